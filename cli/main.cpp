@@ -1,0 +1,57 @@
+// recovery-cli: the headless front end over the recovery engines.
+#include "Command.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace qr::cli {
+
+std::vector<Command>& commands() {
+    static std::vector<Command> all;
+    return all;
+}
+
+RegisterCommand::RegisterCommand(std::string name, std::string usage, CommandFn run) {
+    commands().push_back({std::move(name), std::move(usage), std::move(run)});
+}
+
+} // namespace qr::cli
+
+namespace {
+
+int usage(std::ostream& out) {
+    out << "usage: recovery-cli [--image FILE]... COMMAND [ARGS]\n\ncommands:\n";
+    auto list = qr::cli::commands();
+    std::sort(list.begin(), list.end(), [](auto& a, auto& b) { return a.name < b.name; });
+    for (const auto& c : list)
+        out << "  " << c.name << " " << c.usage << "\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qr::cli::CommandLine line;
+    int i = 1;
+    for (; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--image" && i + 1 < argc) {
+            line.images.emplace_back(argv[++i]);
+        } else if (arg == "-h" || arg == "--help") {
+            usage(std::cout);
+            return 0;
+        } else {
+            break;
+        }
+    }
+    if (i >= argc)
+        return usage(std::cerr);
+    const std::string name = argv[i++];
+    for (; i < argc; ++i)
+        line.args.emplace_back(argv[i]);
+    for (const auto& c : qr::cli::commands())
+        if (c.name == name)
+            return c.run(line);
+    std::cerr << "recovery-cli: unknown command '" << name << "'\n";
+    return usage(std::cerr);
+}

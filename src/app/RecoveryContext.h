@@ -1,0 +1,104 @@
+#pragma once
+// The one record of the recovery run, handed to every engine and controller.
+#include "app/WindowItems.h"
+#include "fat/ActiveGeometry.h"
+#include "model/RecordTable.h"
+#include "model/TreeModel.h"
+#include "platform/UserMessages.h"
+#include "volume/DiskPartitionRecord.h"
+#include "volume/VolumeParams.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stop_token>
+#include <string>
+#include <thread>
+
+namespace qr::disk {
+class SectorReader;
+}
+namespace qr::platform {
+class RegistryStore;
+}
+
+namespace qr::app {
+
+enum class PlatformFamily : char { Win95 = 'F', NT = 'N' };
+
+inline constexpr std::uint16_t kNoSearchMode = 0xFFFF;
+inline constexpr std::uint16_t kSearchStandard = 1;
+inline constexpr std::uint16_t kSearchAdvanced = 2;
+inline constexpr std::uint16_t kSearchRaw = 3;
+
+// Services the engines reach the outside through. Owned by whoever builds the
+// context (the GUI, the CLI, a test); they outlive it.
+struct Services {
+    WindowItems* window = nullptr;
+    platform::UserMessages* messages = nullptr;
+    platform::RegistryStore* registry = nullptr;
+};
+
+struct RecoveryContext {
+    explicit RecoveryContext(Services services = {});
+    ~RecoveryContext();
+    RecoveryContext(const RecoveryContext&) = delete;
+    RecoveryContext& operator=(const RecoveryContext&) = delete;
+
+    // Services; window() never returns null (a null window is used when none was given).
+    WindowItems& window() { return services.window ? *services.window : nullWindow_; }
+    platform::UserMessages* messages = nullptr;
+    platform::RegistryStore* registry = nullptr;
+    std::unique_ptr<disk::SectorReader> reader;
+
+    // Start-up and disk step.
+    PlatformFamily platform = PlatformFamily::NT;
+    std::string installationPath;
+    std::uint16_t selectedDiskNumber = 0;
+    std::string selectedDiskLabel;
+    std::uint16_t searchMode = kNoSearchMode;
+    std::int32_t wizardStage = -1;
+    std::uint32_t readFailureNotices = 1;
+    bool tableCorrupted = false;
+    bool anyDiskFound = false;
+    bool emptyDiskSlotSeen = false;
+    std::string diskModel;
+
+    // Partition step.
+    std::array<volume::DiskPartitionRecord, volume::kMaxDisks> partitions{};
+    model::TreeItem firstPartitionItem = model::kNoItem;
+    std::uint16_t searchDiskNumber = 0;
+    std::int32_t searchPartitionIndex = 0;
+    std::string searchModeText;
+    std::string workFolder;
+    bool validationSucceeded = false;
+    bool rawWholeDisk = false;
+    bool rawRangeChosen = false;
+    std::uint32_t rawDiskSectors = 0;
+    volume::VolumeParams volumeParams;
+
+    // Search results.
+    fat::ActiveGeometry activeGeometry;
+    model::RecordTables tables;
+
+    // Left-panel trees.
+    model::TreeModel diskTree;
+    model::TreeModel partitionTree;
+    model::TreeModel fileSystemTree;
+    model::TreeModel recoveryTree;
+
+    // Workers. At most one search runs at a time; each polls its stop token.
+    std::jthread partitionSearchThread;
+    std::jthread scanWorker;
+    // Starts the partition search (wired by the partition step); used by the
+    // read-failure notice.
+    std::function<void()> startPartitionSearch;
+
+    Services services;
+
+private:
+    NullWindowItems nullWindow_;
+};
+
+} // namespace qr::app

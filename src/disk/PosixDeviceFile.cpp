@@ -1,0 +1,68 @@
+#include "disk/DeviceFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qr::disk {
+
+namespace {
+
+class PosixDeviceFile final : public DeviceFile {
+public:
+    PosixDeviceFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    ~PosixDeviceFile() override { ::close(fd_); }
+    PosixDeviceFile(const PosixDeviceFile&) = delete;
+    PosixDeviceFile& operator=(const PosixDeviceFile&) = delete;
+
+    std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t length) override {
+        auto* out = static_cast<unsigned char*>(buffer);
+        std::size_t done = 0;
+        while (done < length) {
+            ssize_t got = ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                return -1;
+            }
+            if (got == 0)
+                break; // end of the image
+            done += static_cast<std::size_t>(got);
+        }
+        return static_cast<std::int64_t>(done);
+    }
+
+    std::uint64_t size() const override { return size_; }
+
+private:
+    int fd_;
+    std::uint64_t size_;
+};
+
+} // namespace
+
+std::unique_ptr<DeviceFile> PosixDeviceOpener::open(const std::string& name) {
+    int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    std::uint64_t size = 0;
+    if (::fstat(fd, &st) == 0) {
+        if (S_ISBLK(st.st_mode)) {
+            unsigned long long bytes = 0;
+            if (::ioctl(fd, BLKGETSIZE64, &bytes) == 0)
+                size = bytes;
+        } else if (S_ISREG(st.st_mode)) {
+            size = static_cast<std::uint64_t>(st.st_size);
+        } else {
+            ::close(fd);
+            return nullptr; // only disks and images are media
+        }
+    }
+    return std::make_unique<PosixDeviceFile>(fd, size);
+}
+
+} // namespace qr::disk

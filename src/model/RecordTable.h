@@ -1,0 +1,103 @@
+#pragma once
+// An ordered table of text cells with named columns. The search stages hand their
+// results to each other through these tables; numbers travel as decimal text.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qr::model {
+
+// Key of the "Lost" pseudo-folder that collects orphaned folders.
+inline constexpr std::uint32_t kLostFolderKey = 268435455; // 0x0FFFFFFF
+
+// Default buffer size readers copy cells into (names and most numbers).
+inline constexpr std::size_t kCellBuffer = 255;
+
+class RecordTable {
+public:
+    explicit RecordTable(std::vector<std::string> columns);
+
+    const std::vector<std::string>& columns() const { return columns_; }
+    int columnCount() const { return static_cast<int>(columns_.size()); }
+
+    // Inserts a row at `row` (clamped to the row count) with `firstCell` in column 0;
+    // the other cells are empty. Returns the index the row landed at.
+    int insertRow(int row, std::string_view firstCell);
+    int appendRow(std::string_view firstCell) { return insertRow(rowCount(), firstCell); }
+    void setCell(int row, int column, std::string_view text);
+    // Unsigned decimal ("%lu" of a 32-bit value): -1 is written as 4294967295.
+    void setNumber(int row, int column, std::uint32_t value);
+    // Signed decimal ("%d").
+    void setSignedNumber(int row, int column, std::int32_t value);
+    void setNumber64(int row, int column, std::int64_t value);
+
+    // The cell text cut to bufferSize - 1 characters; empty for a missing row or cell.
+    std::string cell(int row, int column, std::size_t bufferSize = kCellBuffer) const;
+    // Decimal parse that stops at the first non-digit, with 32-bit wrap-around.
+    std::uint32_t number(int row, int column, std::size_t bufferSize = kCellBuffer) const;
+    std::int64_t number64(int row, int column, std::size_t bufferSize = kCellBuffer) const;
+    // True when the cell reads "1" (the "Deleted" convention).
+    bool flag(int row, int column) const;
+    // Whole-text byte comparison of a cell with `text`.
+    bool cellEquals(int row, int column, std::string_view text) const;
+
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    void deleteRow(int row);
+    void clear() { rows_.clear(); }
+
+private:
+    const std::string* find(int row, int column) const;
+
+    std::vector<std::string> columns_;
+    std::vector<std::vector<std::string>> rows_;
+};
+
+// The number parsing used for every cell: optional blanks and sign, decimal digits
+// up to the first non-digit, 32-bit wrap-around (so "4294967295" is -1).
+std::uint32_t parseCellNumber(std::string_view text);
+std::int64_t parseCellNumber64(std::string_view text);
+
+// Column indexes of the seven tables.
+namespace folder_col { // FolderTable and FileTable
+enum : int { Name, Sector, Self, Parent, Date, Time, Size, Attr, SysId, Type, Deleted };
+}
+namespace dircluster_col {
+enum : int { Sector, SelfCluster, ParentCluster, FileSystem, Date, Time, FirstRun };
+}
+namespace boot_col { // BootSectorTable and FileSystemTable
+enum : int {
+    Sector,
+    Spf,
+    Spc,
+    RootSectors,
+    RootStart,
+    ReserveSectors,
+    Cluster0Start,
+    FirstFat,
+    SecondFat,
+    TotalSectors,
+    PartType
+};
+}
+namespace index_col {
+enum : int { Sector, MftReference, Vcn, FsNumber };
+}
+namespace mft_col {
+enum : int { Name, Sector, ParentMft, SelfMft, Size, Type, FsNumber, Date, FirstRun, Deleted };
+}
+
+// The seven hand-over tables of a search, with their fixed columns.
+struct RecordTables {
+    RecordTables();
+    RecordTable folderTable;
+    RecordTable fileTable;
+    RecordTable dirClusterTable;
+    RecordTable bootSectorTable;
+    RecordTable fileSystemTable;
+    RecordTable indexRecordTable;
+    RecordTable mftRecordTable;
+};
+
+} // namespace qr::model

@@ -1,0 +1,172 @@
+#include "model/TreeModel.h"
+
+namespace qr::model {
+
+void TreeModel::clear() {
+    TreeListener* listener;
+    {
+        std::lock_guard lock(mutex_);
+        items_.clear();
+        topLevel_.clear();
+        selected_ = kNoItem;
+        listener = listener_;
+    }
+    if (listener)
+        listener->treeReset();
+}
+
+TreeItem TreeModel::insert(TreeItem parent, std::string text, int image, int selectedImage,
+                           CheckState check) {
+    TreeItem item;
+    TreeListener* listener;
+    {
+        std::lock_guard lock(mutex_);
+        if (!valid(parent))
+            parent = kNoItem;
+        item = static_cast<TreeItem>(items_.size());
+        Item entry;
+        entry.text = std::move(text);
+        entry.image = image;
+        entry.selectedImage = selectedImage;
+        entry.check = check;
+        entry.parent = parent;
+        items_.push_back(std::move(entry));
+        if (parent == kNoItem)
+            topLevel_.push_back(item);
+        else
+            items_[static_cast<std::size_t>(parent)].children.push_back(item);
+        listener = listener_;
+    }
+    if (listener)
+        listener->itemInserted(parent, item);
+    return item;
+}
+
+bool TreeModel::valid(TreeItem item) const {
+    std::lock_guard lock(mutex_);
+    return item >= 0 && static_cast<std::size_t>(item) < items_.size();
+}
+
+TreeModel::Item TreeModel::get(TreeItem item) const {
+    std::lock_guard lock(mutex_);
+    return valid(item) ? items_[static_cast<std::size_t>(item)] : Item{};
+}
+
+std::string TreeModel::text(TreeItem item) const {
+    std::lock_guard lock(mutex_);
+    return valid(item) ? items_[static_cast<std::size_t>(item)].text : std::string{};
+}
+
+TreeItem TreeModel::parent(TreeItem item) const {
+    std::lock_guard lock(mutex_);
+    return valid(item) ? items_[static_cast<std::size_t>(item)].parent : kNoItem;
+}
+
+std::vector<TreeItem> TreeModel::children(TreeItem item) const {
+    std::lock_guard lock(mutex_);
+    return valid(item) ? items_[static_cast<std::size_t>(item)].children : std::vector<TreeItem>{};
+}
+
+std::vector<TreeItem> TreeModel::topLevel() const {
+    std::lock_guard lock(mutex_);
+    return topLevel_;
+}
+
+TreeItem TreeModel::firstTopLevel() const {
+    std::lock_guard lock(mutex_);
+    return topLevel_.empty() ? kNoItem : topLevel_.front();
+}
+
+CheckState TreeModel::check(TreeItem item) const {
+    std::lock_guard lock(mutex_);
+    return valid(item) ? items_[static_cast<std::size_t>(item)].check : CheckState::None;
+}
+
+std::uint64_t TreeModel::data(TreeItem item) const {
+    std::lock_guard lock(mutex_);
+    return valid(item) ? items_[static_cast<std::size_t>(item)].data : 0;
+}
+
+std::size_t TreeModel::size() const {
+    std::lock_guard lock(mutex_);
+    return items_.size();
+}
+
+void TreeModel::setText(TreeItem item, std::string text) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!valid(item))
+            return;
+        items_[static_cast<std::size_t>(item)].text = std::move(text);
+    }
+    notifyChanged(item);
+}
+
+void TreeModel::setImages(TreeItem item, int image, int selectedImage) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!valid(item))
+            return;
+        items_[static_cast<std::size_t>(item)].image = image;
+        items_[static_cast<std::size_t>(item)].selectedImage = selectedImage;
+    }
+    notifyChanged(item);
+}
+
+void TreeModel::setCheck(TreeItem item, CheckState state) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!valid(item) || items_[static_cast<std::size_t>(item)].check == state)
+            return;
+        items_[static_cast<std::size_t>(item)].check = state;
+    }
+    notifyChanged(item);
+}
+
+void TreeModel::setExpanded(TreeItem item, bool expanded) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!valid(item))
+            return;
+        items_[static_cast<std::size_t>(item)].expanded = expanded;
+    }
+    notifyChanged(item);
+}
+
+void TreeModel::setData(TreeItem item, std::uint64_t value) {
+    std::lock_guard lock(mutex_);
+    if (valid(item))
+        items_[static_cast<std::size_t>(item)].data = value;
+}
+
+TreeItem TreeModel::selected() const {
+    std::lock_guard lock(mutex_);
+    return selected_;
+}
+
+void TreeModel::setSelected(TreeItem item) {
+    std::lock_guard lock(mutex_);
+    selected_ = valid(item) ? item : kNoItem;
+}
+
+void TreeModel::withLock(const std::function<void(const std::vector<Item>&)>& fn) const {
+    std::lock_guard lock(mutex_);
+    fn(items_);
+}
+
+void TreeModel::setListener(TreeListener* listener) {
+    std::lock_guard lock(mutex_);
+    listener_ = listener;
+}
+
+void TreeModel::notifyChanged(TreeItem item) {
+    TreeListener* listener;
+    {
+        std::lock_guard lock(mutex_);
+        listener = listener_;
+    }
+    if (listener)
+        listener->itemChanged(item);
+}
+
+} // namespace qr::model

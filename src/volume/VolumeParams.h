@@ -1,0 +1,26 @@
+#pragma once
+// Parameters of the volume under recovery, as validated or reconstructed.
+#include <cstdint>
+#include <string>
+
+namespace qr::volume {
+
+struct VolumeParams {
+    std::string fileSystemName;    // "FAT16", "FAT32" or "NTFS"
+    std::uint64_t partitionStart = 0;
+    std::uint64_t partitionEnd = 0; // last sector inside the volume
+    std::uint32_t sectorsPerFat = 0;
+    std::uint32_t sectorsPerCluster = 0;
+    std::uint32_t rootSectors = 0;
+    std::uint32_t rootStart = 0; // FAT16: root directory sector; FAT32: root cluster
+    std::uint32_t reservedSectors = 0;
+    std::uint32_t cluster0Start = 0;
+    std::uint32_t firstFat = 0;
+    std::uint32_t secondFat = 0;
+    std::uint32_t mftStart = 0;
+    std::uint32_t mftMirrorStart = 0;
+    std::uint32_t mftRecordSectors = 0;
+    std::uint32_t indexRecordSectors = 0;
+};
+
+} // namespace qr::volume

@@ -1,0 +1,37 @@
+#pragma once
+// Helpers shared by the tests: temporary folders and running the real tools that
+// make test media (truncate, sfdisk, mkfs.fat, mtools, mkntfs).
+#include <filesystem>
+#include <string>
+
+namespace qr::test {
+
+// A fresh folder under the system temporary folder, removed with the object.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string output; // stdout and stderr together
+};
+
+// Runs `command` through /bin/sh.
+CommandResult run(const std::string& command);
+// Runs `command` and fails the current test (with its output) when it exits non-zero.
+std::string runOrFail(const std::string& command);
+// True when every named program is on PATH (tests that need one skip otherwise).
+bool haveTools(std::initializer_list<const char*> programs);
+// Quotes a path for the shell.
+std::string shellQuote(const std::string& text);
+
+} // namespace qr::test

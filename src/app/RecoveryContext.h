@@ -2,6 +2,8 @@
 // The one record of the recovery run, handed to every engine and controller.
 #include "app/WindowItems.h"
 #include "fat/ActiveGeometry.h"
+#include "model/FileList.h"
+#include "model/FolderNodeList.h"
 #include "model/RecordTable.h"
 #include "model/TreeModel.h"
 #include "platform/UserMessages.h"
@@ -87,6 +89,19 @@ struct RecoveryContext {
     model::TreeModel partitionTree;
     model::TreeModel fileSystemTree;
     model::TreeModel recoveryTree;
+
+    // Recovered folders and browsing (recovery tree, file list, scan driver).
+    model::FolderNodeList folderNodes;
+    model::FileList fileList;
+    model::TreeItem currentFolderItem = model::kNoItem;
+    model::TreeItem lastClickedFolderItem = model::kNoItem;
+    bool listOnExpansion = false;
+    bool clickSelects = false;
+    // Summary lines of the last search, for the reports.
+    struct RecoveryDetails {
+        std::string diskNumber, modelNumber, partitionNumber, partitionType, searchMode,
+            searchRange, entireDiskStatus;
+    } recoveryDetails;
 
     // Workers. At most one search runs at a time; each polls its stop token.
     std::jthread partitionSearchThread;

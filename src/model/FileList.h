@@ -1,0 +1,84 @@
+#pragma once
+// The right-panel file list of the browse step: a folder's subfolders, then its
+// files, eight columns of text (three of them hidden) and an image per row. The GUI
+// shows it through a listener; saving reads its selected rows.
+#include "model/TreeModel.h"
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace qr::app {
+struct RecoveryContext;
+}
+
+namespace qr::model {
+
+namespace file_col {
+enum : int { Name, Type, Size, Date, Time, DebugInfo1, DebugInfo2, DebugInfo3, Count };
+}
+
+struct ListColumn {
+    std::string header;
+    int width = 0;
+    bool rightAligned = false;
+};
+
+struct FileListRow {
+    std::array<std::string, file_col::Count> cells;
+    int image = 0;
+    bool selected = false;
+};
+
+// Images of the list's small-image list used for rows.
+inline constexpr int kFolderRowImage = 1;
+
+class FileListListener {
+public:
+    virtual ~FileListListener() = default;
+    virtual void listReset() = 0; // columns or rows replaced
+    virtual void rowAppended(int row) = 0;
+};
+
+class FileList {
+public:
+    void setColumns(std::vector<ListColumn> columns);
+    std::vector<ListColumn> columns() const;
+    void clear();
+    int append(FileListRow row);
+    int rowCount() const;
+    FileListRow row(int index) const; // an empty row for a bad index
+    std::vector<FileListRow> rows() const;
+    void setSelected(int index, bool selected);
+    void setListener(FileListListener* listener);
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<ListColumn> columns_;
+    std::vector<FileListRow> rows_;
+    FileListListener* listener_ = nullptr;
+};
+
+// Label pair of folder rows: mouse and expansion listings use "FOLDER", Enter "Folder".
+struct FolderLabels {
+    const char* live;
+    const char* deleted;
+};
+inline constexpr FolderLabels kMouseFolderLabels{"FOLDER", "Deleted FOLDER"};
+inline constexpr FolderLabels kKeyFolderLabels{"Folder", "Deleted Folder"};
+
+// Replaces the list's columns with the eight of the folder view and empties it.
+void SetUpFolderColumns(FileList& list);
+
+// Empties the list and fills it with the folder shown by `item`.
+void ListFolder(app::RecoveryContext& context, TreeItem item, const FolderLabels& labels);
+
+// Appends the files of the FAT directory `key` (0: the root), read from disk.
+void ListFatFiles(app::RecoveryContext& context, FileList& list, std::uint32_t key, bool deleted);
+
+// Appends the NTFS files of folder `key` from FileTable.
+void ListNtfsFiles(app::RecoveryContext& context, FileList& list, std::uint32_t key);
+
+} // namespace qr::model

@@ -4,6 +4,7 @@
 #include "app/WindowItems.h"
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qr::app {
@@ -25,6 +26,13 @@ public:
     virtual void closeWindow() = 0;
     // Opens the maker's web site (failures are not reported).
     virtual void openWebSite() = 0;
+    // Stops a running worker and waits for it. A window that the worker may be waiting
+    // on (a question, a tree update) keeps serving it while it waits.
+    virtual void stopWorker(std::jthread& worker) {
+        worker.request_stop();
+        if (worker.joinable())
+            worker.join();
+    }
 };
 
 } // namespace qr::app

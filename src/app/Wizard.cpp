@@ -1,0 +1,545 @@
+#include "app/Wizard.h"
+
+#include "platform/RegistryStore.h"
+
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+
+namespace qr::app {
+
+namespace {
+
+const std::string kStandardCaption = "Standard Search";
+const std::string kStandardEntryCaption = "Standard Search ";
+const std::string kAdvanceCaption = "Advance";
+const std::string kAdvanceModeCaption = "Advance Mode";
+const std::string kRawCaption = "Raw Recovery Mode";
+const char* const kTypeNames[] = {"FAT16", "FAT32", "NTFS"};
+
+std::string systemTempFolder() {
+    std::error_code ec;
+    auto path = std::filesystem::temp_directory_path(ec);
+    return ec ? std::string("/tmp") : path.string();
+}
+
+// The disk number that follows "Disk" in a disk label such as "Disk0".
+std::uint16_t diskNumberOf(const std::string& label) {
+    if (label.size() <= 4)
+        return 0;
+    return static_cast<std::uint16_t>(model::parseCellNumber(label.substr(4)));
+}
+
+} // namespace
+
+int partitionTypeEntry(const std::string& fileSystemName) {
+    for (int i = 0; i < 3; ++i)
+        if (fileSystemName == kTypeNames[i])
+            return i;
+    return 3;
+}
+
+std::optional<std::int64_t> parseSectorField(const std::string& text) {
+    auto first = text.find_first_not_of(' ');
+    auto last = text.find_last_not_of(' ');
+    if (first == std::string::npos)
+        return std::nullopt;
+    const char* begin = text.data() + first;
+    const char* end = text.data() + last + 1;
+    if (*begin == '+')
+        ++begin;
+    std::int64_t value = 0;
+    auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (ec != std::errc() || ptr != end)
+        return std::nullopt;
+    return value;
+}
+
+Wizard::Wizard(RecoveryContext& ctx, WizardView& view, WizardEngines engines)
+    : ctx_(ctx), view_(view), engines_(std::move(engines)) {}
+
+const volume::PartitionSlot& Wizard::slot(std::uint16_t disk, int number) const {
+    static const volume::PartitionSlot none{};
+    if (disk >= volume::kMaxDisks || number < 1 || number >= volume::kPartitionSlots)
+        return none;
+    return ctx_.partitions[disk].slots[static_cast<std::size_t>(number)];
+}
+
+void Wizard::clickDisk(model::TreeItem item) {
+    if (ctx_.wizardStage != 0 || !ctx_.diskTree.valid(item))
+        return;
+    std::string label = ctx_.diskTree.text(item);
+    if (label.empty() || ctx_.diskTree.parent(item) == model::kNoItem)
+        return; // the "My Computer" root, or an item without a disk
+    ctx_.selectedDiskLabel = label;
+    ctx_.diskTree.setSelected(item);
+    std::uint16_t disk = diskNumberOf(label);
+    if (engines_.showDiskDetails)
+        engines_.showDiskDetails(ctx_, disk);
+    if (ctx_.registry)
+        ctx_.diskModel = platform::ReadRegistryString(
+            *ctx_.registry, platform::RegistryRoot::ClassesRoot, "Quarrixdale Removal Media\\Model",
+            "Disk" + std::to_string(disk));
+    view_.enableItem(item::kQuickMode, true);
+    view_.enableItem(item::kAdvancedMode, true);
+    view_.enableItem(item::kRawMode, true);
+}
+
+void Wizard::chooseMode(std::uint16_t mode) {
+    if (ctx_.wizardStage != 0 || mode < kSearchStandard || mode > kSearchRaw)
+        return;
+    ctx_.searchMode = mode;
+    view_.enableItem(item::kNext, true);
+    const int buttons[] = {item::kQuickMode, item::kAdvancedMode, item::kRawMode};
+    for (int i = 0; i < 3; ++i)
+        view_.checkItem(buttons[i], i + 1 == mode);
+}
+
+void Wizard::clickPartition(model::TreeItem item) {
+    if (ctx_.wizardStage != 1 || !ctx_.partitionTree.valid(item))
+        return;
+    std::uint16_t disk = ctx_.selectedDiskNumber;
+    if (disk >= volume::kMaxDisks)
+        return;
+    const auto& record = ctx_.partitions[disk];
+    for (std::uint32_t k = 1; k <= record.count && k < volume::kPartitionSlots; ++k) {
+        if (record.slots[k].treeItem != item)
+            continue;
+        ctx_.partitionTree.setSelected(item);
+        std::string name = k <= volume::kPartitionNames ? record.fileSystemNames[k - 1] : "";
+        showPartitionOptions(name, static_cast<int>(k - 1), disk);
+        return;
+    }
+}
+
+void Wizard::next() {
+    switch (ctx_.wizardStage) {
+    case 0:
+        nextFromDiskStep();
+        break;
+    case 1:
+        nextFromPartitionStep();
+        break;
+    case 2:
+        nextFromFileSystemStep();
+        break;
+    default:
+        break; // Next is disabled on the browse step
+    }
+}
+
+void Wizard::nextFromDiskStep() {
+    if (ctx_.searchMode == kNoSearchMode || ctx_.selectedDiskLabel.empty())
+        return;
+    if (ctx_.searchMode != kSearchRaw)
+        view_.enableItem(item::kMenuLoadLog, true);
+    ctx_.workFolder = view_.itemText(item::kFolderField);
+    if (ctx_.workFolder.empty()) {
+        ctx_.workFolder = systemTempFolder();
+        view_.setItemText(item::kFolderField, ctx_.workFolder);
+    }
+    view_.showItem(item::kDiskTree, false);
+    view_.showItem(item::kDiskStepPanel, false);
+    view_.enableItem(item::kBack, true);
+    view_.enableItem(item::kSearchPartition, false);
+    buildPartitionStep();
+    if (ctx_.tableCorrupted) {
+        view_.showItem(item::kPartitionType, false);
+        view_.showItem(item::kPartitionTypeLabel, false);
+        showSectorFields(false);
+    }
+    view_.setItemText(item::kStatusLine, wizard_text::kPartitionStep);
+}
+
+void Wizard::buildPartitionStep() {
+    ctx_.selectedDiskNumber = diskNumberOf(ctx_.selectedDiskLabel);
+    const std::uint16_t disk = ctx_.selectedDiskNumber;
+    if (ctx_.searchMode != kSearchRaw && ctx_.partitionTree.size() == 0 &&
+        engines_.readPartitionTable)
+        engines_.readPartitionTable(ctx_);
+    if (ctx_.recoveryTree.size() == 0 && engines_.ensureRecoveryRoot)
+        engines_.ensureRecoveryRoot(ctx_);
+    if (ctx_.fileSystemTree.size() == 0)
+        ctx_.fileSystemTree.insert(model::kNoItem, "File Systems", model::tree_image::kRoot,
+                                   model::tree_image::kRoot);
+    ctx_.wizardStage = 0;
+    view_.showItem(item::kRecoveryTree, false);
+    view_.showItem(item::kFileSystemTree, false);
+    view_.showItem(item::kSearchView, false);
+    view_.showItem(item::kCurrentFolder, false);
+    view_.showItem(item::kPartitionTree, true);
+    view_.showItem(item::kPartitionOptions, true);
+
+    const auto& first = slot(disk, 1);
+    const auto& record = ctx_.partitions[disk < volume::kMaxDisks ? disk : 0];
+    const std::string firstType = record.count > 0 ? record.fileSystemNames[0] : "";
+    showRawControls(ctx_.searchMode == kSearchRaw);
+    switch (ctx_.searchMode) {
+    case kSearchStandard:
+        setModeCaption(kStandardEntryCaption);
+        view_.setItemText(item::kStartSector, std::to_string(first.startSector));
+        view_.setItemText(item::kEndSector, std::to_string(first.endSector));
+        view_.showItem(item::kPartitionType, true);
+        view_.showItem(item::kPartitionTypeLabel, true);
+        showSectorFields(true);
+        view_.enableItem(item::kPartitionType, false);
+        enableSectorFields(false);
+        view_.selectEntry(item::kPartitionType, partitionTypeEntry(firstType));
+        break;
+    case kSearchAdvanced:
+        setModeCaption(kAdvanceCaption);
+        view_.setItemText(item::kStartSector, std::to_string(first.startSector));
+        view_.setItemText(item::kEndSector, std::to_string(first.endSector));
+        view_.showItem(item::kPartitionType, true);
+        view_.showItem(item::kPartitionTypeLabel, true);
+        showSectorFields(true);
+        view_.enableItem(item::kPartitionType, true);
+        enableSectorFields(true);
+        view_.selectEntry(item::kPartitionType,
+                          record.count > 0 ? partitionTypeEntry(firstType) : 3);
+        break;
+    case kSearchRaw:
+        setModeCaption(kRawCaption);
+        view_.showItem(item::kPartitionType, false);
+        view_.showItem(item::kPartitionTypeLabel, false);
+        showSectorFields(false);
+        view_.enableItem(item::kNext, false);
+        break;
+    default:
+        break;
+    }
+    if (ctx_.searchMode == kSearchStandard) {
+        fillPartitionSummary(1);
+    } else if (ctx_.searchMode == kSearchAdvanced) {
+        view_.setListRows(item::kSummaryList, {"Partition Number : 1", "Search Mode : Advance"});
+    }
+    ctx_.wizardStage = 1;
+    view_.focusItem(item::kPartitionTree);
+    ctx_.partitionTree.setSelected(ctx_.firstPartitionItem);
+}
+
+void Wizard::fillPartitionSummary(int partitionNumber) {
+    const std::uint16_t disk = ctx_.selectedDiskNumber;
+    const auto& s = slot(disk, partitionNumber);
+    const auto& record = ctx_.partitions[disk < volume::kMaxDisks ? disk : 0];
+    std::string type = partitionNumber >= 1 && partitionNumber <= volume::kPartitionNames &&
+                               static_cast<std::uint32_t>(partitionNumber) <= record.count
+                           ? record.fileSystemNames[static_cast<std::size_t>(partitionNumber - 1)]
+                           : "";
+    view_.setListRows(item::kSummaryList, {"Disk Number :" + std::to_string(disk),
+                                           "Partition Number : " + std::to_string(partitionNumber),
+                                           "Partition Type : " + type, "Search Mode : Standard",
+                                           "Start Sector : " + std::to_string(s.startSector),
+                                           "End Sector : " + std::to_string(s.endSector)});
+}
+
+void Wizard::showPartitionOptions(const std::string& fileSystemName, int index,
+                                  std::uint16_t disk) {
+    const auto& s = slot(disk, index + 1);
+    switch (ctx_.searchMode) {
+    case kSearchStandard:
+        setModeCaption(kStandardCaption);
+        view_.enableItem(item::kPartitionType, false);
+        enableSectorFields(false);
+        view_.setItemText(item::kStartSector, std::to_string(s.startSector));
+        view_.setItemText(item::kEndSector, std::to_string(s.endSector));
+        view_.setListRows(item::kSummaryList,
+                          {"Disk Number :" + std::to_string(disk),
+                           "Partition Number : " + std::to_string(index + 1),
+                           "Partition Type : " + fileSystemName, "Search Mode : Standard",
+                           "Start Sector : " + std::to_string(s.startSector),
+                           "End Sector : " + std::to_string(s.endSector)});
+        view_.selectEntry(item::kPartitionType, partitionTypeEntry(fileSystemName));
+        break;
+    case kSearchAdvanced:
+        setModeCaption(kAdvanceModeCaption);
+        view_.enableItem(item::kPartitionType, true);
+        enableSectorFields(true);
+        view_.setItemText(item::kStartSector, std::to_string(s.startSector));
+        view_.setItemText(item::kEndSector, std::to_string(s.endSector));
+        view_.setListRows(item::kSummaryList, {"Partition Number : " + std::to_string(index + 1),
+                                               "Search Mode : Advance"});
+        if (partitionTypeEntry(fileSystemName) < 3)
+            view_.selectEntry(item::kPartitionType, partitionTypeEntry(fileSystemName));
+        break;
+    case kSearchRaw:
+        setModeCaption(kRawCaption);
+        view_.setItemText(item::kStartSector, std::to_string(s.startSector));
+        view_.setItemText(item::kEndSector, std::to_string(s.endSector));
+        break;
+    default:
+        break;
+    }
+}
+
+void Wizard::nextFromPartitionStep() {
+    if (ctx_.searchMode == kSearchRaw || ctx_.scanWorker.joinable() ||
+        ctx_.partitionSearchThread.joinable())
+        return; // raw mode searches from its own button; one search at a time
+    view_.enableItem(item::kLoadLogButton, false);
+    view_.setItemText(item::kStatusLine, wizard_text::kSearching);
+    int entry = view_.selectedEntry(item::kPartitionType);
+    if (entry < 0 || entry > 2) {
+        ctx_.messages->error("Select partition type");
+        view_.setItemText(item::kStatusLine, wizard_text::kPartitionStep);
+        return;
+    }
+    const std::string name = kTypeNames[entry];
+    auto start = parseSectorField(view_.itemText(item::kStartSector));
+    if (!start || *start < 0) { // a negative sector would wrap to the far end of the disk
+        ctx_.messages->error("Start sector is not valid");
+        return;
+    }
+    auto end = parseSectorField(view_.itemText(item::kEndSector));
+    if (!end) {
+        ctx_.messages->error("Ending sector is not valid");
+        return;
+    }
+    std::int64_t last = *end > 0 ? *end - 1 : *end;
+    if (!(*start < last)) {
+        ctx_.messages->error("End sector should be bigger than start sector");
+        return;
+    }
+    ctx_.volumeParams.fileSystemName = name;
+    ctx_.volumeParams.partitionStart = static_cast<std::uint64_t>(*start);
+    ctx_.volumeParams.partitionEnd = static_cast<std::uint64_t>(last);
+    ctx_.searchModeText = modeCaption_;
+    ctx_.searchDiskNumber = ctx_.selectedDiskNumber;
+
+    const std::string range = std::to_string(*start) + " To " + std::to_string(last);
+    view_.showItem(item::kPartitionTree, false);
+    view_.showItem(item::kPartitionOptions, false);
+    view_.showItem(item::kSearchView, true);
+    view_.setItemText(item::kSearchDisk, ctx_.selectedDiskLabel);
+    view_.setItemText(item::kSearchRange, range);
+    view_.setItemText(item::kSearchFileSystem, name);
+    view_.setItemText(item::kSearchCriteria, modeCaption_);
+    view_.setListRows(item::kSummaryList,
+                      {"Disk Number : " + std::to_string(ctx_.selectedDiskNumber),
+                       "Partiton Number : " + std::to_string(ctx_.searchPartitionIndex + 1),
+                       "Partition Type : " + name, "Search Range : " + range,
+                       "Search Mode : " + modeCaption_});
+    view_.enableItem(item::kMenuSaveLog, false);
+    view_.enableItem(item::kMenuLoadLog, false);
+
+    if (ctx_.searchMode == kSearchStandard && engines_.validateVolume) {
+        bool valid = engines_.validateVolume(ctx_);
+        if (name != "NTFS")
+            ctx_.validationSucceeded = valid;
+        else if (!valid)
+            ctx_.messages->ask("Recovery is not possible in Standard Search use Advance Search",
+                               platform::kMessageCaption, platform::MessageIcon::None,
+                               platform::MessageButtons::Ok);
+    }
+    ctx_.wizardStage += modeCaption_ == kStandardCaption ? 2 : 1;
+    if (engines_.startScan)
+        engines_.startScan(ctx_);
+}
+
+void Wizard::nextFromFileSystemStep() {
+    if (ctx_.scanWorker.joinable())
+        return;
+    if (ctx_.searchMode == kSearchAdvanced) {
+        view_.setItemText(item::kStatusLine, wizard_text::kBrowse);
+        view_.enableItem(item::kSaveButton, true);
+        view_.enableItem(item::kSaveLogButton, true);
+        view_.enableItem(item::kLoadLogButton, false);
+        if (engines_.addLostFolderRow)
+            engines_.addLostFolderRow(ctx_);
+    }
+    if (engines_.startFileSystemWorker)
+        engines_.startFileSystemWorker(ctx_);
+}
+
+void Wizard::back() {
+    if (ctx_.scanWorker.joinable() || ctx_.partitionSearchThread.joinable())
+        return; // Back is disabled while a search runs
+    switch (ctx_.wizardStage) {
+    case 1:
+        backToDiskStep();
+        break;
+    case 2:
+        backToPartitionStep();
+        break;
+    case 3:
+        backFromBrowseStep();
+        break;
+    default:
+        break;
+    }
+}
+
+void Wizard::backToDiskStep() {
+    ctx_.readFailureNotices = 1;
+    view_.setItemText(item::kStatusLine, wizard_text::kDiskStep);
+    view_.showItem(item::kPartitionOptions, false);
+    view_.showItem(item::kPartitionTree, false);
+    showRawControls(false);
+    view_.showItem(item::kDiskTree, true);
+    view_.showItem(item::kDiskStepPanel, true);
+    ctx_.wizardStage = 0;
+    ctx_.searchMode = kNoSearchMode;
+    view_.enableItem(item::kLoadLogButton, false);
+    view_.enableItem(item::kMenuLoadLog, false);
+    view_.enableItem(item::kBack, false);
+    view_.enableItem(item::kNext, false);
+    for (int button : {item::kQuickMode, item::kAdvancedMode, item::kRawMode})
+        view_.checkItem(button, false);
+    // The next disk gets its own partition tree.
+    ctx_.partitionTree.clear();
+    ctx_.firstPartitionItem = model::kNoItem;
+    ctx_.tableCorrupted = false;
+}
+
+void Wizard::backToPartitionStep() {
+    auto& t = ctx_.tables;
+    t.folderTable.clear();
+    t.fileTable.clear();
+    t.indexRecordTable.clear();
+    t.bootSectorTable.clear();
+    t.fileSystemTable.clear();
+    if (ctx_.searchMode == kSearchAdvanced)
+        t.dirClusterTable.clear();
+    view_.setItemText(item::kDirectoriesFound, "0");
+    view_.setItemText(item::kBootSectorsFound, "0");
+    ctx_.fileSystemTree.clear();
+    ctx_.fileSystemTree.insert(model::kNoItem, "File Systems", model::tree_image::kRoot,
+                               model::tree_image::kRoot);
+    view_.showItem(item::kFileSystemTree, false);
+    view_.showItem(item::kSearchView, false);
+    view_.showItem(item::kPartitionTree, true);
+    view_.showItem(item::kPartitionOptions, true);
+    view_.setSingleColumn(item::kFileList, " Disk Details", 485);
+    if (ctx_.searchMode == kSearchAdvanced) {
+        view_.showItem(item::kPartitionType, true);
+        view_.showItem(item::kPartitionTypeLabel, true);
+        showSectorFields(true);
+        view_.setListRows(item::kSummaryList, {"Partition Number : 1", "Search Mode : Advance"});
+    } else {
+        fillPartitionSummary(1);
+    }
+    if (ctx_.searchMode != kSearchRaw)
+        view_.enableItem(item::kMenuLoadLog, true);
+    view_.enableItem(item::kNext, true);
+    view_.setItemText(item::kStatusLine, wizard_text::kPartitionStep);
+    ctx_.partitionTree.setSelected(ctx_.firstPartitionItem);
+    ctx_.wizardStage = 1;
+}
+
+void Wizard::backFromBrowseStep() {
+    view_.setSingleColumn(item::kFileList, " Disk Details", 485);
+    view_.enableItem(item::kMenuSelectAll, false);
+    view_.enableItem(item::kMenuSave, false);
+    view_.enableItem(item::kSaveButton, false);
+    view_.enableItem(item::kMenuSaveLog, false);
+    view_.enableItem(item::kSaveLogButton, false);
+    view_.showItem(item::kCurrentFolder, false);
+    if (engines_.discardRecoveryTree)
+        engines_.discardRecoveryTree(ctx_);
+    ctx_.recoveryTree.clear();
+    if (ctx_.searchMode == kSearchAdvanced) {
+        view_.setItemText(item::kStatusLine, wizard_text::kFileSystems);
+        if (engines_.ensureRecoveryRoot)
+            engines_.ensureRecoveryRoot(ctx_);
+        view_.showItem(item::kRecoveryTree, false);
+        view_.showItem(item::kFileSystemTree, true);
+        auto root = ctx_.fileSystemTree.firstTopLevel();
+        auto systems = ctx_.fileSystemTree.children(root);
+        if (!systems.empty())
+            ctx_.fileSystemTree.setSelected(systems.front());
+        const auto& fs = ctx_.tables.fileSystemTable;
+        view_.setSingleColumn(item::kFileList, " Partition Details ", 450);
+        view_.setListRows(item::kFileList,
+                          {"File System - 1",
+                           "Partition Type : " + fs.cell(0, model::boot_col::PartType),
+                           "File System Start : " + fs.cell(0, model::boot_col::Cluster0Start),
+                           "Sectors Per Clusters : " + fs.cell(0, model::boot_col::Spc)});
+        view_.enableItem(item::kNext, true);
+        ctx_.wizardStage = 2;
+        return;
+    }
+    if (ctx_.searchMode != kSearchRaw) {
+        view_.enableItem(item::kLoadLogButton, true);
+        view_.enableItem(item::kMenuLoadLog, true);
+    }
+    buildPartitionStep();
+    view_.enableItem(item::kNext, true);
+    view_.setItemText(item::kStatusLine, wizard_text::kPartitionStep);
+    ctx_.wizardStage = 1;
+}
+
+void Wizard::setRawRange(bool wholeDisk) {
+    if (wholeDisk) {
+        view_.enableItem(item::kRawStart, false);
+        view_.enableItem(item::kRawEnd, false);
+        view_.setItemText(item::kRawStart, "");
+        view_.setItemText(item::kRawEnd, "");
+        ctx_.rawWholeDisk = true;
+        ctx_.rawRangeChosen = false;
+        return;
+    }
+    for (int id : {item::kRawStart, item::kRawEnd, item::kRawStartLabel, item::kRawEndLabel})
+        view_.enableItem(id, true);
+    std::uint64_t size = 0;
+    if (ctx_.registry)
+        size = model::parseCellNumber64(platform::ReadRegistryString(
+            *ctx_.registry, platform::RegistryRoot::ClassesRoot, "Quarrixdale Removal Media\\Size",
+            "Disk" + std::to_string(ctx_.selectedDiskNumber)));
+    auto sectors = static_cast<std::uint32_t>(size / 512);
+    view_.setItemText(item::kRawEnd, std::to_string(static_cast<std::int32_t>(sectors)));
+    view_.setItemText(item::kRawStart, "0");
+    ctx_.rawDiskSectors = sectors;
+    ctx_.rawWholeDisk = false;
+    ctx_.rawRangeChosen = true;
+}
+
+bool Wizard::askTerminate(std::jthread& worker) {
+    if (!ctx_.messages->askYesNo("Do you want terminate current process?"))
+        return false;
+    view_.stopWorker(worker);
+    return true;
+}
+
+bool Wizard::closeSequence() {
+    if (ctx_.wizardStage == 3 && !ctx_.scanWorker.joinable() &&
+        ctx_.messages->askYesNo("Do you want to save the recovery?") && engines_.saveRecoveryLog)
+        engines_.saveRecoveryLog(ctx_);
+    if (ctx_.partitionSearchThread.joinable()) {
+        if (!askTerminate(ctx_.partitionSearchThread))
+            return false;
+    } else if (ctx_.scanWorker.joinable()) {
+        if (!askTerminate(ctx_.scanWorker))
+            return false;
+    } else if (!ctx_.messages->askYesNo(
+                   "Do you want to exit from Quarrixdale Recovery-Memory Card?")) {
+        return false;
+    }
+    view_.openWebSite();
+    view_.closeWindow();
+    return true;
+}
+
+void Wizard::setModeCaption(const std::string& caption) {
+    modeCaption_ = caption;
+    view_.setItemText(item::kModeCaption, caption);
+}
+
+void Wizard::showRawControls(bool visible) {
+    for (int id : {item::kFileTypeList, item::kEntireDisk, item::kSectorRange, item::kRawStart,
+                   item::kRawEnd, item::kRawStartLabel, item::kRawEndLabel, item::kStartRecovery,
+                   item::kRawProgress, item::kResultList})
+        view_.showItem(id, visible);
+}
+
+void Wizard::showSectorFields(bool visible) {
+    for (int id :
+         {item::kStartSector, item::kEndSector, item::kStartSectorLabel, item::kEndSectorLabel})
+        view_.showItem(id, visible);
+}
+
+void Wizard::enableSectorFields(bool enabled) {
+    view_.enableItem(item::kStartSector, enabled);
+    view_.enableItem(item::kEndSector, enabled);
+}
+
+} // namespace qr::app

@@ -1,0 +1,171 @@
+#include "platform/FileRegistryStore.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace qr::platform {
+
+namespace {
+
+// Larger files are not ours; they read as empty instead of filling memory.
+constexpr std::size_t kMaxStoreBytes = 16 * 1024 * 1024;
+
+// An flock on a side file; the store file itself is replaced by rename, so it cannot
+// carry the lock.
+class StoreLock {
+public:
+    StoreLock(const std::filesystem::path& file, bool exclusive) {
+        const std::string lockName = file.string() + ".lock";
+        fd_ = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ < 0)
+            return;
+        int rc;
+        do
+            rc = ::flock(fd_, exclusive ? LOCK_EX : LOCK_SH);
+        while (rc < 0 && errno == EINTR);
+        locked_ = rc == 0;
+    }
+    ~StoreLock() {
+        if (fd_ >= 0)
+            ::close(fd_); // releases the lock
+    }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+    bool locked() const { return locked_; }
+
+private:
+    int fd_ = -1;
+    bool locked_ = false;
+};
+
+RegistryData load(const std::filesystem::path& file) {
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    std::string text;
+    char chunk[8192];
+    for (;;) {
+        ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        text.append(chunk, static_cast<std::size_t>(got));
+        if (text.size() > kMaxStoreBytes) {
+            text.clear();
+            break;
+        }
+    }
+    ::close(fd);
+    return RegistryData::parse(text);
+}
+
+bool writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool save(const std::filesystem::path& file, const RegistryData& data) {
+    const std::string temp = file.string() + ".tmp." + std::to_string(::getpid());
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const bool written = writeAll(fd, data.serialize()) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(temp.c_str(), file.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+} // namespace
+
+std::filesystem::path defaultRegistryPath() {
+    if (std::string path = environment(kRegistryPathVariable); !path.empty())
+        return path;
+    std::filesystem::path base = environment("XDG_CONFIG_HOME");
+    if (base.empty() || base.is_relative()) {
+        std::string home = environment("HOME");
+        base = std::filesystem::path(home.empty() ? "/tmp" : home) / ".config";
+    }
+    return base / "quarrixdale" / "registry";
+}
+
+FileRegistryStore::FileRegistryStore(std::filesystem::path file) : file_(std::move(file)) {}
+
+template <typename R>
+R FileRegistryStore::inspect(const std::function<R(const RegistryData&)>& fn) {
+    std::lock_guard guard(mutex_);
+    StoreLock lock(file_, false);
+    // Without the lock (a read-only folder) the file is still read: it is only ever
+    // replaced whole, so a reader never sees half a file.
+    return fn(load(file_));
+}
+
+bool FileRegistryStore::change(const std::function<bool(RegistryData&)>& fn) {
+    std::lock_guard guard(mutex_);
+    std::error_code ignored;
+    if (file_.has_parent_path())
+        std::filesystem::create_directories(file_.parent_path(), ignored);
+    StoreLock lock(file_, true);
+    if (!lock.locked())
+        return false;
+    RegistryData data = load(file_);
+    if (!fn(data))
+        return false;
+    return save(file_, data);
+}
+
+bool FileRegistryStore::keyExists(RegistryRoot root, const std::string& key) {
+    return inspect<bool>([&](const RegistryData& d) { return d.keyExists(root, key); });
+}
+
+bool FileRegistryStore::createKey(RegistryRoot root, const std::string& key) {
+    return change([&](RegistryData& d) {
+        d.createKey(root, key);
+        return true;
+    });
+}
+
+bool FileRegistryStore::deleteKey(RegistryRoot root, const std::string& key) {
+    return change([&](RegistryData& d) { return d.deleteKey(root, key); });
+}
+
+bool FileRegistryStore::deleteValue(RegistryRoot root, const std::string& key,
+                                    const std::string& valueName) {
+    return change([&](RegistryData& d) { return d.deleteValue(root, key, valueName); });
+}
+
+std::optional<std::string> FileRegistryStore::value(RegistryRoot root, const std::string& key,
+                                                    const std::string& valueName) {
+    return inspect<std::optional<std::string>>(
+        [&](const RegistryData& d) { return d.value(root, key, valueName); });
+}
+
+bool FileRegistryStore::setValue(RegistryRoot root, const std::string& key,
+                                 const std::string& valueName, const std::string& value) {
+    return change([&](RegistryData& d) {
+        d.setValue(root, key, valueName, value);
+        return true;
+    });
+}
+
+} // namespace qr::platform

@@ -6,6 +6,7 @@
 #include "model/FolderNodeList.h"
 #include "model/RecordTable.h"
 #include "model/TreeModel.h"
+#include "output/SaveState.h"
 #include "platform/UserMessages.h"
 #include "volume/DiskPartitionRecord.h"
 #include "volume/VolumeParams.h"
@@ -109,6 +110,12 @@ struct RecoveryContext {
     // Starts the partition search (wired by the partition step); used by the
     // read-failure notice.
     std::function<void()> startPartitionSearch;
+
+    // Saving and opening: settings, replace answer, flags, counters, the save's plan,
+    // and the worker of its counting or writing pass (declared last of the state it uses,
+    // so it is joined first).
+    output::SaveState save;
+    std::jthread saveWorker;
 
     Services services;
 

@@ -1,0 +1,36 @@
+#pragma once
+// The two passes of a save. The counting pass walks the selection (the recovery tree's
+// marked folders, or the file list's rows), adds up files and bytes and records each
+// admitted file in the save's plan; the writing pass extracts every planned file in
+// save mode below the destination folder, recreating the tree's folders.
+#include "model/TreeModel.h"
+
+#include <cstdint>
+
+namespace qr::app {
+struct RecoveryContext;
+}
+
+namespace qr::output {
+
+// Resets the counters and the plan, then walks by the save source (list: the file
+// list's rows; otherwise the tree from its root item).
+void CountSaveSelection(app::RecoveryContext& context);
+// The tree walk: an unmarked item (state image 1) is neither counted nor descended.
+void CountTreeSelection(app::RecoveryContext& context, model::TreeItem item);
+// The list walk over the rows the selection mode admits.
+void CountListSelection(app::RecoveryContext& context);
+
+// Counts one FAT folder's files (tree item under the tree source, folder key under the
+// list source) with the date window.
+void CountFatFolder(app::RecoveryContext& context, std::uint32_t reference);
+// The folder of `item`, then its sub-folders depth first in tree order.
+void CountFatFolderTree(app::RecoveryContext& context, model::TreeItem item, std::uint32_t key);
+// Counts one NTFS folder's files from the file table.
+void CountNtfsFolder(app::RecoveryContext& context, std::uint32_t reference);
+
+// The writing pass over the plan. Resets the replace answer and the stop flag, creates
+// the folders and writes each file; totals go to the save's summary.
+void WriteSavePlan(app::RecoveryContext& context);
+
+} // namespace qr::output

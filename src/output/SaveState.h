@@ -1,0 +1,74 @@
+#pragma once
+// Everything a save shares between the dialogs, the counting pass and the writing
+// pass: destination, settings, the remembered replace answer, the skip and stop flags,
+// the counters, and the views and questions the passes report to.
+#include "output/SaveItem.h"
+#include "output/SaveSettings.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qr::ui {
+class SaveProgressView;
+class CountProgressView;
+class ReplaceQuestion;
+class WriteErrorQuestion;
+} // namespace qr::ui
+
+namespace qr::output {
+
+// Where the selection of a save comes from.
+inline constexpr std::uint16_t kSaveSourceNone = 0;
+inline constexpr std::uint16_t kSaveSourceTree = 1;
+inline constexpr std::uint16_t kSaveSourceList = 2;
+
+// The answer of "Replace File Confirmation"; 2 and 3 stay in force for later files.
+enum class ReplacePolicy : std::uint8_t { Replace = 0, Keep = 1, ReplaceAll = 2, KeepAll = 3 };
+
+struct SaveCounters {
+    std::uint32_t filesToSave = 0;
+    std::uint64_t bytesToSave = 0;
+    std::uint32_t filesDone = 0;
+    std::uint64_t bytesDone = 0;
+};
+
+// Outcome totals of one writing pass, for the CLI summary and the tests.
+struct SaveSummary {
+    std::uint32_t written = 0; // files written completely
+    std::uint64_t bytesWritten = 0;
+    std::uint32_t passedOver = 0; // by the deleted or extension filter, or kept on replace
+    std::uint32_t failed = 0;     // could not be created or written, or bad cluster data
+    std::uint32_t stopped = 0;    // cut short by Skip or Stop (partial file kept)
+};
+
+struct SaveState {
+    // "Save As".
+    std::string destinationFolder;
+    bool destinationCancelled = false;
+
+    SaveSettings settings;
+    std::uint16_t saveSource = kSaveSourceNone;
+
+    ReplacePolicy replacePolicy = ReplacePolicy::Replace;
+    // Set by the dialogs on the interface thread, polled by the worker before every read.
+    std::atomic<bool> skipCurrent{false};
+    std::atomic<bool> stopSaving{false};
+
+    SaveCounters counters;
+    // The files the counting pass admitted, in walk order; the writing pass writes them.
+    std::vector<SaveItem> plan;
+    SaveSummary summary;
+    std::chrono::steady_clock::time_point startTime{};
+
+    // Reported to and asked from the worker thread; null: no view, and the questions
+    // answer Replace / Skip. Owned by whoever shows the dialogs.
+    ui::SaveProgressView* progress = nullptr;
+    ui::CountProgressView* countView = nullptr;
+    ui::ReplaceQuestion* replaceQuestion = nullptr;
+    ui::WriteErrorQuestion* writeErrorQuestion = nullptr;
+};
+
+} // namespace qr::output

@@ -12,6 +12,7 @@
 #include "volume/VolumeParams.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -110,6 +111,11 @@ struct RecoveryContext {
     // Starts the partition search (wired by the partition step); used by the
     // read-failure notice.
     std::function<void()> startPartitionSearch;
+    // Partitions: the hand-off between the table reading and the partition search
+    // (volume/PartitionSearch.h); `partitionSearchRunning` is set while it runs.
+    bool readingPartitionTable = false;
+    bool partitionSearchPending = false;
+    std::atomic<bool> partitionSearchRunning{false};
 
     // Saving and opening: settings, replace answer, flags, counters, the save's plan,
     // and the worker of its counting or writing pass (declared last of the state it uses,

@@ -31,6 +31,7 @@ inline constexpr int kLoadLogButton = 1014;
 inline constexpr int kSaveButton = 1016;
 inline constexpr int kSaveLogButton = 1134;
 inline constexpr int kSearchPartition = 1011; // "Search More Partitions"
+inline constexpr int kStopSearchPartition = 1153; // never shown
 inline constexpr int kStopSearch = 1065;      // "&Stop Searching"
 inline constexpr int kEntireDisk = 1081;
 inline constexpr int kSectorRange = 1082;

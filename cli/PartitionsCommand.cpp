@@ -1,0 +1,39 @@
+// partitions --disk N: the partitions of a disk as the partition step lists them,
+// one line each: tree text, start sector, end sector (the first sector behind it).
+#include "CliSession.h"
+#include "PartitionSession.h"
+#include "disk/SectorReader.h"
+
+#include <iostream>
+
+namespace qr::cli {
+namespace {
+
+int runPartitions(const CommandLine& line) {
+    bool bad = false;
+    const std::uint64_t disk = numberOption(line, "--disk", std::cerr, bad).value_or(0);
+    if (bad)
+        return 2;
+    if (disk >= static_cast<std::uint64_t>(disk::kDeviceNames)) {
+        std::cerr << "recovery-cli: --disk must be 0 to " << disk::kDeviceNames - 1 << "\n";
+        return 2;
+    }
+    auto session = openSession(line, std::cerr);
+    if (!session)
+        return 1;
+    app::RecoveryContext& ctx = *session->context;
+    ListDiskPartitions(ctx, static_cast<std::uint16_t>(disk));
+    const volume::DiskPartitionRecord& record = ctx.partitions[disk];
+    for (std::uint32_t k = 1; k <= record.count; ++k) {
+        const volume::PartitionSlot& slot = record.slots[k];
+        std::cout << ctx.partitionTree.text(slot.treeItem) << '\t' << slot.startSector << '\t'
+                  << slot.endSector << '\n';
+    }
+    return 0;
+}
+
+RegisterCommand reg{"partitions", "[--disk N]  list the partitions of disk N (default 0)",
+                    runPartitions};
+
+} // namespace
+} // namespace qr::cli

@@ -1,0 +1,75 @@
+// NTFS boot-sector validation. The boot sector at the volume's start is the copy in
+// use and the one at its last sector the other; a copy whose fields do not hold is
+// replaced by the other, and the MFT and its mirror must begin with "FILE".
+#include "app/RecoveryContext.h"
+#include "volume/SectorRead.h"
+#include "volume/VolumeValidation.h"
+
+#include <utility>
+
+namespace qr::volume {
+namespace {
+
+constexpr std::uint8_t kRecordOf1024Bytes = 0xF6;
+constexpr std::uint8_t kIndexOf4096Bytes = 0xF4;
+
+// Sectors per file record, or 0 when the copy's value is not 2, 4, 6 or 8.
+std::uint32_t recordSectors(const Sector& boot) {
+    const std::uint8_t perRecord = boot.u8(0x40);
+    if (perRecord == kRecordOf1024Bytes)
+        return 2;
+    const std::uint32_t sectors = boot.u8(0x0D) * static_cast<std::uint32_t>(perRecord);
+    return sectors == 2 || sectors == 4 || sectors == 6 || sectors == 8 ? sectors : 0;
+}
+
+bool fieldsHold(const Sector& boot) {
+    return IsSectorsPerCluster(boot.u8(0x0D)) && recordSectors(boot) != 0;
+}
+
+// First sector of the MFT (or its mirror) by the cluster at `clusterOffset`, tried in
+// `inUse` and then in `other`; 0 when neither points at a "FILE" record.
+std::uint32_t locateTable(app::RecoveryContext& ctx, const Sector& inUse, const Sector& other,
+                          std::size_t clusterOffset) {
+    const std::uint64_t start = ctx.volumeParams.partitionStart;
+    const std::uint32_t spc = inUse.u8(0x0D);
+    for (const Sector* copy : {&inUse, &other}) {
+        const std::uint64_t sector =
+            start + static_cast<std::uint64_t>(spc) * copy->u32(clusterOffset);
+        if (ReadSector(ctx, sector).hasText(0, "FILE"))
+            return static_cast<std::uint32_t>(sector);
+    }
+    return 0;
+}
+
+} // namespace
+
+int ValidateNtfsVolume(app::RecoveryContext& ctx) {
+    VolumeParams& p = ctx.volumeParams;
+    Sector inUse = ReadSector(ctx, p.partitionStart);
+    Sector other = ReadSector(ctx, p.partitionEnd);
+    if (!inUse.hasBootSignature()) {
+        if (!other.hasBootSignature())
+            return 0;
+        std::swap(inUse, other);
+    }
+    if (!fieldsHold(inUse)) {
+        if (!fieldsHold(other))
+            return 0;
+        std::swap(inUse, other);
+    }
+    const std::uint32_t mft = locateTable(ctx, inUse, other, 0x30);
+    const std::uint32_t mirror = locateTable(ctx, inUse, other, 0x38);
+    p.mftStart = mft;
+    p.mftMirrorStart = mirror;
+    if (mft == 0 && mirror == 0)
+        return 0;
+    const std::uint32_t spc = inUse.u8(0x0D);
+    const std::uint8_t perIndex = inUse.u8(0x44);
+    p.indexRecordSectors = perIndex == kIndexOf4096Bytes ? 8 : perIndex * spc;
+    p.sectorsPerCluster = spc;
+    p.mftRecordSectors = recordSectors(inUse);
+    p.cluster0Start = static_cast<std::uint32_t>(p.partitionStart);
+    return 1;
+}
+
+} // namespace qr::volume

@@ -1,0 +1,53 @@
+#include "volume/PartitionListing.h"
+
+#include "app/RecoveryContext.h"
+
+#include <algorithm>
+
+namespace qr::volume {
+
+model::TreeItem AddTreeItem(model::TreeModel& tree, const std::string& text,
+                            model::TreeItem parent) {
+    return tree.insert(parent, text, model::tree_image::kPartition, model::tree_image::kPartition);
+}
+
+std::string PartitionItemText(std::uint32_t k, const std::string& name) {
+    return "Partition - " + std::to_string(k) + " ( " + name + " )";
+}
+
+bool HasRoomForPartition(const DiskPartitionRecord& record) {
+    // Names are indexed k - 1, slots k; the smaller of the two bounds the count.
+    return record.count <
+           static_cast<std::uint32_t>(std::min(kPartitionNames, kPartitionSlots - 1));
+}
+
+model::TreeItem PartitionTreeRoot(const app::RecoveryContext& ctx) {
+    return ctx.partitionTree.firstTopLevel();
+}
+
+DiskPartitionRecord& SelectedDiskRecord(app::RecoveryContext& ctx) {
+    const std::size_t disk =
+        std::min<std::size_t>(ctx.selectedDiskNumber, ctx.partitions.size() - 1);
+    return ctx.partitions[disk];
+}
+
+bool ListPartition(app::RecoveryContext& ctx, const std::string& name, std::uint64_t start,
+                   std::uint64_t end) {
+    DiskPartitionRecord& record = SelectedDiskRecord(ctx);
+    if (!HasRoomForPartition(record))
+        return false;
+    const std::uint32_t k = record.count + 1;
+    constexpr std::uint64_t kMax32 = 0xFFFFFFFFu;
+    record.fileSystemNames[k - 1] = name;
+    PartitionSlot& slot = record.slots[k];
+    slot.startSector = static_cast<std::uint32_t>(std::min(start, kMax32));
+    slot.endSector = static_cast<std::uint32_t>(std::min(end, kMax32));
+    slot.treeItem =
+        AddTreeItem(ctx.partitionTree, PartitionItemText(k, name), PartitionTreeRoot(ctx));
+    if (k == 1)
+        ctx.firstPartitionItem = slot.treeItem;
+    record.count = k;
+    return true;
+}
+
+} // namespace qr::volume

@@ -1,0 +1,38 @@
+#pragma once
+// Entering partitions into a disk's record and the partition tree, shared by the
+// partition-table reader and the partition search so both list alike.
+#include "model/TreeModel.h"
+#include "volume/DiskPartitionRecord.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qr::app {
+struct RecoveryContext;
+}
+
+namespace qr::volume {
+
+// Inserts a child item with `text` and image 1 at the end of `parent`'s children.
+model::TreeItem AddTreeItem(model::TreeModel& tree, const std::string& text,
+                            model::TreeItem parent);
+
+// "Partition - k ( NAME )".
+std::string PartitionItemText(std::uint32_t k, const std::string& name);
+
+// True while the record has room for one more partition (names and slots).
+bool HasRoomForPartition(const DiskPartitionRecord& record);
+
+// Lists partition k = count + 1 of the selected disk: its name, start, end (the first
+// sector behind it, kept to 32 bits), its tree item under the partition tree's root,
+// and `firstPartitionItem` for k = 1. Returns false when the record is full.
+bool ListPartition(app::RecoveryContext& ctx, const std::string& name, std::uint64_t start,
+                   std::uint64_t end);
+
+// The root item of the partition tree (kNoItem when the tree has none).
+model::TreeItem PartitionTreeRoot(const app::RecoveryContext& ctx);
+
+// The record of the selected disk (disk numbers beyond the table use the last one).
+DiskPartitionRecord& SelectedDiskRecord(app::RecoveryContext& ctx);
+
+} // namespace qr::volume

@@ -1,0 +1,47 @@
+#pragma once
+// The partition search: when reading the disk fails on the disk step, the disk is
+// searched for FAT32, FAT16 and NTFS boot sectors at every cylinder boundary (the
+// geometry comes from the disk listing's registry values) and the partition record
+// and tree are rebuilt from what is found.
+//
+// Hand-off with the table reading: the read-failure notice comes from inside a read,
+// usually one made by ReadPartitionTable on the interface thread. Starting the worker
+// there would let two threads write the same record, so while the table is being
+// read the notice only marks the search pending, and CreatePartitionTree starts it
+// after ReadPartitionTable has returned. A notice at any other time starts it at once.
+#include <cstdint>
+#include <stop_token>
+
+namespace qr::app {
+struct RecoveryContext;
+}
+
+namespace qr::volume {
+
+struct SearchGeometry {
+    std::uint64_t cylinders = 0;
+    std::uint32_t heads = 0;
+    std::uint32_t sectorsPerTrack = 0;
+};
+
+// Geometry with other than 63 sectors per track is recomputed as 255 heads and 63
+// sectors per track over the same number of sectors (remainder dropped).
+SearchGeometry NormaliseGeometry(std::uint64_t cylinders, std::uint64_t sectorsPerTrack,
+                                 std::uint64_t heads);
+
+// The selected disk's geometry from the registry (0 for missing values), normalised.
+SearchGeometry ReadSearchGeometry(app::RecoveryContext& ctx);
+
+// Makes the read-failure notice start the search (sets ctx.startPartitionSearch).
+void InstallPartitionSearch(app::RecoveryContext& ctx);
+
+// Starts SearchPartitions on ctx.partitionSearchThread unless one is running.
+void StartPartitionSearch(app::RecoveryContext& ctx);
+
+// True from the start of the search until it has finished or stopped.
+bool PartitionSearchRunning(const app::RecoveryContext& ctx);
+
+// The worker's body; polls `stop` between reads.
+void SearchPartitions(app::RecoveryContext& ctx, std::stop_token stop);
+
+} // namespace qr::volume

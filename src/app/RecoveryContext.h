@@ -99,6 +99,10 @@ struct RecoveryContext {
     model::TreeItem lastClickedFolderItem = model::kNoItem;
     bool listOnExpansion = false;
     bool clickSelects = false;
+    // Set while ScanWorker runs; `scanStopped` when it gave up on a stop request
+    // before building the tree (StopSearch then finishes the search).
+    std::atomic<bool> scanWorkerRunning{false};
+    bool scanStopped = false;
     // Summary lines of the last search, for the reports.
     struct RecoveryDetails {
         std::string diskNumber, modelNumber, partitionNumber, partitionType, searchMode,

@@ -26,6 +26,10 @@ struct DirectoryExtent {
 std::vector<DirectoryExtent> ChainExtents(const app::RecoveryContext& context,
                                           const ClusterChain& chain);
 
+// The root directory: the FAT16 root area (at most 4096 sectors, as its 16-bit entry
+// count allows) or the chain of the FAT32 root cluster, from ActiveGeometry.
+std::vector<DirectoryExtent> RootDirectoryExtents(app::RecoveryContext& context, bool fat32);
+
 // Where the directory `key` lies, as the file list finds it: key 0 is the root (the
 // FAT16 root area, or the FAT32 root cluster's chain), any other key the chain of
 // that first cluster. `fixedRootArea` tells the caller which one it got. Empty for a

@@ -49,7 +49,7 @@ private:
 // The directory chain of `firstCluster`, read from the first FAT copy of the
 // context's ActiveGeometry. Empty for a file system other than FAT16 or FAT32.
 // Ends at a free entry, the value 1, an end-of-chain value, the end of the FAT, a
-// failed FAT read, or after as many steps as the FAT has entries (a cycle).
+// failed FAT read, or before a cluster already in the chain (a loop in a damaged FAT).
 ClusterChain BuildDirectoryChain(app::RecoveryContext& context, std::uint32_t firstCluster);
 
 // The chain of a file needing `neededCount` clusters, read from the FAT copy at

@@ -1,0 +1,81 @@
+#include "fat/FatChains.h"
+
+#include "app/RecoveryContext.h"
+#include "disk/SectorReader.h"
+#include "fat/DirectoryEntry.h"
+
+#include <cstring>
+#include <unordered_set>
+
+namespace qr::fat {
+
+FatEntryReader::FatEntryReader(app::RecoveryContext& context, bool fat32, std::uint32_t fatStart)
+    : context_(context), fat32_(fat32), fatStart_(fatStart) {}
+
+std::uint32_t FatEntryReader::sectorIndexOf(std::uint32_t cluster) const {
+    return cluster / entriesPerSector();
+}
+
+bool FatEntryReader::entry(std::uint32_t cluster, std::uint32_t& value) {
+    const std::uint64_t sector = std::uint64_t{fatStart_} + sectorIndexOf(cluster);
+    if (sector != cachedSector_ || !cachedOk_) {
+        std::memset(sector_, 0, sizeof sector_);
+        cachedOk_ = context_.reader && context_.reader->read(sector, 1, sector_) != 0;
+        cachedSector_ = sector;
+    }
+    const std::uint32_t index = cluster % entriesPerSector();
+    value = fat32_ ? le32(sector_ + index * 4) : le16(sector_ + index * 2);
+    return cachedOk_;
+}
+
+ClusterChain BuildDirectoryChain(app::RecoveryContext& context, std::uint32_t firstCluster) {
+    const ActiveGeometry& geometry = context.activeGeometry;
+    ClusterChain chain;
+    const bool fat32 = geometry.fileSystemName == "FAT32";
+    if (!fat32 && geometry.fileSystemName != "FAT16")
+        return chain;
+    FatEntryReader fat(context, fat32, geometry.firstFat);
+    // A damaged FAT may loop; a cluster met twice ends the chain before the repeat.
+    std::unordered_set<std::uint32_t> seen;
+    std::uint32_t cluster = firstCluster;
+    for (;;) {
+        chain.push_back(cluster);
+        seen.insert(cluster);
+        if (geometry.firstFat == 0 || fat.sectorIndexOf(cluster) > geometry.sectorsPerFat)
+            break;
+        std::uint32_t next = 0;
+        if (!fat.entry(cluster, next))
+            break;
+        if (next == 0 || next == 1 || fat.isEndOfChain(next) || seen.count(next) != 0)
+            break;
+        cluster = next;
+    }
+    return chain;
+}
+
+ClusterChain BuildFileChain(app::RecoveryContext& context, const std::string& fileSystemName,
+                            std::uint32_t firstCluster, std::uint32_t fatStart,
+                            std::uint32_t neededCount) {
+    ClusterChain chain{firstCluster};
+    const bool fat32 = fileSystemName == "FAT32";
+    if (!fat32 && fileSystemName != "FAT16")
+        return chain;
+    if (neededCount == 0 || (!fat32 && fatStart == 0))
+        return chain;
+    FatEntryReader fat(context, fat32, fatStart);
+    while (chain.size() <= neededCount) {
+        std::uint32_t next = 0;
+        fat.entry(chain.back(), next);
+        if (next == 0 || fat.isEndOfChain(next))
+            break;
+        chain.push_back(next);
+    }
+    return chain;
+}
+
+void ReleaseChain(ClusterChain& chain) {
+    chain.clear();
+    chain.shrink_to_fit();
+}
+
+} // namespace qr::fat

@@ -1,0 +1,181 @@
+#include "model/FileList.h"
+
+#include "app/RecoveryContext.h"
+#include "fat/DirectoryWalk.h"
+#include "model/DateFormats.h"
+#include "model/FileTypeTable.h"
+#include "model/RecoveryTree.h"
+
+namespace qr::model {
+
+void FileList::setColumns(std::vector<ListColumn> columns) {
+    FileListListener* listener;
+    {
+        std::lock_guard lock(mutex_);
+        columns_ = std::move(columns);
+        rows_.clear();
+        listener = listener_;
+    }
+    if (listener)
+        listener->listReset();
+}
+
+std::vector<ListColumn> FileList::columns() const {
+    std::lock_guard lock(mutex_);
+    return columns_;
+}
+
+void FileList::clear() {
+    FileListListener* listener;
+    {
+        std::lock_guard lock(mutex_);
+        rows_.clear();
+        listener = listener_;
+    }
+    if (listener)
+        listener->listReset();
+}
+
+int FileList::append(FileListRow row) {
+    int index;
+    FileListListener* listener;
+    {
+        std::lock_guard lock(mutex_);
+        index = static_cast<int>(rows_.size());
+        rows_.push_back(std::move(row));
+        listener = listener_;
+    }
+    if (listener)
+        listener->rowAppended(index);
+    return index;
+}
+
+int FileList::rowCount() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(rows_.size());
+}
+
+FileListRow FileList::row(int index) const {
+    std::lock_guard lock(mutex_);
+    return index >= 0 && index < static_cast<int>(rows_.size())
+               ? rows_[static_cast<std::size_t>(index)]
+               : FileListRow{};
+}
+
+std::vector<FileListRow> FileList::rows() const {
+    std::lock_guard lock(mutex_);
+    return rows_;
+}
+
+void FileList::setSelected(int index, bool selected) {
+    std::lock_guard lock(mutex_);
+    if (index >= 0 && index < static_cast<int>(rows_.size()))
+        rows_[static_cast<std::size_t>(index)].selected = selected;
+}
+
+void FileList::setListener(FileListListener* listener) {
+    std::lock_guard lock(mutex_);
+    listener_ = listener;
+}
+
+void SetUpFolderColumns(FileList& list) {
+    list.setColumns({{"Name", 145, false},
+                     {"Type", 100, false},
+                     {"Size", 70, true},
+                     {"Date", 100, false},
+                     {"Time", 70, false},
+                     {"Debug Info 1", 0, false},
+                     {"Debug Info 2", 0, false},
+                     {"Debug Info 3", 0, false}});
+}
+
+void ListFolder(app::RecoveryContext& context, TreeItem item, const FolderLabels& labels) {
+    FileList& list = context.fileList;
+    list.clear();
+    const bool ntfs = context.activeGeometry.fileSystemName == "NTFS";
+    FolderNodeList& nodes = context.folderNodes;
+    const std::size_t self = nodes.indexOfItem(item);
+    const std::uint32_t key =
+        self != kNoNode ? nodes[self].selfKey : (ntfs ? kNtfsRootKey : kFatRootKey);
+    const bool folderDeleted = self != kNoNode && nodes[self].deleted;
+
+    for (std::size_t index : nodes.withParent(key)) {
+        FolderNode& node = nodes[index];
+        // Deletion reaches down the tree as folders are opened.
+        if (folderDeleted)
+            node.deleted = true;
+        FileListRow row;
+        row.image = kFolderRowImage;
+        row.cells[file_col::Name] = node.name;
+        row.cells[file_col::Type] = node.deleted ? labels.deleted : labels.live;
+        row.cells[file_col::Size] = "0";
+        if (ntfs) {
+            row.cells[file_col::Date] = FormatNtfsDate(static_cast<std::int64_t>(node.date));
+            row.cells[file_col::Time] = FormatNtfsTime(static_cast<std::int64_t>(node.date));
+        } else {
+            row.cells[file_col::Date] = FormatFatDate(static_cast<std::uint16_t>(node.date));
+            row.cells[file_col::Time] = FormatFatTime(static_cast<std::uint16_t>(node.time));
+        }
+        row.cells[file_col::DebugInfo1] = std::to_string(node.selfKey);
+        row.cells[file_col::DebugInfo2] = std::to_string(node.parentKey);
+        row.cells[file_col::DebugInfo3] = std::to_string(node.treeItem);
+        list.append(std::move(row));
+    }
+    if (ntfs)
+        ListNtfsFiles(context, list, key);
+    else if (key != kLostFolderKey)
+        ListFatFiles(context, list, key, folderDeleted);
+}
+
+void ListFatFiles(app::RecoveryContext& context, FileList& list, std::uint32_t key, bool deleted) {
+    bool fixedRoot = false;
+    const std::vector<fat::DirectoryExtent> extents =
+        fat::DirectoryExtentsOf(context, key, &fixedRoot);
+    const bool fat32 = context.activeGeometry.fileSystemName == "FAT32";
+    fat::WalkDirectory(
+        context, extents, fixedRoot ? fat::EndMarkerStops::Sector : fat::EndMarkerStops::Directory,
+        [&](const fat::NamedEntry& entry) {
+            const unsigned char* raw = entry.raw.data();
+            const FileType type = ClassifyFile(entry.name, entry.deleted || deleted);
+            FileListRow row;
+            row.image = type.image;
+            row.cells[file_col::Name] = entry.name;
+            row.cells[file_col::Type] = type.label;
+            row.cells[file_col::Size] = std::to_string(fat::sizeOf(raw));
+            row.cells[file_col::Date] = FormatFatDate(fat::dateOf(raw));
+            row.cells[file_col::Time] = FormatFatTime(fat::timeOf(raw));
+            row.cells[file_col::DebugInfo1] = std::to_string(fat::firstClusterOf(raw, fat32));
+            list.append(std::move(row));
+            return true;
+        },
+        [](const unsigned char* raw) {
+            return (fat::attributeOf(raw) & fat::kAttrDirectory) == 0;
+        });
+}
+
+void ListNtfsFiles(app::RecoveryContext& context, FileList& list, std::uint32_t key) {
+    // The NTFS system files 0 to 19 are never listed.
+    constexpr std::uint32_t kLastSystemRecord = 19;
+    const RecordTable& table = context.tables.fileTable;
+    for (int r = 0; r < table.rowCount(); ++r) {
+        if (table.number(r, folder_col::Parent) != key ||
+            table.number(r, folder_col::Self) <= kLastSystemRecord)
+            continue;
+        const std::string name = table.cell(r, folder_col::Name);
+        const FileType type = ClassifyFile(name, table.flag(r, folder_col::Deleted));
+        const std::int64_t created = table.number64(r, folder_col::Date);
+        FileListRow row;
+        row.image = type.image;
+        row.cells[file_col::Name] = name;
+        row.cells[file_col::Type] = type.label;
+        row.cells[file_col::Size] = table.cell(r, folder_col::Size);
+        row.cells[file_col::Date] = FormatNtfsDate(created);
+        row.cells[file_col::Time] = FormatNtfsTime(created);
+        row.cells[file_col::DebugInfo1] = table.cell(r, folder_col::Sector);
+        row.cells[file_col::DebugInfo2] = table.cell(r, folder_col::Parent);
+        row.cells[file_col::DebugInfo3] = table.cell(r, folder_col::Self);
+        list.append(std::move(row));
+    }
+}
+
+} // namespace qr::model

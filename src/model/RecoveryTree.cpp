@@ -1,0 +1,218 @@
+#include "model/RecoveryTree.h"
+
+#include "app/RecoveryContext.h"
+#include "fat/DirectoryWalk.h"
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace qr::model {
+
+namespace {
+
+using namespace folder_col;
+
+// FolderTable rows by "parent" text (FOLDER rows only), in row order, and the tree
+// nodes each row became, so that a damaged table whose folders name each other in a
+// circle is not inserted below itself forever.
+class TreeBuild {
+public:
+    explicit TreeBuild(app::RecoveryContext& context) : context_(context) {
+        const RecordTable& table = context.tables.folderTable;
+        for (int row = 0; row < table.rowCount(); ++row)
+            if (table.cellEquals(row, Type, "FOLDER"))
+                byParent_[table.cell(row, Parent)].push_back(row);
+    }
+
+    void insertRow(int row, TreeItem parentItem, std::size_t parentNode) {
+        const RecordTable& table = context_.tables.folderTable;
+        const std::size_t index = context_.folderNodes.size();
+        InsertFolderNode(
+            context_, parentItem, table.cell(row, Name), table.number(row, Self),
+            table.number(row, Parent), static_cast<std::uint64_t>(table.number64(row, Date)),
+            static_cast<std::uint64_t>(table.number64(row, Time)), table.flag(row, Deleted));
+        sourceRow_.resize(index + 1, -1);
+        parentNode_.resize(index + 1, kNoNode);
+        sourceRow_[index] = row;
+        parentNode_[index] = parentNode;
+    }
+
+    void insertChildren(std::size_t node) {
+        const FolderNode& parent = context_.folderNodes[node];
+        auto it = byParent_.find(std::to_string(static_cast<std::int32_t>(parent.selfKey)));
+        if (it == byParent_.end())
+            return;
+        const TreeItem parentItem = parent.treeItem;
+        for (int row : it->second)
+            if (!onPath(node, row))
+                insertRow(row, parentItem, node);
+    }
+
+private:
+    bool onPath(std::size_t node, int row) const {
+        for (std::size_t n = node; n != kNoNode && n < sourceRow_.size(); n = parentNode_[n])
+            if (sourceRow_[n] == row)
+                return true;
+        return false;
+    }
+
+    app::RecoveryContext& context_;
+    std::unordered_map<std::string, std::vector<int>> byParent_;
+    std::vector<int> sourceRow_;
+    std::vector<std::size_t> parentNode_;
+};
+
+// Names the rows of root folders from the entries of the root directory.
+void NameRootChildren(app::RecoveryContext& context, const std::string& fileSystemName) {
+    const bool fat32 = fileSystemName == "FAT32";
+    if (!fat32 && fileSystemName != "FAT16")
+        return;
+    RecordTable& table = context.tables.folderTable;
+    std::unordered_map<std::uint32_t, int> rootRowBySelf; // first row wins
+    for (int row = 0; row < table.rowCount(); ++row)
+        if (table.number(row, Parent) == kFatRootKey)
+            rootRowBySelf.emplace(table.number(row, Self), row);
+    fat::WalkDirectory(context, fat::RootDirectoryExtents(context, fat32),
+                       fat::EndMarkerStops::Sector, [&](const fat::NamedEntry& entry) {
+                           auto it =
+                               rootRowBySelf.find(fat::firstClusterOf(entry.raw.data(), fat32));
+                           if (it != rootRowBySelf.end()) {
+                               table.setCell(it->second, Name, entry.name);
+                               if (entry.deleted)
+                                   table.setCell(it->second, Deleted, "1");
+                           }
+                           return true;
+                       });
+}
+
+void showBuildProgress(app::WindowItems& window, int percent) {
+    window.setProgress(app::item::kProgressBar, percent);
+    window.setItemText(app::item::kProgressBar, std::to_string(percent) + "% Completed");
+}
+
+} // namespace
+
+TreeItem EnsureRootItem(app::RecoveryContext& context) {
+    TreeModel& tree = context.recoveryTree;
+    TreeItem root = tree.firstTopLevel();
+    if (root == kNoItem)
+        return tree.insert(kNoItem, "Root", tree_image::kRoot, tree_image::kRoot);
+    tree.setText(root, "Root");
+    return root;
+}
+
+TreeItem InsertFolderNode(app::RecoveryContext& context, TreeItem parent, const std::string& name,
+                          std::uint32_t selfKey, std::uint32_t parentKey, std::uint64_t date,
+                          std::uint64_t time, bool deleted) {
+    TreeModel& tree = context.recoveryTree;
+    const TreeItem item =
+        tree.insert(parent, name, tree_image::kFolder, tree_image::kFolder, CheckState::Unchecked);
+    const TreeItem root = tree.firstTopLevel();
+    if (tree.check(root) != CheckState::Unchecked)
+        tree.setCheck(root, CheckState::Unchecked);
+    FolderNode node;
+    node.name = name;
+    node.treeItem = item;
+    node.selfKey = selfKey;
+    node.parentKey = parentKey;
+    node.date = date;
+    node.time = time;
+    node.deleted = deleted;
+    context.folderNodes.append(std::move(node));
+    return item;
+}
+
+void BuildFolderTree(app::RecoveryContext& context, TreeVariant variant) {
+    RecordTable& table = context.tables.folderTable;
+    TreeModel& tree = context.recoveryTree;
+    app::WindowItems& window = context.window();
+    const TreeItem root = EnsureRootItem(context);
+
+    if (variant == TreeVariant::FatStandard)
+        NameRootChildren(context, context.volumeParams.fileSystemName);
+    else if (variant == TreeVariant::FatAdvance)
+        NameRootChildren(context, context.activeGeometry.fileSystemName);
+
+    TreeBuild build(context);
+    for (int row = 0; row < table.rowCount(); ++row)
+        if (table.number(row, Parent) == kFatRootKey)
+            build.insertRow(row, root, kNoNode);
+    tree.setExpanded(root, true);
+    tree.setText(root, "Root");
+
+    showBuildProgress(window, 0);
+    int shown = 0;
+    FolderNodeList& nodes = context.folderNodes;
+    for (std::size_t k = 0; k < nodes.size(); ++k) {
+        build.insertChildren(k);
+        const int percent = static_cast<int>((k + 1) * 100 / nodes.size());
+        if (percent > shown) {
+            shown = percent;
+            showBuildProgress(window, percent);
+        }
+    }
+    table.clear();
+
+    for (std::size_t k = 0; k < nodes.size(); ++k) {
+        if (variant == TreeVariant::FatFromLog)
+            nodes[k].childrenNamed = true;
+        else
+            NameChildFolders(context, k);
+    }
+    if (variant != TreeVariant::FatFromLog)
+        for (const FolderNode& node : nodes)
+            tree.setExpanded(node.treeItem, false);
+}
+
+void InsertChildFolders(app::RecoveryContext& context, const std::string& keyText, TreeItem item) {
+    const RecordTable& table = context.tables.folderTable;
+    for (int row = 0; row < table.rowCount(); ++row)
+        if (table.cellEquals(row, Type, "FOLDER") && table.cellEquals(row, Parent, keyText))
+            InsertFolderNode(
+                context, item, table.cell(row, Name), table.number(row, Self),
+                table.number(row, Parent), static_cast<std::uint64_t>(table.number64(row, Date)),
+                static_cast<std::uint64_t>(table.number64(row, Time)), table.flag(row, Deleted));
+}
+
+void NameChildFolders(app::RecoveryContext& context, std::size_t index) {
+    FolderNodeList& nodes = context.folderNodes;
+    if (index >= nodes.size() || nodes[index].childrenNamed)
+        return;
+    nodes[index].childrenNamed = true;
+    const std::uint32_t selfKey = nodes[index].selfKey;
+    if (selfKey == kLostFolderKey)
+        return; // no directory on disk: orphans keep their scan names
+    fat::ClusterChain chain = fat::BuildDirectoryChain(context, selfKey);
+    if (chain.empty())
+        return;
+    const bool fat32 = context.activeGeometry.fileSystemName == "FAT32";
+    fat::WalkDirectory(context, fat::ChainExtents(context, chain), fat::EndMarkerStops::Directory,
+                       [&](const fat::NamedEntry& entry) {
+                           const std::size_t child = nodes.firstWithKeys(
+                               fat::firstClusterOf(entry.raw.data(), fat32), selfKey);
+                           if (child != kNoNode) {
+                               nodes[child].name = entry.name;
+                               context.recoveryTree.setText(nodes[child].treeItem, entry.name);
+                               if (entry.deleted)
+                                   nodes[child].deleted = true;
+                           }
+                           return true;
+                       });
+    fat::ReleaseChain(chain);
+}
+
+std::string FolderPath(const TreeModel& tree, TreeItem item) {
+    std::vector<std::string> texts;
+    for (TreeItem i = item; tree.valid(i) && tree.parent(i) != kNoItem; i = tree.parent(i))
+        texts.push_back(tree.text(i));
+    std::string path;
+    for (auto it = texts.rbegin(); it != texts.rend(); ++it) {
+        if (!path.empty() && path.back() != '\\')
+            path += '\\';
+        path += *it;
+    }
+    return path;
+}
+
+} // namespace qr::model

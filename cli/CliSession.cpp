@@ -1,12 +1,65 @@
 #include "CliSession.h"
 
+#include "disk/DiskListing.h"
+#include "disk/DiskRegistry.h"
 #include "disk/SectorReader.h"
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <iostream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qr::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Empty when the image can be read as a disk, else the reason it cannot.
+std::string imageProblem(const std::string& image) {
+    int fd = ::open(image.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    struct stat st {};
+    const bool ok = ::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
+    ::close(fd);
+    return ok ? std::string() : "not a disk image file or block device";
+}
+
+bool holdsDetector(const fs::path& folder) {
+    std::error_code ec;
+    return !folder.empty() && fs::is_regular_file(disk::DetectorPath(folder.string()), ec);
+}
+
+std::string installationFolder(platform::RegistryStore& registry) {
+    if (const char* dir = std::getenv(kInstallDirVariable); dir && *dir)
+        return dir;
+    std::error_code ec;
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec && holdsDetector(self.parent_path()))
+        return self.parent_path().string();
+    return platform::ReadRegistryString(registry, platform::RegistryRoot::ClassesRoot,
+                                        "Quarrixdale-Memory Card", "InstallationPath");
+}
+
+// A private store seeded with the shared one, so installed values stay visible.
+fs::path makePrivateStore() {
+    std::error_code ec;
+    std::string pattern = (fs::temp_directory_path(ec) / "recovery-cli-XXXXXX").string();
+    int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    const fs::path shared = platform::defaultRegistryPath();
+    if (fs::exists(shared, ec))
+        fs::copy_file(shared, pattern, fs::copy_options::overwrite_existing, ec);
+    return pattern;
+}
+
+} // namespace
 
 platform::MessageAnswer StderrMessages::ask(const std::string& text, const std::string&,
                                             platform::MessageIcon,
@@ -25,20 +78,65 @@ platform::MessageAnswer StderrMessages::ask(const std::string& text, const std::
     return platform::MessageAnswer::Ok;
 }
 
+CliSession::~CliSession() {
+    context.reset();
+    if (!privateStore.empty()) {
+        std::error_code ec;
+        fs::remove(privateStore, ec);
+        fs::remove(privateStore.string() + ".lock", ec);
+    }
+}
+
 std::unique_ptr<CliSession> openSession(const CommandLine& line, std::ostream& err) {
-    auto session = std::make_unique<CliSession>();
-    app::Services services;
-    services.messages = &session->messages;
-    session->context = std::make_unique<app::RecoveryContext>(services);
-    unsigned disk = 0;
+    std::vector<std::string> images;
     for (const auto& image : line.images) {
-        int fd = ::open(image.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            err << "recovery-cli: cannot open image '" << image << "'\n";
+        if (std::string problem = imageProblem(image); !problem.empty()) {
+            err << "recovery-cli: cannot read image '" << image << "': " << problem << "\n";
             return nullptr;
         }
-        ::close(fd);
-        session->context->reader->paths().setName(disk++, image);
+        images.push_back(fs::absolute(image).lexically_normal().string());
+    }
+
+    auto session = std::make_unique<CliSession>();
+    const char* shared = std::getenv(platform::kRegistryPathVariable);
+    if (!shared || !*shared) {
+        session->privateStore = makePrivateStore();
+        if (session->privateStore.empty()) {
+            err << "recovery-cli: cannot create a temporary registry store\n";
+            return nullptr;
+        }
+        // The detection program finds the same store through the environment.
+        ::setenv(platform::kRegistryPathVariable, session->privateStore.c_str(), 1);
+    }
+    session->registry = std::make_unique<platform::FileRegistryStore>();
+
+    app::Services services;
+    services.messages = &session->messages;
+    services.registry = session->registry.get();
+    session->context = std::make_unique<app::RecoveryContext>(services);
+    app::RecoveryContext& ctx = *session->context;
+    ctx.installationPath = installationFolder(*session->registry);
+
+    disk::RegisterDiskImages(*session->registry, images);
+    switch (disk::ListDisks(ctx)) {
+    case disk::ListingResult::Listed:
+        break;
+    case disk::ListingResult::DetectorMissing:
+        err << "recovery-cli: " << disk::kDetectorProgram << " not found in '"
+            << ctx.installationPath << "' (set " << kInstallDirVariable << ")\n";
+        return nullptr;
+    case disk::ListingResult::EndProcess:
+        err << "recovery-cli: cannot write the registry store " << session->registry->file()
+            << "\n";
+        return nullptr;
+    }
+    // Each image must have become the disk of its position.
+    for (unsigned i = 0; i < images.size(); ++i) {
+        if (i >= disk::kDeviceNames || ctx.reader->paths().name(i) != images[i]) {
+            err << "recovery-cli: image '" << line.images[i] << "' was not listed as Disk" << i
+                << "\n";
+            return nullptr;
+        }
     }
     return session;
 }

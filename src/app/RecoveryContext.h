@@ -7,6 +7,7 @@
 #include "model/RecordTable.h"
 #include "model/TreeModel.h"
 #include "output/SaveState.h"
+#include "platform/Programs.h"
 #include "platform/UserMessages.h"
 #include "volume/DiskPartitionRecord.h"
 #include "volume/VolumeParams.h"
@@ -42,6 +43,9 @@ struct Services {
     WindowItems* window = nullptr;
     platform::UserMessages* messages = nullptr;
     platform::RegistryStore* registry = nullptr;
+    // Companion programs and the desktop opener; null: the system's own.
+    platform::ProgramRunner* programs = nullptr;
+    platform::ShellOpener* shell = nullptr;
 };
 
 struct RecoveryContext {
@@ -52,6 +56,10 @@ struct RecoveryContext {
 
     // Services; window() never returns null (a null window is used when none was given).
     WindowItems& window() { return services.window ? *services.window : nullWindow_; }
+    platform::ProgramRunner& programs() {
+        return services.programs ? *services.programs : defaultPrograms_;
+    }
+    platform::ShellOpener& shell() { return services.shell ? *services.shell : defaultShell_; }
     platform::UserMessages* messages = nullptr;
     platform::RegistryStore* registry = nullptr;
     std::unique_ptr<disk::SectorReader> reader;
@@ -68,6 +76,10 @@ struct RecoveryContext {
     bool anyDiskFound = false;
     bool emptyDiskSlotSeen = false;
     std::string diskModel;
+    // Disk listing: the No Media prompt of start-up (joinable once started, so a retried
+    // listing knows it is one) and the modal No Media dialog a retry shows again.
+    std::jthread noDiskPromptThread;
+    std::function<void()> showNoMediaDialog;
 
     // Partition step.
     std::array<volume::DiskPartitionRecord, volume::kMaxDisks> partitions{};
@@ -131,6 +143,8 @@ struct RecoveryContext {
 
 private:
     NullWindowItems nullWindow_;
+    platform::PosixProgramRunner defaultPrograms_;
+    platform::XdgShellOpener defaultShell_;
 };
 
 } // namespace qr::app

@@ -22,7 +22,8 @@ public:
         auto* out = static_cast<unsigned char*>(buffer);
         std::size_t done = 0;
         while (done < length) {
-            ssize_t got = ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
+            ssize_t got =
+                ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
             if (got < 0) {
                 if (errno == EINTR)
                     continue;

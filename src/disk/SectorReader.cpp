@@ -108,9 +108,9 @@ void ReadFailureNotice(app::RecoveryContext& context) {
                        "Card is searchig partitions...");
     if (context.searchMode == app::kSearchAdvanced) {
         context.tableCorrupted = true;
-        for (int id : {app::item::kPartitionType, app::item::kPartitionTypeLabel,
-                       app::item::kStartSector, app::item::kStartSectorLabel,
-                       app::item::kEndSector, app::item::kEndSectorLabel})
+        for (int id :
+             {app::item::kPartitionType, app::item::kPartitionTypeLabel, app::item::kStartSector,
+              app::item::kStartSectorLabel, app::item::kEndSector, app::item::kEndSectorLabel})
             window.showItem(id, false);
     }
     if (context.wizardStage == 0 && context.startPartitionSearch)

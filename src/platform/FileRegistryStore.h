@@ -35,12 +35,14 @@ public:
 
     const std::filesystem::path& file() const { return file_; }
 
+    // Runs `fn` on the current contents under an exclusive lock and writes the result
+    // back in one replacement when `fn` returns true (many values at the cost of one
+    // write). False when `fn` declines or the store cannot be locked or written.
+    bool change(const std::function<bool(RegistryData&)>& fn);
+
 private:
     // Runs `fn` on the current contents under a shared lock.
     template <typename R> R inspect(const std::function<R(const RegistryData&)>& fn);
-    // Runs `fn` on the current contents under an exclusive lock and writes the result
-    // back when `fn` returns true. False when the store cannot be locked or written.
-    bool change(const std::function<bool(RegistryData&)>& fn);
 
     std::filesystem::path file_;
     std::mutex mutex_; // one operation at a time within this process

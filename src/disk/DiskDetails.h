@@ -1,0 +1,27 @@
+#pragma once
+// The details of one disk as the right-panel list shows them when its item is clicked.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qr::app {
+struct RecoveryContext;
+}
+
+namespace qr::disk {
+
+// Header and width of the list's single column at the disk step.
+inline const std::string kDiskDetailsColumn = " Disk Details";
+inline constexpr int kDiskDetailsWidth = 485;
+
+// The detail lines of disk `disk`, read from the registry store.
+std::vector<std::string> DiskDetailLines(app::RecoveryContext& ctx, unsigned disk);
+
+// Disk size in bytes as the detector stored it (0 when missing or not a number).
+std::uint64_t DiskSizeBytes(app::RecoveryContext& ctx, unsigned disk);
+
+// Empties the right-panel list and fills it with the detail lines; keeps the model
+// text as the context's diskModel.
+void ShowDiskDetails(app::RecoveryContext& ctx, unsigned disk);
+
+} // namespace qr::disk

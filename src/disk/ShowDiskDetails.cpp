@@ -1,0 +1,21 @@
+#include "app/RecoveryContext.h"
+#include "disk/DiskDetails.h"
+#include "disk/DiskRegistry.h"
+
+namespace qr::disk {
+
+void ShowDiskDetails(app::RecoveryContext& ctx, unsigned disk) {
+    model::FileList& list = ctx.fileList;
+    list.setColumns({{kDiskDetailsColumn, kDiskDetailsWidth, false}});
+    list.clear();
+    for (std::string& line : DiskDetailLines(ctx, disk)) {
+        model::FileListRow row;
+        row.cells[0] = std::move(line);
+        list.append(std::move(row));
+    }
+    if (ctx.platform == app::PlatformFamily::NT && ctx.registry)
+        ctx.diskModel = platform::ReadRegistryString(
+            *ctx.registry, platform::RegistryRoot::ClassesRoot, kModelKey, diskValueName(disk));
+}
+
+} // namespace qr::disk

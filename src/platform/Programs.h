@@ -1,0 +1,36 @@
+#pragma once
+// Starting other programs: the companion programs installed beside this one (run
+// with one empty argument and waited for), and documents or links handed to the
+// desktop's opener.
+#include <string>
+
+namespace qr::platform {
+
+class ProgramRunner {
+public:
+    virtual ~ProgramRunner() = default;
+    // Runs `program` (a full path) with one empty argument and waits for its end.
+    // Returns its exit code, or -1 when it could not be started or did not exit.
+    virtual int runAndWait(const std::string& program) = 0;
+};
+
+class ShellOpener {
+public:
+    virtual ~ShellOpener() = default;
+    // Opens a file, folder or address with the desktop's default application, without
+    // waiting for it. False when the opener could not be started.
+    virtual bool open(const std::string& target) = 0;
+};
+
+class PosixProgramRunner final : public ProgramRunner {
+public:
+    int runAndWait(const std::string& program) override;
+};
+
+// Hands the target to xdg-open.
+class XdgShellOpener final : public ShellOpener {
+public:
+    bool open(const std::string& target) override;
+};
+
+} // namespace qr::platform

@@ -1,0 +1,41 @@
+#pragma once
+// The window items of a command-line search: the progress caption and bar shown as
+// one line on stderr (rewritten in place on a terminal), everything else ignored.
+#include "app/WindowItems.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace qr::cli {
+
+class ProgressWindow final : public app::WindowItems {
+public:
+    ProgressWindow();
+    void setItemText(int itemId, const std::string& text) override;
+    void showItem(int, bool) override {}
+    void enableItem(int, bool) override {}
+    void setProgress(int itemId, int percent) override;
+    void selectEntry(int, int) override {}
+
+    // Sector of the last "Sector  N / E" caption (0 before the first).
+    std::uint64_t sectorReached() const { return sector_; }
+    // Ends the live line.
+    void finish();
+
+private:
+    void draw(bool force);
+
+    std::mutex mutex_;
+    bool terminal_;
+    std::string caption_;
+    std::string directories_;
+    int percent_ = 0;
+    bool drawn_ = false;
+    std::chrono::steady_clock::time_point lastDraw_{};
+    std::atomic<std::uint64_t> sector_{0};
+};
+
+} // namespace qr::cli

@@ -6,7 +6,7 @@
 namespace qr::output {
 
 struct SaveItem {
-    std::string folder; // folder below the destination, "/"-joined safe names ("" = top)
+    std::string folder; // its folder in the recovery tree, backslash-joined ("" = the root)
     std::string name;   // the recovered name, as listed
     std::uint64_t size = 0;
     std::uint32_t location = 0; // FAT: first cluster; NTFS: MFT record sector

@@ -61,6 +61,8 @@ struct SaveState {
     // The files the counting pass admitted, in walk order; the writing pass writes them.
     std::vector<SaveItem> plan;
     SaveSummary summary;
+    // One line per file that could not be saved whole ("path: reason"), for the summary.
+    std::vector<std::string> problems;
     std::chrono::steady_clock::time_point startTime{};
 
     // Reported to and asked from the worker thread; null: no view, and the questions

@@ -1,0 +1,38 @@
+#pragma once
+// Which clusters hold a FAT file's data. The chain read from a FAT copy is trusted only
+// when it has exactly as many clusters as the size needs; otherwise the file is taken
+// to lie in consecutive clusters from its first one. Clusters outside the volume's
+// data area are never read.
+#include <cstdint>
+#include <vector>
+
+namespace qr::app {
+struct RecoveryContext;
+}
+
+namespace qr::fat {
+
+// Consecutive clusters first .. first + count - 1.
+struct ClusterRun {
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;
+};
+
+struct FileClusters {
+    std::vector<ClusterRun> runs; // in file order
+    bool fromChain = false;       // a FAT chain was used (else the contiguous rule)
+    bool cutShort = false;        // the clusters ran out of the data area
+};
+
+// Clusters a file of `size` bytes needs at `clusterBytes` per cluster.
+std::uint32_t NeededClusters(std::uint64_t size, std::uint64_t clusterBytes);
+
+// The highest cluster number the volume can hold (by its FAT size and its end).
+std::uint32_t HighestCluster(const app::RecoveryContext& context);
+
+// The clusters of a file by the saving mode (0 Auto, 1 first FAT, 2 second FAT,
+// 3 or other: consecutive clusters).
+FileClusters ChooseFileClusters(app::RecoveryContext& context, std::uint32_t firstCluster,
+                                std::uint32_t neededCount, std::uint32_t savingMode);
+
+} // namespace qr::fat

@@ -1,0 +1,252 @@
+// The counting pass of a save: walks the selection, adds up files and bytes, and
+// plans every admitted file for the writing pass.
+#include "app/RecoveryContext.h"
+#include "fat/DirectoryWalk.h"
+#include "model/FileList.h"
+#include "model/RecoveryTree.h"
+#include "output/SavePasses.h"
+#include "ui/SaveProgressView.h"
+
+namespace qr::output {
+
+namespace {
+
+bool isFat(const app::RecoveryContext& ctx) {
+    const std::string& fs = ctx.volumeParams.fileSystemName;
+    return fs == "FAT16" || fs == "FAT32";
+}
+bool isNtfs(const app::RecoveryContext& ctx) {
+    return ctx.volumeParams.fileSystemName == "NTFS";
+}
+
+bool endsWith(const std::string& text, const char* tail) {
+    const std::string t(tail);
+    return text.size() >= t.size() && text.compare(text.size() - t.size(), t.size(), t) == 0;
+}
+
+void addToPlan(app::RecoveryContext& ctx, SaveItem item) {
+    SaveState& save = ctx.save;
+    save.counters.filesToSave += 1;
+    save.counters.bytesToSave += item.size;
+    save.plan.push_back(std::move(item));
+    if (save.countView)
+        save.countView->showFilesCounted(save.counters.filesToSave);
+}
+
+// The folder of a node, for the plan: its path in the recovery tree.
+std::string pathOf(const app::RecoveryContext& ctx, model::TreeItem item) {
+    return model::FolderPath(ctx.recoveryTree, item);
+}
+
+const model::FolderNode* nodeOfItem(app::RecoveryContext& ctx, model::TreeItem item) {
+    return ctx.folderNodes.findByItem(item);
+}
+
+// Counts the files of FAT directory `key` (0: the root) into the plan.
+void countFatDirectory(app::RecoveryContext& ctx, std::uint32_t key, const std::string& folder,
+                       bool folderDeleted) {
+    bool fixedRoot = false;
+    const auto extents = fat::DirectoryExtentsOf(ctx, key, &fixedRoot);
+    const bool fat32 = ctx.activeGeometry.fileSystemName == "FAT32";
+    const DateWindow& window = ctx.save.settings.dateWindow;
+    const bool windowInForce = window.inForce();
+    auto keep = [](const unsigned char* raw) {
+        return !fat::isDotEntry(raw) && !fat::isLongNameEntry(raw) &&
+               (fat::attributeOf(raw) & fat::kAttrDirectory) == 0;
+    };
+    auto visit = [&](const fat::NamedEntry& entry) {
+        if (ctx.save.stopSaving)
+            return false;
+        const unsigned char* raw = entry.raw.data();
+        if (windowInForce) {
+            const std::uint16_t d = fat::dateOf(raw);
+            if (window.excludes((d >> 9) + 1980u, (d >> 5) & 0x0Fu, d & 0x1Fu))
+                return true;
+        }
+        addToPlan(ctx, {folder, entry.name, fat::sizeOf(raw), fat::firstClusterOf(raw, fat32),
+                        entry.deleted || folderDeleted});
+        return true;
+    };
+    // The fixed FAT16 root area goes on after an end marker, as the file list does.
+    fat::WalkDirectory(ctx, extents,
+                       fixedRoot ? fat::EndMarkerStops::Sector : fat::EndMarkerStops::Directory,
+                       visit, keep);
+}
+
+// Calendar date (UTC) of an NTFS file time.
+void civilDate(std::int64_t fileTime, std::uint32_t& year, std::uint32_t& month,
+               std::uint32_t& day) {
+    // Days since 1970-01-01, then the proleptic Gregorian calendar.
+    const std::int64_t days = fileTime / 864000000000LL - 134774;
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+    year = static_cast<std::uint32_t>(y < 0 ? 0 : y);
+    month = static_cast<std::uint32_t>(m);
+    day = static_cast<std::uint32_t>(d);
+}
+
+void countNtfsNumber(app::RecoveryContext& ctx, std::uint32_t number, const std::string& folder) {
+    if (number == 0 || number == model::kLostFolderKey)
+        return;
+    const model::RecordTable& files = ctx.tables.fileTable;
+    const DateWindow& window = ctx.save.settings.dateWindow;
+    using namespace model::folder_col;
+    for (int r = 0; r < files.rowCount() && !ctx.save.stopSaving; ++r) {
+        if (files.number(r, Parent) != number || files.number(r, Self) < 20 ||
+            files.cell(r, Name).empty())
+            continue;
+        if (window.inForce()) {
+            std::uint32_t y = 0, m = 0, d = 0;
+            civilDate(files.number64(r, Date), y, m, d);
+            if (window.excludes(y, m, d))
+                continue;
+        }
+        addToPlan(ctx, {folder, files.cell(r, Name, 1024),
+                        static_cast<std::uint64_t>(files.number64(r, Size)),
+                        files.number(r, Sector), files.flag(r, Deleted)});
+    }
+}
+
+// A folder's files by the volume's file system (list source: by key).
+void countFolderByKey(app::RecoveryContext& ctx, model::TreeItem item, std::uint32_t key) {
+    if (isFat(ctx)) {
+        if (key == 0 || key == model::kLostFolderKey)
+            return;
+        const model::FolderNode* node = nodeOfItem(ctx, item);
+        countFatDirectory(ctx, key, pathOf(ctx, item), node && node->deleted);
+    } else if (isNtfs(ctx)) {
+        countNtfsNumber(ctx, key, pathOf(ctx, item));
+    }
+}
+
+// A folder row of the list: its files, then its sub-folders depth first.
+void countFolderTree(app::RecoveryContext& ctx, model::TreeItem item, std::uint32_t key) {
+    countFolderByKey(ctx, item, key);
+    for (model::TreeItem child : ctx.recoveryTree.children(item)) {
+        if (ctx.save.stopSaving)
+            return;
+        if (const model::FolderNode* node = nodeOfItem(ctx, child))
+            countFolderTree(ctx, child, node->selfKey);
+    }
+}
+
+model::TreeItem itemOfKey(app::RecoveryContext& ctx, std::uint32_t key) {
+    for (const model::FolderNode& node : ctx.folderNodes)
+        if (node.selfKey == key)
+            return node.treeItem;
+    return model::kNoItem;
+}
+
+// A folder reference is a tree item under the tree source and the folder's key under
+// the list source. False when a tree item has no node.
+bool resolveFolder(app::RecoveryContext& ctx, std::uint32_t reference, model::TreeItem& item,
+                   std::uint32_t& key) {
+    if (ctx.save.saveSource == kSaveSourceList) {
+        key = reference;
+        item = itemOfKey(ctx, key);
+        return true;
+    }
+    item = static_cast<model::TreeItem>(reference);
+    const model::FolderNode* node = nodeOfItem(ctx, item);
+    if (!node)
+        return false;
+    key = node->selfKey;
+    return true;
+}
+
+bool rowAdmitted(std::uint32_t selectionMode, bool selected) {
+    if (selectionMode == kSaveAllRows)
+        return true;
+    if (selectionMode == kSaveUnselectedRows)
+        return !selected;
+    return selected;
+}
+
+} // namespace
+
+void CountFatFolder(app::RecoveryContext& ctx, std::uint32_t reference) {
+    ctx.save.counters.filesDone = 0;
+    model::TreeItem item = model::kNoItem;
+    std::uint32_t key = 0;
+    if (!resolveFolder(ctx, reference, item, key) || key == 0 || key == model::kLostFolderKey)
+        return;
+    const model::FolderNode* node = nodeOfItem(ctx, item);
+    countFatDirectory(ctx, key, pathOf(ctx, item), node && node->deleted);
+}
+
+void CountFatFolderTree(app::RecoveryContext& ctx, model::TreeItem item, std::uint32_t key) {
+    countFolderTree(ctx, item, key);
+}
+
+void CountNtfsFolder(app::RecoveryContext& ctx, std::uint32_t reference) {
+    model::TreeItem item = model::kNoItem;
+    std::uint32_t number = 0;
+    if (resolveFolder(ctx, reference, item, number))
+        countNtfsNumber(ctx, number, pathOf(ctx, item));
+}
+
+void CountTreeSelection(app::RecoveryContext& ctx, model::TreeItem item) {
+    if (ctx.recoveryTree.check(item) == model::CheckState::Unchecked)
+        return;
+    for (model::TreeItem child : ctx.recoveryTree.children(item)) {
+        if (ctx.save.stopSaving)
+            return;
+        if (ctx.recoveryTree.check(child) != model::CheckState::Unchecked) {
+            if (isFat(ctx))
+                CountFatFolder(ctx, static_cast<std::uint32_t>(child));
+            else if (isNtfs(ctx))
+                CountNtfsFolder(ctx, static_cast<std::uint32_t>(child));
+        }
+        CountTreeSelection(ctx, child);
+    }
+}
+
+void CountListSelection(app::RecoveryContext& ctx) {
+    const std::string folder = pathOf(ctx, ctx.currentFolderItem);
+    for (const model::FileListRow& row : ctx.fileList.rows()) {
+        if (ctx.save.stopSaving)
+            return;
+        if (!rowAdmitted(ctx.save.settings.selectionMode, row.selected))
+            continue;
+        using namespace model::file_col;
+        const std::string& type = row.cells[Type];
+        if (endsWith(type, "FILE") || endsWith(type, "File") || endsWith(type, "file")) {
+            addToPlan(ctx, {folder, row.cells[Name], model::parseCellNumber(row.cells[Size]),
+                            model::parseCellNumber(row.cells[DebugInfo1]),
+                            type.rfind("Deleted", 0) == 0});
+        } else if (endsWith(type, "FOLDER") || endsWith(type, "Folder")) {
+            const auto item =
+                static_cast<model::TreeItem>(model::parseCellNumber(row.cells[DebugInfo3]));
+            countFolderTree(ctx, item, model::parseCellNumber(row.cells[DebugInfo1]));
+        }
+    }
+}
+
+void CountSaveSelection(app::RecoveryContext& ctx) {
+    SaveState& save = ctx.save;
+    save.counters = {};
+    save.plan.clear();
+    save.stopSaving = false;
+    if (save.saveSource == kSaveSourceList) {
+        CountListSelection(ctx);
+        return;
+    }
+    const model::TreeItem root = ctx.recoveryTree.firstTopLevel();
+    if (root == model::kNoItem || ctx.recoveryTree.check(root) == model::CheckState::Unchecked)
+        return;
+    // The root's own files are saved with a marked root (its directory has no node).
+    if (isFat(ctx))
+        countFatDirectory(ctx, model::kFatRootKey, "", false);
+    else if (isNtfs(ctx))
+        countNtfsNumber(ctx, model::kNtfsRootKey, "");
+    CountTreeSelection(ctx, root);
+}
+
+} // namespace qr::output

@@ -1,0 +1,69 @@
+#include "output/OpenListEntry.h"
+
+#include "app/RecoveryContext.h"
+#include "fat/FatExtract.h"
+#include "model/FileList.h"
+#include "model/FolderTreeEvents.h"
+#include "output/CreateDirectoryPath.h"
+#include "output/SafeOutputName.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace qr::output {
+
+namespace {
+
+bool endsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+} // namespace
+
+std::string OpenedFilePath(const std::string& workFolder, const std::string& name) {
+    std::string path = workFolder;
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path + SafeOutputName(name, NameMaxOf(workFolder));
+}
+
+OpenedAs OpenListEntry(app::RecoveryContext& ctx, int rowIndex, const ShellServices& shell) {
+    if (ctx.wizardStage != 3 || rowIndex < 0 || rowIndex >= ctx.fileList.rowCount())
+        return OpenedAs::Nothing;
+    const model::FileListRow row = ctx.fileList.row(rowIndex);
+    const std::string type = upper(row.cells[model::file_col::Type]);
+    if (endsWith(type, "FOLDER")) {
+        const auto item = static_cast<model::TreeItem>(
+            model::parseCellNumber(row.cells[model::file_col::DebugInfo3]));
+        if (!ctx.recoveryTree.valid(item))
+            return OpenedAs::Nothing;
+        ctx.recoveryTree.setSelected(item);
+        model::OnFolderEnterKey(ctx);
+        return OpenedAs::Folder;
+    }
+    if (!endsWith(type, "FILE"))
+        return OpenedAs::Nothing;
+
+    const std::string& name = row.cells[model::file_col::Name];
+    const std::uint32_t size = model::parseCellNumber(row.cells[model::file_col::Size]);
+    const std::uint32_t location = model::parseCellNumber(row.cells[model::file_col::DebugInfo1]);
+    CreateDirectoryPath(ctx.workFolder);
+    const std::string path = OpenedFilePath(ctx.workFolder, name);
+    const std::string& fs = ctx.volumeParams.fileSystemName;
+    if (fs == "FAT16" || fs == "FAT32")
+        fat::ExtractFatFile(ctx, path, name, size, location, false, false);
+    else
+        return OpenedAs::Nothing; // NTFS extraction comes with the NTFS engine
+    if (shell.launcher)
+        OpenWithShell(path, *shell.launcher, shell.chooser);
+    return OpenedAs::File;
+}
+
+} // namespace qr::output

@@ -1,0 +1,52 @@
+#include "output/OutputFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace qr::output {
+
+OutputFile::~OutputFile() {
+    close();
+}
+
+bool OutputFile::open(const std::string& path) {
+    close();
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+        error_ = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool OutputFile::write(const void* data, std::size_t length) {
+    const char* p = static_cast<const char*>(data);
+    while (length > 0) {
+        const ssize_t n = ::write(fd_, p, length);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error_ = n < 0 ? std::strerror(errno) : "nothing written";
+            return false;
+        }
+        p += n;
+        length -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool OutputFile::close() {
+    if (fd_ < 0)
+        return true;
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    if (rc != 0) {
+        error_ = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace qr::output

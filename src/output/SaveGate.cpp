@@ -1,0 +1,104 @@
+#include "output/SaveGate.h"
+
+#include "app/RecoveryContext.h"
+#include "disk/SectorReader.h"
+#include "output/DestinationSafety.h"
+#include "ui/SaveProgressView.h"
+#include "ui/SaveQuestions.h"
+
+#include <sys/stat.h>
+
+namespace qr::output {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::uint64_t elapsedSeconds(const SaveState& save) {
+    if (save.startTime == Clock::time_point{})
+        return 0;
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - save.startTime).count());
+}
+
+void showSaving(app::RecoveryContext& ctx, const std::string& path, const std::string& name,
+                std::uint64_t written, std::uint64_t size) {
+    if (ctx.save.progress)
+        ctx.save.progress->showSaving(ui::MakeSavingTexts(ctx.save.counters, path, name, written,
+                                                          size, elapsedSeconds(ctx.save)));
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+} // namespace
+
+bool AdmitForSave(app::RecoveryContext& ctx, const std::string& outputPath, const std::string& name,
+                  bool deleted) {
+    SaveState& save = ctx.save;
+    if (!DeletedFilterAdmits(save.settings.deletedFilter, deleted))
+        return false;
+    if (!ExtensionAdmitted(save.settings.extensions, name))
+        return false;
+    if (exists(outputPath)) {
+        if (save.replacePolicy == ReplacePolicy::KeepAll)
+            return false;
+        if (save.replacePolicy != ReplacePolicy::ReplaceAll)
+            save.replacePolicy = save.replaceQuestion ? save.replaceQuestion->askReplace(outputPath)
+                                                      : ReplacePolicy::Replace;
+        if (save.replacePolicy == ReplacePolicy::Keep ||
+            save.replacePolicy == ReplacePolicy::KeepAll)
+            return false;
+    }
+    save.counters.filesDone += 1;
+    showSaving(ctx, outputPath, name, 0, 0);
+    return true;
+}
+
+void ReportWriteError(app::RecoveryContext& ctx, const std::string& outputPath,
+                      const std::string& reason) {
+    const ui::WriteErrorAnswer answer =
+        ctx.save.writeErrorQuestion ? ctx.save.writeErrorQuestion->askWriteError(outputPath, reason)
+                                    : ui::WriteErrorAnswer::Skip;
+    ui::ApplyWriteErrorAnswer(ctx.save, answer);
+}
+
+void NoteProblem(app::RecoveryContext& ctx, const std::string& outputPath,
+                 const std::string& reason) {
+    constexpr std::size_t kMaxProblems = 10000;
+    if (ctx.save.problems.size() < kMaxProblems)
+        ctx.save.problems.push_back(outputPath + ": " + reason);
+}
+
+bool OutputAllowed(app::RecoveryContext& ctx, const std::string& outputPath) {
+    const std::string source = ctx.reader ? ctx.reader->selectedDeviceName() : std::string{};
+    const std::string refusal = OutputFileRefusal(source, outputPath);
+    if (refusal.empty())
+        return true;
+    NoteProblem(ctx, outputPath, refusal);
+    ReportWriteError(ctx, outputPath, refusal);
+    return false;
+}
+
+SavingReporter::SavingReporter(app::RecoveryContext& ctx, bool saveMode, std::string outputPath,
+                               std::string name, std::uint64_t size)
+    : context_(ctx), saveMode_(saveMode), outputPath_(std::move(outputPath)),
+      name_(std::move(name)), size_(size) {}
+
+void SavingReporter::written(std::uint64_t bytes, bool force) {
+    done_ += bytes;
+    context_.save.counters.bytesDone += bytes;
+    if (!saveMode_)
+        return;
+    const auto nowMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
+            .count();
+    if (!force && lastShownMs_ >= 0 && nowMs - lastShownMs_ < 100)
+        return;
+    lastShownMs_ = nowMs;
+    showSaving(context_, outputPath_, name_, done_, size_);
+}
+
+} // namespace qr::output

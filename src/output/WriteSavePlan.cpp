@@ -1,0 +1,98 @@
+// The writing pass of a save: every planned file is extracted in save mode into the
+// destination, below the folders of the recovery tree (the root's children at the top,
+// "Lost" as a folder of its own).
+#include "app/RecoveryContext.h"
+#include "disk/SectorReader.h"
+#include "fat/FatExtract.h"
+#include "output/CreateDirectoryPath.h"
+#include "output/DestinationSafety.h"
+#include "output/SafeOutputName.h"
+#include "output/SaveGate.h"
+#include "output/SavePasses.h"
+
+namespace qr::output {
+
+namespace {
+
+// The output folder of a tree path: each part made safe, joined below the destination.
+std::string outputFolder(const std::string& destination, const std::string& treePath,
+                         std::size_t nameMax) {
+    std::string folder = destination;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    std::size_t start = 0;
+    while (start <= treePath.size()) {
+        std::size_t end = treePath.find('\\', start);
+        if (end == std::string::npos)
+            end = treePath.size();
+        if (end > start)
+            folder += "/" + SafeOutputName(treePath.substr(start, end - start), nameMax);
+        start = end + 1;
+    }
+    return folder;
+}
+
+void tally(SaveSummary& summary, ExtractResult result, std::uint64_t size) {
+    switch (result) {
+    case ExtractResult::Written:
+        summary.written += 1;
+        summary.bytesWritten += size;
+        break;
+    case ExtractResult::PassedOver:
+        summary.passedOver += 1;
+        break;
+    case ExtractResult::Failed:
+        summary.failed += 1;
+        break;
+    case ExtractResult::Stopped:
+        summary.stopped += 1;
+        break;
+    }
+}
+
+} // namespace
+
+void WriteSavePlan(app::RecoveryContext& ctx) {
+    SaveState& save = ctx.save;
+    save.replacePolicy = ReplacePolicy::Replace;
+    save.stopSaving = false;
+    save.skipCurrent = false;
+    save.counters.filesDone = 0;
+    save.counters.bytesDone = 0;
+    save.summary = {};
+    save.problems.clear();
+    save.startTime = std::chrono::steady_clock::now();
+
+    const std::string source = ctx.reader ? ctx.reader->selectedDeviceName() : std::string{};
+    const std::string& destination = save.destinationFolder;
+    if (const std::string refusal = DestinationRefusal(source, destination); !refusal.empty()) {
+        NoteProblem(ctx, destination, refusal);
+        save.summary.failed = static_cast<std::uint32_t>(save.plan.size());
+        return;
+    }
+    const bool fat =
+        ctx.volumeParams.fileSystemName == "FAT16" || ctx.volumeParams.fileSystemName == "FAT32";
+    const std::size_t nameMax = NameMaxOf(destination);
+    std::string madeFolder;
+    for (const SaveItem& item : save.plan) {
+        if (save.stopSaving)
+            break;
+        const std::string folder = outputFolder(destination, item.folder, nameMax);
+        if (folder != madeFolder) {
+            CreateDirectoryPath(folder);
+            madeFolder = folder;
+        }
+        const std::string path = folder + "/" + SafeOutputName(item.name, nameMax);
+        ExtractResult result = ExtractResult::Failed;
+        if (fat && item.size <= 0xFFFFFFFFu) {
+            result =
+                fat::ExtractFatFile(ctx, path, item.name, static_cast<std::uint32_t>(item.size),
+                                    item.location, true, item.deleted);
+        } else {
+            NoteProblem(ctx, path, "this file system cannot be saved from yet");
+        }
+        tally(save.summary, result, item.size);
+    }
+}
+
+} // namespace qr::output

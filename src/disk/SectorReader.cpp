@@ -2,6 +2,7 @@
 
 #include "app/RecoveryContext.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace qr::disk {
@@ -79,6 +80,13 @@ std::uint32_t SectorReader::readNt(const std::string& name, std::uint64_t start,
     if (count == 0)
         return 1;
     const std::size_t length = static_cast<std::size_t>(count) * kSectorSize;
+    // A run whose byte offset does not fit a file offset lies behind the end of any
+    // medium: read as nothing, like the end of an image.
+    constexpr std::uint64_t kMaxSectors = static_cast<std::uint64_t>(INT64_MAX) / kSectorSize;
+    if (start >= kMaxSectors - count) {
+        std::memset(buffer, 0, length);
+        return 1;
+    }
     const std::int64_t got = file->readAt(start * kSectorSize, buffer, length);
     if (got >= 0) {
         // Behind the end of an image nothing is read; zero it rather than leave stale

@@ -3,7 +3,7 @@
 // recovery context over one disk for the partition and volume tests.
 #include "app/RecoveryContext.h"
 #include "platform/RegistryData.h"
-#include "support/MemoryDevice.h"
+#include "support/VolumeDisks.h"
 #include "support/RecordingWindow.h"
 #include "support/ScriptedMessages.h"
 

@@ -58,7 +58,7 @@ TEST(PartitionSearch, FindsVolumesAtCylinderBoundariesInCylinderOrder) {
     bootSector(disk.at(150 * 16065ull + 63), "NTFS", 0x03, 0x28, 7777);
     std::memcpy(disk.at(0).data() + 0x1BE, "garbage table...", 16);
     test::VolumeTestContext t(failingSectorZero(
-        std::make_shared<test::MemoryDeviceOpener<SparseDisk>>(disk, disk.sectors())));
+        std::make_shared<test::VolumeDiskOpener<SparseDisk>>(disk, disk.sectors())));
     t.setGeometry(6275, 16, 32); // 199 cylinders of 255 x 63 once normalised
     searchAfterFailedTableRead(t);
 
@@ -97,7 +97,7 @@ TEST(PartitionSearch, ForgetsWhatTheTableListedAndLeavesNoStaleTreeItems) {
     mbr[0x1FF] = 0xAA;
     bootSector(disk.at(5 * 16065ull + 63), "FAT32", 0x52, 0x20, 1000);
     test::VolumeTestContext t(std::make_shared<test::FailingSectorsOpener>(
-        std::make_shared<test::MemoryDeviceOpener<SparseDisk>>(disk, disk.sectors()),
+        std::make_shared<test::VolumeDiskOpener<SparseDisk>>(disk, disk.sectors()),
         std::set<std::uint64_t>{ext}));
     t.setGeometry(40, 255, 63);
     searchAfterFailedTableRead(t);
@@ -115,7 +115,7 @@ TEST(PartitionSearch, MissingGeometryOrZeroHeadsSearchesNothing) {
     bootSector(disk.at(63), "FAT32", 0x52, 0x20, 5000);
     for (int heads : {-1, 0}) {
         test::VolumeTestContext t(failingSectorZero(
-            std::make_shared<test::MemoryDeviceOpener<SparseDisk>>(disk, disk.sectors())));
+            std::make_shared<test::VolumeDiskOpener<SparseDisk>>(disk, disk.sectors())));
         if (heads == 0)
             t.setGeometry(1000000, 0, 63);
         searchAfterFailedTableRead(t);
@@ -127,7 +127,7 @@ TEST(PartitionSearch, MissingGeometryOrZeroHeadsSearchesNothing) {
 TEST(PartitionSearch, StopsPromptlyWhenAsked) {
     SparseDisk disk(1000);
     test::VolumeTestContext t(
-        std::make_shared<test::MemoryDeviceOpener<SparseDisk>>(disk, disk.sectors()));
+        std::make_shared<test::VolumeDiskOpener<SparseDisk>>(disk, disk.sectors()));
     t.setGeometry(4000000000ull, 255, 63); // far more cylinders than 32-bit sectors reach
     const auto began = std::chrono::steady_clock::now();
     StartPartitionSearch(*t.ctx);

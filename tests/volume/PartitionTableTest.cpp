@@ -52,7 +52,7 @@ std::vector<Listed> listed(app::RecoveryContext& ctx) {
 
 std::vector<Listed> readTable(SparseDisk& disk) {
     test::VolumeTestContext t(
-        std::make_shared<test::MemoryDeviceOpener<SparseDisk>>(disk, disk.sectors()));
+        std::make_shared<test::VolumeDiskOpener<SparseDisk>>(disk, disk.sectors()));
     t.ctx->wizardStage = 0;
     CreatePartitionTree(*t.ctx);
     return listed(*t.ctx);
@@ -134,7 +134,7 @@ TEST(PartitionTable, TreeHasDiskRootAndFirstPartitionItem) {
     sign(disk.at(0));
     setEntry(disk.at(0), 0, 0x0E, 63, 100);
     test::VolumeTestContext t(
-        std::make_shared<test::MemoryDeviceOpener<SparseDisk>>(disk, disk.sectors()));
+        std::make_shared<test::VolumeDiskOpener<SparseDisk>>(disk, disk.sectors()));
     t.ctx->selectedDiskNumber = 0;
     CreatePartitionTree(*t.ctx);
     const auto root = PartitionTreeRoot(*t.ctx);

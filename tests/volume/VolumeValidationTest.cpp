@@ -126,7 +126,7 @@ TEST(CalculateVolumeParams, Fat16FromTwoDirectoryPositions) {
     directory(598, 5);
     directory(614, 9);
     test::VolumeTestContext t(
-        std::make_shared<test::MemoryDeviceOpener<SparseDisk>>(disk, disk.sectors()));
+        std::make_shared<test::VolumeDiskOpener<SparseDisk>>(disk, disk.sectors()));
     VolumeParams& p = t.ctx->volumeParams;
     p.fileSystemName = "FAT16";
     p.partitionStart = 63;
@@ -165,7 +165,7 @@ TEST(CalculateVolumeParams, Fat32ImageReconstructed) {
 TEST(CalculateVolumeParams, NtfsIsNotReconstructed) {
     SparseDisk disk(1000);
     test::VolumeTestContext t(
-        std::make_shared<test::MemoryDeviceOpener<SparseDisk>>(disk, disk.sectors()));
+        std::make_shared<test::VolumeDiskOpener<SparseDisk>>(disk, disk.sectors()));
     t.ctx->volumeParams.fileSystemName = "NTFS";
     t.ctx->volumeParams.partitionEnd = 999;
     EXPECT_EQ(CalculateVolumeParams(*t.ctx), 0);
@@ -178,7 +178,7 @@ TEST(ValidateVolume, AbsurdFatFieldsAreNotValidated) {
     boot[0x1FF] = 0xAA;
     boot[0] = 0xF8; // an allocation table "found" at the boot sector itself
     test::VolumeTestContext t(
-        std::make_shared<test::MemoryDeviceOpener<SparseDisk>>(disk, disk.sectors()));
+        std::make_shared<test::VolumeDiskOpener<SparseDisk>>(disk, disk.sectors()));
     t.ctx->volumeParams.partitionEnd = 99999;
     for (const char* fs : {"FAT16", "FAT32", "NTFS", "EXT4"}) {
         t.ctx->volumeParams.fileSystemName = fs;

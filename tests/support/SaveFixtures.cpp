@@ -1,0 +1,32 @@
+#include "support/SaveFixtures.h"
+
+#include "fat/ScanWorker.h"
+#include "volume/VolumeValidation.h"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace qr::test {
+
+void SearchFatImage(app::RecoveryContext& ctx, const FatImage& image) {
+    image.selectIn(ctx);
+    ctx.searchMode = app::kSearchStandard;
+    ctx.validationSucceeded = volume::ValidateVolume(ctx) == 1;
+    fat::ScanWorker(ctx, std::stop_token{});
+}
+
+std::string PatternBytes(std::size_t size, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::string out(size, '\0');
+    for (char& c : out)
+        c = static_cast<char>(gen() & 0xFF);
+    return out;
+}
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+} // namespace qr::test

@@ -116,15 +116,14 @@ int runList(const CommandLine& line) {
     }
     ctx.validationSucceeded = volume::ValidateVolume(ctx) == 1;
 
+    if (stopAfter)
+        window.stopAt(*stopAfter, [&ctx] { ctx.scanWorker.request_stop(); });
     fat::StartScanWorker(ctx);
-    while (ctx.scanWorkerRunning) {
-        if (stopAfter && window.sectorReached() >= *stopAfter) {
-            fat::StopSearch(ctx);
-            break;
-        }
+    while (ctx.scanWorkerRunning)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (ctx.scanWorker.joinable())
+    if (window.stopped())
+        fat::StopSearch(ctx);
+    else if (ctx.scanWorker.joinable())
         ctx.scanWorker.join();
     window.finish();
     ctx.services.window = nullptr;

@@ -20,12 +20,21 @@ void ProgressWindow::setItemText(int itemId, const std::string& text) {
     std::lock_guard lock(mutex_);
     if (itemId == app::item::kProgressCaption) {
         caption_ = text;
-        if (text.starts_with("Sector  "))
-            sector_ = std::strtoull(text.c_str() + 8, nullptr, 10);
+        if (stop_ && !stopped_ && text.starts_with("Sector  ") &&
+            std::strtoull(text.c_str() + 8, nullptr, 10) >= stopSector_) {
+            stopped_ = true;
+            stop_();
+        }
         draw(false);
     } else if (itemId == app::item::kDirectoriesFound) {
         directories_ = text;
     }
+}
+
+void ProgressWindow::stopAt(std::uint64_t sector, std::function<void()> stop) {
+    std::lock_guard lock(mutex_);
+    stopSector_ = sector;
+    stop_ = std::move(stop);
 }
 
 void ProgressWindow::setProgress(int itemId, int percent) {

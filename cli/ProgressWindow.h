@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -20,8 +21,10 @@ public:
     void setProgress(int itemId, int percent) override;
     void selectEntry(int, int) override {}
 
-    // Sector of the last "Sector  N / E" caption (0 before the first).
-    std::uint64_t sectorReached() const { return sector_; }
+    // Calls `stop` once, from the search's thread, when a "Sector  N / E" caption
+    // reaches N >= `sector`.
+    void stopAt(std::uint64_t sector, std::function<void()> stop);
+    bool stopped() const { return stopped_; }
     // Ends the live line.
     void finish();
 
@@ -35,7 +38,9 @@ private:
     int percent_ = 0;
     bool drawn_ = false;
     std::chrono::steady_clock::time_point lastDraw_{};
-    std::atomic<std::uint64_t> sector_{0};
+    std::uint64_t stopSector_ = 0;
+    std::function<void()> stop_;
+    std::atomic<bool> stopped_{false};
 };
 
 } // namespace qr::cli

@@ -6,6 +6,7 @@
 #include "model/RecoveryTree.h"
 #include "volume/CalculateVolumeParams.h"
 
+#include <future>
 #include <string>
 
 namespace qr::fat {
@@ -140,8 +141,15 @@ void StartScanWorker(app::RecoveryContext& context) {
         context.scanWorker.join();
     }
     context.scanWorkerRunning = true;
-    context.scanWorker =
-        std::jthread([&context](std::stop_token stop) { ScanWorker(context, std::move(stop)); });
+    // The worker begins once its handle is stored, so whatever it reports to may
+    // already reach the handle (for example to request the stop).
+    std::promise<void> stored;
+    std::shared_future<void> handleStored = stored.get_future().share();
+    context.scanWorker = std::jthread([&context, handleStored](std::stop_token stop) {
+        handleStored.wait();
+        ScanWorker(context, std::move(stop));
+    });
+    stored.set_value();
 }
 
 void StopSearch(app::RecoveryContext& context) {

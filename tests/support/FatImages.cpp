@@ -6,6 +6,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
+#include <string_view>
+#include <vector>
 
 namespace qr::test {
 
@@ -105,6 +107,19 @@ void FatImage::writeBytes(std::uint64_t offset, const std::string& bytes) {
     std::fstream out(path_, std::ios::binary | std::ios::in | std::ios::out);
     out.seekp(static_cast<std::streamoff>(offset));
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void FatImage::markDeleted(const std::string& shortName) {
+    std::ifstream in(path_, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(volumeStart_ * 512));
+    std::vector<char> sector(512);
+    for (std::uint64_t s = volumeStart_; in.read(sector.data(), 512); ++s)
+        for (std::size_t off = 0; off < 512; off += 32)
+            if (std::string_view(sector.data() + off, 11) == shortName) {
+                writeBytes(s * 512 + off, "\xE5");
+                return;
+            }
+    ADD_FAILURE() << "no entry named '" << shortName << "'";
 }
 
 void FatImage::selectIn(app::RecoveryContext& context, unsigned disk) const {

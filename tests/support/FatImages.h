@@ -42,6 +42,9 @@ public:
     std::uint64_t clusterSector(std::uint32_t cluster) const;
     // Fills the whole of `cluster` with `fill`.
     void overwriteCluster(std::uint32_t cluster, unsigned char fill = 0);
+    // Marks the first short entry whose 11 name bytes are `shortName` (for example
+    // "KEEPDIR    ") deleted, leaving the rest of the volume as it is.
+    void markDeleted(const std::string& shortName);
     // Writes raw bytes at an absolute byte offset of the image.
     void writeBytes(std::uint64_t offset, const std::string& bytes);
 

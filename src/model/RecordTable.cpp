@@ -7,13 +7,14 @@ namespace qr::model {
 namespace {
 
 std::vector<std::string> folderColumns() {
-    return {"Name", "sector", "self", "parent", "date", "time",
-            "size", "attr",   "sysID", "Type",  "Deleted"};
+    return {"Name", "sector", "self",  "parent", "date",   "time",
+            "size", "attr",   "sysID", "Type",   "Deleted"};
 }
 
 std::vector<std::string> bootColumns() {
-    return {"Sector",        "SPF",      "SPC",       "Root Sectors", "Root Start", "Reserve Sectors",
-            "Cluster0Start", "firstFAT", "secondFAT", "TotalSectors", "PartType"};
+    return {"Sector",          "SPF",           "SPC",      "Root Sectors", "Root Start",
+            "Reserve Sectors", "Cluster0Start", "firstFAT", "secondFAT",    "TotalSectors",
+            "PartType"};
 }
 
 template <typename T> T parseDecimal(std::string_view text) {
@@ -42,7 +43,9 @@ std::uint32_t parseCellNumber(std::string_view text) {
     return static_cast<std::uint32_t>(parseDecimal<std::int32_t>(text));
 }
 
-std::int64_t parseCellNumber64(std::string_view text) { return parseDecimal<std::int64_t>(text); }
+std::int64_t parseCellNumber64(std::string_view text) {
+    return parseDecimal<std::int64_t>(text);
+}
 
 RecordTable::RecordTable(std::vector<std::string> columns) : columns_(std::move(columns)) {}
 
@@ -94,7 +97,9 @@ std::int64_t RecordTable::number64(int row, int column, std::size_t bufferSize) 
     return parseCellNumber64(cell(row, column, bufferSize));
 }
 
-bool RecordTable::flag(int row, int column) const { return cellEquals(row, column, "1"); }
+bool RecordTable::flag(int row, int column, std::size_t bufferSize) const {
+    return cell(row, column, bufferSize) == "1";
+}
 
 bool RecordTable::cellEquals(int row, int column, std::string_view text) const {
     const std::string* value = find(row, column);
@@ -109,8 +114,8 @@ void RecordTable::deleteRow(int row) {
 
 RecordTables::RecordTables()
     : folderTable(folderColumns()), fileTable(folderColumns()),
-      dirClusterTable({"Sector", "Self Cluster", "Parent Cluster", "File System", "Date", "Time",
-                       "First Run"}),
+      dirClusterTable(
+          {"Sector", "Self Cluster", "Parent Cluster", "File System", "Date", "Time", "First Run"}),
       bootSectorTable(bootColumns()), fileSystemTable(bootColumns()),
       indexRecordTable({"sector", "mftReference", "vcn", "fsNumber"}),
       mftRecordTable({"name", "Sector", "parentMFT", "selfMFT", "size", "type", "fsNumber", "date",

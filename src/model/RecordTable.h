@@ -14,6 +14,8 @@ inline constexpr std::uint32_t kLostFolderKey = 268435455; // 0x0FFFFFFF
 
 // Default buffer size readers copy cells into (names and most numbers).
 inline constexpr std::size_t kCellBuffer = 255;
+// Buffer size readers copy a "Deleted" cell into.
+inline constexpr std::size_t kFlagBuffer = 20;
 
 class RecordTable {
 public:
@@ -38,8 +40,9 @@ public:
     // Decimal parse that stops at the first non-digit, with 32-bit wrap-around.
     std::uint32_t number(int row, int column, std::size_t bufferSize = kCellBuffer) const;
     std::int64_t number64(int row, int column, std::size_t bufferSize = kCellBuffer) const;
-    // True when the cell reads "1" (the "Deleted" convention).
-    bool flag(int row, int column) const;
+    // True when the cell, cut to the reader's buffer, reads "1" (the "Deleted"
+    // convention; readers use buffers of 8 to 20 characters).
+    bool flag(int row, int column, std::size_t bufferSize = kFlagBuffer) const;
     // Whole-text byte comparison of a cell with `text`.
     bool cellEquals(int row, int column, std::string_view text) const;
 

@@ -56,3 +56,62 @@ TEST(RecordTableRows, InsertAtFrontAndDeleteWhileWalking) {
     EXPECT_EQ(t.rowCount(), 2);
     EXPECT_EQ(t.cell(1, 0), "a");
 }
+
+TEST(RecordTableCells, DeletedFlagIsTheTextOneAsSmallBuffersReadIt) {
+    RecordTable t({"Deleted"});
+    for (const char* text : {"1", "", "0", "11", " 1", "1 "})
+        t.setCell(t.appendRow(""), 0, text);
+    t.appendRow(""); // never written
+    std::vector<bool> deleted;
+    for (int r = 0; r < t.rowCount(); ++r)
+        deleted.push_back(t.flag(r, 0, 8));
+    EXPECT_EQ(deleted, (std::vector<bool>{true, false, false, false, false, false, false}));
+    // A two-byte buffer keeps one character: what such a reader sees.
+    EXPECT_TRUE(t.flag(3, 0, 2));
+    EXPECT_FALSE(t.flag(7, 0)) << "a missing row is live";
+}
+
+TEST(RecordTableCells, SignedAndSixtyFourBitCellsRoundTrip) {
+    RecordTables t;
+    auto& d = t.dirClusterTable;
+    int row = d.appendRow("1234");
+    d.setSignedNumber(row, qr::model::dircluster_col::FileSystem, -1);
+    EXPECT_EQ(d.cell(row, qr::model::dircluster_col::FileSystem), "-1");
+    // Both spellings of "no file system" read back as the same number.
+    d.setNumber(d.appendRow("5"), qr::model::dircluster_col::FileSystem, 0xFFFFFFFFu);
+    EXPECT_EQ(d.number(0, qr::model::dircluster_col::FileSystem),
+              d.number(1, qr::model::dircluster_col::FileSystem));
+    auto& f = t.fileTable;
+    f.appendRow("a.txt");
+    f.setNumber64(0, col::Date, 127000000000000000LL);
+    EXPECT_EQ(f.cell(0, col::Date), "127000000000000000");
+    EXPECT_EQ(f.number64(0, col::Date), 127000000000000000LL);
+    f.setNumber64(0, col::Date, -5);
+    EXPECT_EQ(f.number64(0, col::Date), -5);
+    EXPECT_EQ(f.number64(0, col::Size), 0) << "empty 64-bit cells are 0 too";
+}
+
+TEST(RecordTableRows, LostRowEndsLastWhenAdvanceRowsGoInFront) {
+    RecordTables t;
+    auto& f = t.folderTable;
+    f.insertRow(0, "Lost");
+    f.setNumber(0, col::Self, qr::model::kLostFolderKey);
+    for (int i = 0; i < 3; ++i)
+        f.insertRow(i, "DIR" + std::to_string(i));
+    ASSERT_EQ(f.rowCount(), 4);
+    EXPECT_EQ(f.cell(0, col::Name), "DIR0");
+    EXPECT_EQ(f.cell(2, col::Name), "DIR2");
+    EXPECT_EQ(f.cell(3, col::Name), "Lost");
+    // Its key is found by byte-exact comparison wherever it is.
+    EXPECT_TRUE(f.cellEquals(3, col::Self, "268435455"));
+    EXPECT_FALSE(f.cellEquals(3, col::Self, "0268435455"));
+    EXPECT_TRUE(f.cellEquals(0, col::Self, "")) << "unwritten cells compare as empty";
+    // Out-of-range insertions land at the ends; clear empties the rows, not the columns.
+    EXPECT_EQ(f.insertRow(99, "end"), 4);
+    EXPECT_EQ(f.insertRow(-3, "front"), 0);
+    f.clear();
+    EXPECT_EQ(f.rowCount(), 0);
+    EXPECT_EQ(f.columnCount(), 11);
+    f.setCell(0, col::Name, "ignored"); // no such row: nothing happens
+    EXPECT_EQ(f.rowCount(), 0);
+}

@@ -1,5 +1,6 @@
 #include "app/Wizard.h"
 
+#include "platform/Programs.h"
 #include "platform/RegistryStore.h"
 
 #include <charconv>
@@ -75,11 +76,7 @@ void Wizard::clickDisk(model::TreeItem item) {
     ctx_.diskTree.setSelected(item);
     std::uint16_t disk = diskNumberOf(label);
     if (engines_.showDiskDetails)
-        engines_.showDiskDetails(ctx_, disk);
-    if (ctx_.registry)
-        ctx_.diskModel = platform::ReadRegistryString(
-            *ctx_.registry, platform::RegistryRoot::ClassesRoot, "Quarrixdale Removal Media\\Model",
-            "Disk" + std::to_string(disk));
+        engines_.showDiskDetails(ctx_, disk); // also keeps the disk's model text
     view_.enableItem(item::kQuickMode, true);
     view_.enableItem(item::kAdvancedMode, true);
     view_.enableItem(item::kRawMode, true);
@@ -273,8 +270,7 @@ void Wizard::showPartitionOptions(const std::string& fileSystemName, int index,
 }
 
 void Wizard::nextFromPartitionStep() {
-    if (ctx_.searchMode == kSearchRaw || ctx_.scanWorker.joinable() ||
-        ctx_.partitionSearchThread.joinable())
+    if (ctx_.searchMode == kSearchRaw || searchRunning())
         return; // raw mode searches from its own button; one search at a time
     view_.enableItem(item::kLoadLogButton, false);
     view_.setItemText(item::kStatusLine, wizard_text::kSearching);
@@ -337,7 +333,7 @@ void Wizard::nextFromPartitionStep() {
 }
 
 void Wizard::nextFromFileSystemStep() {
-    if (ctx_.scanWorker.joinable())
+    if (searchRunning())
         return;
     if (ctx_.searchMode == kSearchAdvanced) {
         view_.setItemText(item::kStatusLine, wizard_text::kBrowse);
@@ -352,7 +348,7 @@ void Wizard::nextFromFileSystemStep() {
 }
 
 void Wizard::back() {
-    if (ctx_.scanWorker.joinable() || ctx_.partitionSearchThread.joinable())
+    if (searchRunning())
         return; // Back is disabled while a search runs
     switch (ctx_.wizardStage) {
     case 1:
@@ -493,6 +489,10 @@ void Wizard::setRawRange(bool wholeDisk) {
     ctx_.rawRangeChosen = true;
 }
 
+bool Wizard::searchRunning() const {
+    return ctx_.scanWorkerRunning || ctx_.partitionSearchRunning;
+}
+
 bool Wizard::askTerminate(std::jthread& worker) {
     if (!ctx_.messages->askYesNo("Do you want terminate current process?"))
         return false;
@@ -501,20 +501,20 @@ bool Wizard::askTerminate(std::jthread& worker) {
 }
 
 bool Wizard::closeSequence() {
-    if (ctx_.wizardStage == 3 && !ctx_.scanWorker.joinable() &&
+    if (ctx_.wizardStage == 3 && !ctx_.scanWorkerRunning &&
         ctx_.messages->askYesNo("Do you want to save the recovery?") && engines_.saveRecoveryLog)
         engines_.saveRecoveryLog(ctx_);
-    if (ctx_.partitionSearchThread.joinable()) {
+    if (ctx_.partitionSearchRunning) {
         if (!askTerminate(ctx_.partitionSearchThread))
             return false;
-    } else if (ctx_.scanWorker.joinable()) {
+    } else if (ctx_.scanWorkerRunning) {
         if (!askTerminate(ctx_.scanWorker))
             return false;
     } else if (!ctx_.messages->askYesNo(
                    "Do you want to exit from Quarrixdale Recovery-Memory Card?")) {
         return false;
     }
-    view_.openWebSite();
+    ctx_.shell().open(kMakerWebSite);
     view_.closeWindow();
     return true;
 }

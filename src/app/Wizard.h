@@ -29,6 +29,9 @@ inline const std::string kFileSystems = "For selecting partition click on back b
                                         "save Files or Directories click on next button.";
 } // namespace wizard_text
 
+// The maker's web site, opened when the window closes.
+inline const std::string kMakerWebSite = "https://www.quarrixdale.example/";
+
 class Wizard {
 public:
     Wizard(RecoveryContext& ctx, WizardView& view, WizardEngines engines = defaultWizardEngines());
@@ -63,6 +66,7 @@ private:
     void showSectorFields(bool visible);
     void enableSectorFields(bool enabled);
     bool askTerminate(std::jthread& worker);
+    bool searchRunning() const;
     const volume::PartitionSlot& slot(std::uint16_t disk, int number) const;
 
     RecoveryContext& ctx_;

@@ -1,11 +1,24 @@
 #include "app/WizardEngines.h"
 
 #include "app/RecoveryContext.h"
+#include "disk/DiskDetails.h"
+#include "fat/ScanWorker.h"
+#include "model/RecoveryTree.h"
+#include "volume/PartitionTree.h"
+#include "volume/VolumeValidation.h"
 
 namespace qr::app {
 
 WizardEngines defaultWizardEngines() {
     WizardEngines e;
+    e.showDiskDetails = [](RecoveryContext& ctx, std::uint16_t disk) {
+        disk::ShowDiskDetails(ctx, disk);
+    };
+    e.readPartitionTable = [](RecoveryContext& ctx) { volume::CreatePartitionTree(ctx); };
+    e.ensureRecoveryRoot = [](RecoveryContext& ctx) { model::EnsureRootItem(ctx); };
+    e.validateVolume = [](RecoveryContext& ctx) { return volume::ValidateVolume(ctx) != 0; };
+    e.startScan = [](RecoveryContext& ctx) { fat::StartScanWorker(ctx); };
+    e.discardRecoveryTree = [](RecoveryContext& ctx) { ctx.folderNodes.clear(); };
     return e;
 }
 

@@ -24,8 +24,6 @@ public:
     virtual void setSingleColumn(int itemId, const std::string& title, int width) = 0;
     // Closes the main window, which ends the process.
     virtual void closeWindow() = 0;
-    // Opens the maker's web site (failures are not reported).
-    virtual void openWebSite() = 0;
     // Stops a running worker and waits for it. A window that the worker may be waiting
     // on (a question, a tree update) keeps serving it while it waits.
     virtual void stopWorker(std::jthread& worker) {

@@ -1,0 +1,116 @@
+#pragma once
+// The wizard window: menus, image buttons, the left-panel trees, the right-panel
+// lists and options, the search view and the status line. It is the view of the
+// wizard controller and the engines' window (WizardView); engine calls from worker
+// threads are carried over to the GUI thread.
+#include "QtMessages.h"
+#include "app/RecoveryContext.h"
+#include "app/Startup.h"
+#include "app/Wizard.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QListWidget;
+class QTreeView;
+
+namespace qr::gui {
+
+class PanelTree;
+class TreeAdapter;
+class FileListAdapter;
+class SaveQuestionsGui;
+
+struct MainWindowOptions {
+    platform::RegistryStore* registry = nullptr;
+    // Null: message boxes. Tests pass scripted answers here.
+    platform::UserMessages* messages = nullptr;
+    // Null: the desktop's opener (web site, help file).
+    platform::ShellOpener* shell = nullptr;
+    // Disk images listed as disks of the disk tree, in order.
+    std::vector<std::string> images;
+};
+
+class MainWindow : public QMainWindow, public app::WizardView {
+    Q_OBJECT
+public:
+    explicit MainWindow(MainWindowOptions options, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up order: installation check, disk listing, start state.
+    app::StartupResult initialise();
+
+    app::RecoveryContext& context() { return *ctx_; }
+    app::Wizard& wizard() { return *wizard_; }
+    // The widget or null for an item number.
+    QWidget* item(int itemId) const { return widgets_.value(itemId); }
+    QAction* command(int commandId) const { return actions_.value(commandId); }
+    PanelTree* tree(int itemId) const;
+    TreeAdapter* treeAdapter(int itemId) const;
+
+    // Save of the selection (the file list's rows or the recovery tree's marks).
+    void saveSelection(std::uint16_t source);
+    // Lists a disk image as one more disk of the disk tree.
+    void addDiskImage(const std::string& path);
+    void showAbout();
+    void showNoMedia();
+
+    // WindowItems and WizardView.
+    void setItemText(int itemId, const std::string& text) override;
+    void showItem(int itemId, bool visible) override;
+    void enableItem(int itemId, bool enabled) override;
+    void setProgress(int itemId, int percent) override;
+    void selectEntry(int itemId, int index) override;
+    std::string itemText(int itemId) override;
+    int selectedEntry(int itemId) override;
+    void checkItem(int itemId, bool checked) override;
+    void focusItem(int itemId) override;
+    void setListRows(int itemId, const std::vector<std::string>& rows) override;
+    void setSingleColumn(int itemId, const std::string& title, int width) override;
+    void closeWindow() override;
+    void stopWorker(std::jthread& worker) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildTopButtons(QWidget* central);
+    void buildTrees(QWidget* central);
+    void buildDiskStep(QWidget* central);
+    void buildPartitionStep(QWidget* central);
+    void buildSearchView(QWidget* central);
+    void buildBottom(QWidget* central);
+    void connectEngines();
+    void relayout();
+    void showBrowseStep();
+    void onGui(std::function<void()> fn);
+    void registerItem(int itemId, QWidget* widget);
+    void listDisks();
+    void menuExit(bool fromButton);
+    void stopRunningWorker();
+    void showContextMenu(const QPoint& globalPos, std::uint16_t source);
+    void selectAllFiles();
+
+    MainWindowOptions options_;
+    QtMessages boxes_;
+    std::unique_ptr<SaveQuestionsGui> saveQuestions_;
+    std::unique_ptr<app::RecoveryContext> ctx_;
+    std::unique_ptr<app::Wizard> wizard_;
+    QHash<int, QWidget*> widgets_;
+    QHash<int, QAction*> actions_;
+    QHash<int, TreeAdapter*> trees_;
+    FileListAdapter* fileList_ = nullptr;
+    QTreeView* fileListView_ = nullptr;
+    bool closing_ = false;
+    bool balloonHelp_ = true;
+    bool fileListActive_ = false;
+};
+
+} // namespace qr::gui

@@ -1,0 +1,134 @@
+#include "dialogs/SimpleDialogs.h"
+
+#include "skin/ImageButton.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QScreen>
+
+namespace qr::gui {
+
+namespace {
+
+QLabel* label(const QString& text, QWidget* parent, const QRect& geometry, bool bold = false) {
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(geometry);
+    l->setWordWrap(true);
+    if (bold) {
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+    }
+    return l;
+}
+
+ImageButton* button(const QString& caption, const QString& tip, QWidget* parent, int x, int y) {
+    auto* b = makeImageButton(caption, tip, parent);
+    b->setGeometry(x, y, 96, 28);
+    return b;
+}
+
+} // namespace
+
+SplashWindow::SplashWindow(QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
+    auto* picture = new QLabel(this);
+    QPixmap image = skinImage("splash");
+    picture->setPixmap(image);
+    picture->setGeometry(0, 0, image.width(), image.height());
+    setFixedSize(image.size());
+}
+
+WaitPopup::WaitPopup(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setFixedSize(300, 70);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(0xe9, 0xf1, 0xfa));
+    setPalette(p);
+    auto* text =
+        label("Getting Directory Information, Please Wait...", this, QRect(10, 10, 280, 50), true);
+    text->setAlignment(Qt::AlignCenter);
+    if (parent)
+        move(parent->geometry().center() - rect().center());
+}
+
+NoMediaDialog::NoMediaDialog(QWidget* parent) : SkinnedDialog(parent) {
+    setWindowTitle("Quarrixdale Recovery - Memory Card");
+    setFixedSize(400, 170);
+    label("Quarrixdale Recovery could not find any Removal Media connected to your system.", this,
+          QRect(20, 25, 360, 60), true);
+    auto* retry = button("Retry", "Retry", this, 84, 115);
+    auto* exit = button("Exit", "Exit", this, 220, 115);
+    connect(retry, &QPushButton::clicked, this, &QDialog::accept);
+    connect(exit, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+AboutDialog::AboutDialog(QWidget* parent, const QString& ownerText) : SkinnedDialog(parent) {
+    setWindowTitle("About Quarrixdale Recovery - Memory Card");
+    setFixedSize(420, 250);
+    auto* title = new ColourLabel("Quarrixdale Recovery - Memory Card Version 2.0.1.5", this);
+    title->setGeometry(20, 20, 380, 24);
+    title->setBackColour(QColor(0xd7, 0xd7, 0xd7));
+    title->setTextColour(QColor(0, 0, 0x7f));
+    label("Quarrixdale Software\nRecovery tools for memory cards, pen drives and disks\n"
+          "www.quarrixdale.example  -  support@quarrixdale.example",
+          this, QRect(20, 55, 380, 60));
+    label("This product is licensed to:", this, QRect(20, 120, 380, 20));
+    auto* owner = new QLabel(QString(ownerText).replace("\r\n", "\n"), this);
+    owner->setObjectName("item1005");
+    owner->setGeometry(20, 142, 380, 44);
+    owner->setFrameShape(QFrame::StyledPanel);
+    auto* ok = button("OK", "OK", this, 162, 205);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+ReplaceDialog::ReplaceDialog(QWidget* parent, const QString& path) : SkinnedDialog(parent) {
+    setWindowTitle("Replace File Confirmation");
+    setFixedSize(440, 190);
+    label("The File Already Exists.", this, QRect(20, 15, 400, 22), true);
+    auto* p = label(path, this, QRect(20, 40, 400, 36));
+    p->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label("Do you want to replace existing file.", this, QRect(20, 85, 400, 22));
+    struct Choice {
+        const char* caption;
+        output::ReplacePolicy answer;
+    } choices[] = {{"&Yes", output::ReplacePolicy::Replace},
+                   {"&No", output::ReplacePolicy::Keep},
+                   {"Yes to &All", output::ReplacePolicy::ReplaceAll},
+                   {"No &to All", output::ReplacePolicy::KeepAll}};
+    int x = 14;
+    for (const auto& c : choices) {
+        auto* b = button(c.caption, QString(c.caption).remove('&'), this, x, 140);
+        auto answer = c.answer;
+        connect(b, &QPushButton::clicked, this, [this, answer] {
+            answer_ = answer;
+            answer == output::ReplacePolicy::Replace ? accept() : done(int(answer) + 10);
+        });
+        x += 104;
+    }
+}
+
+WriteErrorDialog::WriteErrorDialog(QWidget* parent, const QString& path, const QString& reason)
+    : SkinnedDialog(parent) {
+    setWindowTitle("Error Writing Destination");
+    setFixedSize(420, 220);
+    label("Error copying current file :", this, QRect(20, 15, 380, 22), true);
+    label(path, this, QRect(20, 38, 380, 36));
+    label("There may be bad sector or error in file system or not enough space in destination.",
+          this, QRect(20, 78, 380, 40));
+    auto* why = label(reason, this, QRect(20, 120, 380, 36));
+    why->setStyleSheet("color: #5a5a5a;");
+    auto* abort = button("&Abort", "Abort", this, 96, 172);
+    auto* skip = button("&Skip", "Skip", this, 228, 172);
+    connect(abort, &QPushButton::clicked, this, [this] {
+        answer_ = ui::WriteErrorAnswer::Abort;
+        accept();
+    });
+    connect(skip, &QPushButton::clicked, this, [this] {
+        answer_ = ui::WriteErrorAnswer::Skip;
+        reject();
+    });
+}
+
+} // namespace qr::gui

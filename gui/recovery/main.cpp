@@ -1,0 +1,55 @@
+// The recovery program: splash, then the wizard window until it closes.
+#include "MainWindow.h"
+#include "dialogs/SimpleDialogs.h"
+#include "platform/FileRegistryStore.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+void usage() {
+    std::fprintf(stderr, "usage: recovery [--image FILE]...\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    qr::gui::MainWindowOptions options;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == "--image" && i + 1 < args.size()) {
+            options.images.push_back(args[++i].toStdString());
+        } else {
+            usage();
+            return 2;
+        }
+    }
+    qr::platform::FileRegistryStore registry;
+    options.registry = &registry;
+
+    {
+        qr::gui::SplashWindow splash;
+        splash.show();
+        QEventLoop wait;
+        QTimer::singleShot(2000, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+
+    qr::gui::MainWindow window(options);
+    switch (window.initialise()) {
+    case qr::app::StartupResult::NotInstalled:
+        return 0;
+    case qr::app::StartupResult::NoMedia:
+        window.show();
+        QTimer::singleShot(500, &window, [&window] { window.showNoMedia(); });
+        break;
+    case qr::app::StartupResult::Ready:
+        window.show();
+        break;
+    }
+    return app.exec();
+}

@@ -1,0 +1,64 @@
+#include "skin/Skin.h"
+
+#include "skin/ImageButton.h"
+
+#include <QPainter>
+
+// The skin's images are compiled into this static library; register them once.
+static void initSkinResources() {
+    static const bool done = [] {
+        Q_INIT_RESOURCE(resources);
+        return true;
+    }();
+    (void)done;
+}
+
+namespace qr::gui {
+
+QPixmap skinImage(const char* name) {
+    initSkinResources();
+    return QPixmap(QStringLiteral(":/images/%1.png").arg(QLatin1String(name)));
+}
+
+ImageButton* makeImageButton(const QString& caption, const QString& tooltip, QWidget* parent) {
+    auto* button = new ImageButton(caption, parent);
+    button->setImages(skinImage("button"), skinImage("button_down"), skinImage("button_off"));
+    button->setTooltipText(tooltip, true);
+    return button;
+}
+
+SkinnedDialog::SkinnedDialog(QWidget* parent, const char* image) : QDialog(parent) {
+    setBackground(skinImage(image));
+}
+
+void SkinnedDialog::setBackground(const QPixmap& pixmap) {
+    background_ = pixmap;
+    update();
+}
+
+void SkinnedDialog::paintEvent(QPaintEvent* event) {
+    if (!background_.isNull()) {
+        QPainter painter(this);
+        painter.drawPixmap(rect(), background_);
+    }
+    QDialog::paintEvent(event);
+}
+
+ColourLabel::ColourLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    setAutoFillBackground(true);
+    setWordWrap(true);
+}
+
+void ColourLabel::setBackColour(const QColor& colour) {
+    QPalette p = palette();
+    p.setColor(QPalette::Window, colour);
+    setPalette(p);
+}
+
+void ColourLabel::setTextColour(const QColor& colour) {
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, colour);
+    setPalette(p);
+}
+
+} // namespace qr::gui

@@ -1,0 +1,185 @@
+#include "GuiDriver.h"
+
+#include "platform/RegistryStore.h"
+#include "skin/TextProgress.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+namespace qr::test {
+
+const std::filesystem::path& GuiSession::demoCard() {
+    static TempDir folder;
+    static const std::filesystem::path card = [] {
+        auto path = folder / "demo-card.img";
+        runOrFail(std::string("bash ") + shellQuote(DEMO_CARD_SCRIPT) + " " +
+                  shellQuote(path.string()));
+        return path;
+    }();
+    return card;
+}
+
+GuiSession::GuiSession(std::vector<platform::MessageAnswer> answers)
+    : messages(std::move(answers)) {
+    const auto store = dir / "registry";
+    setenv(platform::kRegistryPathVariable, store.c_str(), 1);
+    // Only the demo card: no block devices of the machine running the tests.
+    std::filesystem::create_directories(dir / "sys-block");
+    setenv("QUARRIXDALE_SYSFS_BLOCK", (dir / "sys-block").c_str(), 1);
+    registry = std::make_unique<platform::FileRegistryStore>(store);
+    platform::SetRegistryString(*registry, platform::RegistryRoot::ClassesRoot,
+                                "Quarrixdale-Memory Card", "InstallationPath",
+                                RECOVERY_PROGRAM_DIR);
+    gui::MainWindowOptions options;
+    options.registry = registry.get();
+    options.messages = &messages;
+    options.shell = &shell;
+    options.images = {demoCard().string()};
+    window = std::make_unique<gui::MainWindow>(options);
+}
+
+GuiSession::~GuiSession() {
+    window.reset();
+    unsetenv(platform::kRegistryPathVariable);
+}
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+QModelIndex findRow(QTreeView* view, const QString& text) {
+    auto matches = view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, text, 1,
+                                        Qt::MatchExactly | Qt::MatchRecursive);
+    return matches.isEmpty() ? QModelIndex() : matches.front();
+}
+
+void clickRow(QTreeView* view, const QModelIndex& index) {
+    view->scrollTo(index);
+    QRect r = view->visualRect(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(r.right() - 4, r.center().y()));
+}
+
+void click(QWidget* button) {
+    ASSERT_NE(button, nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void hover(QWidget* widget) {
+    QTest::mouseMove(widget->window(), QPoint(1, 1));
+    QTest::mouseMove(widget, widget->rect().center());
+    QApplication::processEvents();
+}
+
+void onNextModal(const std::function<bool(QWidget*)>& answer) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && answer(modal)) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
+void screenshot(QWidget* widget, const std::string& name) {
+    const char* folder = std::getenv("QR_SCREENSHOT_DIR");
+    if (!folder || !*folder)
+        return;
+    QDir().mkpath(folder);
+    widget->grab().save(QString("%1/%2.png").arg(folder, QString::fromStdString(name)));
+}
+
+namespace {
+
+// The controls a user reads or operates; containers and a control's inner parts are not.
+bool isControl(QWidget* w) {
+    if (qobject_cast<QAbstractItemView*>(w->parentWidget()) ||
+        qobject_cast<QComboBox*>(w->parentWidget()) ||
+        qobject_cast<QComboBox*>(w->parentWidget() ? w->parentWidget()->parentWidget() : nullptr))
+        return false;
+    return qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w) ||
+           qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+           qobject_cast<QAbstractItemView*>(w) || qobject_cast<gui::TextProgress*>(w);
+}
+
+std::string nameOf(QWidget* w) {
+    std::string name = w->objectName().toStdString();
+    if (name.empty()) {
+        if (auto* label = qobject_cast<QLabel*>(w))
+            name = "\"" + label->text().toStdString() + "\"";
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            name = "\"" + button->text().toStdString() + "\"";
+        else
+            name = w->metaObject()->className();
+    }
+    return name;
+}
+
+} // namespace
+
+std::vector<std::string> layoutProblems(QWidget* top) {
+    std::vector<std::string> problems;
+    std::vector<std::pair<QWidget*, QRect>> controls;
+    for (QWidget* w : top->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(top) || w->isWindow() || !isControl(w))
+            continue;
+        QString text;
+        int room = w->width();
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            if (label->pixmap().isNull()) {
+                text = label->text();
+                room -= 2 * label->margin() + 2 * label->frameWidth() + label->indent();
+                if (label->wordWrap()) {
+                    QRect need = label->fontMetrics().boundingRect(QRect(0, 0, room, 10000),
+                                                                   Qt::TextWordWrap, label->text());
+                    if (need.height() > label->height() - 2 * label->margin())
+                        problems.push_back("clipped: " + nameOf(w));
+                    text.clear();
+                }
+            }
+        } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+            text = button->text();
+            room -= 8;
+        } else if (auto* radio = qobject_cast<QAbstractButton*>(w)) {
+            text = radio->text();
+            room -= 24;
+        }
+        text.remove('&');
+        for (const QString& line : text.split('\n'))
+            if (w->fontMetrics().horizontalAdvance(line) > room)
+                problems.push_back("clipped: \"" + line.toStdString() + "\" in " + nameOf(w));
+        controls.push_back({w, QRect(w->mapTo(top, QPoint(0, 0)), w->size())});
+    }
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        for (std::size_t j = i + 1; j < controls.size(); ++j) {
+            QWidget* a = controls[i].first;
+            QWidget* b = controls[j].first;
+            if (a->isAncestorOf(b) || b->isAncestorOf(a))
+                continue;
+            if (controls[i].second.intersects(controls[j].second))
+                problems.push_back("overlap: " + nameOf(a) + " and " + nameOf(b));
+        }
+    return problems;
+}
+
+} // namespace qr::test

@@ -1,0 +1,58 @@
+#pragma once
+// Driving the wizard window like a user: a window over a fresh registry store with
+// the demo card as Disk0, clicks on tree items and buttons, waiting for workers, and
+// answering the modal dialogs as they open.
+#include "MainWindow.h"
+#include "platform/FileRegistryStore.h"
+#include "platform/Programs.h"
+#include "support/ScriptedMessages.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QTreeView>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qr::test {
+
+class RecordingShell final : public platform::ShellOpener {
+public:
+    bool open(const std::string& target) override {
+        opened.push_back(target);
+        return true;
+    }
+    std::vector<std::string> opened;
+};
+
+struct GuiSession {
+    // Builds the demo card (once per test program) and a window listing it as Disk0.
+    explicit GuiSession(std::vector<platform::MessageAnswer> answers = {});
+    ~GuiSession();
+
+    static const std::filesystem::path& demoCard();
+
+    TempDir dir;
+    std::unique_ptr<platform::FileRegistryStore> registry;
+    ScriptedMessages messages;
+    RecordingShell shell;
+    std::unique_ptr<gui::MainWindow> window;
+};
+
+// Processes events until `done` holds or `timeoutMs` passes; false on timeout.
+bool waitFor(const std::function<bool()>& done, int timeoutMs = 20000);
+// The index of the item with this text in a tree view (searched at every level).
+QModelIndex findRow(QTreeView* view, const QString& text);
+void clickRow(QTreeView* view, const QModelIndex& index);
+void click(QWidget* button);
+// Moves the pointer onto the widget, as a user passing over it.
+void hover(QWidget* widget);
+// Runs `answer` on the next modal dialog of type T once it is open.
+void onNextModal(const std::function<bool(QWidget*)>& answer);
+// Saves a picture of the widget as NAME.png when QR_SCREENSHOT_DIR is set.
+void screenshot(QWidget* widget, const std::string& name);
+// Texts that do not fit their label or button, and visible siblings that overlap.
+std::vector<std::string> layoutProblems(QWidget* top);
+
+} // namespace qr::test

@@ -1,0 +1,226 @@
+// The wizard window driven with the mouse from the disk step to saved files.
+#include "FileListAdapter.h"
+#include "GuiDriver.h"
+#include "PanelTree.h"
+#include "TreeAdapter.h"
+#include "dialogs/SaveDialogs.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace qr::test {
+namespace {
+
+namespace item = app::item;
+using platform::MessageAnswer;
+
+std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The file as mtools reads it from the demo card's FAT32 volume.
+std::string cardFile(const std::string& path, const TempDir& dir) {
+    auto out = dir / "expected.bin";
+    runOrFail("MTOOLS_SKIP_CHECK=1 mcopy -n -i " + shellQuote(GuiSession::demoCard().string()) +
+              "@@32256 " + shellQuote("::" + path) + " " + shellQuote(out.string()));
+    return fileText(out);
+}
+
+// Short names without a long name come back in upper case, as FAT stores them.
+std::filesystem::path findFile(const std::filesystem::path& root, const std::string& name) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        if (QString::fromStdString(entry.path().filename().string())
+                .compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0)
+            return entry.path();
+    return {};
+}
+
+std::vector<std::string> listColumn(gui::MainWindow& w, int column) {
+    std::vector<std::string> cells;
+    for (const auto& row : w.context().fileList.rows())
+        cells.push_back(row.cells[std::size_t(column)]);
+    return cells;
+}
+
+bool contains(const std::vector<std::string>& cells, const std::string& text) {
+    return std::find(cells.begin(), cells.end(), text) != cells.end();
+}
+
+class WizardWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!haveTools({"sfdisk", "mkfs.fat", "mcopy", "mmd", "mdel", "mdeltree"}))
+            GTEST_SKIP() << "the demo card needs sfdisk, mkfs.fat and mtools";
+    }
+
+    // Disk step: click Disk0 and pass over "Quick " (or another mode button).
+    void chooseDemoDisk(gui::MainWindow& w, int modeButton) {
+        ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        auto* disks = w.tree(item::kDiskTree);
+        QModelIndex disk0 = findRow(disks, "Disk0");
+        ASSERT_TRUE(disk0.isValid());
+        clickRow(disks, disk0);
+        EXPECT_EQ(w.context().selectedDiskLabel, "Disk0");
+        EXPECT_TRUE(w.item(item::kQuickMode)->isEnabled());
+        screenshot(&w, "1-disk-step");
+        hover(w.item(modeButton));
+        EXPECT_TRUE(w.item(item::kNext)->isEnabled());
+        click(w.item(item::kNext));
+        ASSERT_EQ(w.context().wizardStage, 1);
+    }
+};
+
+TEST_F(WizardWindow, RecoversTheDemoCardWithTheMouseOnly) {
+    GuiSession s;
+    gui::MainWindow& w = *s.window;
+    chooseDemoDisk(w, item::kQuickMode);
+    EXPECT_EQ(w.context().searchMode, app::kSearchStandard);
+    EXPECT_TRUE(static_cast<QAbstractButton*>(w.item(item::kQuickMode))->isChecked());
+
+    auto* partitions = w.tree(item::kPartitionTree);
+    EXPECT_TRUE(partitions->isVisible());
+    QModelIndex fat32 = findRow(partitions, "Partition - 1 ( FAT32 )");
+    ASSERT_TRUE(fat32.isValid());
+    clickRow(partitions, fat32);
+    EXPECT_EQ(static_cast<QLabel*>(w.item(item::kModeCaption))->text(), "Standard Search");
+    EXPECT_EQ(static_cast<QLineEdit*>(w.item(item::kStartSector))->text(), "63");
+    screenshot(&w, "2-partition-step");
+    EXPECT_EQ(layoutProblems(&w), std::vector<std::string>{});
+
+    click(w.item(item::kNext));
+    ASSERT_TRUE(waitFor([&] {
+        return w.context().wizardStage == 3 && !w.context().scanWorkerRunning &&
+               w.context().recoveryTree.size() > 1;
+    }));
+    QApplication::processEvents();
+    screenshot(&w, "3-browse-step");
+    auto* folders = w.tree(item::kRecoveryTree);
+    EXPECT_TRUE(folders->isVisible());
+    EXPECT_FALSE(w.item(item::kStopSearch)->isVisible());
+    EXPECT_EQ(layoutProblems(&w), std::vector<std::string>{});
+
+    ASSERT_TRUE(waitFor([&] { return findRow(folders, "Documents").isValid(); }));
+    QModelIndex documents = findRow(folders, "Documents");
+    clickRow(folders, documents);
+    ASSERT_TRUE(waitFor([&] { return w.context().fileList.rowCount() > 0; }));
+    auto names = listColumn(w, model::file_col::Name);
+    auto types = listColumn(w, model::file_col::Type);
+    EXPECT_TRUE(contains(names, "Quarterly Report 2004.doc"));
+    EXPECT_TRUE(contains(names, "Projects"));
+    EXPECT_TRUE(contains(types, "Deleted Word File"));
+    screenshot(&w, "4-folder-listed");
+
+    // Tick "Documents" and "DCIM" by their check boxes, then save from the button.
+    clickRow(folders, documents); // keeps the selection where it is
+    for (const char* name : {"Documents", "DCIM"}) {
+        QModelIndex index = findRow(folders, name);
+        QTest::mouseClick(folders->viewport(), Qt::LeftButton, {},
+                          folders->checkBoxRect(index).center());
+        EXPECT_EQ(w.context().recoveryTree.check(w.treeAdapter(item::kRecoveryTree)->itemOf(index)),
+                  model::CheckState::Checked)
+            << name;
+    }
+    screenshot(&w, "5-folders-ticked");
+
+    TempDir destination;
+    onNextModal([&](QWidget* modal) {
+        auto* saveAs = qobject_cast<gui::SaveAsDialog*>(modal);
+        if (!saveAs)
+            return false;
+        screenshot(saveAs, "6-save-as");
+        saveAs->folderBox()->setText(QString::fromStdString(destination.path().string()));
+        click(saveAs->findChild<QWidget*>("ok"));
+        return true;
+    });
+    click(w.item(item::kSaveButton));
+    EXPECT_EQ(w.context().save.destinationFolder, destination.path().string());
+    EXPECT_GE(w.context().save.counters.filesToSave, 3u);
+
+    auto saved = findFile(destination.path(), "Quarterly Report 2004.doc");
+    ASSERT_FALSE(saved.empty());
+    TempDir scratch;
+    EXPECT_EQ(fileText(saved), cardFile("/Documents/Quarterly Report 2004.doc", scratch));
+    auto budget = findFile(destination.path(), "budget.xls");
+    ASSERT_FALSE(budget.empty()) << run("find " + shellQuote(destination.path().string())).output;
+    EXPECT_EQ(fileText(budget), cardFile("/Documents/Projects/budget.xls", scratch));
+    auto photo = findFile(destination.path(), "IMG_0001.JPG");
+    ASSERT_FALSE(photo.empty());
+    EXPECT_EQ(fileText(photo), cardFile("/DCIM/100PHOTO/IMG_0001.JPG", scratch));
+    // Music was not ticked.
+    EXPECT_TRUE(findFile(destination.path(), "playlist.txt").empty());
+}
+
+TEST_F(WizardWindow, PartitionStepChecksKeepTheWindowOnTheStep) {
+    GuiSession s;
+    gui::MainWindow& w = *s.window;
+    chooseDemoDisk(w, item::kAdvancedMode);
+    EXPECT_EQ(w.context().searchMode, app::kSearchAdvanced);
+    screenshot(&w, "2b-partition-step-advanced");
+    auto* type = static_cast<QComboBox*>(w.item(item::kPartitionType));
+    auto* start = static_cast<QLineEdit*>(w.item(item::kStartSector));
+    auto* end = static_cast<QLineEdit*>(w.item(item::kEndSector));
+    ASSERT_TRUE(type->isEnabled());
+
+    type->setCurrentIndex(3);
+    click(w.item(item::kNext));
+    type->setCurrentIndex(1);
+    start->clear();
+    end->setText("not a number");
+    click(w.item(item::kNext));
+    start->setText("100");
+    end->setText("101");
+    click(w.item(item::kNext));
+    end->setText("x");
+    click(w.item(item::kNext));
+
+    auto asked = s.messages.asked();
+    ASSERT_EQ(asked.size(), 4u);
+    EXPECT_EQ(asked[0].text, "Select partition type");
+    EXPECT_EQ(asked[1].text, "Start sector is not valid");
+    EXPECT_EQ(asked[2].text, "End sector should be bigger than start sector");
+    EXPECT_EQ(asked[3].text, "Ending sector is not valid");
+    for (const auto& m : asked) {
+        EXPECT_EQ(m.caption, "Quarrixdale Recovery-Memory Card");
+        EXPECT_EQ(m.icon, platform::MessageIcon::Error);
+    }
+    EXPECT_EQ(w.context().wizardStage, 1);
+    EXPECT_TRUE(w.item(item::kPartitionOptions)->isVisible());
+    EXPECT_FALSE(w.context().scanWorkerRunning);
+
+    click(w.item(item::kBack));
+    EXPECT_EQ(w.context().wizardStage, 0);
+    EXPECT_TRUE(w.tree(item::kDiskTree)->isVisible());
+    EXPECT_FALSE(w.item(item::kNext)->isEnabled());
+}
+
+TEST_F(WizardWindow, CloseAsksBeforeExitingAndOpensTheSite) {
+    GuiSession s({MessageAnswer::No, MessageAnswer::Yes});
+    gui::MainWindow& w = *s.window;
+    ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_TRUE(w.isVisible());
+    w.close(); // the close box
+    ASSERT_TRUE(waitFor([&] { return !w.isVisible(); }, 5000));
+    auto asked = s.messages.asked();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].text, "Do you want to exit from Quarrixdale Recovery-Memory Card?");
+    EXPECT_EQ(asked[1].text, "Do you want to exit from Quarrixdale Recovery-Memory Card?");
+    EXPECT_EQ(s.shell.opened, std::vector<std::string>{app::kMakerWebSite});
+}
+
+} // namespace
+} // namespace qr::test

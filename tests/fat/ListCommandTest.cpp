@@ -1,0 +1,85 @@
+// recovery-cli list on real images: the printed tree, the partition choice, the
+// stop path and bad arguments.
+#include "support/FatImages.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <regex>
+#include <sstream>
+#include <vector>
+
+namespace qr::fat {
+namespace {
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        out.push_back(l);
+    return out;
+}
+
+class ListCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::haveFatTools())
+            GTEST_SKIP() << "mkfs.fat, sfdisk or mtools missing";
+    }
+    std::string cli(const std::string& image, const std::string& args, int expected = 0) {
+        // Progress goes to stderr; only the listing is compared.
+        const test::CommandResult r =
+            test::run("(" + std::string(RECOVERY_CLI) + " --image " + test::shellQuote(image) +
+                      " list " + args + " 2>" + test::shellQuote((dir / "err").string()) + ")");
+        EXPECT_EQ(r.exitCode, expected) << r.output;
+        return r.output;
+    }
+    test::TempDir dir;
+};
+
+TEST_F(ListCommand, PrintsTheTreeDepthFirstWithFoldersBeforeTheirContents) {
+    test::FatImageOptions o;
+    o.partitioned = true;
+    test::FatImage image(dir / "card.img", o);
+    image.mkdir("::/Docs");
+    image.writeFile("::/Docs/Letter to Anna.doc", std::string(1234, 'x'));
+    image.writeFile("::/README.TXT", "r");
+    image.del("::/README.TXT");
+    const std::vector<std::string> out = lines(cli(image.path().string(), "--partition 1"));
+    const std::string date = "[0-3][0-9]-[A-Z][a-z][a-z]-20[0-9][0-9]\t[0-2][0-9]:[0-5][0-9]";
+    ASSERT_EQ(out.size(), 4u) << testing::PrintToString(out);
+    EXPECT_EQ(out[0], "Lost\tFOLDER\t0\t00-Err-1980\t00:00");
+    EXPECT_TRUE(std::regex_match(out[1], std::regex("Docs\tFOLDER\t0\t" + date))) << out[1];
+    EXPECT_TRUE(std::regex_match(
+        out[2], std::regex("Docs/Letter to Anna.doc\tMicrosoft Word File\t1234\t" + date)))
+        << out[2];
+    EXPECT_TRUE(std::regex_match(out[3], std::regex("_EADME.TXT\tDeleted Text file\t1\t" + date)))
+        << out[3];
+
+    // The same volume named by type and range gives the same listing.
+    const std::string range = "--fs FAT32 --start 2048 --end " + std::to_string(40 * 2048);
+    EXPECT_EQ(lines(cli(image.path().string(), range)), out);
+}
+
+TEST_F(ListCommand, StopAfterSectorsKeepsWhatWasFound) {
+    test::FatImage image(dir / "stop.img", {});
+    image.mkdir("::/Early");
+    image.writeFile("::/big.bin", std::string(std::size_t{12} << 20, 'b'));
+    image.mkdir("::/Late");
+    const std::string out =
+        cli(image.path().string(), "--fs FAT32 --start 0 --end 81920 --stop-after-sectors 3000");
+    EXPECT_NE(out.find("Early\tFOLDER"), std::string::npos) << out;
+    EXPECT_NE(out.find("Lost\tFOLDER"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Late"), std::string::npos) << out;
+    EXPECT_EQ(out.find("big.bin"), std::string::npos) << out; // a root file, not a folder
+}
+
+TEST_F(ListCommand, BadArgumentsAreRefused) {
+    test::FatImage image(dir / "x.img", {});
+    cli(image.path().string(), "", 2);
+    cli(image.path().string(), "--fs NTFS --start 0 --end 100", 2);
+    cli(image.path().string(), "--fs FAT32 --start 100 --end 100", 2);
+    cli(image.path().string(), "--partition 3", 1);
+}
+
+} // namespace
+} // namespace qr::fat

@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <string>
+#include <utility>
 
 namespace qr::volume {
 namespace {
@@ -162,9 +163,12 @@ SearchGeometry ReadSearchGeometry(app::RecoveryContext& ctx) {
                              geometryValue(ctx, "Quarrixdale Removal Media\\Head"));
 }
 
-void SearchPartitions(app::RecoveryContext& ctx, std::stop_token stop) {
+void BeginPartitionSearch(app::RecoveryContext& ctx) {
     announceStart(ctx);
     forgetPartitions(ctx);
+}
+
+void SweepForPartitions(app::RecoveryContext& ctx, std::stop_token stop) {
     const SearchGeometry g = ReadSearchGeometry(ctx);
     const std::uint64_t cylinderSectors = static_cast<std::uint64_t>(g.heads) * g.sectorsPerTrack;
     // A zero-sized cylinder would read the same sectors over and over.
@@ -196,12 +200,20 @@ void SearchPartitions(app::RecoveryContext& ctx, std::stop_token stop) {
     announceFinish(ctx);
 }
 
+void SearchPartitions(app::RecoveryContext& ctx, std::stop_token stop) {
+    BeginPartitionSearch(ctx);
+    SweepForPartitions(ctx, std::move(stop));
+}
+
 void StartPartitionSearch(app::RecoveryContext& ctx) {
     if (ctx.partitionSearchRunning.exchange(true))
         return;
+    // The record is emptied before the worker exists, so the caller goes on with a
+    // consistent (empty) record; from then on only the worker writes it.
+    BeginPartitionSearch(ctx);
     // Assigning joins the previous, finished worker.
     ctx.partitionSearchThread = std::jthread([&ctx](std::stop_token stop) {
-        SearchPartitions(ctx, stop);
+        SweepForPartitions(ctx, stop);
         ctx.partitionSearchRunning = false;
     });
 }

@@ -8,7 +8,10 @@
 // usually one made by ReadPartitionTable on the interface thread. Starting the worker
 // there would let two threads write the same record, so while the table is being
 // read the notice only marks the search pending, and CreatePartitionTree starts it
-// after ReadPartitionTable has returned. A notice at any other time starts it at once.
+// after ReadPartitionTable has returned. Starting empties the record on the starting
+// thread, before the worker runs, so the partition step that goes on after the tree
+// was created sees an empty record rather than one being rewritten. A notice at any
+// other time starts the search at once.
 #include <cstdint>
 #include <stop_token>
 
@@ -35,13 +38,20 @@ SearchGeometry ReadSearchGeometry(app::RecoveryContext& ctx);
 // Makes the read-failure notice start the search (sets ctx.startPartitionSearch).
 void InstallPartitionSearch(app::RecoveryContext& ctx);
 
-// Starts SearchPartitions on ctx.partitionSearchThread unless one is running.
+// Starts the search unless one is running: the window is set up and the record and
+// tree are emptied on the calling thread, then the sweep runs on
+// ctx.partitionSearchThread.
 void StartPartitionSearch(app::RecoveryContext& ctx);
 
 // True from the start of the search until it has finished or stopped.
 bool PartitionSearchRunning(const app::RecoveryContext& ctx);
 
-// The worker's body; polls `stop` between reads.
+// The whole search on the calling thread: BeginPartitionSearch, then
+// SweepForPartitions.
 void SearchPartitions(app::RecoveryContext& ctx, std::stop_token stop);
+// Status and controls for a running search; forgets the partitions listed so far.
+void BeginPartitionSearch(app::RecoveryContext& ctx);
+// The cylinder sweep and the finish; polls `stop` between reads.
+void SweepForPartitions(app::RecoveryContext& ctx, std::stop_token stop);
 
 } // namespace qr::volume

@@ -38,9 +38,7 @@ bool exists(const std::string& path) {
 bool AdmitForSave(app::RecoveryContext& ctx, const std::string& outputPath, const std::string& name,
                   bool deleted) {
     SaveState& save = ctx.save;
-    if (!DeletedFilterAdmits(save.settings.deletedFilter, deleted))
-        return false;
-    if (!ExtensionAdmitted(save.settings.extensions, name))
+    if (!FiltersAdmit(save.settings, name, deleted))
         return false;
     if (exists(outputPath)) {
         if (save.replacePolicy == ReplacePolicy::KeepAll)

@@ -51,4 +51,9 @@ bool DeletedFilterAdmits(std::uint32_t deletedFilter, bool deleted) {
     return true;
 }
 
+bool FiltersAdmit(const SaveSettings& settings, const std::string& name, bool deleted) {
+    return DeletedFilterAdmits(settings.deletedFilter, deleted) &&
+           ExtensionAdmitted(settings.extensions, name);
+}
+
 } // namespace qr::output

@@ -74,5 +74,7 @@ std::string ExtensionOf(const std::string& name);
 bool ExtensionAdmitted(const std::vector<std::string>& extensions, const std::string& name);
 // True when the deleted filter passes a file with this deleted flag.
 bool DeletedFilterAdmits(std::uint32_t deletedFilter, bool deleted);
+// The deleted filter, then the extension list.
+bool FiltersAdmit(const SaveSettings& settings, const std::string& name, bool deleted);
 
 } // namespace qr::output

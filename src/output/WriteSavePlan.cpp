@@ -77,8 +77,9 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
     for (const SaveItem& item : save.plan) {
         if (save.stopSaving)
             break;
+        // Folders are made only for files the filters let through.
         const std::string folder = outputFolder(destination, item.folder, nameMax);
-        if (folder != madeFolder) {
+        if (folder != madeFolder && FiltersAdmit(save.settings, item.name, item.deleted)) {
             CreateDirectoryPath(folder);
             madeFolder = folder;
         }

@@ -368,7 +368,7 @@ void MainWindow::buildPartitionStep(QWidget* central) {
 
 void MainWindow::buildSearchView(QWidget* central) {
     auto* view = new QWidget(central);
-    view->setGeometry(265, 150, 285, 200);
+    view->setGeometry(265, 150, 340, 200);
     registerItem(item::kSearchView, view);
     view->hide();
     struct Row {
@@ -384,10 +384,10 @@ void MainWindow::buildSearchView(QWidget* central) {
         {"Searching Criteria :", 0, item::kSearchCriteria}};
     int y = 10;
     for (const auto& r : rows) {
-        auto* label = makeLabel(r.label, view, QRect(10, y, 178, 24));
+        auto* label = makeLabel(r.label, view, QRect(10, y, 216, 24));
         if (r.labelId)
             registerItem(r.labelId, label);
-        registerItem(r.valueId, makeLabel("", view, QRect(190, y, 95, 24)));
+        registerItem(r.valueId, makeLabel("", view, QRect(228, y, 110, 24)));
         y += 30;
     }
     item(item::kBootSectorsLabel)->hide();
@@ -501,8 +501,9 @@ void MainWindow::relayout() {
     fileListView_->setVisible(browse || diskStep);
     bool partitionStep = item(item::kPartitionOptions)->isVisibleTo(this);
     bool searching = item(item::kSearchView)->isVisibleTo(this);
-    item(item::kSummaryList)
-        ->setVisible((partitionStep && ctx_->searchMode != app::kSearchRaw) || searching);
+    QWidget* summary = item(item::kSummaryList);
+    summary->setVisible((partitionStep && ctx_->searchMode != app::kSearchRaw) || searching);
+    summary->setGeometry(searching ? QRect(610, 190, 160, 150) : QRect(555, 190, 215, 150));
 }
 
 void MainWindow::onGui(std::function<void()> fn) {

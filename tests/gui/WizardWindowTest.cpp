@@ -100,6 +100,9 @@ TEST_F(WizardWindow, RecoversTheDemoCardWithTheMouseOnly) {
     EXPECT_EQ(layoutProblems(&w), std::vector<std::string>{});
 
     click(w.item(item::kNext));
+    EXPECT_TRUE(w.item(item::kSearchView)->isVisible());
+    screenshot(&w, "3-search-view");
+    EXPECT_EQ(layoutProblems(&w), std::vector<std::string>{});
     ASSERT_TRUE(waitFor([&] {
         return w.context().wizardStage == 3 && !w.context().scanWorkerRunning &&
                w.context().recoveryTree.size() > 1;
@@ -203,6 +206,33 @@ TEST_F(WizardWindow, PartitionStepChecksKeepTheWindowOnTheStep) {
     EXPECT_EQ(w.context().wizardStage, 0);
     EXPECT_TRUE(w.tree(item::kDiskTree)->isVisible());
     EXPECT_FALSE(w.item(item::kNext)->isEnabled());
+}
+
+TEST_F(WizardWindow, RawModeShowsItsOwnControlsAndBackReturnsToTheDisks) {
+    GuiSession s;
+    gui::MainWindow& w = *s.window;
+    chooseDemoDisk(w, item::kRawMode);
+    EXPECT_EQ(static_cast<QLabel*>(w.item(item::kModeCaption))->text(), "Raw Recovery Mode");
+    for (int id : {item::kFileTypeList, item::kEntireDisk, item::kSectorRange, item::kStartRecovery,
+                   item::kResultList})
+        EXPECT_TRUE(w.item(id)->isVisible()) << id;
+    EXPECT_FALSE(w.item(item::kPartitionType)->isVisible());
+    EXPECT_FALSE(w.item(item::kNext)->isEnabled());
+    click(w.item(item::kSectorRange));
+    EXPECT_EQ(static_cast<QLineEdit*>(w.item(item::kRawStart))->text(), "0");
+    EXPECT_EQ(static_cast<QLineEdit*>(w.item(item::kRawEnd))->text(), "196608");
+    EXPECT_EQ(w.context().rawDiskSectors, 196608u);
+    screenshot(&w, "2c-partition-step-raw");
+    EXPECT_EQ(layoutProblems(&w), std::vector<std::string>{});
+    click(w.item(item::kEntireDisk));
+    EXPECT_TRUE(w.context().rawWholeDisk);
+    EXPECT_FALSE(w.item(item::kRawStart)->isEnabled());
+
+    click(w.item(item::kBack));
+    EXPECT_EQ(w.context().wizardStage, 0);
+    EXPECT_FALSE(w.item(item::kFileTypeList)->isVisible());
+    EXPECT_TRUE(w.item(item::kDiskStepPanel)->isVisible());
+    EXPECT_EQ(w.context().searchMode, app::kNoSearchMode);
 }
 
 TEST_F(WizardWindow, CloseAsksBeforeExitingAndOpensTheSite) {

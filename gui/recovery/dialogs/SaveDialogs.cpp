@@ -39,12 +39,12 @@ SaveAsDialog::SaveAsDialog(QWidget* parent, app::RecoveryContext& ctx, std::stri
     label("Enter path for Saving or click on Browse", this, QRect(20, 16, 420, 20));
     folder_ = new QLineEdit(this);
     folder_->setObjectName("item1005");
-    folder_->setGeometry(20, 40, 360, 26);
+    folder_->setGeometry(20, 40, 340, 26);
     folder_->setMaxLength(int(ui::kMaxDestinationLength));
-    // The folder box's own browse button, right of the box: width = height * 8 / 10 + 25.
+    // The folder box's own browse button, right beside the box, wide enough for its caption.
     auto* small = new QPushButton("&Browse", this);
     small->setObjectName("folderBrowse");
-    small->setGeometry(381, 40, 26 * 8 / 10 + 25 + 6, 26);
+    small->setGeometry(361, 40, 79, 26);
     connect(small, &QPushButton::clicked, this, [this] {
         QString chosen =
             chooseFolder(this, QString::fromStdString(ui::kFolderEditTitle), folder_->text());
@@ -97,7 +97,7 @@ void SaveAsDialog::reject() {
 SettingsDialog::SettingsDialog(QWidget* parent, app::RecoveryContext& ctx)
     : SkinnedDialog(parent), model_(ctx.save.settings, ctx.messages) {
     setWindowTitle("Settings");
-    setFixedSize(560, 420);
+    setFixedSize(590, 420);
     const auto& s = model_.settings();
 
     struct Radio {
@@ -124,25 +124,25 @@ SettingsDialog::SettingsDialog(QWidget* parent, app::RecoveryContext& ctx)
             y += 24;
         }
     };
-    radioGroup("Saving Mode", QRect(15, 10, 170, 122),
+    radioGroup("Saving Mode", QRect(15, 10, 140, 122),
                {{"Auto", output::kSavingAuto},
                 {"FAT1 ", output::kSavingFat1},
                 {"FAT2", output::kSavingFat2},
                 {"Contigious", output::kSavingContiguous}},
                s.savingMode, &ui::SettingsDialogModel::setSavingMode);
-    radioGroup("Deleted Files", QRect(195, 10, 170, 122),
+    radioGroup("Deleted Files", QRect(165, 10, 210, 122),
                {{"Include Deleted File(s)", output::kIncludeDeleted},
                 {"Exclude Deleted File(s)", output::kExcludeDeleted},
                 {"Save Deleted Files only", output::kDeletedOnly}},
                s.deletedFilter, &ui::SettingsDialogModel::setDeletedFilter);
-    radioGroup("Selection", QRect(375, 10, 170, 122),
+    radioGroup("Selection", QRect(385, 10, 190, 122),
                {{"Save Selected File(s)", output::kSaveSelectedRows},
                 {"Save all File(s)", output::kSaveAllRows},
                 {"Invert Selection", output::kSaveUnselectedRows}},
                s.selectionMode, &ui::SettingsDialogModel::setSelectionMode);
 
     auto* ext = new QGroupBox("Skip Extensions", this);
-    ext->setGeometry(15, 140, 260, 220);
+    ext->setGeometry(15, 140, 275, 220);
     extension_ = new QLineEdit(ext);
     extension_->setObjectName("item1126");
     extension_->setGeometry(10, 24, 120, 24);
@@ -171,7 +171,7 @@ SettingsDialog::SettingsDialog(QWidget* parent, app::RecoveryContext& ctx)
     });
 
     auto* dates = new QGroupBox("File Updated", this);
-    dates->setGeometry(285, 140, 260, 220);
+    dates->setGeometry(300, 140, 275, 220);
     label("Earlier", dates, QRect(10, 30, 60, 22));
     label("After", dates, QRect(10, 110, 60, 22));
     label("Day", dates, QRect(70, 12, 50, 18));
@@ -190,8 +190,8 @@ SettingsDialog::SettingsDialog(QWidget* parent, app::RecoveryContext& ctx)
                 [this, i](int position) { model_.selectDate(output::DateList(i), position); });
         dates_[i] = combo;
     }
-    auto* apply = button("&Apply", "Apply", this, 330, 378);
-    auto* cancel = button("Cancel", "Cancel", this, 440, 378);
+    auto* apply = button("&Apply", "Apply", this, 370, 378);
+    auto* cancel = button("Cancel", "Cancel", this, 478, 378);
     connect(apply, &QPushButton::clicked, this, &SettingsDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &SettingsDialog::reject);
 }

@@ -1,0 +1,150 @@
+// Every window of the program laid out readably, and the skinned controls' behaviour.
+#include "GuiDriver.h"
+#include "dialogs/SaveDialogs.h"
+#include "dialogs/SimpleDialogs.h"
+#include "skin/ImageButton.h"
+#include "skin/ModeButton.h"
+#include "skin/TextProgress.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace qr::test {
+namespace {
+
+void expectReadable(QWidget* window, const std::string& name) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    screenshot(window, name);
+    EXPECT_EQ(layoutProblems(window), std::vector<std::string>{}) << name;
+    window->hide();
+}
+
+TEST(Dialogs, EveryWindowIsLaidOutWithoutClippingOrOverlap) {
+    ScriptedMessages messages;
+    app::Services services;
+    services.messages = &messages;
+    app::RecoveryContext ctx(services);
+    {
+        gui::SaveAsDialog saveAs(nullptr, ctx, "/dev/null");
+        EXPECT_TRUE(saveAs.findChild<QWidget*>("settings")->isEnabled());
+        expectReadable(&saveAs, "dialog-save-as");
+    }
+    {
+        gui::SettingsDialog settings(nullptr, ctx);
+        expectReadable(&settings, "dialog-settings");
+    }
+    {
+        gui::ReplaceDialog replace(nullptr, "/media/backup/Documents/Quarterly Report 2004.doc");
+        expectReadable(&replace, "dialog-replace");
+    }
+    {
+        gui::WriteErrorDialog error(nullptr, "/media/backup/photo.jpg", "No space left on device");
+        expectReadable(&error, "dialog-error-writing");
+    }
+    gui::NoMediaDialog noMedia(nullptr);
+    expectReadable(&noMedia, "dialog-no-media");
+    gui::AboutDialog about(nullptr, "Jane Doe\r\nExample Ltd");
+    EXPECT_EQ(about.findChild<QLabel*>("item1005")->text(), "Jane Doe\nExample Ltd");
+    expectReadable(&about, "dialog-about");
+    gui::SplashWindow splash;
+    expectReadable(&splash, "dialog-splash");
+    gui::WaitPopup wait(nullptr);
+    expectReadable(&wait, "dialog-wait");
+}
+
+TEST(Dialogs, AboutWithoutOwnerShowsOnlyTheLineBreak) {
+    gui::AboutDialog about(nullptr, "\r\n");
+    EXPECT_EQ(about.findChild<QLabel*>("item1005")->text(), "\n");
+}
+
+TEST(Dialogs, WriteErrorAnswersAbortAndSkip) {
+    gui::WriteErrorDialog abort(nullptr, "a", "b");
+    abort.show();
+    QTest::mouseClick(abort.findChildren<gui::ImageButton*>()[0], Qt::LeftButton);
+    EXPECT_EQ(abort.answer(), ui::WriteErrorAnswer::Abort);
+    gui::WriteErrorDialog skip(nullptr, "a", "b");
+    skip.show();
+    QTest::mouseClick(skip.findChildren<gui::ImageButton*>()[1], Qt::LeftButton);
+    EXPECT_EQ(skip.answer(), ui::WriteErrorAnswer::Skip);
+}
+
+TEST(Dialogs, ReplaceButtonsGiveTheirAnswers) {
+    const output::ReplacePolicy expected[] = {
+        output::ReplacePolicy::Replace, output::ReplacePolicy::Keep,
+        output::ReplacePolicy::ReplaceAll, output::ReplacePolicy::KeepAll};
+    for (int i = 0; i < 4; ++i) {
+        gui::ReplaceDialog dialog(nullptr, "x");
+        dialog.show();
+        QTest::mouseClick(dialog.findChildren<gui::ImageButton*>()[i], Qt::LeftButton);
+        EXPECT_EQ(dialog.answer(), expected[i]) << i;
+        EXPECT_FALSE(dialog.isVisible());
+    }
+}
+
+TEST(SkinnedControls, ProgressDrawsPercentOrItsOwnText) {
+    gui::TextProgress bar;
+    bar.resize(200, 20);
+    bar.setRange(0, 0);
+    EXPECT_EQ(bar.shownText(), ""); // nothing is drawn while minimum >= maximum
+    bar.setRange(0, 100);
+    EXPECT_EQ(bar.setPosition(45), 0);
+    EXPECT_EQ(bar.shownText(), "45%");
+    bar.setPosition(100);
+    EXPECT_EQ(bar.shownText(), "100%");
+    bar.setText("Removed 3 / 9");
+    EXPECT_EQ(bar.shownText(), "Removed 3 / 9");
+    bar.setText("");
+    EXPECT_EQ(bar.shownText(), "100%");
+    bar.setRange(0, 50);
+    bar.setPosition(0);
+    bar.setStep(5);
+    EXPECT_EQ(bar.step(), 0);
+    EXPECT_EQ(bar.moveBy(20), 5);
+    EXPECT_EQ(bar.shownText(), "50%");
+    bar.setShowText(false);
+    EXPECT_EQ(bar.shownText(), "");
+}
+
+TEST(SkinnedControls, ImageButtonWithOneImageUsesItInEveryState) {
+    QPixmap normal(20, 10);
+    normal.fill(Qt::red);
+    gui::ImageButton button("x");
+    button.setImages(normal);
+    EXPECT_EQ(button.sizeHint(), QSize(20, 10));
+    button.setDown(true);
+    EXPECT_EQ(button.currentImage().cacheKey(), normal.cacheKey());
+    button.setDown(false);
+    button.setEnabled(false);
+    EXPECT_EQ(button.currentImage().cacheKey(), normal.cacheKey());
+
+    QPixmap pressed(20, 10), disabled(20, 10);
+    button.setImages(normal, pressed, disabled);
+    EXPECT_EQ(button.currentImage().cacheKey(), disabled.cacheKey());
+    button.setEnabled(true);
+    button.setDown(true);
+    EXPECT_EQ(button.currentImage().cacheKey(), pressed.cacheKey());
+}
+
+TEST(SkinnedControls, PassingOverAModeButtonChoosesItLikeAClick) {
+    QWidget window;
+    window.resize(300, 100);
+    auto* advanced = new gui::ModeButton("Advanced ", 2, &window);
+    advanced->setGeometry(100, 30, 120, 24);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy chosen(advanced, &gui::ModeButton::chosen);
+    hover(advanced);
+    ASSERT_GE(chosen.count(), 1);
+    EXPECT_EQ(chosen.front().front().toInt(), 2);
+    advanced->setEnabled(false);
+    chosen.clear();
+    QTest::mouseMove(&window, QPoint(5, 5));
+    hover(advanced);
+    EXPECT_EQ(chosen.count(), 0); // a disabled mode cannot be chosen
+}
+
+} // namespace
+} // namespace qr::test

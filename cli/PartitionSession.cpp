@@ -1,9 +1,11 @@
 #include "PartitionSession.h"
 
 #include "CliSession.h"
+#include "disk/SectorReader.h"
 #include "volume/PartitionSearch.h"
 #include "volume/PartitionTree.h"
 
+#include <algorithm>
 #include <charconv>
 #include <ostream>
 
@@ -36,6 +38,72 @@ void ListDiskPartitions(app::RecoveryContext& ctx, std::uint16_t disk) {
     if (ctx.partitionSearchThread.joinable())
         ctx.partitionSearchThread.join();
     ctx.wizardStage = 1;
+}
+
+std::optional<VolumeChoice> parseVolumeChoice(const CommandLine& line, const std::string& command,
+                                              std::initializer_list<std::string> fileSystems,
+                                              std::ostream& err) {
+    bool bad = false;
+    VolumeChoice choice;
+    const std::uint64_t disk = numberOption(line, "--disk", err, bad).value_or(0);
+    choice.partition = numberOption(line, "--partition", err, bad);
+    const auto start = numberOption(line, "--start", err, bad);
+    const auto end = numberOption(line, "--end", err, bad);
+    const auto fs = option(line, "--fs");
+    if (bad)
+        return std::nullopt;
+    if (disk >= static_cast<std::uint64_t>(disk::kDeviceNames)) {
+        err << "recovery-cli: --disk must be 0 to " << disk::kDeviceNames - 1 << "\n";
+        return std::nullopt;
+    }
+    choice.disk = static_cast<std::uint16_t>(disk);
+    const bool range = fs && start && end;
+    if (choice.partition.has_value() == range) {
+        err << "recovery-cli: " << command
+            << " needs either --partition K or --fs NAME --start S --end E\n";
+        return std::nullopt;
+    }
+    if (!range)
+        return choice;
+    if (std::find(fileSystems.begin(), fileSystems.end(), *fs) == fileSystems.end()) {
+        err << "recovery-cli: " << command << " does not take --fs " << *fs << "; it takes";
+        for (const std::string& name : fileSystems)
+            err << " " << name;
+        err << "\n";
+        return std::nullopt;
+    }
+    if (*end <= *start) {
+        err << "recovery-cli: --end must lie behind --start\n";
+        return std::nullopt;
+    }
+    choice.fileSystem = *fs;
+    choice.start = *start;
+    choice.end = *end;
+    return choice;
+}
+
+bool applyVolumeChoice(app::RecoveryContext& ctx, const VolumeChoice& choice, std::ostream& err) {
+    volume::VolumeParams& p = ctx.volumeParams;
+    if (!choice.partition) {
+        ctx.selectedDiskNumber = choice.disk;
+        p.fileSystemName = choice.fileSystem;
+        p.partitionStart = choice.start;
+        p.partitionEnd = choice.end - 1;
+        return true;
+    }
+    ListDiskPartitions(ctx, choice.disk);
+    const volume::DiskPartitionRecord& record = ctx.partitions[choice.disk];
+    const std::uint64_t k = *choice.partition;
+    if (k < 1 || k > record.count) {
+        err << "recovery-cli: disk " << choice.disk << " has no partition " << k << " ("
+            << record.count << " listed)\n";
+        return false;
+    }
+    p.fileSystemName = record.fileSystemNames[k - 1];
+    p.partitionStart = record.slots[k].startSector;
+    p.partitionEnd = record.slots[k].endSector > 0 ? record.slots[k].endSector - 1 : 0;
+    ctx.searchPartitionIndex = static_cast<std::int32_t>(k - 1);
+    return true;
 }
 
 } // namespace qr::cli

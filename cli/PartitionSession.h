@@ -5,6 +5,7 @@
 #include "app/RecoveryContext.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -19,5 +20,26 @@ std::optional<std::uint64_t> numberOption(const CommandLine& line, const std::st
 // Selects `disk`, builds its partition tree (reading the table) and waits for the
 // partition search that a failed read starts.
 void ListDiskPartitions(app::RecoveryContext& ctx, std::uint16_t disk);
+
+// The volume a command works on: partition K of a disk's list, or a file system over
+// a sector range whose end is the first sector behind it (as the partition step has it).
+struct VolumeChoice {
+    std::uint16_t disk = 0;
+    std::optional<std::uint64_t> partition;
+    std::string fileSystem;
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;
+};
+
+// Reads "[--disk N] (--partition K | --fs NAME --start S --end E)"; `fileSystems` are
+// the names --fs accepts. Prints what is wrong and returns nullopt on bad arguments.
+std::optional<VolumeChoice> parseVolumeChoice(const CommandLine& line, const std::string& command,
+                                              std::initializer_list<std::string> fileSystems,
+                                              std::ostream& err);
+
+// Sets the volume's name, start and end in volumeParams (and the partition index); for
+// --partition it lists the disk's partitions first. False, with a message, when the
+// partition is not listed.
+bool applyVolumeChoice(app::RecoveryContext& ctx, const VolumeChoice& choice, std::ostream& err);
 
 } // namespace qr::cli

@@ -18,7 +18,7 @@ namespace {
 using namespace qr;
 
 constexpr std::uint64_t kDiskSectors = 1ull << 33; // 4 TiB
-constexpr std::uint64_t kScanLimit = 3000;         // sectors a reconstruction may sweep
+constexpr std::uint64_t kScanLimit = 700;          // sectors a reconstruction may sweep
 
 void checkVolume(app::RecoveryContext& ctx, const char* fs, std::uint64_t start,
                  std::uint64_t behind) {

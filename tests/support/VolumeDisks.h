@@ -17,6 +17,14 @@ namespace qr::test {
 
 using SectorBytes = std::array<unsigned char, 512>;
 
+// How many of `length` bytes at `offset` lie on a disk of `sectors` sectors.
+inline std::size_t bytesWithin(std::uint64_t sectors, std::uint64_t offset, std::size_t length) {
+    const std::uint64_t size = sectors * 512;
+    return offset >= size
+               ? 0
+               : static_cast<std::size_t>(std::min<std::uint64_t>(length, size - offset));
+}
+
 // A disk of `sectors` sectors that reads zeros except where a sector was written.
 class SparseDisk {
 public:
@@ -25,11 +33,9 @@ public:
     std::uint64_t sectors() const { return sectors_; }
 
     std::int64_t read(std::uint64_t offset, void* buffer, std::size_t length) const {
-        const std::uint64_t size = sectors_ * 512;
-        if (offset >= size)
+        const std::size_t n = bytesWithin(sectors_, offset, length);
+        if (n == 0)
             return 0;
-        const std::size_t n =
-            static_cast<std::size_t>(std::min<std::uint64_t>(length, size - offset));
         auto* out = static_cast<unsigned char*>(buffer);
         std::memset(out, 0, n);
         const std::uint64_t first = offset / 512, last = (offset + n - 1) / 512;
@@ -57,11 +63,9 @@ public:
         std::memcpy(bytes_.data(), bytes, size);
     }
     std::int64_t read(std::uint64_t offset, void* buffer, std::size_t length) const {
-        const std::uint64_t size = sectors_ * 512;
-        if (offset >= size)
+        const std::size_t n = bytesWithin(sectors_, offset, length);
+        if (n == 0)
             return 0;
-        const std::size_t n =
-            static_cast<std::size_t>(std::min<std::uint64_t>(length, size - offset));
         auto* out = static_cast<unsigned char*>(buffer);
         for (std::size_t done = 0; done < n;) {
             const std::uint64_t at = offset + done;

@@ -1,0 +1,303 @@
+// The wizard controller driven like a user, without a display: fields typed into a
+// fake view, Next and Back pressed, questions answered from a script.
+#include "app/Wizard.h"
+#include "app/Startup.h"
+#include "platform/Programs.h"
+#include "platform/RegistryData.h"
+#include "support/ScriptedMessages.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+
+namespace qr::test {
+namespace {
+
+namespace item = app::item;
+using platform::MessageAnswer;
+
+class FakeView final : public app::WizardView {
+public:
+    void setItemText(int id, const std::string& text) override { texts[id] = text; }
+    void showItem(int id, bool visible) override { shown[id] = visible; }
+    void enableItem(int id, bool enabled) override { enabled_[id] = enabled; }
+    void setProgress(int, int) override {}
+    void selectEntry(int id, int index) override { entries[id] = index; }
+    std::string itemText(int id) override { return texts[id]; }
+    int selectedEntry(int id) override { return entries.count(id) ? entries[id] : -1; }
+    void checkItem(int id, bool checked) override { checks[id] = checked; }
+    void focusItem(int) override {}
+    void setListRows(int id, const std::vector<std::string>& rows) override { lists[id] = rows; }
+    void setSingleColumn(int id, const std::string& title, int) override {
+        columns[id] = title;
+        lists[id].clear();
+    }
+    void closeWindow() override { closed = true; }
+    bool isEnabled(int id) { return enabled_[id]; }
+
+    std::map<int, std::string> texts;
+    std::map<int, bool> shown, enabled_, checks;
+    std::map<int, int> entries;
+    std::map<int, std::vector<std::string>> lists;
+    std::map<int, std::string> columns;
+    bool closed = false;
+};
+
+class RecordingShell final : public platform::ShellOpener {
+public:
+    bool open(const std::string& target) override {
+        opened.push_back(target);
+        return true;
+    }
+    std::vector<std::string> opened;
+};
+
+struct WizardSession {
+    explicit WizardSession(std::vector<MessageAnswer> answers = {}) : messages(std::move(answers)) {
+        app::Services services;
+        services.window = &view;
+        services.messages = &messages;
+        services.registry = &registry;
+        services.shell = &shell;
+        ctx = std::make_unique<app::RecoveryContext>(services);
+        app::WizardEngines engines;
+        // Disk0 holds one FAT32 partition from sector 63 to 131072.
+        engines.readPartitionTable = [this](app::RecoveryContext& c) {
+            auto root = c.partitionTree.insert(model::kNoItem, "Disk 0", 2, 2);
+            auto& record = c.partitions[0];
+            record.count = 1;
+            record.fileSystemNames[0] = "FAT32";
+            record.slots[1] = {c.partitionTree.insert(root, "Partition - 1 ( FAT32 )", 1, 1), 63,
+                               131072};
+            c.firstPartitionItem = record.slots[1].treeItem;
+            ++tableReads;
+        };
+        engines.validateVolume = [](app::RecoveryContext&) { return true; };
+        engines.startScan = [this](app::RecoveryContext&) { ++scansStarted; };
+        wizard = std::make_unique<app::Wizard>(*ctx, view, engines);
+        auto root = ctx->diskTree.insert(model::kNoItem, "My Computer", 0, 0);
+        disk0 = ctx->diskTree.insert(root, "Disk0", 1, 1);
+        ctx->wizardStage = 0;
+    }
+
+    // Disk0, the given mode, Next.
+    void toPartitionStep(std::uint16_t mode) {
+        wizard->clickDisk(disk0);
+        wizard->chooseMode(mode);
+        wizard->next();
+    }
+
+    FakeView view;
+    ScriptedMessages messages;
+    platform::MemoryRegistryStore registry;
+    RecordingShell shell;
+    std::unique_ptr<app::RecoveryContext> ctx;
+    std::unique_ptr<app::Wizard> wizard;
+    model::TreeItem disk0 = model::kNoItem;
+    int tableReads = 0;
+    int scansStarted = 0;
+};
+
+TEST(Wizard, ModeIsChosenOnlyAfterADiskAndEnablesNext) {
+    WizardSession s;
+    s.wizard->clickDisk(s.ctx->diskTree.firstTopLevel()); // "My Computer" does nothing
+    EXPECT_TRUE(s.ctx->selectedDiskLabel.empty());
+    s.wizard->next();
+    EXPECT_EQ(s.ctx->wizardStage, 0);
+    s.wizard->clickDisk(s.disk0);
+    EXPECT_TRUE(s.view.isEnabled(item::kAdvancedMode));
+    s.wizard->chooseMode(app::kSearchAdvanced);
+    EXPECT_EQ(s.ctx->searchMode, app::kSearchAdvanced);
+    EXPECT_TRUE(s.view.isEnabled(item::kNext));
+    EXPECT_TRUE(s.view.checks[item::kAdvancedMode]);
+    EXPECT_FALSE(s.view.checks[item::kQuickMode]);
+    EXPECT_FALSE(s.view.checks[item::kRawMode]);
+}
+
+TEST(Wizard, StandardPartitionStepShowsPartitionOneAndStartsTheScan) {
+    WizardSession s;
+    s.view.texts[item::kFolderField] = "";
+    s.toPartitionStep(app::kSearchStandard);
+    EXPECT_EQ(s.ctx->wizardStage, 1);
+    EXPECT_EQ(s.tableReads, 1);
+    EXPECT_FALSE(s.ctx->workFolder.empty()); // the temporary folder
+    EXPECT_EQ(s.view.texts[item::kFolderField], s.ctx->workFolder);
+    EXPECT_EQ(s.view.texts[item::kModeCaption], "Standard Search ");
+    EXPECT_EQ(s.view.texts[item::kStartSector], "63");
+    EXPECT_EQ(s.view.texts[item::kEndSector], "131072");
+    EXPECT_EQ(s.view.entries[item::kPartitionType], 1);
+    EXPECT_FALSE(s.view.isEnabled(item::kPartitionType));
+    EXPECT_EQ(s.view.lists[item::kSummaryList],
+              (std::vector<std::string>{"Disk Number :0", "Partition Number : 1",
+                                        "Partition Type : FAT32", "Search Mode : Standard",
+                                        "Start Sector : 63", "End Sector : 131072"}));
+    EXPECT_EQ(s.view.texts[item::kStatusLine], app::wizard_text::kPartitionStep);
+
+    s.wizard->clickPartition(s.ctx->firstPartitionItem);
+    EXPECT_EQ(s.view.texts[item::kModeCaption], "Standard Search");
+    s.wizard->next();
+    EXPECT_EQ(s.scansStarted, 1);
+    EXPECT_EQ(s.ctx->volumeParams.fileSystemName, "FAT32");
+    EXPECT_EQ(s.ctx->volumeParams.partitionStart, 63u);
+    EXPECT_EQ(s.ctx->volumeParams.partitionEnd, 131071u);
+    EXPECT_EQ(s.ctx->wizardStage, 3);
+    EXPECT_EQ(s.ctx->searchModeText, "Standard Search");
+    EXPECT_TRUE(s.view.shown[item::kSearchView]);
+    EXPECT_EQ(s.view.texts[item::kSearchRange], "63 To 131071");
+    EXPECT_EQ(s.view.lists[item::kSummaryList][1], "Partiton Number : 1");
+}
+
+TEST(Wizard, RangeChecksOnNextKeepThePartitionStep) {
+    WizardSession s;
+    s.toPartitionStep(app::kSearchAdvanced);
+    auto next = [&](int type, const std::string& start, const std::string& end) {
+        s.view.entries[item::kPartitionType] = type;
+        s.view.texts[item::kStartSector] = start;
+        s.view.texts[item::kEndSector] = end;
+        s.wizard->next();
+    };
+    next(3, "100", "102");
+    next(1, "", "junk"); // the start field is looked at first
+    next(1, "100", "101");
+    next(1, "100", "12a");
+    next(1, "-5", "100"); // a negative sector would wrap to the end of the disk
+    EXPECT_EQ(s.messages.texts(), (std::vector<std::string>{
+                                      "Select partition type", "Start sector is not valid",
+                                      "End sector should be bigger than start sector",
+                                      "Ending sector is not valid", "Start sector is not valid"}));
+    EXPECT_EQ(s.ctx->wizardStage, 1);
+    EXPECT_EQ(s.scansStarted, 0);
+    EXPECT_EQ(s.view.texts[item::kStatusLine], app::wizard_text::kSearching);
+
+    next(1, " 100 ", "102");
+    EXPECT_EQ(s.scansStarted, 1);
+    EXPECT_EQ(s.ctx->volumeParams.partitionEnd, 101u);
+    EXPECT_EQ(s.ctx->wizardStage, 2); // Advanced mode goes to the file-systems step
+}
+
+TEST(Wizard, BackToTheDiskStepResetsTheRun) {
+    WizardSession s;
+    s.toPartitionStep(app::kSearchStandard);
+    s.ctx->readFailureNotices = 0;
+    s.wizard->back();
+    EXPECT_EQ(s.ctx->wizardStage, 0);
+    EXPECT_EQ(s.ctx->readFailureNotices, 1u);
+    EXPECT_EQ(s.ctx->searchMode, app::kNoSearchMode);
+    EXPECT_TRUE(s.view.shown[item::kDiskTree]);
+    EXPECT_FALSE(s.view.isEnabled(item::kNext));
+    EXPECT_EQ(s.view.texts[item::kStatusLine], app::wizard_text::kDiskStep);
+    // Another disk reads its own partition table.
+    s.toPartitionStep(app::kSearchStandard);
+    EXPECT_EQ(s.tableReads, 2);
+}
+
+TEST(Wizard, BackFromTheBrowseStepReturnsToThePartitionStep) {
+    WizardSession s;
+    s.toPartitionStep(app::kSearchStandard);
+    s.wizard->clickPartition(s.ctx->firstPartitionItem);
+    s.wizard->next();
+    ASSERT_EQ(s.ctx->wizardStage, 3);
+    s.ctx->recoveryTree.insert(model::kNoItem, "Root", 2, 2);
+    s.wizard->back();
+    EXPECT_EQ(s.ctx->wizardStage, 1);
+    EXPECT_EQ(s.ctx->recoveryTree.size(), 0u);
+    EXPECT_EQ(s.view.columns[item::kFileList], " Disk Details");
+    EXPECT_FALSE(s.view.isEnabled(item::kMenuSave));
+    EXPECT_TRUE(s.view.isEnabled(item::kMenuLoadLog));
+    EXPECT_EQ(s.tableReads, 1); // the partition tree is kept
+}
+
+TEST(Wizard, RawRangeChoices) {
+    WizardSession s;
+    platform::SetRegistryString(s.registry, platform::RegistryRoot::ClassesRoot,
+                                "Quarrixdale Removal Media\\Size", "Disk0", "100663296");
+    s.toPartitionStep(app::kSearchRaw);
+    EXPECT_EQ(s.tableReads, 0); // no partition tree in Raw mode
+    EXPECT_FALSE(s.view.isEnabled(item::kNext));
+    EXPECT_TRUE(s.view.shown[item::kFileTypeList]);
+    s.wizard->setRawRange(false);
+    EXPECT_EQ(s.view.texts[item::kRawStart], "0");
+    EXPECT_EQ(s.view.texts[item::kRawEnd], "196608");
+    EXPECT_TRUE(s.ctx->rawRangeChosen);
+    s.wizard->setRawRange(true);
+    EXPECT_TRUE(s.ctx->rawWholeDisk);
+    EXPECT_FALSE(s.ctx->rawRangeChosen);
+    EXPECT_EQ(s.view.texts[item::kRawEnd], "");
+    s.wizard->next(); // raw mode searches from its own button
+    EXPECT_EQ(s.scansStarted, 0);
+}
+
+// A worker that runs until it is asked to stop, as a partition search would.
+void startEndlessSearch(app::RecoveryContext& ctx) {
+    ctx.partitionSearchRunning = true;
+    ctx.partitionSearchThread = std::jthread([&ctx](std::stop_token stop) {
+        while (!stop.stop_requested())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ctx.partitionSearchRunning = false;
+    });
+}
+
+TEST(Wizard, CloseDuringASearchAsksAndStopsTheWorkerOnYes) {
+    WizardSession s({MessageAnswer::No, MessageAnswer::Yes});
+    startEndlessSearch(*s.ctx);
+    EXPECT_FALSE(s.wizard->closeSequence());
+    EXPECT_TRUE(s.ctx->partitionSearchRunning);
+    EXPECT_FALSE(s.view.closed);
+    EXPECT_TRUE(s.wizard->closeSequence());
+    EXPECT_FALSE(s.ctx->partitionSearchRunning);
+    EXPECT_FALSE(s.ctx->partitionSearchThread.joinable());
+    EXPECT_TRUE(s.view.closed);
+    EXPECT_EQ(s.messages.texts(),
+              (std::vector<std::string>{"Do you want terminate current process?",
+                                        "Do you want terminate current process?"}));
+    EXPECT_EQ(s.shell.opened, std::vector<std::string>{app::kMakerWebSite});
+}
+
+TEST(Wizard, CloseAfterASearchOffersToSaveTheRecoveryFirst) {
+    WizardSession s({MessageAnswer::No, MessageAnswer::No});
+    s.ctx->wizardStage = 3;
+    EXPECT_FALSE(s.wizard->closeSequence());
+    EXPECT_EQ(
+        s.messages.texts(),
+        (std::vector<std::string>{"Do you want to save the recovery?",
+                                  "Do you want to exit from Quarrixdale Recovery-Memory Card?"}));
+    EXPECT_FALSE(s.view.closed);
+}
+
+TEST(Startup, WithoutInstallationPathTheProgramEndsBeforeAnyDiskIsListed) {
+    WizardSession s;
+    bool listed = false;
+    auto result =
+        app::InitialiseMainWindow(*s.ctx, s.view, [&](app::RecoveryContext&) { listed = true; });
+    EXPECT_EQ(result, app::StartupResult::NotInstalled);
+    EXPECT_FALSE(listed);
+    EXPECT_EQ(
+        s.messages.texts(),
+        std::vector<std::string>{"Quarrixdale Recovery-Memory Card is not installed properly"});
+}
+
+TEST(Startup, NoDiskAnsweredAsksForMedia) {
+    WizardSession s;
+    platform::SetRegistryString(s.registry, platform::RegistryRoot::ClassesRoot, app::kInstallKey,
+                                app::kInstallValue, "/opt/quarrixdale");
+    auto result = app::InitialiseMainWindow(
+        *s.ctx, s.view, [](app::RecoveryContext& c) { c.emptyDiskSlotSeen = true; });
+    EXPECT_EQ(result, app::StartupResult::NoMedia);
+    EXPECT_EQ(s.ctx->installationPath, "/opt/quarrixdale");
+    EXPECT_EQ(s.view.texts[item::kStatusLine], app::wizard_text::kDiskStep);
+    EXPECT_FALSE(s.view.isEnabled(item::kMenuSave));
+    EXPECT_FALSE(s.view.isEnabled(item::kQuickMode));
+}
+
+TEST(Startup, AboutTextJoinsOwnerAndOrganisation) {
+    WizardSession s;
+    EXPECT_EQ(app::RegisteredOwnerText(*s.ctx), "\r\n");
+    platform::SetRegistryString(s.registry, platform::RegistryRoot::LocalMachine,
+                                "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                                "RegisteredOwner", "Jane");
+    EXPECT_EQ(app::RegisteredOwnerText(*s.ctx), "Jane\r\n");
+}
+
+} // namespace
+} // namespace qr::test

@@ -111,13 +111,13 @@ std::filesystem::path defaultRegistryPath() {
 
 FileRegistryStore::FileRegistryStore(std::filesystem::path file) : file_(std::move(file)) {}
 
-template <typename R>
-R FileRegistryStore::inspect(const std::function<R(const RegistryData&)>& fn) {
+bool FileRegistryStore::inspect(const std::function<void(const RegistryData&)>& fn) {
     std::lock_guard guard(mutex_);
     StoreLock lock(file_, false);
     // Without the lock (a read-only folder) the file is still read: it is only ever
     // replaced whole, so a reader never sees half a file.
-    return fn(load(file_));
+    fn(load(file_));
+    return true;
 }
 
 bool FileRegistryStore::change(const std::function<bool(RegistryData&)>& fn) {
@@ -132,40 +132,6 @@ bool FileRegistryStore::change(const std::function<bool(RegistryData&)>& fn) {
     if (!fn(data))
         return false;
     return save(file_, data);
-}
-
-bool FileRegistryStore::keyExists(RegistryRoot root, const std::string& key) {
-    return inspect<bool>([&](const RegistryData& d) { return d.keyExists(root, key); });
-}
-
-bool FileRegistryStore::createKey(RegistryRoot root, const std::string& key) {
-    return change([&](RegistryData& d) {
-        d.createKey(root, key);
-        return true;
-    });
-}
-
-bool FileRegistryStore::deleteKey(RegistryRoot root, const std::string& key) {
-    return change([&](RegistryData& d) { return d.deleteKey(root, key); });
-}
-
-bool FileRegistryStore::deleteValue(RegistryRoot root, const std::string& key,
-                                    const std::string& valueName) {
-    return change([&](RegistryData& d) { return d.deleteValue(root, key, valueName); });
-}
-
-std::optional<std::string> FileRegistryStore::value(RegistryRoot root, const std::string& key,
-                                                    const std::string& valueName) {
-    return inspect<std::optional<std::string>>(
-        [&](const RegistryData& d) { return d.value(root, key, valueName); });
-}
-
-bool FileRegistryStore::setValue(RegistryRoot root, const std::string& key,
-                                 const std::string& valueName, const std::string& value) {
-    return change([&](RegistryData& d) {
-        d.setValue(root, key, valueName, value);
-        return true;
-    });
 }
 
 } // namespace qr::platform

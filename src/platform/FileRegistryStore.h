@@ -4,7 +4,6 @@
 // and every change replaces the file atomically (temporary file + rename), so two
 // processes using it one after the other always see each other's values.
 #include "platform/RegistryData.h"
-#include "platform/RegistryStore.h"
 
 #include <filesystem>
 #include <functional>
@@ -19,31 +18,19 @@ inline constexpr const char* kRegistryPathVariable = "QUARRIXDALE_REGISTRY";
 // ~/.config/quarrixdale/registry.
 std::filesystem::path defaultRegistryPath();
 
-class FileRegistryStore final : public RegistryStore {
+class FileRegistryStore final : public RegistryDataStore {
 public:
     explicit FileRegistryStore(std::filesystem::path file = defaultRegistryPath());
 
-    bool keyExists(RegistryRoot root, const std::string& key) override;
-    bool createKey(RegistryRoot root, const std::string& key) override;
-    bool deleteKey(RegistryRoot root, const std::string& key) override;
-    bool deleteValue(RegistryRoot root, const std::string& key,
-                     const std::string& valueName) override;
-    std::optional<std::string> value(RegistryRoot root, const std::string& key,
-                                     const std::string& valueName) override;
-    bool setValue(RegistryRoot root, const std::string& key, const std::string& valueName,
-                  const std::string& value) override;
-
     const std::filesystem::path& file() const { return file_; }
 
-    // Runs `fn` on the current contents under an exclusive lock and writes the result
-    // back in one replacement when `fn` returns true (many values at the cost of one
-    // write). False when `fn` declines or the store cannot be locked or written.
-    bool change(const std::function<bool(RegistryData&)>& fn);
+    // Reads the file under a shared lock.
+    bool inspect(const std::function<void(const RegistryData&)>& fn) override;
+    // Reads the file under an exclusive lock and, when `fn` returns true, replaces it
+    // in one write (so many values cost one write).
+    bool change(const std::function<bool(RegistryData&)>& fn) override;
 
 private:
-    // Runs `fn` on the current contents under a shared lock.
-    template <typename R> R inspect(const std::function<R(const RegistryData&)>& fn);
-
     std::filesystem::path file_;
     std::mutex mutex_; // one operation at a time within this process
 };

@@ -230,38 +230,55 @@ RegistryData RegistryData::parse(std::string_view text) {
     return data;
 }
 
-bool MemoryRegistryStore::keyExists(RegistryRoot root, const std::string& key) {
-    std::lock_guard lock(mutex_);
-    return data_.keyExists(root, key);
+bool RegistryDataStore::keyExists(RegistryRoot root, const std::string& key) {
+    bool exists = false;
+    inspect([&](const RegistryData& d) { exists = d.keyExists(root, key); });
+    return exists;
 }
 
-bool MemoryRegistryStore::createKey(RegistryRoot root, const std::string& key) {
+bool RegistryDataStore::createKey(RegistryRoot root, const std::string& key) {
+    return change([&](RegistryData& d) {
+        d.createKey(root, key);
+        return true;
+    });
+}
+
+bool RegistryDataStore::deleteKey(RegistryRoot root, const std::string& key) {
+    return change([&](RegistryData& d) { return d.deleteKey(root, key); });
+}
+
+bool RegistryDataStore::deleteValue(RegistryRoot root, const std::string& key,
+                                    const std::string& valueName) {
+    return change([&](RegistryData& d) { return d.deleteValue(root, key, valueName); });
+}
+
+std::optional<std::string> RegistryDataStore::value(RegistryRoot root, const std::string& key,
+                                                    const std::string& valueName) {
+    std::optional<std::string> text;
+    inspect([&](const RegistryData& d) { text = d.value(root, key, valueName); });
+    return text;
+}
+
+bool RegistryDataStore::setValue(RegistryRoot root, const std::string& key,
+                                 const std::string& valueName, const std::string& value) {
+    return change([&](RegistryData& d) {
+        d.setValue(root, key, valueName, value);
+        return true;
+    });
+}
+
+bool MemoryRegistryStore::inspect(const std::function<void(const RegistryData&)>& fn) {
     std::lock_guard lock(mutex_);
-    data_.createKey(root, key);
+    fn(data_);
     return true;
 }
 
-bool MemoryRegistryStore::deleteKey(RegistryRoot root, const std::string& key) {
+bool MemoryRegistryStore::change(const std::function<bool(RegistryData&)>& fn) {
     std::lock_guard lock(mutex_);
-    return data_.deleteKey(root, key);
-}
-
-bool MemoryRegistryStore::deleteValue(RegistryRoot root, const std::string& key,
-                                      const std::string& valueName) {
-    std::lock_guard lock(mutex_);
-    return data_.deleteValue(root, key, valueName);
-}
-
-std::optional<std::string> MemoryRegistryStore::value(RegistryRoot root, const std::string& key,
-                                                      const std::string& valueName) {
-    std::lock_guard lock(mutex_);
-    return data_.value(root, key, valueName);
-}
-
-bool MemoryRegistryStore::setValue(RegistryRoot root, const std::string& key,
-                                   const std::string& valueName, const std::string& value) {
-    std::lock_guard lock(mutex_);
-    data_.setValue(root, key, valueName, value);
+    RegistryData copy = data_;
+    if (!fn(copy))
+        return false;
+    data_ = std::move(copy);
     return true;
 }
 

@@ -4,6 +4,7 @@
 // regard to ASCII case, as the classic registry does; the first spelling is kept.
 #include "platform/RegistryStore.h"
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -56,9 +57,9 @@ private:
 // Cleans a key path: backslashes at either end are dropped, runs of them collapse.
 std::string normalizeKeyPath(std::string_view key);
 
-// A store that lives only in memory (tests, and runs that must not touch the disk).
-// Safe to use from several threads.
-class MemoryRegistryStore final : public RegistryStore {
+// A registry store whose contents are a RegistryData reached through two hooks: every
+// operation is one look or one change of the whole contents.
+class RegistryDataStore : public RegistryStore {
 public:
     bool keyExists(RegistryRoot root, const std::string& key) override;
     bool createKey(RegistryRoot root, const std::string& key) override;
@@ -69,6 +70,20 @@ public:
                                      const std::string& valueName) override;
     bool setValue(RegistryRoot root, const std::string& key, const std::string& valueName,
                   const std::string& value) override;
+
+    // Runs `fn` on the contents; false when they cannot be read.
+    virtual bool inspect(const std::function<void(const RegistryData&)>& fn) = 0;
+    // Runs `fn` on the contents and keeps its changes when it returns true, all at once;
+    // false when `fn` declines or the change cannot be kept.
+    virtual bool change(const std::function<bool(RegistryData&)>& fn) = 0;
+};
+
+// A store that lives only in memory (tests, and runs that must not touch the disk).
+// Safe to use from several threads.
+class MemoryRegistryStore final : public RegistryDataStore {
+public:
+    bool inspect(const std::function<void(const RegistryData&)>& fn) override;
+    bool change(const std::function<bool(RegistryData&)>& fn) override;
 
 private:
     std::mutex mutex_;

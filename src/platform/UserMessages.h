@@ -14,8 +14,8 @@ inline const std::string kMessageCaption = "Quarrixdale Recovery-Memory Card";
 class UserMessages {
 public:
     virtual ~UserMessages() = default;
-    virtual MessageAnswer ask(const std::string& text, const std::string& caption,
-                              MessageIcon icon, MessageButtons buttons) = 0;
+    virtual MessageAnswer ask(const std::string& text, const std::string& caption, MessageIcon icon,
+                              MessageButtons buttons) = 0;
 
     void error(const std::string& text) {
         ask(text, kMessageCaption, MessageIcon::Error, MessageButtons::Ok);

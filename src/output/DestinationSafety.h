@@ -18,7 +18,7 @@ std::string DestinationRefusal(const std::string& sourceDevice, const std::strin
                                const SystemRoots& roots = {});
 
 // The message refusing to write `outputPath`, or the empty text: an existing output
-// must be a regular file and must not be the source itself.
+// must be a regular file (not a link) and must not be the source itself.
 std::string OutputFileRefusal(const std::string& sourceDevice, const std::string& outputPath);
 
 } // namespace qr::output

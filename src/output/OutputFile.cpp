@@ -13,7 +13,7 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::open(const std::string& path) {
     close();
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd_ < 0) {
         error_ = std::strerror(errno);
         return false;

@@ -13,7 +13,8 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates or truncates `path`. False (with error()) when it cannot be created.
+    // Creates or truncates `path` (never through a symbolic link). False (with error())
+    // when it cannot be created.
     bool open(const std::string& path);
     // Writes all `length` bytes; false (with error()) on a write failure.
     bool write(const void* data, std::size_t length);

@@ -10,6 +10,9 @@
 #include "output/SaveGate.h"
 #include "output/SavePasses.h"
 
+#include <algorithm>
+#include <filesystem>
+
 namespace qr::output {
 
 namespace {
@@ -30,6 +33,24 @@ std::string outputFolder(const std::string& destination, const std::string& tree
         start = end + 1;
     }
     return folder;
+}
+
+// True when `folder`, or the part of it that exists, resolves to a place inside
+// `base`: no link leads out of the destination.
+bool staysInside(const std::string& folder, const std::string& base) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path b = fs::canonical(base, ec);
+    if (ec)
+        return false;
+    fs::path f = folder;
+    while (!fs::exists(fs::symlink_status(f, ec)) && f.has_parent_path() && f != f.parent_path())
+        f = f.parent_path();
+    const fs::path real = fs::canonical(f, ec);
+    if (ec)
+        return false;
+    auto [end, _] = std::mismatch(b.begin(), b.end(), real.begin(), real.end());
+    return end == b.end();
 }
 
 void tally(SaveSummary& summary, ExtractResult result, std::uint64_t size) {
@@ -70,20 +91,31 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
         save.summary.failed = static_cast<std::uint32_t>(save.plan.size());
         return;
     }
+    CreateDirectoryPath(destination);
     const bool fat =
         ctx.volumeParams.fileSystemName == "FAT16" || ctx.volumeParams.fileSystemName == "FAT32";
     const std::size_t nameMax = NameMaxOf(destination);
     std::string madeFolder;
+    bool folderInside = true;
     for (const SaveItem& item : save.plan) {
         if (save.stopSaving)
             break;
         // Folders are made only for files the filters let through.
         const std::string folder = outputFolder(destination, item.folder, nameMax);
         if (folder != madeFolder && FiltersAdmit(save.settings, item.name, item.deleted)) {
-            CreateDirectoryPath(folder);
             madeFolder = folder;
+            folderInside = staysInside(folder, destination);
+            if (folderInside) {
+                CreateDirectoryPath(folder);
+                folderInside = staysInside(folder, destination);
+            }
         }
         const std::string path = folder + "/" + SafeOutputName(item.name, nameMax);
+        if (folder == madeFolder && !folderInside) {
+            NoteProblem(ctx, path, "a link in the destination leads outside it; not written");
+            tally(save.summary, ExtractResult::Failed, item.size);
+            continue;
+        }
         ExtractResult result = ExtractResult::Failed;
         if (fat && item.size <= 0xFFFFFFFFu) {
             result =

@@ -216,6 +216,18 @@ TEST_F(SavePasses, WriteErrorSkipGoesOnAndAbortEndsTheSave) {
     ctx.save.writeErrorQuestion = nullptr;
 }
 
+TEST_F(SavePasses, LinksInTheDestinationNeverLeadFilesOutOfIt) {
+    fs::create_directories(dest);
+    fs::create_directories(dir / "elsewhere");
+    fs::create_directory_symlink(dir / "elsewhere", dest / "DOCS");
+    fs::create_symlink(dir / "target.txt", dest / "TOP.TXT"); // dangling
+    saveTree();
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    EXPECT_FALSE(fs::exists(dir / "target.txt"));
+    EXPECT_EQ(ctx.save.summary.failed, 5u); // DOCS' four files and TOP.TXT
+    EXPECT_EQ(ctx.save.summary.written, ctx.save.counters.filesToSave - 5);
+}
+
 TEST_F(SavePasses, DestinationOnTheSourceImageIsRefused) {
     ctx.save.destinationFolder = image->path().string();
     const auto before = fs::last_write_time(image->path());

@@ -2,7 +2,6 @@
 
 #include "CliSession.h"
 #include "disk/SectorReader.h"
-#include "volume/PartitionSearch.h"
 #include "volume/PartitionTree.h"
 
 #include <algorithm>
@@ -33,7 +32,6 @@ void ListDiskPartitions(app::RecoveryContext& ctx, std::uint16_t disk) {
         ctx.searchMode = app::kSearchStandard;
     ctx.wizardStage = 0;
     ctx.readFailureNotices = 1;
-    volume::InstallPartitionSearch(ctx);
     volume::CreatePartitionTree(ctx);
     if (ctx.partitionSearchThread.joinable())
         ctx.partitionSearchThread.join();

@@ -14,6 +14,9 @@ void CreatePartitionTree(app::RecoveryContext& ctx) {
     const model::TreeItem root =
         ctx.partitionTree.insert(model::kNoItem, "Disk " + std::to_string(ctx.selectedDiskNumber),
                                  model::tree_image::kRoot, model::tree_image::kRoot);
+    // The read-failure notice needs the search wired before the first read.
+    if (!ctx.startPartitionSearch)
+        InstallPartitionSearch(ctx);
     ctx.readingPartitionTable = true;
     ReadPartitionTable(ctx, 0);
     ctx.readingPartitionTable = false;

@@ -22,11 +22,10 @@ void bootSector(SectorBytes& s, const char* text, std::size_t textAt, std::size_
     s[0x1FF] = 0xAA;
 }
 
-// Runs the wizard's partition step on a disk whose sector 0 cannot be read.
+// Runs the wizard's partition step (which wires the search to the read-failure notice).
 void searchAfterFailedTableRead(test::VolumeTestContext& t) {
     t.ctx->wizardStage = 0;
     t.ctx->searchMode = app::kSearchStandard;
-    InstallPartitionSearch(*t.ctx);
     CreatePartitionTree(*t.ctx);
     ASSERT_TRUE(t.ctx->partitionSearchThread.joinable()) << "the failed read started no search";
     t.ctx->partitionSearchThread.join();

@@ -32,7 +32,7 @@ mkfs.fat -F 32 -s 8 "$IMAGE" >/dev/null
 echo "some text" >"$WORK/note.txt"
 i=1
 while [ "$i" -le "$FOLDERS" ]; do
-    top=$(printf 'Folder %03d' "$i")
+    top=$(printf 'Folder_%03d' "$i")
     mmd -i "$IMAGE" "::/$top"
     subs=""
     j=1
@@ -49,7 +49,7 @@ done
 head -c "${DATA_MIB}M" /dev/urandom >"$WORK/data.bin"
 mcopy -i "$IMAGE" "$WORK/data.bin" ::/data.bin
 rm -f "$WORK/data.bin"
-mdel -i "$IMAGE" "::/Folder 001/Notes of Folder 001.txt"
+mdel -i "$IMAGE" "::/Folder_001/Notes of Folder_001.txt"
 
 SECTORS=$(($(stat -c %s "$IMAGE") / 512))
 cat "$IMAGE" >/dev/null # warm the page cache for every contender

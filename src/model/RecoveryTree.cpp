@@ -5,6 +5,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace qr::model {
@@ -13,16 +14,23 @@ namespace {
 
 using namespace folder_col;
 
-// FolderTable rows by "parent" text (FOLDER rows only), in row order, and the tree
-// nodes each row became, so that a damaged table whose folders name each other in a
-// circle is not inserted below itself forever.
+// FolderTable rows by "parent" text (FOLDER rows only), in row order, and what keeps a
+// damaged table whose folders name each other in a circle from being inserted below
+// itself forever. When no two rows share a "self" value (every standard scan), a row
+// met a second time can only come round a circle, so each row is inserted once;
+// otherwise a row is not inserted below a node that came from that same row.
 class TreeBuild {
 public:
     explicit TreeBuild(app::RecoveryContext& context) : context_(context) {
         const RecordTable& table = context.tables.folderTable;
-        for (int row = 0; row < table.rowCount(); ++row)
+        std::unordered_set<std::uint32_t> selves;
+        for (int row = 0; row < table.rowCount(); ++row) {
             if (table.cellEquals(row, Type, "FOLDER"))
                 byParent_[table.cell(row, Parent)].push_back(row);
+            if (!selves.insert(table.number(row, Self)).second)
+                uniqueSelves_ = false;
+        }
+        inserted_.assign(static_cast<std::size_t>(table.rowCount()), false);
     }
 
     void insertRow(int row, TreeItem parentItem, std::size_t parentNode) {
@@ -32,6 +40,7 @@ public:
             context_, parentItem, table.cell(row, Name), table.number(row, Self),
             table.number(row, Parent), static_cast<std::uint64_t>(table.number64(row, Date)),
             static_cast<std::uint64_t>(table.number64(row, Time)), table.flag(row, Deleted));
+        inserted_[static_cast<std::size_t>(row)] = true;
         sourceRow_.resize(index + 1, -1);
         parentNode_.resize(index + 1, kNoNode);
         sourceRow_[index] = row;
@@ -45,7 +54,7 @@ public:
             return;
         const TreeItem parentItem = parent.treeItem;
         for (int row : it->second)
-            if (!onPath(node, row))
+            if (uniqueSelves_ ? !inserted_[static_cast<std::size_t>(row)] : !onPath(node, row))
                 insertRow(row, parentItem, node);
     }
 
@@ -59,6 +68,8 @@ private:
 
     app::RecoveryContext& context_;
     std::unordered_map<std::string, std::vector<int>> byParent_;
+    bool uniqueSelves_ = true;
+    std::vector<bool> inserted_;
     std::vector<int> sourceRow_;
     std::vector<std::size_t> parentNode_;
 };
@@ -141,7 +152,7 @@ void BuildFolderTree(app::RecoveryContext& context, TreeVariant variant) {
     tree.setExpanded(root, true);
     tree.setText(root, "Root");
 
-    showBuildProgress(window, 0);
+    window.setProgress(app::item::kProgressBar, 0);
     int shown = 0;
     FolderNodeList& nodes = context.folderNodes;
     for (std::size_t k = 0; k < nodes.size(); ++k) {

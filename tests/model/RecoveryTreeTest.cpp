@@ -5,6 +5,7 @@
 #include "model/FolderTreeEvents.h"
 #include "support/RecordingWindow.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 
 namespace qr::model {
@@ -84,6 +85,30 @@ TEST_F(RecoveryTree, FoldersNamingEachOtherInACircleEnd) {
     ASSERT_NE(c, kNoItem);
     EXPECT_EQ(child(c, "B"), kNoItem);
     EXPECT_EQ(ctx->folderNodes.size(), 3u);
+}
+
+TEST_F(RecoveryTree, HundredThousandFoldersIncludingDeepChainsBuildQuickly) {
+    // 100 root folders, each holding a chain of 999 nested folders.
+    RecordTable& t = ctx->tables.folderTable;
+    row("Lost", "268435455", "0");
+    std::uint32_t cluster = 2;
+    for (int top = 0; top < 100; ++top) {
+        std::uint32_t parent = 0;
+        for (int depth = 0; depth < 1000; ++depth, ++cluster) {
+            const int r = t.appendRow("Dir" + std::to_string(cluster));
+            t.setNumber(r, Self, cluster);
+            t.setNumber(r, Parent, parent);
+            t.setCell(r, Type, "FOLDER");
+            parent = cluster;
+        }
+    }
+    const auto start = std::chrono::steady_clock::now();
+    BuildFolderTree(*ctx, TreeVariant::FatStandard);
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+    EXPECT_EQ(ctx->folderNodes.size(), 100001u);
+    EXPECT_LT(seconds.count(), 30.0); // seconds in practice; generous for sanitizer builds
+    const FolderNode& deepest = ctx->folderNodes[ctx->folderNodes.size() - 1];
+    EXPECT_EQ(deepest.selfKey, cluster - 1);
 }
 
 TEST_F(RecoveryTree, ClickListsTheFolderAndMovesTheCurrentImage) {

@@ -145,6 +145,13 @@ TEST_P(StandardSearch, EmptyVolumeYieldsTheLostRowAlone) {
     EXPECT_EQ(table.cell(0, model::folder_col::Name), "Lost");
     EXPECT_EQ(table.cell(0, model::folder_col::Self), "268435455");
     EXPECT_EQ(search.window.text(app::item::kDirectoriesFound), "1");
+    const std::vector<std::string> captions =
+        search.window.textHistory(app::item::kProgressCaption);
+    ASSERT_FALSE(captions.empty());
+    const std::string end = std::to_string(search.ctx->volumeParams.partitionEnd);
+    EXPECT_EQ(captions.back().substr(0, 8), "Sector  ");
+    EXPECT_EQ(captions.back().substr(captions.back().size() - end.size() - 3), " / " + end);
+    EXPECT_EQ(search.window.text(app::item::kProgressBar), "99 % Completed");
 }
 
 TEST_P(StandardSearch, CopyOfADirectoryHeadIsNotRecorded) {

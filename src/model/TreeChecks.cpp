@@ -26,25 +26,21 @@ void ToggleCheck(TreeModel& tree, TreeItem item) {
     const CheckState was = tree.check(item);
     const bool unchecking = was == CheckState::Checked || was == CheckState::Partly;
     setSubtree(tree, item, unchecking ? CheckState::Unchecked : CheckState::Checked);
+    // Unchecking: an ancestor is unchecked when all its children are, else partly
+    // checked. Checking: checked when none of its children is unchecked or partly.
     for (TreeItem a = tree.parent(item); a != kNoItem; a = tree.parent(a)) {
         const std::vector<TreeItem> children = tree.children(a);
-        const auto is = [&](CheckState s) {
-            return [&tree, s](TreeItem c) { return tree.check(c) == s; };
+        const auto notChecked = [&tree](TreeItem c) {
+            const CheckState s = tree.check(c);
+            return s == CheckState::Unchecked || s == CheckState::Partly;
         };
-        CheckState state;
-        if (unchecking)
-            state = std::all_of(children.begin(), children.end(), is(CheckState::Unchecked))
-                        ? CheckState::Unchecked
-                        : CheckState::Partly;
-        else
-            state = std::none_of(children.begin(), children.end(),
-                                 [&tree](TreeItem c) {
-                                     const CheckState s = tree.check(c);
-                                     return s == CheckState::Unchecked || s == CheckState::Partly;
-                                 })
-                        ? CheckState::Checked
-                        : CheckState::Partly;
-        tree.setCheck(a, state);
+        const auto unchecked = [&tree](TreeItem c) {
+            return tree.check(c) == CheckState::Unchecked;
+        };
+        const bool whole = unchecking ? std::all_of(children.begin(), children.end(), unchecked)
+                                      : std::none_of(children.begin(), children.end(), notChecked);
+        tree.setCheck(a, whole ? (unchecking ? CheckState::Unchecked : CheckState::Checked)
+                               : CheckState::Partly);
     }
 }
 

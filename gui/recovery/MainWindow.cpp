@@ -11,6 +11,7 @@
 #include "disk/SectorReader.h"
 #include "fat/ScanWorker.h"
 #include "model/FolderTreeEvents.h"
+#include "output/OpenListEntry.h"
 #include "platform/Programs.h"
 #include "platform/RegistryStore.h"
 #include "skin/ImageButton.h"
@@ -25,6 +26,7 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,6 +80,20 @@ QLabel* makeLabel(const QString& text, QWidget* parent, const QRect& geometry) {
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
 }
+
+// Asks which program should open a file that has no associated program.
+class ProgramChooserDialog final : public output::ProgramChooser {
+public:
+    explicit ProgramChooserDialog(QWidget* owner) : owner_(owner) {}
+    std::string chooseProgram(const std::string& path) override {
+        return QInputDialog::getText(owner_, "Open With", "Program to open " + qs(path) + " with:")
+            .trimmed()
+            .toStdString();
+    }
+
+private:
+    QWidget* owner_;
+};
 
 } // namespace
 
@@ -477,7 +493,9 @@ void MainWindow::connectEngines() {
     });
     connect(fileListView_, &QTreeView::pressed, this, [this] { fileListActive_ = true; });
     connect(static_cast<QPushButton*>(item(item::kStopSearch)), &QPushButton::clicked, this,
-            [this] { fat::StopSearch(*ctx_); });
+            [this] { stopSearching(); });
+    connect(fileListView_, &QTreeView::doubleClicked, this,
+            [this](const QModelIndex& index) { openListRow(index.row()); });
     ctx_->save.replaceQuestion = saveQuestions_.get();
     ctx_->save.writeErrorQuestion = saveQuestions_.get();
     ctx_->showNoMediaDialog = [this] { showNoMedia(); };
@@ -698,6 +716,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         return true;
     }
+    if (watched == fileListView_ && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        openListRow(fileListView_->currentIndex().row());
+        return true;
+    }
     if (key->key() == Qt::Key_F7) {
         fileListView_->setFocus();
         return true;
@@ -758,6 +780,26 @@ void MainWindow::menuExit(bool fromButton) {
     if (ctx_->wizardStage == 3 && !scanRan)
         ctx_->messages->askYesNo("Do you want to save the recovery?");
     closeWindow();
+}
+
+// "&Stop Searching": the worker is asked to stop and served until it has, so that a
+// question it is asking cannot wait on this thread; then the search is finished.
+void MainWindow::stopSearching() {
+    ctx_->scanWorker.request_stop();
+    while (ctx_->scanWorkerRunning) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    fat::StopSearch(*ctx_);
+}
+
+// Enter or a double click on a row: a folder opens, a file is extracted and opened.
+void MainWindow::openListRow(int row) {
+    if (ctx_->wizardStage != 3 || ctx_->scanWorkerRunning || row < 0)
+        return;
+    output::PosixProcessLauncher launcher;
+    ProgramChooserDialog chooser(this);
+    output::OpenListEntry(*ctx_, row, {&launcher, &chooser});
 }
 
 void MainWindow::showContextMenu(const QPoint& globalPos, std::uint16_t source) {

@@ -97,6 +97,8 @@ private:
     void stopRunningWorker();
     void showContextMenu(const QPoint& globalPos, std::uint16_t source);
     void selectAllFiles();
+    void stopSearching();
+    void openListRow(int row);
 
     MainWindowOptions options_;
     QtMessages boxes_;

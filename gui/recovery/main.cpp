@@ -5,10 +5,16 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 
 namespace {
+
+void centre(QWidget& window) {
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        window.move(screen->availableGeometry().center() - window.rect().center());
+}
 
 void usage() {
     std::fprintf(stderr, "usage: recovery [--image FILE]...\n");
@@ -33,6 +39,7 @@ int main(int argc, char** argv) {
 
     {
         qr::gui::SplashWindow splash;
+        centre(splash);
         splash.show();
         QEventLoop wait;
         QTimer::singleShot(2000, &wait, &QEventLoop::quit);
@@ -40,6 +47,7 @@ int main(int argc, char** argv) {
     }
 
     qr::gui::MainWindow window(options);
+    centre(window);
     switch (window.initialise()) {
     case qr::app::StartupResult::NotInstalled:
         return 0;

@@ -64,8 +64,11 @@ protected:
     }
 
     // Disk step: click Disk0 and pass over "Quick " (or another mode button).
-    void chooseDemoDisk(gui::MainWindow& w, int modeButton) {
+    void chooseDemoDisk(gui::MainWindow& w, int modeButton, const std::string& workFolder = "") {
         ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
+        if (!workFolder.empty())
+            static_cast<QLineEdit*>(w.item(item::kFolderField))
+                ->setText(QString::fromStdString(workFolder));
         w.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
         auto* disks = w.tree(item::kDiskTree);
@@ -85,7 +88,9 @@ protected:
 TEST_F(WizardWindow, RecoversTheDemoCardWithTheMouseOnly) {
     GuiSession s;
     gui::MainWindow& w = *s.window;
-    chooseDemoDisk(w, item::kQuickMode);
+    TempDir work;
+    chooseDemoDisk(w, item::kQuickMode, work.path().string());
+    EXPECT_EQ(w.context().workFolder, work.path().string());
     EXPECT_EQ(w.context().searchMode, app::kSearchStandard);
     EXPECT_TRUE(static_cast<QAbstractButton*>(w.item(item::kQuickMode))->isChecked());
 
@@ -124,6 +129,23 @@ TEST_F(WizardWindow, RecoversTheDemoCardWithTheMouseOnly) {
     EXPECT_TRUE(contains(names, "Projects"));
     EXPECT_TRUE(contains(types, "Deleted Word File"));
     screenshot(&w, "4-folder-listed");
+
+    // Enter on a file extracts it into the work folder (and hands it to the
+    // desktop, which has no opener here).
+    auto* list = static_cast<QTreeView*>(w.item(item::kFileList));
+    QModelIndex report = findRow(list, "Quarterly Report 2004.doc");
+    ASSERT_TRUE(report.isValid());
+    {
+        TempDir emptyPath;
+        std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+        setenv("PATH", emptyPath.path().c_str(), 1);
+        list->setCurrentIndex(report);
+        QTest::keyClick(list, Qt::Key_Return);
+        setenv("PATH", oldPath.c_str(), 1);
+    }
+    TempDir scratchOpen;
+    EXPECT_EQ(fileText(work / "Quarterly Report 2004.doc"),
+              cardFile("/Documents/Quarterly Report 2004.doc", scratchOpen));
 
     // Tick "Documents" and "DCIM" by their check boxes, then save from the button.
     clickRow(folders, documents); // keeps the selection where it is

@@ -215,6 +215,50 @@ TEST_P(StandardSearch, StopHalfWayBuildsTheTreeOfWhatWasFound) {
     EXPECT_EQ(search.ctx->recoveryDetails.searchMode, "Search Mode : Standard");
 }
 
+TEST_P(StandardSearch, LoopingChainsAndGarbageDirectoriesAreBounded) {
+    test::FatImage image(dir / "bad.img", options());
+    image.mkdir("::/Loop");
+    for (int i = 0; i < 40; ++i) // more entries than one cluster holds
+        image.writeFile("::/Loop/file number " + std::to_string(i) + ".txt", "x");
+    image.mkdir("::/Garbage");
+    image.mkdir("::/Garbage/Child");
+    const std::uint32_t loop = image.firstCluster("::/Loop");
+    const std::uint32_t garbage = image.firstCluster("::/Garbage");
+
+    // Point the last cluster of Loop's chain back at its first, in the first FAT.
+    const std::vector<std::uint32_t> chain = image.clusters("::/Loop");
+    ASSERT_GE(chain.size(), 2u);
+    const int width = GetParam() == 32 ? 4 : 2;
+    std::string link(static_cast<std::size_t>(width), '\0');
+    for (int i = 0; i < width; ++i)
+        link[static_cast<std::size_t>(i)] = static_cast<char>((loop >> (8 * i)) & 0xFF);
+    image.writeBytes(image.fatEntryOffset(chain.back()), link);
+
+    // Garbage's directory: its dot entries, then long-name entries that never end.
+    std::string cluster(512, '\0');
+    {
+        std::ifstream in(image.path(), std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(image.clusterSector(garbage) * 512));
+        in.read(cluster.data(), 64);
+    }
+    for (std::size_t off = 64; off < 512; off += 32) {
+        cluster[off] = 0x01;
+        for (std::size_t i = 1; i < 32; ++i)
+            cluster[off + i] = 'A';
+        cluster[off + 11] = 0x0F;
+    }
+    image.writeBytes(image.clusterSector(garbage) * 512, cluster);
+
+    Search search(image);
+    const Listing l = search.run();
+    EXPECT_EQ(search.type(l, "Loop"), "FOLDER");
+    int files = 0;
+    for (const auto& [path, row] : l)
+        files += path.starts_with("Loop/") ? 1 : 0;
+    EXPECT_EQ(files, 40); // each cluster once: the chain is not followed round its loop
+    EXPECT_EQ(search.type(l, "Garbage"), "FOLDER");
+}
+
 INSTANTIATE_TEST_SUITE_P(Fat, StandardSearch, ::testing::Values(16, 32),
                          [](const auto& info) { return "FAT" + std::to_string(info.param); });
 

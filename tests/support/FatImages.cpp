@@ -46,6 +46,7 @@ FatImage::FatImage(std::filesystem::path path, const FatImageOptions& options)
     in.read(reinterpret_cast<char*>(boot), sizeof boot);
     sectorsPerCluster_ = boot[13];
     const std::uint32_t reserved = le(boot + 14, 2);
+    reservedSectors_ = reserved;
     const std::uint32_t fats = boot[16];
     const std::uint32_t rootEntries = le(boot + 17, 2);
     const std::uint32_t perFat = le(boot + 22, 2) != 0 ? le(boot + 22, 2) : le(boot + 36, 4);
@@ -92,6 +93,27 @@ std::uint32_t FatImage::firstCluster(const std::string& dosPath) {
     if (!std::regex_search(out, m, std::regex("<([0-9]+)")))
         return 0;
     return static_cast<std::uint32_t>(std::stoul(m[1]));
+}
+
+std::vector<std::uint32_t> FatImage::clusters(const std::string& dosPath) {
+    // Runs print as <first-last>, single clusters as <n>.
+    const std::string out = mtools("mshowfat", shellQuote(dosPath));
+    std::vector<std::uint32_t> chain;
+    const std::regex run("<([0-9]+)(-([0-9]+))?>");
+    for (auto it = std::sregex_iterator(out.begin(), out.end(), run); it != std::sregex_iterator();
+         ++it) {
+        const auto first = static_cast<std::uint32_t>(std::stoul((*it)[1]));
+        const auto last =
+            (*it)[3].matched ? static_cast<std::uint32_t>(std::stoul((*it)[3])) : first;
+        for (std::uint32_t c = first; c <= last; ++c)
+            chain.push_back(c);
+    }
+    return chain;
+}
+
+std::uint64_t FatImage::fatEntryOffset(std::uint32_t cluster) const {
+    return (volumeStart_ + reservedSectors_) * 512 +
+           std::uint64_t{cluster} * (options_.fatBits == 32 ? 4 : 2);
 }
 
 std::uint64_t FatImage::clusterSector(std::uint32_t cluster) const {

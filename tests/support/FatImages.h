@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace qr::test {
 
@@ -36,8 +37,11 @@ public:
     void copyIn(const std::filesystem::path& hostPath, const std::string& dosPath);
     void del(const std::string& dosPath);     // mdel
     void delTree(const std::string& dosPath); // mdeltree
-    // First cluster of a file or folder (mshowfat).
+    // First cluster of a file or folder, and its whole chain (mshowfat).
     std::uint32_t firstCluster(const std::string& dosPath);
+    std::vector<std::uint32_t> clusters(const std::string& dosPath);
+    // Byte offset in the image of the first FAT's entry for `cluster`.
+    std::uint64_t fatEntryOffset(std::uint32_t cluster) const;
     // First sector (absolute, in the image) of `cluster`.
     std::uint64_t clusterSector(std::uint32_t cluster) const;
     // Fills the whole of `cluster` with `fill`.
@@ -62,6 +66,7 @@ private:
     // Layout read back from the boot sector.
     std::uint32_t cluster0Start_ = 0; // relative to the volume
     std::uint32_t sectorsPerCluster_ = 0;
+    std::uint32_t reservedSectors_ = 0;
 };
 
 // True when truncate, mkfs.fat, sfdisk and mtools are installed.

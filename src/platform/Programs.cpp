@@ -8,9 +8,17 @@ extern char** environ;
 
 namespace qr::platform {
 
-namespace {
-
-int waitFor(pid_t pid) {
+int RunAndWait(const std::vector<std::string>& argv) {
+    if (argv.empty())
+        return -1;
+    std::vector<std::string> copies = argv;
+    std::vector<char*> args;
+    for (std::string& a : copies)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0)
+        return -1;
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0)
         if (errno != EINTR)
@@ -18,28 +26,16 @@ int waitFor(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-} // namespace
-
 int PosixProgramRunner::runAndWait(const std::string& program) {
-    std::string name = program;
-    std::string empty;
-    char* argv[] = {name.data(), empty.data(), nullptr};
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0)
-        return -1;
-    return waitFor(pid);
+    // A full path, so posix_spawnp does not search PATH; the one argument is empty.
+    return RunAndWait({program, ""});
 }
 
 bool XdgShellOpener::open(const std::string& target) {
     // A shell starts xdg-open in the background and exits at once: the call does not
     // wait for the application, and the opener never stays a zombie of this process.
-    std::string shell = "/bin/sh", dashC = "-c", self = "sh", arg = target;
-    std::string script = "xdg-open \"$1\" >/dev/null 2>&1 </dev/null &";
-    char* argv[] = {shell.data(), dashC.data(), script.data(), self.data(), arg.data(), nullptr};
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, shell.c_str(), nullptr, nullptr, argv, environ) != 0)
-        return false;
-    return waitFor(pid) == 0;
+    return RunAndWait({"/bin/sh", "-c", "xdg-open \"$1\" >/dev/null 2>&1 </dev/null &", "sh",
+                       target}) == 0;
 }
 
 } // namespace qr::platform

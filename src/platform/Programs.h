@@ -3,8 +3,13 @@
 // with one empty argument and waited for), and documents or links handed to the
 // desktop's opener.
 #include <string>
+#include <vector>
 
 namespace qr::platform {
+
+// Starts argv[0] (looked up on PATH when it has no slash) with the other arguments and
+// waits for its end. Its exit code, or -1 when it could not be started or was killed.
+int RunAndWait(const std::vector<std::string>& argv);
 
 class ProgramRunner {
 public:

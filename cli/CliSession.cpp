@@ -37,10 +37,8 @@ bool holdsDetector(const fs::path& folder) {
 std::string installationFolder(platform::RegistryStore& registry) {
     if (const char* dir = std::getenv(kInstallDirVariable); dir && *dir)
         return dir;
-    std::error_code ec;
-    fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec && holdsDetector(self.parent_path()))
-        return self.parent_path().string();
+    if (const std::string own = platform::ProgramFolder(); holdsDetector(own))
+        return own;
     return platform::ReadRegistryString(registry, platform::RegistryRoot::ClassesRoot,
                                         "Quarrixdale-Memory Card", "InstallationPath");
 }

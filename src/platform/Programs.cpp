@@ -1,6 +1,7 @@
 #include "platform/Programs.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -24,6 +25,12 @@ int RunAndWait(const std::vector<std::string>& argv) {
         if (errno != EINTR)
             return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ProgramFolder() {
+    std::error_code ec;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : self.parent_path().string();
 }
 
 int PosixProgramRunner::runAndWait(const std::string& program) {

@@ -11,6 +11,10 @@ namespace qr::platform {
 // waits for its end. Its exit code, or -1 when it could not be started or was killed.
 int RunAndWait(const std::vector<std::string>& argv);
 
+// Folder of the running program (from /proc/self/exe); empty when unknown. Programs
+// built here lie together as installed, so this is where the companion programs are.
+std::string ProgramFolder();
+
 class ProgramRunner {
 public:
     virtual ~ProgramRunner() = default;

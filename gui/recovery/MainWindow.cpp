@@ -131,9 +131,9 @@ MainWindow::~MainWindow() {
     ctx_->scanWorker = {};
     ctx_->partitionSearchThread = {};
     ctx_->saveWorker = {};
-    for (auto* adapter : trees_)
-        delete adapter;
+    // The views and their adapters go before the context whose models they show.
     trees_.clear();
+    delete takeCentralWidget();
 }
 
 void MainWindow::registerItem(int itemId, QWidget* widget) {

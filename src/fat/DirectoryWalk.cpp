@@ -59,9 +59,16 @@ void WalkDirectory(app::RecoveryContext& context, const std::vector<DirectoryExt
                    const std::function<bool(const unsigned char*)>& keepEntry) {
     if (!context.reader)
         return;
-    const std::size_t bytes = kWalkBatchSectors * disk::kSectorSize;
+    // Sized for the largest extent (usually one cluster), at most one batch.
+    std::uint64_t largest = 0;
+    for (const DirectoryExtent& extent : extents)
+        largest = std::max(largest, extent.count);
+    if (largest == 0)
+        return;
+    const std::size_t bytes = std::min(largest, kWalkBatchSectors) * disk::kSectorSize;
     std::unique_ptr<unsigned char, decltype(&std::free)> buffer(
-        static_cast<unsigned char*>(std::aligned_alloc(4096, bytes)), &std::free);
+        static_cast<unsigned char*>(std::aligned_alloc(4096, (bytes + 4095) / 4096 * 4096)),
+        &std::free);
     if (!buffer)
         return;
     NamedEntry named;

@@ -185,6 +185,18 @@ TEST_F(WizardWindow, RecoversTheDemoCardWithTheMouseOnly) {
     EXPECT_EQ(fileText(photo), cardFile("/DCIM/100PHOTO/IMG_0001.JPG", scratch));
     // Music was not ticked.
     EXPECT_TRUE(findFile(destination.path(), "playlist.txt").empty());
+
+    // Back to the partitions, then to the disks.
+    click(w.item(item::kBack));
+    EXPECT_EQ(w.context().wizardStage, 1);
+    EXPECT_TRUE(partitions->isVisible());
+    EXPECT_FALSE(folders->isVisible());
+    EXPECT_FALSE(w.command(item::kMenuSave)->isEnabled());
+    EXPECT_EQ(w.context().recoveryTree.size(), 1u); // a fresh "Root" only
+    EXPECT_EQ(layoutProblems(&w), std::vector<std::string>{});
+    click(w.item(item::kBack));
+    EXPECT_EQ(w.context().wizardStage, 0);
+    EXPECT_TRUE(w.tree(item::kDiskTree)->isVisible());
 }
 
 TEST_F(WizardWindow, PartitionStepChecksKeepTheWindowOnTheStep) {

@@ -201,10 +201,39 @@ void MainWindow::buildMenus() {
     QAction* balloon = add(help, 32851, "Show Balloon Help", [this] {
         balloonHelp_ = !balloonHelp_;
         actions_.value(32851)->setChecked(balloonHelp_);
+        showBalloons(balloonHelp_);
     });
     balloon->setCheckable(true);
     balloon->setChecked(true);
     add(help, 40003, "&About...", [this] { showAbout(); });
+
+    // Command descriptions, shown as balloons over the menu items while balloon help is on.
+    const std::pair<int, const char*> descriptions[] = {
+        {32776, "Save files that have been selected "},
+        {32777, "Select all files to save"},
+        {32835, "Update Quarrixdale Recovery-Memory Card"},
+        {32838, "Set the options for saving selected data"},
+        {32842, "Save the recovery information"},
+        {32843, "Load the recovery information"},
+        {32844, "View the recovery details"},
+        {32845, "Print the recovery details"},
+        {32847, "Quarrixdale recovery centres on the web"},
+        {32848, "Support through email"},
+        {32849, "Tele support details"},
+        {32850, "Delete all recovery logs"},
+        {32852, "View Directory Information "},
+        {32853, "Print Directory Information "},
+        {40003, "About Quarrixdale Recovery-Memory Card "},
+        {57665, "Quits from Quarrixdale Recovery-Memory Card"}};
+    for (auto [id, text] : descriptions)
+        if (QAction* a = actions_.value(id))
+            a->setToolTip(text);
+    showBalloons(true);
+}
+
+void MainWindow::showBalloons(bool on) {
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        menu->setToolTipsVisible(on);
 }
 
 void MainWindow::buildTopButtons(QWidget* central) {

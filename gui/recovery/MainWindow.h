@@ -49,6 +49,7 @@ public:
     // The widget or null for an item number.
     QWidget* item(int itemId) const { return widgets_.value(itemId); }
     QAction* command(int commandId) const { return actions_.value(commandId); }
+    bool balloonHelp() const { return balloonHelp_; }
     PanelTree* tree(int itemId) const;
     TreeAdapter* treeAdapter(int itemId) const;
 
@@ -81,6 +82,7 @@ protected:
 
 private:
     void buildMenus();
+    void showBalloons(bool on);
     void buildTopButtons(QWidget* central);
     void buildTrees(QWidget* central);
     void buildDiskStep(QWidget* central);

@@ -269,6 +269,33 @@ TEST_F(WizardWindow, RawModeShowsItsOwnControlsAndBackReturnsToTheDisks) {
     EXPECT_EQ(w.context().searchMode, app::kNoSearchMode);
 }
 
+TEST_F(WizardWindow, MenusStartGreyedAndBalloonHelpToggles) {
+    GuiSession s;
+    gui::MainWindow& w = *s.window;
+    ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
+    for (int id : {item::kMenuSelectAll, item::kMenuSave, item::kMenuSaveLog, item::kMenuLoadLog})
+        EXPECT_FALSE(w.command(id)->isEnabled()) << id;
+    EXPECT_EQ(w.command(item::kMenuSave)->text(), "&Save ");
+    EXPECT_EQ(w.command(32802)->text(), "Contents        ");
+    QAction* balloon = w.command(32851);
+    EXPECT_TRUE(balloon->isChecked());
+    balloon->trigger();
+    EXPECT_FALSE(balloon->isChecked());
+    EXPECT_FALSE(w.balloonHelp());
+    balloon->trigger();
+    EXPECT_TRUE(balloon->isChecked());
+    EXPECT_TRUE(w.balloonHelp());
+    w.command(32835)->trigger();
+    ASSERT_EQ(s.messages.count(), 1u);
+    EXPECT_EQ(s.messages.asked()[0].text, "This feature is not currently available");
+    EXPECT_EQ(s.messages.asked()[0].caption, "Live Update");
+    // "Select &All files" does nothing before the browse step.
+    w.command(item::kMenuSelectAll)->setEnabled(true);
+    w.command(item::kMenuSelectAll)->trigger();
+    EXPECT_FALSE(
+        static_cast<QTreeView*>(w.item(item::kFileList))->selectionModel()->hasSelection());
+}
+
 TEST_F(WizardWindow, CloseAsksBeforeExitingAndOpensTheSite) {
     GuiSession s({MessageAnswer::No, MessageAnswer::Yes});
     gui::MainWindow& w = *s.window;

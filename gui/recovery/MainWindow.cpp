@@ -14,6 +14,7 @@
 #include "output/OpenListEntry.h"
 #include "platform/Programs.h"
 #include "platform/RegistryStore.h"
+#include "skin/AnimatedPicture.h"
 #include "skin/ImageButton.h"
 #include "skin/ModeButton.h"
 #include "skin/Skin.h"
@@ -240,6 +241,11 @@ void MainWindow::buildTopButtons(QWidget* central) {
     auto* banner = new QLabel(central);
     banner->setPixmap(skinImage("banner").scaled(kWidth, 110));
     banner->setGeometry(0, 0, kWidth, 110);
+    auto* animation = new AnimatedPicture(central);
+    animation->setGeometry(kWidth - 70, 30, 48, 48);
+    registerItem(1157, animation);
+    if (animation->load("activity"))
+        animation->draw();
     struct Button {
         int id;
         const char* caption;

@@ -2,6 +2,7 @@
 #include "GuiDriver.h"
 #include "dialogs/SaveDialogs.h"
 #include "dialogs/SimpleDialogs.h"
+#include "skin/AnimatedPicture.h"
 #include "skin/ImageButton.h"
 #include "skin/ModeButton.h"
 #include "skin/TextProgress.h"
@@ -126,6 +127,14 @@ TEST(SkinnedControls, ImageButtonWithOneImageUsesItInEveryState) {
     button.setEnabled(true);
     button.setDown(true);
     EXPECT_EQ(button.currentImage().cacheKey(), pressed.cacheKey());
+}
+
+TEST(SkinnedControls, AnimationDecodesItsFrames) {
+    gui::AnimatedPicture picture;
+    picture.resize(48, 48);
+    ASSERT_TRUE(picture.load("activity"));
+    EXPECT_EQ(picture.frameCount(), 8);
+    EXPECT_FALSE(picture.load("missing"));
 }
 
 TEST(SkinnedControls, PassingOverAModeButtonChoosesItLikeAClick) {

@@ -117,6 +117,10 @@ bool isControl(QWidget* w) {
         qobject_cast<QComboBox*>(w->parentWidget()) ||
         qobject_cast<QComboBox*>(w->parentWidget() ? w->parentWidget()->parentWidget() : nullptr))
         return false;
+    // Pictures (the banner, the corner animation) are the skin, drawn under the controls.
+    if (auto* label = qobject_cast<QLabel*>(w);
+        label && (!label->pixmap().isNull() || label->movie()))
+        return false;
     return qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w) ||
            qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
            qobject_cast<QAbstractItemView*>(w) || qobject_cast<gui::TextProgress*>(w);

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
 
@@ -294,6 +295,38 @@ TEST_F(WizardWindow, MenusStartGreyedAndBalloonHelpToggles) {
     w.command(item::kMenuSelectAll)->trigger();
     EXPECT_FALSE(
         static_cast<QTreeView*>(w.item(item::kFileList))->selectionModel()->hasSelection());
+}
+
+// A search that keeps waiting on the window (as a worker asking a question does) is
+// stopped by the close sequence without a deadlock, and the window closes.
+TEST_F(WizardWindow, CloseDuringASearchStopsAWorkerThatWaitsOnTheWindow) {
+    GuiSession s({MessageAnswer::No, MessageAnswer::Yes});
+    gui::MainWindow& w = *s.window;
+    ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
+    w.show();
+    auto& ctx = w.context();
+    std::atomic<int> served{0};
+    ctx.partitionSearchRunning = true;
+    ctx.partitionSearchThread = std::jthread([&](std::stop_token stop) {
+        while (!stop.stop_requested()) {
+            gui::runOnGuiThread(&w, [&] { ++served; });
+            ctx.window().setItemText(item::kProgressCaption, "Searching Partition...");
+        }
+        ctx.partitionSearchRunning = false;
+    });
+    ASSERT_TRUE(waitFor([&] { return served > 3; }));
+    w.close();
+    QApplication::processEvents();
+    EXPECT_TRUE(waitFor([&] { return s.messages.count() == 1; }));
+    EXPECT_TRUE(ctx.partitionSearchRunning); // "No": the search goes on
+    EXPECT_TRUE(w.isVisible());
+    w.close();
+    ASSERT_TRUE(waitFor([&] { return !w.isVisible(); }, 10000));
+    EXPECT_FALSE(ctx.partitionSearchRunning);
+    EXPECT_FALSE(ctx.partitionSearchThread.joinable());
+    EXPECT_EQ(s.messages.texts(),
+              (std::vector<std::string>{"Do you want terminate current process?",
+                                        "Do you want terminate current process?"}));
 }
 
 TEST_F(WizardWindow, CloseAsksBeforeExitingAndOpensTheSite) {

@@ -72,12 +72,6 @@ private:
     QPixmap image_;
 };
 
-QLabel* makeLabel(const QString& text, QWidget* parent, const QRect& geometry) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(geometry);
-    return l;
-}
-
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
 }
@@ -315,7 +309,7 @@ void MainWindow::buildDiskStep(QWidget* central) {
     fileListView_ = list;
     fileList_ = new FileListAdapter(ctx_->fileList, list);
 
-    auto* current = makeLabel("Current Folder  :", central, QRect(270, 154, 500, 22));
+    auto* current = placeLabel("Current Folder  :", central, QRect(270, 154, 500, 22));
     registerItem(item::kCurrentFolder, current);
     current->hide();
 
@@ -337,9 +331,8 @@ void MainWindow::buildDiskStep(QWidget* central) {
         connect(button, &ModeButton::chosen, this,
                 [this](int mode) { wizard_->chooseMode(std::uint16_t(mode)); });
     }
-    makeLabel("Path for Log File : ", panel, QRect(14, 62, 130, 24));
-    auto* folder = new QLineEdit(panel);
-    folder->setGeometry(150, 62, 340, 24);
+    placeLabel("Path for Log File : ", panel, QRect(14, 62, 130, 24));
+    auto* folder = placeEdit(panel, QRect(150, 62, 340, 24));
     folder->setMaxLength(1024);
     registerItem(item::kFolderField, folder);
 }
@@ -349,7 +342,7 @@ void MainWindow::buildPartitionStep(QWidget* central) {
     panel->setGeometry(265, 150, 510, 232);
     registerItem(item::kPartitionOptions, panel);
     panel->hide();
-    auto* caption = makeLabel("", panel, QRect(10, 8, 490, 24));
+    auto* caption = placeLabel("", panel, QRect(10, 8, 490, 24));
     QFont bold = caption->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.15);
@@ -357,19 +350,17 @@ void MainWindow::buildPartitionStep(QWidget* central) {
     registerItem(item::kModeCaption, caption);
 
     registerItem(item::kPartitionTypeLabel,
-                 makeLabel("Partition Type :", panel, QRect(10, 44, 125, 24)));
+                 placeLabel("Partition Type :", panel, QRect(10, 44, 125, 24)));
     auto* type = new QComboBox(panel);
     type->addItems({"FAT16", "FAT32", "NTFS", ""});
     type->setGeometry(140, 44, 120, 24);
     registerItem(item::kPartitionType, type);
     registerItem(item::kStartSectorLabel,
-                 makeLabel("Start Sector :", panel, QRect(10, 80, 125, 24)));
-    auto* start = new QLineEdit(panel);
-    start->setGeometry(140, 80, 120, 24);
+                 placeLabel("Start Sector :", panel, QRect(10, 80, 125, 24)));
+    auto* start = placeEdit(panel, QRect(140, 80, 120, 24));
     registerItem(item::kStartSector, start);
-    registerItem(item::kEndSectorLabel, makeLabel("End Sector :", panel, QRect(10, 116, 125, 24)));
-    auto* end = new QLineEdit(panel);
-    end->setGeometry(140, 116, 120, 24);
+    registerItem(item::kEndSectorLabel, placeLabel("End Sector :", panel, QRect(10, 116, 125, 24)));
+    auto* end = placeEdit(panel, QRect(140, 116, 120, 24));
     registerItem(item::kEndSector, end);
 
     auto* types = new QListWidget(panel);
@@ -389,13 +380,11 @@ void MainWindow::buildPartitionStep(QWidget* central) {
     registerItem(item::kSectorRange, range);
     connect(whole, &QRadioButton::clicked, this, [this] { wizard_->setRawRange(true); });
     connect(range, &QRadioButton::clicked, this, [this] { wizard_->setRawRange(false); });
-    registerItem(item::kRawStartLabel, makeLabel("Start Sector", panel, QRect(10, 174, 90, 24)));
-    auto* rawStart = new QLineEdit(panel);
-    rawStart->setGeometry(110, 174, 120, 24);
+    registerItem(item::kRawStartLabel, placeLabel("Start Sector", panel, QRect(10, 174, 90, 24)));
+    auto* rawStart = placeEdit(panel, QRect(110, 174, 120, 24));
     registerItem(item::kRawStart, rawStart);
-    registerItem(item::kRawEndLabel, makeLabel("End Sector", panel, QRect(10, 204, 90, 24)));
-    auto* rawEnd = new QLineEdit(panel);
-    rawEnd->setGeometry(110, 204, 120, 24);
+    registerItem(item::kRawEndLabel, placeLabel("End Sector", panel, QRect(10, 204, 90, 24)));
+    auto* rawEnd = placeEdit(panel, QRect(110, 204, 120, 24));
     registerItem(item::kRawEnd, rawEnd);
     auto* results = new QListWidget(panel);
     results->setGeometry(285, 40, 215, 150);
@@ -435,16 +424,16 @@ void MainWindow::buildSearchView(QWidget* central) {
         {"Searching Criteria :", 0, item::kSearchCriteria}};
     int y = 10;
     for (const auto& r : rows) {
-        auto* label = makeLabel(r.label, view, QRect(10, y, 216, 24));
+        auto* label = placeLabel(r.label, view, QRect(10, y, 216, 24));
         if (r.labelId)
             registerItem(r.labelId, label);
-        registerItem(r.valueId, makeLabel("", view, QRect(228, y, 110, 24)));
+        registerItem(r.valueId, placeLabel("", view, QRect(228, y, 110, 24)));
         y += 30;
     }
     item(item::kBootSectorsLabel)->hide();
     item(item::kBootSectorsFound)->hide();
 
-    auto* caption = makeLabel("", central, QRect(270, 382, 500, 22));
+    auto* caption = placeLabel("", central, QRect(270, 382, 500, 22));
     registerItem(item::kProgressCaption, caption);
     auto* bar = new TextProgress(central);
     bar->setGeometry(270, 406, 500, 22);

@@ -171,29 +171,21 @@ void Wizard::buildPartitionStep() {
     const auto& record = ctx_.partitions[disk < volume::kMaxDisks ? disk : 0];
     const std::string firstType = record.count > 0 ? record.fileSystemNames[0] : "";
     showRawControls(ctx_.searchMode == kSearchRaw);
+    const bool advanced = ctx_.searchMode == kSearchAdvanced;
     switch (ctx_.searchMode) {
     case kSearchStandard:
-        setModeCaption(kStandardEntryCaption);
-        view_.setItemText(item::kStartSector, std::to_string(first.startSector));
-        view_.setItemText(item::kEndSector, std::to_string(first.endSector));
-        view_.showItem(item::kPartitionType, true);
-        view_.showItem(item::kPartitionTypeLabel, true);
-        showSectorFields(true);
-        view_.enableItem(item::kPartitionType, false);
-        enableSectorFields(false);
-        view_.selectEntry(item::kPartitionType, partitionTypeEntry(firstType));
-        break;
     case kSearchAdvanced:
-        setModeCaption(kAdvanceCaption);
+        // Standard shows partition 1 read-only; Advanced lets the user edit it.
+        setModeCaption(advanced ? kAdvanceCaption : kStandardEntryCaption);
         view_.setItemText(item::kStartSector, std::to_string(first.startSector));
         view_.setItemText(item::kEndSector, std::to_string(first.endSector));
         view_.showItem(item::kPartitionType, true);
         view_.showItem(item::kPartitionTypeLabel, true);
         showSectorFields(true);
-        view_.enableItem(item::kPartitionType, true);
-        enableSectorFields(true);
+        view_.enableItem(item::kPartitionType, advanced);
+        enableSectorFields(advanced);
         view_.selectEntry(item::kPartitionType,
-                          record.count > 0 ? partitionTypeEntry(firstType) : 3);
+                          advanced && record.count == 0 ? 3 : partitionTypeEntry(firstType));
         break;
     case kSearchRaw:
         setModeCaption(kRawCaption);

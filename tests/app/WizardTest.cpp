@@ -4,6 +4,7 @@
 #include "app/Startup.h"
 #include "platform/Programs.h"
 #include "platform/RegistryData.h"
+#include "support/RecordingShell.h"
 #include "support/ScriptedMessages.h"
 
 #include <gtest/gtest.h>
@@ -42,15 +43,6 @@ public:
     std::map<int, std::vector<std::string>> lists;
     std::map<int, std::string> columns;
     bool closed = false;
-};
-
-class RecordingShell final : public platform::ShellOpener {
-public:
-    bool open(const std::string& target) override {
-        opened.push_back(target);
-        return true;
-    }
-    std::vector<std::string> opened;
 };
 
 struct WizardSession {

@@ -5,6 +5,7 @@
 #include "MainWindow.h"
 #include "platform/FileRegistryStore.h"
 #include "platform/Programs.h"
+#include "support/RecordingShell.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
@@ -16,15 +17,6 @@
 #include <vector>
 
 namespace qr::test {
-
-class RecordingShell final : public platform::ShellOpener {
-public:
-    bool open(const std::string& target) override {
-        opened.push_back(target);
-        return true;
-    }
-    std::vector<std::string> opened;
-};
 
 struct GuiSession {
     // Builds the demo card (once per test program) and a window listing it as Disk0.

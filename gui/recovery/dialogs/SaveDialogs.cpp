@@ -14,18 +14,6 @@ namespace qr::gui {
 
 namespace {
 
-QLabel* label(const QString& text, QWidget* parent, const QRect& geometry) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(geometry);
-    return l;
-}
-
-ImageButton* button(const QString& caption, const QString& tip, QWidget* parent, int x, int y) {
-    auto* b = makeImageButton(caption, tip, parent);
-    b->setGeometry(x, y, 96, 28);
-    return b;
-}
-
 QString chooseFolder(QWidget* parent, const QString& title, const QString& start) {
     return QFileDialog::getExistingDirectory(parent, title, start, QFileDialog::ShowDirsOnly);
 }
@@ -36,7 +24,7 @@ SaveAsDialog::SaveAsDialog(QWidget* parent, app::RecoveryContext& ctx, std::stri
     : SkinnedDialog(parent), ctx_(ctx), model_(ctx.save, ctx.messages, std::move(sourceDevice)) {
     setWindowTitle("Save As");
     setFixedSize(460, 300);
-    label("Enter path for Saving or click on Browse", this, QRect(20, 16, 420, 20));
+    placeLabel("Enter path for Saving or click on Browse", this, QRect(20, 16, 420, 20));
     folder_ = new QLineEdit(this);
     folder_->setObjectName("item1005");
     folder_->setGeometry(20, 40, 340, 26);
@@ -52,7 +40,7 @@ SaveAsDialog::SaveAsDialog(QWidget* parent, app::RecoveryContext& ctx, std::stri
             folder_->setText(chosen);
         model_.folderChosen(folder_->text().toStdString());
     });
-    auto* browse = button("Browse", "Browse", this, 20, 76);
+    auto* browse = placeButton("Browse", "Browse", this, 20, 76);
     connect(browse, &QPushButton::clicked, this, [this] {
         QString chosen =
             chooseFolder(this, QString::fromStdString(ui::kBrowseTitle), folder_->text());
@@ -67,11 +55,11 @@ SaveAsDialog::SaveAsDialog(QWidget* parent, app::RecoveryContext& ctx, std::stri
     warning->setBackColour(QColor(0xd7, 0xd7, 0xd7));
     warning->setTextColour(QColor(0, 0, 0x7f));
     warning->setContentsMargins(6, 4, 6, 4);
-    auto* ok = button("Ok", "Ok", this, 20, 250);
+    auto* ok = placeButton("Ok", "Ok", this, 20, 250);
     ok->setObjectName("ok");
-    auto* cancel = button("Cancel", "Cancel", this, 126, 250);
+    auto* cancel = placeButton("Cancel", "Cancel", this, 126, 250);
     cancel->setObjectName("cancel");
-    auto* settings = button("&Settings", "Settings", this, 344, 250);
+    auto* settings = placeButton("&Settings", "Settings", this, 344, 250);
     settings->setObjectName("settings");
     settings->setEnabled(
         ui::SaveAsDialogModel::settingsEnabled(ctx.searchMode, ctx.save.saveSource));
@@ -172,11 +160,11 @@ SettingsDialog::SettingsDialog(QWidget* parent, app::RecoveryContext& ctx)
 
     auto* dates = new QGroupBox("File Updated", this);
     dates->setGeometry(300, 140, 275, 220);
-    label("Earlier", dates, QRect(10, 30, 60, 22));
-    label("After", dates, QRect(10, 110, 60, 22));
-    label("Day", dates, QRect(70, 12, 50, 18));
-    label("Month", dates, QRect(130, 12, 50, 18));
-    label("Year", dates, QRect(190, 12, 60, 18));
+    placeLabel("Earlier", dates, QRect(10, 30, 60, 22));
+    placeLabel("After", dates, QRect(10, 110, 60, 22));
+    placeLabel("Day", dates, QRect(70, 12, 50, 18));
+    placeLabel("Month", dates, QRect(130, 12, 50, 18));
+    placeLabel("Year", dates, QRect(190, 12, 60, 18));
     const int counts[] = {ui::kDayItems, ui::kMonthItems, ui::kYearItems};
     for (std::size_t i = 0; i < output::kDateLists; ++i) {
         auto* combo = new QComboBox(dates);
@@ -190,8 +178,8 @@ SettingsDialog::SettingsDialog(QWidget* parent, app::RecoveryContext& ctx)
                 [this, i](int position) { model_.selectDate(output::DateList(i), position); });
         dates_[i] = combo;
     }
-    auto* apply = button("&Apply", "Apply", this, 370, 378);
-    auto* cancel = button("Cancel", "Cancel", this, 478, 378);
+    auto* apply = placeButton("&Apply", "Apply", this, 370, 378);
+    auto* cancel = placeButton("Cancel", "Cancel", this, 478, 378);
     connect(apply, &QPushButton::clicked, this, &SettingsDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &SettingsDialog::reject);
 }
@@ -220,11 +208,11 @@ CalculatingDialog::CalculatingDialog(QWidget* parent, app::RecoveryContext& ctx)
       }) {
     setWindowTitle("Calculating File Size");
     setFixedSize(320, 130);
-    label("Calculating the size of the selected files...", this, QRect(20, 14, 280, 20));
-    counter_ = label("Files : 0", this, QRect(20, 40, 280, 22));
+    placeLabel("Calculating the size of the selected files...", this, QRect(20, 14, 280, 20));
+    counter_ = placeLabel("Files : 0", this, QRect(20, 40, 280, 22));
     counter_->setObjectName("item1141");
-    auto* stop = button("Stop ", "Stop", this, 50, 84);
-    auto* cancel = button("Cancel", "Cancel", this, 170, 84);
+    auto* stop = placeButton("Stop ", "Stop", this, 50, 84);
+    auto* cancel = placeButton("Cancel", "Cancel", this, 170, 84);
     connect(stop, &QPushButton::clicked, this, [this] { model_.stop(); });
     connect(cancel, &QPushButton::clicked, this, [this] { model_.stop(); });
     ctx_.save.countView = this;
@@ -256,28 +244,28 @@ SavingDialog::SavingDialog(QWidget* parent, app::RecoveryContext& ctx)
     setWindowTitle("Saving");
     setFixedSize(570, 330);
     const int lx = 20, vx = 200, w = 350;
-    label("File Name :", this, QRect(lx, 20, 170, 22));
-    name_ = label("", this, QRect(vx, 20, w, 22));
-    label("File Path :", this, QRect(lx, 48, 170, 22));
-    path_ = label("", this, QRect(vx, 48, w, 40));
+    placeLabel("File Name :", this, QRect(lx, 20, 170, 22));
+    name_ = placeLabel("", this, QRect(vx, 20, w, 22));
+    placeLabel("File Path :", this, QRect(lx, 48, 170, 22));
+    path_ = placeLabel("", this, QRect(vx, 48, w, 40));
     path_->setWordWrap(true);
-    label("Total Files Recovered :", this, QRect(lx, 94, 170, 22));
-    files_ = label("", this, QRect(vx, 94, w, 22));
-    label(" Recovered Current File :", this, QRect(lx, 122, 170, 22));
-    current_ = label("", this, QRect(vx, 122, w, 22));
-    label("Total Data Recovered :", this, QRect(lx, 150, 170, 22));
-    done_ = label("", this, QRect(vx, 150, 100, 22));
-    label("/", this, QRect(vx + 105, 150, 10, 22));
-    total_ = label("", this, QRect(vx + 120, 150, 120, 22));
-    label("Time Remaining :", this, QRect(lx, 178, 170, 22));
-    remaining_ = label("", this, QRect(vx, 178, w, 22));
-    label("Time Elapsed", this, QRect(lx, 206, 170, 22));
-    elapsed_ = label("", this, QRect(vx, 206, w, 22));
+    placeLabel("Total Files Recovered :", this, QRect(lx, 94, 170, 22));
+    files_ = placeLabel("", this, QRect(vx, 94, w, 22));
+    placeLabel(" Recovered Current File :", this, QRect(lx, 122, 170, 22));
+    current_ = placeLabel("", this, QRect(vx, 122, w, 22));
+    placeLabel("Total Data Recovered :", this, QRect(lx, 150, 170, 22));
+    done_ = placeLabel("", this, QRect(vx, 150, 100, 22));
+    placeLabel("/", this, QRect(vx + 105, 150, 10, 22));
+    total_ = placeLabel("", this, QRect(vx + 120, 150, 120, 22));
+    placeLabel("Time Remaining :", this, QRect(lx, 178, 170, 22));
+    remaining_ = placeLabel("", this, QRect(vx, 178, w, 22));
+    placeLabel("Time Elapsed", this, QRect(lx, 206, 170, 22));
+    elapsed_ = placeLabel("", this, QRect(vx, 206, w, 22));
     bar_ = new TextProgress(this);
     bar_->setObjectName("item1145");
     bar_->setGeometry(lx, 240, 530, 22);
-    auto* stop = button("&Stop", "Stop", this, 170, 282);
-    auto* skip = button("S&kip", "Skip", this, 300, 282);
+    auto* stop = placeButton("&Stop", "Stop", this, 170, 282);
+    auto* skip = placeButton("S&kip", "Skip", this, 300, 282);
     connect(stop, &QPushButton::clicked, this, [this] { model_.stop(); });
     connect(skip, &QPushButton::clicked, this, [this] { model_.skip(); });
     ctx_.save.progress = this;

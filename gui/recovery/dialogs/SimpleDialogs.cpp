@@ -8,28 +8,6 @@
 
 namespace qr::gui {
 
-namespace {
-
-QLabel* label(const QString& text, QWidget* parent, const QRect& geometry, bool bold = false) {
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(geometry);
-    l->setWordWrap(true);
-    if (bold) {
-        QFont f = l->font();
-        f.setBold(true);
-        l->setFont(f);
-    }
-    return l;
-}
-
-ImageButton* button(const QString& caption, const QString& tip, QWidget* parent, int x, int y) {
-    auto* b = makeImageButton(caption, tip, parent);
-    b->setGeometry(x, y, 96, 28);
-    return b;
-}
-
-} // namespace
-
 SplashWindow::SplashWindow(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     auto* picture = new QLabel(this);
@@ -46,8 +24,8 @@ WaitPopup::WaitPopup(QWidget* parent)
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(0xe9, 0xf1, 0xfa));
     setPalette(p);
-    auto* text =
-        label("Getting Directory Information, Please Wait...", this, QRect(10, 10, 280, 50), true);
+    auto* text = placeLabel("Getting Directory Information, Please Wait...", this,
+                            QRect(10, 10, 280, 50), true, true);
     text->setAlignment(Qt::AlignCenter);
     if (parent)
         move(parent->geometry().center() - rect().center());
@@ -56,10 +34,10 @@ WaitPopup::WaitPopup(QWidget* parent)
 NoMediaDialog::NoMediaDialog(QWidget* parent) : SkinnedDialog(parent) {
     setWindowTitle("Quarrixdale Recovery - Memory Card");
     setFixedSize(400, 170);
-    label("Quarrixdale Recovery could not find any Removal Media connected to your system.", this,
-          QRect(20, 25, 360, 60), true);
-    auto* retry = button("Retry", "Retry", this, 84, 115);
-    auto* exit = button("Exit", "Exit", this, 220, 115);
+    placeLabel("Quarrixdale Recovery could not find any Removal Media connected to your system.",
+               this, QRect(20, 25, 360, 60), true, true);
+    auto* retry = placeButton("Retry", "Retry", this, 84, 115);
+    auto* exit = placeButton("Exit", "Exit", this, 220, 115);
     connect(retry, &QPushButton::clicked, this, &QDialog::accept);
     connect(exit, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -71,25 +49,25 @@ AboutDialog::AboutDialog(QWidget* parent, const QString& ownerText) : SkinnedDia
     title->setGeometry(20, 20, 380, 24);
     title->setBackColour(QColor(0xd7, 0xd7, 0xd7));
     title->setTextColour(QColor(0, 0, 0x7f));
-    label("Quarrixdale Software\nRecovery tools for memory cards, pen drives and disks\n"
-          "www.quarrixdale.example  -  support@quarrixdale.example",
-          this, QRect(20, 55, 380, 60));
-    label("This product is licensed to:", this, QRect(20, 120, 380, 20));
+    placeLabel("Quarrixdale Software\nRecovery tools for memory cards, pen drives and disks\n"
+               "www.quarrixdale.example  -  support@quarrixdale.example",
+               this, QRect(20, 55, 380, 60));
+    placeLabel("This product is licensed to:", this, QRect(20, 120, 380, 20));
     auto* owner = new QLabel(QString(ownerText).replace("\r\n", "\n"), this);
     owner->setObjectName("item1005");
     owner->setGeometry(20, 142, 380, 44);
     owner->setFrameShape(QFrame::StyledPanel);
-    auto* ok = button("OK", "OK", this, 162, 205);
+    auto* ok = placeButton("OK", "OK", this, 162, 205);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 ReplaceDialog::ReplaceDialog(QWidget* parent, const QString& path) : SkinnedDialog(parent) {
     setWindowTitle("Replace File Confirmation");
     setFixedSize(440, 190);
-    label("The File Already Exists.", this, QRect(20, 15, 400, 22), true);
-    auto* p = label(path, this, QRect(20, 40, 400, 36));
+    placeLabel("The File Already Exists.", this, QRect(20, 15, 400, 22), true, true);
+    auto* p = placeLabel(path, this, QRect(20, 40, 400, 36), true);
     p->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label("Do you want to replace existing file.", this, QRect(20, 85, 400, 22));
+    placeLabel("Do you want to replace existing file.", this, QRect(20, 85, 400, 22));
     struct Choice {
         const char* caption;
         output::ReplacePolicy answer;
@@ -99,7 +77,7 @@ ReplaceDialog::ReplaceDialog(QWidget* parent, const QString& path) : SkinnedDial
                    {"No &to All", output::ReplacePolicy::KeepAll}};
     int x = 14;
     for (const auto& c : choices) {
-        auto* b = button(c.caption, QString(c.caption).remove('&'), this, x, 140);
+        auto* b = placeButton(c.caption, QString(c.caption).remove('&'), this, x, 140);
         auto answer = c.answer;
         connect(b, &QPushButton::clicked, this, [this, answer] {
             answer_ = answer;
@@ -113,14 +91,15 @@ WriteErrorDialog::WriteErrorDialog(QWidget* parent, const QString& path, const Q
     : SkinnedDialog(parent) {
     setWindowTitle("Error Writing Destination");
     setFixedSize(420, 220);
-    label("Error copying current file :", this, QRect(20, 15, 380, 22), true);
-    label(path, this, QRect(20, 38, 380, 36));
-    label("There may be bad sector or error in file system or not enough space in destination.",
-          this, QRect(20, 78, 380, 40));
-    auto* why = label(reason, this, QRect(20, 120, 380, 36));
+    placeLabel("Error copying current file :", this, QRect(20, 15, 380, 22), true, true);
+    placeLabel(path, this, QRect(20, 38, 380, 36), true);
+    placeLabel(
+        "There may be bad sector or error in file system or not enough space in destination.", this,
+        QRect(20, 78, 380, 40), true);
+    auto* why = placeLabel(reason, this, QRect(20, 120, 380, 36), true);
     why->setStyleSheet("color: #5a5a5a;");
-    auto* abort = button("&Abort", "Abort", this, 96, 172);
-    auto* skip = button("&Skip", "Skip", this, 228, 172);
+    auto* abort = placeButton("&Abort", "Abort", this, 96, 172);
+    auto* skip = placeButton("&Skip", "Skip", this, 228, 172);
     connect(abort, &QPushButton::clicked, this, [this] {
         answer_ = ui::WriteErrorAnswer::Abort;
         accept();

@@ -2,6 +2,7 @@
 
 #include "skin/ImageButton.h"
 
+#include <QLineEdit>
 #include <QPainter>
 
 // The skin's images are compiled into this static library; register them once.
@@ -25,6 +26,32 @@ ImageButton* makeImageButton(const QString& caption, const QString& tooltip, QWi
     button->setImages(skinImage("button"), skinImage("button_down"), skinImage("button_off"));
     button->setTooltipText(tooltip, true);
     return button;
+}
+
+ImageButton* placeButton(const QString& caption, const QString& tooltip, QWidget* parent, int x,
+                         int y) {
+    auto* button = makeImageButton(caption, tooltip, parent);
+    button->setGeometry(x, y, 96, 28);
+    return button;
+}
+
+QLabel* placeLabel(const QString& text, QWidget* parent, const QRect& geometry, bool wrap,
+                   bool bold) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    label->setWordWrap(wrap);
+    if (bold) {
+        QFont f = label->font();
+        f.setBold(true);
+        label->setFont(f);
+    }
+    return label;
+}
+
+QLineEdit* placeEdit(QWidget* parent, const QRect& geometry) {
+    auto* edit = new QLineEdit(parent);
+    edit->setGeometry(geometry);
+    return edit;
 }
 
 SkinnedDialog::SkinnedDialog(QWidget* parent, const char* image) : QDialog(parent) {

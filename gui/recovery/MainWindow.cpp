@@ -126,6 +126,7 @@ MainWindow::~MainWindow() {
     ctx_->scanWorker = {};
     ctx_->partitionSearchThread = {};
     ctx_->saveWorker = {};
+    ctx_->noDiskPromptThread = {};
     // The views and their adapters go before the context whose models they show.
     trees_.clear();
     delete takeCentralWidget();
@@ -775,6 +776,16 @@ void MainWindow::addDiskImage(const std::string& path) {
 void MainWindow::showAbout() {
     AboutDialog dialog(this, qs(app::RegisteredOwnerText(*ctx_)));
     dialog.exec();
+}
+
+// Half a second after the window has appeared, the No Media dialog. The prompt thread
+// only hands the dialog to this thread, so it never waits on the window.
+void MainWindow::startNoMediaPrompt() {
+    ctx_->noDiskPromptThread = std::jthread([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        QMetaObject::invokeMethod(
+            this, [this] { showNoMedia(); }, Qt::QueuedConnection);
+    });
 }
 
 void MainWindow::showNoMedia() {

@@ -59,6 +59,7 @@ public:
     void addDiskImage(const std::string& path);
     void showAbout();
     void showNoMedia();
+    void startNoMediaPrompt();
 
     // WindowItems and WizardView.
     void setItemText(int itemId, const std::string& text) override;

@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
         return 0;
     case qr::app::StartupResult::NoMedia:
         window.show();
-        QTimer::singleShot(500, &window, [&window] { window.showNoMedia(); });
+        window.startNoMediaPrompt();
         break;
     case qr::app::StartupResult::Ready:
         window.show();

@@ -30,7 +30,7 @@ const std::filesystem::path& GuiSession::demoCard() {
     return card;
 }
 
-GuiSession::GuiSession(std::vector<platform::MessageAnswer> answers)
+GuiSession::GuiSession(std::vector<platform::MessageAnswer> answers, bool withCard)
     : messages(std::move(answers)) {
     const auto store = dir / "registry";
     setenv(platform::kRegistryPathVariable, store.c_str(), 1);
@@ -45,7 +45,8 @@ GuiSession::GuiSession(std::vector<platform::MessageAnswer> answers)
     options.registry = registry.get();
     options.messages = &messages;
     options.shell = &shell;
-    options.images = {demoCard().string()};
+    if (withCard)
+        options.images = {demoCard().string()};
     window = std::make_unique<gui::MainWindow>(options);
 }
 

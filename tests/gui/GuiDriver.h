@@ -20,7 +20,7 @@ namespace qr::test {
 
 struct GuiSession {
     // Builds the demo card (once per test program) and a window listing it as Disk0.
-    explicit GuiSession(std::vector<platform::MessageAnswer> answers = {});
+    explicit GuiSession(std::vector<platform::MessageAnswer> answers = {}, bool withCard = true);
     ~GuiSession();
 
     static const std::filesystem::path& demoCard();

@@ -4,6 +4,9 @@
 #include "PanelTree.h"
 #include "TreeAdapter.h"
 #include "dialogs/SaveDialogs.h"
+#include "dialogs/SimpleDialogs.h"
+#include "disk/DiskRegistry.h"
+#include "skin/ImageButton.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -327,6 +330,28 @@ TEST_F(WizardWindow, CloseDuringASearchStopsAWorkerThatWaitsOnTheWindow) {
     EXPECT_EQ(s.messages.texts(),
               (std::vector<std::string>{"Do you want terminate current process?",
                                         "Do you want terminate current process?"}));
+}
+
+TEST_F(WizardWindow, NoMediaRetryListsACardAttachedMeanwhile) {
+    GuiSession s({}, false);
+    gui::MainWindow& w = *s.window;
+    ASSERT_EQ(w.initialise(), app::StartupResult::NoMedia);
+    w.show();
+    bool asked = false;
+    onNextModal([&](QWidget* modal) {
+        auto* noMedia = qobject_cast<gui::NoMediaDialog*>(modal);
+        if (!noMedia)
+            return false;
+        asked = true;
+        screenshot(noMedia, "dialog-no-media-at-start");
+        disk::RegisterDiskImages(*s.registry, {GuiSession::demoCard().string()});
+        click(noMedia->findChildren<gui::ImageButton*>()[0]); // "Retry"
+        return true;
+    });
+    w.startNoMediaPrompt();
+    ASSERT_TRUE(waitFor([&] { return findRow(w.tree(item::kDiskTree), "Disk0").isValid(); }));
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(w.context().anyDiskFound);
 }
 
 TEST_F(WizardWindow, CloseAsksBeforeExitingAndOpensTheSite) {

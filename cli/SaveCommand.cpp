@@ -251,7 +251,7 @@ int runSave(const CommandLine& line) {
         return 2;
     }
     int exitCode = 0;
-    auto session = SearchVolume(line, std::cerr, exitCode);
+    auto session = SearchVolume(line, "save", {"FAT16", "FAT32", "NTFS"}, std::cerr, exitCode);
     if (!session)
         return exitCode;
     app::RecoveryContext& ctx = *session->context;

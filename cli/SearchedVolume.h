@@ -1,17 +1,23 @@
 #pragma once
 // The volume options shared by the commands that search a volume first
-// (--disk N, --partition K or --fs NAME --start S --end E) and the Standard search
-// that leaves the recovery tree ready for browsing and saving.
+// (--disk N, --partition K or --fs NAME --start S --end E, --stop-after-sectors N) and
+// the Standard search that leaves the recovery tree ready for browsing and saving.
 #include "CliSession.h"
 
+#include <initializer_list>
 #include <iosfwd>
 #include <memory>
+#include <string>
 
 namespace qr::cli {
 
-// Opens the session, chooses the volume, validates it and runs the Standard search
-// to its end. nullptr after printing why when the options or the volume are unusable;
-// `exitCode` is then 2 for bad options, 1 otherwise.
-std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, std::ostream& err, int& exitCode);
+// Opens the session, chooses the volume, validates it and runs the Standard search to
+// its end (or until the scan passes --stop-after-sectors, then stops it as Stop
+// Searching does). `fileSystems` are the volume types the command searches. nullptr
+// after printing why when the options or the volume are unusable; `exitCode` is then 2
+// for bad options, 1 otherwise.
+std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::string& command,
+                                         std::initializer_list<std::string> fileSystems,
+                                         std::ostream& err, int& exitCode);
 
 } // namespace qr::cli

@@ -12,6 +12,7 @@ RecoveryContext::RecoveryContext(Services s)
 
 // Workers are stopped and joined before the state they use goes away.
 RecoveryContext::~RecoveryContext() {
+    saveWorker = {};
     scanWorker = {};
     partitionSearchThread = {};
 }

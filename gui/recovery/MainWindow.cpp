@@ -36,6 +36,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QThread>
 #include <QTimer>
 
@@ -524,6 +525,21 @@ void MainWindow::connectEngines() {
     ctx_->save.replaceQuestion = saveQuestions_.get();
     ctx_->save.writeErrorQuestion = saveQuestions_.get();
     ctx_->showNoMediaDialog = [this] { showNoMedia(); };
+
+    // F6: the tree of the current step; F7: the file list.
+    connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, this, [this] {
+        const int stage = ctx_->wizardStage;
+        if (stage == 1) {
+            tree(item::kPartitionTree)->setFocus();
+        } else if (stage == 2 && ctx_->searchMode == app::kSearchAdvanced) {
+            tree(item::kFileSystemTree)->setFocus();
+        } else if (stage >= 2) {
+            tree(item::kRecoveryTree)->setFocus();
+            ctx_->clickSelects = true;
+        }
+    });
+    connect(new QShortcut(QKeySequence(Qt::Key_F7), this), &QShortcut::activated, this,
+            [this] { fileListView_->setFocus(); });
 }
 
 PanelTree* MainWindow::tree(int itemId) const {
@@ -715,7 +731,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     QMainWindow::keyPressEvent(event);
 }
 
-// Tab, F6 and F7 move the focus between the step's tree and the file list.
+// Tab moves the focus between the folder tree and the file list; Enter opens a row.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress)
         return QMainWindow::eventFilter(watched, event);
@@ -730,23 +746,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             fileListView_->setFocus();
         return true;
     }
-    if (key->key() == Qt::Key_F6) {
-        if (stage == 1)
-            tree(item::kPartitionTree)->setFocus();
-        else if (stage == 2 && ctx_->searchMode == app::kSearchAdvanced)
-            tree(item::kFileSystemTree)->setFocus();
-        else if (stage >= 2) {
-            tree(item::kRecoveryTree)->setFocus();
-            ctx_->clickSelects = true;
-        }
-        return true;
-    }
     if (watched == fileListView_ && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
         openListRow(fileListView_->currentIndex().row());
-        return true;
-    }
-    if (key->key() == Qt::Key_F7) {
-        fileListView_->setFocus();
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

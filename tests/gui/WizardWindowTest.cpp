@@ -151,6 +151,17 @@ TEST_F(WizardWindow, RecoversTheDemoCardWithTheMouseOnly) {
     EXPECT_EQ(fileText(work / "Quarterly Report 2004.doc"),
               cardFile("/Documents/Quarterly Report 2004.doc", scratchOpen));
 
+    // F7 and Tab move the focus between the file list and the folder tree.
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_F7);
+    EXPECT_TRUE(w.item(item::kFileList)->hasFocus());
+    QTest::keyClick(w.item(item::kFileList), Qt::Key_Tab);
+    EXPECT_TRUE(folders->hasFocus());
+    QTest::keyClick(&w, Qt::Key_F6);
+    EXPECT_TRUE(folders->hasFocus());
+    EXPECT_TRUE(w.context().clickSelects);
+
     // Tick "Documents" and "DCIM" by their check boxes, then save from the button.
     clickRow(folders, documents); // keeps the selection where it is
     for (const char* name : {"Documents", "DCIM"}) {
@@ -293,6 +304,13 @@ TEST_F(WizardWindow, MenusStartGreyedAndBalloonHelpToggles) {
     ASSERT_EQ(s.messages.count(), 1u);
     EXPECT_EQ(s.messages.asked()[0].text, "This feature is not currently available");
     EXPECT_EQ(s.messages.asked()[0].caption, "Live Update");
+    // "Add Disk Image...": one more image becomes Disk1 of the disk tree.
+    auto blank = s.dir / "blank.img";
+    runOrFail("truncate -s 1M " + shellQuote(blank.string()));
+    w.addDiskImage(blank.string());
+    EXPECT_TRUE(waitFor([&] { return findRow(w.tree(item::kDiskTree), "Disk1").isValid(); }));
+    EXPECT_TRUE(findRow(w.tree(item::kDiskTree), "Disk0").isValid());
+
     // "Select &All files" does nothing before the browse step.
     w.command(item::kMenuSelectAll)->setEnabled(true);
     w.command(item::kMenuSelectAll)->trigger();

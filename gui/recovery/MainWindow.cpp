@@ -854,7 +854,9 @@ void MainWindow::selectAllFiles() {
     fileListView_->selectAll();
     fileListView_->setFocus();
     fileListActive_ = true;
-    fileListView_->setCurrentIndex(fileList_->index(0, 0));
+    // The focus mark goes to row 0 without touching the selection.
+    fileListView_->selectionModel()->setCurrentIndex(fileList_->index(0, 0),
+                                                     QItemSelectionModel::NoUpdate);
 }
 
 void MainWindow::saveSelection(std::uint16_t source) {

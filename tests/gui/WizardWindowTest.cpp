@@ -151,6 +151,13 @@ TEST_F(WizardWindow, RecoversTheDemoCardWithTheMouseOnly) {
     EXPECT_EQ(fileText(work / "Quarterly Report 2004.doc"),
               cardFile("/Documents/Quarterly Report 2004.doc", scratchOpen));
 
+    // "Select &All files" marks every row, and the marks reach the file list saving reads.
+    w.command(item::kMenuSelectAll)->trigger();
+    for (const auto& row : w.context().fileList.rows())
+        EXPECT_TRUE(row.selected) << row.cells[0];
+    static_cast<QTreeView*>(w.item(item::kFileList))->clearSelection();
+    EXPECT_FALSE(w.context().fileList.row(0).selected);
+
     // F7 and Tab move the focus between the file list and the folder tree.
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));

@@ -82,6 +82,7 @@ protected:
         EXPECT_EQ(w.context().selectedDiskLabel, "Disk0");
         EXPECT_TRUE(w.item(item::kQuickMode)->isEnabled());
         screenshot(&w, "1-disk-step");
+        EXPECT_EQ(layoutProblems(&w), std::vector<std::string>{});
         hover(w.item(modeButton));
         EXPECT_TRUE(w.item(item::kNext)->isEnabled());
         click(w.item(item::kNext));
@@ -187,6 +188,8 @@ TEST_F(WizardWindow, RecoversTheDemoCardWithTheMouseOnly) {
         if (!saveAs)
             return false;
         screenshot(saveAs, "6-save-as");
+        // A save started from the tree offers no "&Settings".
+        EXPECT_FALSE(saveAs->findChild<QWidget*>("settings")->isEnabled());
         saveAs->folderBox()->setText(QString::fromStdString(destination.path().string()));
         click(saveAs->findChild<QWidget*>("ok"));
         return true;

@@ -211,6 +211,28 @@ TEST_F(WizardWindow, RecoversTheDemoCardWithTheMouseOnly) {
     // Music was not ticked.
     EXPECT_TRUE(findFile(destination.path(), "playlist.txt").empty());
 
+    // Saving again to the same folder asks before replacing: "No &to All" keeps them all.
+    bool replaceAsked = false;
+    onNextModal([&](QWidget* modal) {
+        if (auto* saveAs = qobject_cast<gui::SaveAsDialog*>(modal)) {
+            saveAs->folderBox()->setText(QString::fromStdString(destination.path().string()));
+            click(saveAs->findChild<QWidget*>("ok"));
+            return false; // the replace question follows
+        }
+        auto* replace = qobject_cast<gui::ReplaceDialog*>(modal);
+        if (!replace)
+            return false;
+        replaceAsked = true;
+        screenshot(replace, "7-replace-question");
+        click(replace->findChildren<gui::ImageButton*>()[3]);
+        return true;
+    });
+    std::filesystem::resize_file(saved, 10); // would be restored by a replace
+    click(w.item(item::kSaveButton));
+    EXPECT_TRUE(replaceAsked);
+    EXPECT_EQ(std::filesystem::file_size(saved), 10u);
+    EXPECT_EQ(w.context().save.replacePolicy, output::ReplacePolicy::KeepAll);
+
     // Back to the partitions, then to the disks.
     click(w.item(item::kBack));
     EXPECT_EQ(w.context().wizardStage, 1);

@@ -7,6 +7,7 @@
 #include "skin/ModeButton.h"
 #include "skin/TextProgress.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -44,6 +45,35 @@ TEST(Dialogs, EveryWindowIsLaidOutWithoutClippingOrOverlap) {
     {
         gui::WriteErrorDialog error(nullptr, "/media/backup/photo.jpg", "No space left on device");
         expectReadable(&error, "dialog-error-writing");
+    }
+    // The two progress windows run their pass (nothing is selected) and close themselves.
+    {
+        gui::CalculatingDialog counting(nullptr, ctx);
+        counting.show();
+        EXPECT_EQ(layoutProblems(&counting), std::vector<std::string>{});
+        screenshot(&counting, "dialog-calculating");
+        EXPECT_TRUE(waitFor([&] { return !counting.isVisible(); }, 10000));
+        EXPECT_EQ(counting.result(), QDialog::Accepted);
+    }
+    {
+        gui::SavingDialog saving(nullptr, ctx);
+        ui::SavingTexts texts;
+        texts.fileName = "Quarterly Report 2004.doc";
+        texts.filePath = "/media/backup/Documents/Quarterly Report 2004.doc";
+        texts.totalFiles = "3 / 12";
+        texts.currentFile = "4096 / 5604";
+        texts.dataDone = "0 MB";
+        texts.dataTotal = "1 MB";
+        texts.percent = 45;
+        texts.percentText = "45% Completed";
+        texts.timeRemaining = "0 Min 2 Sec";
+        texts.timeElapsed = "0 Min 1 Sec";
+        saving.showSaving(texts);
+        QApplication::processEvents();
+        saving.show();
+        EXPECT_EQ(layoutProblems(&saving), std::vector<std::string>{});
+        screenshot(&saving, "dialog-saving");
+        EXPECT_TRUE(waitFor([&] { return !saving.isVisible(); }, 10000));
     }
     gui::NoMediaDialog noMedia(nullptr);
     expectReadable(&noMedia, "dialog-no-media");

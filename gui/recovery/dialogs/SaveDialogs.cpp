@@ -249,6 +249,8 @@ SavingDialog::SavingDialog(QWidget* parent, app::RecoveryContext& ctx)
     placeLabel("File Path :", this, QRect(lx, 48, 170, 22));
     path_ = placeLabel("", this, QRect(vx, 48, w, 40));
     path_->setWordWrap(true);
+    path_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    path_->setContentsMargins(0, 3, 0, 0); // in line with its label
     placeLabel("Total Files Recovered :", this, QRect(lx, 94, 170, 22));
     files_ = placeLabel("", this, QRect(vx, 94, w, 22));
     placeLabel(" Recovered Current File :", this, QRect(lx, 122, 170, 22));

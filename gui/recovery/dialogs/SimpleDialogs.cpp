@@ -19,13 +19,13 @@ SplashWindow::SplashWindow(QWidget* parent)
 
 WaitPopup::WaitPopup(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
-    setFixedSize(300, 70);
+    setFixedSize(380, 60);
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(0xe9, 0xf1, 0xfa));
     setPalette(p);
     auto* text = placeLabel("Getting Directory Information, Please Wait...", this,
-                            QRect(10, 10, 280, 50), true, true);
+                            QRect(10, 5, 360, 50), true, true);
     text->setAlignment(Qt::AlignCenter);
     if (parent)
         move(parent->geometry().center() - rect().center());

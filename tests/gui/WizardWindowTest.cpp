@@ -404,6 +404,32 @@ TEST_F(WizardWindow, NoMediaRetryListsACardAttachedMeanwhile) {
     EXPECT_TRUE(w.context().anyDiskFound);
 }
 
+TEST_F(WizardWindow, ExitFromTheMenuAndFromTheButton) {
+    {
+        GuiSession s({MessageAnswer::No, MessageAnswer::Yes});
+        gui::MainWindow& w = *s.window;
+        ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
+        w.show();
+        w.command(57665)->trigger();
+        EXPECT_TRUE(w.isVisible()); // "No"
+        w.command(57665)->trigger();
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_EQ(s.messages.texts(),
+                  (std::vector<std::string>{"Do you want to Exit?", "Do you want to Exit?"}));
+        EXPECT_TRUE(s.shell.opened.empty());
+    }
+    GuiSession s({MessageAnswer::Yes});
+    gui::MainWindow& w = *s.window;
+    ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
+    w.show();
+    click(w.item(1021));
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(
+        s.messages.texts(),
+        std::vector<std::string>{"Do you want to exit from Quarrixdale Recovery-Memory Card?"});
+    EXPECT_EQ(s.shell.opened, std::vector<std::string>{app::kMakerWebSite});
+}
+
 TEST_F(WizardWindow, CloseAsksBeforeExitingAndOpensTheSite) {
     GuiSession s({MessageAnswer::No, MessageAnswer::Yes});
     gui::MainWindow& w = *s.window;

@@ -28,7 +28,14 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--image" && i + 1 < args.size()) {
-            options.images.push_back(args[++i].toStdString());
+            const std::string image = args[++i].toStdString();
+            if (std::FILE* f = std::fopen(image.c_str(), "rb")) {
+                std::fclose(f);
+            } else {
+                std::fprintf(stderr, "recovery: cannot open image '%s'\n", image.c_str());
+                return 1;
+            }
+            options.images.push_back(image);
         } else {
             usage();
             return 2;

@@ -7,6 +7,9 @@
 #include "output/SavePasses.h"
 #include "ui/SaveProgressView.h"
 
+#include <utility>
+#include <vector>
+
 namespace qr::output {
 
 namespace {
@@ -126,14 +129,21 @@ void countFolderByKey(app::RecoveryContext& ctx, model::TreeItem item, std::uint
     }
 }
 
-// A folder row of the list: its files, then its sub-folders depth first.
+// A folder row of the list: its files, then its sub-folders depth first. The walk
+// keeps its own stack: a damaged medium can nest folders deeper than a thread's stack
+// could follow by recursion.
 void countFolderTree(app::RecoveryContext& ctx, model::TreeItem item, std::uint32_t key) {
-    countFolderByKey(ctx, item, key);
-    for (model::TreeItem child : ctx.recoveryTree.children(item)) {
+    std::vector<std::pair<model::TreeItem, std::uint32_t>> pending{{item, key}};
+    while (!pending.empty()) {
         if (ctx.save.stopSaving)
             return;
-        if (const model::FolderNode* node = nodeOfItem(ctx, child))
-            countFolderTree(ctx, child, node->selfKey);
+        const auto [folder, folderKey] = pending.back();
+        pending.pop_back();
+        countFolderByKey(ctx, folder, folderKey);
+        const std::vector<model::TreeItem> children = ctx.recoveryTree.children(folder);
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            if (const model::FolderNode* node = nodeOfItem(ctx, *it))
+                pending.emplace_back(*it, node->selfKey);
     }
 }
 
@@ -193,18 +203,29 @@ void CountNtfsFolder(app::RecoveryContext& ctx, std::uint32_t reference) {
 }
 
 void CountTreeSelection(app::RecoveryContext& ctx, model::TreeItem item) {
-    if (ctx.recoveryTree.check(item) == model::CheckState::Unchecked)
+    const model::TreeModel& tree = ctx.recoveryTree;
+    if (tree.check(item) == model::CheckState::Unchecked)
         return;
-    for (model::TreeItem child : ctx.recoveryTree.children(item)) {
+    // Depth first in tree order, on a stack of its own (see countFolderTree); an
+    // unmarked item is neither counted nor descended.
+    std::vector<model::TreeItem> pending;
+    const auto pushChildren = [&](model::TreeItem parent) {
+        const std::vector<model::TreeItem> children = tree.children(parent);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    };
+    pushChildren(item);
+    while (!pending.empty()) {
         if (ctx.save.stopSaving)
             return;
-        if (ctx.recoveryTree.check(child) != model::CheckState::Unchecked) {
-            if (isFat(ctx))
-                CountFatFolder(ctx, static_cast<std::uint32_t>(child));
-            else if (isNtfs(ctx))
-                CountNtfsFolder(ctx, static_cast<std::uint32_t>(child));
-        }
-        CountTreeSelection(ctx, child);
+        const model::TreeItem child = pending.back();
+        pending.pop_back();
+        if (tree.check(child) == model::CheckState::Unchecked)
+            continue;
+        if (isFat(ctx))
+            CountFatFolder(ctx, static_cast<std::uint32_t>(child));
+        else if (isNtfs(ctx))
+            CountNtfsFolder(ctx, static_cast<std::uint32_t>(child));
+        pushChildren(child);
     }
 }
 

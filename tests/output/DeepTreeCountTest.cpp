@@ -19,13 +19,13 @@
 namespace qr::output {
 namespace {
 
-constexpr std::uint32_t kDepth = 3000;
+constexpr std::uint32_t kDepth = 2000;
 constexpr std::uint32_t kFirstFolderCluster = 100;
 constexpr std::uint32_t kFatStart = 1;
 constexpr std::uint32_t kSectorsPerFat = 32;
 // Far below the default 8 MiB, so that a walk whose stack grows per level runs out
 // here at a depth that keeps the test quick.
-constexpr std::size_t kWorkerStack = 256 * 1024;
+constexpr std::size_t kWorkerStack = 128 * 1024;
 
 // Runs `work` on a thread with a small stack and waits for it.
 template <class Work> void runOnSmallStack(Work& work) {

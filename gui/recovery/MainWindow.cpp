@@ -42,6 +42,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace qr::gui {
 
@@ -695,22 +696,36 @@ void MainWindow::closeWindow() {
     close();
 }
 
+void MainWindow::serveEventsUntil(const std::atomic<bool>& done) {
+    while (!done) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
 void MainWindow::stopWorker(std::jthread& worker) {
     worker.request_stop();
+    if (stopping_ == &worker) {
+        // Reached again from the events served below (Stop Searching, another close):
+        // the thread already has its joiner, so wait for it instead of joining twice.
+        serveEventsUntil(*stopJoined_);
+        return;
+    }
     if (!worker.joinable())
         return;
     // The worker may be waiting for this thread (a question, a tree update): keep
     // serving events until it has ended.
     std::atomic<bool> done{false};
+    std::jthread* outerWorker = std::exchange(stopping_, &worker);
+    const std::atomic<bool>* outerJoined = std::exchange(stopJoined_, &done);
     std::thread joiner([&] {
         worker.join();
         done = true;
     });
-    while (!done) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    serveEventsUntil(done);
     joiner.join();
+    stopping_ = outerWorker;
+    stopJoined_ = outerJoined;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -719,13 +734,16 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->ignore();
+    if (stopping_)
+        return; // a close sequence is already ending the worker and closes the window
     // The close box and Escape run the close sequence, which closes the window itself.
     QTimer::singleShot(0, this, [this] { wizard_->closeSequence(); });
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
-        wizard_->closeSequence();
+        if (!stopping_)
+            wizard_->closeSequence();
         return;
     }
     QMainWindow::keyPressEvent(event);
@@ -825,6 +843,12 @@ void MainWindow::stopSearching() {
     while (ctx_->scanWorkerRunning) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    if (stopping_ == &ctx_->scanWorker) {
+        // A close is already joining the thread, which ends just after its flag clears;
+        // StopSearch would join it a second time. The window is closing anyway.
+        serveEventsUntil(*stopJoined_);
+        return;
     }
     fat::StopSearch(*ctx_);
 }

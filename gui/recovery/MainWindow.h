@@ -10,6 +10,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -101,6 +102,7 @@ private:
     void showContextMenu(const QPoint& globalPos, std::uint16_t source);
     void selectAllFiles();
     void stopSearching();
+    void serveEventsUntil(const std::atomic<bool>& done);
     void openListRow(int row);
 
     MainWindowOptions options_;
@@ -114,6 +116,10 @@ private:
     FileListAdapter* fileList_ = nullptr;
     QTreeView* fileListView_ = nullptr;
     bool closing_ = false;
+    // The worker whose end stopWorker is serving, and the flag its joiner sets once the
+    // thread has been joined; a nested stop of the same worker waits for that flag.
+    std::jthread* stopping_ = nullptr;
+    const std::atomic<bool>* stopJoined_ = nullptr;
     bool balloonHelp_ = true;
     bool fileListActive_ = false;
 };

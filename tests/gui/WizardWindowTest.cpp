@@ -13,11 +13,13 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace qr::test {
 namespace {
@@ -380,6 +382,60 @@ TEST_F(WizardWindow, CloseDuringASearchStopsAWorkerThatWaitsOnTheWindow) {
     EXPECT_EQ(s.messages.texts(),
               (std::vector<std::string>{"Do you want terminate current process?",
                                         "Do you want terminate current process?"}));
+}
+
+// A worker that takes a while to stop (a slow read of a bad sector): a second close
+// while the first one still serves its end must not join the thread a second time.
+TEST_F(WizardWindow, ASecondCloseWhileAWorkerStopsWaitsForTheFirstStop) {
+    GuiSession s({MessageAnswer::Yes, MessageAnswer::Yes});
+    gui::MainWindow& w = *s.window;
+    ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
+    w.show();
+    auto& ctx = w.context();
+    std::atomic<int> served{0};
+    ctx.partitionSearchRunning = true;
+    ctx.partitionSearchThread = std::jthread([&](std::stop_token stop) {
+        while (!stop.stop_requested())
+            gui::runOnGuiThread(&w, [&] { ++served; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        ctx.partitionSearchRunning = false;
+    });
+    ASSERT_TRUE(waitFor([&] { return served > 3; }));
+    QTimer::singleShot(150, &w, [&] { w.close(); });
+    QTimer::singleShot(200, &w, [&] { QTest::keyClick(&w, Qt::Key_Escape); });
+    w.close();
+    ASSERT_TRUE(waitFor([&] { return !w.isVisible(); }, 10000));
+    EXPECT_FALSE(ctx.partitionSearchRunning);
+    EXPECT_FALSE(ctx.partitionSearchThread.joinable());
+    EXPECT_EQ(s.messages.texts(),
+              std::vector<std::string>{"Do you want terminate current process?"});
+}
+
+// "&Stop Searching" pressed while a close is already ending the scan worker: the scan
+// worker clears its running flag just before its thread ends, and the thread must
+// still be joined once only.
+TEST_F(WizardWindow, StopSearchingDuringACloseDoesNotJoinTheScanWorkerTwice) {
+    GuiSession s({MessageAnswer::Yes});
+    gui::MainWindow& w = *s.window;
+    ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
+    w.show();
+    auto& ctx = w.context();
+    std::atomic<int> served{0};
+    ctx.scanWorkerRunning = true;
+    ctx.scanWorker = std::jthread([&](std::stop_token stop) {
+        while (!stop.stop_requested())
+            gui::runOnGuiThread(&w, [&] { ++served; });
+        ctx.scanWorkerRunning = false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(400)); // the thread's own end
+    });
+    ASSERT_TRUE(waitFor([&] { return served > 3; }));
+    QTimer::singleShot(100, &w,
+                       [&] { static_cast<QAbstractButton*>(w.item(item::kStopSearch))->click(); });
+    w.close();
+    ASSERT_TRUE(waitFor([&] { return !w.isVisible(); }, 10000));
+    EXPECT_FALSE(ctx.scanWorker.joinable());
+    EXPECT_EQ(s.messages.texts(),
+              std::vector<std::string>{"Do you want terminate current process?"});
 }
 
 TEST_F(WizardWindow, NoMediaRetryListsACardAttachedMeanwhile) {

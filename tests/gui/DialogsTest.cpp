@@ -2,13 +2,17 @@
 #include "GuiDriver.h"
 #include "dialogs/SaveDialogs.h"
 #include "dialogs/SimpleDialogs.h"
+#include "output/SaveSettings.h"
 #include "skin/AnimatedPicture.h"
 #include "skin/ImageButton.h"
 #include "skin/ModeButton.h"
 #include "skin/TextProgress.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -89,6 +93,30 @@ TEST(Dialogs, EveryWindowIsLaidOutWithoutClippingOrOverlap) {
 TEST(Dialogs, AboutWithoutOwnerShowsOnlyTheLineBreak) {
     gui::AboutDialog about(nullptr, "\r\n");
     EXPECT_EQ(about.findChild<QLabel*>("item1005")->text(), "\n");
+}
+
+// The saving pass writes only files whose extension is in the list, so the list's
+// caption must say so: a user who adds "tmp" to leave temporary files out would
+// otherwise save nothing but them.
+TEST(Dialogs, ExtensionListIsCaptionedAsTheExtensionsThatAreSaved) {
+    ScriptedMessages messages;
+    app::Services services;
+    services.messages = &messages;
+    app::RecoveryContext ctx(services);
+    gui::SettingsDialog dialog(nullptr, ctx);
+    auto* box = dialog.findChild<QLineEdit*>("item1126");
+    ASSERT_NE(box, nullptr);
+    auto* group = qobject_cast<QGroupBox*>(box->parentWidget());
+    ASSERT_NE(group, nullptr);
+    box->setText("tmp");
+    for (auto* button : dialog.findChildren<QPushButton*>())
+        if (button->text() == "&Add ")
+            button->click();
+    static_cast<QDialog&>(dialog).accept();
+    ASSERT_EQ(ctx.save.settings.extensions, std::vector<std::string>{"tmp"});
+    EXPECT_TRUE(output::ExtensionAdmitted(ctx.save.settings.extensions, "a.TMP"));
+    EXPECT_FALSE(output::ExtensionAdmitted(ctx.save.settings.extensions, "a.doc"));
+    EXPECT_EQ(group->title().toStdString(), "Save only these Extensions");
 }
 
 TEST(Dialogs, WriteErrorAnswersAbortAndSkip) {

@@ -129,7 +129,7 @@ SettingsDialog::SettingsDialog(QWidget* parent, app::RecoveryContext& ctx)
                 {"Invert Selection", output::kSaveUnselectedRows}},
                s.selectionMode, &ui::SettingsDialogModel::setSelectionMode);
 
-    auto* ext = new QGroupBox("Skip Extensions", this);
+    auto* ext = new QGroupBox("Save only these Extensions", this);
     ext->setGeometry(15, 140, 275, 220);
     extension_ = new QLineEdit(ext);
     extension_->setObjectName("item1126");

@@ -33,6 +33,11 @@ std::string SectorReader::selectedDeviceName() const {
     return paths_.name(context_.selectedDiskNumber);
 }
 
+std::uint64_t SectorReader::mediumSectors() {
+    const std::shared_ptr<DeviceFile> file = handleFor(selectedDeviceName());
+    return file ? (file->size() + kSectorSize - 1) / kSectorSize : 0;
+}
+
 std::uint32_t SectorReader::read(std::uint64_t start, std::uint32_t count, void* buffer) {
     return ReadSectors(selectedDeviceName(), static_cast<std::uint32_t>(start),
                        static_cast<std::uint32_t>(start >> 32), count, buffer);

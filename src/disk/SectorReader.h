@@ -48,6 +48,10 @@ public:
     // Name of the selected disk's device.
     std::string selectedDeviceName() const;
 
+    // Sectors on the selected disk's medium (a partial last sector counts); 0 when the
+    // device cannot be opened or does not tell its size.
+    std::uint64_t mediumSectors();
+
     // Closes the kept handle (the next read opens the device again).
     void release();
 

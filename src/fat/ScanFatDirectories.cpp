@@ -83,14 +83,20 @@ void ScanFatDirectories(app::RecoveryContext& context, std::stop_token stop) {
     if (!buffer)
         return;
 
+    // Behind the end of the medium every sector reads as zeros, which is never a
+    // directory head: a volume end beyond it (a damaged partition table) is not swept.
+    std::uint64_t sweepEnd = end;
+    if (const std::uint64_t medium = context.reader->mediumSectors(); medium > 0)
+        sweepEnd = std::min(sweepEnd, medium);
+
     std::uint64_t sector = std::uint64_t{volume.cluster0Start} + 2 * perCluster;
     std::uint32_t cluster = 2;
     std::uint32_t found = 1;
     unsigned tick = 0;
     int shownPercent = -1;
-    while (sector < end && !stop.stop_requested()) {
+    while (sector < sweepEnd && !stop.stop_requested()) {
         const std::uint64_t clusters =
-            std::min(clustersPerBatch, (end - sector + perCluster - 1) / perCluster);
+            std::min(clustersPerBatch, (sweepEnd - sector + perCluster - 1) / perCluster);
         const auto count = static_cast<std::uint32_t>((clusters - 1) * perCluster + 1);
         context.reader->read(sector, count, buffer.get());
         for (std::uint64_t i = 0; i < clusters; ++i, sector += perCluster, ++cluster) {

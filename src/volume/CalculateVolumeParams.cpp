@@ -151,12 +151,17 @@ int CalculateVolumeParams(app::RecoveryContext& ctx, std::stop_token stop) {
         return 0;
     }
     Reconstruction r(ctx, v, reserved);
+    // Sectors behind the end of the medium read as zeros and hold no directory: a
+    // volume end beyond it (a damaged partition table) is not swept.
+    std::uint64_t sweepEnd = p.partitionEnd;
+    if (const std::uint64_t medium = ctx.reader->mediumSectors(); medium > 0)
+        sweepEnd = std::min(sweepEnd, medium);
     std::uint64_t sinceProgress = 0;
-    for (std::uint64_t at = p.partitionStart; at < p.partitionEnd;) {
+    for (std::uint64_t at = p.partitionStart; at < sweepEnd;) {
         if (stop.stop_requested())
             return 0;
         const auto count = static_cast<std::uint32_t>(
-            std::min<std::uint64_t>(kCalculateBatchSectors, p.partitionEnd - at));
+            std::min<std::uint64_t>(kCalculateBatchSectors, sweepEnd - at));
         std::memset(batch.get(), 0, static_cast<std::size_t>(count) * disk::kSectorSize);
         ctx.reader->read(at, count, batch.get());
         for (std::uint32_t n = 0; n < count; ++n) {

@@ -1,6 +1,7 @@
 #include "fat/FatExtractClusters.h"
 
 #include "app/RecoveryContext.h"
+#include "disk/SectorReader.h"
 #include "fat/FatChains.h"
 #include "output/SaveSettings.h"
 
@@ -70,7 +71,11 @@ std::uint32_t HighestCluster(const app::RecoveryContext& ctx) {
         const std::uint64_t perSector = g.fileSystemName == "FAT32" ? 128 : 256;
         highest = std::min<std::uint64_t>(highest, g.sectorsPerFat * perSector - 1);
     }
-    const std::uint64_t end = ctx.volumeParams.partitionEnd; // last sector, inclusive
+    std::uint64_t end = ctx.volumeParams.partitionEnd; // last sector, inclusive
+    // Nothing behind the end of the medium can be read, whatever end the volume claims.
+    if (ctx.reader)
+        if (const std::uint64_t medium = ctx.reader->mediumSectors(); medium > 0)
+            end = std::min(end, medium - 1);
     if (g.sectorsPerCluster != 0 && end >= g.cluster0Start) {
         const std::uint64_t clusters = (end + 1 - g.cluster0Start) / g.sectorsPerCluster;
         highest = std::min<std::uint64_t>(highest, clusters == 0 ? 0 : clusters - 1);

@@ -27,7 +27,8 @@ struct FileClusters {
 // Clusters a file of `size` bytes needs at `clusterBytes` per cluster.
 std::uint32_t NeededClusters(std::uint64_t size, std::uint64_t clusterBytes);
 
-// The highest cluster number the volume can hold (by its FAT size and its end).
+// The highest cluster number the volume can hold (by its FAT size and its end, and
+// by the end of the medium).
 std::uint32_t HighestCluster(const app::RecoveryContext& context);
 
 // The clusters of a file by the saving mode (0 Auto, 1 first FAT, 2 second FAT,

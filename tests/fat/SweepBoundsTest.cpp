@@ -3,13 +3,16 @@
 // and what lies on the medium is still found.
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
+#include "fat/FatExtract.h"
 #include "fat/ScanFatDirectories.h"
 #include "support/MemoryDevice.h"
+#include "support/TestSupport.h"
 #include "volume/CalculateVolumeParams.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 namespace qr::fat {
 namespace {
@@ -69,6 +72,25 @@ TEST_F(SweepBounds, LayoutReconstructionStopsAtTheEndOfTheMedium) {
     // One directory alone cannot give a layout: the reconstruction sweeps to the end.
     putDirectoryHead(1000, 5);
     EXPECT_EQ(volume::CalculateVolumeParams(ctx, {}), 0);
+    expectNothingReadBehindTheMedium();
+}
+
+TEST_F(SweepBounds, FileIsWrittenOnlyAsFarAsTheMediumGoes) {
+    fat::ActiveGeometry& g = ctx.activeGeometry;
+    ctx.volumeParams.fileSystemName = "FAT16";
+    g.fileSystemName = "FAT16";
+    g.sectorsPerCluster = 8;
+    g.cluster0Start = 0;
+    g.firstFat = 1;
+    g.secondFat = 65;
+    g.sectorsPerFat = 64;
+    // A deleted 64 MiB file from cluster 500 (sector 4000): 96 sectors, 12 clusters, of
+    // it lie on the medium.
+    test::TempDir dir;
+    const std::filesystem::path out = dir.path() / "BIG.BIN";
+    EXPECT_EQ(ExtractFatFile(ctx, out.string(), "BIG.BIN", 64u << 20, 500, false, true),
+              output::ExtractResult::Failed);
+    EXPECT_EQ(std::filesystem::file_size(out), 12u * 8 * 512);
     expectNothingReadBehindTheMedium();
 }
 

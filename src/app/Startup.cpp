@@ -23,9 +23,10 @@ StartupResult InitialiseMainWindow(RecoveryContext& ctx, WizardView& view,
     if (listDisks)
         listDisks(ctx);
     ctx.wizardStage = 0;
+    // The Save, Save Log and Load Log image buttons stay enabled: their handlers check
+    // the step themselves, and in Raw mode the log buttons answer with their message.
     for (int id : {item::kMenuSelectAll, item::kMenuSave, item::kMenuSaveLog, item::kMenuLoadLog,
-                   item::kQuickMode, item::kAdvancedMode, item::kRawMode, item::kNext, item::kBack,
-                   item::kSaveButton, item::kSaveLogButton, item::kLoadLogButton})
+                   item::kQuickMode, item::kAdvancedMode, item::kRawMode, item::kNext, item::kBack})
         view.enableItem(id, false);
     std::error_code ec;
     auto temp = std::filesystem::temp_directory_path(ec);

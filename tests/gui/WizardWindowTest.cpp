@@ -318,6 +318,20 @@ TEST_F(WizardWindow, RawModeShowsItsOwnControlsAndBackReturnsToTheDisks) {
     EXPECT_EQ(w.context().searchMode, app::kNoSearchMode);
 }
 
+// The log buttons stay clickable from the start: in Raw mode they answer with their
+// message, on the other steps they do nothing.
+TEST_F(WizardWindow, LogButtonsInRawModeTellThatTheyCannotBeUsed) {
+    GuiSession s;
+    gui::MainWindow& w = *s.window;
+    chooseDemoDisk(w, item::kRawMode);
+    click(w.item(item::kLoadLogButton));
+    click(w.item(item::kSaveLogButton));
+    const std::string text = "This Feature can not be used while running under RAW Recovery Mode";
+    EXPECT_EQ(s.messages.texts(), (std::vector<std::string>{text, text}));
+    ASSERT_EQ(s.messages.count(), 2u);
+    EXPECT_EQ(s.messages.asked()[0].icon, platform::MessageIcon::Error);
+}
+
 TEST_F(WizardWindow, MenusStartGreyedAndBalloonHelpToggles) {
     GuiSession s;
     gui::MainWindow& w = *s.window;

@@ -7,6 +7,8 @@
 
 #include <iostream>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace qr::cli {
 namespace {
@@ -19,25 +21,44 @@ void printRow(const std::string& path, const model::FileListRow& row) {
               << row.cells[Date] << '\t' << row.cells[Time] << '\n';
 }
 
-// Lists folder `item` as the file list shows it: each subfolder's line followed by its
-// own contents, then the folder's files.
-void printFolder(app::RecoveryContext& ctx, model::TreeItem item, const std::string& path,
-                 std::set<model::TreeItem>& visited) {
-    model::ListFolder(ctx, item, model::kMouseFolderLabels);
-    const std::vector<model::FileListRow> rows = ctx.fileList.rows();
-    const std::string prefix = path.empty() ? "" : path + "/";
-    for (const model::FileListRow& row : rows) {
-        if (row.image != model::kFolderRowImage || row.cells[DebugInfo3].empty())
+bool isFolderRow(const model::FileListRow& row) {
+    return row.image == model::kFolderRowImage && !row.cells[DebugInfo3].empty();
+}
+
+// Lists the tree from `root` as the file list shows each folder: each subfolder's line
+// followed by its own contents, then the folder's files. The walk keeps its own stack:
+// a damaged medium can nest folders deeper than the program's stack could recurse.
+void printTree(app::RecoveryContext& ctx, model::TreeItem root) {
+    struct Level {
+        std::vector<model::FileListRow> rows;
+        std::string prefix;
+        std::size_t next = 0; // the next row to look at for a subfolder
+    };
+    std::set<model::TreeItem> visited{root};
+    std::vector<Level> levels;
+    const auto open = [&](model::TreeItem item, const std::string& path) {
+        model::ListFolder(ctx, item, model::kMouseFolderLabels);
+        levels.push_back({ctx.fileList.rows(), path.empty() ? "" : path + "/", 0});
+    };
+    open(root, "");
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.rows.size()) {
+            for (const model::FileListRow& row : level.rows)
+                if (!isFolderRow(row))
+                    printRow(level.prefix + row.cells[model::file_col::Name], row);
+            levels.pop_back();
             continue;
-        const std::string childPath = prefix + row.cells[model::file_col::Name];
+        }
+        const model::FileListRow& row = level.rows[level.next++];
+        if (!isFolderRow(row))
+            continue;
+        const std::string childPath = level.prefix + row.cells[model::file_col::Name];
         printRow(childPath, row);
         const auto child = static_cast<model::TreeItem>(std::stol(row.cells[DebugInfo3]));
         if (visited.insert(child).second)
-            printFolder(ctx, child, childPath, visited);
+            open(child, childPath);
     }
-    for (const model::FileListRow& row : rows)
-        if (row.image != model::kFolderRowImage || row.cells[DebugInfo3].empty())
-            printRow(prefix + row.cells[model::file_col::Name], row);
 }
 
 int runList(const CommandLine& line) {
@@ -46,9 +67,7 @@ int runList(const CommandLine& line) {
     if (!session)
         return exitCode;
     app::RecoveryContext& ctx = *session->context;
-    const model::TreeItem root = ctx.recoveryTree.firstTopLevel();
-    std::set<model::TreeItem> visited{root};
-    printFolder(ctx, root, "", visited);
+    printTree(ctx, ctx.recoveryTree.firstTopLevel());
     return 0;
 }
 

@@ -36,6 +36,50 @@ protected:
     test::TempDir dir;
 };
 
+// A chain of folders nested thousands deep, as a damaged medium can hold, is listed down
+// to its deepest folder, even with a small stack.
+TEST_F(ListCommand, ListsFoldersNestedThousandsDeep) {
+    test::FatImageOptions o;
+    o.fatBits = 16;
+    o.sizeMiB = 16;
+    o.sectorsPerCluster = 1;
+    test::FatImage image(dir / "deep.img", o);
+    image.mkdir("::/D");
+    // D's cluster and the free ones behind it become D/D/D/...: each directory a
+    // cluster with its "." and ".." entries and one subfolder D in the next cluster.
+    constexpr std::uint32_t kDepth = 3000;
+    const std::uint32_t first = image.firstCluster("::/D");
+    std::string clusters(std::size_t{kDepth} * 512, '\0');
+    for (std::uint32_t i = 0; i < kDepth; ++i) {
+        const std::uint32_t c = first + i;
+        const auto entry = [&](std::size_t at, const char* name, std::uint32_t cluster) {
+            at += std::size_t{i} * 512;
+            clusters.replace(at, 11, name);
+            clusters[at + 11] = 0x10;
+            clusters[at + 26] = static_cast<char>(cluster & 0xFF);
+            clusters[at + 27] = static_cast<char>(cluster >> 8);
+        };
+        entry(0, ".          ", c);
+        entry(32, "..         ", i == 0 ? 0 : c - 1);
+        if (i + 1 < kDepth)
+            entry(64, "D          ", c + 1);
+    }
+    image.writeBytes(image.clusterSector(first) * 512, clusters);
+
+    const test::CommandResult r =
+        test::run("(ulimit -s 256; " + std::string(RECOVERY_CLI) + " --image " +
+                  test::shellQuote(image.path().string()) + " list --fs FAT16 --start 0 --end " +
+                  std::to_string(image.volumeSectors()) + " 2>" +
+                  test::shellQuote((dir / "err").string()) + ")");
+    ASSERT_EQ(r.exitCode, 0) << r.output.substr(0, 500);
+    const std::vector<std::string> out = lines(r.output);
+    ASSERT_EQ(out.size(), kDepth + 1); // Lost and every D
+    std::string deepest = "D";
+    for (std::uint32_t i = 1; i < kDepth; ++i)
+        deepest += "/D";
+    EXPECT_EQ(out.back().substr(0, out.back().find('\t')), deepest);
+}
+
 TEST_F(ListCommand, PrintsTheTreeDepthFirstWithFoldersBeforeTheirContents) {
     test::FatImageOptions o;
     o.partitioned = true;

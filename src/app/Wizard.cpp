@@ -425,6 +425,9 @@ void Wizard::backFromBrowseStep() {
     if (engines_.discardRecoveryTree)
         engines_.discardRecoveryTree(ctx_);
     ctx_.recoveryTree.clear();
+    // Items of the destroyed tree; the next tree reuses their numbers for other folders.
+    ctx_.currentFolderItem = model::kNoItem;
+    ctx_.lastClickedFolderItem = model::kNoItem;
     if (ctx_.searchMode == kSearchAdvanced) {
         view_.setItemText(item::kStatusLine, wizard_text::kFileSystems);
         if (engines_.ensureRecoveryRoot)

@@ -2,6 +2,7 @@
 // fake view, Next and Back pressed, questions answered from a script.
 #include "app/Wizard.h"
 #include "app/Startup.h"
+#include "model/RecoveryTree.h"
 #include "platform/Programs.h"
 #include "platform/RegistryData.h"
 #include "support/RecordingShell.h"
@@ -198,6 +199,28 @@ TEST(Wizard, BackFromTheBrowseStepReturnsToThePartitionStep) {
     EXPECT_FALSE(s.view.isEnabled(item::kMenuSave));
     EXPECT_TRUE(s.view.isEnabled(item::kMenuLoadLog));
     EXPECT_EQ(s.tableReads, 1); // the partition tree is kept
+}
+
+// The current folder names the folder whose rows a list save writes under; once Back
+// has destroyed the tree it belonged to, it must not name a folder of the next tree.
+TEST(Wizard, BackFromTheBrowseStepForgetsTheCurrentFolderOfTheOldTree) {
+    WizardSession s;
+    s.toPartitionStep(app::kSearchStandard);
+    s.wizard->clickPartition(s.ctx->firstPartitionItem);
+    s.wizard->next();
+    ASSERT_EQ(s.ctx->wizardStage, 3);
+    auto& tree = s.ctx->recoveryTree;
+    auto oldRoot = tree.insert(model::kNoItem, "Root", 2, 2);
+    s.ctx->currentFolderItem = tree.insert(oldRoot, "Photos", 3, 3);
+    s.ctx->lastClickedFolderItem = s.ctx->currentFolderItem;
+    s.wizard->back();
+    ASSERT_EQ(s.ctx->wizardStage, 1);
+
+    s.wizard->next(); // a new search builds a new tree
+    auto newRoot = tree.insert(model::kNoItem, "Root", 2, 2);
+    tree.insert(newRoot, "Letters", 3, 3);
+    EXPECT_EQ(model::FolderPath(tree, s.ctx->currentFolderItem), "");
+    EXPECT_FALSE(tree.valid(s.ctx->lastClickedFolderItem));
 }
 
 TEST(Wizard, RawRangeChoices) {

@@ -124,11 +124,13 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-    // Workers write to this window: end them while it still exists.
-    ctx_->scanWorker = {};
-    ctx_->partitionSearchThread = {};
-    ctx_->saveWorker = {};
+    // Workers write to this window and may be waiting on it (a tree update, a question):
+    // end them while it still exists, serving them until they have.
+    destroying_ = true;
     ctx_->noDiskPromptThread = {};
+    stopWorker(ctx_->scanWorker);
+    stopWorker(ctx_->partitionSearchThread);
+    stopWorker(ctx_->saveWorker);
     // The views and their adapters go before the context whose models they show.
     trees_.clear();
     delete takeCentralWidget();
@@ -737,7 +739,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (stopping_)
         return; // a close sequence is already ending the worker and closes the window
     // The close box and Escape run the close sequence, which closes the window itself.
-    QTimer::singleShot(0, this, [this] { wizard_->closeSequence(); });
+    QTimer::singleShot(0, this, [this] {
+        if (!destroying_)
+            wizard_->closeSequence();
+    });
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
@@ -808,6 +813,8 @@ void MainWindow::startNoMediaPrompt() {
 }
 
 void MainWindow::showNoMedia() {
+    if (destroying_)
+        return; // a prompt that fired while the window ends its workers
     NoMediaDialog dialog(this);
     if (dialog.exec() == QDialog::Accepted)
         disk::ListDisksFromRegistry(*ctx_);

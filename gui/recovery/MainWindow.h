@@ -116,6 +116,8 @@ private:
     FileListAdapter* fileList_ = nullptr;
     QTreeView* fileListView_ = nullptr;
     bool closing_ = false;
+    // Set while the destructor serves the workers' last requests.
+    bool destroying_ = false;
     // The worker whose end stopWorker is serving, and the flag its joiner sets once the
     // thread has been joined; a nested stop of the same worker waits for that flag.
     std::jthread* stopping_ = nullptr;

@@ -452,6 +452,26 @@ TEST_F(WizardWindow, StopSearchingDuringACloseDoesNotJoinTheScanWorkerTwice) {
               std::vector<std::string>{"Do you want terminate current process?"});
 }
 
+// The window goes away while a worker still waits on it (a tree update, a question):
+// the worker is stopped and served to its end instead of waiting forever.
+TEST_F(WizardWindow, DestroyingTheWindowEndsAWorkerThatWaitsOnIt) {
+    GuiSession s;
+    auto& ctx = s.window->context();
+    std::atomic<int> served{0};
+    std::atomic<bool> ended{false};
+    ctx.scanWorkerRunning = true;
+    ctx.scanWorker = std::jthread([&, w = s.window.get()](std::stop_token stop) {
+        while (!stop.stop_requested())
+            gui::runOnGuiThread(w, [&] { ++served; });
+        gui::runOnGuiThread(w, [&] { ++served; }); // a last update on the way out
+        ctx.scanWorkerRunning = false;
+        ended = true;
+    });
+    ASSERT_TRUE(waitFor([&] { return served > 3; }));
+    s.window.reset();
+    EXPECT_TRUE(ended);
+}
+
 TEST_F(WizardWindow, NoMediaRetryListsACardAttachedMeanwhile) {
     GuiSession s({}, false);
     gui::MainWindow& w = *s.window;

@@ -71,7 +71,8 @@ struct RecoveryContext {
     std::string selectedDiskLabel;
     std::uint16_t searchMode = kNoSearchMode;
     std::int32_t wizardStage = -1;
-    std::uint32_t readFailureNotices = 1;
+    // The read-failure notice acts while this is 1; reads on two threads may fail at once.
+    std::atomic<std::uint32_t> readFailureNotices{1};
     bool tableCorrupted = false;
     bool anyDiskFound = false;
     bool emptyDiskSlotSeen = false;

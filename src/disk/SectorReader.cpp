@@ -111,10 +111,11 @@ std::uint32_t SectorReader::readNt(const std::string& name, std::uint64_t start,
 }
 
 void ReadFailureNotice(app::RecoveryContext& context) {
-    if (context.readFailureNotices != 1)
+    // Counted up first, in one step, so a failure on another thread at the same moment
+    // cannot give a second notice.
+    std::uint32_t first = 1;
+    if (!context.readFailureNotices.compare_exchange_strong(first, 2))
         return;
-    // Counted first, so a second failure on another thread cannot give a second notice.
-    ++context.readFailureNotices;
     app::WindowItems& window = context.window();
     window.setItemText(app::item::kStatusLine,
                        "Partition table has been corrupted, Now Quarrixdale Recovery - Memory "

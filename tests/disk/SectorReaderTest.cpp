@@ -5,8 +5,10 @@
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
+#include <atomic>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace qr;
 using test::MemoryMedium;
@@ -178,4 +180,25 @@ TEST(DevicePathTable, TenClassicNamesUntilTheListingPointsThemElsewhere) {
     table.setName(12, "/dev/sdz");
     EXPECT_EQ(table.name(3), "/dev/sdc");
     EXPECT_EQ(table.name(12), "");
+}
+
+TEST_F(ReaderFixture, FailuresOnSeveralThreadsAtOnceGiveOneNotice) {
+    medium.bytes = test::patternSectors(64);
+    for (std::uint64_t s = 0; s < 64; ++s)
+        medium.badSectors.insert(s);
+    ctx.wizardStage = 1; // no search start, only the notice itself
+    std::atomic<bool> go{false};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 8; ++t)
+        readers.emplace_back([&, t] {
+            auto buf = buffer(2);
+            while (!go)
+                std::this_thread::yield();
+            ctx.reader->read(static_cast<std::uint64_t>(t) * 2, 2, buf.data());
+        });
+    go = true;
+    for (auto& r : readers)
+        r.join();
+    EXPECT_EQ(window.textHistory(app::item::kStatusLine).size(), 1u);
+    EXPECT_EQ(ctx.readFailureNotices, 2u);
 }

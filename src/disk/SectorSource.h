@@ -1,0 +1,30 @@
+#pragma once
+// What an engine reads the medium through: runs of whole 512-byte sectors by absolute
+// sector number, and the medium's size. The device reader, the 95-family back end and
+// the in-memory test media implement it. There is no write path.
+#include <cstdint>
+
+namespace qr::disk {
+
+inline constexpr std::uint32_t kSectorBytes = 512;
+
+enum class ReadStatus {
+    Complete, // every sector was read
+    Partial,  // some sectors could not be read, or lie behind the end of the medium;
+              // they hold zeros
+    NoMedium, // the medium could not be opened; the buffer holds zeros
+};
+
+class SectorSource {
+public:
+    virtual ~SectorSource() = default;
+    // Reads `count` sectors from `start` into `buffer` (count * 512 bytes). Whatever
+    // could not be read is zero-filled, never left with stale bytes.
+    virtual ReadStatus readSectors(std::uint64_t start, std::uint32_t count,
+                                   unsigned char* buffer) = 0;
+    // Sectors on the medium (a partial last sector counts); 0 when it cannot be opened
+    // or does not tell its size.
+    virtual std::uint64_t sectorCount() = 0;
+};
+
+} // namespace qr::disk

@@ -1,0 +1,79 @@
+#pragma once
+// One implementation per file system (FAT, NTFS, exFAT), chosen once by its kind. The
+// tree, the file list, counting, saving, opening and the recovery log call it instead
+// of testing the file-system name. Engines read the medium through a sector source and
+// write extracted bytes into a file sink; they know nothing of windows.
+#include "volume/FileSink.h"
+#include "volume/FileSystemKind.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace qr::volume {
+
+// A file's date and time as its file system stores them: FAT a 16-bit date and a
+// 16-bit time; NTFS a 64-bit count of 100 ns since 1601 in `date`; exFAT a 32-bit
+// timestamp in `date`.
+struct EntryTimestamp {
+    std::uint64_t date = 0;
+    std::uint32_t time = 0;
+};
+
+// One file of a folder, as the engine lists it (folders come from the folder tree).
+// The location fields are the engine's own; other code only hands them back.
+struct FolderFile {
+    std::string name; // UTF-8
+    std::uint64_t size = 0;
+    bool deleted = false;
+    EntryTimestamp stamp;
+    std::uint64_t location = 0; // FAT and exFAT: first cluster; NTFS: record sector
+    std::uint32_t selfKey = 0;  // NTFS: record number; otherwise 0
+    std::uint32_t parentKey = 0;
+    std::uint32_t flags = 0;       // engine-specific (exFAT: no FAT chain)
+    std::uint64_t validLength = 0; // exFAT: valid data length; otherwise the size
+};
+
+// Which allocation table FAT extraction follows (the save's "Saving Mode").
+enum class ClusterSource { Automatic, FirstFat, SecondFat, Contiguous };
+
+struct ExtractOptions {
+    ClusterSource clusters = ClusterSource::Automatic;
+};
+
+enum class ExtractEnd {
+    Complete,    // every byte of the file went into the sink
+    Interrupted, // the sink asked to skip or stop; what was written stays
+    SinkFailed,  // the sink could not store bytes
+    Truncated,   // the data ran out of the volume or the medium before the size
+    NoData,      // nothing could be located (first cluster outside the data area, ...)
+};
+
+struct ExtractReport {
+    ExtractEnd end = ExtractEnd::Complete;
+    std::uint64_t bytesWritten = 0;
+    std::uint64_t unreadableBytes = 0; // written as zeros: the medium would not give them
+    bool uncertain = false;            // a deleted file's clusters were guessed (contiguous rule)
+    bool notDecoded = false;           // stored as it lies (encrypted)
+    std::string why;                   // for diagnostics, when not Complete
+};
+
+class VolumeEngine {
+public:
+    virtual ~VolumeEngine() = default;
+    virtual FileSystemKind kind() const = 0;
+    // Key of the root folder in the folder tree (FAT 0, NTFS 5).
+    virtual std::uint32_t rootKey() const = 0;
+    // The files of folder `key` in listing order; `folderDeleted`: the folder itself is
+    // deleted, so its files are listed as deleted. The visitor returns false to end.
+    virtual void listFiles(std::uint32_t key, bool folderDeleted,
+                           const std::function<bool(const FolderFile&)>& visit) = 0;
+    // Writes the content of `file` into `sink`, at most file.size bytes.
+    virtual ExtractReport extract(const FolderFile& file, FileSink& sink,
+                                  const ExtractOptions& options) = 0;
+    // Date and time texts of the file list for a stamp of this file system.
+    virtual std::string formatDate(const EntryTimestamp& stamp) const = 0;
+    virtual std::string formatTime(const EntryTimestamp& stamp) const = 0;
+};
+
+} // namespace qr::volume

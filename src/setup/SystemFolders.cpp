@@ -1,5 +1,7 @@
 #include "setup/SystemFolders.h"
 
+#include "platform/FileRegistryStore.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -74,6 +76,13 @@ std::string DesktopFolder() {
     text << in.rdbuf();
     std::string dir = DesktopFromUserDirs(text.str(), home());
     return dir.empty() ? home() + "/Desktop" : dir;
+}
+
+std::string InstallRegistryFile() {
+    if (!environment(platform::kRegistryPathVariable).empty() || ::geteuid() != 0)
+        return platform::defaultRegistryPath().string();
+    const std::string machine = platform::machineRegistryPath().string();
+    return machine.empty() ? platform::defaultRegistryPath().string() : machine;
 }
 
 std::string NearestExistingFolder(const std::string& path) {

@@ -31,6 +31,10 @@ std::optional<DriveSpace> SpaceOf(const std::string& path);
 // Bytes as whole mebibytes with " MB".
 std::string MegabytesText(std::uint64_t bytes);
 
+// The registry store the installer writes to: $QUARRIXDALE_REGISTRY when set, else
+// the machine-wide store for root (every user's program reads it), else the user's.
+std::string InstallRegistryFile();
+
 // The nearest folder of `path` that exists ("." for a relative path with none).
 std::string NearestExistingFolder(const std::string& path);
 

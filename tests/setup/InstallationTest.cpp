@@ -262,3 +262,38 @@ TEST(RegistryMachineLayer, UserValuesWinAndChangesStayInTheUserFile) {
     EXPECT_EQ(machine.value(RegistryRoot::ClassesRoot, kInstallKey, kInstallValue), "/usr/lib/x");
     EXPECT_EQ(readFile(dir / "user").find("Other"), std::string::npos);
 }
+
+TEST(SetupInstall, UnwritableBaseOrFullDriveKeepsEverySource) {
+    {
+        // A base below a file cannot be made: every copy fails and is told, nothing goes.
+        InstallBench bench;
+        writeFile(bench.dir / "file", "x");
+        InstallRequest request;
+        request.sourceFolder = bench.source;
+        request.basePath = (bench.dir / "file" / "base").string();
+        request.programsFolder = bench.programs;
+        request.desktopFolder = bench.desktop;
+        request.messages = &bench.messages;
+        const InstallResult result = Install(request);
+        EXPECT_EQ(bench.messages.count(), kFileCount);
+        for (std::size_t i = 0; i < kFileCount; ++i)
+            EXPECT_TRUE(fs::exists(bench.source / kInstalledFiles[i])) << kInstalledFiles[i];
+        EXPECT_EQ(result.copied, (std::array<bool, 8>{}));
+    }
+    if (::geteuid() != 0 || !qr::test::haveTools({"mount", "umount"}))
+        GTEST_SKIP() << "a small file system needs root";
+    // A drive too small for the program: its copy fails whole, the old copy stays.
+    InstallBench bench;
+    if (qr::test::run("mount -t tmpfs -o size=64k tmpfs " + qr::test::shellQuote(bench.base))
+            .exitCode != 0)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    writeFile(bench.source / kProgramName, std::string(200 * 1024, 'p'));
+    fs::create_directories(bench.destination());
+    writeFile(bench.destination() / kProgramName, "old program");
+    const InstallResult result = bench.install();
+    EXPECT_FALSE(result.copied[kProgramFile]);
+    EXPECT_EQ(readFile(bench.destination() / kProgramName), "old program");
+    EXPECT_TRUE(fs::exists(bench.source / kProgramName)) << "the only full copy stays";
+    EXPECT_TRUE(bench.messages.saw(kCopyFailedPrefix + kProgramName));
+    qr::test::run("umount " + qr::test::shellQuote(bench.base));
+}

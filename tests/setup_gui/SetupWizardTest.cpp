@@ -273,6 +273,18 @@ TEST_F(SetupWizard, InstallsIntoTheChosenFolderAndTheProgramRuns) {
         }
     }
 
+    {
+        // Escape closes the closing window without starting the program; its close
+        // button does nothing.
+        Finish finish(hooks(), "program");
+        finish.show();
+        finish.close();
+        EXPECT_TRUE(finish.isVisible());
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&finish, &escape);
+        EXPECT_FALSE(finish.isVisible());
+        EXPECT_TRUE(launched.empty());
+    }
     Finish finish(hooks(), QString::fromStdString((dest / setup::kProgramName).string()));
     finish.show();
     EXPECT_TRUE(finish.launchAfterFinish());

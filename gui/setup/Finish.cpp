@@ -23,11 +23,13 @@ Finish::Finish(SetupHooks hooks, QString program, QWidget* parent)
     auto* back = new Btn("BACK", this);
     back->setObjectName("3");
     back->setImages(ButtonImages("< BACK"));
+    back->setTooltipText("Back");
     back->move(270, 327);
     back->setEnabled(false);
     auto* cancel = new Btn("Cancel", this);
     cancel->setObjectName("2");
     cancel->setImages(ButtonImages("Cancel"));
+    cancel->setTooltipText("Cancel");
     cancel->move(462, 327);
     cancel->setEnabled(false);
     cancel->hide();

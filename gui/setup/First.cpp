@@ -86,7 +86,7 @@ First::First(SetupHooks hooks, QWidget* parent) : BkDialogST(parent), hooks_(std
     label(this, id::kRequiredLabel, "Space Required", QRect(x, 248, 150, 18), kPanelGrey);
     label(this, id::kRequired, "20.0 MB", QRect(x + 170, 248, 150, 18), kPanelGrey);
 
-    installing_label_ =
+    installingLabel_ =
         label(this, id::kInstalling, "Installing...", QRect(x, 150, 200, 18), kPanelGrey);
     progress_ = numbered(new QProgressBar(this), id::kProgress);
     progress_->setRange(0, 100);
@@ -100,7 +100,7 @@ First::First(SetupHooks hooks, QWidget* parent) : BkDialogST(parent), hooks_(std
 
     showLicenceControls(false);
     showDestinationControls(false);
-    installing_label_->hide();
+    installingLabel_->hide();
     progress_->hide();
     showWelcome();
 }
@@ -237,7 +237,7 @@ void First::install() {
     installing_ = true;
     setBitmap(WizardBackground(4));
     showDestinationControls(false);
-    installing_label_->show();
+    installingLabel_->show();
     progress_->show();
     progress_->setValue(0);
     back_->setEnabled(false);

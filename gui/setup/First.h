@@ -74,7 +74,7 @@ private:
     QLabel* acceptLabel_;
     QLineEdit* destination_;
     QProgressBar* progress_;
-    QLabel* installing_label_;
+    QLabel* installingLabel_;
 };
 
 } // namespace qr::setupgui

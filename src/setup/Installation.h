@@ -4,6 +4,7 @@
 #include "platform/RegistryStore.h"
 #include "platform/UserMessages.h"
 #include "setup/DesktopEntry.h"
+#include "setup/InstallerFiles.h"
 
 #include <array>
 #include <chrono>
@@ -27,11 +28,11 @@ struct InstallRequest {
 };
 
 struct InstallResult {
-    std::string destination;              // absolute, without a trailing slash
-    std::array<bool, 8> copied{};         // per file of the file set
-    std::array<bool, 8> sourceRemoved{};  // per file of the file set
-    std::vector<std::string> madeFolders; // in creation order
-    std::vector<std::string> shortcuts;   // entries written
+    std::string destination;                      // absolute, without a trailing slash
+    std::array<bool, kFileCount> copied{};        // per file of the file set
+    std::array<bool, kFileCount> sourceRemoved{}; // per file of the file set
+    std::vector<std::string> madeFolders;         // in creation order
+    std::vector<std::string> shortcuts;           // entries written
     bool registryWritten = false;
 };
 

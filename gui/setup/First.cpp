@@ -4,6 +4,7 @@
 #include "Btn.h"
 #include "ColorStatic.h"
 #include "Exit.h"
+#include "platform/Programs.h"
 #include "setup/InstallerFiles.h"
 #include "setup/LicenceText.h"
 #include "setup/SystemFolders.h"
@@ -245,7 +246,8 @@ void First::install() {
     repaint();
 
     setup::InstallRequest request;
-    request.sourceFolder = QDir::currentPath().toStdString();
+    request.sourceFolder =
+        setup::SourceFolder(QDir::currentPath().toStdString(), platform::ProgramFolder());
     request.basePath = basePath_.toStdString();
     request.programsFolder = setup::ProgramsFolder();
     request.desktopFolder = setup::DesktopFolder();

@@ -1,5 +1,7 @@
 #include "setup/InstallerFiles.h"
 
+#include <filesystem>
+
 namespace qr::setup {
 
 std::string ProductFolder(const std::string& basePath) {
@@ -12,6 +14,15 @@ std::string ProductFolder(const std::string& basePath) {
 
 std::string DestinationFolder(const std::string& basePath) {
     return ProductFolder(basePath) + "/" + kEditionFolder;
+}
+
+std::string SourceFolder(const std::string& current, const std::string& ownFolder) {
+    std::error_code ec;
+    auto holdsProgram = [&](const std::string& folder) {
+        return !folder.empty() &&
+               std::filesystem::is_regular_file(folder + "/" + kInstalledFiles[kProgramFile], ec);
+    };
+    return !holdsProgram(current) && holdsProgram(ownFolder) ? ownFolder : current;
 }
 
 std::string GroupFolder(const std::string& programsFolder) {

@@ -49,6 +49,11 @@ inline const std::string kNoDriveCaption = " INVALID Fixed Drive Letter";
 std::string DestinationFolder(const std::string& basePath);
 // The product folder under `basePath`, by the same rules.
 std::string ProductFolder(const std::string& basePath);
+// The folder holding the files to install: the current folder, or the installer's own
+// folder when only that one holds the program (started from a file manager, whose
+// current folder is elsewhere).
+std::string SourceFolder(const std::string& current, const std::string& ownFolder);
+
 // Programs + "/Quarrixdale Recovery (Evaluation)/Memory Card".
 std::string GroupFolder(const std::string& programsFolder);
 

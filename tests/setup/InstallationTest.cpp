@@ -83,6 +83,14 @@ TEST(SetupFolders, DestinationJoinsOnceAndHandlesRootAndProductFolder) {
     EXPECT_EQ(DesktopFromUserDirs("XDG_DESKTOP_DIR=\"relative\"\n", "/home/u"), "");
     EXPECT_EQ(MegabytesText(3 * 1048576 + 1048575), "3 MB");
     EXPECT_EQ(NearestExistingFolder("/proc/no/such/folder"), "/proc");
+
+    TempDir dir;
+    fs::create_directories(dir / "own");
+    writeFile(dir / "own" / kProgramName, "p");
+    EXPECT_EQ(SourceFolder((dir / "elsewhere").string(), (dir / "own").string()),
+              (dir / "own").string());
+    EXPECT_EQ(SourceFolder((dir / "own").string(), "/usr/bin"), (dir / "own").string());
+    EXPECT_EQ(SourceFolder((dir / "elsewhere").string(), "/usr/bin"), (dir / "elsewhere").string());
 }
 
 TEST(SetupFolders, RemovableAndOpticalDrivesAreToldFromSysfs) {
@@ -134,6 +142,17 @@ TEST(SetupCopy, OverwritesKeepingModeAndNeverHalfWrites) {
     for ([[maybe_unused]] auto& e : fs::directory_iterator(dir.path()))
         ++entries;
     EXPECT_EQ(entries, 4u) << "no temporary file is left behind";
+
+    // A target that is running (its file cannot be written while it runs) is replaced.
+    fs::copy_file("/bin/sleep", dir / "running");
+    const std::string running = (dir / "running").string();
+    qr::test::run(qr::test::shellQuote(running) + " 5 >/dev/null 2>&1 & echo $! > " +
+                  qr::test::shellQuote((dir / "pid").string()));
+    EXPECT_TRUE(CopyOver(dir / "src", dir / "running"));
+    EXPECT_EQ(readFile(dir / "running"), "new contents");
+    qr::test::run("kill $(cat " + qr::test::shellQuote((dir / "pid").string()) + ")");
+    fs::remove(dir / "running");
+    fs::remove(dir / "pid");
 
     writeFile(dir / "same1", "abcdef");
     writeFile(dir / "same2", "abcdef");

@@ -26,6 +26,14 @@ bool directlyInside(const fs::path& path, const fs::path& folder) {
     return path.is_absolute() && path.lexically_normal().parent_path() == folder.lexically_normal();
 }
 
+// A desktop entry under one of the names the installer gives its shortcuts.
+bool isOurShortcut(const std::string& path) {
+    const fs::path p(path);
+    const std::string name = p.filename().string();
+    return p.is_absolute() && (name == kProgramName + ".desktop" || name == "Help.desktop" ||
+                               name == "Uninstall (Evaluation).desktop");
+}
+
 } // namespace
 
 std::string ManifestText(const InstallManifest& m) {
@@ -115,13 +123,27 @@ std::optional<UninstallResult> Uninstall(const std::string& installFolder) {
                 store.deleteValue(platform::RegistryRoot::ClassesRoot, kInstallKey, kInstallValue);
     }
     for (const std::string& s : m->shortcuts)
-        removeFile(s, fs::path(s).is_absolute() && s.ends_with(".desktop"));
+        removeFile(s, isOurShortcut(s));
     for (const std::string& f : m->files)
         removeFile(f, directlyInside(f, folder));
     removeFile((folder / kManifestName).string(), true);
+    // Folders on the way to the installation folder or to a shortcut only, and empty
+    // ones only: what the user put there stays.
+    std::vector<fs::path> ends = {folder};
+    for (const std::string& s : m->shortcuts)
+        if (isOurShortcut(s))
+            ends.push_back(fs::path(s).lexically_normal().parent_path());
+    auto onTheWay = [&](const fs::path& candidate) {
+        const fs::path c = candidate.lexically_normal();
+        for (const fs::path& end : ends)
+            if (c.is_absolute() && end.string().starts_with(c.string()) &&
+                (end == c || end.string()[c.string().size()] == '/'))
+                return true;
+        return false;
+    };
     for (auto it = m->folders.rbegin(); it != m->folders.rend(); ++it) {
-        // Empty folders only: what the user put there stays.
-        if (fs::is_directory(*it, ec) && fs::is_empty(*it, ec) && fs::remove(*it, ec))
+        if (onTheWay(*it) && fs::is_directory(*it, ec) && fs::is_empty(*it, ec) &&
+            fs::remove(*it, ec))
             result.removed.push_back(*it);
         else
             result.kept.push_back(*it);

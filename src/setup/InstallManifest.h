@@ -33,8 +33,9 @@ struct UninstallResult {
 };
 
 // Removes what the manifest in `installFolder` lists. Files are removed only inside
-// the installation folder and shortcuts only as desktop entries, whatever the
-// manifest says, so a damaged manifest cannot make it remove anything else.
+// the installation folder, shortcuts only under the installer's own names, and
+// folders only on the way to those, whatever the manifest says, so a damaged manifest
+// cannot make it remove anything else.
 std::optional<UninstallResult> Uninstall(const std::string& installFolder);
 
 } // namespace qr::setup

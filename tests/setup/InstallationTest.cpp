@@ -237,9 +237,13 @@ TEST(SetupInstall, UninstallLeavesAnotherInstallationsValueAndStraysAlone) {
     writeFile(dest / "my notes.txt", "mine");
     // A damaged record naming files outside the installation folder.
     writeFile(bench.dir / "precious", "keep");
+    writeFile(bench.dir / "other.desktop", "keep");
+    fs::create_directories(bench.dir / "empty but not ours");
     std::ofstream(dest / kManifestName, std::ios::app)
         << "file=" << (bench.dir / "precious").string()
-        << "\nshortcut=" << (bench.dir / "precious").string() << "\n";
+        << "\nshortcut=" << (bench.dir / "precious").string()
+        << "\nshortcut=" << (bench.dir / "other.desktop").string()
+        << "\nfolder=" << (bench.dir / "empty but not ours").string() << "\n";
 
     auto undone = Uninstall(dest.string());
     ASSERT_TRUE(undone);
@@ -248,6 +252,8 @@ TEST(SetupInstall, UninstallLeavesAnotherInstallationsValueAndStraysAlone) {
     EXPECT_EQ(reader.value(RegistryRoot::ClassesRoot, kInstallKey, kInstallValue), "/elsewhere");
     EXPECT_EQ(readFile(dest / "my notes.txt"), "mine");
     EXPECT_EQ(readFile(bench.dir / "precious"), "keep");
+    EXPECT_EQ(readFile(bench.dir / "other.desktop"), "keep");
+    EXPECT_TRUE(fs::exists(bench.dir / "empty but not ours"));
     EXPECT_FALSE(fs::exists(dest / kProgramName));
     EXPECT_FALSE(Uninstall((bench.dir / "nowhere").string())) << "no record, nothing done";
 }

@@ -8,7 +8,14 @@ namespace qr::app {
 
 RecoveryContext::RecoveryContext(Services s)
     : messages(s.messages), registry(s.registry),
-      reader(MakeSectorReader(*this, std::make_shared<disk::PosixDeviceOpener>())), services(s) {}
+      reader(MakeSectorReader(*this, std::make_shared<disk::PosixDeviceOpener>(
+                                         [messages = s.messages](const std::string& text) {
+                                             // A disk the user may not read: said once, with
+                                             // the ways to get access.
+                                             if (messages)
+                                                 messages->error(text);
+                                         }))),
+      services(s) {}
 
 // Workers are stopped and joined before the state they use goes away.
 RecoveryContext::~RecoveryContext() {

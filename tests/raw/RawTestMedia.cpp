@@ -12,9 +12,8 @@ std::vector<unsigned char> readFile(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+namespace {
 std::vector<SampleDocument> makeSampleDocuments(const std::filesystem::path& folder) {
-    if (!haveTools({"python3"}))
-        return {};
     runOrFail("python3 " + shellQuote(std::string(TEST_SOURCE_DIR) + "/raw/make_documents.py") +
               " " + shellQuote(folder.string()));
     std::vector<SampleDocument> made;
@@ -25,6 +24,26 @@ std::vector<SampleDocument> makeSampleDocuments(const std::filesystem::path& fol
         made.push_back(d);
     }
     return made;
+}
+} // namespace
+
+const std::vector<SampleDocument>& sampleDocuments() {
+    static TempDir dir;
+    static const std::vector<SampleDocument> made = [] {
+        std::vector<SampleDocument> all;
+        if (haveTools({"python3"}))
+            all = makeSampleDocuments(dir.path());
+        return all;
+    }();
+    return made;
+}
+
+const SampleDocument& sampleNamed(const std::string& name) {
+    static const SampleDocument none;
+    for (const SampleDocument& d : sampleDocuments())
+        if (d.name == name)
+            return d;
+    return none;
 }
 
 } // namespace qr::test

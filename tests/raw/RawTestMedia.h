@@ -49,9 +49,10 @@ struct SampleDocument {
     std::vector<unsigned char> bytes;
 };
 
-// Runs make_documents.py into `folder` and reads back what it made; empty when
+// The documents make_documents.py writes, made once per test program; empty when
 // python3 is missing.
-std::vector<SampleDocument> makeSampleDocuments(const std::filesystem::path& folder);
+const std::vector<SampleDocument>& sampleDocuments();
+const SampleDocument& sampleNamed(const std::string& name);
 
 std::vector<unsigned char> readFile(const std::filesystem::path& path);
 

@@ -2,7 +2,11 @@
 
 #include "disk/SectorSource.h"
 
+#include <algorithm>
 #include <cstring>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace qr::raw {
 
@@ -30,36 +34,116 @@ std::vector<HeaderCandidate> FindHeaders(disk::ByteView bytes, std::uint64_t fir
     return found;
 }
 
+namespace {
+
+// The distinct end markers and the rows that share each.
+struct EndMarker {
+    std::string_view text;
+    std::vector<std::size_t> rows;
+};
+
+const std::vector<EndMarker>& distinctEndMarkers() {
+    static const std::vector<EndMarker> markers = [] {
+        std::vector<EndMarker> all;
+        for (std::size_t row = 0; row < kRawSignatures; ++row) {
+            const std::string_view text = RawSignatureTable[row].end;
+            auto same = std::find_if(all.begin(), all.end(),
+                                     [&](const EndMarker& m) { return m.text == text; });
+            if (same == all.end())
+                all.push_back({text, {row}});
+            else
+                same->rows.push_back(row);
+        }
+        return all;
+    }();
+    return markers;
+}
+
+// Checks every marker at byte `at` and records the ones that stand there.
+inline void checkAt(const unsigned char* base, std::size_t size, std::size_t at,
+                    std::uint64_t firstByte, WindowMarks& marks) {
+    for (const EndMarker& m : distinctEndMarkers())
+        if (base[at] == static_cast<unsigned char>(m.text[0]) && m.text.size() <= size - at &&
+            std::memcmp(base + at, m.text.data(), m.text.size()) == 0)
+            for (const std::size_t row : m.rows)
+                marks.ends[row].push_back(firstByte + at);
+}
+
+#if defined(__x86_64__)
+// One pass for every marker: many positions at a time; a position is looked at closely
+// only when its first two bytes begin some marker. A fixed count of pairs lets the
+// compiler unroll the test (unused ones repeat the first pair). Each returns where it
+// stopped; the bytes from there on are looked at one by one.
+constexpr std::size_t kPairs = 5;
+
+std::string_view pairMarker(std::size_t k) {
+    const std::vector<EndMarker>& markers = distinctEndMarkers();
+    return markers[k < markers.size() ? k : 0].text;
+}
+
+std::size_t scan16(const unsigned char* base, std::size_t size, std::size_t windowBytes,
+                   std::uint64_t firstByte, WindowMarks& marks) {
+    __m128i first[kPairs], second[kPairs];
+    for (std::size_t k = 0; k < kPairs; ++k) {
+        first[k] = _mm_set1_epi8(static_cast<char>(pairMarker(k)[0]));
+        second[k] = _mm_set1_epi8(static_cast<char>(pairMarker(k)[1]));
+    }
+    std::size_t at = 0;
+    for (; at + 17 <= size && at + 16 <= windowBytes; at += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at + 1));
+        __m128i any = _mm_setzero_si128();
+        for (std::size_t k = 0; k < kPairs; ++k)
+            any = _mm_or_si128(
+                any, _mm_and_si128(_mm_cmpeq_epi8(a, first[k]), _mm_cmpeq_epi8(b, second[k])));
+        for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(any)); mask; mask &= mask - 1)
+            checkAt(base, size, at + static_cast<unsigned>(__builtin_ctz(mask)), firstByte, marks);
+    }
+    return at;
+}
+
+__attribute__((target("avx2"))) std::size_t scan32(const unsigned char* base, std::size_t size,
+                                                   std::size_t windowBytes, std::uint64_t firstByte,
+                                                   WindowMarks& marks) {
+    __m256i first[kPairs], second[kPairs];
+    for (std::size_t k = 0; k < kPairs; ++k) {
+        first[k] = _mm256_set1_epi8(static_cast<char>(pairMarker(k)[0]));
+        second[k] = _mm256_set1_epi8(static_cast<char>(pairMarker(k)[1]));
+    }
+    std::size_t at = 0;
+    for (; at + 33 <= size && at + 32 <= windowBytes; at += 32) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + at));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + at + 1));
+        __m256i any = _mm256_setzero_si256();
+        for (std::size_t k = 0; k < kPairs; ++k)
+            any = _mm256_or_si256(any, _mm256_and_si256(_mm256_cmpeq_epi8(a, first[k]),
+                                                        _mm256_cmpeq_epi8(b, second[k])));
+        for (auto mask = static_cast<unsigned>(_mm256_movemask_epi8(any)); mask; mask &= mask - 1)
+            checkAt(base, size, at + static_cast<unsigned>(__builtin_ctz(mask)), firstByte, marks);
+    }
+    return at;
+}
+#endif
+
+} // namespace
+
 void FindEndMarkers(disk::ByteView bytes, std::uint64_t firstSector, std::uint32_t sectors,
                     WindowMarks& marks) {
-    const std::uint64_t windowBytes = std::min<std::uint64_t>(sectors * kSector, bytes.size());
-    for (std::size_t row = 0; row < kRawSignatures; ++row) {
-        std::vector<std::uint64_t>& hits = marks.ends[row];
+    for (auto& hits : marks.ends)
         hits.clear();
-        const std::string_view marker = RawSignatureTable[row].end;
-        // A row whose marker an earlier row has shares its hits.
-        bool shared = false;
-        for (std::size_t earlier = 0; earlier < row && !shared; ++earlier)
-            if (RawSignatureTable[earlier].end == marker) {
-                hits = marks.ends[earlier];
-                shared = true;
-            }
-        if (shared)
-            continue;
-        const unsigned char* base = bytes.data();
-        std::size_t from = 0;
-        while (from < windowBytes) {
-            // The marker must start in the window and end in the bytes held.
-            const std::size_t span =
-                std::min<std::size_t>(bytes.size() - from, windowBytes - from + marker.size() - 1);
-            const void* hit = memmem(base + from, span, marker.data(), marker.size());
-            if (!hit)
-                break;
-            const auto at = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - base);
-            hits.push_back(firstSector * kSector + at);
-            from = at + 1;
-        }
-    }
+    const unsigned char* base = bytes.data();
+    const std::size_t size = bytes.size();
+    const std::size_t windowBytes = std::min<std::size_t>(std::size_t{sectors} * kSector, size);
+    const std::uint64_t firstByte = firstSector * kSector;
+    std::size_t at = 0;
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (distinctEndMarkers().size() <= kPairs)
+        at = avx2 ? scan32(base, size, windowBytes, firstByte, marks)
+                  : scan16(base, size, windowBytes, firstByte, marks);
+#endif
+    for (; at < windowBytes; ++at)
+        checkAt(base, size, at, firstByte, marks);
 }
 
 WindowMarks SearchWindow(disk::ByteView bytes, std::uint64_t firstSector, std::uint32_t sectors) {

@@ -92,6 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     volume::NoProgress progress;
     raw::RawSearchOptions options;
     options.end = source.sectorCount();
+    options.windowsPerBatch = 1;
     (void)raw::RunRawSearch(source, options, output, events, progress, {});
     return 0;
 }

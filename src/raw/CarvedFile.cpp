@@ -120,7 +120,9 @@ CarveResult WriteCarvedFile(const CarveTarget& target, const FileDecision& decis
 
     if (!target.output.create(file.name))
         return CarveResult::CannotCreate;
-    std::vector<unsigned char> buffer(std::size_t{kCopySectors} * kSector);
+    const std::uint64_t fileSectors = (file.bytes + kSector - 1) / kSector;
+    std::vector<unsigned char> buffer(
+        static_cast<std::size_t>(std::min<std::uint64_t>(kCopySectors, fileSectors) * kSector));
     std::uint64_t done = 0;
     while (done < file.bytes) {
         if (target.stop.stop_requested()) {

@@ -7,6 +7,7 @@
 #include "disk/SectorReader.h"
 #include "output/CarvedFileFolder.h"
 #include "output/DestinationSafety.h"
+#include "raw/RawRange.h"
 #include "raw/RawSearchWorker.h"
 
 #include <chrono>
@@ -101,13 +102,6 @@ bool parseKinds(const std::string& text, raw::RawKindSet& kinds) {
     return true;
 }
 
-// A decimal sector number, or nullopt.
-std::optional<std::uint64_t> sectorNumber(const std::string& text) {
-    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != text.npos)
-        return std::nullopt;
-    return std::stoull(text);
-}
-
 int runRaw(const CommandLine& line) {
     const auto to = option(line, "--to");
     if (!to || to->empty()) {
@@ -125,8 +119,8 @@ int runRaw(const CommandLine& line) {
     raw::RawKindSet kinds{true, true, true, true};
     if (const auto types = option(line, "--types"); types && !parseKinds(*types, kinds))
         return 2;
-    if (kinds == raw::RawKindSet{}) {
-        std::cerr << raw::message::kSelectFileType << "\n";
+    if (const std::string_view refusal = raw::CheckRawKinds(kinds); !refusal.empty()) {
+        std::cerr << refusal << "\n";
         return 2;
     }
 
@@ -145,31 +139,19 @@ int runRaw(const CommandLine& line) {
     }
 
     // The range: the whole disk, or [--start, --end) checked as the range fields are.
+    const auto startText = option(line, "--start");
+    const auto endText = option(line, "--end");
+    const raw::RawRangeCheck range =
+        raw::CheckRawRange(!startText && !endText, startText.value_or("0"),
+                           endText.value_or(std::to_string(diskSectors)), diskSectors);
+    if (!range.message.empty()) {
+        std::cerr << range.message << "\n";
+        return 2;
+    }
     raw::RawSearchOptions options;
     options.kinds = kinds;
-    options.end = diskSectors;
-    const auto endText = option(line, "--end");
-    const auto startText = option(line, "--start");
-    std::optional<std::uint64_t> end = endText ? sectorNumber(*endText) : diskSectors;
-    if (!end) {
-        std::cerr << raw::message::kInvalidEnd << "\n";
-        return 2;
-    }
-    std::optional<std::uint64_t> start = startText ? sectorNumber(*startText) : 0;
-    if (!start) {
-        std::cerr << raw::message::kInvalidStart << "\n";
-        return 2;
-    }
-    if (*start >= *end) {
-        std::cerr << raw::message::kStartNotBelowEnd << "\n";
-        return 2;
-    }
-    if (*end > diskSectors) {
-        std::cerr << raw::message::kInvalidEnd << "\n";
-        return 2;
-    }
-    options.first = *start;
-    options.end = *end;
+    options.first = range.first;
+    options.end = range.end;
 
     const std::string refusal = output::DestinationRefusal(ctx.reader->selectedDeviceName(), *to);
     if (!refusal.empty()) {

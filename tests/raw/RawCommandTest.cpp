@@ -1,6 +1,7 @@
 // recovery-cli raw over a disk image: the files it prints and writes, the ticked
 // kinds, and the range checks with their messages.
 #include "RawTestMedia.h"
+#include "raw/RawRange.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +93,32 @@ TEST_F(RawCommand, RefusesBadRangesAndKindsWithTheirMessages) {
         EXPECT_NE(errors().find(message), std::string::npos) << errors();
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "out"));
+}
+
+} // namespace
+} // namespace qr::raw
+
+namespace qr::raw {
+namespace {
+
+TEST(CheckRawRange, TheFieldsAreCheckedEndFirstAndTheFocusGoesToTheFaultyOne) {
+    EXPECT_EQ(CheckRawRange(true, "junk", "junk", 5000).end, 5000u);
+    const RawRangeCheck badEnd = CheckRawRange(false, "junk", "12a", 5000);
+    EXPECT_EQ(badEnd.message, "Invalid End Sector");
+    EXPECT_TRUE(badEnd.resetEnd);
+    const RawRangeCheck badStart = CheckRawRange(false, "", "100", 5000);
+    EXPECT_EQ(badStart.message, "Invalid Start Sector");
+    EXPECT_EQ(badStart.focus, RangeField::Start);
+    EXPECT_EQ(CheckRawRange(false, "100", "100", 5000).message,
+              "Start sector should be less than End sector");
+    const RawRangeCheck beyond = CheckRawRange(false, "0", "5001", 5000);
+    EXPECT_EQ(beyond.message, "Invalid End Sector");
+    EXPECT_EQ(beyond.focus, RangeField::End);
+    const RawRangeCheck good = CheckRawRange(false, "7", "5000", 5000);
+    EXPECT_TRUE(good.message.empty());
+    EXPECT_EQ(good.first, 7u);
+    EXPECT_EQ(CheckRawKinds({}), "Please select file type for recovery");
+    EXPECT_TRUE(CheckRawKinds({false, false, true, false}).empty());
 }
 
 } // namespace

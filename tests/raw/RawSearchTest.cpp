@@ -320,3 +320,26 @@ TEST(RawSearch, DamagedMediaGiveNoFileAndNoHang) {
 
 } // namespace
 } // namespace qr::raw
+
+namespace qr::raw {
+namespace {
+
+TEST(RawSearch, AMarkerAcrossTheBoundaryOfTwoReadsIsSeen) {
+    // Reads hold ten windows of 800 sectors: sector 8000 starts the second read.
+    auto image = randomSectors(9000, 6);
+    put(image, 7990 * 512, test::headerOf(0));
+    put(image, 8000 * 512 - 6, test::endOf(0));
+    test::MemorySource source(image);
+    MemoryOutput output;
+    Recorder events;
+    volume::NoProgress progress;
+    RawSearchOptions options;
+    options.end = source.sectorCount();
+    RunRawSearch(source, options, output, events, progress, {});
+    ASSERT_EQ(events.written.size(), 1u);
+    EXPECT_EQ(events.written[0].startSector, 7990u);
+    EXPECT_EQ(events.written[0].bytes, 20u * 512); // ends in sector 7999: the short rule
+}
+
+} // namespace
+} // namespace qr::raw

@@ -7,7 +7,7 @@
 #
 #   bench/raw-benchmark.sh [RECOVERY_CLI]
 #
-# Environment: SIZE_MIB (filler, default 1024), SETS (sets of ten documents made by
+# Environment: SIZE_MIB (filler, default 1024), SETS (sets of documents made by
 # tests/raw/make_documents.py, default 4), WORK (folder for the image and outputs,
 # default a new one under /tmp), KEEP (keep WORK when set).
 # Needs python3, photorec (testdisk) and foremost.

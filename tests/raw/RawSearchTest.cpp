@@ -177,7 +177,7 @@ TEST_F(SampleImage, ARangeFindsOnlyWhatLiesWhollyInsideIt) {
     EXPECT_TRUE(search(source, {first, first + 10})->events.written.empty());
     // A range behind the disk is clamped to it; an empty one finds nothing.
     const auto beyond = search(source, {first, source.sectorCount() + 100000});
-    EXPECT_EQ(beyond->events.written.size(), 2u);
+    EXPECT_EQ(beyond->events.written.size(), placed.size() - 8);
     EXPECT_EQ(beyond->result.rangeEnd, source.sectorCount());
     EXPECT_TRUE(search(source, {first, first})->events.written.empty());
 }

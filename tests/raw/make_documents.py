@@ -143,13 +143,17 @@ def compound_file(streams, directory_first=True):
     return bytes(out)
 
 
-def word_document(rng, size):
+def word_document(rng, size, late_compobj=False):
+    """late_compobj: the CompObj stream padded to a large stream, so it lies behind the
+    text, far from the header."""
     fib = struct.pack("<HH", 0xA5EC, 0xC1) + b"\0" * 28
+    obj = compobj("Microsoft Word 97-2003 Document", "MSWordDoc", "Word.Document.8")
+    if late_compobj:
+        obj += b"\0" * (4096 - len(obj))
     return compound_file([
         ("WordDocument", fib + text_bytes(rng, max(4096, size) - len(fib))),
         ("1Table", text_bytes(rng, 4200)),
-        ("\x01CompObj", compobj("Microsoft Word 97-2003 Document", "MSWordDoc",
-                                "Word.Document.8")),
+        ("\x01CompObj", obj),
         ("SummaryInformation", text_bytes(rng, 300)),
     ])
 
@@ -205,6 +209,7 @@ def main():
         ("deflated.zip", "zip", zip_archive(rng, [250000 * scale, 1000], zipfile.ZIP_DEFLATED,
                                             b"archive comment")),
         ("tiny.zip", "zip", zip_archive(rng, [100], zipfile.ZIP_DEFLATED)),
+        ("late.doc", "doc", word_document(rng, 900000 * scale, late_compobj=True)),
     ]
     with open(os.path.join(out, "manifest.txt"), "w") as manifest:
         for name, kind, data in made:

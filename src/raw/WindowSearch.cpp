@@ -14,28 +14,6 @@ namespace {
 
 constexpr std::uint64_t kSector = disk::kSectorBytes;
 
-} // namespace
-
-std::vector<HeaderCandidate> FindHeaders(disk::ByteView bytes, std::uint64_t firstSector,
-                                         std::uint32_t sectors) {
-    std::vector<HeaderCandidate> found;
-    for (std::uint32_t s = 0; s < sectors && found.size() < kMaxCandidates; ++s) {
-        const std::uint64_t offset = s * kSector;
-        if (!bytes.has(offset, kSector))
-            break;
-        // Every header marker is shorter than a sector; rows with the same marker
-        // share the first row's match.
-        for (std::size_t row = 0; row < kRawSignatures; ++row)
-            if (bytes.matches(offset, RawSignatureTable[row].header)) {
-                found.push_back({firstSector + s, static_cast<int>(row)});
-                break;
-            }
-    }
-    return found;
-}
-
-namespace {
-
 // The distinct end markers and the rows that share each.
 struct EndMarker {
     std::string_view text;
@@ -126,6 +104,24 @@ __attribute__((target("avx2"))) std::size_t scan32(const unsigned char* base, st
 #endif
 
 } // namespace
+
+std::vector<HeaderCandidate> FindHeaders(disk::ByteView bytes, std::uint64_t firstSector,
+                                         std::uint32_t sectors) {
+    std::vector<HeaderCandidate> found;
+    for (std::uint32_t s = 0; s < sectors && found.size() < kMaxCandidates; ++s) {
+        const std::uint64_t offset = s * kSector;
+        if (!bytes.has(offset, kSector))
+            break;
+        // Every header marker is shorter than a sector; rows with the same marker
+        // share the first row's match.
+        for (std::size_t row = 0; row < kRawSignatures; ++row)
+            if (bytes.matches(offset, RawSignatureTable[row].header)) {
+                found.push_back({firstSector + s, static_cast<int>(row)});
+                break;
+            }
+    }
+    return found;
+}
 
 void FindEndMarkers(disk::ByteView bytes, std::uint64_t firstSector, std::uint32_t sectors,
                     WindowMarks& marks) {

@@ -13,9 +13,12 @@ std::vector<unsigned char> readFile(const std::filesystem::path& path) {
 }
 
 namespace {
-std::vector<SampleDocument> makeSampleDocuments(const std::filesystem::path& folder) {
+void makeSampleDocuments(const std::filesystem::path& folder) {
     runOrFail("python3 " + shellQuote(std::string(TEST_SOURCE_DIR) + "/raw/make_documents.py") +
               " " + shellQuote(folder.string()));
+}
+
+std::vector<SampleDocument> readSamples(const std::filesystem::path& folder) {
     std::vector<SampleDocument> made;
     std::ifstream manifest(folder / "manifest.txt");
     SampleDocument d;
@@ -27,13 +30,27 @@ std::vector<SampleDocument> makeSampleDocuments(const std::filesystem::path& fol
 }
 } // namespace
 
+// The documents are made once per version of the script and kept under the system's
+// temporary folder, so that the many test processes of one run share them.
 const std::vector<SampleDocument>& sampleDocuments() {
-    static TempDir dir;
     static const std::vector<SampleDocument> made = [] {
         std::vector<SampleDocument> all;
-        if (haveTools({"python3"}))
-            all = makeSampleDocuments(dir.path());
-        return all;
+        if (!haveTools({"python3"}))
+            return all;
+        const std::filesystem::path script =
+            std::filesystem::path(TEST_SOURCE_DIR) / "raw" / "make_documents.py";
+        const auto text = readFile(script);
+        const std::size_t version = std::hash<std::string>{}(std::string(text.begin(), text.end()));
+        const std::filesystem::path kept = std::filesystem::temp_directory_path() /
+                                           ("raw-sample-documents-" + std::to_string(version));
+        if (!std::filesystem::exists(kept / "manifest.txt")) {
+            TempDir fresh;
+            makeSampleDocuments(fresh.path());
+            std::error_code ec;
+            std::filesystem::rename(fresh.path(), kept, ec); // another process may win
+            std::filesystem::create_directories(fresh.path(), ec);
+        }
+        return readSamples(kept);
     }();
     return made;
 }

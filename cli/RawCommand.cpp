@@ -3,7 +3,6 @@
 // the files written so far stay, the one being written is removed.
 #include "CliSession.h"
 #include "PartitionSession.h"
-#include "disk/ReaderSource.h"
 #include "disk/SectorReader.h"
 #include "output/CarvedFileFolder.h"
 #include "output/DestinationSafety.h"
@@ -130,7 +129,7 @@ int runRaw(const CommandLine& line) {
     app::RecoveryContext& ctx = *session->context;
     ctx.selectedDiskNumber = static_cast<std::uint16_t>(disk);
     ctx.searchMode = app::kSearchRaw;
-    disk::ReaderSource source(*ctx.reader);
+    disk::SectorSource& source = *ctx.reader;
     const std::uint64_t diskSectors = source.sectorCount();
     if (diskSectors == 0) {
         std::cerr << "recovery-cli: disk " << disk << " (" << ctx.reader->selectedDeviceName()

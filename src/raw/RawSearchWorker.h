@@ -28,6 +28,8 @@ public:
     // Waits for the search to end by itself.
     void join();
     const RawSearchResult& result() const { return result_; }
+    // The thread, for a caller that must keep serving the search while it stops it.
+    std::jthread& thread() { return thread_; }
 
 private:
     std::jthread thread_;

@@ -106,6 +106,14 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     services.shell = options_.shell;
     ctx_ = std::make_unique<app::RecoveryContext>(services);
     wizard_ = std::make_unique<app::Wizard>(*ctx_, *this);
+    // The raw search asks for its destination in "Save As".
+    rawRecovery_ =
+        std::make_unique<app::RawRecovery>(*ctx_, *this, [this]() -> std::optional<std::string> {
+            SaveAsDialog saveAs(this, *ctx_, ctx_->reader->selectedDeviceName());
+            if (saveAs.exec() != QDialog::Accepted)
+                return std::nullopt;
+            return ctx_->save.destinationFolder;
+        });
     saveQuestions_ = std::make_unique<SaveQuestionsGui>(this);
 
     auto* central = new Background(this);
@@ -128,6 +136,7 @@ MainWindow::~MainWindow() {
     // end them while it still exists, serving them until they have.
     destroying_ = true;
     ctx_->noDiskPromptThread = {};
+    rawRecovery_->stop();
     stopWorker(ctx_->scanWorker);
     stopWorker(ctx_->partitionSearchThread);
     stopWorker(ctx_->saveWorker);
@@ -395,6 +404,7 @@ void MainWindow::buildPartitionStep(QWidget* central) {
     results->setGeometry(285, 40, 215, 150);
     registerItem(item::kResultList, results);
     auto* startRecovery = makeImageButton("S&tart Recovery", "Start Recovery", panel);
+    connect(startRecovery, &QPushButton::clicked, this, [this] { rawRecovery_->startOrStop(); });
     startRecovery->setGeometry(285, 198, 120, 28);
     registerItem(item::kStartRecovery, startRecovery);
     auto* rawProgress = new TextProgress(panel);
@@ -668,6 +678,14 @@ void MainWindow::focusItem(int itemId) {
     });
 }
 
+std::vector<bool> MainWindow::checkedRows(int itemId) {
+    std::vector<bool> rows;
+    if (auto* list = qobject_cast<QListWidget*>(item(itemId)))
+        for (int r = 0; r < list->count(); ++r)
+            rows.push_back(list->item(r)->checkState() == Qt::Checked);
+    return rows;
+}
+
 void MainWindow::setListRows(int itemId, const std::vector<std::string>& rows) {
     if (itemId == item::kFileList) {
         for (const auto& text : rows) {
@@ -823,7 +841,9 @@ void MainWindow::showNoMedia() {
 }
 
 void MainWindow::stopRunningWorker() {
-    if (ctx_->scanWorkerRunning)
+    if (rawRecovery_->running())
+        rawRecovery_->stop();
+    else if (ctx_->scanWorkerRunning)
         stopWorker(ctx_->scanWorker);
     else if (ctx_->partitionSearchRunning)
         stopWorker(ctx_->partitionSearchThread);

@@ -69,6 +69,14 @@ void SearchProgressWindow::position(std::uint64_t position, std::uint64_t total)
         if (position > 0)
             w.setItemText(item::kProgressBar, std::to_string(percent) + "% Completed");
         break;
+    case SearchPhase::RawSearch:
+        w.setItemText(item::kStatusLine, " Searching Sector :- " + std::to_string(position));
+        if (percent > shownPercent_) {
+            shownPercent_ = percent;
+            w.setProgress(item::kRawProgress, percent);
+            w.setItemText(item::kRawProgress, std::to_string(percent) + " % Completed");
+        }
+        break;
     default:
         break;
     }

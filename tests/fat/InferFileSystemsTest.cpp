@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <random>
 #include <string>
 
 namespace qr::fat {
@@ -189,7 +191,7 @@ TEST_F(Inference, AHundredThousandHeadsTakeWellUnderASecond) {
         for (std::uint32_t c = 2; c < 5000 + 2; ++c)
             head(cluster0 + c * spc, c);
         sector = cluster0 + 5002 * spc + 977; // a lone head between volumes
-        head(sector - 500, 0x7FFFFFFF); // a cluster no volume reaches
+        head(sector - 500, 0x7FFFFFFF);       // a cluster no volume reaches
     }
     const auto begin = std::chrono::steady_clock::now();
     EXPECT_EQ(infer(), 20);
@@ -214,6 +216,154 @@ TEST(FileSystemDetails, ItemTextAndDetailsRows) {
                                         "File System Start : 8160", "Sectors Per Clusters : 8"}));
     EXPECT_TRUE(model::FileSystemDetailsRows(t, 1).empty());
     EXPECT_TRUE(model::FileSystemDetailsRows(t, -1).empty());
+}
+
+} // namespace
+} // namespace qr::fat
+
+namespace qr::fat {
+namespace {
+
+// The inference as a walk of every boot row against every head and of every pair of
+// unassigned heads, with the same 64-bit arithmetic. The indexed inference must give
+// the very same tables on any input, in sweep order or not.
+int walkEveryPair(model::RecordTables& t, FileSystemKind searched) {
+    using namespace model;
+    RecordTable& dirs = t.dirClusterTable;
+    RecordTable& systems = t.fileSystemTable;
+    const int rows = dirs.rowCount();
+    auto sector = [&](int i) -> std::uint64_t { return dirs.number(i, dircluster_col::Sector); };
+    auto cluster = [&](int i) -> std::uint64_t {
+        return dirs.number(i, dircluster_col::SelfCluster);
+    };
+    auto isSize = [](std::uint64_t h) { return h >= 1 && h <= 128 && (h & (h - 1)) == 0; };
+    int count = 0;
+    for (int b = 0; b < t.bootSectorTable.rowCount(); ++b) {
+        const std::uint64_t spc = t.bootSectorTable.number(b, boot_col::Spc);
+        const std::uint64_t c0 = t.bootSectorTable.number(b, boot_col::Cluster0Start);
+        const std::uint64_t end = t.bootSectorTable.number(b, boot_col::TotalSectors);
+        if (!isSize(spc))
+            continue;
+        int number = 0;
+        for (int i = 0; i < rows; ++i) {
+            if (dirs.number(i, FileSystem) != 0 || sector(i) < c0 || sector(i) > end ||
+                cluster(i) * spc + c0 != sector(i))
+                continue;
+            if (number == 0) {
+                const int row = systems.appendRow(t.bootSectorTable.cell(b, 0));
+                for (int col = 1; col < 11; ++col)
+                    systems.setCell(row, col, t.bootSectorTable.cell(b, col));
+                number = ++count;
+            }
+            dirs.setNumber(i, FileSystem, static_cast<std::uint32_t>(number));
+        }
+    }
+    for (int start = 0; start < rows;) {
+        const int f = NextUnassignedCluster(dirs, start);
+        if (f < 0)
+            break;
+        const std::uint64_t sf = sector(f), cf = cluster(f);
+        int partner = -1;
+        std::uint64_t h = 0;
+        for (int g = f + 1; g < rows && partner < 0; ++g) {
+            const int o = NextUnassignedCluster(dirs, g);
+            if (o < 0)
+                break;
+            const std::uint64_t so = sector(o), co = cluster(o);
+            if (!(co > cf && so > sf && co < so && co < sf) || (so - sf) % (co - cf) != 0)
+                continue;
+            h = (so - sf) / (co - cf);
+            if (isSize(h) && cf * h < sf && co * h < so && sf - cf * h == so - co * h)
+                partner = o;
+        }
+        if (partner < 0) {
+            dirs.setCell(f, FileSystem, "-1");
+        } else {
+            const std::uint64_t base = sf - cf * h;
+            const int row = systems.appendRow("0");
+            const auto number = static_cast<std::uint32_t>(++count);
+            systems.setNumber(row, Spc, static_cast<std::uint32_t>(h));
+            systems.setNumber(row, Cluster0Start, static_cast<std::uint32_t>(base));
+            systems.setCell(row, PartType, volume::FileSystemName(searched));
+            dirs.setNumber(f, FileSystem, number);
+            dirs.setNumber(partner, FileSystem, number);
+            std::uint64_t largest = std::max(cf, cluster(partner));
+            for (int i = 0; i <= rows; ++i) {
+                if (searched != FileSystemKind::Fat32 && largest > 65536)
+                    systems.setCell(row, PartType, "FAT32");
+                if (i == rows)
+                    break;
+                if (dirs.number(i, FileSystem) == 0 && sector(i) == base + h * cluster(i)) {
+                    dirs.setNumber(i, FileSystem, number);
+                    largest = std::max(largest, cluster(i));
+                }
+            }
+        }
+        start = f + 1;
+    }
+    return count;
+}
+
+std::vector<std::vector<std::string>> rowsOf(const model::RecordTable& t) {
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 0; i < t.rowCount(); ++i) {
+        rows.emplace_back();
+        for (int c = 0; c < t.columnCount(); ++c)
+            rows.back().push_back(t.cell(i, c));
+    }
+    return rows;
+}
+
+// Random tables of a few volumes lying close together (so their heads also pair across
+// them), boot rows right and wrong, and stray heads; 400 rounds make some 850 file
+// systems out of 6,500 heads.
+TEST(InferenceOrder, SameResultAsAWalkOfEveryPair) {
+    std::mt19937 random(20261209);
+    auto pick = [&](std::uint32_t below) { return static_cast<std::uint32_t>(random() % below); };
+    for (int round = 0; round < 400; ++round) {
+        model::RecordTables tables;
+        struct Head {
+            std::uint32_t sector, cluster;
+        };
+        std::vector<Head> heads;
+        for (int v = 0, volumes = 1 + static_cast<int>(pick(4)); v < volumes; ++v) {
+            const std::uint32_t spc = 1u << pick(8);
+            const std::uint32_t cluster0 = 200 + pick(3000);
+            for (int k = 0, n = static_cast<int>(pick(12)); k < n; ++k) {
+                const std::uint32_t c = 2 + pick(60);
+                heads.push_back({cluster0 + c * spc, c});
+            }
+            if (pick(2) != 0) {
+                const int row = tables.bootSectorTable.appendRow(std::to_string(pick(cluster0)));
+                tables.bootSectorTable.setNumber(row, Spc, pick(3) == 0 ? pick(200) : spc);
+                tables.bootSectorTable.setNumber(row, Cluster0Start, cluster0);
+                tables.bootSectorTable.setNumber(row, model::boot_col::TotalSectors,
+                                                 cluster0 + pick(8000));
+                tables.bootSectorTable.setCell(row, PartType, "FAT16");
+            }
+        }
+        for (int k = 0, n = static_cast<int>(pick(6)); k < n; ++k)
+            heads.push_back({pick(12000), pick(4) == 0 ? 0xFFFFFFF0 + pick(16) : pick(5000)});
+        if (pick(3) != 0) // as a sweep writes them: rising sectors
+            std::sort(heads.begin(), heads.end(),
+                      [](const Head& a, const Head& b) { return a.sector < b.sector; });
+        else
+            std::shuffle(heads.begin(), heads.end(), random);
+        for (const Head& h : heads) {
+            const int row = tables.dirClusterTable.appendRow(std::to_string(h.sector));
+            tables.dirClusterTable.setNumber(row, model::dircluster_col::SelfCluster, h.cluster);
+            tables.dirClusterTable.setCell(row, FileSystem, "0");
+        }
+        model::RecordTables expected = tables;
+        const FileSystemKind searched = pick(2) ? FileSystemKind::Fat16 : FileSystemKind::Fat32;
+        volume::NoProgress quiet;
+        ASSERT_EQ(InferFileSystems(tables, searched, quiet), walkEveryPair(expected, searched))
+            << "round " << round;
+        ASSERT_EQ(rowsOf(tables.dirClusterTable), rowsOf(expected.dirClusterTable))
+            << "round " << round;
+        ASSERT_EQ(rowsOf(tables.fileSystemTable), rowsOf(expected.fileSystemTable))
+            << "round " << round;
+    }
 }
 
 } // namespace

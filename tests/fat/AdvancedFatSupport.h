@@ -7,6 +7,10 @@
 #include "support/MemorySource.h"
 #include "volume/SearchProgress.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -34,6 +38,43 @@ public:
     std::uint64_t lastTotal = 0;
     std::uint64_t positions = 0;
     std::function<void(std::uint64_t)> onPosition;
+};
+
+// An image file read through pread, opened read-only: media too big to hold in memory.
+class ImageFileSource final : public disk::SectorSource {
+public:
+    explicit ImageFileSource(const std::filesystem::path& image)
+        : fd_(::open(image.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~ImageFileSource() override {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    ImageFileSource(const ImageFileSource&) = delete;
+    ImageFileSource& operator=(const ImageFileSource&) = delete;
+
+    disk::ReadStatus readSectors(std::uint64_t start, std::uint32_t count,
+                                 unsigned char* buffer) override {
+        const std::size_t length = std::size_t{count} * disk::kSectorBytes;
+        std::memset(buffer, 0, length);
+        if (fd_ < 0)
+            return disk::ReadStatus::NoMedium;
+        std::size_t done = 0;
+        while (done < length) {
+            const ssize_t n = ::pread(fd_, buffer + done, length - done,
+                                      static_cast<off_t>(start * disk::kSectorBytes + done));
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        return done == length ? disk::ReadStatus::Complete : disk::ReadStatus::Partial;
+    }
+    std::uint64_t sectorCount() override {
+        const off_t size = fd_ < 0 ? 0 : ::lseek(fd_, 0, SEEK_END);
+        return size <= 0 ? 0 : (static_cast<std::uint64_t>(size) + 511) / disk::kSectorBytes;
+    }
+
+private:
+    int fd_ = -1;
 };
 
 inline MemorySource loadImage(const std::filesystem::path& image) {

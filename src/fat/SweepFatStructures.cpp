@@ -115,6 +115,9 @@ FatSweepResult SweepFatStructures(disk::SectorSource& source, std::uint64_t part
         });
     result.end = outcome.end;
     result.next = outcome.next;
+    // Nothing lies behind the end of the medium: a range that reaches past it is done.
+    if (outcome.end == disk::SweepEnd::Finished && outcome.clampedEnd < partitionEnd)
+        progress.position(partitionEnd, partitionEnd);
     return result;
 }
 

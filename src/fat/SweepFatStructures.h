@@ -20,6 +20,9 @@ class SearchProgress;
 
 namespace qr::fat {
 
+// Sectors per read: 1 MiB batches are examined while they are still in the cache.
+inline constexpr std::uint32_t kFatSweepBatch = 2048;
+
 struct FatSweepResult {
     disk::SweepEnd end = disk::SweepEnd::Finished;
     std::uint64_t next = 0;        // first sector not examined
@@ -35,7 +38,7 @@ struct FatSweepResult {
 FatSweepResult SweepFatStructures(disk::SectorSource& source, std::uint64_t partitionStart,
                                   std::uint64_t partitionEnd, model::RecordTables& tables,
                                   std::stop_token stop, volume::SearchProgress& progress,
-                                  std::uint32_t batchSectors = disk::SweepOptions{}.batchSectors);
+                                  std::uint32_t batchSectors = kFatSweepBatch);
 
 // The row a boot-sector candidate at `sector` gives, FAT32 when its type text says so,
 // else FAT16. Returns false (and appends nothing) when the sector is not a candidate.

@@ -1,4 +1,4 @@
-// advanced-fat-bench sweep IMAGE [TYPE]   sweeps the whole image and infers its file systems
+// advanced-fat-bench sweep IMAGE [TYPE [BATCH]]  sweeps the whole image and infers its file systems
 // advanced-fat-bench infer HEADS          infers file systems from HEADS made-up heads
 // Prints one line of figures; the times are wall-clock seconds.
 #include "disk/DeviceFile.h"
@@ -45,7 +45,7 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-int sweep(const char* image, const char* type) {
+int sweep(const char* image, const char* type, std::uint32_t batch) {
     disk::PosixDeviceOpener opener;
     auto file = opener.open(image);
     if (!file) {
@@ -58,7 +58,8 @@ int sweep(const char* image, const char* type) {
     volume::NoProgress quiet;
     const auto start = Clock::now();
     const std::uint64_t end = source.sectorCount();
-    const fat::FatSweepResult swept = fat::SweepFatStructures(source, 0, end, tables, {}, quiet);
+    const fat::FatSweepResult swept =
+        fat::SweepFatStructures(source, 0, end, tables, {}, quiet, batch);
     const double sweepSeconds = secondsSince(start);
     const auto inferStart = Clock::now();
     const int found = fat::InferFileSystems(tables, kind, quiet);
@@ -103,7 +104,9 @@ int infer(long heads) {
 
 int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "sweep") == 0)
-        return sweep(argv[2], argc >= 4 ? argv[3] : "FAT32");
+        return sweep(argv[2], argc >= 4 ? argv[3] : "FAT32",
+                     argc >= 5 ? static_cast<std::uint32_t>(std::atol(argv[4]))
+                               : fat::kFatSweepBatch);
     if (argc >= 3 && std::strcmp(argv[1], "infer") == 0)
         return infer(std::atol(argv[2]));
     std::fprintf(stderr, "usage: advanced-fat-bench sweep IMAGE [FAT16|FAT32]\n"

@@ -40,9 +40,17 @@ struct FatStarts {
 FatStarts FindFatStarts(disk::SectorSource& source, std::uint32_t cluster0Start,
                         volume::FileSystemKind kind, std::stop_token stop);
 
+// FAT32 tables too large for that window (4 KiB clusters on an 8 GB card make two
+// tables of 16,384 sectors each): the second table ends where cluster 2 begins, so the
+// nearest table start below cluster 2 is the second one, and the first one lies as
+// far below it again. Looks back as far as the largest FAT32 table reaches.
+FatStarts FindFat32StartsBelowData(disk::SectorSource& source, std::uint32_t cluster0Start,
+                                   std::uint32_t sectorsPerCluster, std::stop_token stop);
+
 // The layout of file system `number` (1-based) from its FileSystemTable row. When the
-// row has no first FAT, the FAT starts are searched for; when both are found, the
-// row's "firstFAT", "secondFAT", "SPF" and "Root Start" are written first. The
+// row has no first FAT, the FAT starts are searched for (FAT32 tables the window
+// misses are then looked for below the data area); when both are found, the row's
+// "firstFAT", "secondFAT", "SPF" and "Root Start" are written first. The
 // geometry's name is the row's type, so a FAT16 search can go on as FAT32. A number
 // without a row gives an empty geometry.
 ActiveGeometry LoadPickedFileSystem(disk::SectorSource& source, model::RecordTable& fileSystems,

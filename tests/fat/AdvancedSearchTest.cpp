@@ -259,3 +259,36 @@ TEST_F(AdvancedSearch, Fat16CardWithoutBootSectorGetsItsTablesAndRootDirectory) 
 
 } // namespace
 } // namespace qr::fat
+
+namespace qr::fat {
+namespace {
+
+// An 8 GB card with 4 KiB clusters has tables of 16,384 sectors: the window of 30,000
+// sectors in front of cluster 0 holds only the second one. Here 1 GiB of 512-byte
+// clusters makes tables as large.
+TEST_F(AdvancedSearch, Fat32TablesLargerThanTheWindowAreFoundBelowTheDataArea) {
+    test::FatImageOptions options;
+    options.sizeMiB = 1024;
+    options.partitioned = true;
+    test::FatImage card(dir / "large.img", options);
+    const BootLayout real = layoutAt(card.path(), 2048, true);
+    ASSERT_GT(2 * real.perFat, 30000u);
+
+    const int row = tables.fileSystemTable.appendRow("0");
+    tables.fileSystemTable.setNumber(row, Spc, 1);
+    tables.fileSystemTable.setNumber(row, Cluster0Start,
+                                     static_cast<std::uint32_t>(card.clusterSector(0)));
+    tables.fileSystemTable.setCell(row, PartType, "FAT32");
+    test::ImageFileSource source(card.path());
+    EXPECT_EQ(FindFatStarts(source, static_cast<std::uint32_t>(card.clusterSector(0)),
+                            FileSystemKind::Fat32, {})
+                  .found,
+              1);
+    const ActiveGeometry g = LoadPickedFileSystem(source, tables.fileSystemTable, 1, {});
+    EXPECT_EQ(g.firstFat, 2048 + real.reserved);
+    EXPECT_EQ(g.secondFat, 2048 + real.reserved + real.perFat);
+    EXPECT_EQ(g.sectorsPerFat, real.perFat);
+}
+
+} // namespace
+} // namespace qr::fat

@@ -188,6 +188,18 @@ TEST_F(SweepInput, FatStartsNeedTwoSectorsInFrontOfClusterZero) {
     EXPECT_EQ(g.rootStart, 2u);
     EXPECT_EQ(g.rootSectors, 32u);
     EXPECT_EQ(tables.fileSystemTable.cell(row, bc::FirstFat), "");
+
+    // Below the data area (cluster 2 at sector 200): a sector inside the second table
+    // that begins like one is passed over, since no first table lies below it.
+    std::memcpy(sector(180), fat, 3);
+    s = FindFat32StartsBelowData(medium, 198, 1, {});
+    EXPECT_EQ(s.found, 0) << "nothing lies 60 sectors below 140";
+    std::memcpy(sector(80), fat, 3);
+    s = FindFat32StartsBelowData(medium, 198, 1, {});
+    EXPECT_EQ(s.found, 2);
+    EXPECT_EQ(s.first, 80u);
+    EXPECT_EQ(s.second, 140u);
+    EXPECT_EQ(FindFat32StartsBelowData(medium, 0xFFFFFFF0, 128, {}).found, 0);
 }
 
 } // namespace

@@ -101,12 +101,11 @@ FatSweepResult SweepFatStructures(disk::SectorSource& source, std::uint64_t part
             for (std::uint64_t i = 0; i < sectors; ++i) {
                 const disk::ByteView sector = bytes.sub(i * disk::kSectorBytes, disk::kSectorBytes);
                 // Cheap first bytes before the full tests: most sectors are neither.
-                const unsigned char* p = sector.data();
-                if (p[510] == 0x55 && p[511] == 0xAA &&
+                if (sector.u8(510) == 0x55 && sector.u8(511) == 0xAA &&
                     AppendBootSectorRow(tables.bootSectorTable, first + i,
                                         volume::DecodeFatBootSector(sector)))
                     ++result.bootSectors;
-                if (p[0] == '.' && IsDirectoryHead(sector)) {
+                if (sector.u8(0) == '.' && IsDirectoryHead(sector)) {
                     AppendDirectoryHeadRow(tables.dirClusterTable, first + i, sector);
                     ++result.directories;
                 }

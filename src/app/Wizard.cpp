@@ -488,7 +488,7 @@ void Wizard::setRawRange(bool wholeDisk) {
 }
 
 bool Wizard::searchRunning() const {
-    return ctx_.scanWorkerRunning || ctx_.partitionSearchRunning;
+    return ctx_.scanWorkerRunning || ctx_.partitionSearchRunning || ctx_.fileSystemWorkerRunning;
 }
 
 bool Wizard::askTerminate(std::jthread& worker) {

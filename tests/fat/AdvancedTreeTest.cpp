@@ -1,16 +1,15 @@
-// A card whose boot sector and backup are gone, searched in Advanced mode: the file
-// system inferred from its directories, opened as the file-system worker opens it,
-// lists every live file at its path with its size, as the Standard search lists the
-// intact card.
+// A card whose boot sector and backup are gone, searched in Advanced mode through the
+// scan driver: the file system inferred from its directories, opened by the file-system
+// worker, lists every live file at its path with its size, as the Standard search lists
+// the intact card. A medium with nothing on it identifies nothing, and says so.
 #include "AdvancedFatSupport.h"
+#include "app/AdvancedFatSearch.h"
 #include "app/RecoveryContext.h"
-#include "fat/LostDirectories.h"
-#include "fat/PickedFileSystem.h"
-#include "fat/ScanWorker.h"
+#include "app/ScanDriver.h"
 #include "model/FileList.h"
-#include "model/RecoveryTree.h"
 #include "support/FatImages.h"
 #include "support/RecordingWindow.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 #include "volume/VolumeValidation.h"
 
@@ -56,17 +55,6 @@ struct Context {
     std::unique_ptr<app::RecoveryContext> ctx;
 };
 
-void addLostRow(model::RecordTable& folders) {
-    using namespace model::folder_col;
-    const int row = folders.insertRow(0, "Lost");
-    folders.setCell(row, Sector, "0");
-    folders.setNumber(row, Self, model::kLostFolderKey);
-    for (int column : {Parent, Date, Time, Size, SysId})
-        folders.setCell(row, column, "0");
-    folders.setCell(row, Attr, "16");
-    folders.setCell(row, Type, "FOLDER");
-}
-
 TEST(AdvancedTree, CardWithoutBootSectorsListsWhatTheIntactCardLists) {
     if (!test::haveFatTools())
         GTEST_SKIP() << "mkfs.fat, sfdisk or mtools missing";
@@ -87,7 +75,7 @@ TEST(AdvancedTree, CardWithoutBootSectorsListsWhatTheIntactCardLists) {
     Context intact(card);
     intact.ctx->searchMode = app::kSearchStandard;
     intact.ctx->validationSucceeded = volume::ValidateVolume(*intact.ctx) == 1;
-    ScanWorker(*intact.ctx, {});
+    app::ScanWorker(*intact.ctx, {});
     const Files expected = intact.files();
     ASSERT_EQ(expected.size(), 4u);
     EXPECT_EQ(expected.at("/Holiday Pictures/BEACH.JPG"), "70000");
@@ -97,15 +85,44 @@ TEST(AdvancedTree, CardWithoutBootSectorsListsWhatTheIntactCardLists) {
     Context damaged(card);
     app::RecoveryContext& ctx = *damaged.ctx;
     ctx.searchMode = app::kSearchAdvanced;
-    test::ImageFileSource source(card.path());
-    ASSERT_EQ(test::advancedSearch(source, ctx.tables, 0, options.sizeMiB * 2048 - 1,
-                                   volume::FileSystemKind::Fat32),
-              1);
-    addLostRow(ctx.tables.folderTable);
-    ctx.activeGeometry = OpenPickedFileSystem(source, ctx.tables, 1, {});
-    FindLostDirectories(ctx, ctx.tables.folderTable, kFatRootParent);
-    model::BuildFolderTree(ctx, model::TreeVariant::FatAdvance);
+    ctx.volumeParams.partitionStart = 0;
+    ctx.volumeParams.partitionEnd = options.sizeMiB * 2048 - 1;
+    ctx.wizardStage = 2;
+    app::ScanWorker(ctx, {});
+    ASSERT_EQ(ctx.fileSystemCount, 1);
+    EXPECT_EQ(ctx.fileSystemTree.text(ctx.fileSystemTree.selected()), "File System 1 - FAT32");
+    EXPECT_EQ(ctx.fileList.row(0).cells[model::file_col::Name], "File System - 1");
+    EXPECT_EQ(ctx.fileList.row(3).cells[model::file_col::Name], "Sectors Per Clusters : 1");
+    EXPECT_EQ(damaged.window.enabled(app::item::kNext), true);
+    EXPECT_EQ(damaged.window.text(app::item::kBootSectorsFound), "0");
+
+    app::AddLostFolderRow(ctx.tables.folderTable);
+    app::FileSystemWorker(ctx, {});
+    EXPECT_EQ(ctx.wizardStage, 3);
+    EXPECT_EQ(ctx.activeGeometry.fileSystemName, "FAT32");
     EXPECT_EQ(damaged.files(), expected);
+}
+
+TEST(AdvancedTree, NothingOnTheMediumIsReportedAndNextStaysOff) {
+    if (!test::haveFatTools())
+        GTEST_SKIP() << "mkfs.fat, sfdisk or mtools missing";
+    test::TempDir dir;
+    test::FatImageOptions options;
+    options.fatBits = 16;
+    options.sizeMiB = 8;
+    test::FatImage card(dir / "empty.img", options);
+    test::ScriptedMessages messages;
+    Context search(card);
+    app::RecoveryContext& ctx = *search.ctx;
+    ctx.messages = &messages;
+    ctx.searchMode = app::kSearchAdvanced;
+    ctx.wizardStage = 2;
+    app::ScanWorker(ctx, {});
+    EXPECT_EQ(ctx.fileSystemCount, 0) << "a boot sector without directories is no file system";
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{"No file system could be identified"}));
+    EXPECT_EQ(search.window.enabled(app::item::kNext), false);
+    EXPECT_EQ(search.window.enabled(app::item::kBack), true);
+    EXPECT_EQ(search.window.text(app::item::kBootSectorsFound), "1");
 }
 
 } // namespace

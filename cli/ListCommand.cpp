@@ -2,10 +2,14 @@
 // runs the Standard search and prints the rebuilt tree depth first, one line per folder
 // or file: path TAB type TAB size TAB date TAB time. E is the first sector behind the
 // volume. --stop-after-sectors stops the search once the scan has passed sector N.
+// --mode advanced sweeps the range instead, prints the file systems it identifies on
+// stderr and lists file system --file-system N (1 when not given).
 #include "SearchedVolume.h"
 #include "model/FileList.h"
 
+#include <algorithm>
 #include <iostream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -62,6 +66,16 @@ void printTree(app::RecoveryContext& ctx, model::TreeItem root) {
 }
 
 int runList(const CommandLine& line) {
+    static const char* const known[] = {"--disk",  "--partition",  "--fs",
+                                        "--start", "--end",        "--stop-after-sectors",
+                                        "--mode",  "--file-system"};
+    for (std::size_t i = 0; i < line.args.size(); i += 2) {
+        const std::string& a = line.args[i];
+        if (std::find(std::begin(known), std::end(known), a) == std::end(known)) {
+            std::cerr << "recovery-cli: list does not take '" << a << "'\n";
+            return 2;
+        }
+    }
     int exitCode = 0;
     auto session = SearchVolume(line, "list", {"FAT16", "FAT32"}, std::cerr, exitCode);
     if (!session)
@@ -73,8 +87,9 @@ int runList(const CommandLine& line) {
 
 RegisterCommand reg{"list",
                     "[--disk N] (--partition K | --fs FAT16|FAT32 --start S --end E) "
-                    "[--stop-after-sectors N]  run the Standard search and print every folder "
-                    "and file found (E: first sector behind the volume)",
+                    "[--stop-after-sectors N] [--mode standard|advanced [--file-system N]]  "
+                    "run the search and print every folder and file found (E: first sector "
+                    "behind the volume; advanced: the file systems found go to stderr)",
                     runList};
 
 } // namespace

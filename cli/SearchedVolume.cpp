@@ -2,7 +2,9 @@
 
 #include "PartitionSession.h"
 #include "ProgressLine.h"
+#include "app/AdvancedFatSearch.h"
 #include "app/ScanDriver.h"
+#include "model/FileSystemDetails.h"
 #include "volume/VolumeValidation.h"
 
 #include <algorithm>
@@ -16,7 +18,7 @@ namespace {
 
 // Runs the scan worker as the wizard does and waits for it; a stop from the progress
 // line ends it the way Stop Searching does.
-void RunStandardSearch(app::RecoveryContext& ctx, std::optional<std::uint64_t> stopAfter) {
+void RunSearch(app::RecoveryContext& ctx, std::optional<std::uint64_t> stopAfter) {
     ProgressLine window;
     ctx.progress().setObserver(&window);
     if (stopAfter)
@@ -32,6 +34,39 @@ void RunStandardSearch(app::RecoveryContext& ctx, std::optional<std::uint64_t> s
     ctx.progress().setObserver(nullptr);
 }
 
+// The file systems an Advanced search identified, one line each with the details the
+// wizard lists for a picked one.
+void printFileSystems(const app::RecoveryContext& ctx, std::ostream& err) {
+    const model::RecordTable& systems = ctx.tables.fileSystemTable;
+    for (int i = 0; i < systems.rowCount(); ++i) {
+        err << model::FileSystemItemText(systems, i);
+        const std::vector<std::string> rows = model::FileSystemDetailsRows(systems, i);
+        for (std::size_t r = 1; r < rows.size(); ++r)
+            err << "  " << rows[r];
+        err << "\n";
+    }
+}
+
+// The Advanced FAT search: the sweep and the inference as the scan worker runs them,
+// then the tree of file system `number` (1-based) as the file-system step's Next builds
+// it. False after saying why when there is no such file system.
+bool runAdvancedSearch(app::RecoveryContext& ctx, std::optional<std::uint64_t> stopAfter,
+                       std::uint64_t number, std::ostream& err) {
+    ctx.wizardStage = 2;
+    RunSearch(ctx, stopAfter);
+    printFileSystems(ctx, err);
+    if (ctx.fileSystemCount == 0)
+        return false; // the search said "No file system could be identified"
+    if (number < 1 || number > static_cast<std::uint64_t>(ctx.fileSystemCount)) {
+        err << "recovery-cli: --file-system must be 1 to " << ctx.fileSystemCount << "\n";
+        return false;
+    }
+    app::ShowFileSystemDetails(ctx, static_cast<int>(number - 1));
+    app::AddLostFolderRow(ctx.tables.folderTable);
+    app::FileSystemWorker(ctx, {});
+    return true;
+}
+
 } // namespace
 
 std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::string& command,
@@ -40,6 +75,25 @@ std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::str
     exitCode = 2;
     bool bad = false;
     const auto stopAfter = numberOption(line, "--stop-after-sectors", err, bad);
+    const auto fileSystem = numberOption(line, "--file-system", err, bad);
+    const std::string mode = option(line, "--mode").value_or("standard");
+    const bool advanced = mode == "advanced";
+    if (!advanced && mode != "standard") {
+        err << "recovery-cli: --mode must be standard or advanced, not '" << mode << "'\n";
+        return nullptr;
+    }
+    if (fileSystem && !advanced) {
+        err << "recovery-cli: --file-system goes with --mode advanced\n";
+        return nullptr;
+    }
+    const auto typed = option(line, "--fs");
+    if (advanced && typed && !option(line, "--start") &&
+        std::find(fileSystems.begin(), fileSystems.end(), *typed) == fileSystems.end()) {
+        err << "recovery-cli: " << command << " does not take --fs " << *typed << "\n";
+        return nullptr;
+    }
+    // An Advanced search of partition K takes its type from --fs when given, as from
+    // the wizard's selector.
     const auto choice = parseVolumeChoice(line, command, fileSystems, err);
     if (bad || !choice)
         return nullptr;
@@ -48,9 +102,11 @@ std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::str
     if (!session)
         return nullptr;
     app::RecoveryContext& ctx = *session->context;
-    ctx.searchMode = app::kSearchStandard;
+    ctx.searchMode = advanced ? app::kSearchAdvanced : app::kSearchStandard;
     if (!applyVolumeChoice(ctx, *choice, err))
         return nullptr;
+    if (advanced && typed)
+        ctx.volumeParams.fileSystemName = *typed;
     const std::string& name = ctx.volumeParams.fileSystemName;
     if (std::find(fileSystems.begin(), fileSystems.end(), name) == fileSystems.end()) {
         err << "recovery-cli: partition " << choice->partition.value_or(0) << " holds "
@@ -59,8 +115,13 @@ std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::str
         return nullptr;
     }
     ctx.searchDiskNumber = ctx.selectedDiskNumber;
-    ctx.validationSucceeded = volume::ValidateVolume(ctx) == 1;
-    RunStandardSearch(ctx, stopAfter);
+    if (advanced) {
+        if (!runAdvancedSearch(ctx, stopAfter, fileSystem.value_or(1), err))
+            return nullptr;
+    } else {
+        ctx.validationSucceeded = volume::ValidateVolume(ctx) == 1;
+        RunSearch(ctx, stopAfter);
+    }
     if (ctx.recoveryTree.firstTopLevel() == model::kNoItem) {
         err << "recovery-cli: the search found no folder tree on this volume\n";
         return nullptr;

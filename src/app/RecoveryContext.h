@@ -124,6 +124,11 @@ struct RecoveryContext {
     // FAT sectors and directory clusters read during the current search.
     std::unique_ptr<fat::FatReadCache> searchCache;
     bool scanStopped = false;
+    // Advanced mode: the file systems the last inference identified, and the one picked
+    // on the file-systems step (0-based); `fileSystemWorkerRunning` while its tree is built.
+    int fileSystemCount = 0;
+    int pickedFileSystem = 0;
+    std::atomic<bool> fileSystemWorkerRunning{false};
     // Summary lines of the last search, for the reports.
     struct RecoveryDetails {
         std::string diskNumber, modelNumber, partitionNumber, partitionType, searchMode,
@@ -133,6 +138,7 @@ struct RecoveryContext {
     // Workers. At most one search runs at a time; each polls its stop token.
     std::jthread partitionSearchThread;
     std::jthread scanWorker;
+    std::jthread fileSystemWorker;
     // Starts the partition search (wired by the partition step); used by the
     // read-failure notice.
     std::function<void()> startPartitionSearch;

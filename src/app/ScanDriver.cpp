@@ -1,5 +1,6 @@
 #include "app/ScanDriver.h"
 
+#include "app/AdvancedFatSearch.h"
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
 #include "fat/FatReadCache.h"
@@ -25,20 +26,6 @@ bool isFat(const RecoveryContext& context) {
     return volume::IsFat(context.volumeParams.kind());
 }
 
-void writeLostRow(model::RecordTable& table) {
-    using namespace model::folder_col;
-    const int row = table.insertRow(0, "Lost");
-    table.setCell(row, Sector, "0");
-    table.setNumber(row, Self, model::kLostFolderKey);
-    table.setCell(row, Parent, "0");
-    table.setCell(row, Date, "0");
-    table.setCell(row, Time, "0");
-    table.setCell(row, Size, "0");
-    table.setCell(row, Attr, "16");
-    table.setCell(row, SysId, "0");
-    table.setCell(row, Type, "FOLDER");
-}
-
 void writeFolderRow(model::RecordTable& table, std::uint64_t number,
                     const fat::FoundDirectory& found) {
     using namespace model::folder_col;
@@ -57,21 +44,6 @@ void writeFolderRow(model::RecordTable& table, std::uint64_t number,
 // Signed decimal of the low 32 bits, as the summary shows every number.
 std::string summaryNumber(std::uint64_t value) {
     return std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
-}
-
-void fillRecoveryDetails(RecoveryContext& context) {
-    auto& d = context.recoveryDetails;
-    const volume::VolumeParams& v = context.volumeParams;
-    d.diskNumber = "Disk Number : " + summaryNumber(context.selectedDiskNumber);
-    d.modelNumber = "Model Number : " + context.diskModel;
-    d.partitionNumber = "Partition Number : " +
-                        summaryNumber(static_cast<std::uint32_t>(context.searchPartitionIndex));
-    d.partitionType = "Partition Type : " + v.fileSystemName;
-    d.searchMode = std::string("Search Mode : ") +
-                   (context.searchMode == kSearchAdvanced ? "Advance" : "Standard");
-    d.searchRange = "Search Range : " + summaryNumber(v.partitionStart) + " to " +
-                    summaryNumber(v.partitionEnd);
-    d.entireDiskStatus = "Search Entire Disk Status: TRUE";
 }
 
 void enableSaving(WindowItems& window) {
@@ -117,12 +89,41 @@ bool runStandardFat(RecoveryContext& context, std::stop_token stop) {
     context.tables.fileTable.clear();
     context.tables.dirClusterTable.clear();
     model::SetUpFolderColumns(context.fileList);
-    fillRecoveryDetails(context);
+    FillRecoveryDetails(context);
     window.setItemText(kStatusLine, kSaveInstructions);
     return true;
 }
 
 } // namespace
+
+void AddLostFolderRow(model::RecordTable& table) {
+    using namespace model::folder_col;
+    const int row = table.insertRow(0, "Lost");
+    table.setCell(row, Sector, "0");
+    table.setNumber(row, Self, model::kLostFolderKey);
+    table.setCell(row, Parent, "0");
+    table.setCell(row, Date, "0");
+    table.setCell(row, Time, "0");
+    table.setCell(row, Size, "0");
+    table.setCell(row, Attr, "16");
+    table.setCell(row, SysId, "0");
+    table.setCell(row, Type, "FOLDER");
+}
+
+void FillRecoveryDetails(RecoveryContext& context) {
+    auto& d = context.recoveryDetails;
+    const volume::VolumeParams& v = context.volumeParams;
+    d.diskNumber = "Disk Number : " + summaryNumber(context.selectedDiskNumber);
+    d.modelNumber = "Model Number : " + context.diskModel;
+    d.partitionNumber = "Partition Number : " +
+                        summaryNumber(static_cast<std::uint32_t>(context.searchPartitionIndex));
+    d.partitionType = "Partition Type : " + v.fileSystemName;
+    d.searchMode = std::string("Search Mode : ") +
+                   (context.searchMode == kSearchAdvanced ? "Advance" : "Standard");
+    d.searchRange = "Search Range : " + summaryNumber(v.partitionStart) + " to " +
+                    summaryNumber(v.partitionEnd);
+    d.entireDiskStatus = "Search Entire Disk Status: TRUE";
+}
 
 void LoadActiveGeometryFromVolume(RecoveryContext& context) {
     const volume::VolumeParams& v = context.volumeParams;
@@ -146,7 +147,7 @@ void ScanDirectories(RecoveryContext& context, std::stop_token stop) {
     volume::SearchProgress& progress = context.progress();
     progress.phase(volume::SearchPhase::DirectoryScan);
     progress.position(0, volume.partitionEnd);
-    writeLostRow(table);
+    AddLostFolderRow(table);
     std::uint64_t rows = 1;
     progress.counter(volume::SearchCounter::Directories, rows);
     if (!context.reader)
@@ -194,6 +195,16 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
         window.enableItem(kNext, false);
         window.showItem(kStopSearch, false);
         enableSelectAndSaveMenu(window);
+    } else if (context.searchMode == kSearchAdvanced && isFat(context)) {
+        context.tables.bootSectorTable.clear();
+        context.tables.dirClusterTable.clear();
+        context.tables.fileSystemTable.clear();
+        if (!SweepAdvancedFat(context, stop)) {
+            context.scanStopped = true;
+            context.scanWorkerRunning = false;
+            return; // StopSearch infers the file systems of what was found
+        }
+        ShowAdvancedFatFileSystems(context, false);
     }
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);
@@ -229,7 +240,7 @@ void StopSearch(RecoveryContext& context) {
     if (!context.scanStopped)
         return; // it had finished the search already
     context.scanStopped = false;
-    fillRecoveryDetails(context);
+    FillRecoveryDetails(context);
     if (context.searchMode == kSearchStandard)
         enableSelectAndSaveMenu(window);
     if (isFat(context) && context.searchMode == kSearchStandard) {
@@ -241,6 +252,13 @@ void StopSearch(RecoveryContext& context) {
         window.enableItem(kNext, false);
         window.showItem(kProgressCaption, false);
         window.setItemText(kStatusLine, kSaveInstructions);
+    }
+    if (isFat(context) && context.searchMode == kSearchAdvanced) {
+        window.setItemText(kStatusLine, "For selecting partition click on back button and for "
+                                        "save Files or Directories click on next button.");
+        window.enableItem(kSaveButton, false);
+        window.enableItem(kSaveLogButton, false);
+        ShowAdvancedFatFileSystems(context, true);
     }
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);

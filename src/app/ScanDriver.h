@@ -6,6 +6,10 @@
 #include <stop_token>
 #include <string>
 
+namespace qr::model {
+class RecordTable;
+}
+
 namespace qr::app {
 
 struct RecoveryContext;
@@ -19,6 +23,12 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop);
 // "&Stop Searching": ends a running scan promptly and builds the tree from the rows
 // written so far.
 void StopSearch(RecoveryContext& context);
+
+// Writes the search summary the reports read (mode, range, partition, disk).
+void FillRecoveryDetails(RecoveryContext& context);
+
+// Inserts the "Lost" pseudo-folder row as row 0 of FolderTable.
+void AddLostFolderRow(model::RecordTable& folderTable);
 
 // Copies the volume's FAT values and file-system name into ActiveGeometry.
 void LoadActiveGeometryFromVolume(RecoveryContext& context);

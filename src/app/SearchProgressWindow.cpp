@@ -34,6 +34,20 @@ void SearchProgressWindow::phase(SearchPhase phase) {
         w.setItemText(item::kProgressCaption, "Calculating Partition Params...");
         w.showItem(item::kProgressBar, true);
         break;
+    case SearchPhase::AdvancedSweep:
+        w.setItemText(item::kDirectoriesFound, "0");
+        w.setItemText(item::kBootSectorsFound, "0");
+        break;
+    case SearchPhase::Inference:
+        w.setItemText(item::kProgressCaption,
+                      "Analyzing The Data For File Systems Phase 1 \\ 2   ...");
+        w.setProgress(item::kProgressBar, 0);
+        w.setItemText(item::kProgressBar, "0  % Completed ");
+        break;
+    case SearchPhase::InferencePairs:
+        w.setItemText(item::kProgressCaption,
+                      "Analyzing The Data For File Systems Phase 2 \\ 2   ...");
+        break;
     default: // the scan driver captions the steps of its own
 
         break;
@@ -47,6 +61,7 @@ void SearchProgressWindow::position(std::uint64_t position, std::uint64_t total)
     const int percent = percentOf(position, total);
     switch (phase_) {
     case SearchPhase::DirectoryScan:
+    case SearchPhase::AdvancedSweep:
         w.setItemText(item::kProgressCaption, sectorCaption(position, total));
         if (percent != shownPercent_) {
             shownPercent_ = percent;
@@ -56,6 +71,13 @@ void SearchProgressWindow::position(std::uint64_t position, std::uint64_t total)
         break;
     case SearchPhase::LayoutReconstruction:
         w.setProgress(item::kProgressBar, percent);
+        break;
+    case SearchPhase::Inference:
+    case SearchPhase::InferencePairs:
+        if (position > 0) {
+            w.setProgress(item::kProgressBar, percent);
+            w.setItemText(item::kProgressBar, std::to_string(percent) + " % Completed");
+        }
         break;
     case SearchPhase::LostDirectories:
         w.setItemText(item::kProgressCaption, "Searching Lost Directories " +
@@ -87,6 +109,8 @@ void SearchProgressWindow::position(std::uint64_t position, std::uint64_t total)
 void SearchProgressWindow::counter(volume::SearchCounter counter, std::uint64_t value) {
     if (counter == volume::SearchCounter::Directories)
         window_().setItemText(item::kDirectoriesFound, std::to_string(value));
+    if (counter == volume::SearchCounter::BootSectors)
+        window_().setItemText(item::kBootSectorsFound, std::to_string(value));
     if (observer_)
         observer_->counter(counter, value);
 }

@@ -1,5 +1,6 @@
 #include "app/Wizard.h"
 
+#include "model/FileSystemDetails.h"
 #include "platform/Programs.h"
 #include "platform/RegistryStore.h"
 
@@ -342,6 +343,23 @@ void Wizard::nextFromFileSystemStep() {
         engines_.startFileSystemWorker(ctx_);
 }
 
+void Wizard::clickFileSystem(model::TreeItem item) {
+    if (ctx_.wizardStage != 2 || searchRunning())
+        return;
+    const model::TreeModel& tree = ctx_.fileSystemTree;
+    if (!tree.valid(item) || tree.parent(item) == model::kNoItem)
+        return; // the "File Systems" root
+    const auto index = static_cast<int>(tree.data(item));
+    const std::vector<std::string> rows =
+        model::FileSystemDetailsRows(ctx_.tables.fileSystemTable, index);
+    if (rows.empty())
+        return;
+    ctx_.fileSystemTree.setSelected(item);
+    ctx_.pickedFileSystem = index;
+    view_.setSingleColumn(item::kFileList, " Partition Details ", 450);
+    view_.setListRows(item::kFileList, rows);
+}
+
 void Wizard::back() {
     if (searchRunning())
         return; // Back is disabled while a search runs
@@ -441,13 +459,10 @@ void Wizard::backFromBrowseStep() {
         auto systems = ctx_.fileSystemTree.children(root);
         if (!systems.empty())
             ctx_.fileSystemTree.setSelected(systems.front());
-        const auto& fs = ctx_.tables.fileSystemTable;
         view_.setSingleColumn(item::kFileList, " Partition Details ", 450);
         view_.setListRows(item::kFileList,
-                          {"File System - 1",
-                           "Partition Type : " + fs.cell(0, model::boot_col::PartType),
-                           "File System Start : " + fs.cell(0, model::boot_col::Cluster0Start),
-                           "Sectors Per Clusters : " + fs.cell(0, model::boot_col::Spc)});
+                          model::FileSystemDetailsRows(ctx_.tables.fileSystemTable, 0));
+        ctx_.pickedFileSystem = 0;
         view_.enableItem(item::kNext, true);
         ctx_.wizardStage = 2;
         return;
@@ -488,7 +503,7 @@ void Wizard::setRawRange(bool wholeDisk) {
 }
 
 bool Wizard::searchRunning() const {
-    return ctx_.scanWorkerRunning || ctx_.partitionSearchRunning;
+    return ctx_.scanWorkerRunning || ctx_.partitionSearchRunning || ctx_.fileSystemWorkerRunning;
 }
 
 bool Wizard::askTerminate(std::jthread& worker) {

@@ -42,6 +42,9 @@ public:
     void chooseMode(std::uint16_t mode);
     // A click on an item of the partition tree (partition step).
     void clickPartition(model::TreeItem item);
+    // A click on a file-system item of the file-systems step (Advanced mode): it becomes
+    // the picked file system and its details rows are listed.
+    void clickFileSystem(model::TreeItem item);
 
     void next();
     void back();

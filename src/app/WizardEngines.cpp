@@ -1,5 +1,6 @@
 #include "app/WizardEngines.h"
 
+#include "app/AdvancedFatSearch.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
 #include "disk/DiskDetails.h"
@@ -18,6 +19,8 @@ WizardEngines defaultWizardEngines() {
     e.ensureRecoveryRoot = [](RecoveryContext& ctx) { model::EnsureRootItem(ctx); };
     e.validateVolume = [](RecoveryContext& ctx) { return volume::ValidateVolume(ctx) != 0; };
     e.startScan = [](RecoveryContext& ctx) { app::StartScanWorker(ctx); };
+    e.startFileSystemWorker = [](RecoveryContext& ctx) { app::StartFileSystemWorker(ctx); };
+    e.addLostFolderRow = [](RecoveryContext& ctx) { AddLostFolderRow(ctx.tables.folderTable); };
     e.discardRecoveryTree = [](RecoveryContext& ctx) { ctx.folderNodes.clear(); };
     return e;
 }

@@ -1,6 +1,7 @@
 // FAT16 and FAT32 boot-sector validation. The second allocation table must begin with
 // the media byte 0xF8; zero or absurd layout fields count as an invalid boot sector.
 #include "app/RecoveryContext.h"
+#include "volume/FatBootSector.h"
 #include "volume/SectorRead.h"
 #include "volume/VolumeValidation.h"
 
@@ -20,13 +21,17 @@ struct FatLayout {
     std::uint32_t rootCluster = 0; // FAT32
 };
 
-FatLayout fat16Layout(const Sector& boot) {
-    return {boot.u8(0x0D), boot.u16(0x0E), boot.u16(0x16), boot.u16(0x11), 0};
+FatLayout fat16Layout(const Sector& sector) {
+    const FatBootSector boot = DecodeFatBootSector(disk::ByteView(sector.bytes));
+    return {boot.sectorsPerCluster, boot.reservedSectors, boot.sectorsPerFat16, boot.rootEntries,
+            0};
 }
 
 // Sectors per FAT and the root cluster are full 32-bit fields on FAT32.
-FatLayout fat32Layout(const Sector& boot) {
-    return {boot.u8(0x0D), boot.u16(0x0E), boot.u32(0x24), 0, boot.u32(0x2C)};
+FatLayout fat32Layout(const Sector& sector) {
+    const FatBootSector boot = DecodeFatBootSector(disk::ByteView(sector.bytes));
+    return {boot.sectorsPerCluster, boot.reservedSectors, boot.sectorsPerFat32, 0,
+            boot.rootCluster};
 }
 
 // Empty when the layout is plausible, else what is wrong with it.

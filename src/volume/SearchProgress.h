@@ -13,6 +13,7 @@ enum class SearchPhase {
     StoringTree,          // the folder tree is built
     AdvancedSweep,        // boot sectors and directory clusters of a sector range
     Inference,            // file systems inferred from what a sweep found
+    InferencePairs,       // FAT: further file systems from pairs of directory heads alone
     MftWalk,              // the MFT of a valid NTFS volume (position: records)
     MftSweep,             // FILE and INDX records of a sector range
     Assignment,           // MFT numbers assigned to swept records (position: directories)

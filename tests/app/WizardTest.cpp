@@ -316,3 +316,67 @@ TEST(Startup, AboutTextJoinsOwnerAndOrganisation) {
 
 } // namespace
 } // namespace qr::test
+
+namespace qr::test {
+namespace {
+
+// Advanced mode: Next on the partition step leads to the file-systems step; a click on
+// a file system lists its details and picks it; Next builds its tree; Back returns to
+// the file systems with the first one listed.
+TEST(Wizard, AdvancedFileSystemsStepPicksAndOpensAFileSystem) {
+    WizardSession s;
+    int workers = 0;
+    s.toPartitionStep(app::kSearchAdvanced);
+    ASSERT_EQ(s.ctx->wizardStage, 1);
+    s.view.entries[item::kPartitionType] = 1;
+    s.view.texts[item::kStartSector] = "0";
+    s.view.texts[item::kEndSector] = "131072";
+    s.wizard->next();
+    EXPECT_EQ(s.ctx->wizardStage, 2);
+    EXPECT_EQ(s.scansStarted, 1);
+    EXPECT_EQ(s.ctx->volumeParams.fileSystemName, "FAT32");
+
+    // What the scan driver leaves: two file systems listed under "File Systems".
+    model::RecordTable& fs = s.ctx->tables.fileSystemTable;
+    for (const char* start : {"8160", "200000"}) {
+        const int row = fs.appendRow("0");
+        fs.setCell(row, model::boot_col::Spc, "8");
+        fs.setCell(row, model::boot_col::Cluster0Start, start);
+        fs.setCell(row, model::boot_col::PartType, "FAT32");
+    }
+    model::TreeModel& tree = s.ctx->fileSystemTree;
+    const auto root = tree.firstTopLevel();
+    tree.setData(tree.insert(root, "File System 1 - FAT32", 0, 0), 0);
+    const auto second = tree.insert(root, "File System 2 - FAT32", 0, 0);
+    tree.setData(second, 1);
+
+    s.wizard->clickFileSystem(root); // the root lists nothing
+    s.wizard->clickFileSystem(second);
+    EXPECT_EQ(s.ctx->pickedFileSystem, 1);
+    EXPECT_EQ(s.view.lists[item::kFileList],
+              (std::vector<std::string>{"File System - 2", "Partition Type : FAT32",
+                                        "File System Start : 200000", "Sectors Per Clusters : 8"}));
+
+    s.ctx->wizardStage = 2;
+    app::WizardEngines engines;
+    engines.startFileSystemWorker = [&](app::RecoveryContext& c) {
+        ++workers;
+        c.wizardStage = 3;
+    };
+    engines.addLostFolderRow = [](app::RecoveryContext& c) {
+        c.tables.folderTable.insertRow(0, "Lost");
+    };
+    app::Wizard advanced(*s.ctx, s.view, engines);
+    advanced.next();
+    EXPECT_EQ(workers, 1);
+    EXPECT_EQ(s.ctx->tables.folderTable.cell(0, 0), "Lost");
+    EXPECT_TRUE(s.view.isEnabled(item::kSaveButton));
+
+    advanced.back();
+    EXPECT_EQ(s.ctx->wizardStage, 2);
+    EXPECT_EQ(s.ctx->pickedFileSystem, 0);
+    EXPECT_EQ(s.view.lists[item::kFileList].front(), "File System - 1");
+}
+
+} // namespace
+} // namespace qr::test

@@ -1,0 +1,163 @@
+#include "app/AdvancedFatSearch.h"
+
+#include "app/RecoveryContext.h"
+#include "app/ScanDriver.h"
+#include "disk/SectorReader.h"
+#include "fat/FatReadCache.h"
+#include "fat/InferFileSystems.h"
+#include "fat/PickedFileSystem.h"
+#include "fat/SweepFatStructures.h"
+#include "model/FileSystemDetails.h"
+#include "model/LostDirectories.h"
+#include "model/RecoveryTree.h"
+
+namespace qr::app {
+
+namespace {
+
+using namespace item;
+
+const char* const kPickInstructions = "For selecting partition click on back button and for save "
+                                      "Files or Directories click on next button.";
+const char* const kBackInstructions = "For selecting partition click on back button.";
+const char* const kNoFileSystem = "No file system could be identified";
+
+// One item per FileSystemTable row under the "File Systems" root; returns the first.
+model::TreeItem listFileSystems(RecoveryContext& context) {
+    model::TreeModel& tree = context.fileSystemTree;
+    model::TreeItem root = tree.firstTopLevel();
+    if (!tree.valid(root) || !tree.children(root).empty()) {
+        tree.clear();
+        root = tree.insert(model::kNoItem, "File Systems", model::tree_image::kRoot,
+                           model::tree_image::kRoot);
+    }
+    model::TreeItem first = model::kNoItem;
+    const model::RecordTable& systems = context.tables.fileSystemTable;
+    for (int i = 0; i < systems.rowCount(); ++i) {
+        const model::TreeItem item =
+            tree.insert(root, model::FileSystemItemText(systems, i), model::tree_image::kFileSystem,
+                        model::tree_image::kFileSystem);
+        tree.setData(item, static_cast<std::uint64_t>(i));
+        if (first == model::kNoItem)
+            first = item;
+    }
+    tree.setExpanded(root, true);
+    return first;
+}
+
+} // namespace
+
+bool SweepAdvancedFat(RecoveryContext& context, std::stop_token stop) {
+    WindowItems& window = context.window();
+    window.setItemText(kCounterLabel, "Directories Found                      :");
+    window.showItem(kBootSectorsLabel, true);
+    window.showItem(kBootSectorsFound, true);
+    if (!context.reader)
+        return true;
+    const volume::VolumeParams& v = context.volumeParams;
+    fat::SweepFatStructures(*context.reader, v.partitionStart, v.partitionEnd, context.tables, stop,
+                            context.progress());
+    return !stop.stop_requested();
+}
+
+void ShowAdvancedFatFileSystems(RecoveryContext& context, bool stopped) {
+    WindowItems& window = context.window();
+    window.showItem(kStopSearch, false);
+    context.tables.fileSystemTable.clear();
+    context.fileSystemCount =
+        fat::InferFileSystems(context.tables, context.volumeParams.kind(), context.progress());
+    if (context.fileSystemCount == 0) {
+        window.enableItem(kNext, false);
+        if (!stopped)
+            window.setItemText(kStatusLine, "");
+        if (context.messages)
+            context.messages->error(kNoFileSystem);
+        if (stopped)
+            window.setItemText(kStatusLine, kBackInstructions);
+    }
+    const model::TreeItem first = listFileSystems(context);
+    window.showItem(kSearchView, false);
+    window.showItem(kFileSystemTree, true);
+    if (first != model::kNoItem)
+        context.fileSystemTree.setSelected(first);
+    window.enableItem(kBack, true);
+    window.enableItem(kNext, context.fileSystemCount > 0);
+    window.showItem(kProgressBar, false);
+    window.showItem(kProgressCaption, false);
+    ShowFileSystemDetails(context, 0);
+    FillRecoveryDetails(context);
+    if (!stopped || context.fileSystemCount > 0)
+        window.setItemText(kStatusLine, kPickInstructions);
+}
+
+void ShowFileSystemDetails(RecoveryContext& context, int index) {
+    model::FileList& list = context.fileList;
+    list.setColumns({{" Partition Details ", 450}});
+    list.clear();
+    for (const std::string& text :
+         model::FileSystemDetailsRows(context.tables.fileSystemTable, index)) {
+        model::FileListRow row;
+        row.cells[model::file_col::Name] = text;
+        list.append(row);
+    }
+    if (index >= 0 && index < context.tables.fileSystemTable.rowCount())
+        context.pickedFileSystem = index;
+}
+
+void FileSystemWorker(RecoveryContext& context, std::stop_token stop) {
+    WindowItems& window = context.window();
+    context.fileSystemWorkerRunning = true;
+    window.enableItem(kRecoveryTree, false);
+    window.enableItem(kBack, false);
+    window.enableItem(kNext, false);
+    window.showItem(kFileSystemTree, false);
+    window.showItem(kRecoveryTree, true);
+    context.wizardStage = 3;
+
+    if (volume::IsFat(context.volumeParams.kind()) && context.reader) {
+        const auto number = static_cast<std::uint32_t>(context.pickedFileSystem + 1);
+        // The type the row names: a FAT16 search goes on as FAT32 when the volume is.
+        context.activeGeometry =
+            fat::OpenPickedFileSystem(*context.reader, context.tables, number, stop);
+        context.folderNodes.clear();
+        context.searchCache.reset();
+        context.recoveryTree.clear();
+        model::EnsureRootItem(context);
+        window.showItem(kProgressBar, true);
+        window.showItem(kProgressCaption, true);
+        window.showItem(kFileList, true);
+        window.enableItem(kFileList, false);
+        window.setItemText(kProgressCaption, "Searching Lost Directories. Please Wait...");
+        model::FindLostDirectories(context.tables.folderTable, model::kFatRootParent,
+                                   context.progress());
+        window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
+        model::BuildFolderTree(context, model::TreeVariant::FatAdvance);
+        context.searchCache.reset();
+        window.enableItem(kMenuSaveLog, true);
+    }
+
+    window.showItem(kSearchView, false);
+    model::SetUpFolderColumns(context.fileList);
+    window.enableItem(kFileList, true);
+    window.showItem(kRecoveryTree, true);
+    window.enableItem(kRecoveryTree, true);
+    window.enableItem(kNext, false);
+    window.enableItem(kBack, true);
+    window.showItem(kProgressBar, false);
+    window.showItem(kProgressCaption, false);
+    window.enableItem(kMenuSelectAll, true);
+    window.enableItem(kMenuSave, true);
+    context.fileSystemWorkerRunning = false;
+}
+
+void StartFileSystemWorker(RecoveryContext& context) {
+    if (context.fileSystemWorker.joinable()) {
+        context.fileSystemWorker.request_stop();
+        context.fileSystemWorker.join();
+    }
+    context.fileSystemWorkerRunning = true;
+    context.fileSystemWorker = std::jthread(
+        [&context](std::stop_token stop) { FileSystemWorker(context, std::move(stop)); });
+}
+
+} // namespace qr::app

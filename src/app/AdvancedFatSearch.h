@@ -1,0 +1,29 @@
+#pragma once
+// The Advanced FAT search as the scan driver runs it: the sweep of the range, the
+// file systems inferred from what it found (the file-systems step), and the worker
+// that builds the folder tree of the file system the user picks.
+#include <stop_token>
+
+namespace qr::app {
+
+struct RecoveryContext;
+
+// Sweeps the volume range for boot sectors and directory heads (BootSectorTable and
+// DirClusterTable, emptied by the caller). False when it was stopped.
+bool SweepAdvancedFat(RecoveryContext& context, std::stop_token stop);
+
+// Infers the file systems from the rows the sweep wrote and shows them on the
+// file-systems step: one item per file system, the first one picked and its details
+// listed; "No file system could be identified" when there is none. `stopped`: the
+// sweep was ended by Stop Searching.
+void ShowAdvancedFatFileSystems(RecoveryContext& context, bool stopped);
+
+// Lists the details rows of file system `index` (0-based), which becomes the picked one.
+void ShowFileSystemDetails(RecoveryContext& context, int index);
+
+// Builds the folder tree of the picked FAT file system (FolderTable holds the Lost row).
+void FileSystemWorker(RecoveryContext& context, std::stop_token stop);
+// Starts FileSystemWorker on context.fileSystemWorker.
+void StartFileSystemWorker(RecoveryContext& context);
+
+} // namespace qr::app

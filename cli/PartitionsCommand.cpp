@@ -24,8 +24,8 @@ int runPartitions(const CommandLine& line) {
     if (!session)
         return 1;
     app::RecoveryContext& ctx = *session->context;
-    ListDiskPartitions(ctx, static_cast<std::uint16_t>(disk));
-    if (hasFlag(line, "--search"))
+    const bool searched = ListDiskPartitions(ctx, static_cast<std::uint16_t>(disk));
+    if (hasFlag(line, "--search") && !searched)
         volume::SearchPartitions(ctx, std::stop_token{});
     const volume::DiskPartitionRecord& record = ctx.partitions[disk];
     for (std::uint32_t k = 1; k <= record.count; ++k) {

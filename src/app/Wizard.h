@@ -43,6 +43,11 @@ public:
     // A click on an item of the partition tree (partition step).
     void clickPartition(model::TreeItem item);
 
+    // "Search More Partitions" on the partition step: searches the disk for volumes
+    // whatever its table says; "Stop Search Partition" ends it, keeping what was found.
+    void searchMorePartitions();
+    void stopPartitionSearch();
+
     void next();
     void back();
     void buildPartitionStep();

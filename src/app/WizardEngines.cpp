@@ -4,6 +4,7 @@
 #include "app/ScanDriver.h"
 #include "disk/DiskDetails.h"
 #include "model/RecoveryTree.h"
+#include "volume/PartitionSearch.h"
 #include "volume/PartitionTree.h"
 #include "volume/VolumeValidation.h"
 
@@ -18,6 +19,8 @@ WizardEngines defaultWizardEngines() {
     e.ensureRecoveryRoot = [](RecoveryContext& ctx) { model::EnsureRootItem(ctx); };
     e.validateVolume = [](RecoveryContext& ctx) { return volume::ValidateVolume(ctx) != 0; };
     e.startScan = [](RecoveryContext& ctx) { app::StartScanWorker(ctx); };
+    e.startPartitionSearch = [](RecoveryContext& ctx) { volume::StartPartitionSearch(ctx); };
+    e.stopPartitionSearch = [](RecoveryContext& ctx) { volume::StopPartitionSearch(ctx); };
     e.discardRecoveryTree = [](RecoveryContext& ctx) { ctx.folderNodes.clear(); };
     return e;
 }

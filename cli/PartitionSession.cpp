@@ -26,16 +26,18 @@ std::optional<std::uint64_t> numberOption(const CommandLine& line, const std::st
     return value;
 }
 
-void ListDiskPartitions(app::RecoveryContext& ctx, std::uint16_t disk) {
+bool ListDiskPartitions(app::RecoveryContext& ctx, std::uint16_t disk) {
     ctx.selectedDiskNumber = disk;
     if (ctx.searchMode == app::kNoSearchMode)
         ctx.searchMode = app::kSearchStandard;
     ctx.wizardStage = 0;
     ctx.readFailureNotices = 1;
     volume::CreatePartitionTree(ctx);
-    if (ctx.partitionSearchThread.joinable())
+    const bool searched = ctx.partitionSearchThread.joinable();
+    if (searched)
         ctx.partitionSearchThread.join();
     ctx.wizardStage = 1;
+    return searched;
 }
 
 std::optional<VolumeChoice> parseVolumeChoice(const CommandLine& line, const std::string& command,

@@ -18,8 +18,8 @@ std::optional<std::uint64_t> numberOption(const CommandLine& line, const std::st
                                           std::ostream& err, bool& bad);
 
 // Selects `disk`, builds its partition tree (reading the table) and waits for the
-// partition search that a failed read starts.
-void ListDiskPartitions(app::RecoveryContext& ctx, std::uint16_t disk);
+// partition search that a failed read or a failed table starts. True when one ran.
+bool ListDiskPartitions(app::RecoveryContext& ctx, std::uint16_t disk);
 
 // The volume a command works on: partition K of a disk's list, or a file system over
 // a sector range whose end is the first sector behind it (as the partition step has it).

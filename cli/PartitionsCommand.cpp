@@ -1,8 +1,10 @@
-// partitions --disk N: the partitions of a disk as the partition step lists them,
-// one line each: tree text, start sector, end sector (the first sector behind it).
+// partitions --disk N [--search]: the partitions of a disk as the partition step lists
+// them, one line each: tree text, start sector, end sector (the first sector behind
+// it). --search lists what the partition search finds, whatever the table says.
 #include "CliSession.h"
 #include "PartitionSession.h"
 #include "disk/SectorReader.h"
+#include "volume/PartitionSearch.h"
 
 #include <iostream>
 
@@ -22,7 +24,9 @@ int runPartitions(const CommandLine& line) {
     if (!session)
         return 1;
     app::RecoveryContext& ctx = *session->context;
-    ListDiskPartitions(ctx, static_cast<std::uint16_t>(disk));
+    const bool searched = ListDiskPartitions(ctx, static_cast<std::uint16_t>(disk));
+    if (hasFlag(line, "--search") && !searched)
+        volume::SearchPartitions(ctx, std::stop_token{});
     const volume::DiskPartitionRecord& record = ctx.partitions[disk];
     for (std::uint32_t k = 1; k <= record.count; ++k) {
         const volume::PartitionSlot& slot = record.slots[k];
@@ -32,8 +36,11 @@ int runPartitions(const CommandLine& line) {
     return 0;
 }
 
-RegisterCommand reg{"partitions", "[--disk N]  list the partitions of disk N (default 0)",
-                    runPartitions};
+RegisterCommand reg{
+    "partitions",
+    "[--disk N] [--search]  list the partitions of disk N (default 0); --search looks "
+    "for volumes whatever the partition table says",
+    runPartitions};
 
 } // namespace
 } // namespace qr::cli

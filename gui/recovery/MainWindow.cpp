@@ -476,10 +476,17 @@ void MainWindow::buildBottom(QWidget* central) {
         wizard_->next();
         relayout();
     });
-    auto* search = makeImageButton("Search Partition", "Search Partition", central);
-    search->setGeometry(-500, -500, 10, 10); // never shown in this system
+    auto* search = makeImageButton("Search More Partitions", "Search More Partitions", central);
+    search->setGeometry(15, 448, 170, 30);
     registerItem(item::kSearchPartition, search);
     search->hide();
+    auto* stopPartitions =
+        makeImageButton("Stop Search Partition", "Stop Search Partition", central);
+    stopPartitions->setGeometry(195, 448, 160, 30);
+    registerItem(item::kStopSearchPartition, stopPartitions);
+    stopPartitions->hide();
+    connect(search, &QPushButton::clicked, this, [this] { wizard_->searchMorePartitions(); });
+    connect(stopPartitions, &QPushButton::clicked, this, [this] { wizard_->stopPartitionSearch(); });
 
     auto* status = new QLabel(central);
     status->setGeometry(15, 486, 760, 46);

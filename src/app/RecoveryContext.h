@@ -147,6 +147,8 @@ struct RecoveryContext {
     bool readingPartitionTable = false;
     bool partitionSearchPending = false;
     std::atomic<bool> partitionSearchRunning{false};
+    // Set by the user's stop: the stopped search still finishes the partition step.
+    std::atomic<bool> partitionSearchStopAsked{false};
 
     // Saving and opening: settings, replace answer, flags, counters, the save's plan,
     // and the worker of its counting or writing pass (declared last of the state it uses,

@@ -142,7 +142,10 @@ void Wizard::nextFromDiskStep() {
     view_.showItem(item::kDiskTree, false);
     view_.showItem(item::kDiskStepPanel, false);
     view_.enableItem(item::kBack, true);
-    view_.enableItem(item::kSearchPartition, false);
+    // The user may search the disk for volumes from the partition step (not in Raw mode,
+    // which works on sector ranges).
+    view_.showItem(item::kSearchPartition, ctx_.searchMode != kSearchRaw);
+    view_.enableItem(item::kSearchPartition, ctx_.searchMode != kSearchRaw);
     buildPartitionStep();
     if (ctx_.tableCorrupted) {
         view_.showItem(item::kPartitionType, false);
@@ -301,6 +304,7 @@ void Wizard::nextFromPartitionStep() {
     const std::string range = std::to_string(*start) + " To " + std::to_string(last);
     view_.showItem(item::kPartitionTree, false);
     view_.showItem(item::kPartitionOptions, false);
+    view_.showItem(item::kSearchPartition, false);
     view_.showItem(item::kSearchView, true);
     view_.setItemText(item::kSearchDisk, ctx_.selectedDiskLabel);
     view_.setItemText(item::kSearchRange, range);
@@ -383,6 +387,7 @@ void Wizard::backToDiskStep() {
     view_.setItemText(item::kStatusLine, wizard_text::kDiskStep);
     view_.showItem(item::kPartitionOptions, false);
     view_.showItem(item::kPartitionTree, false);
+    view_.showItem(item::kSearchPartition, false);
     showRawControls(false);
     view_.showItem(item::kDiskTree, true);
     view_.showItem(item::kDiskStepPanel, true);
@@ -430,6 +435,7 @@ void Wizard::backToPartitionStep() {
     if (ctx_.searchMode != kSearchRaw)
         view_.enableItem(item::kMenuLoadLog, true);
     view_.enableItem(item::kNext, true);
+    view_.showItem(item::kSearchPartition, ctx_.searchMode != kSearchRaw);
     view_.setItemText(item::kStatusLine, wizard_text::kPartitionStep);
     ctx_.partitionTree.setSelected(ctx_.firstPartitionItem);
     ctx_.wizardStage = 1;
@@ -500,6 +506,18 @@ void Wizard::setRawRange(bool wholeDisk) {
     ctx_.rawDiskSectors = sectors;
     ctx_.rawWholeDisk = false;
     ctx_.rawRangeChosen = true;
+}
+
+void Wizard::searchMorePartitions() {
+    if (ctx_.wizardStage != 1 || ctx_.searchMode == kSearchRaw || searchRunning() ||
+        !engines_.startPartitionSearch)
+        return;
+    engines_.startPartitionSearch(ctx_);
+}
+
+void Wizard::stopPartitionSearch() {
+    if (ctx_.partitionSearchRunning && engines_.stopPartitionSearch)
+        engines_.stopPartitionSearch(ctx_);
 }
 
 bool Wizard::searchRunning() const {

@@ -46,6 +46,11 @@ public:
     // the picked file system and its details rows are listed.
     void clickFileSystem(model::TreeItem item);
 
+    // "Search More Partitions" on the partition step: searches the disk for volumes
+    // whatever its table says; "Stop Search Partition" ends it, keeping what was found.
+    void searchMorePartitions();
+    void stopPartitionSearch();
+
     void next();
     void back();
     void buildPartitionStep();

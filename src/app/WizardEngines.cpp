@@ -5,6 +5,7 @@
 #include "app/ScanDriver.h"
 #include "disk/DiskDetails.h"
 #include "model/RecoveryTree.h"
+#include "volume/PartitionSearch.h"
 #include "volume/PartitionTree.h"
 #include "volume/VolumeValidation.h"
 
@@ -21,6 +22,8 @@ WizardEngines defaultWizardEngines() {
     e.startScan = [](RecoveryContext& ctx) { app::StartScanWorker(ctx); };
     e.startFileSystemWorker = [](RecoveryContext& ctx) { app::StartFileSystemWorker(ctx); };
     e.addLostFolderRow = [](RecoveryContext& ctx) { AddLostFolderRow(ctx.tables.folderTable); };
+    e.startPartitionSearch = [](RecoveryContext& ctx) { volume::StartPartitionSearch(ctx); };
+    e.stopPartitionSearch = [](RecoveryContext& ctx) { volume::StopPartitionSearch(ctx); };
     e.discardRecoveryTree = [](RecoveryContext& ctx) { ctx.folderNodes.clear(); };
     return e;
 }

@@ -23,6 +23,9 @@ struct WizardEngines {
     // Frees the folder tree built by a search (FolderNodeList and the tree items).
     std::function<void(RecoveryContext&)> discardRecoveryTree;
     std::function<void(RecoveryContext&)> saveRecoveryLog;
+    // The user's "Search More Partitions" and "Stop Search Partition".
+    std::function<void(RecoveryContext&)> startPartitionSearch;
+    std::function<void(RecoveryContext&)> stopPartitionSearch;
 };
 
 WizardEngines defaultWizardEngines();

@@ -1,9 +1,10 @@
 #include "volume/PartitionSearch.h"
 
 #include "app/RecoveryContext.h"
+#include "disk/SectorReader.h"
 #include "platform/RegistryStore.h"
 #include "volume/PartitionListing.h"
-#include "volume/SectorRead.h"
+#include "volume/VolumeSearch.h"
 
 #include <charconv>
 #include <string>
@@ -43,22 +44,6 @@ std::uint64_t geometryValue(app::RecoveryContext& ctx, const char* key) {
                                      "Disk" + std::to_string(ctx.selectedDiskNumber)));
 }
 
-// The name and size of a volume boot sector, or an empty name.
-struct FoundVolume {
-    std::string name;
-    std::uint32_t sectors = 0;
-};
-
-FoundVolume recognise(const Sector& s) {
-    if (s.hasText(0x55, "32"))
-        return {FileSystemName(FileSystemKind::Fat32), s.u32(0x20)};
-    if (s.hasText(0x39, "16"))
-        return {FileSystemName(FileSystemKind::Fat16), s.u32(0x20)};
-    if (s.hasText(0x03, "NTFS"))
-        return {FileSystemName(FileSystemKind::Ntfs), s.u32(0x28)};
-    return {};
-}
-
 int selectorEntry(const std::string& name) {
     switch (FileSystemKindFromName(name)) {
     case FileSystemKind::Fat16:
@@ -81,6 +66,8 @@ void announceStart(app::RecoveryContext& ctx) {
     w.enableItem(app::item::kBack, false);
     w.enableItem(app::item::kNext, false);
     w.enableItem(app::item::kSearchPartition, false);
+    w.showItem(app::item::kStopSearchPartition, true);
+    w.enableItem(app::item::kStopSearchPartition, true);
     w.showItem(app::item::kProgressBar, true);
     w.showItem(app::item::kProgressCaption, true);
     w.setItemText(app::item::kProgressCaption, "Searching Partition...");
@@ -119,7 +106,8 @@ void announceFinish(app::RecoveryContext& ctx) {
         w.setItemText(app::item::kEndSector, std::to_string(record.slots[1].endSector));
     }
     w.setProgress(app::item::kProgressBar, 100);
-    w.showItem(app::item::kSearchPartition, false);
+    w.showItem(app::item::kSearchPartition, true);
+    w.enableItem(app::item::kSearchPartition, true);
     w.showItem(app::item::kStopSearchPartition, false);
     w.enableItem(app::item::kLoadLogButton, true);
     w.enableItem(app::item::kSaveButton, false);
@@ -135,12 +123,6 @@ void announceFinish(app::RecoveryContext& ctx) {
         }
     w.enableItem(app::item::kPartitionTree, true);
     ctx.partitionTree.setExpanded(PartitionTreeRoot(ctx), true);
-}
-
-// Reads `sector`; true when it ends in 0x55 0xAA.
-bool readBootCandidate(app::RecoveryContext& ctx, std::uint64_t sector, Sector& out) {
-    out = ReadSector(ctx, sector);
-    return out.hasBootSignature();
 }
 
 } // namespace
@@ -172,33 +154,29 @@ void BeginPartitionSearch(app::RecoveryContext& ctx) {
 }
 
 void SweepForPartitions(app::RecoveryContext& ctx, std::stop_token stop) {
-    const SearchGeometry g = ReadSearchGeometry(ctx);
-    const std::uint64_t cylinderSectors = static_cast<std::uint64_t>(g.heads) * g.sectorsPerTrack;
-    // A zero-sized cylinder would read the same sectors over and over.
-    const std::uint64_t cylinders = cylinderSectors == 0 ? 0 : g.cylinders;
+    SearchGeometry g = ReadSearchGeometry(ctx);
+    const std::uint64_t diskSectors = ctx.reader->sectorCount();
+    // Without the listing's geometry the medium's size gives the usual 255 x 63 one.
+    if (g.cylinders == 0)
+        g = NormaliseGeometry(diskSectors / (kLbaHeads * kLbaSectorsPerTrack), kLbaSectorsPerTrack,
+                              kLbaHeads);
+    const VolumeSearchPlan plan{g.cylinders, std::uint64_t{g.heads} * g.sectorsPerTrack,
+                                g.sectorsPerTrack};
     app::WindowItems& w = ctx.window();
-    Sector s;
-    for (std::uint64_t c = 0; c < cylinders; ++c) {
-        const std::uint64_t base = c * cylinderSectors;
-        // Slots hold 32-bit sector numbers; nothing beyond them can be listed.
-        if (base > kLastSector32 || !HasRoomForPartition(SelectedDiskRecord(ctx)))
-            break;
-        if (stop.stop_requested())
-            return;
-        w.setProgress(app::item::kProgressBar, static_cast<int>(100 * c / cylinders));
-        std::uint64_t at = base + g.sectorsPerTrack;
-        if (!readBootCandidate(ctx, at, s)) {
-            if (stop.stop_requested())
-                return;
-            at = base;
-            if (!readBootCandidate(ctx, at, s))
-                continue;
-        }
-        const FoundVolume v = recognise(s);
-        if (!v.name.empty())
-            ListPartition(ctx, v.name, at, at + v.sectors);
-    }
-    if (stop.stop_requested())
+    const VolumeSearchOutcome outcome = SearchVolumes(
+        *ctx.reader, plan, stop,
+        [&ctx](const FoundVolumeAt& v) {
+            return ListPartition(ctx, FileSystemName(v.kind), v.start, v.end) &&
+                   HasRoomForPartition(SelectedDiskRecord(ctx));
+        },
+        [&w](std::uint64_t at, std::uint64_t end) {
+            w.setProgress(app::item::kProgressBar,
+                          end == 0 ? 100 : static_cast<int>(at * 100 / end));
+        });
+    // A stop asked by the user keeps what was found and gives the controls back; any
+    // other stop (the window closing) leaves the window alone.
+    if (outcome.end == VolumeSearchEnd::Stopped && stop.stop_requested() &&
+        !ctx.partitionSearchStopAsked)
         return;
     announceFinish(ctx);
 }
@@ -211,6 +189,7 @@ void SearchPartitions(app::RecoveryContext& ctx, std::stop_token stop) {
 void StartPartitionSearch(app::RecoveryContext& ctx) {
     if (ctx.partitionSearchRunning.exchange(true))
         return;
+    ctx.partitionSearchStopAsked = false;
     // The record is emptied before the worker exists, so the caller goes on with a
     // consistent (empty) record; from then on only the worker writes it.
     BeginPartitionSearch(ctx);
@@ -219,6 +198,13 @@ void StartPartitionSearch(app::RecoveryContext& ctx) {
         SweepForPartitions(ctx, stop);
         ctx.partitionSearchRunning = false;
     });
+}
+
+void StopPartitionSearch(app::RecoveryContext& ctx) {
+    if (!ctx.partitionSearchRunning)
+        return;
+    ctx.partitionSearchStopAsked = true;
+    ctx.partitionSearchThread.request_stop();
 }
 
 bool PartitionSearchRunning(const app::RecoveryContext& ctx) {

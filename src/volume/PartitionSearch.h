@@ -1,7 +1,8 @@
 #pragma once
-// The partition search: when reading the disk fails on the disk step, the disk is
-// searched for FAT32, FAT16 and NTFS boot sectors at every cylinder boundary (the
-// geometry comes from the disk listing's registry values) and the partition record
+// The partition search: when reading the disk fails on the disk step, when its table
+// has failed, or when the user asks, the disk is searched for FAT32, FAT16 and NTFS
+// boot sectors (volume/VolumeSearch.h; the cylinder geometry comes from the disk
+// listing's registry values, else from the medium's size) and the partition record
 // and tree are rebuilt from what is found.
 //
 // Hand-off with the table reading: the read-failure notice comes from inside a read,
@@ -43,6 +44,10 @@ void InstallPartitionSearch(app::RecoveryContext& ctx);
 // ctx.partitionSearchThread.
 void StartPartitionSearch(app::RecoveryContext& ctx);
 
+// The user's stop: the worker ends at its next candidate, keeps the partitions found
+// so far and gives the controls back. Does not wait for the worker.
+void StopPartitionSearch(app::RecoveryContext& ctx);
+
 // True from the start of the search until it has finished or stopped.
 bool PartitionSearchRunning(const app::RecoveryContext& ctx);
 
@@ -51,7 +56,7 @@ bool PartitionSearchRunning(const app::RecoveryContext& ctx);
 void SearchPartitions(app::RecoveryContext& ctx, std::stop_token stop);
 // Status and controls for a running search; forgets the partitions listed so far.
 void BeginPartitionSearch(app::RecoveryContext& ctx);
-// The cylinder sweep and the finish; polls `stop` between reads.
+// The sweep and the finish; polls `stop` between reads.
 void SweepForPartitions(app::RecoveryContext& ctx, std::stop_token stop);
 
 } // namespace qr::volume

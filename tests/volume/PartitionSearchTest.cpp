@@ -14,10 +14,41 @@ namespace {
 using test::SectorBytes;
 using test::SparseDisk;
 
-void bootSector(SectorBytes& s, const char* text, std::size_t textAt, std::size_t sizeAt,
-                std::uint32_t size) {
-    std::memcpy(s.data() + textAt, text, std::strlen(text));
-    std::memcpy(s.data() + sizeAt, &size, 4);
+void put16(SectorBytes& s, std::size_t at, std::uint16_t v) {
+    std::memcpy(s.data() + at, &v, 2);
+}
+void put32(SectorBytes& s, std::size_t at, std::uint32_t v) {
+    std::memcpy(s.data() + at, &v, 4);
+}
+void put64(SectorBytes& s, std::size_t at, std::uint64_t v) {
+    std::memcpy(s.data() + at, &v, 8);
+}
+
+// A boot sector whose layout fields are plausible: 512-byte sectors, 8 sectors per
+// cluster, 32 reserved sectors, two FATs of 100 sectors (NTFS: MFT at cluster 4).
+void bootSector(SectorBytes& s, FileSystemKind kind, std::uint64_t size) {
+    put16(s, 0x0B, 512);
+    s[0x0D] = 8;
+    if (kind == FileSystemKind::Ntfs) {
+        std::memcpy(s.data() + 3, "NTFS    ", 8);
+        put64(s, 0x28, size);
+        put64(s, 0x30, 4);
+        put64(s, 0x38, 2);
+    } else {
+        put16(s, 0x0E, 32);
+        s[0x10] = 2;
+        put32(s, 0x20, static_cast<std::uint32_t>(size));
+        if (kind == FileSystemKind::Fat32) {
+            std::memcpy(s.data() + 0x52, "FAT32   ", 8);
+            put32(s, 0x24, 100);
+            put32(s, 0x2C, 2);
+            put16(s, 0x32, 6);
+        } else {
+            std::memcpy(s.data() + 0x36, "FAT16   ", 8);
+            put16(s, 0x16, 100);
+            put16(s, 0x11, 512);
+        }
+    }
     s[0x1FE] = 0x55;
     s[0x1FF] = 0xAA;
 }
@@ -50,11 +81,10 @@ TEST(PartitionSearch, GeometryIsNormalisedUnlessItHas63SectorsPerTrack) {
 
 TEST(PartitionSearch, FindsVolumesAtCylinderBoundariesInCylinderOrder) {
     SparseDisk disk(200 * 16065ull);
-    bootSector(disk.at(63), "FAT32", 0x52, 0x20, 500000);
-    // At cylinder 100 only the cylinder's first sector holds a boot sector; its FAT16
-    // total at 0x20 is 0 (a small volume), so its end is its start.
-    bootSector(disk.at(100 * 16065ull), "FAT16", 0x36, 0x20, 0);
-    bootSector(disk.at(150 * 16065ull + 63), "NTFS", 0x03, 0x28, 7777);
+    bootSector(disk.at(63), FileSystemKind::Fat32, 500000);
+    // At cylinder 100 only the cylinder's first sector holds a boot sector.
+    bootSector(disk.at(100 * 16065ull), FileSystemKind::Fat16, 20000);
+    bootSector(disk.at(150 * 16065ull + 63), FileSystemKind::Ntfs, 7777);
     std::memcpy(disk.at(0).data() + 0x1BE, "garbage table...", 16);
     test::VolumeTestContext t(failingSectorZero(
         std::make_shared<test::VolumeDiskOpener<SparseDisk>>(disk, disk.sectors())));
@@ -67,7 +97,7 @@ TEST(PartitionSearch, FindsVolumesAtCylinderBoundariesInCylinderOrder) {
     EXPECT_EQ(r.slots[1].endSector, 63u + 500000u);
     EXPECT_EQ(t.ctx->partitionTree.text(r.slots[2].treeItem), "Partition - 2 ( FAT16 )");
     EXPECT_EQ(r.slots[2].startSector, 100 * 16065u);
-    EXPECT_EQ(r.slots[2].endSector, r.slots[2].startSector);
+    EXPECT_EQ(r.slots[2].endSector, r.slots[2].startSector + 20000);
     EXPECT_EQ(r.fileSystemNames[2], "NTFS");
     EXPECT_EQ(r.slots[3].endSector, 150 * 16065u + 63 + 7777);
     EXPECT_EQ(t.ctx->firstPartitionItem, r.slots[1].treeItem);
@@ -94,7 +124,7 @@ TEST(PartitionSearch, ForgetsWhatTheTableListedAndLeavesNoStaleTreeItems) {
     std::memcpy(mbr.data() + 0x1CE + 8, &ext, 4);
     mbr[0x1FE] = 0x55;
     mbr[0x1FF] = 0xAA;
-    bootSector(disk.at(5 * 16065ull + 63), "FAT32", 0x52, 0x20, 1000);
+    bootSector(disk.at(5 * 16065ull + 63), FileSystemKind::Fat32, 1000);
     test::VolumeTestContext t(std::make_shared<test::FailingSectorsOpener>(
         std::make_shared<test::VolumeDiskOpener<SparseDisk>>(disk, disk.sectors()),
         std::set<std::uint64_t>{ext}));
@@ -109,16 +139,22 @@ TEST(PartitionSearch, ForgetsWhatTheTableListedAndLeavesNoStaleTreeItems) {
     EXPECT_EQ(t.ctx->partitionTree.children(root)[0], r.slots[1].treeItem);
 }
 
-TEST(PartitionSearch, MissingGeometryOrZeroHeadsSearchesNothing) {
+TEST(PartitionSearch, MissingGeometryComesFromTheMediumAndZeroHeadsLeaveOnlyTheMiBGrid) {
     SparseDisk disk(100000);
-    bootSector(disk.at(63), "FAT32", 0x52, 0x20, 5000);
+    bootSector(disk.at(63), FileSystemKind::Fat32, 5000);
+    bootSector(disk.at(20480), FileSystemKind::Fat16, 5000);
     for (int heads : {-1, 0}) {
         test::VolumeTestContext t(failingSectorZero(
             std::make_shared<test::VolumeDiskOpener<SparseDisk>>(disk, disk.sectors())));
         if (heads == 0)
             t.setGeometry(1000000, 0, 63);
         searchAfterFailedTableRead(t);
-        EXPECT_EQ(t.ctx->partitions[0].count, 0u);
+        const DiskPartitionRecord& r = t.ctx->partitions[0];
+        ASSERT_EQ(r.count, heads == 0 ? 1u : 2u);
+        EXPECT_EQ(r.slots[r.count].startSector, 20480u);
+        if (heads != 0) {
+            EXPECT_EQ(r.slots[1].startSector, 63u);
+        }
         EXPECT_EQ(t.window.enabled(app::item::kBack), true);
     }
 }

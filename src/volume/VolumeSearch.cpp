@@ -1,0 +1,104 @@
+#include "volume/VolumeSearch.h"
+
+#include <algorithm>
+#include <array>
+
+namespace qr::volume {
+namespace {
+
+constexpr std::uint64_t kFineStep = 64;
+constexpr std::uint64_t kMiB = 2048;
+constexpr std::uint64_t kNone = ~std::uint64_t{0};
+// A candidate and the sectors up to its FAT32 backup, read in one request.
+constexpr std::uint32_t kCandidateRun = static_cast<std::uint32_t>(kFat32BackupOffset + 1);
+
+} // namespace
+
+SearchCandidates::SearchCandidates(const VolumeSearchPlan& plan, std::uint64_t end)
+    : end_(end), cylinderSectors_(plan.cylinderSectors), track_(plan.sectorsPerTrack) {
+    // The cylinder grid stops at the geometry's last cylinder; no product overflows.
+    cylinderEnd_ = cylinderSectors_ == 0                      ? 0
+                   : plan.cylinders > end_ / cylinderSectors_ ? end_
+                                                              : plan.cylinders * cylinderSectors_;
+    trackSector_ = track_ < cylinderSectors_ ? track_ : kNone;
+    if (cylinderEnd_ == 0)
+        cylinder_ = trackSector_ = kNone;
+}
+
+bool SearchCandidates::next(std::uint64_t& sector) {
+    const std::uint64_t fine = fine_ < kMiB ? fine_ : kNone;
+    const std::uint64_t cylinder = cylinder_ < cylinderEnd_ ? cylinder_ : kNone;
+    const std::uint64_t track = trackSector_ < cylinderEnd_ ? trackSector_ : kNone;
+    sector = std::min({fine, mib_, cylinder, track});
+    if (sector >= end_)
+        return false;
+    // Every sequence standing on this sector moves on, so none is handed twice.
+    if (fine == sector)
+        fine_ += kFineStep;
+    if (mib_ == sector)
+        mib_ += kMiB;
+    if (cylinder == sector)
+        cylinder_ += cylinderSectors_;
+    if (track == sector)
+        trackSector_ += cylinderSectors_;
+    return true;
+}
+
+VolumeSearchOutcome
+SearchVolumes(disk::SectorSource& source, const VolumeSearchPlan& plan, std::stop_token stop,
+              const std::function<bool(const FoundVolumeAt&)>& found,
+              const std::function<void(std::uint64_t, std::uint64_t)>& progress) {
+    VolumeSearchOutcome outcome;
+    const std::uint64_t disk = source.sectorCount();
+    std::uint64_t end = disk;
+    if (end == 0 && plan.cylinderSectors > 0)
+        end = plan.cylinders > kSearchLimit / plan.cylinderSectors
+                  ? kSearchLimit
+                  : plan.cylinders * plan.cylinderSectors;
+    end = std::min(end, kSearchLimit);
+
+    SearchCandidates candidates(plan, end);
+    std::array<unsigned char, kCandidateRun * disk::kSectorBytes> run{};
+    std::uint64_t coveredUntil = 0; // the end of the last volume found
+    std::uint64_t at = 0;
+    std::uint64_t lastReport = 0;
+    while (candidates.next(at)) {
+        if (stop.stop_requested()) {
+            outcome.end = VolumeSearchEnd::Stopped;
+            return outcome;
+        }
+        if (at < coveredUntil)
+            continue;
+        const auto count =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(kCandidateRun, end - at));
+        run.fill(0);
+        if (source.readSectors(at, count, run.data()) == disk::ReadStatus::NoMedium) {
+            outcome.end = VolumeSearchEnd::MediumLost;
+            return outcome;
+        }
+        ++outcome.candidates;
+        outcome.sectorsRead += count;
+        const disk::ByteView bytes(run.data(), std::size_t{count} * disk::kSectorBytes);
+        auto volume = RecogniseBootSector(bytes.sub(0, disk::kSectorBytes), at, disk);
+        if (!volume)
+            volume = RecogniseFat32Backup(
+                bytes.sub(kFat32BackupOffset * disk::kSectorBytes, disk::kSectorBytes), at, disk);
+        if (volume) {
+            coveredUntil = at + volume->sectors;
+            if (!found({volume->kind, at, at + volume->sectors})) {
+                outcome.end = VolumeSearchEnd::Stopped;
+                return outcome;
+            }
+        }
+        // Progress about every 64 MiB, so a large disk is not slowed by it.
+        if (progress && at - lastReport >= 64 * kMiB) {
+            lastReport = at;
+            progress(at, end);
+        }
+    }
+    if (progress)
+        progress(end, end);
+    return outcome;
+}
+
+} // namespace qr::volume

@@ -123,6 +123,9 @@ struct RecoveryContext {
     std::atomic<bool> scanWorkerRunning{false};
     // FAT sectors and directory clusters read during the current search.
     std::unique_ptr<fat::FatReadCache> searchCache;
+    // Keeps searchCache after the tree is built, for a caller that lists every folder as
+    // part of the search (recovery-cli list); the file list then reads through it.
+    bool keepSearchCache = false;
     bool scanStopped = false;
     // Summary lines of the last search, for the reports.
     struct RecoveryDetails {

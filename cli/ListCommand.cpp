@@ -77,7 +77,9 @@ int runList(const CommandLine& line) {
         }
     }
     int exitCode = 0;
-    auto session = SearchVolume(line, "list", {"FAT16", "FAT32"}, std::cerr, exitCode);
+    // The listing belongs to the search: every folder is read once, through its cache.
+    auto session = SearchVolume(line, "list", {"FAT16", "FAT32"}, std::cerr, exitCode,
+                                /*keepSearchCache=*/true);
     if (!session)
         return exitCode;
     app::RecoveryContext& ctx = *session->context;

@@ -71,7 +71,7 @@ bool runAdvancedSearch(app::RecoveryContext& ctx, std::optional<std::uint64_t> s
 
 std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::string& command,
                                          std::initializer_list<std::string> fileSystems,
-                                         std::ostream& err, int& exitCode) {
+                                         std::ostream& err, int& exitCode, bool keepSearchCache) {
     exitCode = 2;
     bool bad = false;
     const auto stopAfter = numberOption(line, "--stop-after-sectors", err, bad);
@@ -103,6 +103,7 @@ std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::str
         return nullptr;
     app::RecoveryContext& ctx = *session->context;
     ctx.searchMode = advanced ? app::kSearchAdvanced : app::kSearchStandard;
+    ctx.keepSearchCache = keepSearchCache;
     if (!applyVolumeChoice(ctx, *choice, err))
         return nullptr;
     if (advanced && typed)

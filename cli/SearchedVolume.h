@@ -18,9 +18,11 @@ namespace qr::cli {
 // systems found on `err` and builds the tree of file system --file-system N (1 when
 // not given). `fileSystems` are the volume types the command searches. nullptr
 // after printing why when the options or the volume are unusable; `exitCode` is then 2
-// for bad options, 1 otherwise.
+// for bad options, 1 otherwise. `keepSearchCache`: the search's cache of directory
+// clusters stays for a listing of every folder.
 std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::string& command,
                                          std::initializer_list<std::string> fileSystems,
-                                         std::ostream& err, int& exitCode);
+                                         std::ostream& err, int& exitCode,
+                                         bool keepSearchCache = false);
 
 } // namespace qr::cli

@@ -123,6 +123,9 @@ struct RecoveryContext {
     std::atomic<bool> scanWorkerRunning{false};
     // FAT sectors and directory clusters read during the current search.
     std::unique_ptr<fat::FatReadCache> searchCache;
+    // Keeps searchCache after the tree is built, for a caller that lists every folder as
+    // part of the search (recovery-cli list); the file list then reads through it.
+    bool keepSearchCache = false;
     bool scanStopped = false;
     // Advanced mode: the file systems the last inference identified, and the one picked
     // on the file-systems step (0-based); `fileSystemWorkerRunning` while its tree is built.

@@ -66,8 +66,10 @@ void buildFatTree(RecoveryContext& context) {
                                context.progress());
     window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
     model::BuildFolderTree(context, model::TreeVariant::FatStandard);
-    // The search's reads are over: the file list reads the medium.
-    context.searchCache.reset();
+    // The search's reads are over: the file list reads the medium (a caller that lists
+    // every folder as part of the search keeps the cache).
+    if (!context.keepSearchCache)
+        context.searchCache.reset();
 }
 
 // Standard search of a FAT16 or FAT32 volume. False when it was stopped before the
@@ -152,9 +154,12 @@ void ScanDirectories(RecoveryContext& context, std::stop_token stop) {
     progress.counter(volume::SearchCounter::Directories, rows);
     if (!context.reader)
         return;
+    if (!context.searchCache)
+        context.searchCache = std::make_unique<fat::FatReadCache>();
     fat::ScanFatDirectories(
         *context.reader, volume, stop, progress, rows,
-        [&](const fat::FoundDirectory& found) { writeFolderRow(table, rows++, found); });
+        [&](const fat::FoundDirectory& found) { writeFolderRow(table, rows++, found); },
+        context.searchCache.get());
 }
 
 int CalculateVolumeParams(RecoveryContext& context, std::stop_token stop, std::string* why) {

@@ -30,6 +30,9 @@ void SearchProgressWindow::phase(SearchPhase phase) {
         w.setItemText(item::kDirectoriesFound, "0");
         w.setItemText(item::kBootSectorsFound, "");
         break;
+    case SearchPhase::Validation:
+        w.setItemText(item::kProgressCaption, "Validating Partition ...");
+        break;
     case SearchPhase::LayoutReconstruction:
         w.setItemText(item::kProgressCaption, "Calculating Partition Params...");
         w.showItem(item::kProgressBar, true);

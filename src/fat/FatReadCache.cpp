@@ -28,6 +28,16 @@ disk::ReadStatus FatReadCache::read(disk::SectorSource& source, std::uint64_t st
     return status;
 }
 
+void FatReadCache::keep(std::uint64_t start, std::uint32_t count, const unsigned char* bytes) {
+    const std::size_t length = std::size_t{count} * disk::kSectorBytes;
+    std::lock_guard lock(mutex_);
+    const auto key = std::make_pair(start, count);
+    if (held_ + length <= budget_ && runs_.find(key) == runs_.end()) {
+        runs_.emplace(key, std::vector<unsigned char>(bytes, bytes + length));
+        held_ += length;
+    }
+}
+
 void FatReadCache::clear() {
     std::lock_guard lock(mutex_);
     runs_.clear();

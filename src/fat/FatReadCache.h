@@ -20,6 +20,9 @@ public:
     // Reads `count` sectors from `start` (from the cache when this run was read before).
     disk::ReadStatus read(disk::SectorSource& source, std::uint64_t start, std::uint32_t count,
                           unsigned char* buffer);
+    // Keeps `count` sectors from `start` that were read some other way (the directory
+    // scan reads every directory's cluster); within the budget, like a read.
+    void keep(std::uint64_t start, std::uint32_t count, const unsigned char* bytes);
     void clear();
     std::uint64_t heldBytes() const;
 

@@ -18,7 +18,8 @@ constexpr unsigned kPositionTicks = 1000;
 void ScanFatDirectories(disk::SectorSource& source, const volume::VolumeParams& volume,
                         std::stop_token stop, volume::SearchProgress& progress,
                         std::uint64_t countedBefore,
-                        const std::function<void(const FoundDirectory&)>& found) {
+                        const std::function<void(const FoundDirectory&)>& found,
+                        FatReadCache* cache) {
     const volume::FileSystemKind kind = volume.kind();
     if (!volume::IsFat(kind))
         return;
@@ -33,29 +34,36 @@ void ScanFatDirectories(disk::SectorSource& source, const volume::VolumeParams& 
     unsigned tick = 0;
     std::uint64_t shownPercent = UINT64_MAX;
     disk::SweepOptions options;
-    // Whole clusters per batch, at least one.
-    options.batchSectors = std::max<std::uint32_t>(perCluster, options.batchSectors);
-    disk::SweepSectors(source, {first, end}, perCluster, options, stop,
-                       [&](std::uint64_t sector, disk::ByteView head) {
-                           const std::uint64_t cluster = 2 + (sector - first) / perCluster;
-                           // A head whose "." entry names another cluster is a copy or a later
-                           // cluster of a directory.
-                           if (isDirectoryHead(head) && firstClusterOf(head, fat32) == cluster) {
-                               const disk::ByteView parent = head.sub(kEntrySize, kEntrySize);
-                               found({sector, firstClusterOf(head, fat32),
-                                      firstClusterOf(parent, fat32), dateOf(head), timeOf(head),
-                                      sizeOf(head), attributeOf(head)});
-                               progress.counter(volume::SearchCounter::Directories, ++counted);
-                           }
-                           const std::uint64_t percent =
-                               end == 0 ? 0 : std::min<std::uint64_t>(100, sector * 100 / end);
-                           if (++tick == kPositionTicks || percent != shownPercent) {
-                               tick = 0;
-                               shownPercent = percent;
-                               progress.position(sector, end);
-                           }
-                           return true;
-                       });
+    // Whole clusters per batch, so every batch begins on a cluster and holds it whole.
+    options.batchSectors =
+        std::max<std::uint32_t>(perCluster, options.batchSectors / perCluster * perCluster);
+    const std::uint64_t clusterBytes = std::uint64_t{perCluster} * disk::kSectorBytes;
+    disk::SweepBatches(
+        source, {first, end}, options, stop, [&](std::uint64_t batchFirst, disk::ByteView bytes) {
+            for (std::uint64_t offset = 0; offset < bytes.size(); offset += clusterBytes) {
+                const std::uint64_t sector = batchFirst + offset / disk::kSectorBytes;
+                const disk::ByteView head = bytes.sub(offset, disk::kSectorBytes);
+                const std::uint64_t cluster = 2 + (sector - first) / perCluster;
+                // A head whose "." entry names another cluster is a copy or a later
+                // cluster of a directory.
+                if (isDirectoryHead(head) && firstClusterOf(head, fat32) == cluster) {
+                    const disk::ByteView parent = head.sub(kEntrySize, kEntrySize);
+                    found({sector, firstClusterOf(head, fat32), firstClusterOf(parent, fat32),
+                           dateOf(head), timeOf(head), sizeOf(head), attributeOf(head)});
+                    progress.counter(volume::SearchCounter::Directories, ++counted);
+                    if (cache && bytes.has(offset, clusterBytes))
+                        cache->keep(sector, perCluster, bytes.data() + offset);
+                }
+                const std::uint64_t percent =
+                    end == 0 ? 0 : std::min<std::uint64_t>(100, sector * 100 / end);
+                if (++tick == kPositionTicks || percent != shownPercent) {
+                    tick = 0;
+                    shownPercent = percent;
+                    progress.position(sector, end);
+                }
+            }
+            return true;
+        });
 }
 
 } // namespace qr::fat

@@ -3,6 +3,7 @@
 // area is tested for a directory head ("." and ".." entries naming the cluster
 // itself); each find is handed to the caller, in sector order.
 #include "disk/SectorSource.h"
+#include "fat/FatReadCache.h"
 #include "volume/SearchProgress.h"
 #include "volume/VolumeParams.h"
 
@@ -27,10 +28,13 @@ struct FoundDirectory {
 // Sweeps the data area of the FAT16 or FAT32 volume (up to its end and the end of the
 // medium) and calls `found` for each head. Reports the DirectoryScan phase, the
 // sector reached (position of the volume's end) and the Directories counter, counting
-// on from `countedBefore`. Stops between read batches when `stop` is requested.
+// on from `countedBefore`. Stops between read batches when `stop` is requested. The
+// whole first cluster of each directory found goes into `cache` (when given), so
+// naming the folders afterwards need not read it again.
 void ScanFatDirectories(disk::SectorSource& source, const volume::VolumeParams& volume,
                         std::stop_token stop, volume::SearchProgress& progress,
                         std::uint64_t countedBefore,
-                        const std::function<void(const FoundDirectory&)>& found);
+                        const std::function<void(const FoundDirectory&)>& found,
+                        FatReadCache* cache = nullptr);
 
 } // namespace qr::fat

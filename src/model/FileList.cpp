@@ -93,7 +93,8 @@ void ListFolder(app::RecoveryContext& context, TreeItem item, const FolderLabels
     list.clear();
     const volume::FileSystemKind kind = context.activeGeometry.kind();
     const bool ntfs = kind == volume::FileSystemKind::Ntfs;
-    const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(context, kind);
+    const std::unique_ptr<volume::VolumeEngine> engine =
+        app::EngineFor(context, kind, static_cast<bool>(context.searchCache));
     FolderNodeList& nodes = context.folderNodes;
     const std::size_t self = nodes.indexOfItem(item);
     const std::uint32_t key =

@@ -4,7 +4,7 @@
 #include "model/FileList.h"
 #include "model/RecoveryTree.h"
 #include "output/SavePasses.h"
-#include "ui/SaveProgressView.h"
+#include "output/SaveProgressView.h"
 
 #include <utility>
 #include <vector>

@@ -3,8 +3,8 @@
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
 #include "output/DestinationSafety.h"
-#include "ui/SaveProgressView.h"
-#include "ui/SaveQuestions.h"
+#include "output/SaveProgressView.h"
+#include "output/SaveQuestions.h"
 
 #include <sys/stat.h>
 
@@ -24,8 +24,8 @@ std::uint64_t elapsedSeconds(const SaveState& save) {
 void showSaving(app::RecoveryContext& ctx, const std::string& path, const std::string& name,
                 std::uint64_t written, std::uint64_t size) {
     if (ctx.save.progress)
-        ctx.save.progress->showSaving(ui::MakeSavingTexts(ctx.save.counters, path, name, written,
-                                                          size, elapsedSeconds(ctx.save)));
+        ctx.save.progress->showSaving(MakeSavingTexts(ctx.save.counters, path, name, written, size,
+                                                      elapsedSeconds(ctx.save)));
 }
 
 bool exists(const std::string& path) {
@@ -57,10 +57,10 @@ bool AdmitForSave(app::RecoveryContext& ctx, const std::string& outputPath, cons
 
 void ReportWriteError(app::RecoveryContext& ctx, const std::string& outputPath,
                       const std::string& reason) {
-    const ui::WriteErrorAnswer answer =
+    const WriteErrorAnswer answer =
         ctx.save.writeErrorQuestion ? ctx.save.writeErrorQuestion->askWriteError(outputPath, reason)
-                                    : ui::WriteErrorAnswer::Skip;
-    ui::ApplyWriteErrorAnswer(ctx.save, answer);
+                                    : WriteErrorAnswer::Skip;
+    ApplyWriteErrorAnswer(ctx.save, answer);
 }
 
 void NoteProblem(app::RecoveryContext& ctx, const std::string& outputPath,

@@ -11,14 +11,12 @@
 #include <string>
 #include <vector>
 
-namespace qr::ui {
+namespace qr::output {
+
 class SaveProgressView;
 class CountProgressView;
 class ReplaceQuestion;
 class WriteErrorQuestion;
-} // namespace qr::ui
-
-namespace qr::output {
 
 // Where the selection of a save comes from.
 inline constexpr std::uint16_t kSaveSourceNone = 0;
@@ -67,10 +65,10 @@ struct SaveState {
 
     // Reported to and asked from the worker thread; null: no view, and the questions
     // answer Replace / Skip. Owned by whoever shows the dialogs.
-    ui::SaveProgressView* progress = nullptr;
-    ui::CountProgressView* countView = nullptr;
-    ui::ReplaceQuestion* replaceQuestion = nullptr;
-    ui::WriteErrorQuestion* writeErrorQuestion = nullptr;
+    SaveProgressView* progress = nullptr;
+    CountProgressView* countView = nullptr;
+    ReplaceQuestion* replaceQuestion = nullptr;
+    WriteErrorQuestion* writeErrorQuestion = nullptr;
 };
 
 } // namespace qr::output

@@ -20,6 +20,7 @@ enum class SearchPhase {
     RawSearch,            // documents found by content (position: sectors)
     PartitionSearch,      // boot sectors of a disk whose table failed (position: sectors)
     LogLoad,              // a recovery log read back
+    Validation,           // the boot sector of the chosen volume is checked
 };
 
 enum class SearchCounter {

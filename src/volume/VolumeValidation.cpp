@@ -5,7 +5,7 @@
 namespace qr::volume {
 
 int ValidateVolume(app::RecoveryContext& ctx, std::string* why) {
-    ctx.window().setItemText(app::item::kProgressCaption, "Validating Partition ...");
+    ctx.progress().phase(SearchPhase::Validation);
     model::RecordTables& t = ctx.tables;
     for (model::RecordTable* table :
          {&t.folderTable, &t.fileTable, &t.dirClusterTable, &t.indexRecordTable, &t.mftRecordTable})

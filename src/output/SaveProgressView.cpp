@@ -1,8 +1,8 @@
-#include "ui/SaveProgressView.h"
+#include "output/SaveProgressView.h"
 
 #include <algorithm>
 
-namespace qr::ui {
+namespace qr::output {
 
 std::string MegabytesText(std::uint64_t bytes) {
     return std::to_string(bytes / 1024 / 1024) + " MB";
@@ -12,12 +12,12 @@ std::string MinutesSecondsText(std::uint64_t secs) {
     return std::to_string(secs / 60) + " Min " + std::to_string(secs % 60) + " Sec";
 }
 
-int SavedPercent(const output::SaveCounters& c) {
+int SavedPercent(const SaveCounters& c) {
     const std::uint64_t total = c.bytesToSave == 0 ? 1 : c.bytesToSave;
     return static_cast<int>(std::min<std::uint64_t>(100, c.bytesDone * 100 / total));
 }
 
-SavingTexts MakeSavingTexts(const output::SaveCounters& c, const std::string& outputPath,
+SavingTexts MakeSavingTexts(const SaveCounters& c, const std::string& outputPath,
                             const std::string& name, std::uint64_t written, std::uint64_t size,
                             std::uint64_t elapsedSeconds) {
     SavingTexts t;
@@ -41,4 +41,4 @@ SavingTexts MakeSavingTexts(const output::SaveCounters& c, const std::string& ou
     return t;
 }
 
-} // namespace qr::ui
+} // namespace qr::output

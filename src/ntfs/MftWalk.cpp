@@ -44,9 +44,12 @@ public:
         if (!IsFileRecord(view))
             return;
         ApplyFixups(record);
-        const std::uint8_t flags = ReadFileRecordHeader(view).flags;
+        const FileRecordHeader header = ReadFileRecordHeader(view);
+        const std::uint8_t flags = header.flags;
         const bool directory = IsDirectoryFlags(flags);
-        if (!directory && !IsFileFlags(flags))
+        // An extension record carries attributes of its base record's file (which may
+        // include a copy of its name); it is no file of its own.
+        if ((!directory && !IsFileFlags(flags)) || header.baseRecord != 0)
             return;
         listed_.clear();
         listLoaded_ = false;

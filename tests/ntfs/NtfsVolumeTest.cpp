@@ -146,13 +146,26 @@ TEST_F(NtfsVolume, SystemRecordsAreNeverListed) {
     EXPECT_TRUE(mft);
 }
 
-TEST_F(NtfsVolume, TheFragmentedFileKeepsItsRunsInAnAttributeList) {
-    const auto& frag = image->files().at("frag.bin");
+TEST_F(NtfsVolume, TheFileInHundredsOfRunsKeepsThemInExtensionRecords) {
+    const auto& frag = image->files().at("listed.bin");
     RecordBytes record{};
     ASSERT_TRUE(ReadMftRecord(*source, geometry, search.mftRuns, frag.record, record));
     Attribute list;
     EXPECT_TRUE(FindAttribute(disk::ByteView(record.data(), record.size()), kAttributeList, list))
-        << "the image did not give frag.bin an attribute list";
+        << "the image did not give listed.bin an attribute list";
+}
+
+TEST_F(NtfsVolume, TheCompressedAndSparseFilesAreStoredSo) {
+    auto dataOf = [&](const std::string& path) {
+        RecordBytes record{};
+        EXPECT_TRUE(ReadMftRecord(*source, geometry, search.mftRuns, image->files().at(path).record,
+                                  record));
+        Attribute data;
+        EXPECT_TRUE(FindAttribute(disk::ByteView(record.data(), record.size()), kData, data));
+        return std::pair{record, data.flags()};
+    };
+    EXPECT_TRUE(dataOf("comp/text.txt").second & kCompressed);
+    EXPECT_TRUE(dataOf("sparse.bin").second & kSparse);
 }
 
 TEST_F(NtfsVolume, DatesAreShownInNtfsForm) {

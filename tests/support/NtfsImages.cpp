@@ -120,6 +120,23 @@ bool NtfsImage::build(const fs::path& folder, std::string& why) {
     fs::remove(mnt / "pad");
     fs::remove_all(mnt / "fill");
 
+    // Data clusters between holes: every other cluster sparse, so the run list takes
+    // several extension records.
+    {
+        const fs::path listed = mnt / "listed.bin";
+        std::string content(1200 * cluster, '\0');
+        std::ofstream out(listed, std::ios::binary);
+        for (std::size_t i = 0; i < 1200; i += 2) {
+            const std::string block = NoiseBytes(cluster, 5000 + static_cast<std::uint32_t>(i));
+            content.replace(i * cluster, cluster, block);
+            out.seekp(static_cast<std::streamoff>(i * cluster));
+            out.write(block.data(), static_cast<std::streamsize>(block.size()));
+        }
+        out.seekp(static_cast<std::streamoff>(content.size() - 1));
+        out.put('\0');
+        out.close();
+        files_["listed.bin"] = {content, inodeOf(listed), false};
+    }
     add("small.txt", "A small file that lives inside its own MFT record.\n");
     add("empty.txt", "");
     add("big.bin", NoiseBytes(300000, 1));

@@ -13,6 +13,11 @@ NtfsEngine::NtfsEngine(disk::SectorSource& source, const NtfsGeometry& geometry,
                        const model::RecordTable& fileTable)
     : source_(source), geometry_(geometry), mftRuns_(std::move(mftRuns)), fileTable_(fileTable) {}
 
+namespace {
+// A name of 255 UTF-16 units takes up to 765 bytes of UTF-8.
+constexpr std::size_t kNameCellBuffer = 255 * 3 + 1;
+} // namespace
+
 std::uint32_t NtfsEngine::rootKey() const {
     return kRootRecord;
 }
@@ -36,7 +41,7 @@ void NtfsEngine::listFiles(std::uint32_t key, bool /*folderDeleted*/,
         return;
     for (const int row : found->second) {
         volume::FolderFile file;
-        file.name = fileTable_.cell(row, Name);
+        file.name = fileTable_.cell(row, Name, kNameCellBuffer);
         file.size = fileTable_.number(row, Size);
         file.deleted = fileTable_.flag(row, Deleted);
         file.stamp.date = static_cast<std::uint64_t>(fileTable_.number64(row, Date));

@@ -4,6 +4,7 @@
 #include "model/RecordTable.h"
 #include "ntfs/Attribute.h"
 #include "ntfs/MftWalk.h"
+#include "ntfs/NtfsEngine.h"
 #include "ntfs/NtfsExtract.h"
 #include "ntfs/NtfsSearch.h"
 #include "support/MemorySource.h"
@@ -226,6 +227,25 @@ TEST_F(MemoryVolume, DataSplitOverExtensionRecordsIsJoinedInVcnOrder) {
     EXPECT_EQ(report.end, volume::ExtractEnd::Complete) << report.why;
     EXPECT_EQ(sink.data,
               std::string(1024, '1') + std::string(1024, '2') + std::string(1024 - 100, '3'));
+}
+
+TEST_F(MemoryVolume, LongNonLatinNamesAreListedWhole) {
+    const std::u16string name = std::u16string(250, u'Д') + u".txt";
+    RecordBuilder file(1);
+    file.resident(kFileName, fileNameValue(5, name)).resident(kData, {'x'});
+    put(20, file);
+    NtfsSearchResult result = searchAll();
+    NtfsEngine engine(source, geometry, std::move(result.mftRuns), tables.fileTable);
+    std::vector<std::string> names;
+    engine.listFiles(5, false, [&](const volume::FolderFile& f) {
+        names.push_back(f.name);
+        return true;
+    });
+    std::string expected;
+    for (int i = 0; i < 250; ++i)
+        expected += "Д";
+    ASSERT_EQ(names.size(), 1u); // $MFT (record 0) is not listed
+    EXPECT_EQ(names[0], expected + ".txt");
 }
 
 } // namespace

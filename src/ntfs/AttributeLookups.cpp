@@ -1,6 +1,7 @@
 #include "ntfs/AttributeLookups.h"
 
 #include "ntfs/Attribute.h"
+#include "ntfs/RunList.h"
 
 namespace qr::ntfs {
 
@@ -33,6 +34,30 @@ std::optional<std::uint64_t> FindDataSize(disk::ByteView record) {
             return attribute.realSize();
     }
     return std::nullopt;
+}
+
+std::uint32_t FindDirectorySelfNumber(disk::ByteView record) {
+    Attribute root;
+    if (!FindAttribute(record, kIndexRoot, root, "$I30") || root.nonResident())
+        return 0;
+    // The value: a 0x10-byte root header, then the index header whose first field is
+    // the offset of the first entry; an entry's key starts 0x10 into it.
+    const disk::ByteView value = root.value();
+    const std::uint64_t key = 0x10 + std::uint64_t{value.u32(0x10)} + 0x10;
+    if (!value.has(key, 0x42) || value.u8(key + 0x40) == 0)
+        return 0;
+    const std::uint32_t self = value.u32(key);
+    return self == 0xFFFFFFFF ? 0 : self;
+}
+
+std::uint32_t FindDirectoryFirstRun(disk::ByteView record) {
+    Attribute allocation;
+    if (!FindAttribute(record, kIndexAllocation, allocation, "$I30") || !allocation.nonResident())
+        return 0;
+    const RunListDecode runs = DecodeRunList(allocation.runList());
+    if (runs.runs.empty() || runs.runs.front().sparse())
+        return 0;
+    return static_cast<std::uint32_t>(runs.runs.front().cluster);
 }
 
 } // namespace qr::ntfs

@@ -19,4 +19,14 @@ std::optional<FileNameValue> FindFileName(disk::ByteView record);
 // over; nothing when the record holds no such attribute.
 std::optional<std::uint64_t> FindDataSize(disk::ByteView record);
 
+// A directory's own MFT number from its "$I30" index root: the parent reference in
+// the key of the root's first entry (entries of a directory's index name it as their
+// parent). 0 when there is no such root, no entry with a name, or the value is
+// 0xFFFFFFFF.
+std::uint32_t FindDirectorySelfNumber(disk::ByteView record);
+
+// The first cluster (relative to the volume) of a directory's "$I30" index
+// allocation, where its first index record lies; 0 when there is none.
+std::uint32_t FindDirectoryFirstRun(disk::ByteView record);
+
 } // namespace qr::ntfs

@@ -56,6 +56,12 @@ void NtfsEngine::listFiles(std::uint32_t key, bool /*folderDeleted*/,
 
 volume::ExtractReport NtfsEngine::extract(const volume::FolderFile& file, volume::FileSink& sink,
                                           const volume::ExtractOptions& /*options*/) {
+    // An engine made without the MFT's runs (a recovery loaded from a log) builds them
+    // once, so extension records can be found.
+    if (mftRuns_.count() == 0 && !runsBuilt_) {
+        runsBuilt_ = true;
+        mftRuns_ = BuildMftRunList(source_, geometry_);
+    }
     return ExtractNtfsFile(source_, geometry_, mftRuns_, {file.selfKey, file.location, file.size},
                            sink);
 }

@@ -17,7 +17,8 @@ namespace qr::ntfs {
 
 class NtfsEngine final : public volume::VolumeEngine {
 public:
-    // `fileTable` must outlive the engine; call reindex() after it changes.
+    // `fileTable` must outlive the engine; call reindex() after it changes. Empty
+    // `mftRuns` are built from the volume at the first extraction.
     NtfsEngine(disk::SectorSource& source, const NtfsGeometry& geometry, MftRunList mftRuns,
                const model::RecordTable& fileTable);
 
@@ -43,6 +44,7 @@ private:
     MftRunList mftRuns_;
     const model::RecordTable& fileTable_;
     bool indexed_ = false;
+    bool runsBuilt_ = false;
     std::unordered_map<std::uint32_t, std::vector<int>> rowsByParent_;
 };
 

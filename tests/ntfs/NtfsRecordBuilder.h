@@ -79,14 +79,18 @@ public:
 
     RecordBuilder& nonResident(std::uint32_t type, const std::vector<unsigned char>& runs,
                                std::uint64_t realSize, std::uint64_t lowestVcn = 0,
-                               std::uint16_t flags = 0, std::uint16_t compressionUnit = 0) {
-        const std::size_t runsAt = 0x48;
+                               std::uint16_t flags = 0, std::uint16_t compressionUnit = 0,
+                               const std::u16string& name = u"") {
+        const std::size_t runsAt = (0x40 + name.size() * 2 + 7 + 8) & ~std::size_t{7};
         const std::size_t length = (runsAt + runs.size() + 7) & ~std::size_t{7};
         unsigned char* a = &bytes_[at_];
         put32(a, type);
         put32(a + 4, static_cast<std::uint32_t>(length));
         a[8] = 1;
+        a[9] = static_cast<unsigned char>(name.size());
         put16(a + 0x0A, 0x40);
+        const auto units = utf16(name);
+        std::memcpy(a + 0x40, units.data(), units.size());
         put16(a + 0x0C, flags);
         put64(a + 0x10, lowestVcn);
         put16(a + 0x20, static_cast<std::uint16_t>(runsAt));

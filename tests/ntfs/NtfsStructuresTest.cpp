@@ -166,6 +166,33 @@ TEST(NtfsAttributes, NamesAreDecodedFromUtf16AndLookedUpByNameSpace) {
     EXPECT_FALSE(second.nameIs("$I30"));
 }
 
+TEST(NtfsAttributes, DirectoryNumberAndFirstIndexClusterFromTheI30Index) {
+    // An index root whose first entry's key names parent 77, and an allocation at 300.
+    std::vector<unsigned char> root(0x20, 0);
+    put32(&root[0x10], 0x10); // first entry 0x10 into the index header
+    std::vector<unsigned char> entry(0x10, 0);
+    const auto key = fileNameValue(77, u"child");
+    entry.insert(entry.end(), key.begin(), key.end());
+    root.insert(root.end(), entry.begin(), entry.end());
+    RecordBuilder dir(3);
+    dir.resident(kIndexRoot, root, u"$I30")
+        .nonResident(kIndexAllocation, {0x11, 1, 9, 0}, 4096)
+        .nonResident(kIndexAllocation, {0x21, 1, 0x2C, 0x01, 0}, 4096, 0, 0, 0, u"$I30");
+    RecordBytes d = dir.disk();
+    ApplyFixups(d);
+    EXPECT_EQ(FindDirectorySelfNumber(viewOf(d)), 77u);
+    EXPECT_EQ(FindDirectoryFirstRun(viewOf(d)), 300u); // the named allocation, not the other
+
+    RecordBuilder named(3);
+    std::vector<unsigned char> empty(0x30, 0);
+    put32(&empty[0x10], 0x10);
+    named.resident(kIndexRoot, empty, u"$I30");
+    RecordBytes n = named.disk();
+    ApplyFixups(n);
+    EXPECT_EQ(FindDirectorySelfNumber(viewOf(n)), 0u); // no entry with a name
+    EXPECT_EQ(FindDirectoryFirstRun(viewOf(n)), 0u);   // no index allocation
+}
+
 TEST(NtfsAttributes, AttributeListEntriesEndAtDamage) {
     std::vector<unsigned char> list(3 * 0x20, 0);
     for (int i = 0; i < 3; ++i) {

@@ -69,21 +69,31 @@ read_mft
 "$WALK" "$IMAGE" >/dev/null
 fls -r "$IMAGE" >/dev/null 2>&1 || true
 
-elapsed() { /usr/bin/time -f "%e %M" "$@" 2>&1 >/dev/null | tail -1; }
+# Wall seconds, peak RSS (KiB) and CPU seconds (user + system) of a command.
+elapsed() { /usr/bin/time -f "%e %M %U %S" "$@" 2>&1 >/dev/null | tail -1; }
+field() { echo "$1" | awk -v n="$2" '{ print $n }'; }
+cpu() { echo "$1" | awk '{ printf "%.2f", $3 + $4 }'; }
 walk=$(elapsed "$WALK" "$IMAGE")
 fls=$(elapsed sh -c "fls -r '$IMAGE' >/dev/null 2>&1")
 mft_start=$(date +%s.%N)
-read_mft
+mft_times=$( { /usr/bin/time -f "%U %S" sh -c '
+    while read -r start sectors; do
+        dd if="$1" of=/dev/null bs=4M iflag=skip_bytes,count_bytes \
+            skip=$((start * 512)) count=$((sectors * 512)) status=none
+    done <"$2"' sh "$IMAGE" "$WORK/mft-runs.txt"; } 2>&1 | tail -1)
 mft_end=$(date +%s.%N)
 counts=$("$WALK" "$IMAGE")
 mft_bytes=$(awk '{ s += $2 } END { print s * 512 }' "$WORK/mft-runs.txt")
 
 echo "volume: $FILES files in $FOLDERS folders, MFT $((mft_bytes / 1048576)) MiB in $(wc -l <"$WORK/mft-runs.txt") extents"
 echo "walk:   $counts"
-printf '%-28s %10s %14s\n' "" "seconds" "peak RSS (MB)"
-printf '%-28s %10s %14s\n' "engine walk (ntfs-walk)" "${walk% *}" "$((${walk#* } / 1024))"
-printf '%-28s %10s %14s\n' "fls -r" "${fls% *}" "$((${fls#* } / 1024))"
-printf '%-28s %10s %14s\n' "dd of the MFT's extents" \
-    "$(echo "$mft_end - $mft_start" | bc -l | sed 's/^\./0./' | cut -c1-6)" "-"
-echo "peak memory per file: $((${walk#* } * 1024 / FILES)) bytes;" \
-    "1,000,000 files: about $((${walk#* } * 1000000 / FILES / 1024)) MB"
+printf '%-28s %10s %12s %14s\n' "" "seconds" "CPU seconds" "peak RSS (MB)"
+printf '%-28s %10s %12s %14s\n' "engine walk (ntfs-walk)" "$(field "$walk" 1)" "$(cpu "$walk")" \
+    "$(($(field "$walk" 2) / 1024))"
+printf '%-28s %10s %12s %14s\n' "fls -r" "$(field "$fls" 1)" "$(cpu "$fls")" \
+    "$(($(field "$fls" 2) / 1024))"
+printf '%-28s %10s %12s %14s\n' "dd of the MFT's extents" \
+    "$(echo "$mft_end - $mft_start" | bc -l | sed 's/^\./0./' | cut -c1-6)" \
+    "$(echo "0 0 $mft_times" | awk '{ printf "%.2f", $3 + $4 }')" "-"
+echo "peak memory per file: $(($(field "$walk" 2) * 1024 / FILES)) bytes;" \
+    "1,000,000 files: about $(($(field "$walk" 2) * 1000000 / FILES / 1024)) MB"

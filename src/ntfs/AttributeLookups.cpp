@@ -6,20 +6,28 @@
 namespace qr::ntfs {
 
 std::optional<FileNameValue> FindFileName(disk::ByteView record) {
-    for (const std::uint8_t space : {kLongName, kLongAndShort, kPosixName, kShortName}) {
-        AttributeWalk walk(record);
-        Attribute attribute;
-        while (walk.next(attribute)) {
-            if (attribute.type() != kFileName || !attribute.unnamed() || attribute.nonResident())
-                continue;
-            const disk::ByteView value = attribute.value();
-            if (value.u8(0x41) != space)
-                continue;
-            if (auto name = DecodeFileName(value))
-                return name;
+    // One pass: the first decodable name of each space, then the best space wins.
+    static constexpr std::uint8_t kOrder[] = {kLongName, kLongAndShort, kPosixName, kShortName};
+    disk::ByteView best;
+    int bestRank = 4;
+    AttributeWalk walk(record);
+    Attribute attribute;
+    while (walk.next(attribute) && bestRank > 0) {
+        if (attribute.type() != kFileName || !attribute.unnamed() || attribute.nonResident())
+            continue;
+        const disk::ByteView value = attribute.value();
+        int rank = 0;
+        while (rank < bestRank && kOrder[rank] != value.u8(0x41))
+            ++rank;
+        if (rank < bestRank && value.has(0, 0x42) &&
+            value.has(0x42, std::uint64_t{value.u8(0x40)} * 2)) {
+            best = value;
+            bestRank = rank;
         }
     }
-    return std::nullopt;
+    if (bestRank == 4)
+        return std::nullopt;
+    return DecodeFileName(best);
 }
 
 std::optional<std::uint64_t> FindDataSize(disk::ByteView record) {

@@ -2,6 +2,7 @@
 
 #include "fat/TextEncoding.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace qr::ntfs {
@@ -11,10 +12,20 @@ constexpr std::uint32_t kNameAt = 0x42;
 }
 
 std::string Utf16LeToUtf8(disk::ByteView bytes, std::size_t units) {
-    std::vector<std::uint16_t> code;
-    code.reserve(units);
-    for (std::size_t i = 0; i < units && bytes.has(2 * i, 2); ++i)
-        code.push_back(bytes.u16(2 * i));
+    units = std::min(units, bytes.size() / 2);
+    // Most names are ASCII: no detour through code units then.
+    bool ascii = true;
+    for (std::size_t i = 0; i < units && ascii; ++i)
+        ascii = bytes.u16(2 * i) < 0x80;
+    if (ascii) {
+        std::string name(units, '\0');
+        for (std::size_t i = 0; i < units; ++i)
+            name[i] = static_cast<char>(bytes.data()[2 * i]);
+        return name;
+    }
+    std::vector<std::uint16_t> code(units);
+    for (std::size_t i = 0; i < units; ++i)
+        code[i] = bytes.u16(2 * i);
     return fat::Utf16ToUtf8(code);
 }
 

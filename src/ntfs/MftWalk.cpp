@@ -8,6 +8,7 @@
 #include "ntfs/Fixups.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -29,6 +30,20 @@ void InsertNtfsLostRow(model::RecordTable& folderTable) {
 }
 
 namespace {
+
+// A number's decimal text without an allocation.
+class Decimal {
+public:
+    template <typename T> explicit Decimal(T value) {
+        length_ =
+            static_cast<std::size_t>(std::to_chars(text_, text_ + sizeof text_, value).ptr - text_);
+    }
+    operator std::string_view() const { return {text_, length_}; }
+
+private:
+    char text_[24];
+    std::size_t length_ = 0;
+};
 
 // Turns records into rows. The name and the data size come from the base record; only
 // when it lacks one are the records of its attribute list read, in list order.
@@ -58,28 +73,21 @@ public:
             name = fromListed(number, view, [](disk::ByteView r) { return FindFileName(r); });
         if (!name)
             return;
-        using namespace model::folder_col;
-        model::RecordTable& table = directory ? folders_ : files_;
-        const int row = table.appendRow(name->name);
-        table.setNumber(row, Sector, static_cast<std::uint32_t>(sector));
-        table.setNumber(row, Self, number);
-        table.setNumber(row, Parent, name->parent);
-        table.setNumber64(row, Date, name->created);
         if (directory) {
-            table.setCell(row, Size, "0");
-            table.setCell(row, Type, "FOLDER");
-            if (flags == 2)
-                table.setCell(row, Deleted, "1");
+            Decimal sectorText(static_cast<std::uint32_t>(sector)), self(number),
+                parent(name->parent), date(name->created);
+            folders_.appendCells({name->name, sectorText, self, parent, date, "", "0", "", "",
+                                  "FOLDER", flags == 2 ? "1" : ""});
             ++result.folders;
             return;
         }
         std::optional<std::uint64_t> size = FindDataSize(view);
         if (!size)
             size = fromListed(number, view, [](disk::ByteView r) { return FindDataSize(r); });
-        table.setNumber(row, Size, static_cast<std::uint32_t>(size.value_or(0)));
-        table.setCell(row, Type, "FILE");
-        if (flags == 0)
-            table.setCell(row, Deleted, "1");
+        Decimal sectorText(static_cast<std::uint32_t>(sector)), self(number), parent(name->parent),
+            date(name->created), sizeText(static_cast<std::uint32_t>(size.value_or(0)));
+        files_.appendCells({name->name, sectorText, self, parent, date, "", sizeText, "", "",
+                            "FILE", flags == 0 ? "1" : ""});
         ++result.files;
     }
 

@@ -248,5 +248,54 @@ TEST_F(MemoryVolume, LongNonLatinNamesAreListedWhole) {
     EXPECT_EQ(names[0], expected + ".txt");
 }
 
+TEST_F(MemoryVolume, AStopKeepsTheRowsWrittenAndTheLostRow) {
+    RecordBuilder ok(1);
+    ok.resident(kFileName, fileNameValue(5, u"ok.txt")).resident(kData, {'h', 'i'});
+    put(20, ok);
+    std::stop_source stop;
+    stop.request_stop();
+    volume::NoProgress progress;
+    const NtfsSearchResult result = RunNtfsStandardSearch(
+        source, geometry, tables.folderTable, tables.fileTable, progress, stop.get_token());
+    EXPECT_TRUE(result.walk.stopped);
+    EXPECT_EQ(tables.folderTable.rowCount(), 1);
+    EXPECT_EQ(tables.folderTable.cell(0, model::folder_col::Name), "Lost");
+}
+
+TEST_F(MemoryVolume, UnreadableSectorsAreReportedAndEncryptedDataIsSavedAsStored) {
+    putCluster(100, std::string(1024, 'e'));
+    putCluster(101, std::string(1024, 'f'));
+    RecordBuilder file(1);
+    file.resident(kFileName, fileNameValue(5, u"secret.bin"))
+        .nonResident(kData, {0x11, 2, 100, 0}, 2048, 0, kEncrypted);
+    put(20, file);
+    source.badSectors.insert(203); // second half of cluster 101
+    const NtfsSearchResult result = searchAll();
+    StringSink sink;
+    const auto report = ExtractNtfsFile(source, geometry, result.mftRuns,
+                                        {20, result.mftRuns.recordToSector(20), 2048}, sink);
+    EXPECT_EQ(report.end, volume::ExtractEnd::Complete);
+    EXPECT_TRUE(report.notDecoded);
+    EXPECT_EQ(report.unreadableBytes, 512u);
+    EXPECT_EQ(sink.firstUnreadable, 1536u);
+    EXPECT_EQ(sink.data, std::string(1024, 'e') + std::string(512, 'f') + std::string(512, '\0'));
+}
+
+TEST_F(MemoryVolume, DamagedCompressionIsReportedNotDecoded) {
+    // One compression unit of 16 clusters: 1 allocated, 15 sparse; its chunk points
+    // before its own start.
+    putCluster(100, std::string("\x02\xB0\x01\x00\x70", 5));
+    RecordBuilder file(1);
+    file.resident(kFileName, fileNameValue(5, u"packed.bin"))
+        .nonResident(kData, {0x11, 1, 100, 0x01, 15, 0}, 3000, 0, kCompressed, 4);
+    put(20, file);
+    const NtfsSearchResult result = searchAll();
+    StringSink sink;
+    const auto report = ExtractNtfsFile(source, geometry, result.mftRuns,
+                                        {20, result.mftRuns.recordToSector(20), 3000}, sink);
+    EXPECT_TRUE(report.notDecoded);
+    EXPECT_EQ(sink.data.size(), 3000u);
+}
+
 } // namespace
 } // namespace qr::ntfs

@@ -3,6 +3,7 @@
 // update sequence array that hides the sector ends as the file system writes them.
 #include "ntfs/MftRunList.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -71,8 +72,8 @@ public:
         put32(a + 0x10, static_cast<std::uint32_t>(value.size()));
         put16(a + 0x14, static_cast<std::uint16_t>(valueAt));
         const auto units = utf16(name);
-        std::memcpy(a + nameAt, units.data(), units.size());
-        std::memcpy(a + valueAt, value.data(), value.size());
+        std::copy(units.begin(), units.end(), a + nameAt);
+        std::copy(value.begin(), value.end(), a + valueAt);
         at_ += length;
         return *this;
     }
@@ -90,14 +91,14 @@ public:
         a[9] = static_cast<unsigned char>(name.size());
         put16(a + 0x0A, 0x40);
         const auto units = utf16(name);
-        std::memcpy(a + 0x40, units.data(), units.size());
+        std::copy(units.begin(), units.end(), a + 0x40);
         put16(a + 0x0C, flags);
         put64(a + 0x10, lowestVcn);
         put16(a + 0x20, static_cast<std::uint16_t>(runsAt));
         put16(a + 0x22, compressionUnit);
         put64(a + 0x30, realSize);
         put64(a + 0x38, realSize);
-        std::memcpy(a + runsAt, runs.data(), runs.size());
+        std::copy(runs.begin(), runs.end(), a + runsAt);
         at_ += length;
         return *this;
     }

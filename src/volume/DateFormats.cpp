@@ -1,10 +1,10 @@
-#include "model/DateFormats.h"
+#include "volume/DateFormats.h"
 
 #include "ntfs/NtfsTime.h"
 
 #include <cstdio>
 
-namespace qr::model {
+namespace qr::volume {
 
 namespace {
 
@@ -38,4 +38,4 @@ std::string FormatNtfsTime(std::int64_t fileTime) {
     return ntfs::FormatNtfsTime(fileTime);
 }
 
-} // namespace qr::model
+} // namespace qr::volume

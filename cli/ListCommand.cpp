@@ -63,7 +63,7 @@ void printTree(app::RecoveryContext& ctx, model::TreeItem root) {
 
 int runList(const CommandLine& line) {
     int exitCode = 0;
-    auto session = SearchVolume(line, "list", {"FAT16", "FAT32"}, std::cerr, exitCode);
+    auto session = SearchVolume(line, "list", {"FAT16", "FAT32", "NTFS"}, std::cerr, exitCode);
     if (!session)
         return exitCode;
     app::RecoveryContext& ctx = *session->context;
@@ -72,7 +72,7 @@ int runList(const CommandLine& line) {
 }
 
 RegisterCommand reg{"list",
-                    "[--disk N] (--partition K | --fs FAT16|FAT32 --start S --end E) "
+                    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E) "
                     "[--stop-after-sectors N]  run the Standard search and print every folder "
                     "and file found (E: first sector behind the volume)",
                     runList};

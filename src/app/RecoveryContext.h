@@ -24,6 +24,9 @@
 #include <string>
 #include <thread>
 
+namespace qr::ntfs {
+struct NtfsVolumeState;
+}
 namespace qr::disk {
 class SectorReader;
 }
@@ -123,6 +126,8 @@ struct RecoveryContext {
     std::atomic<bool> scanWorkerRunning{false};
     // FAT sectors and directory clusters read during the current search.
     std::unique_ptr<fat::FatReadCache> searchCache;
+    // The MFT's runs and the file index of the NTFS volume of the current search.
+    std::shared_ptr<ntfs::NtfsVolumeState> ntfsVolume;
     bool scanStopped = false;
     // Summary lines of the last search, for the reports.
     struct RecoveryDetails {

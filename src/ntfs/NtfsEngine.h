@@ -6,6 +6,7 @@
 #include "ntfs/NtfsGeometry.h"
 #include "volume/VolumeEngine.h"
 
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -15,10 +16,21 @@ class RecordTable;
 
 namespace qr::ntfs {
 
+// What the engines of one search share: the MFT's runs and FileTable's rows indexed
+// by parent, made once and kept while the user browses.
+struct NtfsVolumeState {
+    MftRunList mftRuns;
+    bool runsBuilt = false; // the runs were built (or handed over) already
+    bool indexed = false;
+    std::unordered_map<std::uint32_t, std::vector<int>> rowsByParent;
+};
+
 class NtfsEngine final : public volume::VolumeEngine {
 public:
-    // `fileTable` must outlive the engine; call reindex() after it changes. Empty
-    // `mftRuns` are built from the volume at the first extraction.
+    // `fileTable` and `state` outlive the engine; a state whose runs were not built
+    // builds them from the volume at the first extraction.
+    NtfsEngine(disk::SectorSource& source, const NtfsGeometry& geometry,
+               std::shared_ptr<NtfsVolumeState> state, const model::RecordTable& fileTable);
     NtfsEngine(disk::SectorSource& source, const NtfsGeometry& geometry, MftRunList mftRuns,
                const model::RecordTable& fileTable);
 
@@ -32,20 +44,16 @@ public:
                                   const volume::ExtractOptions& options) override;
     std::string formatDate(const volume::EntryTimestamp& stamp) const override;
     std::string formatTime(const volume::EntryTimestamp& stamp) const override;
-
-    void reindex() { indexed_ = false; }
-    const MftRunList& mftRuns() const { return mftRuns_; }
+    bool calendarDate(const volume::EntryTimestamp& stamp,
+                      volume::CalendarDate& date) const override;
 
 private:
     void buildIndex();
 
     disk::SectorSource& source_;
     NtfsGeometry geometry_;
-    MftRunList mftRuns_;
+    std::shared_ptr<NtfsVolumeState> state_;
     const model::RecordTable& fileTable_;
-    bool indexed_ = false;
-    bool runsBuilt_ = false;
-    std::unordered_map<std::uint32_t, std::vector<int>> rowsByParent_;
 };
 
 } // namespace qr::ntfs

@@ -251,7 +251,10 @@ volume::ExtractReport ExtractNtfsFile(disk::SectorSource& source, const NtfsGeom
         noData.why = "the file's record is not a file record";
         return noData;
     }
-    const DataAttribute data = GatherDataAttribute(source, geometry, mftRuns, file.record,
+    // A caller that knows only the sector: NTFS 3.1 records carry their own number.
+    const std::uint32_t number =
+        file.record != 0 ? file.record : disk::ByteView(record.data(), record.size()).u32(0x2C);
+    const DataAttribute data = GatherDataAttribute(source, geometry, mftRuns, number,
                                                    disk::ByteView(record.data(), record.size()));
     if (!data.found) {
         noData.why = "the file has no data attribute";

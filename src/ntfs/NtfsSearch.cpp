@@ -1,6 +1,6 @@
 #include "ntfs/NtfsSearch.h"
 
-#include "ntfs/LostFolders.h"
+#include "model/LostDirectories.h"
 
 namespace qr::ntfs {
 
@@ -21,7 +21,7 @@ NtfsSearchResult RunNtfsStandardSearch(disk::SectorSource& source, const NtfsGeo
     result.mftRuns = BuildMftRunList(source, geometry);
     result.walk =
         WalkMftStandard(source, geometry, result.mftRuns, folderTable, fileTable, progress, stop);
-    FindNtfsLostFolders(folderTable, progress);
+    model::FindLostDirectories(folderTable, model::kNtfsRootParent, progress);
     return result;
 }
 

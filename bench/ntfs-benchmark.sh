@@ -7,7 +7,8 @@
 #
 #   bench/ntfs-benchmark.sh
 #
-# Environment: BUILD (build folder with src/librecovery_core.a, default out/build),
+# Environment: BUILD (build folder with src/librecovery_core.a and bin/recovery-cli,
+# default out/build; recovery-cli list is timed too when it is there),
 # FILES (default 100000), FOLDERS (default 3000), SIZE_MIB (default 1024), WORK
 # (folder for the image, default a new one under /tmp; an image already there is
 # used again).
@@ -75,6 +76,12 @@ field() { echo "$1" | awk -v n="$2" '{ print $n }'; }
 cpu() { echo "$1" | awk '{ printf "%.2f", $3 + $4 }'; }
 walk=$(elapsed "$WALK" "$IMAGE")
 fls=$(elapsed sh -c "fls -r '$IMAGE' >/dev/null 2>&1")
+CLI=$BUILD/bin/recovery-cli
+if [ -x "$CLI" ]; then
+    sectors=$(($(stat -c %s "$IMAGE") / 512))
+    "$CLI" --image "$IMAGE" list --fs NTFS --start 0 --end "$sectors" >/dev/null 2>&1
+    cli=$(elapsed sh -c "'$CLI' --image '$IMAGE' list --fs NTFS --start 0 --end $sectors >/dev/null 2>&1")
+fi
 mft_start=$(date +%s.%N)
 mft_times=$( { /usr/bin/time -f "%U %S" sh -c '
     while read -r start sectors; do
@@ -90,6 +97,8 @@ echo "walk:   $counts"
 printf '%-28s %10s %12s %14s\n' "" "seconds" "CPU seconds" "peak RSS (MB)"
 printf '%-28s %10s %12s %14s\n' "engine walk (ntfs-walk)" "$(field "$walk" 1)" "$(cpu "$walk")" \
     "$(($(field "$walk" 2) / 1024))"
+[ -n "${cli:-}" ] && printf '%-28s %10s %12s %14s\n' "recovery-cli list" "$(field "$cli" 1)" \
+    "$(cpu "$cli")" "$(($(field "$cli" 2) / 1024))"
 printf '%-28s %10s %12s %14s\n' "fls -r" "$(field "$fls" 1)" "$(cpu "$fls")" \
     "$(($(field "$fls" 2) / 1024))"
 printf '%-28s %10s %12s %14s\n' "dd of the MFT's extents" \

@@ -78,7 +78,7 @@ int runList(const CommandLine& line) {
     }
     int exitCode = 0;
     // The listing belongs to the search: every folder is read once, through its cache.
-    auto session = SearchVolume(line, "list", {"FAT16", "FAT32"}, std::cerr, exitCode,
+    auto session = SearchVolume(line, "list", {"FAT16", "FAT32", "NTFS"}, std::cerr, exitCode,
                                 /*keepSearchCache=*/true);
     if (!session)
         return exitCode;
@@ -88,7 +88,7 @@ int runList(const CommandLine& line) {
 }
 
 RegisterCommand reg{"list",
-                    "[--disk N] (--partition K | --fs FAT16|FAT32 --start S --end E) "
+                    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E) "
                     "[--stop-after-sectors N] [--mode standard|advanced [--file-system N]]  "
                     "run the search and print every folder and file found (E: first sector "
                     "behind the volume; advanced: the file systems found go to stderr)",

@@ -297,7 +297,7 @@ int runSave(const CommandLine& line) {
 
 RegisterCommand reg{
     "save",
-    "[--disk N] (--partition K | --fs FAT16|FAT32 --start S --end E) --to DIR "
+    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E) --to DIR "
     "[--deleted all|live|deleted] [--ext doc,xls,...] [--saving-mode auto|fat1|fat2|contiguous] "
     "[--replace ask|yes-all|no-all] [--mode standard|advanced [--file-system N]] [PATH ...]  "
     "search the volume and save the whole tree or "

@@ -3,6 +3,8 @@
 #include "app/ReadFailureNotice.h"
 #include "fat/FatEngine.h"
 #include "fat/FatReadCache.h"
+#include "ntfs/NtfsEngine.h"
+#include "ntfs/NtfsSearch.h"
 
 namespace qr::app {
 
@@ -41,6 +43,13 @@ std::unique_ptr<volume::VolumeEngine> EngineFor(RecoveryContext& context,
                                                 volume::FileSystemKind kind, bool searchCache) {
     if (volume::IsFat(kind))
         return std::make_unique<fat::FatEngine>(FatVolumeOf(context, searchCache), kind);
+    if (kind == volume::FileSystemKind::Ntfs && context.reader) {
+        if (!context.ntfsVolume)
+            context.ntfsVolume = std::make_shared<ntfs::NtfsVolumeState>();
+        return std::make_unique<ntfs::NtfsEngine>(*context.reader,
+                                                  ntfs::GeometryFromVolume(context.volumeParams),
+                                                  context.ntfsVolume, context.tables.fileTable);
+    }
     return nullptr;
 }
 

@@ -24,6 +24,9 @@
 #include <string>
 #include <thread>
 
+namespace qr::ntfs {
+struct NtfsVolumeState;
+}
 namespace qr::disk {
 class SectorReader;
 }
@@ -126,6 +129,8 @@ struct RecoveryContext {
     // Keeps searchCache after the tree is built, for a caller that lists every folder as
     // part of the search (recovery-cli list); the file list then reads through it.
     bool keepSearchCache = false;
+    // The MFT's runs and the file index of the NTFS volume of the current search.
+    std::shared_ptr<ntfs::NtfsVolumeState> ntfsVolume;
     bool scanStopped = false;
     // Advanced mode: the file systems the last inference identified, and the one picked
     // on the file-systems step (0-based); `fileSystemWorkerRunning` while its tree is built.

@@ -7,6 +7,8 @@
 #include "fat/ScanFatDirectories.h"
 #include "model/LostDirectories.h"
 #include "model/RecoveryTree.h"
+#include "ntfs/NtfsEngine.h"
+#include "ntfs/NtfsSearch.h"
 #include "volume/CalculateVolumeParams.h"
 
 #include <future>
@@ -91,6 +93,45 @@ bool runStandardFat(RecoveryContext& context, std::stop_token stop) {
     context.tables.fileTable.clear();
     context.tables.dirClusterTable.clear();
     model::SetUpFolderColumns(context.fileList);
+    FillRecoveryDetails(context);
+    window.setItemText(kStatusLine, kSaveInstructions);
+    return true;
+}
+
+// Lost-directory search and tree building on the rows of an NTFS walk (stopped or not).
+void buildNtfsTree(RecoveryContext& context) {
+    WindowItems& window = context.window();
+    window.setItemText(kProgressCaption, "Searching Lost Directories. Please Wait...");
+    window.setItemText(kStatusLine, "Please Wait...");
+    model::FindLostDirectories(context.tables.folderTable, model::kNtfsRootParent,
+                               context.progress());
+    window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
+    model::BuildFolderTree(context, model::TreeVariant::Ntfs);
+}
+
+// Standard search of an NTFS volume: the MFT's runs, the walk of its records, the Lost
+// folder and the tree. FileTable keeps the files. False when it was stopped before the
+// tree was built.
+bool runStandardNtfs(RecoveryContext& context, std::stop_token stop) {
+    WindowItems& window = context.window();
+    LoadActiveGeometryFromVolume(context);
+    context.ntfsVolume = std::make_shared<ntfs::NtfsVolumeState>();
+    if (!context.reader)
+        return true;
+    const ntfs::NtfsGeometry geometry = ntfs::GeometryFromVolume(context.volumeParams);
+    context.ntfsVolume->mftRuns = ntfs::BuildMftRunList(*context.reader, geometry);
+    context.ntfsVolume->runsBuilt = true;
+    window.setItemText(kCounterLabel, "MFT Found");
+    ntfs::WalkMftStandard(*context.reader, geometry, context.ntfsVolume->mftRuns,
+                          context.tables.folderTable, context.tables.fileTable, context.progress(),
+                          stop);
+    if (stop.stop_requested())
+        return false;
+    buildNtfsTree(context);
+    enableSaving(window);
+    window.enableItem(kMenuSaveLog, true);
+    model::SetUpFolderColumns(context.fileList);
+    window.showItem(kProgressCaption, false);
     FillRecoveryDetails(context);
     window.setItemText(kStatusLine, kSaveInstructions);
     return true;
@@ -190,8 +231,10 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
 
     if (context.searchMode == kSearchStandard) {
         context.wizardStage = 3;
-        // NTFS volumes and the Advanced mode get their own branches here.
-        if (isFat(context) && !runStandardFat(context, stop)) {
+        // The Advanced mode gets its own branches here.
+        const bool ntfs = context.volumeParams.kind() == volume::FileSystemKind::Ntfs;
+        if ((isFat(context) && !runStandardFat(context, stop)) ||
+            (ntfs && !runStandardNtfs(context, stop))) {
             context.scanStopped = true;
             context.scanWorkerRunning = false;
             return; // StopSearch finishes the search
@@ -264,6 +307,17 @@ void StopSearch(RecoveryContext& context) {
         window.enableItem(kSaveButton, false);
         window.enableItem(kSaveLogButton, false);
         ShowAdvancedFatFileSystems(context, true);
+    }
+    if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
+        context.searchMode == kSearchStandard) {
+        LoadActiveGeometryFromVolume(context);
+        buildNtfsTree(context);
+        window.showItem(kSearchView, false);
+        model::SetUpFolderColumns(context.fileList);
+        window.showItem(kRecoveryTree, true);
+        window.enableItem(kNext, false);
+        window.showItem(kProgressCaption, false);
+        window.setItemText(kStatusLine, kSaveInstructions);
     }
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);

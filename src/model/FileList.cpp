@@ -151,28 +151,27 @@ void ListEngineFiles(volume::VolumeEngine& engine, FileList& list, std::uint32_t
 }
 
 void ListNtfsFiles(app::RecoveryContext& context, FileList& list, std::uint32_t key) {
-    // The NTFS system files 0 to 19 are never listed.
-    constexpr std::uint32_t kLastSystemRecord = 19;
-    const RecordTable& table = context.tables.fileTable;
-    for (int r = 0; r < table.rowCount(); ++r) {
-        if (table.number(r, folder_col::Parent) != key ||
-            table.number(r, folder_col::Self) <= kLastSystemRecord)
-            continue;
-        const std::string name = table.cell(r, folder_col::Name);
-        const FileType type = ClassifyFile(name, table.flag(r, folder_col::Deleted));
-        const std::int64_t created = table.number64(r, folder_col::Date);
+    // The engine lists the folder's FileTable rows in table order, from an index by
+    // parent made once per search, without the system records 0 to 19.
+    const std::unique_ptr<volume::VolumeEngine> engine =
+        app::EngineFor(context, volume::FileSystemKind::Ntfs);
+    if (!engine)
+        return;
+    engine->listFiles(key, false, [&](const volume::FolderFile& file) {
+        const FileType type = ClassifyFile(file.name, file.deleted);
         FileListRow row;
         row.image = type.image;
-        row.cells[file_col::Name] = name;
+        row.cells[file_col::Name] = file.name;
         row.cells[file_col::Type] = type.label;
-        row.cells[file_col::Size] = table.cell(r, folder_col::Size);
-        row.cells[file_col::Date] = FormatNtfsDate(created);
-        row.cells[file_col::Time] = FormatNtfsTime(created);
-        row.cells[file_col::DebugInfo1] = table.cell(r, folder_col::Sector);
-        row.cells[file_col::DebugInfo2] = table.cell(r, folder_col::Parent);
-        row.cells[file_col::DebugInfo3] = table.cell(r, folder_col::Self);
+        row.cells[file_col::Size] = std::to_string(file.size);
+        row.cells[file_col::Date] = engine->formatDate(file.stamp);
+        row.cells[file_col::Time] = engine->formatTime(file.stamp);
+        row.cells[file_col::DebugInfo1] = std::to_string(file.location);
+        row.cells[file_col::DebugInfo2] = std::to_string(file.parentKey);
+        row.cells[file_col::DebugInfo3] = std::to_string(file.selfKey);
         list.append(std::move(row));
-    }
+        return true;
+    });
 }
 
 } // namespace qr::model

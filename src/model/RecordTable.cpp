@@ -49,19 +49,85 @@ std::int64_t parseCellNumber64(std::string_view text) {
 
 RecordTable::RecordTable(std::vector<std::string> columns) : columns_(std::move(columns)) {}
 
+namespace {
+
+void appendLength(std::string& out, std::size_t length) {
+    do {
+        const auto low = static_cast<unsigned char>(length & 0x7F);
+        length >>= 7;
+        out += static_cast<char>(length ? (low | 0x80) : low);
+    } while (length);
+}
+
+// Where column `column`'s length prefix starts, where its text starts and how long it
+// is, in a row written by appendLength.
+struct CellPlace {
+    std::size_t prefix = 0;
+    std::size_t text = 0;
+    std::size_t length = 0;
+};
+
+CellPlace placeOf(const std::string& row, int column) {
+    CellPlace place;
+    std::size_t at = 0;
+    for (int c = 0;; ++c) {
+        place.prefix = at;
+        std::size_t length = 0;
+        unsigned shift = 0;
+        unsigned char byte = 0;
+        do {
+            byte = static_cast<unsigned char>(row[at++]);
+            length |= static_cast<std::size_t>(byte & 0x7F) << shift;
+            shift += 7;
+        } while (byte & 0x80);
+        if (c == column) {
+            place.text = at;
+            place.length = length;
+            return place;
+        }
+        at += length;
+    }
+}
+
+} // namespace
+
 int RecordTable::insertRow(int row, std::string_view firstCell) {
     row = std::clamp(row, 0, rowCount());
-    std::vector<std::string> cells(columns_.size());
-    if (!cells.empty())
-        cells[0] = std::string(firstCell);
+    std::string cells;
+    if (!columns_.empty()) {
+        appendLength(cells, firstCell.size());
+        cells.append(firstCell);
+        cells.append(columns_.size() - 1, '\0');
+    }
     rows_.insert(rows_.begin() + row, std::move(cells));
     return row;
+}
+
+int RecordTable::appendCells(std::initializer_list<std::string_view> cells) {
+    std::string row;
+    std::size_t bytes = columns_.size();
+    for (std::string_view cell : cells)
+        bytes += cell.size() + 2;
+    row.reserve(bytes);
+    std::size_t column = 0;
+    for (auto it = cells.begin(); it != cells.end() && column < columns_.size(); ++it, ++column) {
+        appendLength(row, it->size());
+        row.append(*it);
+    }
+    row.append(columns_.size() - column, '\0');
+    rows_.push_back(std::move(row));
+    return rowCount() - 1;
 }
 
 void RecordTable::setCell(int row, int column, std::string_view text) {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return;
-    rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] = std::string(text);
+    std::string& cells = rows_[static_cast<std::size_t>(row)];
+    const CellPlace place = placeOf(cells, column);
+    std::string replacement;
+    appendLength(replacement, text.size());
+    replacement.append(text);
+    cells.replace(place.prefix, place.text + place.length - place.prefix, replacement);
 }
 
 void RecordTable::setNumber(int row, int column, std::uint32_t value) {
@@ -76,17 +142,20 @@ void RecordTable::setNumber64(int row, int column, std::int64_t value) {
     setCell(row, column, std::to_string(value));
 }
 
-const std::string* RecordTable::find(int row, int column) const {
+bool RecordTable::find(int row, int column, std::string_view& text) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
-        return nullptr;
-    return &rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+        return false;
+    const std::string& cells = rows_[static_cast<std::size_t>(row)];
+    const CellPlace place = placeOf(cells, column);
+    text = std::string_view(cells).substr(place.text, place.length);
+    return true;
 }
 
 std::string RecordTable::cell(int row, int column, std::size_t bufferSize) const {
-    const std::string* text = find(row, column);
-    if (!text || bufferSize == 0)
+    std::string_view text;
+    if (!find(row, column, text) || bufferSize == 0)
         return {};
-    return text->substr(0, std::min(text->size(), bufferSize - 1));
+    return std::string(text.substr(0, std::min(text.size(), bufferSize - 1)));
 }
 
 std::uint32_t RecordTable::number(int row, int column, std::size_t bufferSize) const {
@@ -102,8 +171,8 @@ bool RecordTable::flag(int row, int column, std::size_t bufferSize) const {
 }
 
 bool RecordTable::cellEquals(int row, int column, std::string_view text) const {
-    const std::string* value = find(row, column);
-    return value ? *value == text : text.empty();
+    std::string_view value;
+    return find(row, column, value) ? value == text : text.empty();
 }
 
 void RecordTable::deleteRow(int row) {

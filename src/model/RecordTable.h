@@ -3,6 +3,7 @@
 // results to each other through these tables; numbers travel as decimal text.
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,9 @@ public:
     // the other cells are empty. Returns the index the row landed at.
     int insertRow(int row, std::string_view firstCell);
     int appendRow(std::string_view firstCell) { return insertRow(rowCount(), firstCell); }
+    // Appends a row whose cells are `cells` in column order (missing ones empty), in
+    // one step: scans writing a row per record use it.
+    int appendCells(std::initializer_list<std::string_view> cells);
     void setCell(int row, int column, std::string_view text);
     // Unsigned decimal ("%lu" of a 32-bit value): -1 is written as 4294967295.
     void setNumber(int row, int column, std::uint32_t value);
@@ -51,10 +55,12 @@ public:
     void clear() { rows_.clear(); }
 
 private:
-    const std::string* find(int row, int column) const;
+    // A row is one string: for every column, the cell's length (7 bits a byte, low
+    // bits first) and then its bytes. Tables of a million rows stay small that way.
+    bool find(int row, int column, std::string_view& text) const;
 
     std::vector<std::string> columns_;
-    std::vector<std::vector<std::string>> rows_;
+    std::vector<std::string> rows_;
 };
 
 // The number parsing used for every cell: optional blanks and sign, decimal digits

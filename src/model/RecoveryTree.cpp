@@ -164,9 +164,21 @@ void BuildFolderTree(app::RecoveryContext& context, TreeVariant variant) {
             NameRootChildren(context, *rootEngine);
 
     TreeBuild build(context);
-    for (int row = 0; row < table.rowCount(); ++row)
-        if (table.number(row, Parent) == kFatRootKey)
+    for (int row = 0; row < table.rowCount(); ++row) {
+        if (variant != TreeVariant::Ntfs) {
+            if (table.number(row, Parent) == kFatRootKey)
+                build.insertRow(row, root, kNoNode);
+            continue;
+        }
+        // The Lost row (parent and self both the Lost key after the lost search) hangs
+        // under the root; the root's own record (self 5) is not a child of itself.
+        if (table.number(row, Parent) == kLostFolderKey &&
+            table.number(row, Self) == kLostFolderKey)
+            table.setNumber(row, Parent, kNtfsRootKey);
+        if (table.number(row, Parent) == kNtfsRootKey && table.number(row, Self) != kNtfsRootKey &&
+            table.cellEquals(row, Type, "FOLDER"))
             build.insertRow(row, root, kNoNode);
+    }
     tree.setExpanded(root, true);
     tree.setText(root, "Root");
 

@@ -56,10 +56,9 @@ OpenedAs OpenListEntry(app::RecoveryContext& ctx, int rowIndex, const ShellServi
     const std::uint32_t location = model::parseCellNumber(row.cells[model::file_col::DebugInfo1]);
     CreateDirectoryPath(ctx.workFolder);
     const std::string path = OpenedFilePath(ctx.workFolder, name);
-    const std::unique_ptr<volume::VolumeEngine> engine =
-        volume::IsFat(ctx.volumeParams.kind()) ? app::EngineFor(ctx) : nullptr;
+    const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(ctx);
     if (!engine)
-        return OpenedAs::Nothing; // NTFS extraction comes with the NTFS engine
+        return OpenedAs::Nothing;
     ExtractToFile(ctx, *engine, path, name, size, location, false, false);
     if (shell.launcher)
         OpenWithShell(path, *shell.launcher, shell.chooser);

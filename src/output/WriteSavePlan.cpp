@@ -92,9 +92,7 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
         return;
     }
     CreateDirectoryPath(destination);
-    // FAT files are at most 4 GiB - 1; NTFS extraction comes with its engine.
-    const std::unique_ptr<volume::VolumeEngine> engine =
-        volume::IsFat(ctx.volumeParams.kind()) ? app::EngineFor(ctx) : nullptr;
+    const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(ctx);
     const std::size_t nameMax = NameMaxOf(destination);
     std::string madeFolder;
     bool folderInside = true;

@@ -1,0 +1,59 @@
+#pragma once
+// The NTFS volume engine: files listed from FileTable (indexed by parent once, in row
+// order), extracted through the MFT's runs, dates in NTFS form.
+#include "disk/SectorSource.h"
+#include "ntfs/MftRunList.h"
+#include "ntfs/NtfsGeometry.h"
+#include "volume/VolumeEngine.h"
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace qr::model {
+class RecordTable;
+}
+
+namespace qr::ntfs {
+
+// What the engines of one search share: the MFT's runs and FileTable's rows indexed
+// by parent, made once and kept while the user browses.
+struct NtfsVolumeState {
+    MftRunList mftRuns;
+    bool runsBuilt = false; // the runs were built (or handed over) already
+    bool indexed = false;
+    std::unordered_map<std::uint32_t, std::vector<int>> rowsByParent;
+};
+
+class NtfsEngine final : public volume::VolumeEngine {
+public:
+    // `fileTable` and `state` outlive the engine; a state whose runs were not built
+    // builds them from the volume at the first extraction.
+    NtfsEngine(disk::SectorSource& source, const NtfsGeometry& geometry,
+               std::shared_ptr<NtfsVolumeState> state, const model::RecordTable& fileTable);
+    NtfsEngine(disk::SectorSource& source, const NtfsGeometry& geometry, MftRunList mftRuns,
+               const model::RecordTable& fileTable);
+
+    volume::FileSystemKind kind() const override { return volume::FileSystemKind::Ntfs; }
+    std::uint32_t rootKey() const override;
+    // Rows whose record number is above 19; the folder's own deleted flag does not
+    // change its files' labels.
+    void listFiles(std::uint32_t key, bool folderDeleted,
+                   const std::function<bool(const volume::FolderFile&)>& visit) override;
+    volume::ExtractReport extract(const volume::FolderFile& file, volume::FileSink& sink,
+                                  const volume::ExtractOptions& options) override;
+    std::string formatDate(const volume::EntryTimestamp& stamp) const override;
+    std::string formatTime(const volume::EntryTimestamp& stamp) const override;
+    bool calendarDate(const volume::EntryTimestamp& stamp,
+                      volume::CalendarDate& date) const override;
+
+private:
+    void buildIndex();
+
+    disk::SectorSource& source_;
+    NtfsGeometry geometry_;
+    std::shared_ptr<NtfsVolumeState> state_;
+    const model::RecordTable& fileTable_;
+};
+
+} // namespace qr::ntfs

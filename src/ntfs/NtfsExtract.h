@@ -1,0 +1,25 @@
+#pragma once
+// Writes the content of one NTFS file into a sink: a resident value from the record,
+// or the clusters of its runs (sparse runs as zeros, compressed units decompressed,
+// encrypted data as it is stored), limited to the volume and the medium.
+#include "disk/SectorSource.h"
+#include "ntfs/MftRunList.h"
+#include "ntfs/NtfsGeometry.h"
+#include "volume/VolumeEngine.h"
+
+#include <cstdint>
+
+namespace qr::ntfs {
+
+struct NtfsFileRef {
+    std::uint32_t record = 0; // MFT number
+    std::uint64_t sector = 0; // sector of the record, as the walk found it
+    std::uint64_t size = 0;   // bytes to write, as listed
+};
+
+// At most file.size bytes are written. The sink is polled before every read.
+volume::ExtractReport ExtractNtfsFile(disk::SectorSource& source, const NtfsGeometry& geometry,
+                                      const MftRunList& mftRuns, const NtfsFileRef& file,
+                                      volume::FileSink& sink);
+
+} // namespace qr::ntfs

@@ -1,0 +1,28 @@
+#pragma once
+// Where an NTFS volume lies on the medium and how it counts clusters: what every
+// NTFS walk and the extraction need, taken from the validated boot sector.
+#include <cstdint>
+
+namespace qr::ntfs {
+
+struct NtfsGeometry {
+    std::uint64_t volumeStart = 0; // first sector; clusters are counted from it
+    std::uint64_t volumeEnd = 0;   // first sector behind the volume
+    std::uint32_t sectorsPerCluster = 0;
+    std::uint64_t mftStart = 0; // first sector of the MFT (record 0)
+
+    // The absolute sector of `cluster`, or 0 when it lies outside the volume.
+    std::uint64_t clusterSector(std::uint64_t cluster) const {
+        if (sectorsPerCluster == 0 || cluster >= (volumeEnd - volumeStart) / sectorsPerCluster)
+            return 0;
+        return volumeStart + cluster * sectorsPerCluster;
+    }
+    // Clusters of the volume.
+    std::uint64_t clusterCount() const {
+        return sectorsPerCluster == 0 || volumeEnd <= volumeStart
+                   ? 0
+                   : (volumeEnd - volumeStart) / sectorsPerCluster;
+    }
+};
+
+} // namespace qr::ntfs

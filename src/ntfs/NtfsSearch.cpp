@@ -1,0 +1,28 @@
+#include "ntfs/NtfsSearch.h"
+
+#include "model/LostDirectories.h"
+
+namespace qr::ntfs {
+
+NtfsGeometry GeometryFromVolume(const volume::VolumeParams& params) {
+    NtfsGeometry geometry;
+    geometry.volumeStart = params.partitionStart;
+    geometry.volumeEnd = params.partitionEnd + 1;
+    geometry.sectorsPerCluster = params.sectorsPerCluster;
+    geometry.mftStart = params.mftStart;
+    return geometry;
+}
+
+NtfsSearchResult RunNtfsStandardSearch(disk::SectorSource& source, const NtfsGeometry& geometry,
+                                       model::RecordTable& folderTable,
+                                       model::RecordTable& fileTable,
+                                       volume::SearchProgress& progress, std::stop_token stop) {
+    NtfsSearchResult result;
+    result.mftRuns = BuildMftRunList(source, geometry);
+    result.walk =
+        WalkMftStandard(source, geometry, result.mftRuns, folderTable, fileTable, progress, stop);
+    model::FindLostDirectories(folderTable, model::kNtfsRootParent, progress);
+    return result;
+}
+
+} // namespace qr::ntfs

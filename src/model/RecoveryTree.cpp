@@ -97,6 +97,21 @@ void NameRootChildren(app::RecoveryContext& context, const std::string& fileSyst
                        });
 }
 
+// The Lost row of the NTFS lost-directory search names itself as its parent; it is
+// shown under the root.
+void HangNtfsLostRow(RecordTable& table) {
+    for (int row = 0; row < table.rowCount(); ++row)
+        if (table.number(row, Parent) == kLostFolderKey &&
+            table.number(row, Self) == kLostFolderKey)
+            table.setNumber(row, Parent, kNtfsRootKey);
+}
+
+// NTFS folders directly under the root: parent 5, except the root's own record.
+bool IsNtfsRootChild(const RecordTable& table, int row) {
+    return table.number(row, Parent) == kNtfsRootKey && table.number(row, Self) != kNtfsRootKey &&
+           table.cellEquals(row, Type, "FOLDER");
+}
+
 void showBuildProgress(app::WindowItems& window, int percent) {
     window.setProgress(app::item::kProgressBar, percent);
     window.setItemText(app::item::kProgressBar, std::to_string(percent) + "% Completed");
@@ -145,9 +160,12 @@ void BuildFolderTree(app::RecoveryContext& context, TreeVariant variant) {
     else if (variant == TreeVariant::FatAdvance)
         NameRootChildren(context, context.activeGeometry.fileSystemName);
 
+    if (variant == TreeVariant::Ntfs)
+        HangNtfsLostRow(table);
     TreeBuild build(context);
     for (int row = 0; row < table.rowCount(); ++row)
-        if (table.number(row, Parent) == kFatRootKey)
+        if (variant == TreeVariant::Ntfs ? IsNtfsRootChild(table, row)
+                                         : table.number(row, Parent) == kFatRootKey)
             build.insertRow(row, root, kNoNode);
     tree.setExpanded(root, true);
     tree.setText(root, "Root");
@@ -166,12 +184,12 @@ void BuildFolderTree(app::RecoveryContext& context, TreeVariant variant) {
     table.clear();
 
     for (std::size_t k = 0; k < nodes.size(); ++k) {
-        if (variant == TreeVariant::FatFromLog)
+        if (variant == TreeVariant::FatFromLog || variant == TreeVariant::Ntfs)
             nodes[k].childrenNamed = true;
         else
             NameChildFolders(context, k);
     }
-    if (variant != TreeVariant::FatFromLog)
+    if (variant != TreeVariant::FatFromLog && variant != TreeVariant::Ntfs)
         for (const FolderNode& node : nodes)
             tree.setExpanded(node.treeItem, false);
 }

@@ -2,6 +2,7 @@
 
 #include "app/RecoveryContext.h"
 #include "model/FileList.h"
+#include "model/LogFolderTree.h"
 #include "model/RecoveryTree.h"
 #include "output/RecoveryLogFormat.h"
 #include "output/RecoveryLogState.h"
@@ -66,13 +67,25 @@ void finishLoadedWindow(RecoveryContext& ctx) {
     window.setItemText(item::kStatusLine, kLoadedInstructions);
 }
 
-void buildTreeFromLog(RecoveryContext& ctx, const std::string& fileSystemName) {
-    if (fileSystemName == "FAT32" || fileSystemName == "FAT16")
-        model::BuildFolderTree(ctx, model::TreeVariant::FatFromLog);
-    else if (fileSystemName == "NTFS")
-        model::BuildFolderTree(ctx, model::TreeVariant::Ntfs);
-    else
+// The folder tree from the folders of a log. Folders with one key each go through
+// FolderTable and the tree builder; a list that repeats keys is replayed in its order.
+void buildTreeFromLog(RecoveryContext& ctx, const output::RecoveryLogSnapshot& log) {
+    const bool ntfs = log.fileSystemName == "NTFS";
+    if (!ntfs && log.fileSystemName != "FAT32" && log.fileSystemName != "FAT16") {
         ctx.tables.folderTable.clear(); // a file system the tree cannot show
+        return;
+    }
+    std::vector<model::LogFolder> folders;
+    folders.reserve(log.folders.size());
+    for (const output::FolderRecord& f : log.folders)
+        folders.push_back({f.name, f.selfKey, f.parentKey, f.date, f.time, f.deleted});
+    if (model::HasUniqueKeys(folders)) {
+        model::BuildFolderTree(ctx,
+                               ntfs ? model::TreeVariant::Ntfs : model::TreeVariant::FatFromLog);
+        return;
+    }
+    ctx.tables.folderTable.clear();
+    model::ReplayLogFolders(ctx, folders, ntfs ? model::kNtfsRootKey : model::kFatRootKey);
 }
 
 } // namespace
@@ -163,7 +176,7 @@ void RestoreRecoveryLog(RecoveryContext& ctx, const output::RecoveryLogSnapshot&
     output::FillTablesFromLog(log, ctx.tables.folderTable, ctx.tables.fileTable);
     if (tablesReady)
         tablesReady();
-    buildTreeFromLog(ctx, log.fileSystemName);
+    buildTreeFromLog(ctx, log);
 }
 
 void BeginRecoveryLogLoad(RecoveryContext& ctx) {

@@ -57,7 +57,7 @@ LogReadOutcome ReadRecoveryLog(const std::string& path, const std::string& diskM
 
 // Gives a checked log to the recovery state: search fields (the mode is Standard), both
 // volume layouts, the tables, and a new folder tree built from the folder records (no
-// directory is read). `nodesReady` runs once the tables are filled, before the tree.
+// directory is read). `tablesReady` runs once the tables are filled, before the tree.
 void RestoreRecoveryLog(RecoveryContext& ctx, const output::RecoveryLogSnapshot& log,
                         const std::function<void()>& tablesReady = {});
 

@@ -308,6 +308,28 @@ TEST(NtfsLog, TheLargestUnsignedCellTravelsAsFourBytesOfOnes) {
     EXPECT_EQ(tables.fileTable.cell(0, Self), "4294967295");
 }
 
+TEST(LoadLog, FoldersThatRepeatKeysAreShownOnceEach) {
+    // Every folder names folder 1 as itself and as its parent: through the table each
+    // would be inserted below every other one on its path (14! folders).
+    test::TempDir dir;
+    output::RecoveryLogSnapshot log = ntfsLog();
+    log.fileSystemName = "FAT32";
+    log.files.clear();
+    log.folders = {{"A", 1, 0, 0, 0, false}, {"B", 1, 0, 0, 0, false}};
+    for (int i = 0; i < 14; ++i)
+        log.folders.push_back({"D" + std::to_string(i), 1, 1, 0, 0, false});
+    writeLog(dir / "loop.dms", log);
+    Session run;
+    ASSERT_EQ(run.load({(dir / "loop.dms").string()}), LogLoadOutcome::Loaded);
+    ASSERT_EQ(run.ctx->folderNodes.size(), log.folders.size());
+    const model::TreeModel& tree = run.ctx->recoveryTree;
+    EXPECT_EQ(tree.children(tree.firstTopLevel()).size(), 2u);
+    // Each folder hangs below an earlier one with its parent key, and a log saved
+    // again lists the same folders in the same order.
+    EXPECT_EQ(TakeRecoveryLogSnapshot(*run.ctx).folders, log.folders);
+    EXPECT_EQ(run.ctx->tables.folderTable.rowCount(), 0);
+}
+
 // What must not change when a load is refused.
 struct Before {
     explicit Before(Session& run) : run_(run) {

@@ -23,6 +23,7 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/stat.h>
 
 namespace qr::app {
 namespace {
@@ -395,6 +396,21 @@ TEST(RefusedLoad, DamagedMissingOrCancelledLeavesEverythingAsBefore) {
     EXPECT_EQ(run.load({}), LogLoadOutcome::Cancelled);
     before.expectUnchanged();
     EXPECT_EQ(run.messages.count(), 3u);
+}
+
+TEST(RefusedLoad, OversizedFilesAndPipesAreNotRead) {
+    test::TempDir dir;
+    const fs::path huge = dir / "huge.dms";
+    std::ofstream(huge).put('Q');
+    fs::resize_file(huge, output::kLogFileMax + 1); // sparse: nothing is written
+    const fs::path pipe = dir / "pipe.dms";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    Session run;
+    Before before(run);
+    EXPECT_EQ(run.load({huge.string()}), LogLoadOutcome::ErrorInFile);
+    before.expectUnchanged();
+    EXPECT_EQ(run.load({pipe.string()}), LogLoadOutcome::CannotOpen); // would block
+    before.expectUnchanged();
 }
 
 TEST(LoadLog, OnlyTheLastOfSeveralChosenFilesIsLoaded) {

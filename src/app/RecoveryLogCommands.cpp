@@ -6,6 +6,7 @@
 #include "model/RecoveryTree.h"
 #include "output/RecoveryLogFormat.h"
 #include "output/RecoveryLogState.h"
+#include "volume/FileSystemKind.h"
 
 #include <future>
 #include <span>
@@ -70,8 +71,9 @@ void finishLoadedWindow(RecoveryContext& ctx) {
 // The folder tree from the folders of a log. Folders with one key each go through
 // FolderTable and the tree builder; a list that repeats keys is replayed in its order.
 void buildTreeFromLog(RecoveryContext& ctx, const output::RecoveryLogSnapshot& log) {
-    const bool ntfs = log.fileSystemName == "NTFS";
-    if (!ntfs && log.fileSystemName != "FAT32" && log.fileSystemName != "FAT16") {
+    const volume::FileSystemKind kind = volume::FileSystemKindFromName(log.fileSystemName);
+    const bool ntfs = kind == volume::FileSystemKind::Ntfs;
+    if (!ntfs && !volume::IsFat(kind)) {
         ctx.tables.folderTable.clear(); // a file system the tree cannot show
         return;
     }

@@ -1,6 +1,7 @@
 #include "output/RecoveryLogFormat.h"
 
 #include "disk/ByteView.h"
+#include "volume/FileSystemKind.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -106,6 +107,11 @@ private:
     std::string problem_;
 };
 
+// File records follow the folders only when the working file system is NTFS.
+bool carriesFiles(std::string_view fileSystemName) {
+    return volume::FileSystemKindFromName(fileSystemName) == volume::FileSystemKind::Ntfs;
+}
+
 // Fields 1 to 3: the title is skipped, the model is read.
 std::string readModel(LogCursor& in) {
     in.skip(kLogTitle.size(), "the title");
@@ -180,7 +186,7 @@ std::vector<unsigned char> EncodeRecoveryLog(const RecoveryLogSnapshot& s) {
         kLogTitle.size() + 4 + kLogStringMax + 7 + 3 * kLogShortStringMax + 16 + 2 * 48 + 8;
     for (const FolderRecord& f : s.folders)
         size += 4 + kFolderRecordTail + std::min(f.name.size(), kLogStringMax);
-    if (s.fileSystemName == kLogNtfsName)
+    if (carriesFiles(s.fileSystemName))
         for (const FileRecord& f : s.files)
             size += 4 + kFileRecordTail + std::min(f.name.size(), kLogStringMax);
 
@@ -216,7 +222,7 @@ std::vector<unsigned char> EncodeRecoveryLog(const RecoveryLogSnapshot& s) {
     }
     // The reader expects the file records by the name it reads back, which is the
     // name cut to its field.
-    if (CutToLimit(s.fileSystemName, kLogShortStringMax) == kLogNtfsName) {
+    if (carriesFiles(CutToLimit(s.fileSystemName, kLogShortStringMax))) {
         w.u32(static_cast<std::uint32_t>(s.files.size()));
         for (const FileRecord& f : s.files) {
             const std::string name = CutToLimit(f.name, kLogStringMax);
@@ -258,7 +264,7 @@ LogParseResult ParseRecoveryLog(std::span<const unsigned char> bytes) {
     s.fileSystemName = in.text(in.u8("the file-system name length"), "the file-system name");
     if (in.ok())
         readFolders(in, s.folders);
-    if (in.ok() && s.fileSystemName == kLogNtfsName)
+    if (in.ok() && carriesFiles(s.fileSystemName))
         readFiles(in, s.files);
     if (in.ok() && in.remaining() != 0)
         in.fail(std::to_string(in.remaining()) + " bytes follow the last record");

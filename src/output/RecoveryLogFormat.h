@@ -28,8 +28,6 @@ inline constexpr std::size_t kLogShortStringMax = 255;
 inline constexpr std::size_t kFolderRecordTail = 25;
 // Bytes of a FileRecord after its name.
 inline constexpr std::size_t kFileRecordTail = 28;
-// The working file-system name that makes a log carry file records.
-inline constexpr std::string_view kLogNtfsName = "NTFS";
 
 // The log's bytes. A string longer than its field allows is cut to the limit, at a
 // character boundary when it is UTF-8.

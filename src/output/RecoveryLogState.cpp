@@ -1,5 +1,7 @@
 #include "output/RecoveryLogState.h"
 
+#include "volume/FileSystemKind.h"
+
 namespace qr::output {
 
 namespace {
@@ -56,7 +58,7 @@ RecoveryLogSnapshot TakeLogSnapshot(const LogSearchFields& search,
         log.folders.push_back(
             {node.name, node.selfKey, node.parentKey, node.date, node.time, node.deleted});
 
-    if (working.fileSystemName == "NTFS") {
+    if (volume::FileSystemKindFromName(working.fileSystemName) == volume::FileSystemKind::Ntfs) {
         const int rows = fileTable.rowCount();
         log.files.reserve(static_cast<std::size_t>(rows));
         for (int row = 0; row < rows; ++row) {

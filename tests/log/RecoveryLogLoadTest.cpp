@@ -3,6 +3,7 @@
 // load; NTFS file rows and folders come back from the records; a wrong disk, a damaged
 // file, a missing file or a cancelled dialog put the partition step back and leave the
 // tables and the search mode as they were.
+#include "LogBytes.h"
 #include "app/RecoveryContext.h"
 #include "app/RecoveryLogCommands.h"
 #include "disk/SectorReader.h"
@@ -173,6 +174,16 @@ TEST_P(FatLogRoundTrip, ALoadedLogShowsAndSavesWhatTheSearchDidWithoutReadingThe
     const fs::path log = dir / "card.DMS";
     ASSERT_EQ(WriteRecoveryLog(*searched.ctx, log.string()), output::LogWriteResult::Written);
     ASSERT_GE(searched.ctx->folderNodes.size(), 5u);
+    // The fixed part as the field table lays it out, from the values of this search.
+    const std::string fs = image->fileSystemName();
+    test::LogBytes head;
+    head.text("Quarrixdale Recovery-Memory Card").u32(12).text("Card Model 1");
+    head.u8(1).u8(0).u8(0).u8(0).u8(5).text(fs).u8(0);
+    head.u64(image->volumeStart()).u64(image->volumeStart() + image->volumeSectors() - 1);
+    const std::string written = test::ReadWholeFile(log);
+    ASSERT_GT(written.size(), head.bytes.size());
+    EXPECT_EQ(written.substr(0, head.bytes.size()),
+              std::string(head.bytes.begin(), head.bytes.end()));
 
     Session loaded;
     image->selectIn(*loaded.ctx);

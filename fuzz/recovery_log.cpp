@@ -2,6 +2,7 @@
 // for a file that parses, the restore into the tables and the folder tree and a listing
 // of its first folders with the layout the log gave (on a disk that repeats the
 // file's bytes). A log that parses must read back the same once written again.
+#include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
 #include "app/RecoveryLogCommands.h"
 #include "disk/SectorReader.h"
@@ -31,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     test::RepeatingDisk disk(data, size, kDiskSectors);
     app::RecoveryContext ctx;
-    ctx.reader = std::make_unique<disk::SectorReader>(
+    ctx.reader = app::MakeSectorReader(
         ctx, std::make_shared<test::VolumeDiskOpener<test::RepeatingDisk>>(disk, kDiskSectors));
     app::RestoreRecoveryLog(ctx, *parsed.snapshot);
     std::size_t listed = 0;

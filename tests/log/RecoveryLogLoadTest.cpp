@@ -4,6 +4,7 @@
 // file, a missing file or a cancelled dialog put the partition step back and leave the
 // tables and the search mode as they were.
 #include "LogBytes.h"
+#include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
 #include "app/RecoveryLogCommands.h"
 #include "disk/SectorReader.h"
@@ -71,7 +72,7 @@ struct Session {
         services.messages = &messages;
         ctx = std::make_unique<RecoveryContext>(services);
         opener = std::make_shared<CountingOpener>();
-        ctx->reader = std::make_unique<disk::SectorReader>(*ctx, opener);
+        ctx->reader = app::MakeSectorReader(*ctx, opener);
         ctx->diskModel = "Card Model 1";
     }
     LogLoadOutcome load(std::vector<std::string> names) {

@@ -2,6 +2,7 @@
 // runs the Standard search and prints the rebuilt tree depth first, one line per folder
 // or file: path TAB type TAB size TAB date TAB time. E is the first sector behind the
 // volume. --stop-after-sectors stops the search once the scan has passed sector N.
+// --log FILE loads a recovery log instead of searching; --save-log FILE writes one.
 #include "SearchedVolume.h"
 #include "model/FileList.h"
 
@@ -72,9 +73,10 @@ int runList(const CommandLine& line) {
 }
 
 RegisterCommand reg{"list",
-                    "[--disk N] (--partition K | --fs FAT16|FAT32 --start S --end E) "
-                    "[--stop-after-sectors N]  run the Standard search and print every folder "
-                    "and file found (E: first sector behind the volume)",
+                    "[--disk N] (--partition K | --fs FAT16|FAT32 --start S --end E | --log FILE) "
+                    "[--stop-after-sectors N] [--save-log FILE]  run the Standard search (or "
+                    "load a recovery log) and print every folder and file found (E: first "
+                    "sector behind the volume)",
                     runList};
 
 } // namespace

@@ -488,7 +488,7 @@ void Wizard::setRawRange(bool wholeDisk) {
 }
 
 bool Wizard::searchRunning() const {
-    return ctx_.scanWorkerRunning || ctx_.partitionSearchRunning;
+    return ctx_.scanWorkerRunning || ctx_.partitionSearchRunning || ctx_.logLoadRunning;
 }
 
 bool Wizard::askTerminate(std::jthread& worker) {
@@ -499,7 +499,7 @@ bool Wizard::askTerminate(std::jthread& worker) {
 }
 
 bool Wizard::closeSequence() {
-    if (ctx_.wizardStage == 3 && !ctx_.scanWorkerRunning &&
+    if (ctx_.wizardStage == 3 && !ctx_.scanWorkerRunning && !ctx_.logLoadRunning &&
         ctx_.messages->askYesNo("Do you want to save the recovery?") && engines_.saveRecoveryLog)
         engines_.saveRecoveryLog(ctx_);
     if (ctx_.partitionSearchRunning) {

@@ -5,8 +5,10 @@
 #include "PanelTree.h"
 #include "app/RecoveryLogCommands.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace qr::test {
@@ -14,16 +16,24 @@ namespace {
 
 namespace item = app::item;
 
-// Answers the next file dialog with `path`.
+// Answers the next file dialog with `path`. The dialog is looked for among the top-level
+// windows: it need not be the active modal one when the test's window has no focus.
 void answerFileDialog(const std::string& path) {
-    onNextModal([path](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        if (!dialog)
-            return false;
-        dialog->selectFile(QString::fromStdString(path));
-        static_cast<QDialog*>(dialog)->accept();
-        return true;
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, path] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(top);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            timer->stop();
+            timer->deleteLater();
+            dialog->selectFile(QString::fromStdString(path));
+            static_cast<QDialog*>(dialog)->accept();
+            return;
+        }
     });
+    timer->start();
 }
 
 class LogWindow : public ::testing::Test {

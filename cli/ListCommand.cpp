@@ -4,6 +4,7 @@
 // volume. --stop-after-sectors stops the search once the scan has passed sector N.
 // --mode advanced sweeps the range instead, prints the file systems it identifies on
 // stderr and lists file system --file-system N (1 when not given).
+// --log FILE loads a recovery log instead of searching; --save-log FILE writes one.
 #include "SearchedVolume.h"
 #include "model/FileList.h"
 
@@ -66,9 +67,9 @@ void printTree(app::RecoveryContext& ctx, model::TreeItem root) {
 }
 
 int runList(const CommandLine& line) {
-    static const char* const known[] = {"--disk",  "--partition",  "--fs",
-                                        "--start", "--end",        "--stop-after-sectors",
-                                        "--mode",  "--file-system"};
+    static const char* const known[] = {
+        "--disk", "--partition",   "--fs",  "--start",   "--end", "--stop-after-sectors",
+        "--mode", "--file-system", "--log", "--save-log"};
     for (std::size_t i = 0; i < line.args.size(); i += 2) {
         const std::string& a = line.args[i];
         if (std::find(std::begin(known), std::end(known), a) == std::end(known)) {
@@ -87,12 +88,14 @@ int runList(const CommandLine& line) {
     return 0;
 }
 
-RegisterCommand reg{"list",
-                    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E) "
-                    "[--stop-after-sectors N] [--mode standard|advanced [--file-system N]]  "
-                    "run the search and print every folder and file found (E: first sector "
-                    "behind the volume; advanced: the file systems found go to stderr)",
-                    runList};
+RegisterCommand reg{
+    "list",
+    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E | --log FILE) "
+    "[--stop-after-sectors N] [--mode standard|advanced [--file-system N]] "
+    "[--save-log FILE]  run the search (or load a recovery log) and print every "
+    "folder and file found (E: first sector behind the volume; advanced: the file "
+    "systems found go to stderr)",
+    runList};
 
 } // namespace
 } // namespace qr::cli

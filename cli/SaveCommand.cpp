@@ -125,8 +125,9 @@ bool applySettings(const CommandLine& line, app::RecoveryContext& ctx) {
 // Arguments that are not options (nor option values): the paths to save.
 std::vector<std::string> pathArguments(const CommandLine& line) {
     static const char* const withValue[] = {
-        "--disk",    "--partition", "--fs",          "--start",   "--end",  "--to",
-        "--deleted", "--ext",       "--saving-mode", "--replace", "--mode", "--file-system"};
+        "--disk", "--partition",   "--fs",  "--start",       "--end",
+        "--to",   "--deleted",     "--ext", "--saving-mode", "--replace",
+        "--mode", "--file-system", "--log", "--save-log",    "--stop-after-sectors"};
     std::vector<std::string> paths;
     for (std::size_t i = 0; i < line.args.size(); ++i) {
         const std::string& a = line.args[i];
@@ -297,7 +298,8 @@ int runSave(const CommandLine& line) {
 
 RegisterCommand reg{
     "save",
-    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E) --to DIR "
+    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E | --log FILE) "
+    "[--save-log FILE] --to DIR "
     "[--deleted all|live|deleted] [--ext doc,xls,...] [--saving-mode auto|fat1|fat2|contiguous] "
     "[--replace ask|yes-all|no-all] [--mode standard|advanced [--file-system N]] [PATH ...]  "
     "search the volume and save the whole tree or "

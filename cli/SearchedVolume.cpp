@@ -2,8 +2,10 @@
 
 #include "PartitionSession.h"
 #include "ProgressLine.h"
+#include "VolumeLog.h"
 #include "app/AdvancedFatSearch.h"
 #include "app/ScanDriver.h"
+#include "disk/SectorReader.h"
 #include "model/FileSystemDetails.h"
 #include "volume/VolumeValidation.h"
 
@@ -69,10 +71,44 @@ bool runAdvancedSearch(app::RecoveryContext& ctx, std::optional<std::uint64_t> s
 
 } // namespace
 
-std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::string& command,
-                                         std::initializer_list<std::string> fileSystems,
-                                         std::ostream& err, int& exitCode, bool keepSearchCache) {
-    exitCode = 2;
+namespace {
+
+// --log FILE: the tree, tables and layout come from the log; only the disk is chosen.
+std::unique_ptr<CliSession> LoadLoggedVolume(const CommandLine& line, const std::string& path,
+                                             const std::string& command,
+                                             std::initializer_list<std::string> fileSystems,
+                                             std::ostream& err, int& exitCode) {
+    bool bad = false;
+    const std::uint64_t disk = numberOption(line, "--disk", err, bad).value_or(0);
+    if (bad)
+        return nullptr;
+    if (disk >= static_cast<std::uint64_t>(disk::kDeviceNames)) {
+        err << "recovery-cli: --disk must be 0 to " << disk::kDeviceNames - 1 << "\n";
+        return nullptr;
+    }
+    for (const char* searchOption :
+         {"--partition", "--fs", "--start", "--end", "--mode", "--file-system"})
+        if (option(line, searchOption)) {
+            err << "recovery-cli: --log takes the volume from the log; " << searchOption
+                << " cannot go with it\n";
+            return nullptr;
+        }
+    exitCode = 1;
+    auto session = openSession(line, err);
+    if (!session)
+        return nullptr;
+    app::RecoveryContext& ctx = *session->context;
+    ctx.searchMode = app::kSearchStandard;
+    if (!LoadVolumeLog(ctx, path, static_cast<std::uint16_t>(disk), fileSystems, command, err))
+        return nullptr;
+    return session;
+}
+
+// The volume chosen by the options, searched in the mode they name.
+std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const std::string& command,
+                                               std::initializer_list<std::string> fileSystems,
+                                               std::ostream& err, int& exitCode,
+                                               bool keepSearchCache) {
     bool bad = false;
     const auto stopAfter = numberOption(line, "--stop-after-sectors", err, bad);
     const auto fileSystem = numberOption(line, "--file-system", err, bad);
@@ -116,6 +152,7 @@ std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::str
         return nullptr;
     }
     ctx.searchDiskNumber = ctx.selectedDiskNumber;
+    TakeDiskModel(ctx, ctx.selectedDiskNumber);
     if (advanced) {
         if (!runAdvancedSearch(ctx, stopAfter, fileSystem.value_or(1), err))
             return nullptr;
@@ -123,10 +160,28 @@ std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::str
         ctx.validationSucceeded = volume::ValidateVolume(ctx) == 1;
         RunSearch(ctx, stopAfter);
     }
+    return session;
+}
+
+} // namespace
+
+std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::string& command,
+                                         std::initializer_list<std::string> fileSystems,
+                                         std::ostream& err, int& exitCode, bool keepSearchCache) {
+    exitCode = 2;
+    const auto log = option(line, "--log");
+    std::unique_ptr<CliSession> session =
+        log ? LoadLoggedVolume(line, *log, command, fileSystems, err, exitCode)
+            : SearchChosenVolume(line, command, fileSystems, err, exitCode, keepSearchCache);
+    if (!session)
+        return nullptr;
+    app::RecoveryContext& ctx = *session->context;
     if (ctx.recoveryTree.firstTopLevel() == model::kNoItem) {
         err << "recovery-cli: the search found no folder tree on this volume\n";
         return nullptr;
     }
+    if (!SaveVolumeLog(line, ctx, err))
+        return nullptr;
     exitCode = 0;
     return session;
 }

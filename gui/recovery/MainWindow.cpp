@@ -105,7 +105,11 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     services.registry = options_.registry;
     services.shell = options_.shell;
     ctx_ = std::make_unique<app::RecoveryContext>(services);
-    wizard_ = std::make_unique<app::Wizard>(*ctx_, *this);
+    app::WizardEngines engines = app::defaultWizardEngines();
+    engines.saveRecoveryLog = [this](app::RecoveryContext& ctx) {
+        app::SaveRecoveryLog(ctx, logDialogs().chooseSavePath);
+    };
+    wizard_ = std::make_unique<app::Wizard>(*ctx_, *this, std::move(engines));
     // The raw search asks for its destination in "Save As".
     rawRecovery_ =
         std::make_unique<app::RawRecovery>(*ctx_, *this, [this]() -> std::optional<std::string> {
@@ -140,6 +144,7 @@ MainWindow::~MainWindow() {
     stopWorker(ctx_->scanWorker);
     stopWorker(ctx_->partitionSearchThread);
     stopWorker(ctx_->saveWorker);
+    stopWorker(ctx_->logLoadThread);
     // The views and their adapters go before the context whose models they show.
     trees_.clear();
     delete takeCentralWidget();
@@ -167,8 +172,10 @@ void MainWindow::buildMenus() {
         dialog.exec();
     });
     QMenu* later = options->addMenu("Save &later");
-    add(later, item::kMenuSaveLog, "Save Log", [] {});
-    add(later, item::kMenuLoadLog, "Load Log", [] {});
+    add(later, item::kMenuSaveLog, "Save Log",
+        [this] { app::SaveLogCommand(*ctx_, logDialogs(), app::LogCommandSource::Menu); });
+    add(later, item::kMenuLoadLog, "Load Log",
+        [this] { app::LoadLogCommand(*ctx_, logDialogs(), app::LogCommandSource::Menu); });
     add(options, 32900, "Add Disk Image...", [this] {
         QString path = QFileDialog::getOpenFileName(this, "Add Disk Image");
         if (!path.isEmpty())
@@ -284,12 +291,10 @@ void MainWindow::buildTopButtons(QWidget* central) {
             [this] { ctx_->shell().open(app::kMakerWebSite); });
     connect(static_cast<QPushButton*>(item(1021)), &QPushButton::clicked, this,
             [this] { menuExit(true); });
-    for (int id : {item::kLoadLogButton, item::kSaveLogButton})
-        connect(static_cast<QPushButton*>(item(id)), &QPushButton::clicked, this, [this] {
-            if (ctx_->searchMode == app::kSearchRaw)
-                ctx_->messages->error(
-                    "This Feature can not be used while running under RAW Recovery Mode");
-        });
+    connect(static_cast<QPushButton*>(item(item::kSaveLogButton)), &QPushButton::clicked, this,
+            [this] { app::SaveLogCommand(*ctx_, logDialogs(), app::LogCommandSource::Button); });
+    connect(static_cast<QPushButton*>(item(item::kLoadLogButton)), &QPushButton::clicked, this,
+            [this] { app::LoadLogCommand(*ctx_, logDialogs(), app::LogCommandSource::Button); });
 }
 
 void MainWindow::buildTrees(QWidget* central) {
@@ -486,7 +491,8 @@ void MainWindow::buildBottom(QWidget* central) {
     registerItem(item::kStopSearchPartition, stopPartitions);
     stopPartitions->hide();
     connect(search, &QPushButton::clicked, this, [this] { wizard_->searchMorePartitions(); });
-    connect(stopPartitions, &QPushButton::clicked, this, [this] { wizard_->stopPartitionSearch(); });
+    connect(stopPartitions, &QPushButton::clicked, this,
+            [this] { wizard_->stopPartitionSearch(); });
 
     auto* status = new QLabel(central);
     status->setGeometry(15, 486, 760, 46);
@@ -590,6 +596,52 @@ void MainWindow::onGui(std::function<void()> fn) {
         fn();
     else
         QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
+}
+
+app::RecoveryLogDialogs MainWindow::logDialogs() {
+    app::RecoveryLogDialogs dialogs;
+    // The save dialog runs on this thread; it asks itself before replacing a file.
+    dialogs.chooseSavePath = [this]() -> std::optional<std::string> {
+        const QString path = QFileDialog::getSaveFileName(this, "Save Log", QString(), "*.dms");
+        if (path.isEmpty())
+            return std::nullopt;
+        return path.toStdString();
+    };
+    // The open dialog is asked for by the load worker, which waits for the answer.
+    dialogs.chooseLoadPaths = [this] {
+        std::vector<std::string> names;
+        auto ask = [this, &names] {
+            for (const QString& name :
+                 QFileDialog::getOpenFileNames(this, "Load Log", QString(), "*.dms"))
+                names.push_back(name.toStdString());
+        };
+        if (QThread::currentThread() == thread())
+            ask();
+        else
+            QMetaObject::invokeMethod(this, ask, Qt::BlockingQueuedConnection);
+        return names;
+    };
+    dialogs.showWaitPopup = [this] {
+        onGui([this] {
+            if (waitPopup_)
+                return;
+            auto* popup = new QLabel("Getting Directory Information, Please Wait...", this,
+                                     Qt::Tool | Qt::FramelessWindowHint);
+            popup->setAlignment(Qt::AlignCenter);
+            popup->setFrameStyle(QFrame::Box);
+            popup->setFixedSize(244, 65);
+            popup->move(mapToGlobal(rect().center() - popup->rect().center()));
+            popup->show();
+            waitPopup_ = popup;
+        });
+    };
+    dialogs.closeWaitPopup = [this] {
+        onGui([this] {
+            delete waitPopup_;
+            waitPopup_ = nullptr;
+        });
+    };
+    return dialogs;
 }
 
 void MainWindow::showBrowseStep() {

@@ -6,6 +6,7 @@
 #include "QtMessages.h"
 #include "app/RawRecovery.h"
 #include "app/RecoveryContext.h"
+#include "app/RecoveryLogCommands.h"
 #include "app/Startup.h"
 #include "app/Wizard.h"
 
@@ -107,6 +108,8 @@ private:
     void stopSearching();
     void serveEventsUntil(const std::atomic<bool>& done);
     void openListRow(int row);
+    // Save Log and Load Log, with the file dialogs and the wait window they use.
+    app::RecoveryLogDialogs logDialogs();
 
     MainWindowOptions options_;
     QtMessages boxes_;
@@ -126,6 +129,8 @@ private:
     // thread has been joined; a nested stop of the same worker waits for that flag.
     std::jthread* stopping_ = nullptr;
     const std::atomic<bool>* stopJoined_ = nullptr;
+    // The wait window shown while a loaded log's tree is built.
+    QWidget* waitPopup_ = nullptr;
     bool balloonHelp_ = true;
     bool fileListActive_ = false;
 };

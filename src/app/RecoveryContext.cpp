@@ -21,6 +21,7 @@ RecoveryContext::RecoveryContext(Services s)
 
 // Workers are stopped and joined before the state they use goes away.
 RecoveryContext::~RecoveryContext() {
+    logLoadThread = {};
     saveWorker = {};
     scanWorker = {};
     partitionSearchThread = {};

@@ -163,6 +163,9 @@ struct RecoveryContext {
     // so it is joined first).
     output::SaveState save;
     std::jthread saveWorker;
+    // The recovery-log loader; `logLoadRunning` is set from its start until it ends.
+    std::atomic<bool> logLoadRunning{false};
+    std::jthread logLoadThread;
 
     Services services;
 

@@ -521,7 +521,8 @@ void Wizard::stopPartitionSearch() {
 }
 
 bool Wizard::searchRunning() const {
-    return ctx_.scanWorkerRunning || ctx_.partitionSearchRunning || ctx_.fileSystemWorkerRunning;
+    return ctx_.scanWorkerRunning || ctx_.partitionSearchRunning || ctx_.fileSystemWorkerRunning ||
+           ctx_.logLoadRunning;
 }
 
 bool Wizard::askTerminate(std::jthread& worker) {
@@ -532,7 +533,7 @@ bool Wizard::askTerminate(std::jthread& worker) {
 }
 
 bool Wizard::closeSequence() {
-    if (ctx_.wizardStage == 3 && !ctx_.scanWorkerRunning &&
+    if (ctx_.wizardStage == 3 && !ctx_.scanWorkerRunning && !ctx_.logLoadRunning &&
         ctx_.messages->askYesNo("Do you want to save the recovery?") && engines_.saveRecoveryLog)
         engines_.saveRecoveryLog(ctx_);
     if (ctx_.partitionSearchRunning) {

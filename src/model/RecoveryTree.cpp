@@ -91,6 +91,21 @@ void NameRootChildren(app::RecoveryContext& context, volume::VolumeEngine& engin
     });
 }
 
+// The Lost row of the NTFS lost-directory search names itself as its parent; it is
+// shown under the root.
+void HangNtfsLostRow(RecordTable& table) {
+    for (int row = 0; row < table.rowCount(); ++row)
+        if (table.number(row, Parent) == kLostFolderKey &&
+            table.number(row, Self) == kLostFolderKey)
+            table.setNumber(row, Parent, kNtfsRootKey);
+}
+
+// NTFS folders directly under the root: parent 5, except the root's own record.
+bool IsNtfsRootChild(const RecordTable& table, int row) {
+    return table.number(row, Parent) == kNtfsRootKey && table.number(row, Self) != kNtfsRootKey &&
+           table.cellEquals(row, Type, "FOLDER");
+}
+
 // Names the subfolders of node `index` from its directory, once.
 void nameChildFolders(app::RecoveryContext& context, volume::VolumeEngine* engine,
                       std::size_t index) {
@@ -163,22 +178,13 @@ void BuildFolderTree(app::RecoveryContext& context, TreeVariant variant) {
         if (const auto rootEngine = app::EngineFor(context, rootKind, true))
             NameRootChildren(context, *rootEngine);
 
+    if (variant == TreeVariant::Ntfs)
+        HangNtfsLostRow(table);
     TreeBuild build(context);
-    for (int row = 0; row < table.rowCount(); ++row) {
-        if (variant != TreeVariant::Ntfs) {
-            if (table.number(row, Parent) == kFatRootKey)
-                build.insertRow(row, root, kNoNode);
-            continue;
-        }
-        // The Lost row (parent and self both the Lost key after the lost search) hangs
-        // under the root; the root's own record (self 5) is not a child of itself.
-        if (table.number(row, Parent) == kLostFolderKey &&
-            table.number(row, Self) == kLostFolderKey)
-            table.setNumber(row, Parent, kNtfsRootKey);
-        if (table.number(row, Parent) == kNtfsRootKey && table.number(row, Self) != kNtfsRootKey &&
-            table.cellEquals(row, Type, "FOLDER"))
+    for (int row = 0; row < table.rowCount(); ++row)
+        if (variant == TreeVariant::Ntfs ? IsNtfsRootChild(table, row)
+                                         : table.number(row, Parent) == kFatRootKey)
             build.insertRow(row, root, kNoNode);
-    }
     tree.setExpanded(root, true);
     tree.setText(root, "Root");
 
@@ -196,12 +202,12 @@ void BuildFolderTree(app::RecoveryContext& context, TreeVariant variant) {
     table.clear();
 
     for (std::size_t k = 0; k < nodes.size(); ++k) {
-        if (variant == TreeVariant::FatFromLog)
+        if (variant == TreeVariant::FatFromLog || variant == TreeVariant::Ntfs)
             nodes[k].childrenNamed = true;
         else
             nameChildFolders(context, engine.get(), k);
     }
-    if (variant != TreeVariant::FatFromLog)
+    if (variant != TreeVariant::FatFromLog && variant != TreeVariant::Ntfs)
         for (const FolderNode& node : nodes)
             tree.setExpanded(node.treeItem, false);
 }

@@ -31,7 +31,7 @@ enum class TreeVariant {
     FatStandard, // root directory by the volume's file-system name; names read from disk
     FatAdvance,  // root directory by the ActiveGeometry name; names read from disk
     FatFromLog,  // names come from the log; nothing is read
-    Ntfs,        // names come from the MFT walk; root children have parent 5
+    Ntfs,        // root children have parent 5; names come with the records
 };
 
 // Builds the folder tree from FolderTable (after the lost-directory search), then

@@ -1,0 +1,116 @@
+#include "output/RecoveryLogState.h"
+
+#include "volume/FileSystemKind.h"
+
+namespace qr::output {
+
+namespace {
+
+using namespace model::folder_col;
+
+template <typename Layout> LogVolumeFields fieldsOf(const Layout& v) {
+    return {v.sectorsPerFat,   v.sectorsPerCluster, v.rootSectors,      v.rootStart,
+            v.reservedSectors, v.cluster0Start,     v.firstFat,         v.secondFat,
+            v.mftStart,        v.mftMirrorStart,    v.mftRecordSectors, v.indexRecordSectors};
+}
+
+template <typename Layout> void setFields(Layout& v, const LogVolumeFields& f) {
+    v.sectorsPerFat = f.sectorsPerFat;
+    v.sectorsPerCluster = f.sectorsPerCluster;
+    v.rootSectors = f.rootSectors;
+    v.rootStart = f.rootStart;
+    v.reservedSectors = f.reservedSectors;
+    v.cluster0Start = f.cluster0Start;
+    v.firstFat = f.firstFat;
+    v.secondFat = f.secondFat;
+    v.mftStart = f.mftStart;
+    v.mftMirrorStart = f.mftMirrorStart;
+    v.mftRecordSectors = f.mftRecordSectors;
+    v.indexRecordSectors = f.indexRecordSectors;
+}
+
+// A cell as a reader with a 256-byte buffer sees it.
+constexpr std::size_t kFileCellBuffer = 256;
+
+} // namespace
+
+RecoveryLogSnapshot TakeLogSnapshot(const LogSearchFields& search,
+                                    const volume::VolumeParams& validated,
+                                    const fat::ActiveGeometry& working,
+                                    const model::FolderNodeList& folders,
+                                    const model::RecordTable& fileTable) {
+    RecoveryLogSnapshot log;
+    log.diskModel = search.diskModel;
+    log.searchMode = static_cast<std::uint8_t>(search.searchMode);
+    log.diskNumber = static_cast<std::uint8_t>(search.selectedDiskNumber);
+    log.searchDiskNumber = static_cast<std::uint8_t>(search.searchDiskNumber);
+    log.partitionIndex = static_cast<std::uint8_t>(search.searchPartitionIndex);
+    log.partitionType = validated.fileSystemName;
+    log.modeCaption = search.searchModeText;
+    log.partitionStart = validated.partitionStart;
+    log.partitionEnd = validated.partitionEnd;
+    log.validated = fieldsOf(validated);
+    log.working = fieldsOf(working);
+    log.fileSystemName = working.fileSystemName;
+
+    log.folders.reserve(folders.size());
+    for (const model::FolderNode& node : folders)
+        log.folders.push_back(
+            {node.name, node.selfKey, node.parentKey, node.date, node.time, node.deleted});
+
+    if (volume::FileSystemKindFromName(working.fileSystemName) == volume::FileSystemKind::Ntfs) {
+        const int rows = fileTable.rowCount();
+        log.files.reserve(static_cast<std::size_t>(rows));
+        for (int row = 0; row < rows; ++row) {
+            FileRecord file;
+            file.name = fileTable.cell(row, Name, kFileCellBuffer);
+            file.sector = fileTable.number(row, Sector, kFileCellBuffer);
+            file.self = fileTable.number(row, Self, kFileCellBuffer);
+            file.parent = fileTable.number(row, Parent, kFileCellBuffer);
+            file.date = fileTable.number64(row, Date, kFileCellBuffer);
+            file.size = fileTable.number(row, Size, kFileCellBuffer);
+            file.deleted = fileTable.number(row, Deleted, kFileCellBuffer);
+            log.files.push_back(std::move(file));
+        }
+    }
+    return log;
+}
+
+void RestoreVolumeFromLog(const RecoveryLogSnapshot& log, volume::VolumeParams& validated,
+                          fat::ActiveGeometry& working) {
+    validated.fileSystemName = log.partitionType;
+    validated.partitionStart = log.partitionStart;
+    validated.partitionEnd = log.partitionEnd;
+    setFields(validated, log.validated);
+    setFields(working, log.working);
+    working.fileSystemName = log.fileSystemName;
+}
+
+void FillTablesFromLog(const RecoveryLogSnapshot& log, model::RecordTable& folderTable,
+                       model::RecordTable& fileTable) {
+    folderTable.clear();
+    fileTable.clear();
+    for (const FolderRecord& folder : log.folders) {
+        const int row = folderTable.appendRow(folder.name);
+        folderTable.setNumber(row, Self, folder.selfKey);
+        folderTable.setNumber(row, Parent, folder.parentKey);
+        folderTable.setNumber64(row, Date, static_cast<std::int64_t>(folder.date));
+        folderTable.setNumber64(row, Time, static_cast<std::int64_t>(folder.time));
+        folderTable.setCell(row, Type, "FOLDER");
+        folderTable.setCell(row, Size, "0");
+        if (folder.deleted)
+            folderTable.setCell(row, Deleted, "1");
+    }
+    for (const FileRecord& file : log.files) {
+        const int row = fileTable.appendRow(file.name);
+        fileTable.setNumber(row, Sector, file.sector);
+        fileTable.setNumber(row, Self, file.self);
+        fileTable.setNumber(row, Parent, file.parent);
+        fileTable.setNumber64(row, Date, file.date);
+        fileTable.setNumber(row, Size, file.size);
+        fileTable.setNumber(row, Deleted, file.deleted);
+        fileTable.setCell(row, Type, "FILE");
+    }
+}
+
+} // namespace qr::output

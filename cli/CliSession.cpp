@@ -18,12 +18,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Empty when the image can be read as a disk, else the reason it cannot.
+// Empty when the image can be read as a disk, else the reason it cannot. The type is
+// checked before the open, and the open does not block: opening a named pipe for
+// reading would otherwise wait for a writer for ever.
 std::string imageProblem(const std::string& image) {
-    int fd = ::open(image.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (::stat(image.c_str(), &st) != 0)
+        return std::strerror(errno);
+    if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode))
+        return "not a disk image file or block device";
+    int fd = ::open(image.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return std::strerror(errno);
-    struct stat st {};
+    // The path may have been swapped between the two looks.
     const bool ok = ::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
     ::close(fd);
     return ok ? std::string() : "not a disk image file or block device";

@@ -46,10 +46,16 @@ private:
 } // namespace
 
 std::unique_ptr<DeviceFile> PosixDeviceOpener::open(const std::string& name) {
-    int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only disks and images are media. The type is looked at before the open, and the
+    // open does not block, so a named pipe or a terminal can never hold the reader up.
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0 || !(S_ISBLK(st.st_mode) || S_ISREG(st.st_mode)))
+        return nullptr;
+    int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return nullptr;
-    struct stat st {};
+    if (const int flags = ::fcntl(fd, F_GETFL); flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     std::uint64_t size = 0;
     if (::fstat(fd, &st) == 0) {
         if (S_ISBLK(st.st_mode)) {

@@ -6,9 +6,13 @@
 #include "support/TestSupport.h"
 
 #include <atomic>
+#include <chrono>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace qr;
 using test::MemoryMedium;
@@ -168,6 +172,23 @@ TEST(SectorReaderOnImages, RunPastTheEndCountsAsReadAndZeroesTheRest) {
     // Folders and other non-media are not opened.
     EXPECT_EQ(ctx.reader->ReadSectors(dir.path().string(), 0, 0, 1, buf.data()), 1u)
         << "an unopenable device answers with the count";
+}
+
+TEST(SectorReaderOnImages, NamedPipeIsNoMediumAndDoesNotBlock) {
+    test::TempDir dir;
+    const auto pipe = dir / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    // Should the open block, a writer end opened later releases it, so the test fails
+    // on the time taken instead of hanging.
+    std::jthread release([&pipe](std::stop_token stop) {
+        for (int i = 0; i < 50 && !stop.stop_requested(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0)
+            ::close(fd);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(disk::PosixDeviceOpener().open(pipe.string()), nullptr);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 TEST(DevicePathTable, TenClassicNamesUntilTheListingPointsThemElsewhere) {

@@ -147,17 +147,12 @@ std::unique_ptr<CliSession> openSession(const CommandLine& line, std::ostream& e
 }
 
 std::optional<std::string> option(const CommandLine& line, const std::string& name) {
-    for (std::size_t i = 0; i + 1 < line.args.size(); ++i)
-        if (line.args[i] == name)
-            return line.args[i + 1];
-    return std::nullopt;
+    const auto it = line.values.find(name);
+    return it == line.values.end() ? std::nullopt : std::optional<std::string>(it->second);
 }
 
 bool hasFlag(const CommandLine& line, const std::string& name) {
-    for (const auto& a : line.args)
-        if (a == name)
-            return true;
-    return false;
+    return line.values.count(name) > 0;
 }
 
 } // namespace qr::cli

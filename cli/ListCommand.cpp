@@ -75,6 +75,7 @@ RegisterCommand reg{"list",
                     "[--disk N] (--partition K | --fs FAT16|FAT32 --start S --end E) "
                     "[--stop-after-sectors N]  run the Standard search and print every folder "
                     "and file found (E: first sector behind the volume)",
+                    {SearchOptions()},
                     runList};
 
 } // namespace

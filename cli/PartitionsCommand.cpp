@@ -32,7 +32,9 @@ int runPartitions(const CommandLine& line) {
     return 0;
 }
 
-RegisterCommand reg{"partitions", "[--disk N]  list the partitions of disk N (default 0)",
+RegisterCommand reg{"partitions",
+                    "[--disk N]  list the partitions of disk N (default 0)",
+                    {{{"--disk"}}},
                     runPartitions};
 
 } // namespace

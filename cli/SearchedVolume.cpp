@@ -34,6 +34,12 @@ void RunStandardSearch(app::RecoveryContext& ctx, std::optional<std::uint64_t> s
 
 } // namespace
 
+std::vector<OptionSpec> SearchOptions() {
+    std::vector<OptionSpec> options = VolumeOptions();
+    options.push_back({"--stop-after-sectors"});
+    return options;
+}
+
 std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::string& command,
                                          std::initializer_list<std::string> fileSystems,
                                          std::ostream& err, int& exitCode) {

@@ -8,8 +8,12 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qr::cli {
+
+// The volume options and --stop-after-sectors.
+std::vector<OptionSpec> SearchOptions();
 
 // Opens the session, chooses the volume, validates it and runs the Standard search to
 // its end (or until the scan passes --stop-after-sectors, then stops it as Stop

@@ -52,6 +52,7 @@ int runVolume(const CommandLine& line) {
 RegisterCommand reg{"volume",
                     "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E)  "
                     "validate a volume (E: first sector behind it) and print its parameters",
+                    {VolumeOptions()},
                     runVolume};
 
 } // namespace

@@ -77,12 +77,13 @@ bool writeAll(int fd, const std::string& text) {
     return true;
 }
 
-bool save(const std::filesystem::path& file, const RegistryData& data) {
+bool save(const std::filesystem::path& file, const RegistryData& data, Durability durability) {
     const std::string temp = file.string() + ".tmp." + std::to_string(::getpid());
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
-    const bool written = writeAll(fd, data.serialize()) && ::fsync(fd) == 0;
+    const bool written =
+        writeAll(fd, data.serialize()) && (durability == Durability::Scratch || ::fsync(fd) == 0);
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temp.c_str(), file.c_str()) != 0) {
         ::unlink(temp.c_str());
@@ -109,7 +110,14 @@ std::filesystem::path defaultRegistryPath() {
     return base / "quarrixdale" / "registry";
 }
 
-FileRegistryStore::FileRegistryStore(std::filesystem::path file) : file_(std::move(file)) {}
+FileRegistryStore::FileRegistryStore(std::filesystem::path file, Durability durability)
+    : file_(std::move(file)), durability_(durability) {}
+
+FileRegistryStore::FileRegistryStore(std::filesystem::path file)
+    : FileRegistryStore(file,
+                        !file.empty() && environment(kScratchRegistryVariable) == file.string()
+                            ? Durability::Scratch
+                            : Durability::Durable) {}
 
 bool FileRegistryStore::inspect(const std::function<void(const RegistryData&)>& fn) {
     std::lock_guard guard(mutex_);
@@ -131,7 +139,7 @@ bool FileRegistryStore::change(const std::function<bool(RegistryData&)>& fn) {
     RegistryData data = load(file_);
     if (!fn(data))
         return false;
-    return save(file_, data);
+    return save(file_, data, durability_);
 }
 
 } // namespace qr::platform

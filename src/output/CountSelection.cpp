@@ -36,17 +36,12 @@ void addToPlan(app::RecoveryContext& ctx, SaveItem item) {
         save.countView->showFilesCounted(save.counters.filesToSave);
 }
 
-// The folder of a node, for the plan: its path in the recovery tree.
-std::string pathOf(const app::RecoveryContext& ctx, model::TreeItem item) {
-    return model::FolderPath(ctx.recoveryTree, item);
-}
-
 const model::FolderNode* nodeOfItem(app::RecoveryContext& ctx, model::TreeItem item) {
     return ctx.folderNodes.findByItem(item);
 }
 
 // Counts the files of FAT directory `key` (0: the root) into the plan.
-void countFatDirectory(app::RecoveryContext& ctx, std::uint32_t key, const std::string& folder,
+void countFatDirectory(app::RecoveryContext& ctx, std::uint32_t key, model::TreeItem folder,
                        bool folderDeleted) {
     bool fixedRoot = false;
     const auto extents = fat::DirectoryExtentsOf(ctx, key, &fixedRoot);
@@ -95,7 +90,7 @@ void civilDate(std::int64_t fileTime, std::uint32_t& year, std::uint32_t& month,
     day = static_cast<std::uint32_t>(d);
 }
 
-void countNtfsNumber(app::RecoveryContext& ctx, std::uint32_t number, const std::string& folder) {
+void countNtfsNumber(app::RecoveryContext& ctx, std::uint32_t number, model::TreeItem folder) {
     if (number == 0 || number == model::kLostFolderKey)
         return;
     const model::RecordTable& files = ctx.tables.fileTable;
@@ -123,9 +118,9 @@ void countFolderByKey(app::RecoveryContext& ctx, model::TreeItem item, std::uint
         if (key == 0 || key == model::kLostFolderKey)
             return;
         const model::FolderNode* node = nodeOfItem(ctx, item);
-        countFatDirectory(ctx, key, pathOf(ctx, item), node && node->deleted);
+        countFatDirectory(ctx, key, item, node && node->deleted);
     } else if (isNtfs(ctx)) {
-        countNtfsNumber(ctx, key, pathOf(ctx, item));
+        countNtfsNumber(ctx, key, item);
     }
 }
 
@@ -188,7 +183,7 @@ void CountFatFolder(app::RecoveryContext& ctx, std::uint32_t reference) {
     if (!resolveFolder(ctx, reference, item, key) || key == 0 || key == model::kLostFolderKey)
         return;
     const model::FolderNode* node = nodeOfItem(ctx, item);
-    countFatDirectory(ctx, key, pathOf(ctx, item), node && node->deleted);
+    countFatDirectory(ctx, key, item, node && node->deleted);
 }
 
 void CountFatFolderTree(app::RecoveryContext& ctx, model::TreeItem item, std::uint32_t key) {
@@ -199,7 +194,7 @@ void CountNtfsFolder(app::RecoveryContext& ctx, std::uint32_t reference) {
     model::TreeItem item = model::kNoItem;
     std::uint32_t number = 0;
     if (resolveFolder(ctx, reference, item, number))
-        countNtfsNumber(ctx, number, pathOf(ctx, item));
+        countNtfsNumber(ctx, number, item);
 }
 
 void CountTreeSelection(app::RecoveryContext& ctx, model::TreeItem item) {
@@ -230,7 +225,7 @@ void CountTreeSelection(app::RecoveryContext& ctx, model::TreeItem item) {
 }
 
 void CountListSelection(app::RecoveryContext& ctx) {
-    const std::string folder = pathOf(ctx, ctx.currentFolderItem);
+    const model::TreeItem folder = ctx.currentFolderItem;
     for (const model::FileListRow& row : ctx.fileList.rows()) {
         if (ctx.save.stopSaving)
             return;
@@ -264,9 +259,9 @@ void CountSaveSelection(app::RecoveryContext& ctx) {
         return;
     // The root's own files are saved with a marked root (its directory has no node).
     if (isFat(ctx))
-        countFatDirectory(ctx, model::kFatRootKey, "", false);
+        countFatDirectory(ctx, model::kFatRootKey, root, false);
     else if (isNtfs(ctx))
-        countNtfsNumber(ctx, model::kNtfsRootKey, "");
+        countNtfsNumber(ctx, model::kNtfsRootKey, root);
     CountTreeSelection(ctx, root);
 }
 

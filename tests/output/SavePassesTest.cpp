@@ -145,8 +145,10 @@ TEST_F(SavePasses, UncheckedFolderIsNeitherCountedNorDescended) {
     ctx.recoveryTree.setCheck(child(docs, "SUB"), model::CheckState::Checked);
     ctx.save.saveSource = kSaveSourceTree;
     CountSaveSelection(ctx);
-    for (const SaveItem& item : ctx.save.plan)
-        EXPECT_EQ(item.folder.rfind("DOCS", 0), std::string::npos) << item.folder;
+    for (const SaveItem& item : ctx.save.plan) {
+        const std::string folder = model::FolderPath(ctx.recoveryTree, item.folder);
+        EXPECT_EQ(folder.rfind("DOCS", 0), std::string::npos) << folder;
+    }
     EXPECT_GT(ctx.save.counters.filesToSave, 0u); // TOP.TXT and the orphan
 }
 

@@ -257,10 +257,15 @@ void CountSaveSelection(app::RecoveryContext& ctx) {
     const model::TreeItem root = ctx.recoveryTree.firstTopLevel();
     if (root == model::kNoItem || ctx.recoveryTree.check(root) == model::CheckState::Unchecked)
         return;
-    // The root's own files are saved with a marked root (its directory has no node).
-    if (isFat(ctx))
+    // The root's own files (its directory has no node) are saved only when the root
+    // itself is checked: a root that is partly checked because one folder below it was
+    // ticked does not bring them along.
+    const model::CheckState rootCheck = ctx.recoveryTree.check(root);
+    const bool rootFiles =
+        rootCheck == model::CheckState::Checked || rootCheck == model::CheckState::None;
+    if (rootFiles && isFat(ctx))
         countFatDirectory(ctx, model::kFatRootKey, root, false);
-    else if (isNtfs(ctx))
+    else if (rootFiles && isNtfs(ctx))
         countNtfsNumber(ctx, model::kNtfsRootKey, root);
     CountTreeSelection(ctx, root);
 }

@@ -152,6 +152,21 @@ TEST_F(SavePasses, UncheckedFolderIsNeitherCountedNorDescended) {
     EXPECT_GT(ctx.save.counters.filesToSave, 0u); // TOP.TXT and the orphan
 }
 
+// Ticking one folder leaves the root partly checked: its own files (and the volume
+// label's entry among them) are not the user's choice and are not saved.
+TEST_F(SavePasses, TickedFolderAloneSavesNoFileOfTheRoot) {
+    model::ToggleCheck(ctx.recoveryTree, child(root(), "DOCS"));
+    ASSERT_EQ(ctx.recoveryTree.check(root()), model::CheckState::Partly);
+    ctx.save.saveSource = kSaveSourceTree;
+    CountSaveSelection(ctx);
+    std::vector<std::string> planned;
+    for (const SaveItem& item : ctx.save.plan)
+        planned.push_back(model::FolderPath(ctx.recoveryTree, item.folder) + "\\" + item.name);
+    EXPECT_EQ(planned,
+              (std::vector<std::string>{"DOCS\\REPORT.DOC", "DOCS\\Notes for the meeting.txt",
+                                        "DOCS\\_LD.DOC", "DOCS\\SUB\\DEEP.XLS"}));
+}
+
 TEST_F(SavePasses, ListSelectionModesCountFilesAndFolderRowsRecursively) {
     const model::TreeItem docs = child(root(), "DOCS");
     model::ListFolder(ctx, docs, model::kKeyFolderLabels);

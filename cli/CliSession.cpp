@@ -1,5 +1,6 @@
 #include "CliSession.h"
 
+#include "disk/DeviceFile.h"
 #include "disk/DiskListing.h"
 #include "disk/DiskRegistry.h"
 #include "disk/SectorReader.h"
@@ -19,24 +20,6 @@ namespace qr::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Empty when the image can be read as a disk, else the reason it cannot. The type is
-// checked before the open, and the open does not block: opening a named pipe for
-// reading would otherwise wait for a writer for ever.
-std::string imageProblem(const std::string& image) {
-    struct stat st {};
-    if (::stat(image.c_str(), &st) != 0)
-        return std::strerror(errno);
-    if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode))
-        return "not a disk image file or block device";
-    int fd = ::open(image.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return std::strerror(errno);
-    // The path may have been swapped between the two looks.
-    const bool ok = ::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
-    ::close(fd);
-    return ok ? std::string() : "not a disk image file or block device";
-}
 
 bool holdsDetector(const fs::path& folder) {
     std::error_code ec;
@@ -147,7 +130,7 @@ CliSession::~CliSession() {
 std::unique_ptr<CliSession> openSession(const CommandLine& line, std::ostream& err) {
     std::vector<std::string> images;
     for (const auto& image : line.images) {
-        if (std::string problem = imageProblem(image); !problem.empty()) {
+        if (std::string problem = disk::MediumProblem(image); !problem.empty()) {
             err << "recovery-cli: cannot read image '" << image << "': " << problem << "\n";
             return nullptr;
         }

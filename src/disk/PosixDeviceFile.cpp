@@ -1,6 +1,7 @@
 #include "disk/DeviceFile.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -43,13 +44,33 @@ private:
     std::uint64_t size_;
 };
 
+bool isMedium(const struct stat& st) {
+    return S_ISREG(st.st_mode) || S_ISBLK(st.st_mode);
+}
+
 } // namespace
+
+std::string MediumProblem(const std::string& name) {
+    constexpr const char* kNotMedium = "not a disk image file or block device";
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0)
+        return std::strerror(errno);
+    if (!isMedium(st))
+        return kNotMedium;
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    // The path may have been swapped between the two looks.
+    const bool ok = ::fstat(fd, &st) == 0 && isMedium(st);
+    ::close(fd);
+    return ok ? std::string() : kNotMedium;
+}
 
 std::unique_ptr<DeviceFile> PosixDeviceOpener::open(const std::string& name) {
     // Only disks and images are media. The type is looked at before the open, and the
     // open does not block, so a named pipe or a terminal can never hold the reader up.
     struct stat st {};
-    if (::stat(name.c_str(), &st) != 0 || !(S_ISBLK(st.st_mode) || S_ISREG(st.st_mode)))
+    if (::stat(name.c_str(), &st) != 0 || !isMedium(st))
         return nullptr;
     int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)

@@ -1,5 +1,6 @@
 #include "disk/SectorReader.h"
 #include "app/RecoveryContext.h"
+#include "disk/DeviceFile.h"
 #include "support/MemoryDevice.h"
 #include "support/RecordingWindow.h"
 #include "support/ScriptedMessages.h"
@@ -188,7 +189,13 @@ TEST(SectorReaderOnImages, NamedPipeIsNoMediumAndDoesNotBlock) {
     });
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(disk::PosixDeviceOpener().open(pipe.string()), nullptr);
+    EXPECT_EQ(disk::MediumProblem(pipe.string()), "not a disk image file or block device");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    // What the front ends say of other names.
+    EXPECT_EQ(disk::MediumProblem(dir.path().string()), "not a disk image file or block device");
+    EXPECT_EQ(disk::MediumProblem((dir / "missing.img").string()), "No such file or directory");
+    std::ofstream(dir / "card.img") << "image";
+    EXPECT_EQ(disk::MediumProblem((dir / "card.img").string()), "");
 }
 
 TEST(DevicePathTable, TenClassicNamesUntilTheListingPointsThemElsewhere) {

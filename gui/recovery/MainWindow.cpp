@@ -3,13 +3,13 @@
 #include "FileListAdapter.h"
 #include "PanelTree.h"
 #include "TreeAdapter.h"
+#include "app/ScanDriver.h"
 #include "dialogs/SaveDialogs.h"
 #include "dialogs/SaveQuestionsGui.h"
 #include "dialogs/SimpleDialogs.h"
 #include "disk/DiskListing.h"
 #include "disk/DiskRegistry.h"
 #include "disk/SectorReader.h"
-#include "fat/ScanWorker.h"
 #include "model/FolderTreeEvents.h"
 #include "output/OpenListEntry.h"
 #include "platform/Programs.h"
@@ -857,7 +857,7 @@ void MainWindow::stopSearching() {
         serveEventsUntil(*stopJoined_);
         return;
     }
-    fat::StopSearch(*ctx_);
+    app::StopSearch(*ctx_);
 }
 
 // Enter or a double click on a row: a folder opens, a file is extracted and opened.

@@ -1,8 +1,8 @@
-#include "model/DateFormats.h"
+#include "volume/DateFormats.h"
 
 #include <cstdio>
 
-namespace qr::model {
+namespace qr::volume {
 
 namespace {
 
@@ -73,4 +73,4 @@ std::string FormatNtfsTime(std::int64_t fileTime) {
     return text;
 }
 
-} // namespace qr::model
+} // namespace qr::volume

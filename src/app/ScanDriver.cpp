@@ -1,26 +1,57 @@
-#include "fat/ScanWorker.h"
+#include "app/ScanDriver.h"
 
 #include "app/RecoveryContext.h"
-#include "fat/LostDirectories.h"
+#include "disk/SectorReader.h"
+#include "fat/FatReadCache.h"
 #include "fat/ScanFatDirectories.h"
+#include "model/LostDirectories.h"
 #include "model/RecoveryTree.h"
 #include "volume/CalculateVolumeParams.h"
 
 #include <future>
 #include <string>
 
-namespace qr::fat {
+namespace qr::app {
 
 namespace {
 
-using namespace app::item;
+using namespace item;
 
 const char* const kSaveInstructions =
     "If you want to save any Files or Directories then select Files or Directories from left "
     "panel and click on save button.";
 
-bool isFat(const std::string& name) {
-    return name == "FAT16" || name == "FAT32";
+bool isFat(const RecoveryContext& context) {
+    return volume::IsFat(context.volumeParams.kind());
+}
+
+void writeLostRow(model::RecordTable& table) {
+    using namespace model::folder_col;
+    const int row = table.insertRow(0, "Lost");
+    table.setCell(row, Sector, "0");
+    table.setNumber(row, Self, model::kLostFolderKey);
+    table.setCell(row, Parent, "0");
+    table.setCell(row, Date, "0");
+    table.setCell(row, Time, "0");
+    table.setCell(row, Size, "0");
+    table.setCell(row, Attr, "16");
+    table.setCell(row, SysId, "0");
+    table.setCell(row, Type, "FOLDER");
+}
+
+void writeFolderRow(model::RecordTable& table, std::uint64_t number,
+                    const fat::FoundDirectory& found) {
+    using namespace model::folder_col;
+    const int row = table.appendRow("Dir" + std::to_string(number));
+    table.setNumber(row, Sector, static_cast<std::uint32_t>(found.sector));
+    table.setNumber(row, Self, found.self);
+    table.setNumber(row, Parent, found.parent);
+    table.setNumber(row, Date, found.date);
+    table.setNumber(row, Time, found.time);
+    table.setNumber(row, Size, found.size);
+    table.setNumber(row, Attr, found.attributes);
+    table.setCell(row, SysId, "0");
+    table.setCell(row, Type, "FOLDER");
 }
 
 // Signed decimal of the low 32 bits, as the summary shows every number.
@@ -28,7 +59,7 @@ std::string summaryNumber(std::uint64_t value) {
     return std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
 }
 
-void fillRecoveryDetails(app::RecoveryContext& context) {
+void fillRecoveryDetails(RecoveryContext& context) {
     auto& d = context.recoveryDetails;
     const volume::VolumeParams& v = context.volumeParams;
     d.diskNumber = "Disk Number : " + summaryNumber(context.selectedDiskNumber);
@@ -37,42 +68,45 @@ void fillRecoveryDetails(app::RecoveryContext& context) {
                         summaryNumber(static_cast<std::uint32_t>(context.searchPartitionIndex));
     d.partitionType = "Partition Type : " + v.fileSystemName;
     d.searchMode = std::string("Search Mode : ") +
-                   (context.searchMode == app::kSearchAdvanced ? "Advance" : "Standard");
+                   (context.searchMode == kSearchAdvanced ? "Advance" : "Standard");
     d.searchRange = "Search Range : " + summaryNumber(v.partitionStart) + " to " +
                     summaryNumber(v.partitionEnd);
     d.entireDiskStatus = "Search Entire Disk Status: TRUE";
 }
 
-void enableSaving(app::WindowItems& window) {
+void enableSaving(WindowItems& window) {
     window.enableItem(kSaveButton, true);
     window.enableItem(kSaveLogButton, true);
 }
 
-void enableSelectAndSaveMenu(app::WindowItems& window) {
+void enableSelectAndSaveMenu(WindowItems& window) {
     window.enableItem(kMenuSelectAll, true);
     window.enableItem(kMenuSave, true);
 }
 
 // Lost-directory search and tree building on the rows found (the end of every
 // standard FAT search, stopped or not).
-void buildFatTree(app::RecoveryContext& context) {
-    app::WindowItems& window = context.window();
+void buildFatTree(RecoveryContext& context) {
+    WindowItems& window = context.window();
     window.setItemText(kProgressCaption, "Searching Lost Directories. Please Wait...");
     window.setItemText(kStatusLine, "Please Wait...");
-    FindLostDirectories(context, context.tables.folderTable, kFatRootParent);
+    model::FindLostDirectories(context.tables.folderTable, model::kFatRootParent,
+                               context.progress());
     window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
     model::BuildFolderTree(context, model::TreeVariant::FatStandard);
+    // The search's reads are over: the file list reads the medium.
+    context.searchCache.reset();
 }
 
 // Standard search of a FAT16 or FAT32 volume. False when it was stopped before the
 // tree was built.
-bool runStandardFat(app::RecoveryContext& context, std::stop_token stop) {
-    app::WindowItems& window = context.window();
-    if (!context.validationSucceeded && volume::CalculateVolumeParams(context, stop) == 0 &&
+bool runStandardFat(RecoveryContext& context, std::stop_token stop) {
+    WindowItems& window = context.window();
+    if (!context.validationSucceeded && CalculateVolumeParams(context, stop) == 0 &&
         !stop.stop_requested() && context.messages)
         context.messages->error("Unable to calculate partition parameters");
     window.setItemText(kCounterLabel, "Directories Found                      :");
-    ScanFatDirectories(context, stop);
+    ScanDirectories(context, stop);
     if (stop.stop_requested())
         return false;
     LoadActiveGeometryFromVolume(context);
@@ -90,9 +124,9 @@ bool runStandardFat(app::RecoveryContext& context, std::stop_token stop) {
 
 } // namespace
 
-void LoadActiveGeometryFromVolume(app::RecoveryContext& context) {
+void LoadActiveGeometryFromVolume(RecoveryContext& context) {
     const volume::VolumeParams& v = context.volumeParams;
-    ActiveGeometry& g = context.activeGeometry;
+    fat::ActiveGeometry& g = context.activeGeometry;
     g.fileSystemName = v.fileSystemName;
     g.sectorsPerFat = v.sectorsPerFat;
     g.sectorsPerCluster = v.sectorsPerCluster;
@@ -104,23 +138,54 @@ void LoadActiveGeometryFromVolume(app::RecoveryContext& context) {
     g.secondFat = v.secondFat;
 }
 
-void ScanWorker(app::RecoveryContext& context, std::stop_token stop) {
-    app::WindowItems& window = context.window();
+void ScanDirectories(RecoveryContext& context, std::stop_token stop) {
+    const volume::VolumeParams& volume = context.volumeParams;
+    if (!isFat(context))
+        return;
+    model::RecordTable& table = context.tables.folderTable;
+    volume::SearchProgress& progress = context.progress();
+    progress.phase(volume::SearchPhase::DirectoryScan);
+    progress.position(0, volume.partitionEnd);
+    writeLostRow(table);
+    std::uint64_t rows = 1;
+    progress.counter(volume::SearchCounter::Directories, rows);
+    if (!context.reader)
+        return;
+    fat::ScanFatDirectories(
+        *context.reader, volume, stop, progress, rows,
+        [&](const fat::FoundDirectory& found) { writeFolderRow(table, rows++, found); });
+}
+
+int CalculateVolumeParams(RecoveryContext& context, std::stop_token stop, std::string* why) {
+    if (!context.reader)
+        return 0;
+    const volume::Reconstruction result = volume::CalculateVolumeParams(
+        *context.reader, context.volumeParams, stop, context.progress());
+    if (result.outcome == volume::ReconstructionOutcome::NoMemory && context.messages)
+        context.messages->error("Not Enough Memory");
+    if (why)
+        *why = result.why;
+    return result.outcome == volume::ReconstructionOutcome::Rebuilt ? 1 : 0;
+}
+
+void ScanWorker(RecoveryContext& context, std::stop_token stop) {
+    WindowItems& window = context.window();
     context.scanWorkerRunning = true;
     context.scanStopped = false;
     window.enableItem(kBack, false);
     window.enableItem(kNext, false);
     context.tables.folderTable.clear();
     context.tables.fileTable.clear();
-    // A new search starts from an empty folder tree.
+    // A new search starts from an empty folder tree and reads the medium afresh.
     context.folderNodes.clear();
+    context.searchCache.reset();
     context.recoveryTree.clear();
     window.showItem(kStopSearch, true);
 
-    if (context.searchMode == app::kSearchStandard) {
+    if (context.searchMode == kSearchStandard) {
         context.wizardStage = 3;
         // NTFS volumes and the Advanced mode get their own branches here.
-        if (isFat(context.volumeParams.fileSystemName) && !runStandardFat(context, stop)) {
+        if (isFat(context) && !runStandardFat(context, stop)) {
             context.scanStopped = true;
             context.scanWorkerRunning = false;
             return; // StopSearch finishes the search
@@ -135,7 +200,7 @@ void ScanWorker(app::RecoveryContext& context, std::stop_token stop) {
     context.scanWorkerRunning = false;
 }
 
-void StartScanWorker(app::RecoveryContext& context) {
+void StartScanWorker(RecoveryContext& context) {
     if (context.scanWorker.joinable()) {
         context.scanWorker.request_stop();
         context.scanWorker.join();
@@ -152,8 +217,8 @@ void StartScanWorker(app::RecoveryContext& context) {
     stored.set_value();
 }
 
-void StopSearch(app::RecoveryContext& context) {
-    app::WindowItems& window = context.window();
+void StopSearch(RecoveryContext& context) {
+    WindowItems& window = context.window();
     window.showItem(kStopSearch, false);
     window.setItemText(kStatusLine, kSaveInstructions);
     enableSaving(window);
@@ -165,9 +230,9 @@ void StopSearch(app::RecoveryContext& context) {
         return; // it had finished the search already
     context.scanStopped = false;
     fillRecoveryDetails(context);
-    if (context.searchMode == app::kSearchStandard)
+    if (context.searchMode == kSearchStandard)
         enableSelectAndSaveMenu(window);
-    if (isFat(context.volumeParams.fileSystemName) && context.searchMode == app::kSearchStandard) {
+    if (isFat(context) && context.searchMode == kSearchStandard) {
         LoadActiveGeometryFromVolume(context);
         buildFatTree(context);
         window.showItem(kSearchView, false);
@@ -181,4 +246,4 @@ void StopSearch(app::RecoveryContext& context) {
     window.showItem(kProgressBar, false);
 }
 
-} // namespace qr::fat
+} // namespace qr::app

@@ -19,6 +19,9 @@
 namespace qr::cli {
 namespace {
 
+// Every file was written, but some hold zeros where the medium could not be read.
+constexpr int kSavedWithUnreadableExit = 3;
+
 using Clock = std::chrono::steady_clock;
 
 // One progress line on stderr, rewritten at most twice a second.
@@ -282,8 +285,11 @@ int runSave(const CommandLine& line) {
         std::cerr << "recovery-cli: " << problem << "\n";
     const output::SaveSummary& s = save.summary;
     std::cout << "files written: " << s.written << "\nbytes written: " << s.bytesWritten
-              << "\nskipped: " << s.passedOver << "\nfailed: " << s.failed + s.stopped << "\n";
-    return s.failed + s.stopped > 0 ? 1 : 0;
+              << "\nskipped: " << s.passedOver << "\nfailed: " << s.failed + s.stopped
+              << "\nwith unreadable sectors: " << s.withUnreadable << "\n";
+    if (s.failed + s.stopped > 0)
+        return 1;
+    return s.withUnreadable > 0 ? kSavedWithUnreadableExit : 0;
 }
 
 RegisterCommand reg{

@@ -2,11 +2,14 @@
 // saved tree mirrors the recovery tree, the check boxes, selection modes, filters,
 // replace answers and write errors behave as the dialogs promise.
 #include "output/SavePasses.h"
+#include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
+#include "disk/SectorReader.h"
 #include "model/FileList.h"
 #include "model/RecoveryTree.h"
 #include "model/TreeChecks.h"
 #include "support/FatImages.h"
+#include "support/MemoryDevice.h"
 #include "support/SaveFixtures.h"
 #include "support/TestSupport.h"
 
@@ -165,6 +168,28 @@ TEST_F(SavePasses, TickedFolderAloneSavesNoFileOfTheRoot) {
     EXPECT_EQ(planned,
               (std::vector<std::string>{"DOCS\\REPORT.DOC", "DOCS\\Notes for the meeting.txt",
                                         "DOCS\\_LD.DOC", "DOCS\\SUB\\DEEP.XLS"}));
+}
+
+// A file saved across sectors the medium cannot read is written whole with zeros there,
+// and the save counts and names it instead of reporting a clean save.
+TEST_F(SavePasses, FilesWithUnreadableSectorsAreCountedAndNamed) {
+    test::MemoryMedium medium;
+    const std::string bytes = test::ReadWholeFile(image->path());
+    medium.bytes.assign(bytes.begin(), bytes.end());
+    medium.badSectors.insert(image->clusterSector(image->firstCluster("::/DOCS/REPORT.DOC")));
+    auto opener = std::make_shared<test::MemoryOpener>();
+    opener->add("memory", medium);
+    ctx.reader = app::MakeSectorReader(ctx, opener);
+    ctx.reader->paths().setName(ctx.selectedDiskNumber, "memory");
+    saveTree();
+    const SaveSummary& s = ctx.save.summary;
+    EXPECT_EQ(s.failed, 0u);
+    EXPECT_EQ(s.withUnreadable, 1u);
+    EXPECT_EQ(test::ReadWholeFile(dest / "DOCS/REPORT.DOC").size(), report.size());
+    ASSERT_EQ(ctx.save.problems.size(), 1u);
+    EXPECT_NE(ctx.save.problems[0].find("REPORT.DOC: "), std::string::npos);
+    EXPECT_NE(ctx.save.problems[0].find("could not read; saved as zeros"), std::string::npos)
+        << ctx.save.problems[0];
 }
 
 TEST_F(SavePasses, ListSelectionModesCountFilesAndFolderRowsRecursively) {

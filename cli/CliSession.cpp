@@ -1,14 +1,17 @@
 #include "CliSession.h"
 
+#include "disk/DeviceFile.h"
 #include "disk/DiskListing.h"
 #include "disk/DiskRegistry.h"
 #include "disk/SectorReader.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,17 +20,6 @@ namespace qr::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Empty when the image can be read as a disk, else the reason it cannot.
-std::string imageProblem(const std::string& image) {
-    int fd = ::open(image.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::strerror(errno);
-    struct stat st {};
-    const bool ok = ::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
-    ::close(fd);
-    return ok ? std::string() : "not a disk image file or block device";
-}
 
 bool holdsDetector(const fs::path& folder) {
     std::error_code ec;
@@ -43,11 +35,60 @@ std::string installationFolder(platform::RegistryStore& registry) {
                                         "Quarrixdale-Memory Card", "InstallationPath");
 }
 
+// The files of the private store that a run killed by a signal removes. Fixed buffers
+// written before the handlers are installed: the handler may only call unlink.
+struct DoomedFiles {
+    static constexpr std::size_t kMax = 4096;
+    char store[kMax] = {};
+    char lock[kMax] = {};
+    char temp[kMax] = {};
+};
+DoomedFiles doomed;
+
+void copyPath(char (&to)[DoomedFiles::kMax], const std::string& from) {
+    if (from.size() < DoomedFiles::kMax)
+        std::memcpy(to, from.c_str(), from.size() + 1);
+}
+
+extern "C" void removePrivateStoreAndDie(int signal) {
+    for (const char* file : {doomed.store, doomed.lock, doomed.temp})
+        if (*file)
+            ::unlink(file);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal); // ends the run with the signal's own status
+}
+
+// Interrupt, termination and hang-up remove the private store before the run ends.
+void removeOnSignals(const fs::path& store) {
+    copyPath(doomed.store, store.string());
+    copyPath(doomed.lock, store.string() + ".lock");
+    // The store is replaced through a temporary file named after the process.
+    copyPath(doomed.temp, store.string() + ".tmp." + std::to_string(::getpid()));
+    struct sigaction action {};
+    action.sa_handler = removePrivateStoreAndDie;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old {};
+        // A signal the caller ignores (nohup, a background job) stays ignored.
+        if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
+}
+
 // A private store seeded with the shared one, so installed values stay visible.
 fs::path makePrivateStore() {
     std::error_code ec;
     std::string pattern = (fs::temp_directory_path(ec) / "recovery-cli-XXXXXX").string();
+    // Signals wait until the handlers know the name, so no run leaves its store behind.
+    sigset_t ending, before;
+    sigemptyset(&ending);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&ending, signal);
+    ::pthread_sigmask(SIG_BLOCK, &ending, &before);
     int fd = ::mkstemp(pattern.data());
+    if (fd >= 0)
+        removeOnSignals(pattern);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     if (fd < 0)
         return {};
     ::close(fd);
@@ -82,13 +123,14 @@ CliSession::~CliSession() {
         std::error_code ec;
         fs::remove(privateStore, ec);
         fs::remove(privateStore.string() + ".lock", ec);
+        doomed.store[0] = doomed.lock[0] = doomed.temp[0] = '\0';
     }
 }
 
 std::unique_ptr<CliSession> openSession(const CommandLine& line, std::ostream& err) {
     std::vector<std::string> images;
     for (const auto& image : line.images) {
-        if (std::string problem = imageProblem(image); !problem.empty()) {
+        if (std::string problem = disk::MediumProblem(image); !problem.empty()) {
             err << "recovery-cli: cannot read image '" << image << "': " << problem << "\n";
             return nullptr;
         }
@@ -103,8 +145,12 @@ std::unique_ptr<CliSession> openSession(const CommandLine& line, std::ostream& e
             err << "recovery-cli: cannot create a temporary registry store\n";
             return nullptr;
         }
-        // The detection program finds the same store through the environment.
+        // The detection program finds the same store through the environment, and
+        // learns that it is a scratch copy that needs no flushing to the disk.
         ::setenv(platform::kRegistryPathVariable, session->privateStore.c_str(), 1);
+        ::setenv(platform::kScratchRegistryVariable, session->privateStore.c_str(), 1);
+    } else {
+        ::unsetenv(platform::kScratchRegistryVariable); // a shared store stays durable
     }
     session->registry = std::make_unique<platform::FileRegistryStore>();
 
@@ -140,17 +186,12 @@ std::unique_ptr<CliSession> openSession(const CommandLine& line, std::ostream& e
 }
 
 std::optional<std::string> option(const CommandLine& line, const std::string& name) {
-    for (std::size_t i = 0; i + 1 < line.args.size(); ++i)
-        if (line.args[i] == name)
-            return line.args[i + 1];
-    return std::nullopt;
+    const auto it = line.values.find(name);
+    return it == line.values.end() ? std::nullopt : std::optional<std::string>(it->second);
 }
 
 bool hasFlag(const CommandLine& line, const std::string& name) {
-    for (const auto& a : line.args)
-        if (a == name)
-            return true;
-    return false;
+    return line.values.count(name) > 0;
 }
 
 } // namespace qr::cli

@@ -44,7 +44,8 @@ struct CliSession {
 // unreadable, or when the disks cannot be listed.
 std::unique_ptr<CliSession> openSession(const CommandLine& line, std::ostream& err);
 
-// "--name value" lookup in the command's arguments.
+// The value of an option the command line gave (after ParseArguments), and whether it
+// was given at all.
 std::optional<std::string> option(const CommandLine& line, const std::string& name);
 bool hasFlag(const CommandLine& line, const std::string& name);
 

@@ -54,14 +54,8 @@ int runDisks(const CommandLine& line) {
     auto session = openSession(line, std::cerr);
     if (!session)
         return 1;
-    if (hasFlag(line, "--details")) {
-        std::optional<std::string> n = option(line, "--details");
-        if (!n) {
-            std::cerr << "recovery-cli: --details needs a disk number\n";
-            return 2;
-        }
+    if (const std::optional<std::string> n = option(line, "--details"))
         return printDetails(*session, *n);
-    }
     return printDisks(*session);
 }
 
@@ -75,8 +69,10 @@ int runDetails(const CommandLine& line) {
     return session ? printDetails(*session, *n) : 1;
 }
 
-RegisterCommand disksCommand{"disks", "[--details N]   list the disks (images first)", runDisks};
-RegisterCommand detailsCommand{"details", "--disk N        the details of disk N", runDetails};
+RegisterCommand disksCommand{
+    "disks", "[--details N]   list the disks (images first)", {{{"--details"}}}, runDisks};
+RegisterCommand detailsCommand{
+    "details", "--disk N        the details of disk N", {{{"--disk"}}}, runDetails};
 
 } // namespace
 

@@ -20,10 +20,11 @@ namespace {
 
 using model::file_col::DebugInfo3;
 
-void printRow(const std::string& path, const model::FileListRow& row) {
+// One line: the folder's path, the row's name, then its type, size, date and time.
+void printRow(const std::string& folderPath, const model::FileListRow& row) {
     using namespace model::file_col;
-    std::cout << path << '\t' << row.cells[Type] << '\t' << row.cells[Size] << '\t'
-              << row.cells[Date] << '\t' << row.cells[Time] << '\n';
+    std::cout << folderPath << row.cells[Name] << '\t' << row.cells[Type] << '\t' << row.cells[Size]
+              << '\t' << row.cells[Date] << '\t' << row.cells[Time] << '\n';
 }
 
 bool isFolderRow(const model::FileListRow& row) {
@@ -32,51 +33,47 @@ bool isFolderRow(const model::FileListRow& row) {
 
 // Lists the tree from `root` as the file list shows each folder: each subfolder's line
 // followed by its own contents, then the folder's files. The walk keeps its own stack:
-// a damaged medium can nest folders deeper than the program's stack could recurse.
+// a damaged medium can nest folders deeper than the program's stack could recurse. It
+// keeps one path, which each level cuts back to its own length, so memory follows the
+// size of the tree and not the square of its depth.
 void printTree(app::RecoveryContext& ctx, model::TreeItem root) {
     struct Level {
         std::vector<model::FileListRow> rows;
-        std::string prefix;
-        std::size_t next = 0; // the next row to look at for a subfolder
+        std::size_t pathLength = 0; // of the folder's path with its trailing "/"
+        std::size_t next = 0;       // the next row to look at for a subfolder
     };
     std::set<model::TreeItem> visited{root};
     std::vector<Level> levels;
-    const auto open = [&](model::TreeItem item, const std::string& path) {
+    std::string path;
+    const auto open = [&](model::TreeItem item) {
         model::ListFolder(ctx, item, model::kMouseFolderLabels);
-        levels.push_back({ctx.fileList.rows(), path.empty() ? "" : path + "/", 0});
+        levels.push_back({ctx.fileList.rows(), path.size(), 0});
     };
-    open(root, "");
+    open(root);
     while (!levels.empty()) {
         Level& level = levels.back();
+        path.resize(level.pathLength);
         if (level.next == level.rows.size()) {
             for (const model::FileListRow& row : level.rows)
                 if (!isFolderRow(row))
-                    printRow(level.prefix + row.cells[model::file_col::Name], row);
+                    printRow(path, row);
             levels.pop_back();
             continue;
         }
         const model::FileListRow& row = level.rows[level.next++];
         if (!isFolderRow(row))
             continue;
-        const std::string childPath = level.prefix + row.cells[model::file_col::Name];
-        printRow(childPath, row);
+        printRow(path, row);
         const auto child = static_cast<model::TreeItem>(std::stol(row.cells[DebugInfo3]));
-        if (visited.insert(child).second)
-            open(child, childPath);
+        if (visited.insert(child).second) {
+            path += row.cells[model::file_col::Name];
+            path += '/';
+            open(child);
+        }
     }
 }
 
 int runList(const CommandLine& line) {
-    static const char* const known[] = {
-        "--disk", "--partition",   "--fs",  "--start",   "--end", "--stop-after-sectors",
-        "--mode", "--file-system", "--log", "--save-log"};
-    for (std::size_t i = 0; i < line.args.size(); i += 2) {
-        const std::string& a = line.args[i];
-        if (std::find(std::begin(known), std::end(known), a) == std::end(known)) {
-            std::cerr << "recovery-cli: list does not take '" << a << "'\n";
-            return 2;
-        }
-    }
     int exitCode = 0;
     // The listing belongs to the search: every folder is read once, through its cache.
     auto session = SearchVolume(line, "list", {"FAT16", "FAT32", "NTFS"}, std::cerr, exitCode,
@@ -95,6 +92,7 @@ RegisterCommand reg{
     "[--save-log FILE]  run the search (or load a recovery log) and print every "
     "folder and file found (E: first sector behind the volume; advanced: the file "
     "systems found go to stderr)",
+    {SearchOptions()},
     runList};
 
 } // namespace

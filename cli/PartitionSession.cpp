@@ -26,6 +26,10 @@ std::optional<std::uint64_t> numberOption(const CommandLine& line, const std::st
     return value;
 }
 
+std::vector<OptionSpec> VolumeOptions() {
+    return {{"--disk"}, {"--partition"}, {"--fs"}, {"--start"}, {"--end"}};
+}
+
 bool ListDiskPartitions(app::RecoveryContext& ctx, std::uint16_t disk) {
     ctx.selectedDiskNumber = disk;
     if (ctx.searchMode == app::kNoSearchMode)

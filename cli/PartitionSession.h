@@ -9,6 +9,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qr::cli {
 
@@ -30,6 +31,9 @@ struct VolumeChoice {
     std::uint64_t start = 0;
     std::uint64_t end = 0;
 };
+
+// The options that choose a volume: --disk, --partition, --fs, --start and --end.
+std::vector<OptionSpec> VolumeOptions();
 
 // Reads "[--disk N] (--partition K | --fs NAME --start S --end E)"; `fileSystems` are
 // the names --fs accepts. Prints what is wrong and returns nullopt on bad arguments.

@@ -40,6 +40,7 @@ RegisterCommand reg{
     "partitions",
     "[--disk N] [--search]  list the partitions of disk N (default 0); --search looks "
     "for volumes whatever the partition table says",
+    {{{"--disk"}, {"--search", false}}},
     runPartitions};
 
 } // namespace

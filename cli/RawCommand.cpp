@@ -207,6 +207,7 @@ RegisterCommand reg{"raw",
                     "[--disk N] --to DIR [--types doc,xls,ppt,zip] [--start S --end E]  search "
                     "the disk (or sectors S to E-1) for Word, Excel, PowerPoint and Zip files by "
                     "their content and write each one found into DIR",
+                    {{{"--disk"}, {"--to"}, {"--types"}, {"--start"}, {"--end"}}},
                     runRaw};
 
 } // namespace

@@ -19,6 +19,9 @@
 namespace qr::cli {
 namespace {
 
+// Every file was written, but some hold zeros where the medium could not be read.
+constexpr int kSavedWithUnreadableExit = 3;
+
 using Clock = std::chrono::steady_clock;
 
 // One progress line on stderr, rewritten at most twice a second.
@@ -83,8 +86,10 @@ public:
     }
 };
 
-bool applySettings(const CommandLine& line, app::RecoveryContext& ctx) {
-    output::SaveSettings& s = ctx.save.settings;
+// Reads the save options into `s`, before any search, so a mistake costs no search
+// time. False after saying what is wrong.
+bool readSettings(const CommandLine& line, output::SaveSettings& s,
+                  platform::UserMessages& messages) {
     const std::string deleted = option(line, "--deleted").value_or("all");
     if (deleted == "all")
         s.deletedFilter = output::kIncludeDeleted;
@@ -109,7 +114,13 @@ bool applySettings(const CommandLine& line, app::RecoveryContext& ctx) {
         return false;
     }
     if (const auto ext = option(line, "--ext")) {
-        ui::SettingsDialogModel settings(s, ctx.messages);
+        ui::SettingsDialogModel settings(s, &messages);
+        if (ext->front() == ',' || ext->back() == ',' || ext->find(",,") != std::string::npos) {
+            std::cerr << "recovery-cli: --ext takes extensions separated by commas, like "
+                         "doc,xls, not '"
+                      << *ext << "'\n";
+            return false;
+        }
         std::stringstream list(*ext);
         std::string one;
         while (std::getline(list, one, ','))
@@ -120,27 +131,6 @@ bool applySettings(const CommandLine& line, app::RecoveryContext& ctx) {
         s.datePositions = {};
     }
     return true;
-}
-
-// Arguments that are not options (nor option values): the paths to save.
-std::vector<std::string> pathArguments(const CommandLine& line) {
-    static const char* const withValue[] = {
-        "--disk", "--partition",   "--fs",  "--start",       "--end",
-        "--to",   "--deleted",     "--ext", "--saving-mode", "--replace",
-        "--mode", "--file-system", "--log", "--save-log",    "--stop-after-sectors"};
-    std::vector<std::string> paths;
-    for (std::size_t i = 0; i < line.args.size(); ++i) {
-        const std::string& a = line.args[i];
-        bool option = false;
-        for (const char* o : withValue)
-            if (a == o) {
-                option = true;
-                ++i;
-            }
-        if (!option)
-            paths.push_back(a);
-    }
-    return paths;
 }
 
 std::vector<std::string> pathParts(std::string path) {
@@ -251,13 +241,16 @@ int runSave(const CommandLine& line) {
         std::cerr << "recovery-cli: --replace must be ask, yes-all or no-all\n";
         return 2;
     }
+    output::SaveSettings settings;
+    StderrMessages messages;
+    if (!readSettings(line, settings, messages))
+        return 2;
     int exitCode = 0;
     auto session = SearchVolume(line, "save", {"FAT16", "FAT32", "NTFS"}, std::cerr, exitCode);
     if (!session)
         return exitCode;
     app::RecoveryContext& ctx = *session->context;
-    if (!applySettings(line, ctx))
-        return 2;
+    ctx.save.settings = settings;
     const std::string refusal = output::DestinationRefusal(ctx.reader->selectedDeviceName(), *to);
     if (!refusal.empty()) {
         std::cerr << "recovery-cli: " << refusal << "\n";
@@ -278,7 +271,7 @@ int runSave(const CommandLine& line) {
     save.replaceQuestion = &answers;
     save.writeErrorQuestion = &onError;
 
-    const std::vector<std::string> paths = pathArguments(line);
+    const std::vector<std::string>& paths = line.operands;
     if (paths.empty())
         countFolder(ctx, ctx.recoveryTree.firstTopLevel());
     else if (!countPaths(ctx, paths)) {
@@ -292,8 +285,11 @@ int runSave(const CommandLine& line) {
         std::cerr << "recovery-cli: " << problem << "\n";
     const output::SaveSummary& s = save.summary;
     std::cout << "files written: " << s.written << "\nbytes written: " << s.bytesWritten
-              << "\nskipped: " << s.passedOver << "\nfailed: " << s.failed + s.stopped << "\n";
-    return s.failed + s.stopped > 0 ? 1 : 0;
+              << "\nskipped: " << s.passedOver << "\nfailed: " << s.failed + s.stopped
+              << "\nwith unreadable sectors: " << s.withUnreadable << "\n";
+    if (s.failed + s.stopped > 0)
+        return 1;
+    return s.withUnreadable > 0 ? kSavedWithUnreadableExit : 0;
 }
 
 RegisterCommand reg{
@@ -304,6 +300,13 @@ RegisterCommand reg{
     "[--replace ask|yes-all|no-all] [--mode standard|advanced [--file-system N]] [PATH ...]  "
     "search the volume and save the whole tree or "
     "the named folders and files",
+    {[] {
+         std::vector<OptionSpec> options = SearchOptions();
+         for (const char* name : {"--to", "--deleted", "--ext", "--saving-mode", "--replace"})
+             options.push_back({name});
+         return options;
+     }(),
+     true},
     runSave};
 
 } // namespace

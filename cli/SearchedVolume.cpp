@@ -71,6 +71,14 @@ bool runAdvancedSearch(app::RecoveryContext& ctx, std::optional<std::uint64_t> s
 
 } // namespace
 
+std::vector<OptionSpec> SearchOptions() {
+    std::vector<OptionSpec> options = VolumeOptions();
+    for (const char* name :
+         {"--stop-after-sectors", "--mode", "--file-system", "--log", "--save-log"})
+        options.push_back({name});
+    return options;
+}
+
 namespace {
 
 // --log FILE: the tree, tables and layout come from the log; only the disk is chosen.
@@ -123,8 +131,8 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
         return nullptr;
     }
     const auto typed = option(line, "--fs");
-    if (advanced && typed && !option(line, "--start") &&
-        std::find(fileSystems.begin(), fileSystems.end(), *typed) == fileSystems.end()) {
+    // The Advanced search infers FAT volumes only.
+    if (advanced && typed && *typed != "FAT16" && *typed != "FAT32") {
         err << "recovery-cli: " << command << " does not take --fs " << *typed << "\n";
         return nullptr;
     }

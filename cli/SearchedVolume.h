@@ -9,8 +9,12 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qr::cli {
+
+// The volume options, --stop-after-sectors, --mode, --file-system, --log and --save-log.
+std::vector<OptionSpec> SearchOptions();
 
 // Opens the session, chooses the volume, validates it and runs the Standard search to
 // its end (or until the scan passes --stop-after-sectors, then stops it as Stop

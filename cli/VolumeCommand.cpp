@@ -62,6 +62,11 @@ RegisterCommand reg{"volume",
                     "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E) "
                     "[--verbose]  validate a volume (E: first sector behind it) and print its "
                     "parameters; --verbose tells why a check refused it",
+                    {[] {
+                        std::vector<OptionSpec> options = VolumeOptions();
+                        options.push_back({"--verbose", false});
+                        return options;
+                    }()},
                     runVolume};
 
 } // namespace

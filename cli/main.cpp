@@ -11,8 +11,9 @@ std::vector<Command>& commands() {
     return all;
 }
 
-RegisterCommand::RegisterCommand(std::string name, std::string usage, CommandFn run) {
-    commands().push_back({std::move(name), std::move(usage), std::move(run)});
+RegisterCommand::RegisterCommand(std::string name, std::string usage, CommandOptions options,
+                                 CommandFn run) {
+    commands().push_back({std::move(name), std::move(usage), std::move(options), std::move(run)});
 }
 
 } // namespace qr::cli
@@ -25,7 +26,7 @@ int usage(std::ostream& out) {
     std::sort(list.begin(), list.end(), [](auto& a, auto& b) { return a.name < b.name; });
     for (const auto& c : list)
         out << "  " << c.name << " " << c.usage << "\n";
-    return 2;
+    return qr::cli::kUsageExit;
 }
 
 } // namespace
@@ -35,7 +36,11 @@ int main(int argc, char** argv) {
     int i = 1;
     for (; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--image" && i + 1 < argc) {
+        if (arg == "--image") {
+            if (i + 1 >= argc || !*argv[i + 1]) {
+                std::cerr << "recovery-cli: --image needs a file\n";
+                return usage(std::cerr);
+            }
             line.images.emplace_back(argv[++i]);
         } else if (arg == "-h" || arg == "--help") {
             usage(std::cout);
@@ -51,7 +56,7 @@ int main(int argc, char** argv) {
         line.args.emplace_back(argv[i]);
     for (const auto& c : qr::cli::commands())
         if (c.name == name)
-            return c.run(line);
+            return qr::cli::ParseArguments(c, line, std::cerr) ? c.run(line) : qr::cli::kUsageExit;
     std::cerr << "recovery-cli: unknown command '" << name << "'\n";
     return usage(std::cerr);
 }

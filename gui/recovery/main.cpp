@@ -1,6 +1,7 @@
 // The recovery program: splash, then the wizard window until it closes.
 #include "MainWindow.h"
 #include "dialogs/SimpleDialogs.h"
+#include "disk/DeviceFile.h"
 #include "platform/FileRegistryStore.h"
 
 #include <QApplication>
@@ -29,10 +30,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--image" && i + 1 < args.size()) {
             const std::string image = args[++i].toStdString();
-            if (std::FILE* f = std::fopen(image.c_str(), "rb")) {
-                std::fclose(f);
-            } else {
-                std::fprintf(stderr, "recovery: cannot open image '%s'\n", image.c_str());
+            if (const std::string problem = qr::disk::MediumProblem(image); !problem.empty()) {
+                std::fprintf(stderr, "recovery: cannot open image '%s': %s\n", image.c_str(),
+                             problem.c_str());
                 return 1;
             }
             options.images.push_back(image);

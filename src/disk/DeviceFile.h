@@ -28,6 +28,11 @@ public:
     virtual std::unique_ptr<DeviceFile> open(const std::string& name) = 0;
 };
 
+// Empty when `name` can be read as a medium (an image file or a block device), else
+// the reason it cannot. Never blocks: the type is checked before a non-blocking open,
+// so a named pipe is refused instead of waiting for a writer.
+std::string MediumProblem(const std::string& name);
+
 class DeviceBroker;
 
 // Block devices and image files through open(O_RDONLY) and pread. A whole disk the

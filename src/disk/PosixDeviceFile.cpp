@@ -3,6 +3,7 @@
 #include "disk/UdisksBroker.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <memory>
@@ -46,6 +47,10 @@ private:
     std::uint64_t size_;
 };
 
+bool isMedium(const struct stat& st) {
+    return S_ISREG(st.st_mode) || S_ISBLK(st.st_mode);
+}
+
 } // namespace
 
 PosixDeviceOpener::PosixDeviceOpener() : PosixDeviceOpener(Report()) {}
@@ -80,13 +85,40 @@ int PosixDeviceOpener::brokeredOpen(const std::string& name) {
     return -1;
 }
 
+std::string MediumProblem(const std::string& name) {
+    constexpr const char* kNotMedium = "not a disk image file or block device";
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0)
+        return std::strerror(errno);
+    if (!isMedium(st))
+        return kNotMedium;
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        // A whole disk the user may not open is still a medium: the opener asks the
+        // broker for it.
+        if ((errno == EACCES || errno == EPERM) && S_ISBLK(st.st_mode))
+            return {};
+        return std::strerror(errno);
+    }
+    // The path may have been swapped between the two looks.
+    const bool ok = ::fstat(fd, &st) == 0 && isMedium(st);
+    ::close(fd);
+    return ok ? std::string() : kNotMedium;
+}
+
 std::unique_ptr<DeviceFile> PosixDeviceOpener::open(const std::string& name) {
-    int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only disks and images are media. The type is looked at before the open, and the
+    // open does not block, so a named pipe or a terminal can never hold the reader up.
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0 || !isMedium(st))
+        return nullptr;
+    int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         fd = brokeredOpen(name);
     if (fd < 0)
         return nullptr;
-    struct stat st {};
+    if (const int flags = ::fcntl(fd, F_GETFL); flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     std::uint64_t size = 0;
     if (::fstat(fd, &st) == 0) {
         if (S_ISBLK(st.st_mode)) {

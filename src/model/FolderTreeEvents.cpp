@@ -17,11 +17,13 @@ void showPath(app::RecoveryContext& context, TreeItem item) {
     context.window().setItemText(app::item::kCurrentFolder, FolderPath(context.recoveryTree, item));
 }
 
-// The previous current folder goes back to the plain folder image.
+// The previous current folder goes back to the plain folder image (the root keeps its
+// own).
 void releaseCurrent(app::RecoveryContext& context, TreeItem next) {
     TreeModel& tree = context.recoveryTree;
     const TreeItem previous = context.currentFolderItem;
-    if (previous != next && tree.valid(previous) && !tree.text(previous).starts_with("Partition"))
+    if (previous != next && tree.valid(previous) && !isRoot(tree, previous) &&
+        !tree.text(previous).starts_with("Partition"))
         tree.setImages(previous, tree_image::kFolder, tree_image::kFolder);
 }
 
@@ -44,14 +46,15 @@ void OnFolderItemClicked(app::RecoveryContext& context, TreeItem item, bool onCh
     context.lastClickedFolderItem = item;
     showPath(context, item);
     context.listOnExpansion = false;
-    const bool root = isRoot(tree, item);
-    if (!root) {
-        releaseCurrent(context, item);
+    // The root keeps its own image but becomes the current folder like any other, so
+    // a save from its list takes the root's path.
+    releaseCurrent(context, item);
+    if (!isRoot(tree, item)) {
         if (context.clickSelects)
             markCurrent(context, item);
         tree.setSelected(item);
-        context.currentFolderItem = item;
     }
+    context.currentFolderItem = item;
     ListFolder(context, item, kMouseFolderLabels);
 }
 
@@ -84,12 +87,12 @@ void OnFolderEnterKey(app::RecoveryContext& context) {
     const TreeItem item = tree.selected();
     if (!tree.valid(item))
         return;
+    releaseCurrent(context, item);
     if (!isRoot(tree, item)) {
         showPath(context, item);
-        releaseCurrent(context, item);
         markCurrent(context, item);
-        context.currentFolderItem = item;
     }
+    context.currentFolderItem = item;
     ListFolder(context, item, kKeyFolderLabels);
     context.listOnExpansion = true;
     context.clickSelects = false;

@@ -34,18 +34,13 @@ void addToPlan(app::RecoveryContext& ctx, SaveItem item) {
         save.countView->showFilesCounted(save.counters.filesToSave);
 }
 
-// The folder of a node, for the plan: its path in the recovery tree.
-std::string pathOf(const app::RecoveryContext& ctx, model::TreeItem item) {
-    return model::FolderPath(ctx.recoveryTree, item);
-}
-
 const model::FolderNode* nodeOfItem(app::RecoveryContext& ctx, model::TreeItem item) {
     return ctx.folderNodes.findByItem(item);
 }
 
 // Counts the files of the engine's folder `key` (its root key: the root) into the plan,
 // in the order the file list shows them.
-void countEngineFolder(app::RecoveryContext& ctx, std::uint32_t key, const std::string& folder,
+void countEngineFolder(app::RecoveryContext& ctx, std::uint32_t key, model::TreeItem folder,
                        bool folderDeleted) {
     const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(ctx);
     if (!engine)
@@ -84,7 +79,7 @@ void civilDate(std::int64_t fileTime, std::uint32_t& year, std::uint32_t& month,
     day = static_cast<std::uint32_t>(d);
 }
 
-void countNtfsNumber(app::RecoveryContext& ctx, std::uint32_t number, const std::string& folder) {
+void countNtfsNumber(app::RecoveryContext& ctx, std::uint32_t number, model::TreeItem folder) {
     if (number == 0 || number == model::kLostFolderKey)
         return;
     const model::RecordTable& files = ctx.tables.fileTable;
@@ -112,9 +107,9 @@ void countFolderByKey(app::RecoveryContext& ctx, model::TreeItem item, std::uint
         if (key == 0 || key == model::kLostFolderKey)
             return;
         const model::FolderNode* node = nodeOfItem(ctx, item);
-        countEngineFolder(ctx, key, pathOf(ctx, item), node && node->deleted);
+        countEngineFolder(ctx, key, item, node && node->deleted);
     } else if (isNtfs(ctx)) {
-        countNtfsNumber(ctx, key, pathOf(ctx, item));
+        countNtfsNumber(ctx, key, item);
     }
 }
 
@@ -177,7 +172,7 @@ void CountFatFolder(app::RecoveryContext& ctx, std::uint32_t reference) {
     if (!resolveFolder(ctx, reference, item, key) || key == 0 || key == model::kLostFolderKey)
         return;
     const model::FolderNode* node = nodeOfItem(ctx, item);
-    countEngineFolder(ctx, key, pathOf(ctx, item), node && node->deleted);
+    countEngineFolder(ctx, key, item, node && node->deleted);
 }
 
 void CountFatFolderTree(app::RecoveryContext& ctx, model::TreeItem item, std::uint32_t key) {
@@ -188,7 +183,7 @@ void CountNtfsFolder(app::RecoveryContext& ctx, std::uint32_t reference) {
     model::TreeItem item = model::kNoItem;
     std::uint32_t number = 0;
     if (resolveFolder(ctx, reference, item, number))
-        countNtfsNumber(ctx, number, pathOf(ctx, item));
+        countNtfsNumber(ctx, number, item);
 }
 
 void CountTreeSelection(app::RecoveryContext& ctx, model::TreeItem item) {
@@ -219,7 +214,7 @@ void CountTreeSelection(app::RecoveryContext& ctx, model::TreeItem item) {
 }
 
 void CountListSelection(app::RecoveryContext& ctx) {
-    const std::string folder = pathOf(ctx, ctx.currentFolderItem);
+    const model::TreeItem folder = ctx.currentFolderItem;
     for (const model::FileListRow& row : ctx.fileList.rows()) {
         if (ctx.save.stopSaving)
             return;
@@ -251,11 +246,16 @@ void CountSaveSelection(app::RecoveryContext& ctx) {
     const model::TreeItem root = ctx.recoveryTree.firstTopLevel();
     if (root == model::kNoItem || ctx.recoveryTree.check(root) == model::CheckState::Unchecked)
         return;
-    // The root's own files are saved with a marked root (its directory has no node).
-    if (isFat(ctx))
-        countEngineFolder(ctx, model::kFatRootKey, "", false);
-    else if (isNtfs(ctx))
-        countNtfsNumber(ctx, model::kNtfsRootKey, "");
+    // The root's own files (its directory has no node) are saved only when the root
+    // itself is checked: a root that is partly checked because one folder below it was
+    // ticked does not bring them along.
+    const model::CheckState rootCheck = ctx.recoveryTree.check(root);
+    const bool rootFiles =
+        rootCheck == model::CheckState::Checked || rootCheck == model::CheckState::None;
+    if (rootFiles && isFat(ctx))
+        countEngineFolder(ctx, model::kFatRootKey, root, false);
+    else if (rootFiles && isNtfs(ctx))
+        countNtfsNumber(ctx, model::kNtfsRootKey, root);
     CountTreeSelection(ctx, root);
 }
 

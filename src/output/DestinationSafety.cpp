@@ -6,6 +6,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -75,28 +76,88 @@ void addWholeDisk(const SystemRoots& roots, DeviceNumber n, std::set<DeviceNumbe
         addDeviceTree(folder, out);
 }
 
-// Loop devices whose backing file is the image (same file by device and inode).
-void addLoopDevicesOf(const SystemRoots& roots, const struct stat& image,
+struct FileIdentity {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    bool operator<(const FileIdentity& o) const {
+        return std::tie(dev, ino) < std::tie(o.dev, o.ino);
+    }
+};
+
+// The loop device's backing file (its sysfs folder given), when it can be looked at.
+bool loopBacking(const fs::path& folder, struct stat& st) {
+    const std::string backing = readFirstLine(folder / "loop/backing_file");
+    return !backing.empty() && ::stat(backing.c_str(), &st) == 0;
+}
+
+// Loop devices whose backing file is one of `files` (same file by device and inode).
+void addLoopDevicesOf(const SystemRoots& roots, const std::set<FileIdentity>& files,
                       std::set<DeviceNumber>& out) {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(fs::path(roots.sys) / "block", ec)) {
-        const std::string backing = readFirstLine(entry.path() / "loop/backing_file");
         struct stat st {};
-        if (backing.empty() || ::stat(backing.c_str(), &st) != 0)
-            continue;
-        if (st.st_dev == image.st_dev && st.st_ino == image.st_ino)
+        if (loopBacking(entry.path(), st) && files.count({st.st_dev, st.st_ino}))
             addDeviceTree(fs::canonical(entry.path(), ec), out);
     }
 }
 
-// The devices that make up the medium under recovery.
-std::set<DeviceNumber> guardedDevices(const SystemRoots& roots, const struct stat& st) {
-    std::set<DeviceNumber> out;
-    if (S_ISBLK(st.st_mode))
-        addWholeDisk(roots, numberOf(st.st_rdev), out);
-    else if (S_ISREG(st.st_mode))
-        addLoopDevicesOf(roots, st, out);
-    return out;
+// What makes up the medium under recovery: its devices, and the image files that back
+// it (the image itself, or the file behind a loop device named as the source).
+struct Medium {
+    std::set<DeviceNumber> devices;
+    std::set<FileIdentity> files;
+};
+
+Medium guardedMedium(const SystemRoots& roots, const struct stat& st) {
+    Medium m;
+    if (S_ISREG(st.st_mode))
+        m.files.insert({st.st_dev, st.st_ino});
+    else if (S_ISBLK(st.st_mode))
+        addWholeDisk(roots, numberOf(st.st_rdev), m.devices);
+    // A loop device over an image: every other loop device over that image is the same
+    // medium too.
+    for (const DeviceNumber& n : std::set<DeviceNumber>(m.devices)) {
+        struct stat backing {};
+        if (loopBacking(sysfsFolder(roots, n), backing) && S_ISREG(backing.st_mode))
+            m.files.insert({backing.st_dev, backing.st_ino});
+    }
+    addLoopDevicesOf(roots, m.files, m.devices);
+    return m;
+}
+
+// True when a device under the destination's file system is part of the medium: the
+// device itself, its whole disk, the devices it is built on (device-mapper slaves), and
+// what backs a loop device among them, followed down to the bottom.
+bool restsOnMedium(const SystemRoots& roots, DeviceNumber top, const Medium& medium) {
+    std::set<DeviceNumber> seen;
+    std::vector<DeviceNumber> todo{top};
+    std::error_code ec;
+    while (!todo.empty() && seen.size() < 256) {
+        const DeviceNumber n = todo.back();
+        todo.pop_back();
+        if (!seen.insert(n).second)
+            continue;
+        if (medium.devices.count(n))
+            return true;
+        const fs::path folder = sysfsFolder(roots, n);
+        if (folder.empty())
+            continue;
+        DeviceNumber below;
+        if (fs::exists(folder / "partition", ec) &&
+            parseDeviceNumber(readFirstLine(folder.parent_path() / "dev"), below))
+            todo.push_back(below);
+        for (const auto& slave : fs::directory_iterator(folder / "slaves", ec))
+            if (parseDeviceNumber(readFirstLine(fs::canonical(slave.path(), ec) / "dev"), below))
+                todo.push_back(below);
+        struct stat backing {};
+        if (loopBacking(folder, backing)) {
+            if (S_ISREG(backing.st_mode) && medium.files.count({backing.st_dev, backing.st_ino}))
+                return true;
+            if (S_ISBLK(backing.st_mode))
+                todo.push_back(numberOf(backing.st_rdev));
+        }
+    }
+    return false;
 }
 
 // The nearest folder of `path` that exists, made absolute and resolved.
@@ -191,20 +252,20 @@ std::string DestinationRefusal(const std::string& sourceDevice, const std::strin
     if (::stat(folder.c_str(), &dst) == 0 && S_ISREG(src.st_mode) && dst.st_dev == src.st_dev &&
         dst.st_ino == src.st_ino)
         return refusalText(sourceDevice); // the image file itself
-    const std::set<DeviceNumber> guarded = guardedDevices(roots, src);
-    if (guarded.empty())
+    const Medium medium = guardedMedium(roots, src);
+    if (medium.devices.empty() && medium.files.empty())
         return {};
-    if (guarded.count(numberOf(dst.st_dev)))
+    if (restsOnMedium(roots, numberOf(dst.st_dev), medium))
         return refusalText(sourceDevice);
     MountLine mount;
     if (!mountOf(roots, folder, mount))
         return {};
-    if (guarded.count(mount.number))
+    if (restsOnMedium(roots, mount.number, medium))
         return refusalText(sourceDevice);
     struct stat mountSource {};
     if (!mount.source.empty() && mount.source[0] == '/' &&
         ::stat(mount.source.c_str(), &mountSource) == 0 && S_ISBLK(mountSource.st_mode) &&
-        guarded.count(numberOf(mountSource.st_rdev)))
+        restsOnMedium(roots, numberOf(mountSource.st_rdev), medium))
         return refusalText(sourceDevice);
     return {};
 }

@@ -1,8 +1,10 @@
 #pragma once
 // Keeps a save off the medium under recovery. A block device is guarded with every
-// partition of its disk and every device stacked on them; an image file is guarded
-// with the loop devices backed by it. A destination whose file system is mounted from
-// one of those devices is refused, and so is writing onto the source itself.
+// partition of its disk and every device stacked on them; an image file, or the image
+// behind a loop device named as the source, is guarded with every loop device backed by
+// it. A destination whose file system rests on one of those devices (directly, through
+// the devices it is built on, or through a loop device's backing file) is refused, and
+// so is writing onto the source itself.
 #include <string>
 
 namespace qr::output {

@@ -128,6 +128,13 @@ ExtractResult ExtractToFile(app::RecoveryContext& ctx, volume::VolumeEngine& eng
         NoteProblem(ctx, outputPath, report.why);
         return ExtractResult::Failed;
     }
+    if (report.unreadableBytes > 0 && saveMode) {
+        // The read-failure notice stays as it is; the save tells which files have holes.
+        NoteProblem(ctx, outputPath,
+                    std::to_string(report.unreadableBytes) +
+                        " bytes lie on sectors the medium could not read; saved as zeros");
+        save.summary.withUnreadable += 1;
+    }
     return ExtractResult::Written;
 }
 

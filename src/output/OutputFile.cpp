@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qr::output {
@@ -18,6 +19,10 @@ bool OutputFile::open(const std::string& path) {
         error_ = std::strerror(errno);
         return false;
     }
+    // Only a regular file is ever removed again, never a device the path led to.
+    struct stat st {};
+    path_ = ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) ? path : std::string();
+    failed_ = false;
     return true;
 }
 
@@ -29,6 +34,7 @@ bool OutputFile::write(const void* data, std::size_t length) {
             continue;
         if (n <= 0) {
             error_ = n < 0 ? std::strerror(errno) : "nothing written";
+            failed_ = true;
             return false;
         }
         p += n;
@@ -44,6 +50,7 @@ bool OutputFile::sync() {
         if (errno == EINTR)
             continue;
         error_ = std::strerror(errno);
+        failed_ = true;
         return false;
     }
     return true;
@@ -56,9 +63,11 @@ bool OutputFile::close() {
     fd_ = -1;
     if (rc != 0) {
         error_ = std::strerror(errno);
-        return false;
+        failed_ = true;
     }
-    return true;
+    if (failed_ && !path_.empty())
+        ::unlink(path_.c_str()); // incomplete: it must not pass for a recovered file
+    return !failed_;
 }
 
 } // namespace qr::output

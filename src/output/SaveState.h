@@ -40,6 +40,9 @@ struct SaveSummary {
     std::uint32_t passedOver = 0; // by the deleted or extension filter, or kept on replace
     std::uint32_t failed = 0;     // could not be created or written, or bad cluster data
     std::uint32_t stopped = 0;    // cut short by Skip or Stop (partial file kept)
+    // Written whole, but with parts the medium could not read, saved as zeros (also
+    // counted in `written`; each is named in the problems).
+    std::uint32_t withUnreadable = 0;
 };
 
 struct SaveState {

@@ -3,6 +3,7 @@
 // "Lost" as a folder of its own).
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
+#include "model/RecoveryTree.h"
 #include "output/CreateDirectoryPath.h"
 #include "output/DestinationSafety.h"
 #include "output/FileExtraction.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 namespace qr::output {
 
@@ -96,11 +98,18 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
     const std::size_t nameMax = NameMaxOf(destination);
     std::string madeFolder;
     bool folderInside = true;
+    // The plan holds a folder's files together: its path is made once for them.
+    std::optional<model::TreeItem> folderItem;
+    std::string folder;
     for (const SaveItem& item : save.plan) {
         if (save.stopSaving)
             break;
+        if (folderItem != item.folder) {
+            folderItem = item.folder;
+            folder = outputFolder(destination, model::FolderPath(ctx.recoveryTree, item.folder),
+                                  nameMax);
+        }
         // Folders are made only for files the filters let through.
-        const std::string folder = outputFolder(destination, item.folder, nameMax);
         if (folder != madeFolder && FiltersAdmit(save.settings, item.name, item.deleted)) {
             madeFolder = folder;
             folderInside = staysInside(folder, destination);

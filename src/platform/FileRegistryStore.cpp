@@ -77,12 +77,13 @@ bool writeAll(int fd, const std::string& text) {
     return true;
 }
 
-bool save(const std::filesystem::path& file, const RegistryData& data) {
+bool save(const std::filesystem::path& file, const RegistryData& data, Durability durability) {
     const std::string temp = file.string() + ".tmp." + std::to_string(::getpid());
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
-    const bool written = writeAll(fd, data.serialize()) && ::fsync(fd) == 0;
+    const bool written =
+        writeAll(fd, data.serialize()) && (durability == Durability::Scratch || ::fsync(fd) == 0);
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temp.c_str(), file.c_str()) != 0) {
         ::unlink(temp.c_str());
@@ -117,14 +118,28 @@ std::filesystem::path machineRegistryPath() {
     return kMachineRegistryPath;
 }
 
-FileRegistryStore::FileRegistryStore()
-    : file_(defaultRegistryPath()), machine_(machineRegistryPath()) {}
+namespace {
 
-FileRegistryStore::FileRegistryStore(std::filesystem::path file, std::filesystem::path machine)
-    : file_(std::move(file)), machine_(std::move(machine)) {
+Durability durabilityOf(const std::filesystem::path& file) {
+    return !file.empty() && environment(kScratchRegistryVariable) == file.string()
+               ? Durability::Scratch
+               : Durability::Durable;
+}
+
+} // namespace
+
+FileRegistryStore::FileRegistryStore(std::filesystem::path file, Durability durability,
+                                     std::filesystem::path machine)
+    : file_(std::move(file)), machine_(std::move(machine)), durability_(durability) {
     if (machine_ == file_)
         machine_.clear();
 }
+
+FileRegistryStore::FileRegistryStore(std::filesystem::path file, std::filesystem::path machine)
+    : FileRegistryStore(file, durabilityOf(file), std::move(machine)) {}
+
+FileRegistryStore::FileRegistryStore()
+    : FileRegistryStore(defaultRegistryPath(), machineRegistryPath()) {}
 
 bool FileRegistryStore::inspect(const std::function<void(const RegistryData&)>& fn) {
     std::lock_guard guard(mutex_);
@@ -149,7 +164,7 @@ bool FileRegistryStore::change(const std::function<bool(RegistryData&)>& fn) {
     RegistryData data = load(file_);
     if (!fn(data))
         return false;
-    return save(file_, data);
+    return save(file_, data, durability_);
 }
 
 } // namespace qr::platform

@@ -1,9 +1,11 @@
 #pragma once
 // The registry store of this system: a small text file that the program and the
 // disk-detection program share, over an optional machine-wide file that is only read
-// (what a root installation or the package records for every user). Every operation reads the file
-// afresh under a lock, and every change replaces the file atomically (temporary file + rename), so
-// two processes using it one after the other always see each other's values.
+// (what a root installation or the package records for every user). Every operation reads
+// the file afresh under a lock, and every change replaces the file atomically (temporary
+// file + rename), so two processes using it one after the other always see each other's
+// values. The user's store is also flushed to the disk before the rename; a scratch copy
+// that a run throws away is not, as no crash can make it matter.
 #include "platform/RegistryData.h"
 
 #include <filesystem>
@@ -14,6 +16,14 @@ namespace qr::platform {
 
 // Environment variable naming the store file (tests and side-by-side installs).
 inline constexpr const char* kRegistryPathVariable = "QUARRIXDALE_REGISTRY";
+
+// Environment variable naming a store file that is a scratch copy (see Durability).
+inline constexpr const char* kScratchRegistryVariable = "QUARRIXDALE_SCRATCH_REGISTRY";
+
+enum class Durability {
+    Durable, // each change reaches the disk before it replaces the file
+    Scratch  // atomic replacement only, no fsync
+};
 
 // $QUARRIXDALE_REGISTRY, else $XDG_CONFIG_HOME/quarrixdale/registry, else
 // ~/.config/quarrixdale/registry.
@@ -30,10 +40,14 @@ std::filesystem::path machineRegistryPath();
 
 class FileRegistryStore final : public RegistryDataStore {
 public:
-    // The user's store over the machine-wide one.
+    // The user's store over the machine-wide one. A store is scratch when its file is
+    // the one $QUARRIXDALE_SCRATCH_REGISTRY names, else durable: the detection program
+    // learns through the environment how to treat the store.
     FileRegistryStore();
     // `file` alone, or over `machine` when one is named.
     explicit FileRegistryStore(std::filesystem::path file, std::filesystem::path machine = {});
+    FileRegistryStore(std::filesystem::path file, Durability durability,
+                      std::filesystem::path machine = {});
 
     const std::filesystem::path& file() const { return file_; }
 
@@ -46,6 +60,7 @@ public:
 private:
     std::filesystem::path file_;
     std::filesystem::path machine_;
+    Durability durability_;
     std::mutex mutex_; // one operation at a time within this process
 };
 

@@ -81,6 +81,13 @@ TEST_F(CliFixture, BadImagesAndDiskNumbersAreClearErrors) {
     EXPECT_NE(folder.exitCode, 0);
     EXPECT_NE(err().find("not a disk image"), std::string::npos) << err();
 
+    // A named pipe is refused at once instead of waiting for a writer that never comes.
+    const auto pipe = dir / "pipe";
+    test::runOrFail("mkfifo " + test::shellQuote(pipe.string()));
+    auto fifo = cli("--image " + test::shellQuote(pipe.string()) + " disks", "timeout 20 ");
+    EXPECT_EQ(fifo.exitCode, 1) << "124 is the timeout: the open hung";
+    EXPECT_NE(err().find("'" + pipe.string() + "': not a disk image"), std::string::npos) << err();
+
     const std::string img = makeImage("card.img", "1M");
     for (const char* n : {"1", "x", "26", "-1"}) {
         auto r = cli("--image " + test::shellQuote(img) + " details --disk " + n);

@@ -1,15 +1,20 @@
 #include "disk/SectorReader.h"
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
+#include "disk/DeviceFile.h"
 #include "support/MemoryDevice.h"
 #include "support/RecordingWindow.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <atomic>
+#include <chrono>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace qr;
 using test::MemoryMedium;
@@ -169,6 +174,29 @@ TEST(SectorReaderOnImages, RunPastTheEndCountsAsReadAndZeroesTheRest) {
     // Folders and other non-media are not opened.
     EXPECT_EQ(ctx.reader->ReadSectors(dir.path().string(), 0, 0, 1, buf.data()), 1u)
         << "an unopenable device answers with the count";
+}
+
+TEST(SectorReaderOnImages, NamedPipeIsNoMediumAndDoesNotBlock) {
+    test::TempDir dir;
+    const auto pipe = dir / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    // Should the open block, a writer end opened later releases it, so the test fails
+    // on the time taken instead of hanging.
+    std::jthread release([&pipe](std::stop_token stop) {
+        for (int i = 0; i < 50 && !stop.stop_requested(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0)
+            ::close(fd);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(disk::PosixDeviceOpener().open(pipe.string()), nullptr);
+    EXPECT_EQ(disk::MediumProblem(pipe.string()), "not a disk image file or block device");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    // What the front ends say of other names.
+    EXPECT_EQ(disk::MediumProblem(dir.path().string()), "not a disk image file or block device");
+    EXPECT_EQ(disk::MediumProblem((dir / "missing.img").string()), "No such file or directory");
+    std::ofstream(dir / "card.img") << "image";
+    EXPECT_EQ(disk::MediumProblem((dir / "card.img").string()), "");
 }
 
 TEST(DevicePathTable, TenClassicNamesUntilTheListingPointsThemElsewhere) {

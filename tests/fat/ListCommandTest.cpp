@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <regex>
 #include <sstream>
+#include <sys/resource.h>
 #include <vector>
 
 namespace qr::fat {
@@ -36,21 +37,19 @@ protected:
     test::TempDir dir;
 };
 
-// A chain of folders nested thousands deep, as a damaged medium can hold, is listed down
-// to its deepest folder, even with a small stack.
-TEST_F(ListCommand, ListsFoldersNestedThousandsDeep) {
+// A FAT16 image whose folder D holds D, which holds D, `depth` deep: D's cluster and
+// the free ones behind it, each a directory with its "." and ".." entries and one
+// subfolder D in the next cluster.
+std::unique_ptr<test::FatImage> deepChain(const std::filesystem::path& path, std::uint32_t depth) {
     test::FatImageOptions o;
     o.fatBits = 16;
     o.sizeMiB = 16;
     o.sectorsPerCluster = 1;
-    test::FatImage image(dir / "deep.img", o);
-    image.mkdir("::/D");
-    // D's cluster and the free ones behind it become D/D/D/...: each directory a
-    // cluster with its "." and ".." entries and one subfolder D in the next cluster.
-    constexpr std::uint32_t kDepth = 3000;
-    const std::uint32_t first = image.firstCluster("::/D");
-    std::string clusters(std::size_t{kDepth} * 512, '\0');
-    for (std::uint32_t i = 0; i < kDepth; ++i) {
+    auto image = std::make_unique<test::FatImage>(path, o);
+    image->mkdir("::/D");
+    const std::uint32_t first = image->firstCluster("::/D");
+    std::string clusters(std::size_t{depth} * 512, '\0');
+    for (std::uint32_t i = 0; i < depth; ++i) {
         const std::uint32_t c = first + i;
         const auto entry = [&](std::size_t at, const char* name, std::uint32_t cluster) {
             at += std::size_t{i} * 512;
@@ -61,15 +60,22 @@ TEST_F(ListCommand, ListsFoldersNestedThousandsDeep) {
         };
         entry(0, ".          ", c);
         entry(32, "..         ", i == 0 ? 0 : c - 1);
-        if (i + 1 < kDepth)
+        if (i + 1 < depth)
             entry(64, "D          ", c + 1);
     }
-    image.writeBytes(image.clusterSector(first) * 512, clusters);
+    image->writeBytes(image->clusterSector(first) * 512, clusters);
+    return image;
+}
 
+// A chain of folders nested thousands deep, as a damaged medium can hold, is listed down
+// to its deepest folder, even with a small stack.
+TEST_F(ListCommand, ListsFoldersNestedThousandsDeep) {
+    constexpr std::uint32_t kDepth = 3000;
+    const auto image = deepChain(dir / "deep.img", kDepth);
     const test::CommandResult r =
         test::run("(ulimit -s 256; " + std::string(RECOVERY_CLI) + " --image " +
-                  test::shellQuote(image.path().string()) + " list --fs FAT16 --start 0 --end " +
-                  std::to_string(image.volumeSectors()) + " 2>" +
+                  test::shellQuote(image->path().string()) + " list --fs FAT16 --start 0 --end " +
+                  std::to_string(image->volumeSectors()) + " 2>" +
                   test::shellQuote((dir / "err").string()) + ")");
     ASSERT_EQ(r.exitCode, 0) << r.output.substr(0, 500);
     const std::vector<std::string> out = lines(r.output);
@@ -78,6 +84,25 @@ TEST_F(ListCommand, ListsFoldersNestedThousandsDeep) {
     for (std::uint32_t i = 1; i < kDepth; ++i)
         deepest += "/D";
     EXPECT_EQ(out.back().substr(0, out.back().find('\t')), deepest);
+}
+
+// Memory follows the size of the tree, not the square of its depth: the walk keeps one
+// path, not a copy of it per level.
+TEST_F(ListCommand, MemoryStaysLinearInTheDepthOfTheTree) {
+    constexpr std::uint32_t kDepth = 12000;
+    const auto image = deepChain(dir / "deep.img", kDepth);
+    const test::CommandResult r = test::run(
+        std::string(RECOVERY_CLI) + " --image " + test::shellQuote(image->path().string()) +
+        " list --fs FAT16 --start 0 --end " + std::to_string(image->volumeSectors()) +
+        " 2>/dev/null | tail -n 1 | cut -c 1-20");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(r.output, "D/D/D/D/D/D/D/D/D/D/\n");
+    // The largest of the programs this test process has waited for: the listing.
+    struct rusage usage {};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    const long kib = usage.ru_maxrss;
+    // Copies of the path at every level would take depth squared: about 144 MB here.
+    EXPECT_LT(kib, 64 * 1024) << "peak resident memory in KiB";
 }
 
 TEST_F(ListCommand, PrintsTheTreeDepthFirstWithFoldersBeforeTheirContents) {

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace qr::test {
@@ -117,6 +118,36 @@ TEST(Dialogs, ExtensionListIsCaptionedAsTheExtensionsThatAreSaved) {
     EXPECT_TRUE(output::ExtensionAdmitted(ctx.save.settings.extensions, "a.TMP"));
     EXPECT_FALSE(output::ExtensionAdmitted(ctx.save.settings.extensions, "a.doc"));
     EXPECT_EQ(group->title().toStdString(), "Save only these Extensions");
+}
+
+// Enter in the path box takes the typed path: it must not open the folder chooser.
+TEST(Dialogs, EnterInTheSaveAsPathBoxAcceptsThePath) {
+    ScriptedMessages messages;
+    app::Services services;
+    services.messages = &messages;
+    app::RecoveryContext ctx(services);
+    TempDir destination;
+    gui::SaveAsDialog saveAs(nullptr, ctx, "/dev/null");
+    saveAs.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&saveAs));
+    // A chooser that opens is closed again; the timer ends with the dialog.
+    bool chooserOpened = false;
+    auto* watch = new QTimer(&saveAs);
+    watch->setInterval(20);
+    QObject::connect(watch, &QTimer::timeout, &saveAs, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != &saveAs) {
+            chooserOpened = true;
+            modal->close();
+        }
+    });
+    watch->start();
+    saveAs.folderBox()->setFocus();
+    saveAs.folderBox()->setText(QString::fromStdString(destination.path().string()));
+    QTest::keyClick(saveAs.folderBox(), Qt::Key_Return);
+    EXPECT_FALSE(chooserOpened);
+    EXPECT_EQ(saveAs.result(), QDialog::Accepted);
+    EXPECT_EQ(ctx.save.destinationFolder, destination.path().string());
 }
 
 TEST(Dialogs, WriteErrorAnswersAbortAndSkip) {

@@ -148,6 +148,25 @@ TEST_F(RecoveryTree, ClickListsTheFolderAndMovesTheCurrentImage) {
     EXPECT_EQ(ctx->fileList.rowCount(), 0);
 }
 
+// The root listed by a click or by Enter becomes the current folder, so files picked in
+// its list are saved as the root's, not under the folder opened before.
+TEST_F(RecoveryTree, RootListedIsTheCurrentFolder) {
+    row("Docs", "5", "0");
+    BuildFolderTree(*ctx, TreeVariant::FatStandard);
+    const TreeItem docs = child(root(), "Docs");
+    OnFolderItemClicked(*ctx, docs, false);
+    OnFolderItemClicked(*ctx, root(), false);
+    EXPECT_EQ(ctx->currentFolderItem, root());
+    EXPECT_EQ(ctx->recoveryTree.get(docs).image, tree_image::kFolder);
+    EXPECT_EQ(ctx->recoveryTree.get(root()).image, tree_image::kRoot) << "the root keeps its image";
+
+    OnFolderItemClicked(*ctx, docs, false);
+    ctx->recoveryTree.setSelected(root());
+    OnFolderEnterKey(*ctx);
+    EXPECT_EQ(ctx->currentFolderItem, root());
+    EXPECT_EQ(ctx->recoveryTree.get(docs).image, tree_image::kFolder);
+}
+
 TEST_F(RecoveryTree, CheckBoxClickChecksInsteadOfListing) {
     row("Docs", "5", "0");
     BuildFolderTree(*ctx, TreeVariant::FatStandard);

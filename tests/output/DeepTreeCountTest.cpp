@@ -12,6 +12,7 @@
 #include "support/MemoryDevice.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <pthread.h>
 
 #include <algorithm>
@@ -95,9 +96,10 @@ protected:
         EXPECT_EQ(ctx.save.counters.filesToSave, kDepth);
         EXPECT_EQ(ctx.save.counters.bytesToSave, kDepth);
         // Depth first from the top: the last file planned is the deepest one.
-        const std::string& deepest = ctx.save.plan.back().folder;
+        const std::string deepest =
+            model::FolderPath(ctx.recoveryTree, ctx.save.plan.back().folder);
         EXPECT_EQ(std::count(deepest.begin(), deepest.end(), '\\'), kDepth - 1);
-        EXPECT_EQ(ctx.save.plan.front().folder, "D");
+        EXPECT_EQ(model::FolderPath(ctx.recoveryTree, ctx.save.plan.front().folder), "D");
     }
 
     test::MemoryMedium medium;
@@ -126,6 +128,18 @@ TEST_F(DeepTreeCount, FolderRowOfTheListIsCountedToItsDeepestFolder) {
     auto work = [this] { CountSaveSelection(ctx); };
     runOnSmallStack(work);
     expectEveryLevelCounted();
+}
+
+// The plan names each file's folder by its tree item: a copy of the path per file would
+// take the square of the depth (4 MB here, gigabytes for a hostile image).
+TEST_F(DeepTreeCount, PlanTakesMemoryByItsFilesNotByTheDepth) {
+    model::ToggleCheck(ctx.recoveryTree, ctx.recoveryTree.firstTopLevel());
+    ctx.save.saveSource = kSaveSourceTree;
+    const std::size_t before = ::mallinfo2().uordblks;
+    CountSaveSelection(ctx);
+    const std::size_t after = ::mallinfo2().uordblks;
+    ASSERT_EQ(ctx.save.plan.size(), kDepth);
+    EXPECT_LT(after - std::min(after, before), std::size_t{1} << 20) << "bytes held by the plan";
 }
 
 } // namespace

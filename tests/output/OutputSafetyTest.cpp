@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace qr::output {
 namespace {
@@ -74,6 +76,81 @@ TEST(DestinationSafety, ImageItselfAndItsLoopMountAreRefusedButItsFolderIsFine) 
     const SystemRoots roots{proc.string(), sys.string()};
     EXPECT_NE(DestinationRefusal(image.string(), (mnt / "photos" / "new").string(), roots), "");
     EXPECT_EQ(DestinationRefusal(image.string(), (dir / "elsewhere").string(), roots), "");
+}
+
+// A made-up system with two loop devices over one image: the source is the first,
+// the destination lies on a file system mounted from the second, or from a mapped
+// device built on it.
+TEST(DestinationSafety, SecondLoopDeviceOverTheSameImageIsTheSameMedium) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "making a device node needs root";
+    test::TempDir dir;
+    const fs::path image = dir / "card.img", source = dir / "loop0";
+    std::ofstream(image) << "image";
+    ASSERT_EQ(::mknod(source.c_str(), S_IFBLK | 0600, ::makedev(7, 0)), 0);
+    const fs::path sys = dir / "sys", proc = dir / "proc", mnt = dir / "mnt", dm = dir / "dm";
+    fs::create_directories(sys / "block");
+    fs::create_directories(sys / "dev/block");
+    fs::create_directories(proc / "self");
+    fs::create_directories(mnt);
+    fs::create_directories(dm);
+    const auto device = [&](const std::string& name, const std::string& number) {
+        const fs::path folder = sys / "devices" / name;
+        fs::create_directories(folder / "slaves");
+        std::ofstream(folder / "dev") << number << "\n";
+        fs::create_directory_symlink(folder, sys / "block" / name);
+        fs::create_directory_symlink(folder, sys / "dev/block" / number);
+        return folder;
+    };
+    for (const auto& [name, number] : {std::pair{"loop0", "7:0"}, {"loop1", "7:1"}}) {
+        const fs::path folder = device(name, number);
+        fs::create_directories(folder / "loop");
+        std::ofstream(folder / "loop/backing_file") << image.string() << "\n";
+    }
+    fs::create_directory_symlink(sys / "devices/loop1", device("dm-0", "253:0") / "slaves/loop1");
+    std::ofstream(proc / "self/mountinfo")
+        << "27 1 254:0 / / rw - ext4 /dev/vda rw\n"
+        << "90 27 7:1 / " << mnt.string() << " rw - vfat /dev/loop1 rw\n"
+        << "91 27 253:0 / " << dm.string() << " rw - vfat /dev/dm-0 rw\n";
+    const SystemRoots roots{proc.string(), sys.string()};
+    EXPECT_NE(DestinationRefusal(source.string(), (mnt / "saved").string(), roots), "");
+    EXPECT_NE(DestinationRefusal(source.string(), (dm / "saved").string(), roots), "");
+    EXPECT_NE(DestinationRefusal(image.string(), (dm / "saved").string(), roots), "");
+    EXPECT_EQ(DestinationRefusal(source.string(), (dir / "elsewhere").string(), roots), "");
+}
+
+// The same on the real system, when loop devices can be set up.
+TEST(DestinationSafety, RealSecondLoopDeviceIsRefused) {
+    if (::geteuid() != 0 || !test::haveTools({"losetup", "mkfs.ext4", "mount", "umount"}))
+        GTEST_SKIP() << "needs root, losetup, mkfs.ext4 and mount";
+    test::TempDir dir;
+    const std::string image = (dir / "card.img").string(), mnt = (dir / "mnt").string();
+    fs::create_directories(mnt);
+    test::runOrFail("truncate -s 8M " + test::shellQuote(image) + " && mkfs.ext4 -q -F " +
+                    test::shellQuote(image));
+    const auto attach = [&](const std::string& flags) {
+        auto r = test::run("losetup -f --show " + flags + test::shellQuote(image) + " 2>/dev/null");
+        while (!r.output.empty() && r.output.back() == '\n')
+            r.output.pop_back();
+        return r.exitCode == 0 ? r.output : std::string();
+    };
+    const std::string source = attach("-r "), second = attach("");
+    const bool mounted =
+        !second.empty() && test::run("mount " + second + " " + test::shellQuote(mnt)).exitCode == 0;
+    std::string refusal = "not tried", outside = "not tried";
+    if (mounted && !source.empty()) {
+        refusal = DestinationRefusal(source, mnt + "/saved");
+        outside = DestinationRefusal(source, (dir / "saved").string());
+    }
+    if (mounted)
+        test::run("umount " + test::shellQuote(mnt));
+    for (const std::string& loop : {source, second})
+        if (!loop.empty())
+            test::run("losetup -d " + loop);
+    if (!mounted || source.empty())
+        GTEST_SKIP() << "no free loop devices or no mount";
+    EXPECT_NE(refusal, "");
+    EXPECT_EQ(outside, "");
 }
 
 TEST(DestinationSafety, FolderOnTheRecoveredBlockDeviceIsRefused) {

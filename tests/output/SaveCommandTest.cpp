@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace qr::test {
 namespace {
@@ -75,6 +76,26 @@ TEST_F(SaveCommand, FailedFileMakesTheExitStatusNonZero) {
     EXPECT_EQ(r.exitCode, 1) << r.output;
     EXPECT_NE(r.output.find("failed: 1"), std::string::npos) << r.output;
     EXPECT_EQ(out("LETTER.DOC"), letter); // the others are still written
+}
+
+// A destination too small for every file: what could not be written whole is removed
+// and counted as failed; what fits is saved.
+TEST_F(SaveCommand, FullDestinationKeepsNoIncompleteFile) {
+    const fs::path small = dir / "small";
+    fs::create_directories(small);
+    if (::geteuid() != 0 ||
+        run("mount -t tmpfs -o size=32k tmpfs " + shellQuote(small.string())).exitCode != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs";
+    const CommandResult r = save("--to " + shellQuote(small.string()));
+    const bool photoLeft = fs::exists(small / "PHOTOS/Holiday picture.jpg");
+    const std::string saved = ReadWholeFile(small / "LETTER.DOC");
+    run("umount " + shellQuote(small.string()));
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    EXPECT_FALSE(photoLeft) << "a truncated copy of the photo was left";
+    EXPECT_NE(r.output.find("Holiday picture.jpg: No space left on device"), std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("failed: 1"), std::string::npos) << r.output;
+    EXPECT_EQ(saved, letter);
 }
 
 TEST_F(SaveCommand, RefusesADestinationOnTheSource) {

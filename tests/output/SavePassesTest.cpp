@@ -2,11 +2,14 @@
 // saved tree mirrors the recovery tree, the check boxes, selection modes, filters,
 // replace answers and write errors behave as the dialogs promise.
 #include "output/SavePasses.h"
+#include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
+#include "disk/SectorReader.h"
 #include "model/FileList.h"
 #include "model/RecoveryTree.h"
 #include "model/TreeChecks.h"
 #include "support/FatImages.h"
+#include "support/MemoryDevice.h"
 #include "support/SaveFixtures.h"
 #include "support/TestSupport.h"
 
@@ -145,9 +148,48 @@ TEST_F(SavePasses, UncheckedFolderIsNeitherCountedNorDescended) {
     ctx.recoveryTree.setCheck(child(docs, "SUB"), model::CheckState::Checked);
     ctx.save.saveSource = kSaveSourceTree;
     CountSaveSelection(ctx);
-    for (const SaveItem& item : ctx.save.plan)
-        EXPECT_EQ(item.folder.rfind("DOCS", 0), std::string::npos) << item.folder;
+    for (const SaveItem& item : ctx.save.plan) {
+        const std::string folder = model::FolderPath(ctx.recoveryTree, item.folder);
+        EXPECT_EQ(folder.rfind("DOCS", 0), std::string::npos) << folder;
+    }
     EXPECT_GT(ctx.save.counters.filesToSave, 0u); // TOP.TXT and the orphan
+}
+
+// Ticking one folder leaves the root partly checked: its own files (and the volume
+// label's entry among them) are not the user's choice and are not saved.
+TEST_F(SavePasses, TickedFolderAloneSavesNoFileOfTheRoot) {
+    model::ToggleCheck(ctx.recoveryTree, child(root(), "DOCS"));
+    ASSERT_EQ(ctx.recoveryTree.check(root()), model::CheckState::Partly);
+    ctx.save.saveSource = kSaveSourceTree;
+    CountSaveSelection(ctx);
+    std::vector<std::string> planned;
+    for (const SaveItem& item : ctx.save.plan)
+        planned.push_back(model::FolderPath(ctx.recoveryTree, item.folder) + "\\" + item.name);
+    EXPECT_EQ(planned,
+              (std::vector<std::string>{"DOCS\\REPORT.DOC", "DOCS\\Notes for the meeting.txt",
+                                        "DOCS\\_LD.DOC", "DOCS\\SUB\\DEEP.XLS"}));
+}
+
+// A file saved across sectors the medium cannot read is written whole with zeros there,
+// and the save counts and names it instead of reporting a clean save.
+TEST_F(SavePasses, FilesWithUnreadableSectorsAreCountedAndNamed) {
+    test::MemoryMedium medium;
+    const std::string bytes = test::ReadWholeFile(image->path());
+    medium.bytes.assign(bytes.begin(), bytes.end());
+    medium.badSectors.insert(image->clusterSector(image->firstCluster("::/DOCS/REPORT.DOC")));
+    auto opener = std::make_shared<test::MemoryOpener>();
+    opener->add("memory", medium);
+    ctx.reader = app::MakeSectorReader(ctx, opener);
+    ctx.reader->paths().setName(ctx.selectedDiskNumber, "memory");
+    saveTree();
+    const SaveSummary& s = ctx.save.summary;
+    EXPECT_EQ(s.failed, 0u);
+    EXPECT_EQ(s.withUnreadable, 1u);
+    EXPECT_EQ(test::ReadWholeFile(dest / "DOCS/REPORT.DOC").size(), report.size());
+    ASSERT_EQ(ctx.save.problems.size(), 1u);
+    EXPECT_NE(ctx.save.problems[0].find("REPORT.DOC: "), std::string::npos);
+    EXPECT_NE(ctx.save.problems[0].find("could not read; saved as zeros"), std::string::npos)
+        << ctx.save.problems[0];
 }
 
 TEST_F(SavePasses, ListSelectionModesCountFilesAndFolderRowsRecursively) {

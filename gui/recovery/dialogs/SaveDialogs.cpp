@@ -63,6 +63,11 @@ SaveAsDialog::SaveAsDialog(QWidget* parent, app::RecoveryContext& ctx, std::stri
     settings->setObjectName("settings");
     settings->setEnabled(
         ui::SaveAsDialogModel::settingsEnabled(ctx.searchMode, ctx.save.saveSource));
+    // Enter in the path box accepts the path typed there; the browse buttons answer
+    // only to their own clicks.
+    for (QPushButton* button : std::initializer_list<QPushButton*>{small, browse, cancel, settings})
+        button->setAutoDefault(false);
+    ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &SaveAsDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &SaveAsDialog::reject);
     connect(settings, &QPushButton::clicked, this, [this] {

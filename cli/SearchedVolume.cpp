@@ -123,8 +123,8 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
         return nullptr;
     }
     const auto typed = option(line, "--fs");
-    if (advanced && typed && !option(line, "--start") &&
-        std::find(fileSystems.begin(), fileSystems.end(), *typed) == fileSystems.end()) {
+    // The Advanced search sweeps for FAT structures only.
+    if (advanced && typed && *typed != "FAT16" && *typed != "FAT32") {
         err << "recovery-cli: " << command << " does not take --fs " << *typed << "\n";
         return nullptr;
     }

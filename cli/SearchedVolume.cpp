@@ -131,7 +131,7 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
         return nullptr;
     }
     const auto typed = option(line, "--fs");
-    // The Advanced search infers FAT volumes only.
+    // The Advanced search sweeps for FAT structures only.
     if (advanced && typed && *typed != "FAT16" && *typed != "FAT32") {
         err << "recovery-cli: " << command << " does not take --fs " << *typed << "\n";
         return nullptr;

@@ -36,6 +36,11 @@ std::optional<std::uint64_t> scanEntropy(const FileBytesReader& read, std::uint6
         if (!read(at, n, chunk.data()))
             return std::nullopt;
         const unsigned char* p = chunk.data();
+        // A whole chunk of zeros or of FF (a cleared or erased area) is no coded data:
+        // the picture was cut there. Stopping saves scanning up to the size limit.
+        if (n == kScanChunk && (p[0] == 0x00 || p[0] == 0xFF) && p[n - 1] == p[0] &&
+            std::memcmp(p, p + 1, n - 1) == 0)
+            return std::nullopt;
         std::size_t i = 0;
         bool carry = false; // an FF is the chunk's last byte: look again from it
         while (i < n) {

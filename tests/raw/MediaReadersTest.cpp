@@ -123,6 +123,22 @@ TEST(JpegReader, LongEntropyDataAcrossReadChunksAndRealPictures) {
     ASSERT_TRUE(length);
     EXPECT_EQ(length->bytes, b.size());
 
+    // A picture cut by a cleared or erased area is not scanned to the size limit.
+    for (const unsigned char fill : {0x00, 0xFF}) {
+        Bytes cut = jpeg();
+        cut.resize(cut.size() - 2);
+        cut.resize(cut.size() + (8u << 20), fill);
+        append(cut, {0xFF, 0xD9});
+        std::uint64_t read = 0;
+        const FileBytesReader counting = [&](std::uint64_t offset, std::uint32_t length,
+                                             unsigned char* out) {
+            read += length;
+            return over(cut)(offset, length, out);
+        };
+        EXPECT_FALSE(JpegLength(counting, cut.size())) << int(fill);
+        EXPECT_LT(read, 1u << 20) << int(fill);
+    }
+
     for (const auto& m : test::sampleMedia())
         if (m.kind == "jpg") {
             SCOPED_TRACE(m.name);

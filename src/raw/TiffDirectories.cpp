@@ -11,7 +11,8 @@ namespace qr::raw {
 namespace {
 
 constexpr std::uint16_t kMaxEntries = 1024;
-constexpr std::uint32_t kMaxArray = 1u << 20; // strips or tiles of one directory
+constexpr std::uint32_t kMaxArray = 1u << 20;  // strips or tiles of one directory
+constexpr std::uint64_t kMaxValues = 1u << 22; // values read in one walk
 
 enum Tag : std::uint16_t {
     kMake = 271,
@@ -64,8 +65,10 @@ public:
     // The values of a SHORT or LONG entry (or IFD type 13).
     bool values(const Entry& e, std::vector<std::uint32_t>& out) {
         const std::uint32_t size = typeBytes(e.type);
-        if ((e.type != 3 && e.type != 4 && e.type != 13) || e.count > kMaxArray)
+        if ((e.type != 3 && e.type != 4 && e.type != 13) || e.count > kMaxArray ||
+            e.count > kMaxValues - valuesRead_)
             return false;
+        valuesRead_ += e.count;
         std::vector<unsigned char> raw(std::size_t{e.count} * size);
         if (!raw.empty() && !read_(e.valueAt, static_cast<std::uint32_t>(raw.size()), raw.data()))
             return false;
@@ -138,8 +141,13 @@ public:
             return false;
         for (const std::uint16_t tag : {kSubIfds, kExifIfd, kGpsIfd, kInteropIfd}) {
             std::vector<std::uint32_t> more;
-            if (const Entry* e = find(tag); e && values(*e, more))
-                pending.insert(pending.end(), more.begin(), more.end());
+            const Entry* e = find(tag);
+            if (!e || (e->type != 3 && e->type != 4 && e->type != 13))
+                continue;
+            // More directories than a file may have is damage.
+            if (e->count > kMaxTiffDirectories || !values(*e, more))
+                return false;
+            pending.insert(pending.end(), more.begin(), more.end());
         }
         if (find(kDngVersion))
             dng_ = true;
@@ -165,6 +173,7 @@ private:
     std::uint64_t limit_;
     bool little_;
     std::uint64_t end_ = 8;
+    std::uint64_t valuesRead_ = 0;
     bool image_ = false;
     bool dng_ = false;
     std::string make_;
@@ -192,7 +201,6 @@ std::optional<MediaLength> TiffLength(const FileBytesReader& read, std::uint64_t
     Walk walk(read, limit, head[0] == 'I');
     std::vector<std::uint64_t> pending{walk.u32(head + 4)};
     std::unordered_set<std::uint64_t> seen;
-    bool first = true;
     while (!pending.empty()) {
         const std::uint64_t at = pending.back();
         pending.pop_back();
@@ -200,12 +208,11 @@ std::optional<MediaLength> TiffLength(const FileBytesReader& read, std::uint64_t
             continue; // a loop, or a directory named twice
         if (seen.size() > kMaxTiffDirectories)
             return std::nullopt;
-        // The first directory must hold together; a broken later one is damage too.
+        // Every directory named must hold together.
         if (!walk.directory(at, pending))
             return std::nullopt;
-        first = false;
     }
-    if (first || !walk.hasImage())
+    if (!walk.hasImage())
         return std::nullopt;
     std::string_view extension = ".TIF";
     if (head[8] == 'C' && head[9] == 'R' && head[10] == 2)

@@ -80,7 +80,7 @@ public:
     }
 };
 
-// "doc,xls,ppt,zip": the ticked kinds; false on an unknown name.
+// "jpg,png,doc": the ticked kinds; false on an unknown name.
 bool parseKinds(const std::string& text, raw::RawKindSet& kinds) {
     kinds = {};
     std::stringstream list(text);
@@ -210,9 +210,10 @@ int runRaw(const CommandLine& line) {
 }
 
 RegisterCommand reg{"raw",
-                    "[--disk N] --to DIR [--types doc,xls,ppt,zip] [--start S --end E]  search "
-                    "the disk (or sectors S to E-1) for Word, Excel, PowerPoint and Zip files by "
-                    "their content and write each one found into DIR",
+                    "[--disk N] --to DIR [--types jpg,png,raw,mp4,avi,doc,xls,ppt,zip] "
+                    "[--start S --end E]  search the disk (or sectors S to E-1) for photos, "
+                    "videos, Word, Excel, PowerPoint and Zip files by their content (every kind "
+                    "unless --types narrows it) and write each one found into DIR",
                     {{{"--disk"}, {"--to"}, {"--types"}, {"--start"}, {"--end"}}},
                     runRaw};
 

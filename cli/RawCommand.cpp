@@ -1,6 +1,7 @@
-// raw: the content search for Word, Excel, PowerPoint and Zip files over a disk or a
-// sector range of it, each file found written into --to DIR. Ctrl-C stops the search;
-// the files written so far stay, the one being written is removed.
+// raw: the content search for Word, Excel, PowerPoint and Zip files, pictures (JPEG,
+// PNG, camera raw) and videos (MP4, AVI) over a disk or a sector range of it, each file found
+// written into --to DIR. Ctrl-C stops the search; the files written so far stay, the one being
+// written is removed.
 #include "CliSession.h"
 #include "PartitionSession.h"
 #include "disk/SectorReader.h"
@@ -79,7 +80,7 @@ public:
     }
 };
 
-// "doc,xls,ppt,zip": the ticked kinds; false on an unknown name.
+// "jpg,png,doc": the ticked kinds; false on an unknown name.
 bool parseKinds(const std::string& text, raw::RawKindSet& kinds) {
     kinds = {};
     std::stringstream list(text);
@@ -94,7 +95,9 @@ bool parseKinds(const std::string& text, raw::RawKindSet& kinds) {
                 known = true;
             }
         if (!known) {
-            std::cerr << "recovery-cli: --types takes doc, xls, ppt and zip, not '" << one << "'\n";
+            std::cerr << "recovery-cli: --types takes jpg, png, raw, mp4, avi, doc, xls, ppt and "
+                         "zip, not '"
+                      << one << "'\n";
             return false;
         }
     }
@@ -115,7 +118,9 @@ int runRaw(const CommandLine& line) {
         std::cerr << "recovery-cli: --disk must be 0 to " << disk::kDeviceNames - 1 << "\n";
         return 2;
     }
-    raw::RawKindSet kinds{true, true, true, true};
+    // Every kind unless --types narrows it.
+    raw::RawKindSet kinds;
+    kinds.fill(true);
     if (const auto types = option(line, "--types"); types && !parseKinds(*types, kinds))
         return 2;
     if (const std::string_view refusal = raw::CheckRawKinds(kinds); !refusal.empty()) {
@@ -191,7 +196,8 @@ int runRaw(const CommandLine& line) {
 
     const raw::RawSearchResult& result = worker.result();
     for (std::size_t k = 0; k < raw::kRawKinds; ++k)
-        std::cout << raw::RawKindTable[k].countLine << result.counts[k] << '\n';
+        if (kinds[k])
+            std::cout << raw::RawKindTable[k].countLine << result.counts[k] << '\n';
     if (result.end == raw::RawSearchEnd::MediumLost) {
         std::cerr << "recovery-cli: the medium stopped answering\n";
         return 1;
@@ -204,9 +210,10 @@ int runRaw(const CommandLine& line) {
 }
 
 RegisterCommand reg{"raw",
-                    "[--disk N] --to DIR [--types doc,xls,ppt,zip] [--start S --end E]  search "
-                    "the disk (or sectors S to E-1) for Word, Excel, PowerPoint and Zip files by "
-                    "their content and write each one found into DIR",
+                    "[--disk N] --to DIR [--types jpg,png,raw,mp4,avi,doc,xls,ppt,zip] "
+                    "[--start S --end E]  search the disk (or sectors S to E-1) for photos, "
+                    "videos, Word, Excel, PowerPoint and Zip files by their content (every kind "
+                    "unless --types narrows it) and write each one found into DIR",
                     {{{"--disk"}, {"--to"}, {"--types"}, {"--start"}, {"--end"}}},
                     runRaw};
 

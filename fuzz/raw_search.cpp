@@ -1,8 +1,9 @@
 // The raw search over hostile bytes: the window search (headers, end markers, the end
 // chosen per candidate), the window rules, the whole search over the input as a disk,
-// and the length readers of compound documents and Zip archives over the input as a
-// file.
+// and the length readers of compound documents, Zip archives, pictures and videos over
+// the input as a file.
 #include "raw/CompoundDocument.h"
+#include "raw/MediaFormats.h"
 #include "raw/RawSearch.h"
 #include "raw/WindowRules.h"
 #include "raw/WindowSearch.h"
@@ -61,6 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t at = 0; at + 4 <= size; ++at)
         if (std::memcmp(data + at, "PK\x05\x06", 4) == 0)
             (void)raw::ZipArchiveLength(read, at, size);
+    // Every picture and video reader, whatever the header says; a length never runs
+    // behind the bytes there are.
+    for (std::size_t k = raw::kDocumentKinds; k < raw::kRawKinds; ++k)
+        if (const auto length = raw::MediaFileLength(static_cast<raw::RawKind>(k), read, size);
+            length && length->bytes > size)
+            __builtin_trap();
+    (void)raw::MediaHeaderKind(data, size);
 
     // The input as windows of a few sectors each (so the rules see many windows).
     const std::uint32_t windowSectors = size > 0 ? 1 + data[0] % 8 : 1;
@@ -93,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     raw::RawSearchOptions options;
     options.end = source.sectorCount();
     options.windowsPerBatch = 1;
+    options.kinds.fill(true);
     (void)raw::RunRawSearch(source, options, output, events, progress, {});
     return 0;
 }

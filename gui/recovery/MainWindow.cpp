@@ -14,6 +14,7 @@
 #include "output/OpenListEntry.h"
 #include "platform/Programs.h"
 #include "platform/RegistryStore.h"
+#include "raw/RawSignatures.h"
 #include "skin/AnimatedPicture.h"
 #include "skin/ImageButton.h"
 #include "skin/ModeButton.h"
@@ -384,11 +385,12 @@ void MainWindow::buildPartitionStep(QWidget* central) {
 
     auto* types = new QListWidget(panel);
     types->setGeometry(10, 40, 262, 100);
-    for (const char* t : {"Microsoft Word File(s) (.DOC)", "Microsoft Excel File(s) (.XLS)",
-                          "Microsoft PowerPoint File(s) (.PPT)", "Compressed File(s) (.Zip)"}) {
-        auto* row = new QListWidgetItem(t, types);
+    for (const raw::RawKindInfo& kind : raw::RawKindTable) {
+        auto* row = new QListWidgetItem(
+            QString::fromUtf8(kind.listText.data(), static_cast<qsizetype>(kind.listText.size())),
+            types);
         row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
-        row->setCheckState(Qt::Unchecked);
+        row->setCheckState(kind.tickedAtFirst ? Qt::Checked : Qt::Unchecked);
     }
     registerItem(item::kFileTypeList, types);
     auto* whole = new QRadioButton("Entire Disk", panel);

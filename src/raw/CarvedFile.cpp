@@ -1,6 +1,7 @@
 #include "raw/CarvedFile.h"
 
 #include "raw/CompoundDocument.h"
+#include "raw/MediaFormats.h"
 #include "raw/ZipRecords.h"
 
 #include <algorithm>
@@ -118,6 +119,10 @@ CarveResult WriteCarvedFile(const CarveTarget& target, const FileDecision& decis
                      : std::min(limit, ChunkRuleLength(decision.start, end.sector,
                                                        IsDocumentEntry(decision.headerEntry)));
 
+    return CopyCarvedFile(target, decision.start, file);
+}
+
+CarveResult CopyCarvedFile(const CarveTarget& target, std::uint64_t start, const CarvedFile& file) {
     if (!target.output.create(file.name))
         return CarveResult::CannotCreate;
     const std::uint64_t fileSectors = (file.bytes + kSector - 1) / kSector;
@@ -131,7 +136,7 @@ CarveResult WriteCarvedFile(const CarveTarget& target, const FileDecision& decis
         }
         const std::uint64_t want = std::min<std::uint64_t>(buffer.size(), file.bytes - done);
         const auto sectors = static_cast<std::uint32_t>((want + kSector - 1) / kSector);
-        if (target.source.readSectors(decision.start + done / kSector, sectors, buffer.data()) ==
+        if (target.source.readSectors(start + done / kSector, sectors, buffer.data()) ==
             disk::ReadStatus::NoMedium) {
             target.output.discard();
             return CarveResult::MediumLost;
@@ -145,6 +150,29 @@ CarveResult WriteCarvedFile(const CarveTarget& target, const FileDecision& decis
     if (!target.output.finish())
         return CarveResult::WriteFailed;
     return CarveResult::Written;
+}
+
+std::optional<MediaLength> MeasureMediaFile(const CarveTarget& target, RawKind kind,
+                                            std::uint64_t start) {
+    if (start >= target.rangeEnd)
+        return std::nullopt;
+    const std::uint64_t limit = (target.rangeEnd - start) * kSector;
+    FileBytes bytes(target.source, start, limit);
+    return MediaFileLength(kind, std::ref(bytes), limit);
+}
+
+CarveResult WriteMediaFile(const CarveTarget& target, RawKind kind, std::uint64_t start,
+                           const MediaLength& length, std::uint64_t number, CarvedFile& file) {
+    file = {};
+    file.kind = kind;
+    file.number = number;
+    file.startSector = start;
+    file.bytes = length.bytes;
+    file.ownLength = true;
+    file.name = CarvedFileName(kind, number, length.extension);
+    if (!target.kinds[static_cast<std::size_t>(kind)])
+        return CarveResult::NotTicked;
+    return CopyCarvedFile(target, start, file);
 }
 
 } // namespace qr::raw

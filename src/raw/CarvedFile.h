@@ -9,6 +9,7 @@
 // 5,242,880 bytes. Nothing is read behind the end of the search range.
 #include "disk/SectorSource.h"
 #include "raw/CarvedFileOutput.h"
+#include "raw/MediaLength.h"
 #include "raw/RawSignatures.h"
 #include "raw/WindowRules.h"
 
@@ -59,5 +60,17 @@ struct CarveTarget {
 
 CarveResult WriteCarvedFile(const CarveTarget& target, const FileDecision& decision,
                             CarvedFile& file);
+
+// Copies `file.bytes` bytes from sector `start` into `file.name` of the output.
+CarveResult CopyCarvedFile(const CarveTarget& target, std::uint64_t start, const CarvedFile& file);
+
+// The length of the picture or video of `kind` whose header stands at `start`, read
+// from its own structure; nullopt when that does not hold together within the range.
+std::optional<MediaLength> MeasureMediaFile(const CarveTarget& target, RawKind kind,
+                                            std::uint64_t start);
+
+// Writes a measured picture or video as file `number` of its kind.
+CarveResult WriteMediaFile(const CarveTarget& target, RawKind kind, std::uint64_t start,
+                           const MediaLength& length, std::uint64_t number, CarvedFile& file);
 
 } // namespace qr::raw

@@ -1,6 +1,7 @@
 #include "raw/RawSearch.h"
 
 #include "disk/Sweep.h"
+#include "raw/MediaSearch.h"
 #include "raw/WindowRules.h"
 
 #include <algorithm>
@@ -25,11 +26,8 @@ RawSearchResult RunRawSearch(disk::SectorSource& source, const RawSearchOptions&
     WindowRules rules;
     const CarveTarget target{source, end, options.kinds, output, stop};
     bool mediumLost = false;
-    const auto decide = [&](const FileDecision& decision) {
-        if (mediumLost || stop.stop_requested())
-            return;
-        CarvedFile file;
-        const CarveResult carved = WriteCarvedFile(target, decision, file);
+    // Counts a file's outcome; false once the medium is gone.
+    const auto account = [&](const CarvedFile& file, CarveResult carved) {
         switch (carved) {
         case CarveResult::Written:
             ++result.counts[static_cast<std::size_t>(file.kind)];
@@ -50,7 +48,20 @@ RawSearchResult RunRawSearch(disk::SectorSource& source, const RawSearchOptions&
         case CarveResult::Stopped:
             break;
         }
+        return !mediumLost && !stop.stop_requested();
     };
+    const auto decide = [&](const FileDecision& decision) {
+        if (mediumLost || stop.stop_requested())
+            return;
+        CarvedFile file;
+        const CarveResult carved = WriteCarvedFile(target, decision, file);
+        account(file, carved);
+    };
+    // The document rules cost a byte-by-byte marker search: only when a document kind is
+    // asked for. Pictures and videos only look at sector starts.
+    const bool documents = AnyDocumentKind(options.kinds);
+    const bool media = AnyMediaKind(options.kinds);
+    MediaSearch pictures(target);
 
     // Whole windows per batch, plus one sector behind them so that an end marker that
     // starts in a window's last bytes is seen; that sector starts the next batch.
@@ -73,12 +84,16 @@ RawSearchResult RunRawSearch(disk::SectorSource& source, const RawSearchOptions&
                 const auto sectors = static_cast<std::uint32_t>(
                     std::min<std::uint64_t>(kWindowSectors, std::min(end, batchEnd) - w));
                 const disk::ByteView window = bytes.from((w - firstSector) * disk::kSectorBytes);
-                rules.take(SearchWindow(window, w, sectors), decide);
+                if (documents)
+                    rules.take(SearchWindow(window, w, sectors), decide);
+                if (media && !mediumLost && !stop.stop_requested())
+                    pictures.take(window, w, sectors, account);
                 progress.position(w + sectors, end);
             }
             return !stop.stop_requested() && !mediumLost;
         });
     result.fileNumber = rules.fileNumber();
+    result.mediaFileNumber = pictures.fileNumber();
     if (outcome.end == disk::SweepEnd::MediumLost || mediumLost)
         result.end = RawSearchEnd::MediumLost;
     else if (outcome.end == disk::SweepEnd::Stopped || stop.stop_requested())

@@ -27,9 +27,9 @@ public:
 };
 
 struct RawSearchOptions {
-    std::uint64_t first = 0; // first sector
-    std::uint64_t end = 0;   // first sector behind the range
-    RawKindSet kinds{true, true, true, true};
+    std::uint64_t first = 0;                  // first sector
+    std::uint64_t end = 0;                    // first sector behind the range
+    RawKindSet kinds{true, true, true, true}; // the documents; pictures and videos when asked
     std::uint32_t windowsPerBatch = 10;
 };
 
@@ -38,8 +38,9 @@ enum class RawSearchEnd { Finished, Stopped, MediumLost };
 struct RawSearchResult {
     RawSearchEnd end = RawSearchEnd::Finished;
     RawCounts counts{};
-    std::uint64_t fileNumber = 0; // the last number used
-    std::uint64_t rangeEnd = 0;   // the range's end after clamping to the medium
+    std::uint64_t fileNumber = 0;      // the last number used by a document
+    std::uint64_t mediaFileNumber = 0; // the last number used by a picture or video
+    std::uint64_t rangeEnd = 0;        // the range's end after clamping to the medium
 };
 
 RawSearchResult RunRawSearch(disk::SectorSource& source, const RawSearchOptions& options,

@@ -60,6 +60,12 @@ TEST(RawModeWindow, SearchesTheDiskIntoTheSaveAsFolderWithLiveCounts) {
 
     // Word and Zip ticked, the whole disk.
     auto* types = static_cast<QListWidget*>(w.item(item::kFileTypeList));
+    // The picture kinds come ticked, the documents and videos do not.
+    ASSERT_EQ(types->count(), 9);
+    for (int row = 0; row < types->count(); ++row)
+        EXPECT_EQ(types->item(row)->checkState() == Qt::Checked, row >= 4 && row <= 6) << row;
+    for (int row = 4; row <= 6; ++row)
+        types->item(row)->setCheckState(Qt::Unchecked);
     types->item(0)->setCheckState(Qt::Checked);
     types->item(3)->setCheckState(Qt::Checked);
     click(w.item(item::kEntireDisk));

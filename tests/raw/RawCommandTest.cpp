@@ -59,7 +59,10 @@ TEST_F(RawCommand, WritesEachFileFoundAndPrintsItWithTheCounts) {
         std::to_string(starts[2]) + "\t" +
         std::to_string(test::sampleNamed("deflated.zip").bytes.size()) +
         "\nTotal Word File(s) Recovered :  0\nTotal Excel File(s) Recovered :  1\n"
-        "Total PowerPoint File(s) Recovered :  1\nTotal Zip File(s) Recovered :  1\n";
+        "Total PowerPoint File(s) Recovered :  1\nTotal Zip File(s) Recovered :  1\n"
+        "Total JPEG Picture(s) Recovered :  0\nTotal PNG Picture(s) Recovered :  0\n"
+        "Total Camera Raw Picture(s) Recovered :  0\nTotal MP4 Video(s) Recovered :  0\n"
+        "Total AVI Video(s) Recovered :  0\n";
     EXPECT_EQ(r.output, expected);
     EXPECT_TRUE(test::readFile(dir / "out" / "PPT2.PPT") == test::sampleNamed("slides.ppt").bytes);
     EXPECT_TRUE(test::readFile(dir / "out" / "ZIP3.ZIP") ==
@@ -75,6 +78,9 @@ TEST_F(RawCommand, OnlyTheTickedKindsInTheRange) {
     EXPECT_NE(r.output.find("PPT1.PPT\tppt\t"), std::string::npos);
     EXPECT_NE(r.output.find("ZIP2.ZIP\tzip\t"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "out" / "XLS1.XLS"));
+    // Only the ticked kinds are counted.
+    EXPECT_NE(r.output.find("Total Zip File(s) Recovered :  1\n"), std::string::npos);
+    EXPECT_EQ(r.output.find("Total JPEG"), std::string::npos);
 }
 
 TEST_F(RawCommand, RefusesBadRangesAndKindsWithTheirMessages) {
@@ -84,7 +90,7 @@ TEST_F(RawCommand, RefusesBadRangesAndKindsWithTheirMessages) {
         {"--start 50 --end 50", "Start sector should be less than End sector"},
         {"--end " + std::to_string(sectors + 1), "Invalid End Sector"},
         {"--types ,", "Please select file type for recovery"},
-        {"--types pdf", "--types takes doc, xls, ppt and zip"},
+        {"--types pdf", "--types takes jpg, png, raw, mp4, avi, doc, xls, ppt and zip"},
     };
     for (const auto& [args, message] : cases) {
         SCOPED_TRACE(args);

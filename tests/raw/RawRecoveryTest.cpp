@@ -147,6 +147,34 @@ TEST_F(RawRecoveryButton, SearchesIntoTheFolderWithLiveCountsOfTheTickedKinds) {
     EXPECT_EQ(view.texts[item::kRawProgress], "100 % Completed");
 }
 
+TEST_F(RawRecoveryButton, PicturesCountInTheirOwnLinesBehindTheDocuments) {
+    const SampleMedia* photo = nullptr;
+    for (const auto& m : sampleMedia())
+        if (m.name == "photo_exif.jpg")
+            photo = &m;
+    if (!photo)
+        GTEST_SKIP() << "ffmpeg, cjpeg or exiftool is not installed";
+    {
+        std::ofstream out(dir / "disk.img", std::ios::binary | std::ios::app);
+        out.write(reinterpret_cast<const char*>(photo->bytes.data()),
+                  static_cast<std::streamsize>(photo->bytes.size()));
+        const std::vector<char> slack(512 - photo->bytes.size() % 512 + 4096, 0);
+        out.write(slack.data(), static_cast<std::streamsize>(slack.size()));
+    }
+    ctx->rawWholeDisk = true;
+    view.ticked = {true, false, false, false, true, true, false, false, false};
+    destination = (dir / "found").string();
+    raw->startOrStop();
+    raw->wait();
+    EXPECT_EQ(raw->counts(), (raw::RawCounts{2, 0, 0, 0, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(view.lists[item::kResultList],
+              (std::vector<std::string>{"Total Word File(s) Recovered :  2",
+                                        "Total JPEG Picture(s) Recovered :  1",
+                                        "Total PNG Picture(s) Recovered :  0"}));
+    EXPECT_TRUE(readFile(dir / "found" / "JPG1.JPG") == photo->bytes);
+    EXPECT_TRUE(readFile(dir / "found" / "DOC1.DOC") == sampleNamed("small.doc").bytes);
+}
+
 TEST_F(RawRecoveryButton, StopAsksAndKeepsWhatWasWritten) {
     // A long medium: the documents, then a gigabyte that reads as zeros.
     std::filesystem::resize_file(dir / "disk.img", std::uint64_t{1} << 30);

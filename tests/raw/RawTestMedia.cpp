@@ -63,4 +63,42 @@ const SampleDocument& sampleNamed(const std::string& name) {
     return none;
 }
 
+namespace {
+// The script's version: a change to it or to the helper it runs makes fresh media.
+std::size_t mediaVersion() {
+    std::string text;
+    for (const char* name : {"make_media.sh", "make_camera_raw.py"}) {
+        const auto bytes = readFile(std::filesystem::path(TEST_SOURCE_DIR) / "raw" / name);
+        text.append(bytes.begin(), bytes.end());
+    }
+    return std::hash<std::string>{}(text);
+}
+} // namespace
+
+const std::vector<SampleMedia>& sampleMedia() {
+    static const std::vector<SampleMedia> made = [] {
+        std::vector<SampleMedia> all;
+        if (!haveTools({"python3", "ffmpeg", "cjpeg", "exiftool"}))
+            return all;
+        const std::filesystem::path kept = std::filesystem::temp_directory_path() /
+                                           ("raw-sample-media-" + std::to_string(mediaVersion()));
+        if (!std::filesystem::exists(kept / "manifest.txt")) {
+            TempDir fresh;
+            runOrFail("sh " + shellQuote(std::string(TEST_SOURCE_DIR) + "/raw/make_media.sh") +
+                      " " + shellQuote(fresh.path().string()));
+            std::error_code ec;
+            std::filesystem::rename(fresh.path(), kept, ec);
+            std::filesystem::create_directories(fresh.path(), ec);
+        }
+        std::ifstream manifest(kept / "manifest.txt");
+        SampleMedia m;
+        while (manifest >> m.name >> m.kind >> m.extension) {
+            m.bytes = readFile(kept / m.name);
+            all.push_back(m);
+        }
+        return all;
+    }();
+    return made;
+}
+
 } // namespace qr::test

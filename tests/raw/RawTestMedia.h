@@ -54,6 +54,17 @@ struct SampleDocument {
 const std::vector<SampleDocument>& sampleDocuments();
 const SampleDocument& sampleNamed(const std::string& name);
 
+struct SampleMedia {
+    std::string name;
+    std::string kind;      // jpg, png, raw, mp4, avi
+    std::string extension; // what the search names it, such as ".DNG"
+    std::vector<unsigned char> bytes;
+};
+
+// The pictures and videos make_media.sh writes with real tools, made once per version
+// of the script; empty when a tool is missing.
+const std::vector<SampleMedia>& sampleMedia();
+
 std::vector<unsigned char> readFile(const std::filesystem::path& path);
 
 } // namespace qr::test

@@ -1,6 +1,7 @@
 #include "app/ReadFailureNotice.h"
 
 #include "app/RecoveryContext.h"
+#include "disk/DiskDetails.h"
 
 namespace qr::app {
 
@@ -41,6 +42,10 @@ disk::ReaderBinding ReaderBindingFor(RecoveryContext& context) {
             context.messages->error(text);
     };
     binding.readFailed = [&context] { ReadFailureNotice(context); };
+    binding.libraryFolder = [&context] { return context.installationPath; };
+    binding.listedSectors = [&context] {
+        return disk::DiskSizeBytes(context, context.selectedDiskNumber) / disk::kSectorSize;
+    };
     return binding;
 }
 

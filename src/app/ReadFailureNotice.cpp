@@ -2,6 +2,7 @@
 
 #include "app/RecoveryContext.h"
 #include "disk/DiskDetails.h"
+#include "disk/DiskRegistry.h"
 
 namespace qr::app {
 
@@ -45,6 +46,13 @@ disk::ReaderBinding ReaderBindingFor(RecoveryContext& context) {
     binding.libraryFolder = [&context] { return context.installationPath; };
     binding.listedSectors = [&context] {
         return disk::DiskSizeBytes(context, context.selectedDiskNumber) / disk::kSectorSize;
+    };
+    binding.listedMedium = [&context] {
+        return context.registry ? context.registry
+                                      ->value(platform::RegistryRoot::ClassesRoot, disk::kPathKey,
+                                              disk::diskValueName(context.selectedDiskNumber))
+                                      .value_or("")
+                                : std::string();
     };
     return binding;
 }

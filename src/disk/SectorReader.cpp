@@ -32,19 +32,26 @@ void SectorReader::setReadFailureHook(std::function<void()> hook) {
     binding_.readFailed = std::move(hook);
 }
 
-std::string SectorReader::selectedDeviceName() const {
+std::string SectorReader::readName() const {
     return paths_.name(binding_.selectedDisk ? binding_.selectedDisk() : 0);
+}
+
+std::string SectorReader::selectedDeviceName() const {
+    if (binding_.backEnd && binding_.backEnd() == ReaderBackEnd::Bios && binding_.listedMedium)
+        if (std::string medium = binding_.listedMedium(); !medium.empty())
+            return medium;
+    return readName();
 }
 
 std::uint64_t SectorReader::mediumSectors() {
     if (binding_.backEnd && binding_.backEnd() == ReaderBackEnd::Bios)
         return binding_.listedSectors ? binding_.listedSectors() : 0;
-    const std::shared_ptr<DeviceFile> file = handleFor(selectedDeviceName());
+    const std::shared_ptr<DeviceFile> file = handleFor(readName());
     return file ? (file->size() + kSectorSize - 1) / kSectorSize : 0;
 }
 
 std::uint32_t SectorReader::read(std::uint64_t start, std::uint32_t count, void* buffer) {
-    return ReadSectors(selectedDeviceName(), static_cast<std::uint32_t>(start),
+    return ReadSectors(readName(), static_cast<std::uint32_t>(start),
                        static_cast<std::uint32_t>(start >> 32), count, buffer);
 }
 
@@ -70,7 +77,7 @@ std::uint32_t SectorReader::ReadSectors(const std::string& deviceName, std::uint
 
 ReadStatus SectorReader::readSectors(std::uint64_t start, std::uint32_t count,
                                      unsigned char* buffer) {
-    const ReadStatus status = readRun(selectedDeviceName(), start, count, buffer, true);
+    const ReadStatus status = readRun(readName(), start, count, buffer, true);
     if (status == ReadStatus::NoMedium && count > 0)
         std::memset(buffer, 0, std::size_t{count} * kSectorSize);
     return status;

@@ -50,6 +50,9 @@ struct ReaderBinding {
     // Sectors of the selected disk as the listing recorded them (the library cannot
     // tell a disk's size); 0 or empty: unknown.
     std::function<std::uint64_t()> listedSectors;
+    // The device or image behind the selected disk as the listing recorded it ('F'
+    // reads by unit, so only the listing knows it); empty: unknown.
+    std::function<std::string()> listedMedium;
 };
 
 class SectorReader final : public SectorSource {
@@ -76,7 +79,8 @@ public:
     // Replaces the read-failure hook (see ReaderBinding::readFailed).
     void setReadFailureHook(std::function<void()> hook);
 
-    // Name of the selected disk's device.
+    // Name of the selected disk's medium: its device or image file (what a save must
+    // keep off). On the 'F' family the one the listing recorded, else the name read.
     std::string selectedDeviceName() const;
 
     // Sectors on the selected disk's medium (a partial last sector counts); 0 when the
@@ -91,6 +95,8 @@ public:
     const DevicePathTable& paths() const { return paths_; }
 
 private:
+    // The name the reads go to: the device table's entry of the selected disk.
+    std::string readName() const;
     std::shared_ptr<DeviceFile> handleFor(const std::string& name);
     ReadStatus readRun(const std::string& name, std::uint64_t start, std::uint32_t count,
                        unsigned char* buffer, bool zeroUnreadable);

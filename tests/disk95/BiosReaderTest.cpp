@@ -16,6 +16,7 @@ struct BiosReader : ::testing::Test {
     test::TempDir dir;
     std::string folder = FAKE_DISK32_DIR;
     unsigned disk = 0;
+    std::string medium;
     std::vector<std::string> errors;
     int failures = 0;
     std::unique_ptr<disk::SectorReader> reader;
@@ -32,6 +33,7 @@ struct BiosReader : ::testing::Test {
         b.readFailed = [this] { ++failures; };
         b.libraryFolder = [this] { return folder; };
         b.listedSectors = [] { return std::uint64_t{131040}; };
+        b.listedMedium = [this] { return medium; };
         reader = std::make_unique<disk::SectorReader>(b, nullptr);
     }
     ~BiosReader() override {
@@ -117,6 +119,15 @@ TEST_F(BiosReader, SectorsBeyondTheLibrarysReachReadAsZerosNotAsWrappedSectors) 
     EXPECT_EQ(reader->readSectors(last + 10, 1, buffer.data()), disk::ReadStatus::Partial);
     EXPECT_TRUE(calls().empty());
     EXPECT_EQ(reader->sectorCount(), 131040u); // the listing's size: the library has none
+}
+
+TEST_F(BiosReader, TheMediumASaveMustAvoidIsTheOneTheListingRecorded) {
+    EXPECT_EQ(reader->selectedDeviceName(), name(0)); // not recorded
+    medium = "/dev/sdz";
+    EXPECT_EQ(reader->selectedDeviceName(), "/dev/sdz");
+    std::vector<unsigned char> buffer(512);
+    EXPECT_EQ(reader->read(3, 1, buffer.data()), 1u); // still read by unit
+    EXPECT_EQ(calls(), std::vector<std::string>{"128 0 0 1 1 3 1"});
 }
 
 TEST_F(BiosReader, AMissingLibraryIsSaidOnceAndNothingIsRead) {

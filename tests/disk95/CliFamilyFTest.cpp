@@ -59,7 +59,8 @@ TEST_F(CliF, DisksAreListedThroughTheUnitExchange) {
     auto r = cli("--platform F " + images + " disks");
     ASSERT_EQ(r.exitCode, 0) << stderr_;
     // The geometry covers each image: 131 x 16 x 63 and 17 x 16 x 63 sectors.
-    EXPECT_EQ(r.output, "Disk0\t67608576\tUnknown\t\nDisk1\t8773632\tUnknown\t\n");
+    EXPECT_EQ(r.output, "Disk0\t67608576\tUnknown\t" + a.string() + "\nDisk1\t8773632\tUnknown\t" +
+                            b.string() + "\n");
     r = cli("--platform F " + images + " details --disk 1");
     ASSERT_EQ(r.exitCode, 0) << stderr_;
     EXPECT_EQ(r.output, "Physical Disk Number           : 1\nCylinder   : 17\nHead   : 16\n"

@@ -1,6 +1,7 @@
 // The 'F' disk listing: units probed through the disk library, each handed to the
 // detector through the scratch folder, its geometry stored and listed.
 #include "app/RecoveryContext.h"
+#include "app/Startup.h"
 #include "disk/DiskDetails.h"
 #include "disk/DiskListing.h"
 #include "disk/DiskRegistry.h"
@@ -191,4 +192,21 @@ TEST_F(Listing95, FatalExchangeFailuresEndTheListing) {
         ::unsetenv("TMPDIR");
     EXPECT_EQ(said(), std::vector<std::string>{"Quarrixdale Recovery-Memory Card: Failed to "
                                                "create File - 1"});
+}
+
+TEST_F(Listing95, TheAboutBoxReadsTheOwnerFromTheFamilysKey) {
+    constexpr auto HKLM = platform::RegistryRoot::LocalMachine;
+    store.setValue(HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "RegisteredOwner",
+                   "NT owner");
+    store.setValue(HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+                   "RegisteredOwner", "Jane");
+    store.setValue(HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+                   "RegisteredOrganization", "Acme");
+    detector.records[0x80] = disk::EncodeGeometryRecord(255, 63, 1024);
+    detector.records[0x82] = disk::EncodeGeometryRecord(255, 63, 1024);
+    disk::ListDisks(*ctx);
+    EXPECT_EQ(app::RegisteredOwnerText(*ctx), "Jane\r\nAcme");
+    ::setenv(platform::kPlatformVariable, "N", 1);
+    disk::ListDisks(*ctx);
+    EXPECT_EQ(app::RegisteredOwnerText(*ctx), "NT owner\r\n");
 }

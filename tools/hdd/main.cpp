@@ -64,6 +64,8 @@ int answerUnit(const std::filesystem::path& folder, platform::RegistryStore& reg
         return 1;
     }
     const hdd::DetectedDisk& found = disks[unit - 0x80];
+    // The program reads by unit; it learns the medium behind it (to keep saves off it).
+    registry.setValue(kRoot, disk::kPathKey, disk::diskValueName(unit - 0x80), found.path);
     const std::uint64_t perCylinder =
         std::uint64_t{found.geometry.heads} * found.geometry.sectorsPerTrack;
     const std::uint64_t sectors = (found.sizeBytes + 511) / 512;

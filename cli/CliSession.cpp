@@ -1,6 +1,7 @@
 #include "CliSession.h"
 
 #include "disk/DeviceFile.h"
+#include "disk/DiskDetails.h"
 #include "disk/DiskListing.h"
 #include "disk/DiskRegistry.h"
 #include "disk/SectorReader.h"
@@ -169,6 +170,8 @@ std::unique_ptr<CliSession> openSession(const CommandLine& line, std::ostream& e
         err << "recovery-cli: " << disk::kDetectorProgram << " not found in '"
             << ctx.installationPath << "' (set " << kInstallDirVariable << ")\n";
         return nullptr;
+    case disk::ListingResult::Ended:
+        return nullptr; // its message has been printed
     case disk::ListingResult::EndProcess:
         err << "recovery-cli: cannot write the registry store " << session->registry->file()
             << "\n";
@@ -176,7 +179,11 @@ std::unique_ptr<CliSession> openSession(const CommandLine& line, std::ostream& e
     }
     // Each image must have become the disk of its position.
     for (unsigned i = 0; i < images.size(); ++i) {
-        if (i >= disk::kDeviceNames || ctx.reader->paths().name(i) != images[i]) {
+        // On 'F' disks are read by unit, and the library serves the images first.
+        const bool listed = ctx.platform == app::PlatformFamily::Win95
+                                ? disk::DiskIsListed(ctx, i)
+                                : ctx.reader->paths().name(i) == images[i];
+        if (i >= disk::kDeviceNames || !listed) {
             err << "recovery-cli: image '" << line.images[i] << "' was not listed as Disk" << i
                 << "\n";
             return nullptr;

@@ -14,9 +14,7 @@ namespace {
 constexpr auto kRoot = platform::RegistryRoot::ClassesRoot;
 
 bool listed(CliSession& s, unsigned disk) {
-    return !platform::ReadRegistryString(*s.registry, kRoot, disk::kMediaKey,
-                                         disk::diskValueName(disk))
-                .empty();
+    return disk::DiskIsListed(*s.context, disk);
 }
 
 std::optional<unsigned> diskNumber(const std::string& text) {

@@ -1,5 +1,6 @@
 // recovery-cli: the headless front end over the recovery engines.
 #include "Command.h"
+#include "platform/PlatformChoice.h"
 
 #include <algorithm>
 #include <iostream>
@@ -21,7 +22,7 @@ RegisterCommand::RegisterCommand(std::string name, std::string usage, CommandOpt
 namespace {
 
 int usage(std::ostream& out) {
-    out << "usage: recovery-cli [--image FILE]... COMMAND [ARGS]\n\ncommands:\n";
+    out << "usage: recovery-cli [--platform N|F] [--image FILE]... COMMAND [ARGS]\n\ncommands:\n";
     auto list = qr::cli::commands();
     std::sort(list.begin(), list.end(), [](auto& a, auto& b) { return a.name < b.name; });
     for (const auto& c : list)
@@ -42,6 +43,12 @@ int main(int argc, char** argv) {
                 return usage(std::cerr);
             }
             line.images.emplace_back(argv[++i]);
+        } else if (arg == "--platform") {
+            if (i + 1 >= argc || !qr::platform::ChoosePlatformFamily(argv[i + 1])) {
+                std::cerr << "recovery-cli: --platform takes N or F\n";
+                return usage(std::cerr);
+            }
+            ++i;
         } else if (arg == "-h" || arg == "--help") {
             usage(std::cout);
             return 0;

@@ -7,7 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/out/build}
-cmake --build "$build" -j2 --target recovery recovery-cli Quarrixdale-HDD >/dev/null
+cmake --build "$build" -j2 --target recovery recovery-cli Quarrixdale-HDD NoDisk disk32 >/dev/null
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/quarrixdale-recovery_*.deb)
 
@@ -21,6 +21,7 @@ dpkg --root="$inst" --force-depends --force-not-root --force-script-chrootless -
 dpkg --root="$inst" -L quarrixdale-recovery | grep -q /usr/share/applications/quarrixdale-recovery.desktop
 
 for f in usr/bin/recovery usr/bin/recovery-cli usr/lib/quarrixdale-recovery/Quarrixdale-HDD \
+         usr/lib/quarrixdale-recovery/NoDisk usr/lib/quarrixdale-recovery/libdisk32.so \
          usr/lib/quarrixdale-recovery/Help.chm usr/share/applications/quarrixdale-recovery.desktop \
          usr/share/icons/hicolor/32x32/apps/quarrixdale-recovery.png etc/quarrixdale/registry; do
     [ -e "$inst/$f" ] || { echo "missing: /$f"; exit 1; }
@@ -30,6 +31,7 @@ desktop-file-validate "$inst/usr/share/applications/quarrixdale-recovery.desktop
 
 "$root/demo/make-demo-card.sh" "$work/card.img" >/dev/null
 "$inst/usr/bin/recovery-cli" --image "$work/card.img" disks | grep -q "card.img"
+"$inst/usr/bin/recovery-cli" --platform F --image "$work/card.img" disks | grep -q "Unknown"
 
 # The program reads its folder from the machine-wide store; here it points into the
 # private root instead of /usr/lib.

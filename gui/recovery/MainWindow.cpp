@@ -865,7 +865,8 @@ app::StartupResult MainWindow::initialise() {
 void MainWindow::listDisks() {
     if (options_.registry)
         disk::RegisterDiskImages(*options_.registry, options_.images);
-    if (disk::ListDisks(*ctx_) == disk::ListingResult::EndProcess)
+    if (const disk::ListingResult listed = disk::ListDisks(*ctx_);
+        listed == disk::ListingResult::EndProcess || listed == disk::ListingResult::Ended)
         std::exit(1);
 }
 

@@ -3,6 +3,7 @@
 #include "dialogs/SimpleDialogs.h"
 #include "disk/DeviceFile.h"
 #include "platform/FileRegistryStore.h"
+#include "platform/PlatformChoice.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -18,7 +19,7 @@ void centre(QWidget& window) {
 }
 
 void usage() {
-    std::fprintf(stderr, "usage: recovery [--image FILE]...\n");
+    std::fprintf(stderr, "usage: recovery [--platform N|F] [--image FILE]...\n");
 }
 
 } // namespace
@@ -36,6 +37,9 @@ int main(int argc, char** argv) {
                 return 1;
             }
             options.images.push_back(image);
+        } else if (args[i] == "--platform" && i + 1 < args.size() &&
+                   qr::platform::ChoosePlatformFamily(args[i + 1].toStdString())) {
+            ++i;
         } else {
             usage();
             return 2;

@@ -1,6 +1,8 @@
 #include "app/ReadFailureNotice.h"
 
 #include "app/RecoveryContext.h"
+#include "disk/DiskDetails.h"
+#include "disk/DiskRegistry.h"
 
 namespace qr::app {
 
@@ -41,6 +43,17 @@ disk::ReaderBinding ReaderBindingFor(RecoveryContext& context) {
             context.messages->error(text);
     };
     binding.readFailed = [&context] { ReadFailureNotice(context); };
+    binding.libraryFolder = [&context] { return context.installationPath; };
+    binding.listedSectors = [&context] {
+        return disk::DiskSizeBytes(context, context.selectedDiskNumber) / disk::kSectorSize;
+    };
+    binding.listedMedium = [&context] {
+        return context.registry ? context.registry
+                                      ->value(platform::RegistryRoot::ClassesRoot, disk::kPathKey,
+                                              disk::diskValueName(context.selectedDiskNumber))
+                                      .value_or("")
+                                : std::string();
+    };
     return binding;
 }
 

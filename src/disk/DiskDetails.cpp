@@ -25,6 +25,12 @@ std::uint64_t DiskSizeBytes(app::RecoveryContext& ctx, unsigned disk) {
     return bytes;
 }
 
+bool DiskIsListed(app::RecoveryContext& ctx, unsigned disk) {
+    return !readValue(ctx, ctx.platform == app::PlatformFamily::Win95 ? kCylinderKey : kMediaKey,
+                      disk)
+                .empty();
+}
+
 std::vector<std::string> DiskDetailLines(app::RecoveryContext& ctx, unsigned disk) {
     const std::string megabytes = std::to_string(DiskSizeBytes(ctx, disk) / 1048576);
     if (ctx.platform == app::PlatformFamily::Win95)

@@ -20,6 +20,10 @@ std::vector<std::string> DiskDetailLines(app::RecoveryContext& ctx, unsigned dis
 // Disk size in bytes as the detector stored it (0 when missing or not a number).
 std::uint64_t DiskSizeBytes(app::RecoveryContext& ctx, unsigned disk);
 
+// Whether the last listing listed disk `disk`: a nonempty "Disk" + n value of the
+// media key ('N') or of its cylinder key ('F').
+bool DiskIsListed(app::RecoveryContext& ctx, unsigned disk);
+
 // Empties the right-panel list and fills it with the detail lines; keeps the model
 // text as the context's diskModel.
 void ShowDiskDetails(app::RecoveryContext& ctx, unsigned disk);

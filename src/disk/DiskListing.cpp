@@ -3,6 +3,7 @@
 #include "app/RecoveryContext.h"
 #include "disk/DiskRegistry.h"
 #include "disk/SectorReader.h"
+#include "platform/PlatformChoice.h"
 
 #include <filesystem>
 
@@ -36,13 +37,30 @@ bool isProgram(const std::string& path) {
 
 } // namespace
 
+void ListDisksFromRegistry95(app::RecoveryContext& ctx) {
+    model::TreeItem root = treeRoot(ctx);
+    // Disks are read by BIOS unit, which the reader takes from the classic names.
+    ctx.reader->release();
+    for (unsigned n = 0; n < kDeviceNames; ++n)
+        ctx.reader->paths().setName(n, DevicePathTable::defaultName(n));
+    if (ctx.registry)
+        for (unsigned n = 0; n < kListedDiskSlots; ++n) {
+            const std::string name = diskValueName(n);
+            if (!platform::ReadRegistryString(*ctx.registry, kRoot, kCylinderKey, name).empty())
+                addDiskItem(ctx, root, name);
+        }
+    ctx.diskTree.setExpanded(root, true);
+}
+
 std::string DetectorPath(const std::string& installationPath) {
     return (std::filesystem::path(installationPath) / kDetectorProgram).string();
 }
 
 ListingResult ListDisks(app::RecoveryContext& ctx) {
-    // Devices are read by name, positioned and read like files: the NT-family way.
-    ctx.platform = app::PlatformFamily::NT;
+    // 'N': devices are read by name, positioned and read like files; 'F' (on request):
+    // disks are read by BIOS unit through the disk library.
+    ctx.platform = platform::ChosenPlatformFamily() == 'F' ? app::PlatformFamily::Win95
+                                                           : app::PlatformFamily::NT;
     if (ctx.diskTree.size() == 0) {
         ctx.wizardStage = -1;
         treeRoot(ctx);
@@ -56,6 +74,8 @@ ListingResult ListDisks(app::RecoveryContext& ctx) {
     for (const std::string& key : kGeometryKeys)
         store.deleteKey(kRoot, key);
     store.deleteKey(kRoot, kMediaKey); // stays while other subkeys (the image list) live
+    if (ctx.platform == app::PlatformFamily::Win95)
+        return ListDisks95(ctx);
     if (store.keyExists(kRoot, kMediaKey))
         for (unsigned n = 0; n < kListedDiskSlots; ++n)
             store.deleteValue(kRoot, kMediaKey, diskValueName(n));
@@ -65,6 +85,10 @@ ListingResult ListDisks(app::RecoveryContext& ctx) {
 }
 
 ListingResult ListDisksFromRegistry(app::RecoveryContext& ctx) {
+    if (ctx.platform == app::PlatformFamily::Win95) {
+        ListDisksFromRegistry95(ctx);
+        return ListingResult::Listed;
+    }
     if (!ctx.registry || !ctx.registry->createKey(kRoot, kMediaKey))
         return ListingResult::Listed; // no effect, as when the key cannot be created
     platform::RegistryStore& store = *ctx.registry;

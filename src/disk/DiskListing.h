@@ -17,6 +17,9 @@ enum class ListingResult {
     // The registry keys could not be created or reopened: the caller ends the process
     // with exit code 1.
     EndProcess,
+    // A fatal failure of the 'F' listing; its message was shown, the caller ends the
+    // process.
+    Ended,
 };
 
 // The full listing: removes the values of the previous listing, then lists afresh.
@@ -25,6 +28,11 @@ ListingResult ListDisks(app::RecoveryContext& ctx);
 // Runs the detector and adds a tree item per disk it left; also what "Retry" of the
 // No Media dialog runs.
 ListingResult ListDisksFromRegistry(app::RecoveryContext& ctx);
+
+// The 'F' halves of the two above (ListDisks and ListDisksFromRegistry choose them
+// by the context's platform family).
+ListingResult ListDisks95(app::RecoveryContext& ctx);
+void ListDisksFromRegistry95(app::RecoveryContext& ctx);
 
 // Full path of the detection program in `installationPath`.
 std::string DetectorPath(const std::string& installationPath);

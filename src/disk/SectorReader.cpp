@@ -1,5 +1,6 @@
 #include "disk/SectorReader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -31,17 +32,26 @@ void SectorReader::setReadFailureHook(std::function<void()> hook) {
     binding_.readFailed = std::move(hook);
 }
 
-std::string SectorReader::selectedDeviceName() const {
+std::string SectorReader::readName() const {
     return paths_.name(binding_.selectedDisk ? binding_.selectedDisk() : 0);
 }
 
+std::string SectorReader::selectedDeviceName() const {
+    if (binding_.backEnd && binding_.backEnd() == ReaderBackEnd::Bios && binding_.listedMedium)
+        if (std::string medium = binding_.listedMedium(); !medium.empty())
+            return medium;
+    return readName();
+}
+
 std::uint64_t SectorReader::mediumSectors() {
-    const std::shared_ptr<DeviceFile> file = handleFor(selectedDeviceName());
+    if (binding_.backEnd && binding_.backEnd() == ReaderBackEnd::Bios)
+        return binding_.listedSectors ? binding_.listedSectors() : 0;
+    const std::shared_ptr<DeviceFile> file = handleFor(readName());
     return file ? (file->size() + kSectorSize - 1) / kSectorSize : 0;
 }
 
 std::uint32_t SectorReader::read(std::uint64_t start, std::uint32_t count, void* buffer) {
-    return ReadSectors(selectedDeviceName(), static_cast<std::uint32_t>(start),
+    return ReadSectors(readName(), static_cast<std::uint32_t>(start),
                        static_cast<std::uint32_t>(start >> 32), count, buffer);
 }
 
@@ -49,6 +59,11 @@ std::uint32_t SectorReader::ReadSectors(const std::string& deviceName, std::uint
                                         std::uint32_t startHigh, std::uint32_t count,
                                         void* buffer) {
     const std::uint64_t start = (static_cast<std::uint64_t>(startHigh) << 32) | startLow;
+    if (binding_.backEnd && binding_.backEnd() == ReaderBackEnd::Bios) {
+        ReadStatus status = ReadStatus::Complete;
+        return readBios(deviceName, start, count, static_cast<unsigned char*>(buffer), false,
+                        status);
+    }
     switch (readRun(deviceName, start, count, static_cast<unsigned char*>(buffer), false)) {
     case ReadStatus::Complete:
         return 1;
@@ -62,7 +77,7 @@ std::uint32_t SectorReader::ReadSectors(const std::string& deviceName, std::uint
 
 ReadStatus SectorReader::readSectors(std::uint64_t start, std::uint32_t count,
                                      unsigned char* buffer) {
-    const ReadStatus status = readRun(selectedDeviceName(), start, count, buffer, true);
+    const ReadStatus status = readRun(readName(), start, count, buffer, true);
     if (status == ReadStatus::NoMedium && count > 0)
         std::memset(buffer, 0, std::size_t{count} * kSectorSize);
     return status;
@@ -73,13 +88,11 @@ ReadStatus SectorReader::readRun(const std::string& name, std::uint64_t start, s
     switch (binding_.backEnd ? binding_.backEnd() : ReaderBackEnd::Device) {
     case ReaderBackEnd::Device:
         return readNt(name, start, count, buffer, zeroUnreadable);
-    case ReaderBackEnd::Bios:
-        // The BIOS disk library of that family does not exist on this system.
-        if (binding_.error)
-            binding_.error("disk32.dll not found");
-        if (zeroUnreadable)
-            std::memset(buffer, 0, std::size_t{count} * kSectorSize);
-        return ReadStatus::Partial;
+    case ReaderBackEnd::Bios: {
+        ReadStatus status = ReadStatus::Complete;
+        readBios(name, start, count, buffer, zeroUnreadable, status);
+        return status;
+    }
     case ReaderBackEnd::Unknown:
         break;
     }
@@ -102,6 +115,80 @@ void SectorReader::release() {
     std::lock_guard lock(mutex_);
     openFile_.reset();
     openName_.clear();
+}
+
+ReadDisk32Function SectorReader::biosFunction() {
+    std::string message;
+    ReadDisk32Function function = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        switch (disk32_.load(binding_.libraryFolder ? binding_.libraryFolder() : std::string())) {
+        case Disk32Load::Loaded:
+            disk32Reported_ = false;
+            function = disk32_.function();
+            break;
+        case Disk32Load::LibraryMissing:
+            message = kDisk32Missing;
+            break;
+        case Disk32Load::FunctionMissing:
+            message = kReadDisk32Missing;
+            break;
+        }
+        if (!function && disk32Reported_)
+            message.clear();
+        if (!function)
+            disk32Reported_ = true;
+    }
+    if (!message.empty() && binding_.error)
+        binding_.error(message);
+    return function;
+}
+
+std::uint32_t SectorReader::readBios(const std::string& name, std::uint64_t start,
+                                     std::uint32_t count, unsigned char* buffer,
+                                     bool zeroUnreadable, ReadStatus& status) {
+    const std::size_t length = std::size_t{count} * kSectorSize;
+    const ReadDisk32Function function = biosFunction();
+    const std::uint32_t unit = BiosUnitOf(name);
+    if (!function || unit == 0) {
+        status = ReadStatus::NoMedium;
+        if (zeroUnreadable && count > 0)
+            std::memset(buffer, 0, length);
+        return 0;
+    }
+    // Only the low half of the start reaches the library. A caller that wants real
+    // data (the engines) gets zeros for sectors it cannot address rather than the
+    // wrong sectors of a wrapped number.
+    std::uint32_t reachable = count;
+    if (zeroUnreadable) {
+        constexpr std::uint64_t kBiosLimit = std::uint64_t{1} << 32;
+        reachable =
+            start >= kBiosLimit
+                ? 0
+                : static_cast<std::uint32_t>(std::min<std::uint64_t>(count, kBiosLimit - start));
+        if (reachable < count)
+            std::memset(buffer + std::size_t{reachable} * kSectorSize, 0,
+                        std::size_t{count - reachable} * kSectorSize);
+        if (reachable == 0 && count > 0) {
+            status = ReadStatus::Partial;
+            return 0;
+        }
+    }
+    const auto low = static_cast<std::uint32_t>(start);
+    if (const std::uint32_t result = function(unit, 0, 0, 1, reachable, buffer, low, 1);
+        result != 0) {
+        status = reachable < count ? ReadStatus::Partial : ReadStatus::Complete;
+        return result;
+    }
+    if (binding_.readFailed)
+        binding_.readFailed();
+    for (std::uint32_t i = 0; i < reachable; ++i) {
+        unsigned char* sector = buffer + std::size_t{i} * kSectorSize;
+        if (function(unit, 0, 0, 1, 1, sector, low + i, 1) == 0 && zeroUnreadable)
+            std::memset(sector, 0, kSectorSize); // unreadable: zeros, never stale bytes
+    }
+    status = ReadStatus::Partial;
+    return 0;
 }
 
 ReadStatus SectorReader::readNt(const std::string& name, std::uint64_t start, std::uint32_t count,

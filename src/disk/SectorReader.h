@@ -2,6 +2,7 @@
 // The one primitive through which everything reads the medium: whole 512-byte
 // sectors by absolute sector number. There is no write path.
 #include "disk/DeviceFile.h"
+#include "disk/Disk32Library.h"
 #include "disk/SectorSource.h"
 
 #include <array>
@@ -29,8 +30,8 @@ private:
     std::array<std::string, kDeviceNames> names_;
 };
 
-// Which back end reads the medium: the device files of this system, the BIOS disk
-// library of the 95 family (which does not exist here), or none known.
+// Which back end reads the medium: the device files of this system, the BIOS-unit
+// disk library of the 'F' family, or none known.
 enum class ReaderBackEnd { Device, Bios, Unknown };
 
 // What the reader asks of the application that owns it. Every member may be empty.
@@ -44,16 +45,26 @@ struct ReaderBinding {
     // Called when a run could not be read in one request, before it is read sector by
     // sector (the application's read-failure notice).
     std::function<void()> readFailed;
+    // Folder searched first for the disk library (the installation folder).
+    std::function<std::string()> libraryFolder;
+    // Sectors of the selected disk as the listing recorded them (the library cannot
+    // tell a disk's size); 0 or empty: unknown.
+    std::function<std::uint64_t()> listedSectors;
+    // The device or image behind the selected disk as the listing recorded it ('F'
+    // reads by unit, so only the listing knows it); empty: unknown.
+    std::function<std::string()> listedMedium;
 };
 
 class SectorReader final : public SectorSource {
 public:
     SectorReader(ReaderBinding binding, std::shared_ptr<DeviceOpener> opener);
 
-    // The reader's classic contract. Returns 1 when the run was read in one request;
-    // 0 when it failed and was then read sector by sector as far as possible; the
-    // sector count when the device cannot be opened (buffer untouched) or when the
-    // platform flag is unknown. A count of 0 reads nothing and returns 1.
+    // The reader's classic contract. Returns 1 (device files) or the library's own
+    // nonzero result when the run was read in one request; 0 when it failed and was
+    // then read sector by sector as far as possible, or when the disk library or its
+    // function is missing; the sector count when the device cannot be opened (buffer
+    // untouched) or when the platform flag is unknown. A count of 0 on device files
+    // reads nothing and returns 1.
     std::uint32_t ReadSectors(const std::string& deviceName, std::uint32_t startLow,
                               std::uint32_t startHigh, std::uint32_t count, void* buffer);
 
@@ -68,23 +79,30 @@ public:
     // Replaces the read-failure hook (see ReaderBinding::readFailed).
     void setReadFailureHook(std::function<void()> hook);
 
-    // Name of the selected disk's device.
+    // Name of the selected disk's medium: its device or image file (what a save must
+    // keep off). On the 'F' family the one the listing recorded, else the name read.
     std::string selectedDeviceName() const;
 
     // Sectors on the selected disk's medium (a partial last sector counts); 0 when the
     // device cannot be opened or does not tell its size.
     std::uint64_t mediumSectors();
 
-    // Closes the kept handle (the next read opens the device again).
+    // Closes the kept handle (the next read opens the device again). The disk library
+    // stays loaded for the life of the reader.
     void release();
 
     DevicePathTable& paths() { return paths_; }
     const DevicePathTable& paths() const { return paths_; }
 
 private:
+    // The name the reads go to: the device table's entry of the selected disk.
+    std::string readName() const;
     std::shared_ptr<DeviceFile> handleFor(const std::string& name);
     ReadStatus readRun(const std::string& name, std::uint64_t start, std::uint32_t count,
                        unsigned char* buffer, bool zeroUnreadable);
+    std::uint32_t readBios(const std::string& name, std::uint64_t start, std::uint32_t count,
+                           unsigned char* buffer, bool zeroUnreadable, ReadStatus& status);
+    ReadDisk32Function biosFunction();
     ReadStatus readNt(const std::string& name, std::uint64_t start, std::uint32_t count,
                       unsigned char* buffer, bool zeroUnreadable);
 
@@ -94,6 +112,9 @@ private:
     std::mutex mutex_;
     std::string openName_;
     std::shared_ptr<DeviceFile> openFile_;
+    Disk32Library disk32_;
+    // A missing library is said once, not on each of the thousands of reads of a search.
+    bool disk32Reported_ = false;
 };
 
 } // namespace qr::disk

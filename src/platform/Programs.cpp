@@ -1,9 +1,11 @@
 #include "platform/Programs.h"
 
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 
 extern char** environ;
 
@@ -25,6 +27,40 @@ int RunAndWait(const std::vector<std::string>& argv) {
         if (errno != EINTR)
             return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+BoundedRun RunAndWaitAtMost(const std::vector<std::string>& argv, std::chrono::milliseconds limit) {
+    BoundedRun run;
+    if (argv.empty())
+        return run;
+    std::vector<std::string> copies = argv;
+    std::vector<char*> args;
+    for (std::string& a : copies)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0)
+        return run;
+    run.started = true;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            break;
+        if (done < 0 && errno != EINTR)
+            return run;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::kill(pid, SIGKILL);
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            run.timedOut = true;
+            return run;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
 }
 
 std::string ProgramFolder() {

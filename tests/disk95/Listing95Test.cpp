@@ -1,0 +1,212 @@
+// The 'F' disk listing: units probed through the disk library, each handed to the
+// detector through the scratch folder, its geometry stored and listed.
+#include "app/RecoveryContext.h"
+#include "app/Startup.h"
+#include "disk/DiskDetails.h"
+#include "disk/DiskListing.h"
+#include "disk/DiskRegistry.h"
+#include "disk/GeometryResultFile.h"
+#include "disk/ScratchFolder.h"
+#include "disk/SectorReader.h"
+#include "platform/PlatformChoice.h"
+#include "platform/RegistryData.h"
+#include "support/ScriptedMessages.h"
+#include "support/TestSupport.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace qr;
+
+namespace {
+
+constexpr auto HKCR = platform::RegistryRoot::ClassesRoot;
+
+// Stands in for the detector: answers the unit byte of the scratch folder with the
+// record scripted for that unit (no record: writes nothing).
+struct UnitDetector final : platform::ProgramRunner {
+    std::map<int, std::vector<unsigned char>> records;
+    std::vector<int> units;
+    std::vector<std::string> scratchFolders;
+    int runAndWait(const std::string&) override {
+        const char* folder = std::getenv(disk::kScratchFolderVariable);
+        if (!folder)
+            return 1;
+        scratchFolders.push_back(folder);
+        std::ifstream in(std::filesystem::path(folder) / disk::kUnitFile, std::ios::binary);
+        const int unit = in.get();
+        units.push_back(unit);
+        if (!records.count(unit))
+            return 1;
+        std::ofstream out(std::filesystem::path(folder) / disk::kGeometryFile, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(records[unit].data()),
+                  static_cast<std::streamsize>(records[unit].size()));
+        return 0;
+    }
+};
+
+struct Listing95 : ::testing::Test {
+    test::TempDir install;
+    platform::MemoryRegistryStore store;
+    test::ScriptedMessages messages;
+    UnitDetector detector;
+    std::unique_ptr<app::RecoveryContext> ctx;
+
+    Listing95() {
+        ::setenv(platform::kPlatformVariable, "F", 1);
+        ::setenv("FAKE_DISK32_UNITS", "128,130", 1);
+        ::unsetenv("FAKE_DISK32_BAD");
+        std::ofstream(install / disk::kDetectorProgram) << "#!/bin/sh\n";
+        std::filesystem::create_symlink(std::filesystem::path(FAKE_DISK32_DIR) / disk::kDisk32File,
+                                        install / disk::kDisk32File);
+        app::Services services;
+        services.registry = &store;
+        services.programs = &detector;
+        services.messages = &messages;
+        ctx = std::make_unique<app::RecoveryContext>(services);
+        ctx->installationPath = install.path().string();
+    }
+    ~Listing95() override {
+        ::unsetenv(platform::kPlatformVariable);
+        ::unsetenv("FAKE_DISK32_UNITS");
+    }
+    std::vector<std::string> diskItems() {
+        std::vector<std::string> labels;
+        for (auto item : ctx->diskTree.children(ctx->diskTree.firstTopLevel()))
+            labels.push_back(ctx->diskTree.text(item));
+        return labels;
+    }
+    std::string value(const std::string& key, const std::string& name) {
+        return store.value(HKCR, key, name).value_or("<none>");
+    }
+    std::vector<std::string> said() {
+        std::vector<std::string> texts;
+        for (const auto& m : messages.asked())
+            texts.push_back(m.caption + ": " + m.text);
+        return texts;
+    }
+};
+
+} // namespace
+
+TEST_F(Listing95, AnsweringUnitsAreListedAndTheGapStays) {
+    detector.records[0x80] = disk::EncodeGeometryRecord(255, 63, 1024);
+    detector.records[0x82] = disk::EncodeGeometryRecord(16, 63, 130);
+    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Listed);
+    EXPECT_EQ(ctx->platform, app::PlatformFamily::Win95);
+    EXPECT_EQ(detector.units, (std::vector<int>{0x80, 0x82}));
+    EXPECT_EQ(diskItems(), (std::vector<std::string>{"Disk0", "Disk2"}));
+    EXPECT_EQ(value(disk::kMediaKey, "128"), "");
+    EXPECT_EQ(value(disk::kMediaKey, "129"), "<none>");
+    EXPECT_EQ(value(disk::kSizeKey, "Disk0"), "8422686720");
+    EXPECT_EQ(value(disk::kModelKey, "Disk2"), "Unknown");
+    EXPECT_EQ(value(disk::kMediaTypeKey, "Disk2"), "Unknown");
+    EXPECT_TRUE(said().empty());
+    // The scratch folder lived only for the listing.
+    ASSERT_FALSE(detector.scratchFolders.empty());
+    EXPECT_FALSE(std::filesystem::exists(detector.scratchFolders.front()));
+    EXPECT_EQ(std::getenv(disk::kScratchFolderVariable), nullptr);
+
+    EXPECT_EQ(disk::DiskDetailLines(*ctx, 0),
+              (std::vector<std::string>{"Physical Disk Number           : 0", "Cylinder   : 1024",
+                                        "Head   : 255", "SectorsPerTrack   : 63",
+                                        "Disk Size  : 8032 MB"}));
+    EXPECT_TRUE(disk::DiskIsListed(*ctx, 2));
+    EXPECT_FALSE(disk::DiskIsListed(*ctx, 1));
+
+    // Disk2 is read through unit 0x82 of the library, sized by its listed geometry.
+    ctx->selectedDiskNumber = 2;
+    std::vector<unsigned char> sector(512);
+    EXPECT_EQ(ctx->reader->readSectors(77, 1, sector.data()), disk::ReadStatus::Complete);
+    EXPECT_EQ(sector[0], 77);
+    EXPECT_EQ(sector[4], 0x82);
+    EXPECT_EQ(ctx->reader->sectorCount(), 130u * 16 * 63);
+}
+
+TEST_F(Listing95, DamagedRecordsListTheDiskWithUnknownGeometry) {
+    auto odd = disk::EncodeGeometryRecord(255, 63, 1024);
+    odd[14] = 3; // a cylinder width the record does not allow
+    detector.records[0x80] = odd;
+    detector.records[0x82] = {2, 0, 16}; // cut short
+    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Listed);
+    EXPECT_EQ(diskItems(), (std::vector<std::string>{"Disk0", "Disk2"}));
+    // Disk0 does not borrow another disk's cylinders.
+    EXPECT_EQ(value(disk::kCylinderKey, "Disk0"), "0");
+    EXPECT_EQ(value(disk::kHeadKey, "Disk0"), "255");
+    EXPECT_EQ(value(disk::kSizeKey, "Disk0"), "0");
+    EXPECT_EQ(value(disk::kCylinderKey, "Disk2"), "0");
+    EXPECT_EQ(value(disk::kSizeKey, "Disk2"), "0");
+}
+
+TEST_F(Listing95, AListingReplacesTheUnitsOfTheLastOne) {
+    detector.records[0x80] = disk::EncodeGeometryRecord(255, 63, 1024);
+    detector.records[0x82] = disk::EncodeGeometryRecord(255, 63, 1024);
+    disk::ListDisks(*ctx);
+    ::setenv("FAKE_DISK32_UNITS", "128", 1);
+    ctx->diskTree.clear();
+    disk::ListDisks(*ctx);
+    EXPECT_EQ(diskItems(), std::vector<std::string>{"Disk0"});
+    EXPECT_EQ(value(disk::kMediaKey, "130"), "<none>");
+    EXPECT_EQ(value(disk::kCylinderKey, "Disk2"), "<none>");
+}
+
+TEST_F(Listing95, LibraryProblemsStopTheListingWithTheirMessages) {
+    std::filesystem::remove(install / disk::kDisk32File);
+    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Listed);
+    EXPECT_EQ(said(), std::vector<std::string>{"TEST: disk32.dll not found"});
+    EXPECT_TRUE(diskItems().empty());
+    EXPECT_EQ(ctx->diskTree.text(ctx->diskTree.firstTopLevel()), "My Computer");
+    EXPECT_TRUE(detector.units.empty());
+
+    std::filesystem::create_symlink(std::filesystem::path(NO_READDISK32_DIR) / disk::kDisk32File,
+                                    install / disk::kDisk32File);
+    messages.clear();
+    disk::ListDisks(*ctx);
+    EXPECT_EQ(said(), std::vector<std::string>{"TEST: Readdisk32 function not found"});
+}
+
+TEST_F(Listing95, FatalExchangeFailuresEndTheListing) {
+    // The detector leaves no record.
+    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Ended);
+    EXPECT_EQ(said(), std::vector<std::string>{"Quarrixdale Recovery-Memory Card: Failed to "
+                                               "create File - 2"});
+
+    // The detector is missing.
+    messages.clear();
+    std::filesystem::remove(install / disk::kDetectorProgram);
+    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Ended);
+    EXPECT_EQ(said(), std::vector<std::string>{"Quarrixdale Recovery-Memory Card: " +
+                                               disk::DetectorPath(ctx->installationPath) +
+                                               " missing or corrupted"});
+
+    // No scratch folder can be made.
+    messages.clear();
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string saved = tmp ? tmp : "";
+    ::setenv("TMPDIR", (install / "no-such-folder").c_str(), 1);
+    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Ended);
+    if (tmp)
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    EXPECT_EQ(said(), std::vector<std::string>{"Quarrixdale Recovery-Memory Card: Failed to "
+                                               "create File - 1"});
+}
+
+TEST_F(Listing95, TheAboutBoxReadsTheOwnerFromTheFamilysKey) {
+    constexpr auto HKLM = platform::RegistryRoot::LocalMachine;
+    store.setValue(HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "RegisteredOwner",
+                   "NT owner");
+    store.setValue(HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+                   "RegisteredOwner", "Jane");
+    store.setValue(HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+                   "RegisteredOrganization", "Acme");
+    detector.records[0x80] = disk::EncodeGeometryRecord(255, 63, 1024);
+    detector.records[0x82] = disk::EncodeGeometryRecord(255, 63, 1024);
+    disk::ListDisks(*ctx);
+    EXPECT_EQ(app::RegisteredOwnerText(*ctx), "Jane\r\nAcme");
+    ::setenv(platform::kPlatformVariable, "N", 1);
+    disk::ListDisks(*ctx);
+    EXPECT_EQ(app::RegisteredOwnerText(*ctx), "NT owner\r\n");
+}

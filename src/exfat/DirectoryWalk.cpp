@@ -51,7 +51,9 @@ void DirectoryWalk::walkRoot(std::stop_token stop) {
     root.key = kRootKey;
     root.set.firstCluster = geometry_.rootCluster;
     root.set.dataLength = std::numeric_limits<std::uint64_t>::max();
+    // A folder whose first cluster is the root's would list the root again.
     keys_.insert(kRootKey);
+    keys_.insert(geometry_.rootCluster);
     walk(root);
     drain(stop);
 }

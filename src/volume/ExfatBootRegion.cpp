@@ -112,7 +112,7 @@ ExfatGeometry ExfatGeometryOf(const ExfatBootSector& boot, std::uint64_t volumeS
     const std::uint64_t scale = std::uint64_t{1} << (boot.bytesPerSectorShift - 9);
     ExfatGeometry g;
     g.volumeStart = volumeStart;
-    g.volumeEnd = volumeStart + std::min(volumeSectors, boot.volumeLength * scale);
+    g.volumeEnd = volumeStart + std::min(volumeSectors / scale, boot.volumeLength) * scale;
     g.fatStart = volumeStart + std::uint64_t{boot.fatOffset} * scale;
     g.fatSectors = std::uint64_t{boot.fatLength} * scale;
     g.heapStart = volumeStart + std::uint64_t{boot.heapOffset} * scale;

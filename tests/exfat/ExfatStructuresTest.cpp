@@ -7,6 +7,7 @@
 #include "exfat/ExfatSearch.h"
 #include "exfat/HeapSweep.h"
 #include "model/RecordTable.h"
+#include "volume/BootSectorCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,19 @@ TEST(ExfatBootRegion, RefusesEachHostileFieldAndSkipsTheVolatileBytesInTheChecks
     EXPECT_FALSE(volume::ExfatBootChecksumHolds(view(region), 512));
     region.resize(11 * 512 + 100); // the checksum sector cut short
     EXPECT_FALSE(volume::ExfatBootChecksumHolds(view(region), 512));
+}
+
+TEST(ExfatBootRegion, APartitionSearchRecognisesTheBootSectorWithinTheDisk) {
+    auto bytes = BootSectorBytes();
+    auto volume = volume::RecogniseBootSector(view(bytes), 2048, 4096);
+    ASSERT_TRUE(volume);
+    EXPECT_EQ(volume->kind, volume::FileSystemKind::ExFat);
+    EXPECT_EQ(volume->sectors, kVolumeSectors);
+    EXPECT_EQ(volume->systemSectors, 32u);
+    EXPECT_FALSE(volume::RecogniseBootSector(view(bytes), 4000, 4096)); // past the disk's end
+    for (int i = 72; i < 80; ++i)
+        bytes[i] = 0xFF; // a length no disk has
+    EXPECT_FALSE(volume::RecogniseBootSector(view(bytes), 0, 0));
 }
 
 TEST(ExfatBootRegion, FallsBackToTheBackupAndRefusesWhenBothFail) {

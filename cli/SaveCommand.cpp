@@ -287,7 +287,8 @@ int runSave(const CommandLine& line) {
     const output::SaveSummary& s = save.summary;
     std::cout << "files written: " << s.written << "\nbytes written: " << s.bytesWritten
               << "\nskipped: " << s.passedOver << "\nfailed: " << s.failed + s.stopped
-              << "\nwith unreadable sectors: " << s.withUnreadable << "\n";
+              << "\nwith unreadable sectors: " << s.withUnreadable
+              << "\nuncertain (clusters guessed): " << s.uncertain << "\n";
     if (s.failed + s.stopped > 0)
         return 1;
     return s.withUnreadable > 0 ? kSavedWithUnreadableExit : 0;

@@ -76,8 +76,9 @@ void printTree(app::RecoveryContext& ctx, model::TreeItem root) {
 int runList(const CommandLine& line) {
     int exitCode = 0;
     // The listing belongs to the search: every folder is read once, through its cache.
-    auto session = SearchVolume(line, "list", {"FAT16", "FAT32", "NTFS"}, std::cerr, exitCode,
-                                /*keepSearchCache=*/true);
+    auto session =
+        SearchVolume(line, "list", {"FAT16", "FAT32", "NTFS", "exFAT"}, std::cerr, exitCode,
+                     /*keepSearchCache=*/true);
     if (!session)
         return exitCode;
     app::RecoveryContext& ctx = *session->context;
@@ -87,7 +88,7 @@ int runList(const CommandLine& line) {
 
 RegisterCommand reg{
     "list",
-    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E | --log FILE) "
+    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS|exFAT --start S --end E | --log FILE) "
     "[--stop-after-sectors N] [--mode standard|advanced [--file-system N]] "
     "[--save-log FILE]  run the search (or load a recovery log) and print every "
     "folder and file found (E: first sector behind the volume; advanced: the file "

@@ -246,7 +246,8 @@ int runSave(const CommandLine& line) {
     if (!readSettings(line, settings, messages))
         return 2;
     int exitCode = 0;
-    auto session = SearchVolume(line, "save", {"FAT16", "FAT32", "NTFS"}, std::cerr, exitCode);
+    auto session =
+        SearchVolume(line, "save", {"FAT16", "FAT32", "NTFS", "exFAT"}, std::cerr, exitCode);
     if (!session)
         return exitCode;
     app::RecoveryContext& ctx = *session->context;
@@ -286,7 +287,8 @@ int runSave(const CommandLine& line) {
     const output::SaveSummary& s = save.summary;
     std::cout << "files written: " << s.written << "\nbytes written: " << s.bytesWritten
               << "\nskipped: " << s.passedOver << "\nfailed: " << s.failed + s.stopped
-              << "\nwith unreadable sectors: " << s.withUnreadable << "\n";
+              << "\nwith unreadable sectors: " << s.withUnreadable
+              << "\nuncertain (clusters guessed): " << s.uncertain << "\n";
     if (s.failed + s.stopped > 0)
         return 1;
     return s.withUnreadable > 0 ? kSavedWithUnreadableExit : 0;
@@ -294,7 +296,7 @@ int runSave(const CommandLine& line) {
 
 RegisterCommand reg{
     "save",
-    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E | --log FILE) "
+    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS|exFAT --start S --end E | --log FILE) "
     "[--save-log FILE] --to DIR "
     "[--deleted all|live|deleted] [--ext doc,xls,...] [--saving-mode auto|fat1|fat2|contiguous] "
     "[--replace ask|yes-all|no-all] [--mode standard|advanced [--file-system N]] [PATH ...]  "

@@ -32,7 +32,8 @@ void printParams(const volume::VolumeParams& p) {
 }
 
 int runVolume(const CommandLine& line) {
-    const auto choice = parseVolumeChoice(line, "volume", {"FAT16", "FAT32", "NTFS"}, std::cerr);
+    const auto choice =
+        parseVolumeChoice(line, "volume", {"FAT16", "FAT32", "NTFS", "exFAT"}, std::cerr);
     if (!choice)
         return 2;
     auto session = openSession(line, std::cerr);
@@ -59,7 +60,7 @@ int runVolume(const CommandLine& line) {
 }
 
 RegisterCommand reg{"volume",
-                    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E) "
+                    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS|exFAT --start S --end E) "
                     "[--verbose]  validate a volume (E: first sector behind it) and print its "
                     "parameters; --verbose tells why a check refused it",
                     {[] {

@@ -1,6 +1,8 @@
 #include "app/RecoveryContext.h"
 
 #include "app/ReadFailureNotice.h"
+#include "exfat/ExfatEngine.h"
+#include "exfat/ExfatSearch.h"
 #include "fat/FatEngine.h"
 #include "fat/FatReadCache.h"
 #include "ntfs/NtfsEngine.h"
@@ -50,6 +52,15 @@ std::unique_ptr<volume::VolumeEngine> EngineFor(RecoveryContext& context,
         return std::make_unique<ntfs::NtfsEngine>(*context.reader,
                                                   ntfs::GeometryFromVolume(context.volumeParams),
                                                   context.ntfsVolume, context.tables.fileTable);
+    }
+    if (kind == volume::FileSystemKind::ExFat && context.reader) {
+        const auto geometry = volume::ExfatGeometryFromParams(context.volumeParams);
+        if (!geometry)
+            return nullptr;
+        if (!context.exfatVolume)
+            context.exfatVolume = std::make_shared<exfat::ExfatVolumeState>();
+        return std::make_unique<exfat::ExfatEngine>(*context.reader, *geometry, context.exfatVolume,
+                                                    context.tables.fileTable);
     }
     return nullptr;
 }

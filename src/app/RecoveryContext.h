@@ -27,6 +27,9 @@
 namespace qr::ntfs {
 struct NtfsVolumeState;
 }
+namespace qr::exfat {
+struct ExfatVolumeState;
+}
 namespace qr::disk {
 class SectorReader;
 }
@@ -131,6 +134,8 @@ struct RecoveryContext {
     bool keepSearchCache = false;
     // The MFT's runs and the file index of the NTFS volume of the current search.
     std::shared_ptr<ntfs::NtfsVolumeState> ntfsVolume;
+    // The exFAT search's file rows indexed by folder, kept while the user browses.
+    std::shared_ptr<exfat::ExfatVolumeState> exfatVolume;
     bool scanStopped = false;
     // Advanced mode: the file systems the last inference identified, and the one picked
     // on the file-systems step (0-based); `fileSystemWorkerRunning` while its tree is built.

@@ -73,7 +73,8 @@ void finishLoadedWindow(RecoveryContext& ctx) {
 void buildTreeFromLog(RecoveryContext& ctx, const output::RecoveryLogSnapshot& log) {
     const volume::FileSystemKind kind = volume::FileSystemKindFromName(log.fileSystemName);
     const bool ntfs = kind == volume::FileSystemKind::Ntfs;
-    if (!ntfs && !volume::IsFat(kind)) {
+    const bool exfat = kind == volume::FileSystemKind::ExFat;
+    if (!ntfs && !exfat && !volume::IsFat(kind)) {
         ctx.tables.folderTable.clear(); // a file system the tree cannot show
         return;
     }
@@ -82,8 +83,9 @@ void buildTreeFromLog(RecoveryContext& ctx, const output::RecoveryLogSnapshot& l
     for (const output::FolderRecord& f : log.folders)
         folders.push_back({f.name, f.selfKey, f.parentKey, f.date, f.time, f.deleted});
     if (model::HasUniqueKeys(folders)) {
-        model::BuildFolderTree(ctx,
-                               ntfs ? model::TreeVariant::Ntfs : model::TreeVariant::FatFromLog);
+        model::BuildFolderTree(ctx, ntfs    ? model::TreeVariant::Ntfs
+                                    : exfat ? model::TreeVariant::ExFat
+                                            : model::TreeVariant::FatFromLog);
         return;
     }
     ctx.tables.folderTable.clear();

@@ -3,6 +3,8 @@
 #include "app/AdvancedFatSearch.h"
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
+#include "exfat/ExfatEngine.h"
+#include "exfat/ExfatSearch.h"
 #include "fat/FatReadCache.h"
 #include "fat/ScanFatDirectories.h"
 #include "model/LostDirectories.h"
@@ -137,6 +139,48 @@ bool runStandardNtfs(RecoveryContext& context, std::stop_token stop) {
     return true;
 }
 
+bool isExfat(const RecoveryContext& context) {
+    return context.volumeParams.kind() == volume::FileSystemKind::ExFat;
+}
+
+// Tree building on the rows of an exFAT search (stopped or not): the search put its
+// orphans under Lost already.
+void buildExfatTree(RecoveryContext& context) {
+    WindowItems& window = context.window();
+    window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
+    window.setItemText(kStatusLine, "Please Wait...");
+    model::BuildFolderTree(context, model::TreeVariant::ExFat);
+}
+
+// Standard search of an exFAT volume: the directory walk from the root, the heap sweep
+// for directories it did not reach, the Lost folder and the tree. FileTable keeps the
+// files. False when it was stopped before the tree was built.
+bool runStandardExfat(RecoveryContext& context, std::stop_token stop) {
+    WindowItems& window = context.window();
+    LoadActiveGeometryFromVolume(context);
+    context.exfatVolume = std::make_shared<exfat::ExfatVolumeState>();
+    const auto geometry = volume::ExfatGeometryFromParams(context.volumeParams);
+    if (!context.reader || !geometry) {
+        // Without a valid boot region there is no tree to walk: an empty Root.
+        AddLostFolderRow(context.tables.folderTable);
+        buildExfatTree(context);
+        return true;
+    }
+    window.setItemText(kCounterLabel, "Directories Found                      :");
+    exfat::RunExfatStandardSearch(*context.reader, *geometry, context.tables.folderTable,
+                                  context.tables.fileTable, context.progress(), stop);
+    if (stop.stop_requested())
+        return false;
+    buildExfatTree(context);
+    enableSaving(window);
+    window.enableItem(kMenuSaveLog, true);
+    model::SetUpFolderColumns(context.fileList);
+    window.showItem(kProgressCaption, false);
+    FillRecoveryDetails(context);
+    window.setItemText(kStatusLine, kSaveInstructions);
+    return true;
+}
+
 } // namespace
 
 void AddLostFolderRow(model::RecordTable& table) {
@@ -234,7 +278,8 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
         // The Advanced mode gets its own branches here.
         const bool ntfs = context.volumeParams.kind() == volume::FileSystemKind::Ntfs;
         if ((isFat(context) && !runStandardFat(context, stop)) ||
-            (ntfs && !runStandardNtfs(context, stop))) {
+            (ntfs && !runStandardNtfs(context, stop)) ||
+            (isExfat(context) && !runStandardExfat(context, stop))) {
             context.scanStopped = true;
             context.scanWorkerRunning = false;
             return; // StopSearch finishes the search
@@ -307,6 +352,16 @@ void StopSearch(RecoveryContext& context) {
         window.enableItem(kSaveButton, false);
         window.enableItem(kSaveLogButton, false);
         ShowAdvancedFatFileSystems(context, true);
+    }
+    if (isExfat(context) && context.searchMode == kSearchStandard) {
+        LoadActiveGeometryFromVolume(context);
+        buildExfatTree(context);
+        window.showItem(kSearchView, false);
+        model::SetUpFolderColumns(context.fileList);
+        window.showItem(kRecoveryTree, true);
+        window.enableItem(kNext, false);
+        window.showItem(kProgressCaption, false);
+        window.setItemText(kStatusLine, kSaveInstructions);
     }
     if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
         context.searchMode == kSearchStandard) {

@@ -202,12 +202,13 @@ void BuildFolderTree(app::RecoveryContext& context, TreeVariant variant) {
     table.clear();
 
     for (std::size_t k = 0; k < nodes.size(); ++k) {
-        if (variant == TreeVariant::FatFromLog || variant == TreeVariant::Ntfs)
+        if (variant == TreeVariant::FatFromLog || variant == TreeVariant::Ntfs ||
+            variant == TreeVariant::ExFat)
             nodes[k].childrenNamed = true;
         else
             nameChildFolders(context, engine.get(), k);
     }
-    if (variant != TreeVariant::FatFromLog && variant != TreeVariant::Ntfs)
+    if (variant == TreeVariant::FatStandard || variant == TreeVariant::FatAdvance)
         for (const FolderNode& node : nodes)
             tree.setExpanded(node.treeItem, false);
 }

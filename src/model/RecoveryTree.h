@@ -32,6 +32,7 @@ enum class TreeVariant {
     FatAdvance,  // root directory by the ActiveGeometry name; names read from disk
     FatFromLog,  // names come from the log; nothing is read
     Ntfs,        // root children have parent 5; names come with the records
+    ExFat,       // root children have parent 0; names come with the entry sets
 };
 
 // Builds the folder tree from FolderTable (after the lost-directory search), then

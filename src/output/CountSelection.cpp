@@ -13,8 +13,10 @@ namespace qr::output {
 
 namespace {
 
+// FAT and exFAT: folders are listed by the engine, the root's key is 0.
 bool isFat(const app::RecoveryContext& ctx) {
-    return volume::IsFat(ctx.volumeParams.kind());
+    const volume::FileSystemKind kind = ctx.volumeParams.kind();
+    return volume::IsFat(kind) || kind == volume::FileSystemKind::ExFat;
 }
 bool isNtfs(const app::RecoveryContext& ctx) {
     return ctx.volumeParams.kind() == volume::FileSystemKind::Ntfs;

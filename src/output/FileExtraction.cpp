@@ -128,6 +128,8 @@ ExtractResult ExtractToFile(app::RecoveryContext& ctx, volume::VolumeEngine& eng
         NoteProblem(ctx, outputPath, report.why);
         return ExtractResult::Failed;
     }
+    if (report.uncertain && saveMode)
+        save.summary.uncertain += 1;
     if (report.unreadableBytes > 0 && saveMode) {
         // The read-failure notice stays as it is; the save tells which files have holes.
         NoteProblem(ctx, outputPath,

@@ -107,9 +107,11 @@ private:
     std::string problem_;
 };
 
-// File records follow the folders only when the working file system is NTFS.
+// File records follow the folders only when the working file system is NTFS or exFAT
+// (their files are rows of the search, not read from directories again).
 bool carriesFiles(std::string_view fileSystemName) {
-    return volume::FileSystemKindFromName(fileSystemName) == volume::FileSystemKind::Ntfs;
+    const volume::FileSystemKind kind = volume::FileSystemKindFromName(fileSystemName);
+    return kind == volume::FileSystemKind::Ntfs || kind == volume::FileSystemKind::ExFat;
 }
 
 // Fields 1 to 3: the title is skipped, the model is read.

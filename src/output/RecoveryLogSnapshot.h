@@ -64,7 +64,7 @@ struct RecoveryLogSnapshot {
     std::uint64_t partitionEnd = 0;
     LogVolumeFields validated;
     LogVolumeFields working;
-    std::string fileSystemName; // of the working copy; "NTFS" logs carry `files`
+    std::string fileSystemName; // of the working copy; "NTFS" and "exFAT" logs carry `files`
     std::vector<FolderRecord> folders;
     std::vector<FileRecord> files;
 

@@ -58,7 +58,8 @@ RecoveryLogSnapshot TakeLogSnapshot(const LogSearchFields& search,
         log.folders.push_back(
             {node.name, node.selfKey, node.parentKey, node.date, node.time, node.deleted});
 
-    if (volume::FileSystemKindFromName(working.fileSystemName) == volume::FileSystemKind::Ntfs) {
+    const volume::FileSystemKind kind = volume::FileSystemKindFromName(working.fileSystemName);
+    if (kind == volume::FileSystemKind::Ntfs || kind == volume::FileSystemKind::ExFat) {
         const int rows = fileTable.rowCount();
         log.files.reserve(static_cast<std::size_t>(rows));
         for (int row = 0; row < rows; ++row) {

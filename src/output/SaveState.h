@@ -43,6 +43,9 @@ struct SaveSummary {
     // Written whole, but with parts the medium could not read, saved as zeros (also
     // counted in `written`; each is named in the problems).
     std::uint32_t withUnreadable = 0;
+    // Written, but from clusters guessed for a deleted file (the contiguous rule): the
+    // content may belong to another file (also counted in `written`).
+    std::uint32_t uncertain = 0;
 };
 
 struct SaveState {

@@ -1,6 +1,9 @@
 #include "volume/BootSectorCheck.h"
 
+#include "volume/ExfatBootRegion.h"
 #include "volume/SectorBytes.h"
+
+#include <limits>
 
 namespace qr::volume {
 namespace {
@@ -45,6 +48,16 @@ std::optional<BootSectorVolume> ntfsVolume(disk::ByteView s) {
     return BootSectorVolume{FileSystemKind::Ntfs, total, 16};
 }
 
+std::optional<BootSectorVolume> exfatVolume(disk::ByteView s) {
+    const auto boot = DecodeExfatBootSector(s, std::numeric_limits<std::uint64_t>::max() >> 12);
+    // A length whose 512-byte count would not fit 64 bits is no disk's.
+    if (!boot || boot->volumeLength > std::numeric_limits<std::uint64_t>::max() >> 3)
+        return std::nullopt;
+    const unsigned scale = boot->bytesPerSectorShift - 9;
+    return BootSectorVolume{FileSystemKind::ExFat, boot->volumeLength << scale,
+                            std::uint64_t{boot->heapOffset} << scale};
+}
+
 } // namespace
 
 std::optional<BootSectorVolume> RecogniseBootSector(disk::ByteView s, std::uint64_t at,
@@ -58,6 +71,8 @@ std::optional<BootSectorVolume> RecogniseBootSector(disk::ByteView s, std::uint6
         v = fatVolume(s, false);
     else if (s.matches(0x03, "NTFS"))
         v = ntfsVolume(s);
+    else if (HasExfatName(s))
+        v = exfatVolume(s);
     if (v && !fitsDisk(at, v->sectors, diskSectors))
         return std::nullopt;
     return v;

@@ -49,6 +49,9 @@ FileSystemKind KindOfPartition(const Sector& first, std::uint8_t type) {
         return FileSystemKind::Fat16;
     if (first.hasText(0x03, "NTFS"))
         return FileSystemKind::Ntfs;
+    // Type 0x07 is shared by NTFS and exFAT; the boot sector tells them apart.
+    if (first.hasText(0x03, "EXFAT   "))
+        return FileSystemKind::ExFat;
     switch (type) {
     case 0x01:
     case 0x04:

@@ -17,9 +17,11 @@ int ValidateVolume(app::RecoveryContext& ctx, std::string* why) {
         return ValidateFat32Volume(ctx, why);
     case FileSystemKind::Ntfs:
         return ValidateNtfsVolume(ctx, why);
+    case FileSystemKind::ExFat:
+        return ValidateExfatVolume(ctx, why);
     default:
         if (why)
-            *why = "no file system named (FAT16, FAT32 or NTFS)";
+            *why = "no file system named (FAT16, FAT32, NTFS or exFAT)";
         return 0;
     }
 }

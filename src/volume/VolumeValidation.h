@@ -21,5 +21,9 @@ int ValidateVolume(app::RecoveryContext& ctx, std::string* why = nullptr);
 int ValidateFat16Volume(app::RecoveryContext& ctx, std::string* why = nullptr);
 int ValidateFat32Volume(app::RecoveryContext& ctx, std::string* why = nullptr);
 int ValidateNtfsVolume(app::RecoveryContext& ctx, std::string* why = nullptr);
+// exFAT: the main boot region (name, signature, shifts, FAT and heap inside the volume,
+// boot checksum) or else the backup region twelve sectors on; its layout goes into
+// the volume's parameters.
+int ValidateExfatVolume(app::RecoveryContext& ctx, std::string* why = nullptr);
 
 } // namespace qr::volume

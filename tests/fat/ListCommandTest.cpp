@@ -148,7 +148,7 @@ TEST_F(ListCommand, StopAfterSectorsKeepsWhatWasFound) {
 TEST_F(ListCommand, BadArgumentsAreRefused) {
     test::FatImage image(dir / "x.img", {});
     cli(image.path().string(), "", 2);
-    cli(image.path().string(), "--fs exFAT --start 0 --end 100", 2);
+    cli(image.path().string(), "--fs HFS --start 0 --end 100", 2);
     cli(image.path().string(), "--fs FAT32 --start 100 --end 100", 2);
     cli(image.path().string(), "--partition 3", 1);
 }

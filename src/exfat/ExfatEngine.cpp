@@ -1,0 +1,132 @@
+#include "exfat/ExfatEngine.h"
+
+#include "exfat/DirectoryWalk.h"
+#include "exfat/EntrySet.h"
+#include "exfat/ExfatExtract.h"
+#include "model/RecordTable.h"
+#include "volume/DateFormats.h"
+
+#include <optional>
+#include <utility>
+
+namespace qr::exfat {
+
+namespace {
+// A name of 255 UTF-16 units takes up to 765 bytes of UTF-8.
+constexpr std::size_t kNameCellBuffer = 255 * 3 + 1;
+constexpr std::size_t kNumberBuffer = 32;
+} // namespace
+
+ExfatEngine::ExfatEngine(disk::SectorSource& source, const Geometry& geometry,
+                         std::shared_ptr<ExfatVolumeState> state,
+                         const model::RecordTable& fileTable)
+    : source_(source), geometry_(geometry), fat_(source, geometry), state_(std::move(state)),
+      fileTable_(fileTable) {
+    if (!state_)
+        state_ = std::make_shared<ExfatVolumeState>();
+}
+
+std::uint32_t ExfatEngine::rootKey() const {
+    return kRootKey;
+}
+
+void ExfatEngine::buildIndex() {
+    using namespace model::folder_col;
+    state_->rowsByFolder.clear();
+    state_->rowsByCluster.clear();
+    for (int row = 0; row < fileTable_.rowCount(); ++row) {
+        state_->rowsByFolder[fileTable_.number(row, Parent)].push_back(row);
+        state_->rowsByCluster[fileTable_.number(row, Sector)].push_back(row);
+    }
+    state_->indexed = true;
+    state_->indexedRows = fileTable_.rowCount();
+}
+
+void ExfatEngine::listFiles(std::uint32_t key, bool folderDeleted,
+                            const std::function<bool(const volume::FolderFile&)>& visit) {
+    using namespace model::folder_col;
+    if (!state_->indexed || state_->indexedRows != fileTable_.rowCount())
+        buildIndex();
+    const auto found = state_->rowsByFolder.find(key);
+    if (found == state_->rowsByFolder.end())
+        return;
+    for (const int row : found->second) {
+        const volume::FolderFile file = fileOfRow(row, key, folderDeleted);
+        if (!visit(file))
+            return;
+    }
+}
+
+volume::FolderFile ExfatEngine::fileOfRow(int row, std::uint32_t key, bool folderDeleted) const {
+    using namespace model::folder_col;
+    volume::FolderFile file;
+    file.name = fileTable_.cell(row, Name, kNameCellBuffer);
+    file.size = static_cast<std::uint64_t>(fileTable_.number64(row, Size, kNumberBuffer));
+    // Rows read back from a log carry no valid length: the whole file is taken.
+    file.validLength =
+        fileTable_.cell(row, Time).empty()
+            ? file.size
+            : static_cast<std::uint64_t>(fileTable_.number64(row, Time, kNumberBuffer));
+    file.deleted = folderDeleted || fileTable_.flag(row, Deleted);
+    file.stamp.date = fileTable_.number(row, Date);
+    file.location = fileTable_.number(row, Sector);
+    file.parentKey = key;
+    file.flags = kListedFlag;
+    if ((fileTable_.number(row, Self) & kNoFatChain) != 0)
+        file.flags |= kNoFatChainFlag;
+    return file;
+}
+
+volume::FolderFile ExfatEngine::completed(const volume::FolderFile& file) {
+    if (!state_->indexed || state_->indexedRows != fileTable_.rowCount())
+        buildIndex();
+    const auto found = state_->rowsByCluster.find(static_cast<std::uint32_t>(file.location));
+    if (found == state_->rowsByCluster.end())
+        return file;
+    // The row of the same name and size, of the same state when there are several.
+    std::optional<volume::FolderFile> chosen;
+    for (const int row : found->second) {
+        volume::FolderFile candidate = fileOfRow(row, 0, false);
+        if (candidate.name != file.name || candidate.size != file.size)
+            continue;
+        if (!chosen || (candidate.deleted == file.deleted && chosen->deleted != file.deleted))
+            chosen = std::move(candidate);
+    }
+    if (!chosen)
+        return file;
+    chosen->deleted = file.deleted;
+    return *chosen;
+}
+
+volume::ExtractReport ExfatEngine::extract(const volume::FolderFile& file, volume::FileSink& sink,
+                                           const volume::ExtractOptions& /*options*/) {
+    const volume::FolderFile whole = (file.flags & kListedFlag) != 0 ? file : completed(file);
+    FileRef ref;
+    ref.firstCluster = static_cast<std::uint32_t>(whole.location);
+    ref.dataLength = whole.size;
+    ref.validLength = whole.validLength;
+    ref.noFatChain = (whole.flags & kNoFatChainFlag) != 0;
+    ref.deleted = whole.deleted;
+    return ExtractExfatFile(source_, geometry_, fat_, ref, sink);
+}
+
+std::string ExfatEngine::formatDate(const volume::EntryTimestamp& stamp) const {
+    return volume::FormatFatDate(static_cast<std::uint16_t>(stamp.date >> 16));
+}
+
+std::string ExfatEngine::formatTime(const volume::EntryTimestamp& stamp) const {
+    return volume::FormatFatTime(static_cast<std::uint16_t>(stamp.date & 0xFFFF));
+}
+
+bool ExfatEngine::calendarDate(const volume::EntryTimestamp& stamp,
+                               volume::CalendarDate& date) const {
+    const auto day = static_cast<std::uint32_t>((stamp.date >> 16) & 0xFFFF);
+    if (day == 0)
+        return false;
+    date.year = 1980 + (day >> 9);
+    date.month = (day >> 5) & 0x0F;
+    date.day = day & 0x1F;
+    return true;
+}
+
+} // namespace qr::exfat

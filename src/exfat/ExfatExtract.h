@@ -1,0 +1,23 @@
+#pragma once
+// Extraction of an exFAT file into a sink: its clusters up to the valid data length,
+// then zeros up to the data length. Deleted chained files are guesses, reported as
+// uncertain.
+#include "disk/SectorSource.h"
+#include "exfat/FatChain.h"
+#include "exfat/Geometry.h"
+#include "volume/VolumeEngine.h"
+
+namespace qr::exfat {
+
+struct FileRef {
+    std::uint32_t firstCluster = 0;
+    std::uint64_t dataLength = 0;
+    std::uint64_t validLength = 0;
+    bool noFatChain = false;
+    bool deleted = false;
+};
+
+volume::ExtractReport ExtractExfatFile(disk::SectorSource& source, const Geometry& geometry,
+                                       FatTable& fat, const FileRef& file, volume::FileSink& sink);
+
+} // namespace qr::exfat

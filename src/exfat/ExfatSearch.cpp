@@ -1,0 +1,33 @@
+#include "exfat/ExfatSearch.h"
+
+#include "exfat/DirectoryWalk.h"
+#include "exfat/FatChain.h"
+#include "exfat/HeapSweep.h"
+#include "model/LostDirectories.h"
+
+namespace qr::exfat {
+
+ExfatSearchResult RunExfatStandardSearch(disk::SectorSource& source, const Geometry& geometry,
+                                         model::RecordTable& folderTable,
+                                         model::RecordTable& fileTable,
+                                         volume::SearchProgress& progress, std::stop_token stop) {
+    ExfatSearchResult result;
+    InsertExfatLostRow(folderTable);
+    progress.phase(volume::SearchPhase::DirectoryScan);
+    progress.counter(volume::SearchCounter::Directories, 0);
+    FatTable fat(source, geometry);
+    DirectoryWalk walk(source, geometry, fat, folderTable, fileTable, progress);
+    walk.walkRoot(stop);
+    if (!walk.counts().stopped) {
+        const SweepResult sweep = SweepHeapForDirectories(source, geometry, walk, progress, stop);
+        result.lostFolders = sweep.lostFolders;
+    }
+    result.folders = walk.counts().folders;
+    result.files = walk.counts().files;
+    result.deletedFiles = walk.counts().deletedFiles;
+    result.stopped = stop.stop_requested();
+    model::FindLostDirectories(folderTable, kRootKey, progress);
+    return result;
+}
+
+} // namespace qr::exfat

@@ -1,0 +1,89 @@
+#include "exfat/HeapSweep.h"
+
+#include "disk/Sweep.h"
+#include "model/RecordTable.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace qr::exfat {
+
+bool LooksLikeDirectoryCluster(disk::ByteView cluster) {
+    // Cheap first: most data clusters fail at their first byte.
+    const std::uint8_t first = cluster.u8(0);
+    if (first == 0 || !IsDirectoryEntryType(first))
+        return false;
+    bool setHolds = false;
+    for (std::uint64_t at = 0; cluster.has(at, kEntryBytes);) {
+        const std::uint8_t type = cluster.u8(at);
+        if (type == 0)
+            break;
+        if (!IsDirectoryEntryType(type))
+            return false;
+        if ((type | kInUse) == kFileEntry) {
+            if (const auto set = DecodeEntrySet(cluster.from(at))) {
+                setHolds = true;
+                at += std::uint64_t{set->entries} * kEntryBytes;
+                continue;
+            }
+        }
+        at += kEntryBytes;
+    }
+    return setHolds;
+}
+
+SweepResult SweepHeapForDirectories(disk::SectorSource& source, const Geometry& geometry,
+                                    DirectoryWalk& walk, volume::SearchProgress& progress,
+                                    std::stop_token stop) {
+    SweepResult result;
+    const std::uint64_t spc = geometry.sectorsPerCluster;
+    if (spc == 0 || geometry.clusterCount == 0)
+        return result;
+    const disk::SweepRange range{geometry.heapStart,
+                                 geometry.heapStart + std::uint64_t{geometry.clusterCount} * spc};
+    // Whole clusters per batch: the cluster size is a power of two.
+    disk::SweepOptions options;
+    options.batchSectors = static_cast<std::uint32_t>(std::max<std::uint64_t>(8192, spc));
+    progress.phase(volume::SearchPhase::DirectoryScan);
+    progress.position(range.first, range.end);
+    // What the found clusters name as folders, so that a found folder below another
+    // found one is walked from its parent and not hung under Lost on its own.
+    std::unordered_set<std::uint32_t> named;
+    const disk::SweepOutcome outcome = disk::SweepBatches(
+        source, range, options, stop, [&](std::uint64_t first, disk::ByteView bytes) {
+            for (std::uint64_t offset = 0; bytes.has(offset, spc * 512); offset += spc * 512) {
+                const std::uint64_t index = (first - range.first) / spc + offset / (spc * 512);
+                const auto cluster = static_cast<std::uint32_t>(index + 2);
+                if (walk.reached(cluster))
+                    continue;
+                const disk::ByteView view = bytes.sub(offset, spc * 512);
+                if (!LooksLikeDirectoryCluster(view))
+                    continue;
+                result.found.push_back(cluster);
+                for (const std::uint32_t child : DirectoryWalk::FolderClusters(view))
+                    if (child != cluster)
+                        named.insert(child);
+            }
+            progress.position(first + bytes.size() / 512, range.end);
+            return true;
+        });
+    result.stopped = outcome.end == disk::SweepEnd::Stopped;
+    result.mediumLost = outcome.end == disk::SweepEnd::MediumLost;
+    // Tops first; then any found cluster still unreached (those naming each other in a
+    // circle, or continuation clusters of a lost directory).
+    for (const bool tops : {true, false})
+        for (const std::uint32_t cluster : result.found) {
+            if (stop.stop_requested()) {
+                result.stopped = true;
+                return result;
+            }
+            if (walk.reached(cluster) || (tops && named.count(cluster) != 0))
+                continue;
+            walk.walkOrphan(cluster, model::kLostFolderKey, stop);
+            ++result.lostFolders;
+        }
+    return result;
+}
+
+} // namespace qr::exfat

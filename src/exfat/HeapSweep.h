@@ -1,0 +1,33 @@
+#pragma once
+// The sweep of the cluster heap for directory clusters the walk did not reach: one
+// batched pass, a cluster counted when its entries read as directory entries and at
+// least one entry set's checksum holds. Found clusters that no other found cluster
+// names as a folder go under Lost, each with the tree below it.
+#include "disk/SectorSource.h"
+#include "exfat/DirectoryWalk.h"
+#include "exfat/Geometry.h"
+#include "volume/SearchProgress.h"
+
+#include <cstdint>
+#include <stop_token>
+#include <vector>
+
+namespace qr::exfat {
+
+// True when the cluster's bytes look like a directory's: every entry up to the end
+// mark has a directory entry type and some entry set's checksum holds.
+bool LooksLikeDirectoryCluster(disk::ByteView cluster);
+
+struct SweepResult {
+    std::vector<std::uint32_t> found; // unreached directory clusters, in heap order
+    std::uint64_t lostFolders = 0;    // folders hung under Lost
+    bool stopped = false;
+    bool mediumLost = false;
+};
+
+// Sweeps the heap, then walks what it found into the walk's tables.
+SweepResult SweepHeapForDirectories(disk::SectorSource& source, const Geometry& geometry,
+                                    DirectoryWalk& walk, volume::SearchProgress& progress,
+                                    std::stop_token stop);
+
+} // namespace qr::exfat

@@ -30,17 +30,12 @@ bool isFat(const RecoveryContext& context) {
 
 void writeFolderRow(model::RecordTable& table, std::uint64_t number,
                     const fat::FoundDirectory& found) {
-    using namespace model::folder_col;
-    const int row = table.appendRow("Dir" + std::to_string(number));
-    table.setNumber(row, Sector, static_cast<std::uint32_t>(found.sector));
-    table.setNumber(row, Self, found.self);
-    table.setNumber(row, Parent, found.parent);
-    table.setNumber(row, Date, found.date);
-    table.setNumber(row, Time, found.time);
-    table.setNumber(row, Size, found.size);
-    table.setNumber(row, Attr, found.attributes);
-    table.setCell(row, SysId, "0");
-    table.setCell(row, Type, "FOLDER");
+    // One step per row, in column order: Name, Sector, Self, Parent, Date, Time, Size,
+    // Attr, SysId, Type (Deleted stays empty); numbers as unsigned 32-bit decimals.
+    const auto n = [](std::uint32_t value) { return std::to_string(value); };
+    table.appendCells({"Dir" + std::to_string(number), n(static_cast<std::uint32_t>(found.sector)),
+                       n(found.self), n(found.parent), n(found.date), n(found.time), n(found.size),
+                       n(found.attributes), "0", "FOLDER"});
 }
 
 // Signed decimal of the low 32 bits, as the summary shows every number.

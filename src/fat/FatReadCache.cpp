@@ -13,16 +13,20 @@ namespace {
 constexpr std::uint64_t kRunOverhead = 48;
 constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
 
-// Length of `bytes` without its trailing zero bytes; eight at a time, as a directory
-// cluster is mostly zeros.
+// Length of `bytes` without its trailing zero bytes. Whole 64-byte blocks are tested
+// first (a directory cluster is mostly zeros), then single bytes.
 std::size_t usedLength(const unsigned char* bytes, std::size_t length) {
+    constexpr std::size_t kBlock = 64;
     std::size_t used = length;
-    while (used >= sizeof(std::uint64_t)) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes + used - sizeof word, sizeof word);
-        if (word != 0)
+    while (used >= kBlock) {
+        std::uint64_t words[kBlock / sizeof(std::uint64_t)];
+        std::memcpy(words, bytes + used - kBlock, kBlock);
+        std::uint64_t any = 0;
+        for (std::uint64_t word : words)
+            any |= word;
+        if (any != 0)
             break;
-        used -= sizeof word;
+        used -= kBlock;
     }
     while (used > 0 && bytes[used - 1] == 0)
         --used;

@@ -72,6 +72,8 @@ struct RecoveryContext {
     // Typed progress of the running search, rendered into window() (and handed to an
     // observer, such as the command line's progress line, when one is set).
     SearchProgressWindow& progress() { return progress_; }
+    // The browsing window's current-folder line, rendered by the same adapter.
+    model::CurrentFolderView& currentFolderView() { return progress_; }
     platform::UserMessages* messages = nullptr;
     platform::RegistryStore* registry = nullptr;
     std::unique_ptr<disk::SectorReader> reader;

@@ -89,7 +89,8 @@ void buildTreeFromLog(RecoveryContext& ctx, const output::RecoveryLogSnapshot& l
         return;
     }
     ctx.tables.folderTable.clear();
-    model::ReplayLogFolders(ctx, folders, ntfs ? model::kNtfsRootKey : model::kFatRootKey);
+    model::ReplayLogFolders(ctx.recoveryTree, ctx.folderNodes, folders,
+                            ntfs ? model::kNtfsRootKey : model::kFatRootKey);
 }
 
 } // namespace

@@ -32,17 +32,12 @@ bool isFat(const RecoveryContext& context) {
 
 void writeFolderRow(model::RecordTable& table, std::uint64_t number,
                     const fat::FoundDirectory& found) {
-    using namespace model::folder_col;
-    const int row = table.appendRow("Dir" + std::to_string(number));
-    table.setNumber(row, Sector, static_cast<std::uint32_t>(found.sector));
-    table.setNumber(row, Self, found.self);
-    table.setNumber(row, Parent, found.parent);
-    table.setNumber(row, Date, found.date);
-    table.setNumber(row, Time, found.time);
-    table.setNumber(row, Size, found.size);
-    table.setNumber(row, Attr, found.attributes);
-    table.setCell(row, SysId, "0");
-    table.setCell(row, Type, "FOLDER");
+    // One step per row, in column order: Name, Sector, Self, Parent, Date, Time, Size,
+    // Attr, SysId, Type (Deleted stays empty); numbers as unsigned 32-bit decimals.
+    const auto n = [](std::uint32_t value) { return std::to_string(value); };
+    table.appendCells({"Dir" + std::to_string(number), n(static_cast<std::uint32_t>(found.sector)),
+                       n(found.self), n(found.parent), n(found.date), n(found.time), n(found.size),
+                       n(found.attributes), "0", "FOLDER"});
 }
 
 // Signed decimal of the low 32 bits, as the summary shows every number.
@@ -60,16 +55,22 @@ void enableSelectAndSaveMenu(WindowItems& window) {
     window.enableItem(kMenuSave, true);
 }
 
-// Lost-directory search and tree building on the rows found (the end of every
-// standard FAT search, stopped or not).
-void buildFatTree(RecoveryContext& context) {
+// Lost-directory search and tree building on the rows of a scan or walk, with the
+// captions of both steps.
+void findLostAndBuildTree(RecoveryContext& context, std::uint32_t rootParent,
+                          model::TreeVariant variant) {
     WindowItems& window = context.window();
     window.setItemText(kProgressCaption, "Searching Lost Directories. Please Wait...");
     window.setItemText(kStatusLine, "Please Wait...");
-    model::FindLostDirectories(context.tables.folderTable, model::kFatRootParent,
-                               context.progress());
+    model::FindLostDirectories(context.tables.folderTable, rootParent, context.progress());
     window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
-    model::BuildFolderTree(context, model::TreeVariant::FatStandard);
+    model::BuildFolderTree(context, variant);
+}
+
+// Lost-directory search and tree building on the rows found (the end of every
+// standard FAT search, stopped or not).
+void buildFatTree(RecoveryContext& context) {
+    findLostAndBuildTree(context, model::kFatRootParent, model::TreeVariant::FatStandard);
     // The search's reads are over: the file list reads the medium (a caller that lists
     // every folder as part of the search keeps the cache).
     if (!context.keepSearchCache)
@@ -102,13 +103,7 @@ bool runStandardFat(RecoveryContext& context, std::stop_token stop) {
 
 // Lost-directory search and tree building on the rows of an NTFS walk (stopped or not).
 void buildNtfsTree(RecoveryContext& context) {
-    WindowItems& window = context.window();
-    window.setItemText(kProgressCaption, "Searching Lost Directories. Please Wait...");
-    window.setItemText(kStatusLine, "Please Wait...");
-    model::FindLostDirectories(context.tables.folderTable, model::kNtfsRootParent,
-                               context.progress());
-    window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
-    model::BuildFolderTree(context, model::TreeVariant::Ntfs);
+    findLostAndBuildTree(context, model::kNtfsRootParent, model::TreeVariant::Ntfs);
 }
 
 // Standard search of an NTFS volume: the MFT's runs, the walk of its records, the Lost
@@ -321,6 +316,24 @@ void StartScanWorker(RecoveryContext& context) {
     stored.set_value();
 }
 
+namespace {
+
+// A stopped Standard search still shows the tree of what it found, in place of the
+// search view.
+void showTreeOfStoppedSearch(RecoveryContext& context, void (*buildTree)(RecoveryContext&)) {
+    WindowItems& window = context.window();
+    LoadActiveGeometryFromVolume(context);
+    buildTree(context);
+    window.showItem(kSearchView, false);
+    model::SetUpFolderColumns(context.fileList);
+    window.showItem(kRecoveryTree, true);
+    window.enableItem(kNext, false);
+    window.showItem(kProgressCaption, false);
+    window.setItemText(kStatusLine, kSaveInstructions);
+}
+
+} // namespace
+
 void StopSearch(RecoveryContext& context) {
     WindowItems& window = context.window();
     window.showItem(kStopSearch, false);
@@ -336,16 +349,8 @@ void StopSearch(RecoveryContext& context) {
     FillRecoveryDetails(context);
     if (context.searchMode == kSearchStandard)
         enableSelectAndSaveMenu(window);
-    if (isFat(context) && context.searchMode == kSearchStandard) {
-        LoadActiveGeometryFromVolume(context);
-        buildFatTree(context);
-        window.showItem(kSearchView, false);
-        model::SetUpFolderColumns(context.fileList);
-        window.showItem(kRecoveryTree, true);
-        window.enableItem(kNext, false);
-        window.showItem(kProgressCaption, false);
-        window.setItemText(kStatusLine, kSaveInstructions);
-    }
+    if (isFat(context) && context.searchMode == kSearchStandard)
+        showTreeOfStoppedSearch(context, buildFatTree);
     if (isFat(context) && context.searchMode == kSearchAdvanced) {
         window.setItemText(kStatusLine, "For selecting partition click on back button and for "
                                         "save Files or Directories click on next button.");
@@ -364,16 +369,8 @@ void StopSearch(RecoveryContext& context) {
         window.setItemText(kStatusLine, kSaveInstructions);
     }
     if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
-        context.searchMode == kSearchStandard) {
-        LoadActiveGeometryFromVolume(context);
-        buildNtfsTree(context);
-        window.showItem(kSearchView, false);
-        model::SetUpFolderColumns(context.fileList);
-        window.showItem(kRecoveryTree, true);
-        window.enableItem(kNext, false);
-        window.showItem(kProgressCaption, false);
-        window.setItemText(kStatusLine, kSaveInstructions);
-    }
+        context.searchMode == kSearchStandard)
+        showTreeOfStoppedSearch(context, buildNtfsTree);
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);
 }

@@ -119,3 +119,89 @@ void SearchProgressWindow::counter(volume::SearchCounter counter, std::uint64_t 
 }
 
 } // namespace qr::app
+
+namespace qr::app {
+
+namespace {
+
+const char* const kSearchingStatus = "Partition table has been corrupted, Now Quarrixdale "
+                                     "Recovery - Memory Card is searchig partitions...";
+const char* const kDoneStatus = "Select the partition to recover from left panel and then click "
+                                "on next button or click on back button for select another disk.";
+
+const int kRangeControls[] = {item::kPartitionType, item::kStartSector, item::kEndSector};
+const int kRangeControlsWithLabels[] = {item::kPartitionType, item::kPartitionTypeLabel,
+                                        item::kStartSector,   item::kStartSectorLabel,
+                                        item::kEndSector,     item::kEndSectorLabel};
+
+// Entries of the partition-type selector.
+int selectorEntry(volume::FileSystemKind kind) {
+    switch (kind) {
+    case volume::FileSystemKind::Fat16:
+        return 0;
+    case volume::FileSystemKind::Fat32:
+        return 1;
+    case volume::FileSystemKind::Ntfs:
+        return 2;
+    default:
+        return 3;
+    }
+}
+
+} // namespace
+
+void SearchProgressWindow::partitionSearchStarted(bool lockRange) {
+    WindowItems& w = window_();
+    w.setItemText(item::kStatusLine, kSearchingStatus);
+    if (lockRange)
+        for (int id : kRangeControls)
+            w.enableItem(id, false);
+    w.enableItem(item::kBack, false);
+    w.enableItem(item::kNext, false);
+    w.enableItem(item::kSearchPartition, false);
+    w.showItem(item::kStopSearchPartition, true);
+    w.enableItem(item::kStopSearchPartition, true);
+    w.showItem(item::kProgressBar, true);
+    w.showItem(item::kProgressCaption, true);
+    w.setItemText(item::kProgressCaption, "Searching Partition...");
+    w.selectEntry(item::kPartitionType, 3);
+    w.setItemText(item::kStartSector, "0");
+    w.setItemText(item::kEndSector, "0");
+}
+
+void SearchProgressWindow::partitionSearchAt(std::uint64_t at, std::uint64_t end) {
+    window_().setProgress(item::kProgressBar, end == 0 ? 100 : percentOf(at, end));
+}
+
+void SearchProgressWindow::partitionSearchFinished(
+    const std::optional<volume::FoundPartitionRange>& first, bool showRange) {
+    WindowItems& w = window_();
+    if (first) {
+        w.selectEntry(item::kPartitionType, selectorEntry(first->kind));
+        w.setItemText(item::kStartSector, std::to_string(first->startSector));
+        w.setItemText(item::kEndSector, std::to_string(first->endSector));
+    }
+    w.setProgress(item::kProgressBar, 100);
+    w.showItem(item::kSearchPartition, true);
+    w.enableItem(item::kSearchPartition, true);
+    w.showItem(item::kStopSearchPartition, false);
+    w.enableItem(item::kLoadLogButton, true);
+    w.enableItem(item::kSaveButton, false);
+    w.showItem(item::kProgressBar, false);
+    w.showItem(item::kProgressCaption, false);
+    w.enableItem(item::kBack, true);
+    w.enableItem(item::kNext, true);
+    w.setItemText(item::kStatusLine, kDoneStatus);
+    if (showRange)
+        for (int id : kRangeControlsWithLabels) {
+            w.showItem(id, true);
+            w.enableItem(id, true);
+        }
+    w.enableItem(item::kPartitionTree, true);
+}
+
+void SearchProgressWindow::showCurrentFolder(const std::string& path) {
+    window_().setItemText(item::kCurrentFolder, path);
+}
+
+} // namespace qr::app

@@ -1,6 +1,5 @@
 #include "disk/DiskDetails.h"
 
-#include "app/RecoveryContext.h"
 #include "disk/DiskRegistry.h"
 
 #include <charconv>
@@ -9,42 +8,40 @@ namespace qr::disk {
 
 namespace {
 
-std::string readValue(app::RecoveryContext& ctx, const std::string& key, unsigned disk) {
-    return ctx.registry
-               ? platform::ReadRegistryString(*ctx.registry, platform::RegistryRoot::ClassesRoot,
-                                              key, diskValueName(disk))
-               : std::string();
+std::string readValue(platform::RegistryStore* registry, const std::string& key, unsigned disk) {
+    return registry ? platform::ReadRegistryString(*registry, platform::RegistryRoot::ClassesRoot,
+                                                   key, diskValueName(disk))
+                    : std::string();
 }
 
 } // namespace
 
-std::uint64_t DiskSizeBytes(app::RecoveryContext& ctx, unsigned disk) {
-    const std::string text = readValue(ctx, kSizeKey, disk);
+std::uint64_t DiskSizeBytes(platform::RegistryStore* registry, unsigned disk) {
+    const std::string text = readValue(registry, kSizeKey, disk);
     std::uint64_t bytes = 0;
     std::from_chars(text.data(), text.data() + text.size(), bytes);
     return bytes;
 }
 
-bool DiskIsListed(app::RecoveryContext& ctx, unsigned disk) {
-    return !readValue(ctx, ctx.platform == app::PlatformFamily::Win95 ? kCylinderKey : kMediaKey,
-                      disk)
-                .empty();
+bool DiskIsListed(platform::RegistryStore* registry, bool win95, unsigned disk) {
+    return !readValue(registry, win95 ? kCylinderKey : kMediaKey, disk).empty();
 }
 
-std::vector<std::string> DiskDetailLines(app::RecoveryContext& ctx, unsigned disk) {
-    const std::string megabytes = std::to_string(DiskSizeBytes(ctx, disk) / 1048576);
-    if (ctx.platform == app::PlatformFamily::Win95)
+std::vector<std::string> DiskDetailLines(platform::RegistryStore* registry, bool shortForm,
+                                         unsigned disk) {
+    const std::string megabytes = std::to_string(DiskSizeBytes(registry, disk) / 1048576);
+    if (shortForm)
         return {"Physical Disk Number           : " + std::to_string(disk),
-                "Cylinder   : " + readValue(ctx, kCylinderKey, disk),
-                "Head   : " + readValue(ctx, kHeadKey, disk),
-                "SectorsPerTrack   : " + readValue(ctx, kSectorsPerTrackKey, disk),
+                "Cylinder   : " + readValue(registry, kCylinderKey, disk),
+                "Head   : " + readValue(registry, kHeadKey, disk),
+                "SectorsPerTrack   : " + readValue(registry, kSectorsPerTrackKey, disk),
                 "Disk Size  : " + megabytes + " MB"};
     return {"Physical Disk Number           : " + std::to_string(disk),
-            "Model                                    : " + readValue(ctx, kModelKey, disk),
-            "Media Type                           : " + readValue(ctx, kMediaTypeKey, disk),
-            "Cylinder                                 : " + readValue(ctx, kCylinderKey, disk),
-            "Head                                     : " + readValue(ctx, kHeadKey, disk),
-            "SectorsPerTrack                   : " + readValue(ctx, kSectorsPerTrackKey, disk),
+            "Model                                    : " + readValue(registry, kModelKey, disk),
+            "Media Type                           : " + readValue(registry, kMediaTypeKey, disk),
+            "Cylinder                                 : " + readValue(registry, kCylinderKey, disk),
+            "Head                                     : " + readValue(registry, kHeadKey, disk),
+            "SectorsPerTrack                   : " + readValue(registry, kSectorsPerTrackKey, disk),
             "Disk Size                               : " + megabytes + " MB"};
 }
 

@@ -4,6 +4,18 @@
 
 namespace qr::disk {
 
+std::vector<std::string> DiskDetailLines(app::RecoveryContext& ctx, unsigned disk) {
+    return DiskDetailLines(ctx.registry, ctx.platform == app::PlatformFamily::Win95, disk);
+}
+
+bool DiskIsListed(app::RecoveryContext& ctx, unsigned disk) {
+    return DiskIsListed(ctx.registry, ctx.platform == app::PlatformFamily::Win95, disk);
+}
+
+std::uint64_t DiskSizeBytes(app::RecoveryContext& ctx, unsigned disk) {
+    return DiskSizeBytes(ctx.registry, disk);
+}
+
 void ShowDiskDetails(app::RecoveryContext& ctx, unsigned disk) {
     model::FileList& list = ctx.fileList;
     list.setColumns({{kDiskDetailsColumn, kDiskDetailsWidth, false}});

@@ -3,6 +3,7 @@
 #include "disk/ByteView.h"
 #include "fat/FatReadCache.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_set>
 
@@ -35,17 +36,28 @@ ClusterChain BuildDirectoryChain(const FatVolume& volume, std::uint32_t firstClu
         return chain;
     FatEntryReader fat(volume, volume.fat32(), geometry.firstFat);
     // A damaged FAT may loop; a cluster met twice ends the chain before the repeat.
+    // Most directories are a cluster or a few: those are checked against the chain
+    // itself, and a set is built only for a long one.
+    constexpr std::size_t kShortChain = 16;
     std::unordered_set<std::uint32_t> seen;
+    const auto met = [&](std::uint32_t c) {
+        if (chain.size() <= kShortChain)
+            return std::find(chain.begin(), chain.end(), c) != chain.end();
+        if (seen.empty())
+            seen.insert(chain.begin(), chain.end());
+        return seen.count(c) != 0;
+    };
     std::uint32_t cluster = firstCluster;
     for (;;) {
         chain.push_back(cluster);
-        seen.insert(cluster);
+        if (!seen.empty())
+            seen.insert(cluster);
         if (geometry.firstFat == 0 || fat.sectorIndexOf(cluster) > geometry.sectorsPerFat)
             break;
         std::uint32_t next = 0;
         if (!fat.entry(cluster, next))
             break;
-        if (next == 0 || next == 1 || fat.isEndOfChain(next) || seen.count(next) != 0)
+        if (next == 0 || next == 1 || fat.isEndOfChain(next) || met(next))
             break;
         cluster = next;
     }

@@ -1,14 +1,17 @@
 #pragma once
 // FAT sectors and directory clusters kept for the life of one search, so that naming
 // and listing a folder reads each of its sectors from the medium once. Runs are kept
-// as they were read (start and length); a budget bounds the memory, after which reads
-// go to the medium again. Reads that failed are not kept.
+// as they were read (start and length), without their trailing zero bytes: a directory
+// cluster is mostly the zeros behind its last entry, so 100,000 folders fit in a few
+// megabytes. A budget bounds the memory, after which reads go to the medium again.
+// Reads that failed are not kept.
 #include "disk/SectorSource.h"
 
 #include <cstdint>
-#include <map>
+#include <functional>
+#include <memory>
 #include <mutex>
-#include <utility>
+#include <unordered_map>
 #include <vector>
 
 namespace qr::fat {
@@ -24,15 +27,40 @@ public:
     // scan reads every directory's cluster); within the budget, like a read.
     void keep(std::uint64_t start, std::uint32_t count, const unsigned char* bytes);
     void clear();
+    // Memory the kept runs take (their stored bytes and bookkeeping).
     std::uint64_t heldBytes() const;
 
     static constexpr std::uint64_t kDefaultBudget = 256ull << 20;
 
 private:
+    struct RunKey {
+        std::uint64_t start;
+        std::uint32_t count;
+        bool operator==(const RunKey&) const = default;
+    };
+    struct RunKeyHash {
+        std::size_t operator()(const RunKey& k) const {
+            return std::hash<std::uint64_t>{}(k.start * 31 + k.count);
+        }
+    };
+    // The run's bytes up to its last non-zero byte; the rest of the run is zeros.
+    struct KeptRun {
+        const unsigned char* bytes;
+        std::size_t used;
+    };
+    // Keeps the run unless it is kept already or the budget is spent. Caller holds mutex_.
+    void keepLocked(const RunKey& key, const unsigned char* bytes, std::size_t length);
+    // A copy of `bytes` in the current chunk (a new one when it does not fit).
+    const unsigned char* store(const unsigned char* bytes, std::size_t length);
+
     mutable std::mutex mutex_;
     std::uint64_t budget_;
     std::uint64_t held_ = 0;
-    std::map<std::pair<std::uint64_t, std::uint32_t>, std::vector<unsigned char>> runs_;
+    std::unordered_map<RunKey, KeptRun, RunKeyHash> runs_;
+    // Kept bytes live in large chunks rather than one allocation per run.
+    std::vector<std::unique_ptr<unsigned char[]>> chunks_;
+    std::size_t chunkSize_ = 0;
+    std::size_t chunkUsed_ = 0;
 };
 
 } // namespace qr::fat

@@ -14,7 +14,7 @@ bool isRoot(const TreeModel& tree, TreeItem item) {
 }
 
 void showPath(app::RecoveryContext& context, TreeItem item) {
-    context.window().setItemText(app::item::kCurrentFolder, FolderPath(context.recoveryTree, item));
+    context.currentFolderView().showCurrentFolder(FolderPath(context.recoveryTree, item));
 }
 
 // The previous current folder goes back to the plain folder image (the root keeps its

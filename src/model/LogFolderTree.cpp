@@ -1,6 +1,5 @@
 #include "model/LogFolderTree.h"
 
-#include "app/RecoveryContext.h"
 #include "model/RecoveryTree.h"
 
 #include <algorithm>
@@ -18,10 +17,10 @@ bool HasUniqueKeys(const std::vector<LogFolder>& folders) {
     return true;
 }
 
-void ReplayLogFolders(app::RecoveryContext& context, const std::vector<LogFolder>& folders,
+void ReplayLogFolders(TreeModel& tree, FolderNodeList& nodes, const std::vector<LogFolder>& folders,
                       std::uint32_t rootKey) {
-    const TreeItem root = EnsureRootItem(context);
-    context.recoveryTree.setExpanded(root, true);
+    const TreeItem root = EnsureRootItem(tree);
+    tree.setExpanded(root, true);
     // Node indexes by self key, ascending (nodes are appended in list order).
     std::unordered_map<std::uint32_t, std::vector<std::size_t>> byKey;
     std::size_t cursor = 0; // the node that took the previous folder
@@ -32,17 +31,17 @@ void ReplayLogFolders(app::RecoveryContext& context, const std::vector<LogFolder
         if (!rootRun) {
             auto it = byKey.find(folder.parentKey);
             if (it != byKey.end()) {
-                const std::vector<std::size_t>& nodes = it->second;
-                auto at = std::lower_bound(nodes.begin(), nodes.end(), cursor);
-                cursor = at != nodes.end() ? *at : nodes.back();
-                parent = context.folderNodes[cursor].treeItem;
+                const std::vector<std::size_t>& withKey = it->second;
+                auto at = std::lower_bound(withKey.begin(), withKey.end(), cursor);
+                cursor = at != withKey.end() ? *at : withKey.back();
+                parent = nodes[cursor].treeItem;
             }
         }
-        byKey[folder.selfKey].push_back(context.folderNodes.size());
-        InsertFolderNode(context, parent, folder.name, folder.selfKey, folder.parentKey,
+        byKey[folder.selfKey].push_back(nodes.size());
+        InsertFolderNode(tree, nodes, parent, folder.name, folder.selfKey, folder.parentKey,
                          folder.date, folder.time, folder.deleted);
     }
-    for (FolderNode& node : context.folderNodes)
+    for (FolderNode& node : nodes)
         node.childrenNamed = true;
 }
 

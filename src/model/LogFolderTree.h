@@ -5,15 +5,12 @@
 // such a list through FolderTable would insert every folder once below each folder
 // sharing its parent's key, which multiplies them (factorially when keys repeat along
 // a path); this replay inserts each listed folder exactly once.
+#include "model/FolderNodeList.h"
 #include "model/TreeModel.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-namespace qr::app {
-struct RecoveryContext;
-}
 
 namespace qr::model {
 
@@ -34,7 +31,7 @@ bool HasUniqueKeys(const std::vector<LogFolder>& folders);
 // under the root item, every later one under the nearest earlier folder, from the one
 // that took the previous folder on, whose self key is its parent key (the root item
 // when there is none). Every node is marked named.
-void ReplayLogFolders(app::RecoveryContext& context, const std::vector<LogFolder>& folders,
+void ReplayLogFolders(TreeModel& tree, FolderNodeList& nodes, const std::vector<LogFolder>& folders,
                       std::uint32_t rootKey);
 
 } // namespace qr::model

@@ -132,7 +132,10 @@ void nameChildFolders(app::RecoveryContext& context, volume::VolumeEngine* engin
 } // namespace
 
 TreeItem EnsureRootItem(app::RecoveryContext& context) {
-    TreeModel& tree = context.recoveryTree;
+    return EnsureRootItem(context.recoveryTree);
+}
+
+TreeItem EnsureRootItem(TreeModel& tree) {
     TreeItem root = tree.firstTopLevel();
     if (root == kNoItem)
         return tree.insert(kNoItem, "Root", tree_image::kRoot, tree_image::kRoot);
@@ -143,7 +146,13 @@ TreeItem EnsureRootItem(app::RecoveryContext& context) {
 TreeItem InsertFolderNode(app::RecoveryContext& context, TreeItem parent, const std::string& name,
                           std::uint32_t selfKey, std::uint32_t parentKey, std::uint64_t date,
                           std::uint64_t time, bool deleted) {
-    TreeModel& tree = context.recoveryTree;
+    return InsertFolderNode(context.recoveryTree, context.folderNodes, parent, name, selfKey,
+                            parentKey, date, time, deleted);
+}
+
+TreeItem InsertFolderNode(TreeModel& tree, FolderNodeList& nodes, TreeItem parent,
+                          const std::string& name, std::uint32_t selfKey, std::uint32_t parentKey,
+                          std::uint64_t date, std::uint64_t time, bool deleted) {
     const TreeItem item =
         tree.insert(parent, name, tree_image::kFolder, tree_image::kFolder, CheckState::Unchecked);
     const TreeItem root = tree.firstTopLevel();
@@ -157,7 +166,7 @@ TreeItem InsertFolderNode(app::RecoveryContext& context, TreeItem parent, const 
     node.date = date;
     node.time = time;
     node.deleted = deleted;
-    context.folderNodes.append(std::move(node));
+    nodes.append(std::move(node));
     return item;
 }
 

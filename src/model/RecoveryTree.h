@@ -17,10 +17,14 @@ inline constexpr std::uint32_t kFatRootKey = 0;
 inline constexpr std::uint32_t kNtfsRootKey = 5;
 
 // The root item of the folder tree, inserted when missing; its text becomes "Root".
+TreeItem EnsureRootItem(TreeModel& tree);
 TreeItem EnsureRootItem(app::RecoveryContext& context);
 
 // Inserts a folder item (images 3/3, unchecked) as the last child of `parent` and
 // appends its FolderNode.
+TreeItem InsertFolderNode(TreeModel& tree, FolderNodeList& nodes, TreeItem parent,
+                          const std::string& name, std::uint32_t selfKey, std::uint32_t parentKey,
+                          std::uint64_t date, std::uint64_t time, bool deleted);
 TreeItem InsertFolderNode(app::RecoveryContext& context, TreeItem parent, const std::string& name,
                           std::uint32_t selfKey, std::uint32_t parentKey, std::uint64_t date,
                           std::uint64_t time, bool deleted);

@@ -1,8 +1,8 @@
 // FAT16 and FAT32 boot-sector validation. The second allocation table must begin with
 // the media byte 0xF8; zero or absurd layout fields count as an invalid boot sector.
-#include "app/RecoveryContext.h"
 #include "volume/FatBootSector.h"
 #include "volume/SectorRead.h"
+#include "volume/VolumeParams.h"
 #include "volume/VolumeValidation.h"
 
 #include <string>
@@ -48,15 +48,14 @@ std::string implausibility(const FatLayout& l) {
 
 // True when the layout is plausible and its second table begins with the media byte;
 // otherwise `why` says which check failed.
-bool secondFatConfirms(app::RecoveryContext& ctx, const FatLayout& l, const char* copy,
-                       std::string& why) {
+bool secondFatConfirms(disk::SectorSource& source, std::uint64_t partitionStart, const FatLayout& l,
+                       const char* copy, std::string& why) {
     if (std::string wrong = implausibility(l); !wrong.empty()) {
         why = std::string(copy) + ": " + wrong;
         return false;
     }
-    const std::uint64_t secondFat =
-        ctx.volumeParams.partitionStart + l.reservedSectors + l.sectorsPerFat;
-    const std::uint8_t media = ReadSector(ctx, secondFat).u8(0);
+    const std::uint64_t secondFat = partitionStart + l.reservedSectors + l.sectorsPerFat;
+    const std::uint8_t media = ReadSector(source, secondFat).u8(0);
     if (media == kFixedDiskMedia)
         return true;
     why = std::string(copy) + ": the second FAT at sector " + std::to_string(secondFat) +
@@ -86,14 +85,13 @@ void storeLayout(VolumeParams& p, const FatLayout& l, std::uint32_t rootSectors,
 
 } // namespace
 
-int ValidateFat16Volume(app::RecoveryContext& ctx, std::string* why) {
-    VolumeParams& p = ctx.volumeParams;
-    const Sector boot = ReadSector(ctx, p.partitionStart);
+int ValidateFat16Volume(disk::SectorSource& source, VolumeParams& p, std::string* why) {
+    const Sector boot = ReadSector(source, p.partitionStart);
     if (!boot.hasBootSignature())
         return refuse(why, "no boot signature 55 AA in sector " + std::to_string(p.partitionStart));
     const FatLayout l = fat16Layout(boot);
     std::string reason;
-    if (!secondFatConfirms(ctx, l, "boot sector", reason))
+    if (!secondFatConfirms(source, p.partitionStart, l, "boot sector", reason))
         return refuse(why, reason);
     const std::uint32_t rootSectors = (l.rootEntries / 16) & 0xFFF;
     const std::uint64_t rootStart = p.partitionStart + l.reservedSectors + 2ull * l.sectorsPerFat;
@@ -101,11 +99,10 @@ int ValidateFat16Volume(app::RecoveryContext& ctx, std::string* why) {
     return 1;
 }
 
-int ValidateFat32Volume(app::RecoveryContext& ctx, std::string* why) {
-    VolumeParams& p = ctx.volumeParams;
-    Sector boot = ReadSector(ctx, p.partitionStart);
+int ValidateFat32Volume(disk::SectorSource& source, VolumeParams& p, std::string* why) {
+    Sector boot = ReadSector(source, p.partitionStart);
     if (!boot.hasBootSignature()) {
-        boot = ReadSector(ctx, p.partitionStart + kFat32BackupOffset);
+        boot = ReadSector(source, p.partitionStart + kFat32BackupOffset);
         if (!boot.hasBootSignature())
             return refuse(why, "no boot signature 55 AA in sector " +
                                    std::to_string(p.partitionStart) + " nor in its backup " +
@@ -113,9 +110,9 @@ int ValidateFat32Volume(app::RecoveryContext& ctx, std::string* why) {
     }
     FatLayout l = fat32Layout(boot);
     std::string first, backup;
-    if (!secondFatConfirms(ctx, l, "boot sector", first)) {
-        l = fat32Layout(ReadSector(ctx, p.partitionStart + kFat32BackupOffset));
-        if (!secondFatConfirms(ctx, l, "backup boot sector", backup))
+    if (!secondFatConfirms(source, p.partitionStart, l, "boot sector", first)) {
+        l = fat32Layout(ReadSector(source, p.partitionStart + kFat32BackupOffset));
+        if (!secondFatConfirms(source, p.partitionStart, l, "backup boot sector", backup))
             return refuse(why, first + "; " + backup);
     }
     storeLayout(p, l, 0, l.rootCluster);

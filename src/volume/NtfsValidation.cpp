@@ -1,8 +1,8 @@
 // NTFS boot-sector validation. The boot sector at the volume's start is the copy in
 // use and the one at its last sector the other; a copy whose fields do not hold is
 // replaced by the other, and the MFT and its mirror must begin with "FILE".
-#include "app/RecoveryContext.h"
 #include "volume/SectorRead.h"
+#include "volume/VolumeParams.h"
 #include "volume/VolumeValidation.h"
 
 #include <utility>
@@ -28,14 +28,13 @@ bool fieldsHold(const Sector& boot) {
 
 // First sector of the MFT (or its mirror) by the cluster at `clusterOffset`, tried in
 // `inUse` and then in `other`; 0 when neither points at a "FILE" record.
-std::uint32_t locateTable(app::RecoveryContext& ctx, const Sector& inUse, const Sector& other,
-                          std::size_t clusterOffset) {
-    const std::uint64_t start = ctx.volumeParams.partitionStart;
+std::uint32_t locateTable(disk::SectorSource& source, std::uint64_t start, const Sector& inUse,
+                          const Sector& other, std::size_t clusterOffset) {
     const std::uint32_t spc = inUse.u8(0x0D);
     for (const Sector* copy : {&inUse, &other}) {
         const std::uint64_t sector =
             start + static_cast<std::uint64_t>(spc) * copy->u32(clusterOffset);
-        if (ReadSector(ctx, sector).hasText(0, "FILE"))
+        if (ReadSector(source, sector).hasText(0, "FILE"))
             return static_cast<std::uint32_t>(sector);
     }
     return 0;
@@ -43,15 +42,14 @@ std::uint32_t locateTable(app::RecoveryContext& ctx, const Sector& inUse, const 
 
 } // namespace
 
-int ValidateNtfsVolume(app::RecoveryContext& ctx, std::string* why) {
+int ValidateNtfsVolume(disk::SectorSource& source, VolumeParams& p, std::string* why) {
     const auto refuse = [why](const char* reason) {
         if (why)
             *why = reason;
         return 0;
     };
-    VolumeParams& p = ctx.volumeParams;
-    Sector inUse = ReadSector(ctx, p.partitionStart);
-    Sector other = ReadSector(ctx, p.partitionEnd);
+    Sector inUse = ReadSector(source, p.partitionStart);
+    Sector other = ReadSector(source, p.partitionEnd);
     if (!inUse.hasBootSignature()) {
         if (!other.hasBootSignature())
             return refuse("no boot signature 55 AA in the first or the last sector");
@@ -63,8 +61,8 @@ int ValidateNtfsVolume(app::RecoveryContext& ctx, std::string* why) {
                           "record of 2, 4, 6 or 8 sectors");
         std::swap(inUse, other);
     }
-    const std::uint32_t mft = locateTable(ctx, inUse, other, 0x30);
-    const std::uint32_t mirror = locateTable(ctx, inUse, other, 0x38);
+    const std::uint32_t mft = locateTable(source, p.partitionStart, inUse, other, 0x30);
+    const std::uint32_t mirror = locateTable(source, p.partitionStart, inUse, other, 0x38);
     p.mftStart = mft;
     p.mftMirrorStart = mirror;
     if (mft == 0 && mirror == 0)

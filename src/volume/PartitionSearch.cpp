@@ -4,9 +4,11 @@
 #include "disk/SectorReader.h"
 #include "platform/RegistryStore.h"
 #include "volume/PartitionListing.h"
+#include "volume/PartitionSearchView.h"
 #include "volume/VolumeSearch.h"
 
 #include <charconv>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -16,17 +18,6 @@ namespace {
 constexpr std::uint64_t kLbaHeads = 255;
 constexpr std::uint64_t kLbaSectorsPerTrack = 63;
 constexpr std::uint64_t kLastSector32 = 0xFFFFFFFFu;
-
-const char* const kSearchingStatus = "Partition table has been corrupted, Now Quarrixdale "
-                                     "Recovery - Memory Card is searchig partitions...";
-const char* const kDoneStatus = "Select the partition to recover from left panel and then click "
-                                "on next button or click on back button for select another disk.";
-
-const int kRangeControls[] = {app::item::kPartitionType, app::item::kStartSector,
-                              app::item::kEndSector};
-const int kRangeControlsWithLabels[] = {app::item::kPartitionType, app::item::kPartitionTypeLabel,
-                                        app::item::kStartSector,   app::item::kStartSectorLabel,
-                                        app::item::kEndSector,     app::item::kEndSectorLabel};
 
 // Leading decimal digits; 0 when there are none or the value does not fit.
 std::uint64_t decimalValue(const std::string& text) {
@@ -44,36 +35,11 @@ std::uint64_t geometryValue(app::RecoveryContext& ctx, const char* key) {
                                      "Disk" + std::to_string(ctx.selectedDiskNumber)));
 }
 
-int selectorEntry(const std::string& name) {
-    switch (FileSystemKindFromName(name)) {
-    case FileSystemKind::Fat16:
-        return 0;
-    case FileSystemKind::Fat32:
-        return 1;
-    case FileSystemKind::Ntfs:
-        return 2;
-    default:
-        return 3;
-    }
-}
-
 void announceStart(app::RecoveryContext& ctx) {
-    app::WindowItems& w = ctx.window();
-    w.setItemText(app::item::kStatusLine, kSearchingStatus);
-    if (ctx.searchMode == app::kSearchAdvanced || ctx.searchMode == app::kSearchRaw)
-        for (int id : kRangeControls)
-            w.enableItem(id, false);
-    w.enableItem(app::item::kBack, false);
-    w.enableItem(app::item::kNext, false);
-    w.enableItem(app::item::kSearchPartition, false);
-    w.showItem(app::item::kStopSearchPartition, true);
-    w.enableItem(app::item::kStopSearchPartition, true);
-    w.showItem(app::item::kProgressBar, true);
-    w.showItem(app::item::kProgressCaption, true);
-    w.setItemText(app::item::kProgressCaption, "Searching Partition...");
-    w.selectEntry(app::item::kPartitionType, 3);
-    w.setItemText(app::item::kStartSector, "0");
-    w.setItemText(app::item::kEndSector, "0");
+    const bool rangeLocked =
+        ctx.searchMode == app::kSearchAdvanced || ctx.searchMode == app::kSearchRaw;
+    PartitionSearchView& view = ctx.progress();
+    view.partitionSearchStarted(rangeLocked);
 }
 
 // Forgets the partitions listed so far. Their tree items go too: the tree is rebuilt
@@ -98,30 +64,13 @@ void forgetPartitions(app::RecoveryContext& ctx) {
 }
 
 void announceFinish(app::RecoveryContext& ctx) {
-    app::WindowItems& w = ctx.window();
     const DiskPartitionRecord& record = SelectedDiskRecord(ctx);
-    if (record.count > 0) {
-        w.selectEntry(app::item::kPartitionType, selectorEntry(record.fileSystemNames[0]));
-        w.setItemText(app::item::kStartSector, std::to_string(record.slots[1].startSector));
-        w.setItemText(app::item::kEndSector, std::to_string(record.slots[1].endSector));
-    }
-    w.setProgress(app::item::kProgressBar, 100);
-    w.showItem(app::item::kSearchPartition, true);
-    w.enableItem(app::item::kSearchPartition, true);
-    w.showItem(app::item::kStopSearchPartition, false);
-    w.enableItem(app::item::kLoadLogButton, true);
-    w.enableItem(app::item::kSaveButton, false);
-    w.showItem(app::item::kProgressBar, false);
-    w.showItem(app::item::kProgressCaption, false);
-    w.enableItem(app::item::kBack, true);
-    w.enableItem(app::item::kNext, true);
-    w.setItemText(app::item::kStatusLine, kDoneStatus);
-    if (ctx.searchMode == app::kSearchAdvanced)
-        for (int id : kRangeControlsWithLabels) {
-            w.showItem(id, true);
-            w.enableItem(id, true);
-        }
-    w.enableItem(app::item::kPartitionTree, true);
+    std::optional<FoundPartitionRange> first;
+    if (record.count > 0)
+        first = FoundPartitionRange{FileSystemKindFromName(record.fileSystemNames[0]),
+                                    record.slots[1].startSector, record.slots[1].endSector};
+    PartitionSearchView& view = ctx.progress();
+    view.partitionSearchFinished(first, ctx.searchMode == app::kSearchAdvanced);
     ctx.partitionTree.setExpanded(PartitionTreeRoot(ctx), true);
 }
 
@@ -162,17 +111,14 @@ void SweepForPartitions(app::RecoveryContext& ctx, std::stop_token stop) {
                               kLbaHeads);
     const VolumeSearchPlan plan{g.cylinders, std::uint64_t{g.heads} * g.sectorsPerTrack,
                                 g.sectorsPerTrack};
-    app::WindowItems& w = ctx.window();
+    PartitionSearchView& view = ctx.progress();
     const VolumeSearchOutcome outcome = SearchVolumes(
         *ctx.reader, plan, stop,
         [&ctx](const FoundVolumeAt& v) {
             return ListPartition(ctx, FileSystemName(v.kind), v.start, v.end) &&
                    HasRoomForPartition(SelectedDiskRecord(ctx));
         },
-        [&w](std::uint64_t at, std::uint64_t end) {
-            w.setProgress(app::item::kProgressBar,
-                          end == 0 ? 100 : static_cast<int>(at * 100 / end));
-        });
+        [&view](std::uint64_t at, std::uint64_t end) { view.partitionSearchAt(at, end); });
     // A stop asked by the user keeps what was found and gives the controls back; any
     // other stop (the window closing) leaves the window alone.
     if (outcome.end == VolumeSearchEnd::Stopped && stop.stop_requested() &&

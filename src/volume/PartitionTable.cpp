@@ -1,6 +1,7 @@
 #include "volume/PartitionTable.h"
 
 #include "app/RecoveryContext.h"
+#include "disk/SectorReader.h"
 #include "volume/PartitionListing.h"
 #include "volume/SectorRead.h"
 
@@ -30,7 +31,7 @@ bool isExtended(std::uint8_t type) {
 // Names and lists the partition at `start`; false once the record is full.
 bool listIfNamed(app::RecoveryContext& ctx, std::uint8_t type, std::uint64_t start,
                  std::uint32_t sectors) {
-    const std::string name = NamePartition(ReadSector(ctx, start), type);
+    const std::string name = NamePartition(ReadSector(*ctx.reader, start), type);
     if (name.empty())
         return true;
     return ListPartition(ctx, name, start, start + sectors);
@@ -70,7 +71,7 @@ FileSystemKind KindOfPartition(const Sector& first, std::uint8_t type) {
 
 void ReadPartitionTable(app::RecoveryContext& ctx, std::uint64_t baseSector) {
     SelectedDiskRecord(ctx).count = 0;
-    const Sector mbr = ReadSector(ctx, baseSector);
+    const Sector mbr = ReadSector(*ctx.reader, baseSector);
     // One of the two signature bytes is enough.
     if (mbr.bytes[0x1FE] != 0x55 && mbr.bytes[0x1FF] != 0xAA)
         return;
@@ -97,7 +98,7 @@ void ReadPartitionTable(app::RecoveryContext& ctx, std::uint64_t baseSector) {
         const std::uint64_t recordSector = extendedStart + link;
         if (!visited.insert(recordSector).second)
             return;
-        const Sector ebr = ReadSector(ctx, recordSector);
+        const Sector ebr = ReadSector(*ctx.reader, recordSector);
         walkChain = false;
         for (int i = 0; i < 2; ++i) {
             const TableEntry e = entryOf(ebr, i);

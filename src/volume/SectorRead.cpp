@@ -1,13 +1,12 @@
 #include "volume/SectorRead.h"
 
-#include "app/RecoveryContext.h"
-#include "disk/SectorReader.h"
+#include "disk/SectorSource.h"
 
 namespace qr::volume {
 
-Sector ReadSector(app::RecoveryContext& ctx, std::uint64_t sector) {
+Sector ReadSector(disk::SectorSource& source, std::uint64_t sector) {
     Sector s;
-    ctx.reader->read(sector, 1, s.bytes.data());
+    source.readSectors(sector, 1, s.bytes.data());
     return s;
 }
 

@@ -1,16 +1,16 @@
 #pragma once
-// Single-sector reads of the selected disk for the partition and volume code.
+// Single-sector reads of the medium for the partition and volume code.
 #include "volume/SectorBytes.h"
 
 #include <cstdint>
 
-namespace qr::app {
-struct RecoveryContext;
+namespace qr::disk {
+class SectorSource;
 }
 
 namespace qr::volume {
 
 // The sector at `sector`; where a failed read could not fill it, it holds zeros.
-Sector ReadSector(app::RecoveryContext& ctx, std::uint64_t sector);
+Sector ReadSector(disk::SectorSource& source, std::uint64_t sector);
 
 } // namespace qr::volume

@@ -1,6 +1,7 @@
 #include "volume/VolumeValidation.h"
 
 #include "app/RecoveryContext.h"
+#include "disk/SectorReader.h"
 
 namespace qr::volume {
 
@@ -12,11 +13,11 @@ int ValidateVolume(app::RecoveryContext& ctx, std::string* why) {
         table->clear();
     switch (ctx.volumeParams.kind()) {
     case FileSystemKind::Fat16:
-        return ValidateFat16Volume(ctx, why);
+        return ValidateFat16Volume(*ctx.reader, ctx.volumeParams, why);
     case FileSystemKind::Fat32:
-        return ValidateFat32Volume(ctx, why);
+        return ValidateFat32Volume(*ctx.reader, ctx.volumeParams, why);
     case FileSystemKind::Ntfs:
-        return ValidateNtfsVolume(ctx, why);
+        return ValidateNtfsVolume(*ctx.reader, ctx.volumeParams, why);
     case FileSystemKind::ExFat:
         return ValidateExfatVolume(ctx, why);
     default:

@@ -7,6 +7,9 @@
 namespace qr::app {
 struct RecoveryContext;
 }
+namespace qr::disk {
+class SectorSource;
+}
 
 namespace qr::volume {
 
@@ -17,10 +20,17 @@ namespace qr::volume {
 // only ever see the system's own messages.
 int ValidateVolume(app::RecoveryContext& ctx, std::string* why = nullptr);
 
-// The checks by file system, without the caption and the emptying of the tables.
-int ValidateFat16Volume(app::RecoveryContext& ctx, std::string* why = nullptr);
-int ValidateFat32Volume(app::RecoveryContext& ctx, std::string* why = nullptr);
-int ValidateNtfsVolume(app::RecoveryContext& ctx, std::string* why = nullptr);
+struct VolumeParams;
+
+// The checks by file system, without the caption and the emptying of the tables: the
+// boot sector of `params` (start, end) on `source` is checked and the layout stored
+// in `params`.
+int ValidateFat16Volume(disk::SectorSource& source, VolumeParams& params,
+                        std::string* why = nullptr);
+int ValidateFat32Volume(disk::SectorSource& source, VolumeParams& params,
+                        std::string* why = nullptr);
+int ValidateNtfsVolume(disk::SectorSource& source, VolumeParams& params,
+                       std::string* why = nullptr);
 // exFAT: the main boot region (name, signature, shifts, FAT and heap inside the volume,
 // boot checksum) or else the backup region twelve sectors on; its layout goes into
 // the volume's parameters.

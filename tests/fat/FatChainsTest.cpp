@@ -78,6 +78,18 @@ TEST_F(FatChains, LoopInADamagedFatEndsBeforeTheRepeat) {
     EXPECT_EQ(BuildDirectoryChain(app::FatVolumeOf(ctx), 7), (ClusterChain{7, 8, 9}));
     set32(20, 20);
     EXPECT_EQ(BuildDirectoryChain(app::FatVolumeOf(ctx), 20), (ClusterChain{20}));
+    // Long chains: a loop back to an early cluster, and one back to the latest ones.
+    for (std::uint32_t c = 100; c < 140; ++c)
+        set32(c, c + 1);
+    set32(140, 103);
+    ClusterChain expected;
+    for (std::uint32_t c = 100; c <= 140; ++c)
+        expected.push_back(c);
+    EXPECT_EQ(BuildDirectoryChain(app::FatVolumeOf(ctx), 100), expected);
+    set32(140, 139);
+    EXPECT_EQ(BuildDirectoryChain(app::FatVolumeOf(ctx), 100), expected);
+    set32(140, 0x0FFFFFFF);
+    EXPECT_EQ(BuildDirectoryChain(app::FatVolumeOf(ctx), 100), expected);
 }
 
 TEST_F(FatChains, ChainLeavingTheFatStopsAtItsEnd) {

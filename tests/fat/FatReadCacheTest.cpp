@@ -1,0 +1,97 @@
+// The search's read cache: what it hands back must be byte for byte what the medium
+// holds, including the zeros it does not store and runs it kept from the scan.
+#include "fat/FatReadCache.h"
+#include "support/MemorySource.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace qr::fat {
+namespace {
+
+using test::MemorySource;
+
+// 16 sectors; sector k holds a few bytes of k near its start, a byte in the middle of
+// sector 3, and sector 5 ends with a non-zero byte after zeros.
+MemorySource medium() {
+    std::vector<unsigned char> bytes(16 * disk::kSectorBytes, 0);
+    for (std::size_t k = 0; k < 16; ++k)
+        bytes[k * disk::kSectorBytes] = static_cast<unsigned char>(k + 1);
+    bytes[3 * disk::kSectorBytes + 300] = 0xAB;
+    bytes[6 * disk::kSectorBytes - 1] = 0xCD;
+    return MemorySource(std::move(bytes));
+}
+
+std::vector<unsigned char> expected(const MemorySource& m, std::uint64_t start,
+                                    std::uint32_t count) {
+    const auto first = m.bytes.begin() + static_cast<long>(start * disk::kSectorBytes);
+    return {first, first + static_cast<long>(count * disk::kSectorBytes)};
+}
+
+TEST(FatReadCache, CachedRunsReadBackExactlyAndOnce) {
+    MemorySource m = medium();
+    FatReadCache cache;
+    for (const auto& [start, count] :
+         std::vector<std::pair<std::uint64_t, std::uint32_t>>{{0, 1}, {2, 4}, {5, 1}, {8, 8}}) {
+        std::vector<unsigned char> first(count * disk::kSectorBytes, 0xEE);
+        std::vector<unsigned char> again(count * disk::kSectorBytes, 0xEE);
+        EXPECT_EQ(cache.read(m, start, count, first.data()), disk::ReadStatus::Complete);
+        const std::size_t readsBefore = m.reads.size();
+        EXPECT_EQ(cache.read(m, start, count, again.data()), disk::ReadStatus::Complete);
+        EXPECT_EQ(m.reads.size(), readsBefore) << "run at " << start << " read twice";
+        EXPECT_EQ(first, expected(m, start, count));
+        // Stale bytes in the caller's buffer must not survive behind the stored part.
+        EXPECT_EQ(again, expected(m, start, count));
+    }
+    // Kept trimmed: far less than the 14 sectors read.
+    EXPECT_LT(cache.heldBytes(), 14u * disk::kSectorBytes);
+}
+
+TEST(FatReadCache, KeptRunsServeReadsAndFailedReadsAreNotKept) {
+    MemorySource m = medium();
+    FatReadCache cache;
+    // A run kept from a scan answers a later read without touching the medium.
+    const std::vector<unsigned char> scanned = expected(m, 3, 2);
+    cache.keep(3, 2, scanned.data());
+    std::vector<unsigned char> out(2 * disk::kSectorBytes, 0x11);
+    EXPECT_EQ(cache.read(m, 3, 2, out.data()), disk::ReadStatus::Complete);
+    EXPECT_TRUE(m.reads.empty());
+    EXPECT_EQ(out, scanned);
+    // The same start with another length is another run.
+    std::vector<unsigned char> one(disk::kSectorBytes);
+    cache.read(m, 3, 1, one.data());
+    EXPECT_EQ(m.reads.size(), 1u);
+    EXPECT_EQ(one, expected(m, 3, 1));
+
+    // A bad sector: the read is passed on as it failed and asked again next time.
+    m.badSectors.insert(9);
+    std::vector<unsigned char> bad(disk::kSectorBytes);
+    EXPECT_EQ(cache.read(m, 9, 1, bad.data()), disk::ReadStatus::Partial);
+    m.badSectors.clear();
+    EXPECT_EQ(cache.read(m, 9, 1, bad.data()), disk::ReadStatus::Complete);
+    EXPECT_EQ(bad, expected(m, 9, 1));
+}
+
+TEST(FatReadCache, BudgetBoundsWhatIsKept) {
+    // Runs without zeros cost their full size; a budget of about two keeps two.
+    std::vector<unsigned char> bytes(8 * disk::kSectorBytes, 0x5A);
+    MemorySource m(bytes);
+    FatReadCache cache(2 * disk::kSectorBytes + 200);
+    std::vector<unsigned char> out(disk::kSectorBytes);
+    for (std::uint64_t s = 0; s < 4; ++s)
+        cache.read(m, s, 1, out.data());
+    EXPECT_LE(cache.heldBytes(), 2u * disk::kSectorBytes + 200);
+    m.reads.clear();
+    for (std::uint64_t s = 0; s < 4; ++s) {
+        std::fill(out.begin(), out.end(), 0);
+        EXPECT_EQ(cache.read(m, s, 1, out.data()), disk::ReadStatus::Complete);
+        EXPECT_EQ(out, expected(m, s, 1));
+    }
+    EXPECT_EQ(m.reads.size(), 2u); // the two that did not fit
+    cache.clear();
+    EXPECT_EQ(cache.heldBytes(), 0u);
+}
+
+} // namespace
+} // namespace qr::fat

@@ -281,6 +281,9 @@ int runSave(const CommandLine& line) {
               << " bytes\n";
     output::WriteSavePlan(ctx);
     progress.end();
+    // A save refused before its first file was already told through the messages.
+    if (!save.summary.refused.empty())
+        return 1;
     for (const std::string& problem : save.problems)
         std::cerr << "recovery-cli: " << problem << "\n";
     const output::SaveSummary& s = save.summary;

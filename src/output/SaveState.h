@@ -43,6 +43,9 @@ struct SaveSummary {
     // Written whole, but with parts the medium could not read, saved as zeros (also
     // counted in `written`; each is named in the problems).
     std::uint32_t withUnreadable = 0;
+    // Why nothing was written when the save was refused before its first file (the
+    // destination is unsafe or has too little free space); empty otherwise.
+    std::string refused;
 };
 
 struct SaveState {

@@ -292,6 +292,8 @@ int runSave(const CommandLine& line) {
               << "\nwith unreadable sectors: " << s.withUnreadable << "\n";
     if (s.failed + s.stopped > 0)
         return 1;
+    if (ctx.mediumLostAt)
+        return kMediumLostExit;
     return s.withUnreadable > 0 ? kSavedWithUnreadableExit : 0;
 }
 

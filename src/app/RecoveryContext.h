@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -132,6 +133,9 @@ struct RecoveryContext {
     // The MFT's runs and the file index of the NTFS volume of the current search.
     std::shared_ptr<ntfs::NtfsVolumeState> ntfsVolume;
     bool scanStopped = false;
+    // Where the medium stopped answering during the last search (it shrank or went
+    // away); the search's rows are those found before. Empty when it answered throughout.
+    std::optional<std::uint64_t> mediumLostAt;
     // Advanced mode: the file systems the last inference identified, and the one picked
     // on the file-systems step (0-based); `fileSystemWorkerRunning` while its tree is built.
     int fileSystemCount = 0;

@@ -1,6 +1,7 @@
 #include "app/ScanDriver.h"
 
 #include "app/AdvancedFatSearch.h"
+#include "app/MediumWatch.h"
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
 #include "fat/FatReadCache.h"
@@ -219,6 +220,9 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
     WindowItems& window = context.window();
     context.scanWorkerRunning = true;
     context.scanStopped = false;
+    context.mediumLostAt.reset();
+    const std::uint64_t end = context.volumeParams.partitionEnd;
+    MediumWatch medium(context, end == UINT64_MAX ? end : end + 1);
     window.enableItem(kBack, false);
     window.enableItem(kNext, false);
     context.tables.folderTable.clear();
@@ -236,6 +240,7 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
         if ((isFat(context) && !runStandardFat(context, stop)) ||
             (ntfs && !runStandardNtfs(context, stop))) {
             context.scanStopped = true;
+            ReportMediumLoss(context, medium);
             context.scanWorkerRunning = false;
             return; // StopSearch finishes the search
         }
@@ -249,6 +254,7 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
         context.tables.fileSystemTable.clear();
         if (!SweepAdvancedFat(context, stop)) {
             context.scanStopped = true;
+            ReportMediumLoss(context, medium);
             context.scanWorkerRunning = false;
             return; // StopSearch infers the file systems of what was found
         }
@@ -256,6 +262,7 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
     }
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);
+    ReportMediumLoss(context, medium);
     context.scanWorkerRunning = false;
 }
 

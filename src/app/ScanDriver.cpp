@@ -1,6 +1,7 @@
 #include "app/ScanDriver.h"
 
 #include "app/AdvancedFatSearch.h"
+#include "app/EmptySearch.h"
 #include "app/MediumWatch.h"
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
@@ -248,6 +249,8 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
         window.enableItem(kNext, false);
         window.showItem(kStopSearch, false);
         enableSelectAndSaveMenu(window);
+        if (context.messages && SearchFoundNothing(context))
+            context.messages->error(NothingFoundText(context));
     } else if (context.searchMode == kSearchAdvanced && isFat(context)) {
         context.tables.bootSectorTable.clear();
         context.tables.dirClusterTable.clear();

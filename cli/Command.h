@@ -45,6 +45,9 @@ struct RegisterCommand {
 
 // Exit status for arguments that cannot be used.
 inline constexpr int kUsageExit = 2;
+// Exit status of a search whose medium stopped answering part way (it shrank or went
+// away): the output holds what was found before.
+inline constexpr int kMediumLostExit = 4;
 
 // Reads `line.args` against the command's options into `line.values` and
 // `line.operands`. An unknown option, a missing or empty value, an option given twice

@@ -83,7 +83,7 @@ int runList(const CommandLine& line) {
         return exitCode;
     app::RecoveryContext& ctx = *session->context;
     printTree(ctx, ctx.recoveryTree.firstTopLevel());
-    return 0;
+    return ctx.mediumLostAt ? kMediumLostExit : 0;
 }
 
 RegisterCommand reg{

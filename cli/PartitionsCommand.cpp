@@ -3,6 +3,7 @@
 // it). --search lists what the partition search finds, whatever the table says.
 #include "CliSession.h"
 #include "PartitionSession.h"
+#include "app/EmptyPartitionStep.h"
 #include "disk/SectorReader.h"
 #include "volume/PartitionSearch.h"
 
@@ -28,6 +29,12 @@ int runPartitions(const CommandLine& line) {
     if (hasFlag(line, "--search") && !searched)
         volume::SearchPartitions(ctx, std::stop_token{});
     const volume::DiskPartitionRecord& record = ctx.partitions[disk];
+    if (const std::string empty =
+            app::EmptyPartitionStepText(ctx, static_cast<std::uint16_t>(disk));
+        !empty.empty()) {
+        std::cerr << "recovery-cli: " << empty << "\n";
+        return app::DeviceAccessDenied(ctx, static_cast<std::uint16_t>(disk)) ? 1 : 0;
+    }
     for (std::uint32_t k = 1; k <= record.count; ++k) {
         const volume::PartitionSlot& slot = record.slots[k];
         std::cout << ctx.partitionTree.text(slot.treeItem) << '\t' << slot.startSector << '\t'

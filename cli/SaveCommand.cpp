@@ -282,6 +282,9 @@ int runSave(const CommandLine& line) {
               << " bytes\n";
     output::WriteSavePlan(ctx);
     progress.end();
+    // A save refused before its first file was already told through the messages.
+    if (!save.summary.refused.empty())
+        return 1;
     for (const std::string& problem : save.problems)
         std::cerr << "recovery-cli: " << problem << "\n";
     const output::SaveSummary& s = save.summary;
@@ -291,6 +294,8 @@ int runSave(const CommandLine& line) {
               << "\nuncertain (clusters guessed): " << s.uncertain << "\n";
     if (s.failed + s.stopped > 0)
         return 1;
+    if (ctx.mediumLostAt)
+        return kMediumLostExit;
     return s.withUnreadable > 0 ? kSavedWithUnreadableExit : 0;
 }
 

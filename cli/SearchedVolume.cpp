@@ -4,6 +4,7 @@
 #include "ProgressLine.h"
 #include "VolumeLog.h"
 #include "app/AdvancedFatSearch.h"
+#include "app/EmptySearch.h"
 #include "app/ScanDriver.h"
 #include "disk/SectorReader.h"
 #include "model/FileSystemDetails.h"
@@ -159,6 +160,10 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
             << " does not search it\n";
         return nullptr;
     }
+    if (const std::string outside = app::VolumeOutsideDiskText(ctx); !outside.empty()) {
+        err << "recovery-cli: " << outside << "\n";
+        return nullptr;
+    }
     ctx.searchDiskNumber = ctx.selectedDiskNumber;
     TakeDiskModel(ctx, ctx.selectedDiskNumber);
     if (advanced) {
@@ -188,6 +193,13 @@ std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::str
         err << "recovery-cli: the search found no folder tree on this volume\n";
         return nullptr;
     }
+    // A search says so through the messages itself; a loaded log does not.
+    if (log && app::SearchFoundNothing(ctx)) {
+        err << app::NothingFoundText(ctx) << "\n";
+        return nullptr;
+    }
+    if (!log && ctx.searchMode == app::kSearchStandard && app::SearchFoundNothing(ctx))
+        return nullptr;
     if (!SaveVolumeLog(line, ctx, err))
         return nullptr;
     exitCode = 0;

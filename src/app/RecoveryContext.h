@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -139,6 +140,9 @@ struct RecoveryContext {
     // The exFAT search's file rows indexed by folder, kept while the user browses.
     std::shared_ptr<exfat::ExfatVolumeState> exfatVolume;
     bool scanStopped = false;
+    // Where the medium stopped answering during the last search (it shrank or went
+    // away); the search's rows are those found before. Empty when it answered throughout.
+    std::optional<std::uint64_t> mediumLostAt;
     // Advanced mode: the file systems the last inference identified, and the one picked
     // on the file-systems step (0-based); `fileSystemWorkerRunning` while its tree is built.
     int fileSystemCount = 0;

@@ -1,6 +1,8 @@
 #include "app/ScanDriver.h"
 
 #include "app/AdvancedFatSearch.h"
+#include "app/EmptySearch.h"
+#include "app/MediumWatch.h"
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
 #include "exfat/ExfatEngine.h"
@@ -258,6 +260,9 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
     WindowItems& window = context.window();
     context.scanWorkerRunning = true;
     context.scanStopped = false;
+    context.mediumLostAt.reset();
+    const std::uint64_t end = context.volumeParams.partitionEnd;
+    MediumWatch medium(context, end == UINT64_MAX ? end : end + 1);
     window.enableItem(kBack, false);
     window.enableItem(kNext, false);
     context.tables.folderTable.clear();
@@ -276,6 +281,7 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
             (ntfs && !runStandardNtfs(context, stop)) ||
             (isExfat(context) && !runStandardExfat(context, stop))) {
             context.scanStopped = true;
+            ReportMediumLoss(context, medium);
             context.scanWorkerRunning = false;
             return; // StopSearch finishes the search
         }
@@ -283,12 +289,15 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
         window.enableItem(kNext, false);
         window.showItem(kStopSearch, false);
         enableSelectAndSaveMenu(window);
+        if (context.messages && SearchFoundNothing(context))
+            context.messages->error(NothingFoundText(context));
     } else if (context.searchMode == kSearchAdvanced && isFat(context)) {
         context.tables.bootSectorTable.clear();
         context.tables.dirClusterTable.clear();
         context.tables.fileSystemTable.clear();
         if (!SweepAdvancedFat(context, stop)) {
             context.scanStopped = true;
+            ReportMediumLoss(context, medium);
             context.scanWorkerRunning = false;
             return; // StopSearch infers the file systems of what was found
         }
@@ -296,6 +305,7 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
     }
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);
+    ReportMediumLoss(context, medium);
     context.scanWorkerRunning = false;
 }
 

@@ -1,5 +1,6 @@
 #include "app/Wizard.h"
 
+#include "app/EmptyPartitionStep.h"
 #include "model/FileSystemDetails.h"
 #include "platform/Programs.h"
 #include "platform/RegistryStore.h"
@@ -153,6 +154,15 @@ void Wizard::nextFromDiskStep() {
         showSectorFields(false);
     }
     view_.setItemText(item::kStatusLine, wizard_text::kPartitionStep);
+    // An empty step says why, once no partition search may still fill it.
+    if (ctx_.searchMode != kSearchRaw && !ctx_.partitionSearchRunning &&
+        !ctx_.partitionSearchPending)
+        if (const std::string empty = EmptyPartitionStepText(ctx_, ctx_.selectedDiskNumber);
+            !empty.empty()) {
+            view_.setItemText(item::kStatusLine, empty);
+            if (ctx_.messages)
+                ctx_.messages->inform(empty);
+        }
 }
 
 void Wizard::buildPartitionStep() {

@@ -56,15 +56,25 @@ void FatEngine::listEntries(std::uint32_t key,
     WalkDirectory(volume_, ChainExtents(volume_, chain), EndMarkerStops::Directory, each);
 }
 
+std::uint64_t FatEngine::largestFile() const {
+    const std::uint64_t clusterBytes =
+        std::uint64_t{volume_.geometry.sectorsPerCluster} * disk::kSectorBytes;
+    const std::uint32_t highest = HighestCluster(volume_);
+    return highest < 2 ? 0 : (std::uint64_t{highest} - 1) * clusterBytes;
+}
+
 volume::ExtractReport FatEngine::extract(const volume::FolderFile& file, volume::FileSink& sink,
                                          const volume::ExtractOptions& options) {
     volume::ExtractReport report;
     const ActiveGeometry& g = volume_.geometry;
-    const std::uint64_t size = file.size;
+    // A size beyond the data area comes from a damaged entry: only the data area is
+    // written, and the file is reported cut short.
+    const std::uint64_t limit = largestFile();
+    const std::uint64_t size = std::min(file.size, limit);
     const std::uint64_t clusterBytes = std::uint64_t{g.sectorsPerCluster} * disk::kSectorBytes;
     const std::uint32_t needed = NeededClusters(size, clusterBytes);
     const std::uint64_t first = file.location;
-    if (size > 0 && (clusterBytes == 0 || first < 2 || first > HighestCluster(volume_))) {
+    if (file.size > 0 && (clusterBytes == 0 || first < 2 || first > HighestCluster(volume_))) {
         report.end = volume::ExtractEnd::NoData;
         report.why = "first cluster " + std::to_string(first) +
                      " lies outside the data area; nothing written";
@@ -106,7 +116,12 @@ volume::ExtractReport FatEngine::extract(const volume::FolderFile& file, volume:
             sectorsLeft -= take;
         }
     }
-    if (remaining > 0) {
+    if (size < file.size) {
+        report.end = volume::ExtractEnd::Truncated;
+        report.why = "the entry gives " + std::to_string(file.size) +
+                     " bytes, more than the volume's data area of " + std::to_string(limit) + "; " +
+                     std::to_string(size - remaining) + " bytes written";
+    } else if (remaining > 0) {
         report.end = volume::ExtractEnd::Truncated;
         report.why = "clusters run out of the volume; " + std::to_string(size - remaining) +
                      " of " + std::to_string(size) + " bytes written";

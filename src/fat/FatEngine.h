@@ -22,6 +22,8 @@ public:
                                   const volume::ExtractOptions& options) override;
     std::string formatDate(const volume::EntryTimestamp& stamp) const override;
     std::string formatTime(const volume::EntryTimestamp& stamp) const override;
+    // The clusters 2 .. highest of the data area, in bytes.
+    std::uint64_t largestFile() const override;
     bool calendarDate(const volume::EntryTimestamp& stamp,
                       volume::CalendarDate& date) const override;
     // Every entry of the root (key 0; its sectors are all read) or of the directory

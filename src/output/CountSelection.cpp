@@ -6,6 +6,7 @@
 #include "output/SavePasses.h"
 #include "output/SaveProgressView.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -27,10 +28,13 @@ bool endsWith(const std::string& text, const char* tail) {
     return text.size() >= t.size() && text.compare(text.size() - t.size(), t.size(), t) == 0;
 }
 
-void addToPlan(app::RecoveryContext& ctx, SaveItem item) {
+// `largest`: no file of the volume holds more (a larger size comes from a damaged entry
+// and is written only up to it).
+void addToPlan(app::RecoveryContext& ctx, SaveItem item, std::uint64_t largest = UINT64_MAX) {
     SaveState& save = ctx.save;
     save.counters.filesToSave += 1;
-    save.counters.bytesToSave += item.size;
+    save.counters.bytesToSave +=
+        std::min({item.size, largest, UINT64_MAX - save.counters.bytesToSave});
     save.plan.push_back(std::move(item));
     if (save.countView)
         save.countView->showFilesCounted(save.counters.filesToSave);
@@ -49,6 +53,7 @@ void countEngineFolder(app::RecoveryContext& ctx, std::uint32_t key, model::Tree
         return;
     const DateWindow& window = ctx.save.settings.dateWindow;
     const bool windowInForce = window.inForce();
+    const std::uint64_t largest = engine->largestFile();
     engine->listFiles(key, folderDeleted, [&](const volume::FolderFile& file) {
         if (ctx.save.stopSaving)
             return false;
@@ -56,8 +61,10 @@ void countEngineFolder(app::RecoveryContext& ctx, std::uint32_t key, model::Tree
         if (windowInForce && engine->calendarDate(file.stamp, date) &&
             window.excludes(date.year, date.month, date.day))
             return true;
-        addToPlan(ctx, {folder, file.name, file.size, static_cast<std::uint32_t>(file.location),
-                        file.deleted});
+        addToPlan(
+            ctx,
+            {folder, file.name, file.size, static_cast<std::uint32_t>(file.location), file.deleted},
+            largest);
         return true;
     });
 }

@@ -6,6 +6,7 @@
 #include "model/RecoveryTree.h"
 #include "output/CreateDirectoryPath.h"
 #include "output/DestinationSafety.h"
+#include "output/DestinationSpace.h"
 #include "output/FileExtraction.h"
 #include "output/SafeOutputName.h"
 #include "output/SaveGate.h"
@@ -73,6 +74,17 @@ void tally(SaveSummary& summary, ExtractResult result, std::uint64_t size) {
     }
 }
 
+// The bytes the plan will write: the files the filters let through, each at most as
+// large as the volume can hold.
+std::uint64_t plannedBytes(const SaveState& save, const volume::VolumeEngine* engine) {
+    const std::uint64_t largest = engine ? engine->largestFile() : UINT64_MAX;
+    std::uint64_t total = 0;
+    for (const SaveItem& item : save.plan)
+        if (FiltersAdmit(save.settings, item.name, item.deleted))
+            total += std::min({item.size, largest, UINT64_MAX - total});
+    return total;
+}
+
 } // namespace
 
 void WriteSavePlan(app::RecoveryContext& ctx) {
@@ -88,13 +100,19 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
 
     const std::string source = ctx.reader ? ctx.reader->selectedDeviceName() : std::string{};
     const std::string& destination = save.destinationFolder;
-    if (const std::string refusal = DestinationRefusal(source, destination); !refusal.empty()) {
+    const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(ctx);
+    std::string refusal = DestinationRefusal(source, destination);
+    if (refusal.empty())
+        refusal = SpaceShortage(destination, plannedBytes(save, engine.get()));
+    if (!refusal.empty()) {
         NoteProblem(ctx, destination, refusal);
+        save.summary.refused = refusal;
         save.summary.failed = static_cast<std::uint32_t>(save.plan.size());
+        if (ctx.messages)
+            ctx.messages->error(refusal);
         return;
     }
     CreateDirectoryPath(destination);
-    const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(ctx);
     const std::size_t nameMax = NameMaxOf(destination);
     std::string madeFolder;
     bool folderInside = true;

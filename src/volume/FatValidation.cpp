@@ -63,6 +63,42 @@ bool secondFatConfirms(disk::SectorSource& source, std::uint64_t partitionStart,
     return false;
 }
 
+// Empty when the FAT16 root area fits the layout the other fields give, else why not.
+// A root-entry count that is no whole number of sectors, or a root area so large that
+// the allocation tables are larger than the clusters left after it need, means the root
+// area runs into the data area: its "entries" would be file data.
+std::string rootAreaProblem(const FatBootSector& boot) {
+    const std::uint64_t entries = boot.rootEntries;
+    if (entries == 0)
+        return "no root directory entries";
+    if (entries % 16 != 0)
+        return "root entries " + std::to_string(entries) +
+               " do not fill whole sectors (16 entries each)";
+    const std::uint64_t total = boot.totalSectors();
+    const std::uint64_t spc = boot.sectorsPerCluster;
+    if (total == 0 || spc == 0)
+        return {};
+    const std::uint64_t rootSectors = entries / 16;
+    const std::uint64_t ahead =
+        std::uint64_t{boot.reservedSectors} + 2ull * boot.sectorsPerFat16 + rootSectors;
+    if (ahead >= total)
+        return "the root area ends at sector " + std::to_string(ahead) + ", beyond the volume's " +
+               std::to_string(total) + " sectors";
+    // A formatter sizes the tables for the clusters of the data area, some rounding them
+    // up to whole clusters; a table more than kFatSlack sectors larger than that was
+    // sized for a data area that began before this root area ends.
+    constexpr std::uint64_t kFatSlack = 1;
+    const std::uint64_t clusters = (total - ahead) / spc;
+    const std::uint64_t fatNeeded = ((clusters + 2) * 2 + 511) / 512;
+    const std::uint64_t fatRounded = (fatNeeded + spc - 1) / spc * spc;
+    if (boot.sectorsPerFat16 > fatRounded + kFatSlack)
+        return "the root area of " + std::to_string(entries) +
+               " entries overlaps the data area: " + "the " + std::to_string(clusters) +
+               " clusters after it need " + std::to_string(fatNeeded) +
+               " sectors per FAT, the boot sector gives " + std::to_string(boot.sectorsPerFat16);
+    return {};
+}
+
 int refuse(std::string* why, std::string reason) {
     if (why)
         *why = std::move(reason);
@@ -93,6 +129,9 @@ int ValidateFat16Volume(disk::SectorSource& source, VolumeParams& p, std::string
     std::string reason;
     if (!secondFatConfirms(source, p.partitionStart, l, "boot sector", reason))
         return refuse(why, reason);
+    if (std::string wrong = rootAreaProblem(DecodeFatBootSector(disk::ByteView(boot.bytes)));
+        !wrong.empty())
+        return refuse(why, "boot sector: " + wrong);
     const std::uint32_t rootSectors = (l.rootEntries / 16) & 0xFFF;
     const std::uint64_t rootStart = p.partitionStart + l.reservedSectors + 2ull * l.sectorsPerFat;
     storeLayout(p, l, rootSectors, static_cast<std::uint32_t>(rootStart));

@@ -80,6 +80,10 @@ public:
     virtual std::string formatDate(const EntryTimestamp& stamp) const = 0;
     virtual std::string formatTime(const EntryTimestamp& stamp) const = 0;
 
+    // The most bytes one file of this volume can hold (its data area); a larger size in
+    // a damaged directory is clipped to it. No bound by default.
+    virtual std::uint64_t largestFile() const { return UINT64_MAX; }
+
     // The calendar date of a stamp for the save's date window; false when the stamp
     // has none (the window then keeps the file).
     virtual bool calendarDate(const EntryTimestamp& stamp, CalendarDate& date) const {

@@ -59,12 +59,14 @@ struct WizardSession {
         engines.readPartitionTable = [this](app::RecoveryContext& c) {
             auto root = c.partitionTree.insert(model::kNoItem, "Disk 0", 2, 2);
             auto& record = c.partitions[0];
-            record.count = 1;
+            record.count = partitionsOnDisk;
+            ++tableReads;
+            if (partitionsOnDisk == 0)
+                return;
             record.fileSystemNames[0] = "FAT32";
             record.slots[1] = {c.partitionTree.insert(root, "Partition - 1 ( FAT32 )", 1, 1), 63,
                                131072};
             c.firstPartitionItem = record.slots[1].treeItem;
-            ++tableReads;
         };
         engines.validateVolume = [](app::RecoveryContext&) { return true; };
         engines.startScan = [this](app::RecoveryContext&) { ++scansStarted; };
@@ -90,6 +92,7 @@ struct WizardSession {
     model::TreeItem disk0 = model::kNoItem;
     int tableReads = 0;
     int scansStarted = 0;
+    std::uint32_t partitionsOnDisk = 1;
 };
 
 TEST(Wizard, ModeIsChosenOnlyAfterADiskAndEnablesNext) {
@@ -139,6 +142,24 @@ TEST(Wizard, StandardPartitionStepShowsPartitionOneAndStartsTheScan) {
     EXPECT_TRUE(s.view.shown[item::kSearchView]);
     EXPECT_EQ(s.view.texts[item::kSearchRange], "63 To 131071");
     EXPECT_EQ(s.view.lists[item::kSummaryList][1], "Partiton Number : 1");
+}
+
+// A disk whose table lists nothing: the step says so and what the user can do, in the
+// status line and a message, instead of staying silently empty.
+TEST(Wizard, EmptyPartitionStepSaysWhyAndWhatToDo) {
+    WizardSession s;
+    s.partitionsOnDisk = 0;
+    s.toPartitionStep(app::kSearchStandard);
+    EXPECT_EQ(s.ctx->wizardStage, 1);
+    const std::string expected = "No partition was found on Disk0: its partition table is "
+                                 "empty or damaged. Use Search More Partitions, or search the "
+                                 "whole disk in Advanced mode.";
+    EXPECT_EQ(s.view.texts[item::kStatusLine], expected);
+    EXPECT_EQ(s.messages.texts(), std::vector<std::string>{expected});
+
+    WizardSession listed;
+    listed.toPartitionStep(app::kSearchStandard);
+    EXPECT_TRUE(listed.messages.texts().empty());
 }
 
 TEST(Wizard, RangeChecksOnNextKeepThePartitionStep) {

@@ -58,6 +58,7 @@ protected:
         ctx.reader = app::MakeSectorReader(ctx, opener);
         ctx.reader->paths().setName(0, "memory");
         ctx.volumeParams.fileSystemName = "FAT16";
+        ctx.volumeParams.partitionEnd = kFirstFolderCluster + kDepth;
         fat::ActiveGeometry& g = ctx.activeGeometry;
         g.fileSystemName = "FAT16";
         g.sectorsPerCluster = 1;

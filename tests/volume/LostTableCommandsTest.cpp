@@ -140,8 +140,12 @@ TEST(LostTableCommands, AbsurdSectorZeroAndTinyDisksListNothingImpossible) {
     s[0x1FF] = 0xAA;
     test::runOrFail("truncate -s 512 " + test::shellQuote(image.string()));
     test::writeImageSector(image, 0, s);
-    EXPECT_EQ(cli(image, "partitions --disk 0"), "");
-    EXPECT_EQ(cli(image, "partitions --disk 0 --search"), "");
+    // Nothing is listed, and the empty step says why and what the user can do.
+    for (const char* args : {"partitions --disk 0", "partitions --disk 0 --search"})
+        EXPECT_EQ(cli(image, args),
+                  "recovery-cli: No partition was found on Disk0: its partition table is empty "
+                  "or damaged. Use Search More Partitions, or search the whole disk in Advanced "
+                  "mode.\n");
 }
 
 } // namespace

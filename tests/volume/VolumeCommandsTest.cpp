@@ -54,5 +54,30 @@ TEST(VolumeCommands, BadArgumentsAreRefused) {
     EXPECT_NE(out.find("has no partition 1"), std::string::npos) << out;
 }
 
+// A volume with nothing on it, and one behind the end of the disk, are not an empty
+// tree: each is said and the command fails.
+TEST(VolumeCommands, MissingVolumeOrOneBehindTheDiskIsSaid) {
+    test::TempDir dir;
+    const auto image = dir / "blank.img";
+    test::runOrFail("truncate -s 1M " + test::shellQuote(image.string()));
+    int code = 0;
+    std::string out = cli(image, "list --fs FAT16 --start 0 --end 2048", &code);
+    EXPECT_EQ(code, 1) << out;
+    EXPECT_NE(out.find("No folder or file was found on this volume"), std::string::npos) << out;
+
+    out = cli(image, "list --fs FAT32 --start 5000 --end 9000", &code);
+    EXPECT_EQ(code, 1) << out;
+    EXPECT_NE(out.find("The volume begins at sector 5000, behind the end of the disk (2048 "
+                       "sectors)."),
+              std::string::npos)
+        << out;
+    out = cli(image,
+              "save --fs FAT16 --start 2048 --end 4096 --to " +
+                  test::shellQuote((dir / "out").string()),
+              &code);
+    EXPECT_EQ(code, 1) << out;
+    EXPECT_NE(out.find("behind the end of the disk"), std::string::npos) << out;
+}
+
 } // namespace
 } // namespace qr::volume

@@ -111,6 +111,45 @@ TEST(ValidateVolume, Fat16ValidatesFromItsBootSector) {
     EXPECT_EQ(v.p().rootStart, 128 + truth.reserved + 2 * truth.spf);
 }
 
+// Every layout mkfs.fat makes validates; the same boot sectors with a root-entry count
+// that runs the root area into the data area are refused, and the reason says so.
+TEST(ValidateVolume, Fat16RootAreaRunningIntoTheDataAreaIsRefused) {
+    if (!haveFatTools())
+        GTEST_SKIP() << "needs mkfs.fat";
+    struct Layout {
+        std::uint64_t sectors;
+        const char* options;
+    };
+    for (const Layout& l :
+         {Layout{131072, "-s 4"}, Layout{60000, "-s 1 -r 512"}, Layout{70000, "-s 2 -r 1024"},
+          Layout{400000, "-s 8"}, Layout{1000000, "-s 16 -r 224"}, Layout{2000000, "-s 64"}}) {
+        SCOPED_TRACE(l.options + std::string(" over ") + std::to_string(l.sectors));
+        test::TempDir dir;
+        const auto image = dir / "f16.img";
+        test::formatFat(image, 16, 0, l.sectors, l.options);
+        {
+            ImageVolume v(image, "FAT16", 0, l.sectors);
+            std::string why;
+            EXPECT_EQ(ValidateVolume(*v.t.ctx, &why), 1) << why;
+        }
+        SectorBytes boot = test::readImageSector(image, 0);
+        const std::uint16_t spc = boot[0x0D];
+        // 0xFFFF is no whole number of sectors; 0xFFF0 fills 4095 sectors, far more than
+        // the tables leave room for when clusters are small.
+        for (std::uint16_t entries : {std::uint16_t{0xFFFF}, std::uint16_t{0xFFF0}}) {
+            if (entries == 0xFFF0 && spc > 2)
+                continue;
+            boot[0x11] = static_cast<unsigned char>(entries & 0xFF);
+            boot[0x12] = static_cast<unsigned char>(entries >> 8);
+            test::writeImageSector(image, 0, boot);
+            ImageVolume v(image, "FAT16", 0, l.sectors);
+            std::string why;
+            EXPECT_EQ(ValidateVolume(*v.t.ctx, &why), 0) << entries;
+            EXPECT_NE(why.find("root"), std::string::npos) << why;
+        }
+    }
+}
+
 // The worked layout: volume at 63, 1 reserved sector, two tables of 245 sectors, a
 // 32-sector root and 4 sectors per cluster; directories of clusters 5 and 9.
 TEST(CalculateVolumeParams, Fat16FromTwoDirectoryPositions) {

@@ -1,0 +1,123 @@
+// Mutated images through the whole search and save: FAT16 and FAT32 volumes made by the
+// test-media kit, then bytes of their boot sectors, tables and directories changed at
+// random (a fixed seed, so a failure repeats). Every run must end, within its budget,
+// without a crash. QR_CAMPAIGN_RUNS sets the number of mutated images per volume for a
+// long run by hand; QR_CAMPAIGN_SEEDS names a folder to write the unmutated images to,
+// as the fuzz target's seeds (fuzz/campaign.sh).
+#include "support/FatImages.h"
+#include "support/SearchAndSave.h"
+#include "support/TestSupport.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace qr::test {
+namespace {
+
+std::vector<unsigned char> readImage(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::size_t runsFromEnvironment(std::size_t fallback) {
+    const char* runs = std::getenv("QR_CAMPAIGN_RUNS");
+    return runs && *runs ? static_cast<std::size_t>(std::strtoull(runs, nullptr, 10)) : fallback;
+}
+
+// A volume with folders several deep, long names, deleted files and a file across many
+// clusters, so mutations land on every structure the search reads.
+std::vector<unsigned char> makeVolume(const std::filesystem::path& path, int fatBits,
+                                      std::uint64_t sizeMiB) {
+    FatImageOptions o;
+    o.fatBits = fatBits;
+    o.sizeMiB = sizeMiB;
+    FatImage image(path, o);
+    image.mkdir("::/DCIM");
+    image.mkdir("::/DCIM/100CANON");
+    image.mkdir("::/Documents of the year");
+    image.mkdir("::/Documents of the year/Old");
+    for (int i = 0; i < 12; ++i)
+        image.writeFile("::/DCIM/100CANON/IMG_" + std::to_string(1000 + i) + ".JPG",
+                        std::string(700 + 300 * i, static_cast<char>('a' + i)));
+    image.writeFile("::/Documents of the year/Budget.xls", std::string(40000, 'b'));
+    image.writeFile("::/Documents of the year/Old/letter.doc", std::string(3000, 'l'));
+    image.writeFile("::/README.TXT", "hello");
+    image.writeFile("::/GONE.TXT", std::string(5000, 'g'));
+    image.del("::/GONE.TXT");
+    image.delTree("::/Documents of the year/Old");
+    if (const char* seeds = std::getenv("QR_CAMPAIGN_SEEDS"); seeds && *seeds) {
+        std::filesystem::create_directories(seeds);
+        std::filesystem::copy_file(path, std::filesystem::path(seeds) / path.filename(),
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    return readImage(path);
+}
+
+// Changes 1 to 24 bytes: mostly in the first `hot` bytes (boot sector, tables, root and
+// the first directories), sometimes anywhere; values random, or 00 / FF runs that make
+// sizes, counts and cluster numbers extreme.
+void mutate(std::vector<unsigned char>& image, std::size_t hot, std::mt19937_64& random) {
+    const std::size_t changes = 1 + random() % 24;
+    for (std::size_t i = 0; i < changes; ++i) {
+        const std::size_t span = random() % 4 == 0 ? image.size() : std::min(hot, image.size());
+        const std::size_t at = random() % span;
+        const std::size_t length = 1 + random() % 4;
+        const unsigned kind = random() % 3;
+        for (std::size_t j = at; j < std::min(image.size(), at + length); ++j)
+            image[j] = kind == 0 ? 0x00 : kind == 1 ? 0xFF : static_cast<unsigned char>(random());
+    }
+}
+
+void runCampaign(const std::vector<unsigned char>& original, volume::FileSystemKind kind,
+                 std::size_t runs, std::size_t hot, std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    const auto began = std::chrono::steady_clock::now();
+    std::size_t built = 0;
+    for (std::size_t run = 0; run < runs; ++run) {
+        std::vector<unsigned char> image = original;
+        mutate(image, hot, random);
+        const auto start = std::chrono::steady_clock::now();
+        const SearchAndSaveResult r = SearchAndSave(image.data(), image.size(), kind, 500, 1 << 20);
+        built += r.treeBuilt ? 1 : 0;
+        // One image's search and save ends in a few seconds at most, whatever its damage.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20))
+            << "run " << run << " of seed " << seed;
+        // Nothing planned is larger than the volume can hold.
+        EXPECT_LE(r.extractedBytes, std::uint64_t{500} * (1 << 20));
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    std::cout << runs << " mutated images, " << built << " with a tree, " << seconds << " s\n";
+}
+
+TEST(MutatedImages, Fat16SearchAndSaveEndWithoutFault) {
+    if (!haveFatTools())
+        GTEST_SKIP() << "mkfs.fat, mtools or sfdisk missing";
+    TempDir dir;
+    const std::vector<unsigned char> original = makeVolume(dir / "fat16.img", 16, 3);
+    // The unmutated volume is searched whole: the campaign starts from a working image.
+    const SearchAndSaveResult whole =
+        SearchAndSave(original.data(), original.size(), volume::FileSystemKind::Fat16);
+    ASSERT_TRUE(whole.treeBuilt);
+    EXPECT_GE(whole.planned, 14u);
+    runCampaign(original, volume::FileSystemKind::Fat16, runsFromEnvironment(180), 96 * 1024, 16);
+}
+
+TEST(MutatedImages, Fat32SearchAndSaveEndWithoutFault) {
+    if (!haveFatTools())
+        GTEST_SKIP() << "mkfs.fat, mtools or sfdisk missing";
+    TempDir dir;
+    const std::vector<unsigned char> original = makeVolume(dir / "fat32.img", 32, 34);
+    const SearchAndSaveResult whole =
+        SearchAndSave(original.data(), original.size(), volume::FileSystemKind::Fat32);
+    ASSERT_TRUE(whole.treeBuilt);
+    EXPECT_GE(whole.planned, 14u);
+    // FAT32 tables are large: the hot region covers them and the first directories.
+    runCampaign(original, volume::FileSystemKind::Fat32, runsFromEnvironment(20), 1200 * 1024, 32);
+}
+
+} // namespace
+} // namespace qr::test

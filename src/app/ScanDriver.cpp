@@ -1,6 +1,7 @@
 #include "app/ScanDriver.h"
 
 #include "app/AdvancedFatSearch.h"
+#include "app/AdvancedNtfsSearch.h"
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
 #include "fat/FatReadCache.h"
@@ -253,6 +254,19 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
             return; // StopSearch infers the file systems of what was found
         }
         ShowAdvancedFatFileSystems(context, false);
+    } else if (context.searchMode == kSearchAdvanced &&
+               context.volumeParams.kind() == volume::FileSystemKind::Ntfs) {
+        context.tables.bootSectorTable.clear();
+        context.tables.mftRecordTable.clear();
+        context.tables.indexRecordTable.clear();
+        context.tables.dirClusterTable.clear();
+        context.tables.fileSystemTable.clear();
+        if (!SweepAdvancedNtfs(context, stop)) {
+            context.scanStopped = true;
+            context.scanWorkerRunning = false;
+            return; // StopSearch starts the assignment on the records found so far
+        }
+        StartNtfsAssignment(context);
     }
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);
@@ -307,6 +321,14 @@ void StopSearch(RecoveryContext& context) {
         window.enableItem(kSaveButton, false);
         window.enableItem(kSaveLogButton, false);
         ShowAdvancedFatFileSystems(context, true);
+    }
+    if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
+        context.searchMode == kSearchAdvanced) {
+        window.setItemText(kStatusLine, "For selecting partition click on back button and for "
+                                        "save Files or Directories click on next button.");
+        window.enableItem(kSaveButton, false);
+        window.enableItem(kSaveLogButton, false);
+        StartNtfsAssignment(context);
     }
     if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
         context.searchMode == kSearchStandard) {

@@ -229,6 +229,7 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
     context.searchCache.reset();
     context.recoveryTree.clear();
     window.showItem(kStopSearch, true);
+    bool startAssignment = false;
 
     if (context.searchMode == kSearchStandard) {
         context.wizardStage = 3;
@@ -266,10 +267,13 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
             context.scanWorkerRunning = false;
             return; // StopSearch starts the assignment on the records found so far
         }
-        StartNtfsAssignment(context);
+        startAssignment = true;
     }
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);
+    // Last: the assignment worker writes the window from here on.
+    if (startAssignment)
+        StartNtfsAssignment(context);
     context.scanWorkerRunning = false;
 }
 
@@ -328,7 +332,6 @@ void StopSearch(RecoveryContext& context) {
                                         "save Files or Directories click on next button.");
         window.enableItem(kSaveButton, false);
         window.enableItem(kSaveLogButton, false);
-        StartNtfsAssignment(context);
     }
     if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
         context.searchMode == kSearchStandard) {
@@ -343,6 +346,9 @@ void StopSearch(RecoveryContext& context) {
     }
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);
+    if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
+        context.searchMode == kSearchAdvanced)
+        StartNtfsAssignment(context);
 }
 
 } // namespace qr::app

@@ -24,6 +24,8 @@ RecoveryContext::~RecoveryContext() {
     logLoadThread = {};
     saveWorker = {};
     scanWorker = {};
+    assignmentWorker = {};
+    fileSystemWorker = {};
     partitionSearchThread = {};
 }
 

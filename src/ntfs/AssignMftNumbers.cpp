@@ -22,6 +22,8 @@ using volume::SearchPhase;
 
 constexpr std::uint32_t kNoVolume = 0xFFFFFFFF;
 constexpr std::uint32_t kNameUnits = 255;
+// Progress is reported once per this many index records or directories.
+constexpr std::uint32_t kProgressStep = 256;
 
 std::uint32_t low32(std::uint64_t value) {
     return static_cast<std::uint32_t>(value);
@@ -75,9 +77,11 @@ public:
         indexByPlace();
         volumesFromBootSectors();
         volumesFromPairs();
+        showAssigned(true);
         if (stop_.stop_requested())
             return stopped();
         numberUnplaced();
+        showAssigned(true);
         writeTables();
         return result_;
     }
@@ -126,7 +130,8 @@ private:
         for (std::size_t j = 0; j < total && !work.empty(); ++j) {
             if (stop_.stop_requested())
                 return;
-            progress_.position(j, total);
+            if (j % kProgressStep == 0)
+                progress_.position(j, total);
             if (!readIndexRecord(index_[j].sector, record))
                 continue;
             ForEachIndexEntry(
@@ -234,7 +239,11 @@ private:
             }
     }
 
-    void showAssigned() { progress_.position(result_.assigned, directories_.size()); }
+    // Every kProgressStep directories and at the end of each step.
+    void showAssigned(bool always = false) {
+        if (always || result_.assigned % kProgressStep == 0)
+            progress_.position(result_.assigned, directories_.size());
+    }
 
     // Gives the open directories inside (start, end] whose first index record lies where
     // this volume puts it to the next volume. Arithmetic is 64-bit: a cluster number
@@ -279,7 +288,7 @@ private:
         using namespace model::boot_col;
         tables_.fileSystemTable.clear();
         progress_.phase(SearchPhase::VolumeMatching);
-        showAssigned();
+        showAssigned(true);
         const model::RecordTable& boots = tables_.bootSectorTable;
         for (int i = 0; i < boots.rowCount() && !stop_.stop_requested(); ++i) {
             const std::uint64_t start = boots.number(i, Sector);

@@ -15,7 +15,13 @@ constexpr auto kTerminalInterval = std::chrono::milliseconds(100);
 const char* phaseName(volume::SearchPhase phase) {
     switch (phase) {
     case volume::SearchPhase::DirectoryScan:
+    case volume::SearchPhase::AdvancedSweep:
+    case volume::SearchPhase::MftSweep:
         return "sector";
+    case volume::SearchPhase::Assignment:
+        return "assigning MFT numbers, index record";
+    case volume::SearchPhase::VolumeMatching:
+        return "assigned";
     case volume::SearchPhase::LayoutReconstruction:
         return "rebuilding the layout, sector";
     case volume::SearchPhase::LostDirectories:
@@ -44,8 +50,10 @@ void ProgressLine::position(std::uint64_t position, std::uint64_t total) {
         total == 0 ? 0 : static_cast<int>(std::min<std::uint64_t>(100, position * 100 / total));
     caption_ = std::string(phaseName(phase_)) + " " + std::to_string(position) + " / " +
                std::to_string(total);
-    if (phase_ == volume::SearchPhase::DirectoryScan && stop_ && !stopped_ &&
-        position >= stopSector_) {
+    const bool sweep = phase_ == volume::SearchPhase::DirectoryScan ||
+                       phase_ == volume::SearchPhase::AdvancedSweep ||
+                       phase_ == volume::SearchPhase::MftSweep;
+    if (sweep && stop_ && !stopped_ && position >= stopSector_) {
         stopped_ = true;
         stop_();
     }

@@ -33,6 +33,9 @@ void RunSearch(app::RecoveryContext& ctx, std::optional<std::uint64_t> stopAfter
         app::StopSearch(ctx);
     else if (ctx.scanWorker.joinable())
         ctx.scanWorker.join();
+    // An Advanced NTFS search goes on with the assignment of its records.
+    if (ctx.assignmentWorker.joinable())
+        ctx.assignmentWorker.join();
     window.finish();
     ctx.progress().setObserver(nullptr);
 }
@@ -50,7 +53,7 @@ void printFileSystems(const app::RecoveryContext& ctx, std::ostream& err) {
     }
 }
 
-// The Advanced FAT search: the sweep and the inference as the scan worker runs them,
+// The Advanced search: the sweep and the inference (or assignment) as the scan worker runs them,
 // then the tree of file system `number` (1-based) as the file-system step's Next builds
 // it. False after saying why when there is no such file system.
 bool runAdvancedSearch(app::RecoveryContext& ctx, std::optional<std::uint64_t> stopAfter,
@@ -132,8 +135,8 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
         return nullptr;
     }
     const auto typed = option(line, "--fs");
-    // The Advanced search sweeps for FAT structures only.
-    if (advanced && typed && *typed != "FAT16" && *typed != "FAT32") {
+    // The Advanced search sweeps for FAT and NTFS structures.
+    if (advanced && typed && *typed != "FAT16" && *typed != "FAT32" && *typed != "NTFS") {
         err << "recovery-cli: " << command << " does not take --fs " << *typed << "\n";
         return nullptr;
     }

@@ -1,5 +1,6 @@
 #include "app/AdvancedFatSearch.h"
 
+#include "app/AdvancedNtfsSearch.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
 #include "disk/SectorReader.h"
@@ -22,8 +23,10 @@ const char* const kPickInstructions = "For selecting partition click on back but
 const char* const kBackInstructions = "For selecting partition click on back button.";
 const char* const kNoFileSystem = "No file system could be identified";
 
+} // namespace
+
 // One item per FileSystemTable row under the "File Systems" root; returns the first.
-model::TreeItem listFileSystems(RecoveryContext& context) {
+model::TreeItem ListFileSystemItems(RecoveryContext& context) {
     model::TreeModel& tree = context.fileSystemTree;
     model::TreeItem root = tree.firstTopLevel();
     if (!tree.valid(root) || !tree.children(root).empty()) {
@@ -44,8 +47,6 @@ model::TreeItem listFileSystems(RecoveryContext& context) {
     tree.setExpanded(root, true);
     return first;
 }
-
-} // namespace
 
 bool SweepAdvancedFat(RecoveryContext& context, std::stop_token stop) {
     WindowItems& window = context.window();
@@ -75,7 +76,7 @@ void ShowAdvancedFatFileSystems(RecoveryContext& context, bool stopped) {
         if (stopped)
             window.setItemText(kStatusLine, kBackInstructions);
     }
-    const model::TreeItem first = listFileSystems(context);
+    const model::TreeItem first = ListFileSystemItems(context);
     window.showItem(kSearchView, false);
     window.showItem(kFileSystemTree, true);
     if (first != model::kNoItem)
@@ -134,6 +135,8 @@ void FileSystemWorker(RecoveryContext& context, std::stop_token stop) {
         model::BuildFolderTree(context, model::TreeVariant::FatAdvance);
         context.searchCache.reset();
         window.enableItem(kMenuSaveLog, true);
+    } else if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs && context.reader) {
+        OpenPickedNtfsFileSystem(context);
     }
 
     window.showItem(kSearchView, false);

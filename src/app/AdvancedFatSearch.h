@@ -2,6 +2,8 @@
 // The Advanced FAT search as the scan driver runs it: the sweep of the range, the
 // file systems inferred from what it found (the file-systems step), and the worker
 // that builds the folder tree of the file system the user picks.
+#include "model/TreeModel.h"
+
 #include <stop_token>
 
 namespace qr::app {
@@ -18,10 +20,14 @@ bool SweepAdvancedFat(RecoveryContext& context, std::stop_token stop);
 // sweep was ended by Stop Searching.
 void ShowAdvancedFatFileSystems(RecoveryContext& context, bool stopped);
 
+// One item per FileSystemTable row under the "File Systems" root of the file-systems
+// tree; returns the first.
+model::TreeItem ListFileSystemItems(RecoveryContext& context);
+
 // Lists the details rows of file system `index` (0-based), which becomes the picked one.
 void ShowFileSystemDetails(RecoveryContext& context, int index);
 
-// Builds the folder tree of the picked FAT file system (FolderTable holds the Lost row).
+// Builds the folder tree of the picked FAT or NTFS file system (FolderTable holds the Lost row).
 void FileSystemWorker(RecoveryContext& context, std::stop_token stop);
 // Starts FileSystemWorker on context.fileSystemWorker.
 void StartFileSystemWorker(RecoveryContext& context);

@@ -26,6 +26,8 @@ RecoveryContext::~RecoveryContext() {
     logLoadThread = {};
     saveWorker = {};
     scanWorker = {};
+    assignmentWorker = {};
+    fileSystemWorker = {};
     partitionSearchThread = {};
 }
 
@@ -49,9 +51,11 @@ std::unique_ptr<volume::VolumeEngine> EngineFor(RecoveryContext& context,
     if (kind == volume::FileSystemKind::Ntfs && context.reader) {
         if (!context.ntfsVolume)
             context.ntfsVolume = std::make_shared<ntfs::NtfsVolumeState>();
-        return std::make_unique<ntfs::NtfsEngine>(*context.reader,
-                                                  ntfs::GeometryFromVolume(context.volumeParams),
-                                                  context.ntfsVolume, context.tables.fileTable);
+        const ntfs::NtfsGeometry geometry = context.ntfsVolume->hasGeometry
+                                                ? context.ntfsVolume->geometry
+                                                : ntfs::GeometryFromVolume(context.volumeParams);
+        return std::make_unique<ntfs::NtfsEngine>(*context.reader, geometry, context.ntfsVolume,
+                                                  context.tables.fileTable);
     }
     if (kind == volume::FileSystemKind::ExFat && context.reader) {
         const auto geometry = volume::ExfatGeometryFromParams(context.volumeParams);

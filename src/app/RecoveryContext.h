@@ -158,6 +158,10 @@ struct RecoveryContext {
     std::jthread partitionSearchThread;
     std::jthread scanWorker;
     std::jthread fileSystemWorker;
+    // Advanced NTFS: the worker that gives the swept records their numbers and volumes
+    // after the sweep; `assignmentRunning` from its start until it ends.
+    std::atomic<bool> assignmentRunning{false};
+    std::jthread assignmentWorker;
     // Starts the partition search (wired by the partition step); used by the
     // read-failure notice.
     std::function<void()> startPartitionSearch;

@@ -1,6 +1,7 @@
 #include "app/ScanDriver.h"
 
 #include "app/AdvancedFatSearch.h"
+#include "app/AdvancedNtfsSearch.h"
 #include "app/EmptySearch.h"
 #include "app/MediumWatch.h"
 #include "app/RecoveryContext.h"
@@ -272,6 +273,7 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
     context.searchCache.reset();
     context.recoveryTree.clear();
     window.showItem(kStopSearch, true);
+    bool startAssignment = false;
 
     if (context.searchMode == kSearchStandard) {
         context.wizardStage = 3;
@@ -302,10 +304,26 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
             return; // StopSearch infers the file systems of what was found
         }
         ShowAdvancedFatFileSystems(context, false);
+    } else if (context.searchMode == kSearchAdvanced &&
+               context.volumeParams.kind() == volume::FileSystemKind::Ntfs) {
+        context.tables.bootSectorTable.clear();
+        context.tables.mftRecordTable.clear();
+        context.tables.indexRecordTable.clear();
+        context.tables.dirClusterTable.clear();
+        context.tables.fileSystemTable.clear();
+        if (!SweepAdvancedNtfs(context, stop)) {
+            context.scanStopped = true;
+            context.scanWorkerRunning = false;
+            return; // StopSearch starts the assignment on the records found so far
+        }
+        startAssignment = true;
     }
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);
     ReportMediumLoss(context, medium);
+    // Last: the assignment worker writes the window from here on.
+    if (startAssignment)
+        StartNtfsAssignment(context);
     context.scanWorkerRunning = false;
 }
 
@@ -368,21 +386,23 @@ void StopSearch(RecoveryContext& context) {
         window.enableItem(kSaveLogButton, false);
         ShowAdvancedFatFileSystems(context, true);
     }
-    if (isExfat(context) && context.searchMode == kSearchStandard) {
-        LoadActiveGeometryFromVolume(context);
-        buildExfatTree(context);
-        window.showItem(kSearchView, false);
-        model::SetUpFolderColumns(context.fileList);
-        window.showItem(kRecoveryTree, true);
-        window.enableItem(kNext, false);
-        window.showItem(kProgressCaption, false);
-        window.setItemText(kStatusLine, kSaveInstructions);
+    if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
+        context.searchMode == kSearchAdvanced) {
+        window.setItemText(kStatusLine, "For selecting partition click on back button and for "
+                                        "save Files or Directories click on next button.");
+        window.enableItem(kSaveButton, false);
+        window.enableItem(kSaveLogButton, false);
     }
+    if (isExfat(context) && context.searchMode == kSearchStandard)
+        showTreeOfStoppedSearch(context, buildExfatTree);
     if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
         context.searchMode == kSearchStandard)
         showTreeOfStoppedSearch(context, buildNtfsTree);
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);
+    if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
+        context.searchMode == kSearchAdvanced)
+        StartNtfsAssignment(context);
 }
 
 } // namespace qr::app

@@ -19,6 +19,25 @@ std::string sectorCaption(std::uint64_t sector, std::uint64_t end) {
            std::to_string(static_cast<std::uint32_t>(end));
 }
 
+// The titles of the steps that give swept NTFS records their numbers and volumes.
+std::string assignmentTitle(SearchPhase phase) {
+    switch (phase) {
+    case SearchPhase::Assignment:
+        return " Assigning MFT Numbers Phase 1 \\ 2   ...";
+    case SearchPhase::AssignmentRunning:
+        return " Assigning MFT Numbers Phase 2 \\ 2   ...";
+    case SearchPhase::DirectoryList:
+        return " Extracting Directory Entries .........";
+    default:
+        return "Analysining File Systems List";
+    }
+}
+
+void showPercent(WindowItems& w, int percent) {
+    w.setProgress(item::kProgressBar, percent);
+    w.setItemText(item::kProgressBar, std::to_string(percent) + " % Completed");
+}
+
 } // namespace
 
 void SearchProgressWindow::phase(SearchPhase phase) {
@@ -38,8 +57,18 @@ void SearchProgressWindow::phase(SearchPhase phase) {
         w.showItem(item::kProgressBar, true);
         break;
     case SearchPhase::AdvancedSweep:
+    case SearchPhase::MftSweep:
         w.setItemText(item::kDirectoriesFound, "0");
         w.setItemText(item::kBootSectorsFound, "0");
+        break;
+    case SearchPhase::Assignment:
+    case SearchPhase::AssignmentRunning:
+    case SearchPhase::DirectoryList:
+    case SearchPhase::VolumeMatching:
+        w.setItemText(item::kProgressCaption, assignmentTitle(phase));
+        w.showItem(item::kProgressBar, true);
+        w.setProgress(item::kProgressBar, 0);
+        w.setItemText(item::kProgressBar, "0  % Completed ");
         break;
     case SearchPhase::Inference:
         w.setItemText(item::kProgressCaption,
@@ -65,6 +94,7 @@ void SearchProgressWindow::position(std::uint64_t position, std::uint64_t total)
     switch (phase_) {
     case SearchPhase::DirectoryScan:
     case SearchPhase::AdvancedSweep:
+    case SearchPhase::MftSweep:
         w.setItemText(item::kProgressCaption, sectorCaption(position, total));
         if (percent != shownPercent_) {
             shownPercent_ = percent;
@@ -81,6 +111,23 @@ void SearchProgressWindow::position(std::uint64_t position, std::uint64_t total)
             w.setProgress(item::kProgressBar, percent);
             w.setItemText(item::kProgressBar, std::to_string(percent) + " % Completed");
         }
+        break;
+    case SearchPhase::Assignment:
+        w.setItemText(item::kProgressCaption, " Assigning MFT Numbers Phase 1 \\ 2 ( " +
+                                                  std::to_string(position) + "/" +
+                                                  std::to_string(total) + " ) .....");
+        showPercent(w, percent);
+        break;
+    case SearchPhase::DirectoryList:
+        w.setItemText(item::kProgressCaption, " Extracting Directory Entries ........." +
+                                                  std::to_string(position) + " / " +
+                                                  std::to_string(total));
+        showPercent(w, percent);
+        break;
+    case SearchPhase::VolumeMatching:
+        w.setItemText(item::kProgressCaption,
+                      "Assigned " + std::to_string(position) + " / " + std::to_string(total));
+        showPercent(w, percent);
         break;
     case SearchPhase::LostDirectories:
         w.setItemText(item::kProgressCaption, "Searching Lost Directories " +
@@ -110,7 +157,8 @@ void SearchProgressWindow::position(std::uint64_t position, std::uint64_t total)
 }
 
 void SearchProgressWindow::counter(volume::SearchCounter counter, std::uint64_t value) {
-    if (counter == volume::SearchCounter::Directories)
+    if (counter == volume::SearchCounter::Directories ||
+        counter == volume::SearchCounter::MftRecords)
         window_().setItemText(item::kDirectoriesFound, std::to_string(value));
     if (counter == volume::SearchCounter::BootSectors)
         window_().setItemText(item::kBootSectorsFound, std::to_string(value));

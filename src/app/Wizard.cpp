@@ -532,7 +532,7 @@ void Wizard::stopPartitionSearch() {
 
 bool Wizard::searchRunning() const {
     return ctx_.scanWorkerRunning || ctx_.partitionSearchRunning || ctx_.fileSystemWorkerRunning ||
-           ctx_.logLoadRunning;
+           ctx_.logLoadRunning || ctx_.assignmentRunning;
 }
 
 bool Wizard::askTerminate(std::jthread& worker) {

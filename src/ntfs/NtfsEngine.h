@@ -4,6 +4,7 @@
 #include "disk/SectorSource.h"
 #include "ntfs/MftRunList.h"
 #include "ntfs/NtfsGeometry.h"
+#include "ntfs/ScanSectorsForNtfs.h"
 #include "volume/VolumeEngine.h"
 
 #include <memory>
@@ -23,6 +24,11 @@ struct NtfsVolumeState {
     bool runsBuilt = false; // the runs were built (or handed over) already
     bool indexed = false;
     std::unordered_map<std::uint32_t, std::vector<int>> rowsByParent;
+    // Advanced search: the picked volume's place and cluster size (its start and size
+    // are not those of the searched range), and the sweep's index-record signatures.
+    bool hasGeometry = false;
+    NtfsGeometry geometry;
+    IndexSignatures signatures;
 };
 
 class NtfsEngine final : public volume::VolumeEngine {

@@ -16,7 +16,10 @@ enum class SearchPhase {
     InferencePairs,       // FAT: further file systems from pairs of directory heads alone
     MftWalk,              // the MFT of a valid NTFS volume (position: records)
     MftSweep,             // FILE and INDX records of a sector range
-    Assignment,           // MFT numbers assigned to swept records (position: directories)
+    Assignment,           // MFT numbers assigned to swept records (position: index records)
+    AssignmentRunning,    // the rest of the records numbered on from the last known one
+    DirectoryList,        // the directory list of the swept records (position: records)
+    VolumeMatching,       // directories given to volumes (position: assigned / directories)
     RawSearch,            // documents found by content (position: sectors)
     PartitionSearch,      // boot sectors of a disk whose table failed (position: sectors)
     LogLoad,              // a recovery log read back

@@ -4,6 +4,7 @@
 // wizard controller and the engines' window (WizardView); engine calls from worker
 // threads are carried over to the GUI thread.
 #include "QtMessages.h"
+#include "WorkerStopper.h"
 #include "app/RecoveryContext.h"
 #include "app/Startup.h"
 #include "app/Wizard.h"
@@ -83,6 +84,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static constexpr int kWidth = 790;
+    static constexpr int kHeight = 540;
+
+    // Layout (MainWindowLayout.cpp).
+    void buildLayout();
+    void registerItem(int itemId, QWidget* widget);
     void buildMenus();
     void showBalloons(bool on);
     void buildTopButtons(QWidget* central);
@@ -91,19 +98,21 @@ private:
     void buildPartitionStep(QWidget* central);
     void buildSearchView(QWidget* central);
     void buildBottom(QWidget* central);
-    void connectEngines();
     void relayout();
     void showBrowseStep();
-    void onGui(std::function<void()> fn);
-    void registerItem(int itemId, QWidget* widget);
-    void listDisks();
+    // Commands (MainWindowMenus.cpp, MainWindow.cpp).
+    void connectCommands();
+    void connectEngines();
     void menuExit(bool fromButton);
-    void stopRunningWorker();
     void showContextMenu(const QPoint& globalPos, std::uint16_t source);
     void selectAllFiles();
-    void stopSearching();
-    void serveEventsUntil(const std::atomic<bool>& done);
     void openListRow(int row);
+    void listDisks();
+    // View adapter (MainWindowView.cpp).
+    void onGui(std::function<void()> fn);
+    // Workers (MainWindowWorkers.cpp).
+    void stopRunningWorker();
+    void stopSearching();
 
     MainWindowOptions options_;
     QtMessages boxes_;
@@ -118,10 +127,7 @@ private:
     bool closing_ = false;
     // Set while the destructor serves the workers' last requests.
     bool destroying_ = false;
-    // The worker whose end stopWorker is serving, and the flag its joiner sets once the
-    // thread has been joined; a nested stop of the same worker waits for that flag.
-    std::jthread* stopping_ = nullptr;
-    const std::atomic<bool>* stopJoined_ = nullptr;
+    WorkerStopper workers_;
     bool balloonHelp_ = true;
     bool fileListActive_ = false;
 };

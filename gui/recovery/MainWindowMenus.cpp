@@ -1,0 +1,160 @@
+// The menu bar and the image buttons' commands: their texts, descriptions and actions.
+#include "CommandIds.h"
+#include "MainWindow.h"
+#include "dialogs/SaveDialogs.h"
+#include "dialogs/SimpleDialogs.h"
+#include "platform/Programs.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace qr::gui {
+
+namespace item = app::item;
+
+namespace {
+
+// Support and site values of this build.
+const char* const kSupportMail = "support@quarrixdale.example";
+const char* const kPhone1 = "+1 555 0100";
+const char* const kPhone2 = "+1 555 0101";
+
+} // namespace
+
+void MainWindow::buildMenus() {
+    auto add = [this](QMenu* menu, int id, const QString& text, auto fn) {
+        QAction* a = menu->addAction(text);
+        actions_.insert(id, a);
+        connect(a, &QAction::triggered, this, fn);
+        return a;
+    };
+    QMenu* options = menuBar()->addMenu("&Options");
+    add(options, command::kSelectAll, "Select &All files", [this] { selectAllFiles(); });
+    add(options, command::kSave, "&Save ", [this] {
+        saveSelection(fileListActive_ ? output::kSaveSourceList : output::kSaveSourceTree);
+    });
+    add(options, command::kSaveSettings, "Save Se&ttings", [this] {
+        SettingsDialog dialog(this, *ctx_);
+        dialog.exec();
+    });
+    QMenu* later = options->addMenu("Save &later");
+    add(later, command::kSaveLog, "Save Log", [] {});
+    add(later, command::kLoadLog, "Load Log", [] {});
+    add(options, command::kAddDiskImage, "Add Disk Image...", [this] {
+        QString path = QFileDialog::getOpenFileName(this, "Add Disk Image");
+        if (!path.isEmpty())
+            addDiskImage(path.toStdString());
+    });
+    options->addSeparator();
+    add(options, command::kExit, "E&xit", [this] { menuExit(false); });
+
+    QMenu* maintenance = menuBar()->addMenu("Maintenance");
+    auto notAvailable = [this] {
+        ctx_->messages->ask("This feature is not currently available", "Live Update",
+                            platform::MessageIcon::Error, platform::MessageButtons::Ok);
+    };
+    add(maintenance, command::kUpdate, "Update", notAvailable);
+    QMenu* report = maintenance->addMenu("Report");
+    for (auto [id, text] : {std::pair{command::kViewReport, "View Report"},
+                            {command::kPrintReport, "Print Report"},
+                            {command::kEmailReport, "Email Report"},
+                            {command::kClearReports, "Clear Reports"}})
+        add(report, id, text, [] {})->setEnabled(false);
+    QMenu* dirList = maintenance->addMenu("Directory List");
+    for (auto [id, text] :
+         {std::pair{command::kDirectoryListView, "View"}, {command::kDirectoryListPrint, "Print"}})
+        add(dirList, id, text, [] {})->setEnabled(false);
+
+    QMenu* support = menuBar()->addMenu("Support");
+    add(support, command::kSupportOnline, "Online",
+        [this] { ctx_->shell().open(app::kMakerWebSite); });
+    add(support, command::kSupportEmail, "Email",
+        [this] { ctx_->messages->inform(std::string("Send email to ") + kSupportMail); });
+    add(support, command::kSupportTelephone, "Telephonic", [this] {
+        ctx_->messages->ask(std::string("Telephone Numbers : ") + kPhone1 + "\n" +
+                                std::string(33, ' ') + ": " + kPhone2 + "\n",
+                            "Telephonic Support", platform::MessageIcon::Information,
+                            platform::MessageButtons::Ok);
+    });
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    add(help, command::kHelpContents, "Contents        ",
+        [this] { ctx_->shell().open(ctx_->installationPath + "/Help.chm"); });
+    QAction* balloon = add(help, command::kBalloonHelp, "Show Balloon Help", [this] {
+        balloonHelp_ = !balloonHelp_;
+        actions_.value(command::kBalloonHelp)->setChecked(balloonHelp_);
+        showBalloons(balloonHelp_);
+    });
+    balloon->setCheckable(true);
+    balloon->setChecked(true);
+    add(help, command::kAbout, "&About...", [this] { showAbout(); });
+
+    // Command descriptions, shown as balloons over the menu items while balloon help is on.
+    const std::pair<int, const char*> descriptions[] = {
+        {command::kSave, "Save files that have been selected "},
+        {command::kSelectAll, "Select all files to save"},
+        {command::kUpdate, "Update Quarrixdale Recovery-Memory Card"},
+        {command::kSaveSettings, "Set the options for saving selected data"},
+        {command::kSaveLog, "Save the recovery information"},
+        {command::kLoadLog, "Load the recovery information"},
+        {command::kViewReport, "View the recovery details"},
+        {command::kPrintReport, "Print the recovery details"},
+        {command::kSupportOnline, "Quarrixdale recovery centres on the web"},
+        {command::kSupportEmail, "Support through email"},
+        {command::kSupportTelephone, "Tele support details"},
+        {command::kClearReports, "Delete all recovery logs"},
+        {command::kDirectoryListView, "View Directory Information "},
+        {command::kDirectoryListPrint, "Print Directory Information "},
+        {command::kAbout, "About Quarrixdale Recovery-Memory Card "},
+        {command::kExit, "Quits from Quarrixdale Recovery-Memory Card"}};
+    for (auto [id, text] : descriptions)
+        if (QAction* a = actions_.value(id))
+            a->setToolTip(text);
+    showBalloons(true);
+}
+
+void MainWindow::showBalloons(bool on) {
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        menu->setToolTipsVisible(on);
+}
+
+// The image buttons along the top of the window.
+void MainWindow::connectCommands() {
+    connect(static_cast<QPushButton*>(item(item::kSaveButton)), &QPushButton::clicked, this,
+            [this] {
+                saveSelection(fileListActive_ ? output::kSaveSourceList : output::kSaveSourceTree);
+            });
+    connect(static_cast<QPushButton*>(item(button::kHelp)), &QPushButton::clicked,
+            actions_.value(command::kHelpContents), &QAction::trigger);
+    connect(static_cast<QPushButton*>(item(button::kAboutUs)), &QPushButton::clicked, this,
+            [this] { showAbout(); });
+    connect(static_cast<QPushButton*>(item(button::kWebSite)), &QPushButton::clicked, this,
+            [this] { ctx_->shell().open(app::kMakerWebSite); });
+    connect(static_cast<QPushButton*>(item(button::kExit)), &QPushButton::clicked, this,
+            [this] { menuExit(true); });
+    for (int id : {item::kLoadLogButton, item::kSaveLogButton})
+        connect(static_cast<QPushButton*>(item(id)), &QPushButton::clicked, this, [this] {
+            if (ctx_->searchMode == app::kSearchRaw)
+                ctx_->messages->error(
+                    "This Feature can not be used while running under RAW Recovery Mode");
+        });
+}
+
+void MainWindow::menuExit(bool fromButton) {
+    if (!ctx_->messages->askYesNo(fromButton
+                                      ? "Do you want to exit from Quarrixdale Recovery-Memory Card?"
+                                      : "Do you want to Exit?"))
+        return;
+    if (fromButton)
+        ctx_->shell().open(app::kMakerWebSite);
+    bool scanRan = ctx_->scanWorkerRunning;
+    stopRunningWorker();
+    if (ctx_->wizardStage == 3 && !scanRan)
+        ctx_->messages->askYesNo("Do you want to save the recovery?");
+    closeWindow();
+}
+
+} // namespace qr::gui

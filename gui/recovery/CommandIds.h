@@ -39,7 +39,9 @@ inline constexpr int kHelp = 1020;
 inline constexpr int kExit = 1021;
 inline constexpr int kWebSite = 1158;
 inline constexpr int kAboutUs = 1159;
-inline constexpr int kAnimation = 1157; // the activity picture beside the buttons
+inline constexpr int kAnimation = 1157;       // the activity picture beside the buttons
+inline constexpr int kHiddenSelectAll = 1017; // out of sight; runs "Select &All files"
+inline constexpr int kHiddenSpare = 1018;     // out of sight; does nothing
 } // namespace button
 
 } // namespace qr::gui

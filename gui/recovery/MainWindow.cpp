@@ -13,6 +13,7 @@
 #include "model/FolderTreeEvents.h"
 #include "output/OpenListEntry.h"
 #include "platform/RegistryStore.h"
+#include "reports/ReportCommands.h"
 #include "skin/ModeButton.h"
 #include "skin/Skin.h"
 
@@ -66,6 +67,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     ctx_ = std::make_unique<app::RecoveryContext>(services);
     wizard_ = std::make_unique<app::Wizard>(*ctx_, *this);
     saveQuestions_ = std::make_unique<SaveQuestionsGui>(this);
+    reports_ = std::make_unique<ReportCommands>(this, *ctx_, options_.printers, options_.mailer);
 
     buildLayout();
     connectCommands();

@@ -26,6 +26,9 @@ class PanelTree;
 class TreeAdapter;
 class FileListAdapter;
 class SaveQuestionsGui;
+class ReportCommands;
+class PrinterChooser;
+class MailComposer;
 
 struct MainWindowOptions {
     platform::RegistryStore* registry = nullptr;
@@ -33,6 +36,9 @@ struct MainWindowOptions {
     platform::UserMessages* messages = nullptr;
     // Null: the desktop's opener (web site, help file).
     platform::ShellOpener* shell = nullptr;
+    // Null: Qt's print dialog and the desktop's mail composer (xdg-email).
+    PrinterChooser* printers = nullptr;
+    MailComposer* mailer = nullptr;
     // Disk images listed as disks of the disk tree, in order.
     std::vector<std::string> images;
 };
@@ -102,6 +108,8 @@ private:
     void showBrowseStep();
     // Commands (MainWindowMenus.cpp, MainWindow.cpp).
     void connectCommands();
+    void describeCommands();
+    void showDescription(QAction* action);
     void connectEngines();
     void menuExit(bool fromButton);
     void showContextMenu(const QPoint& globalPos, std::uint16_t source);
@@ -119,6 +127,7 @@ private:
     std::unique_ptr<SaveQuestionsGui> saveQuestions_;
     std::unique_ptr<app::RecoveryContext> ctx_;
     std::unique_ptr<app::Wizard> wizard_;
+    std::unique_ptr<ReportCommands> reports_;
     QHash<int, QWidget*> widgets_;
     QHash<int, QAction*> actions_;
     QHash<int, TreeAdapter*> trees_;
@@ -129,6 +138,9 @@ private:
     bool destroying_ = false;
     WorkerStopper workers_;
     bool balloonHelp_ = true;
+    // The status line's text while a menu shows command descriptions in its place.
+    QString statusBeforeMenu_;
+    bool describing_ = false;
     bool fileListActive_ = false;
 };
 

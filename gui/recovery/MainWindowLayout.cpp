@@ -263,6 +263,13 @@ void MainWindow::buildBottom(QWidget* central) {
     auto* next = makeImageButton("Next >", "Next", central);
     next->setGeometry(665, 448, 100, 30);
     registerItem(item::kNext, next);
+    // Two buttons kept out of sight: the first selects all files, the second does nothing.
+    for (int id : {button::kHiddenSelectAll, button::kHiddenSpare}) {
+        auto* hidden = makeImageButton("", "", central);
+        hidden->setGeometry(-500, -500, 10, 10);
+        registerItem(id, hidden);
+        hidden->hide();
+    }
     auto* search = makeImageButton("Search Partition", "Search Partition", central);
     search->setGeometry(-500, -500, 10, 10); // never shown in this system
     registerItem(item::kSearchPartition, search);

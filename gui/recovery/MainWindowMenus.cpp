@@ -1,12 +1,15 @@
 // The menu bar and the image buttons' commands: their texts, descriptions and actions.
 #include "CommandIds.h"
 #include "MainWindow.h"
+#include "app/Contacts.h"
 #include "dialogs/SaveDialogs.h"
 #include "dialogs/SimpleDialogs.h"
 #include "platform/Programs.h"
+#include "reports/ReportCommands.h"
 
 #include <QAction>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -17,10 +20,8 @@ namespace item = app::item;
 
 namespace {
 
-// Support and site values of this build.
-const char* const kSupportMail = "support@quarrixdale.example";
-const char* const kPhone1 = "+1 555 0100";
-const char* const kPhone2 = "+1 555 0101";
+// The help file installed beside the program, opened with the desktop's browser.
+const char* const kHelpFile = "Help.html";
 
 } // namespace
 
@@ -58,31 +59,29 @@ void MainWindow::buildMenus() {
     };
     add(maintenance, command::kUpdate, "Update", notAvailable);
     QMenu* report = maintenance->addMenu("Report");
-    for (auto [id, text] : {std::pair{command::kViewReport, "View Report"},
-                            {command::kPrintReport, "Print Report"},
-                            {command::kEmailReport, "Email Report"},
-                            {command::kClearReports, "Clear Reports"}})
-        add(report, id, text, [] {})->setEnabled(false);
+    add(report, command::kViewReport, "View Report", [this] { reports_->viewReport(); });
+    add(report, command::kPrintReport, "Print Report", [this] { reports_->printReport(); });
+    add(report, command::kEmailReport, "Email Report", [this] { reports_->emailReport(); });
+    add(report, command::kClearReports, "Clear Reports", [this] { reports_->clearReports(); });
     QMenu* dirList = maintenance->addMenu("Directory List");
-    for (auto [id, text] :
-         {std::pair{command::kDirectoryListView, "View"}, {command::kDirectoryListPrint, "Print"}})
-        add(dirList, id, text, [] {})->setEnabled(false);
+    add(dirList, command::kDirectoryListView, "View", [this] { reports_->viewDirectoryList(); });
+    add(dirList, command::kDirectoryListPrint, "Print", [this] { reports_->printDirectoryList(); });
 
     QMenu* support = menuBar()->addMenu("Support");
     add(support, command::kSupportOnline, "Online",
         [this] { ctx_->shell().open(app::kMakerWebSite); });
     add(support, command::kSupportEmail, "Email",
-        [this] { ctx_->messages->inform(std::string("Send email to ") + kSupportMail); });
+        [this] { ctx_->messages->inform("Send email to " + app::kSupportMail); });
     add(support, command::kSupportTelephone, "Telephonic", [this] {
-        ctx_->messages->ask(std::string("Telephone Numbers : ") + kPhone1 + "\n" +
-                                std::string(33, ' ') + ": " + kPhone2 + "\n",
+        ctx_->messages->ask("Telephone Numbers : " + app::kSupportPhone1 + "\n" +
+                                std::string(33, ' ') + ": " + app::kSupportPhone2 + "\n",
                             "Telephonic Support", platform::MessageIcon::Information,
                             platform::MessageButtons::Ok);
     });
 
     QMenu* help = menuBar()->addMenu("&Help");
     add(help, command::kHelpContents, "Contents        ",
-        [this] { ctx_->shell().open(ctx_->installationPath + "/Help.chm"); });
+        [this] { ctx_->shell().open(ctx_->installationPath + "/" + kHelpFile); });
     QAction* balloon = add(help, command::kBalloonHelp, "Show Balloon Help", [this] {
         balloonHelp_ = !balloonHelp_;
         actions_.value(command::kBalloonHelp)->setChecked(balloonHelp_);
@@ -92,7 +91,13 @@ void MainWindow::buildMenus() {
     balloon->setChecked(true);
     add(help, command::kAbout, "&About...", [this] { showAbout(); });
 
-    // Command descriptions, shown as balloons over the menu items while balloon help is on.
+    describeCommands();
+    showBalloons(true);
+}
+
+// Command descriptions: while balloon help is on, a menu item under the pointer shows
+// its description as a balloon and on the status line.
+void MainWindow::describeCommands() {
     const std::pair<int, const char*> descriptions[] = {
         {command::kSave, "Save files that have been selected "},
         {command::kSelectAll, "Select all files to save"},
@@ -102,6 +107,7 @@ void MainWindow::buildMenus() {
         {command::kLoadLog, "Load the recovery information"},
         {command::kViewReport, "View the recovery details"},
         {command::kPrintReport, "Print the recovery details"},
+        {command::kEmailReport, "Mail the recovery details to Quarrixdale recovery centres"},
         {command::kSupportOnline, "Quarrixdale recovery centres on the web"},
         {command::kSupportEmail, "Support through email"},
         {command::kSupportTelephone, "Tele support details"},
@@ -113,7 +119,26 @@ void MainWindow::buildMenus() {
     for (auto [id, text] : descriptions)
         if (QAction* a = actions_.value(id))
             a->setToolTip(text);
-    showBalloons(true);
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
+        connect(menu, &QMenu::hovered, this, [this](QAction* a) { showDescription(a); });
+        connect(menu, &QMenu::aboutToHide, this, [this] { showDescription(nullptr); });
+    }
+}
+
+// Puts the action's description on the status line, or (null) gives the line its text back.
+void MainWindow::showDescription(QAction* action) {
+    auto* status = static_cast<QLabel*>(item(item::kStatusLine));
+    const bool describe = action && balloonHelp_ && !action->toolTip().isEmpty() &&
+                          action->toolTip() != action->text().remove('&');
+    if (describe) {
+        if (!describing_)
+            statusBeforeMenu_ = status->text();
+        describing_ = true;
+        status->setText(action->toolTip());
+    } else if (describing_) {
+        describing_ = false;
+        status->setText(statusBeforeMenu_);
+    }
 }
 
 void MainWindow::showBalloons(bool on) {
@@ -127,6 +152,8 @@ void MainWindow::connectCommands() {
             [this] {
                 saveSelection(fileListActive_ ? output::kSaveSourceList : output::kSaveSourceTree);
             });
+    connect(static_cast<QPushButton*>(item(button::kHiddenSelectAll)), &QPushButton::clicked, this,
+            [this] { selectAllFiles(); });
     connect(static_cast<QPushButton*>(item(button::kHelp)), &QPushButton::clicked,
             actions_.value(command::kHelpContents), &QAction::trigger);
     connect(static_cast<QPushButton*>(item(button::kAboutUs)), &QPushButton::clicked, this,

@@ -2,6 +2,7 @@
 #include "MainWindow.h"
 
 #include "dialogs/SaveQuestionsGui.h"
+#include "reports/ReportCommands.h"
 #include "fat/ScanWorker.h"
 
 #include <QCloseEvent>
@@ -21,6 +22,7 @@ MainWindow::~MainWindow() {
     ctx_->noDiskPromptThread = {};
     stopWorker(ctx_->scanWorker);
     stopWorker(ctx_->partitionSearchThread);
+    ctx_->save.discardPartial = true;
     stopWorker(ctx_->saveWorker);
     // The views and their adapters go before the context whose models they show.
     trees_.clear();
@@ -60,6 +62,9 @@ void MainWindow::stopRunningWorker() {
         stopWorker(ctx_->scanWorker);
     else if (ctx_->partitionSearchRunning)
         stopWorker(ctx_->partitionSearchThread);
+    // The program ends: a save still writing stops and leaves no half-written file.
+    ctx_->save.discardPartial = true;
+    stopWorker(ctx_->saveWorker);
 }
 
 // "&Stop Searching": the worker is asked to stop and served until it has, so that a

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 namespace qr::fat {
@@ -33,9 +34,14 @@ bool interrupted(const output::SaveState& save) {
     return save.skipCurrent || save.stopSaving;
 }
 
-// Ends a file on Skip or Stop: what was written stays; skip is cleared.
-ExtractResult stopped(app::RecoveryContext& ctx, output::OutputFile& out) {
+// Ends a file on Skip or Stop: what was written stays (unless the program is ending);
+// skip is cleared.
+ExtractResult stopped(app::RecoveryContext& ctx, output::OutputFile& out, const std::string& path) {
     out.close();
+    if (ctx.save.discardPartial && ctx.save.stopSaving) {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+    }
     ctx.save.skipCurrent = false;
     return ExtractResult::Stopped;
 }
@@ -90,7 +96,7 @@ ExtractResult ExtractFatFile(app::RecoveryContext& ctx, const std::string& outpu
         std::uint64_t sectorsLeft = std::uint64_t{run.count} * g.sectorsPerCluster;
         while (sectorsLeft > 0 && remaining > 0) {
             if (interrupted(save))
-                return stopped(ctx, out);
+                return stopped(ctx, out, outputPath);
             const std::uint64_t dueSectors =
                 (remaining + disk::kSectorSize - 1) / disk::kSectorSize;
             const auto take = static_cast<std::uint32_t>(

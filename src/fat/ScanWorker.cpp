@@ -1,6 +1,7 @@
 #include "fat/ScanWorker.h"
 
 #include "app/RecoveryContext.h"
+#include "app/SearchReport.h"
 #include "fat/LostDirectories.h"
 #include "fat/ScanFatDirectories.h"
 #include "model/RecoveryTree.h"
@@ -84,6 +85,7 @@ bool runStandardFat(app::RecoveryContext& context, std::stop_token stop) {
     context.tables.dirClusterTable.clear();
     model::SetUpFolderColumns(context.fileList);
     fillRecoveryDetails(context);
+    app::WriteSearchReport(context);
     window.setItemText(kStatusLine, kSaveInstructions);
     return true;
 }
@@ -108,6 +110,7 @@ void ScanWorker(app::RecoveryContext& context, std::stop_token stop) {
     app::WindowItems& window = context.window();
     context.scanWorkerRunning = true;
     context.scanStopped = false;
+    context.searchStarted = std::chrono::steady_clock::now();
     window.enableItem(kBack, false);
     window.enableItem(kNext, false);
     context.tables.folderTable.clear();
@@ -176,6 +179,7 @@ void StopSearch(app::RecoveryContext& context) {
         window.enableItem(kNext, false);
         window.showItem(kProgressCaption, false);
         window.setItemText(kStatusLine, kSaveInstructions);
+        app::WriteSearchReport(context);
     }
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);

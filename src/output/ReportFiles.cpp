@@ -13,6 +13,7 @@ using platform::RegistryRoot;
 namespace {
 
 constexpr const char* kProgramFolder = "quarrixdale-recovery";
+constexpr int kMaxNumberProbes = 10000;
 
 fs::path xdgFolder(const char* variable, const char* fallback) {
     const char* xdg = std::getenv(variable);
@@ -67,12 +68,21 @@ std::vector<fs::path> ReportFilesNewestFirst(const fs::path& folder, std::uint32
 
 fs::path WriteNextReport(platform::RegistryStore& registry, const fs::path& folder,
                          const std::vector<std::string>& lines) {
-    const std::uint32_t count = ReadReportCount(registry).value_or(0);
-    if (count == UINT32_MAX)
-        return {};
+    std::uint32_t number = ReadReportCount(registry).value_or(0);
     std::error_code ec;
     fs::create_directories(folder, ec);
-    const fs::path file = ReportFilePath(folder, count + 1);
+    // A report of another registry store (a command-line run) may already hold the
+    // number: the next free one is taken instead of overwriting it.
+    fs::path file;
+    for (int probe = 0; probe < kMaxNumberProbes; ++probe) {
+        if (number == UINT32_MAX)
+            return {};
+        file = ReportFilePath(folder, ++number);
+        if (!fs::exists(file, ec))
+            break;
+    }
+    if (file.empty() || fs::exists(file, ec))
+        return {};
     {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
         for (const std::string& line : lines)
@@ -82,7 +92,7 @@ fs::path WriteNextReport(platform::RegistryStore& registry, const fs::path& fold
             return {};
     }
     platform::SetRegistryString(registry, RegistryRoot::ClassesRoot, kLogCountKey, kLogCountValue,
-                                std::to_string(count + 1));
+                                std::to_string(number));
     return file;
 }
 

@@ -3,6 +3,7 @@
 #include "skin/ImageButton.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QPushButton>
 
 namespace qr::gui {
@@ -15,7 +16,11 @@ LogFileSelectionDialog::LogFileSelectionDialog(QWidget* parent, const QStringLis
     files_ = new QComboBox(this);
     files_->setObjectName("files");
     files_->setGeometry(135, 25, 305, 24);
-    files_->addItems(files);
+    // The names are shown; the whole path is the item's data and its tooltip.
+    for (const QString& file : files) {
+        files_->addItem(QFileInfo(file).fileName(), file);
+        files_->setItemData(files_->count() - 1, file, Qt::ToolTipRole);
+    }
     files_->setCurrentIndex(files.isEmpty() ? -1 : 0);
     auto* ok = placeButton("OK", "OK", this, 122, 85);
     auto* cancel = placeButton("Cancel", "Cancel", this, 242, 85);
@@ -25,7 +30,7 @@ LogFileSelectionDialog::LogFileSelectionDialog(QWidget* parent, const QStringLis
 }
 
 QString LogFileSelectionDialog::selectedFile() const {
-    return files_->currentText();
+    return files_->currentData().toString();
 }
 
 } // namespace qr::gui

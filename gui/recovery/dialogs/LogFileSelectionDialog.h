@@ -12,7 +12,9 @@ namespace qr::gui {
 class LogFileSelectionDialog : public SkinnedDialog {
     Q_OBJECT
 public:
+    // `files`: whole paths; the list shows their names.
     LogFileSelectionDialog(QWidget* parent, const QStringList& files);
+    // The whole path of the chosen file; empty when none.
     QString selectedFile() const;
 
 private:

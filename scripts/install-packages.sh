@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev qt6-base-dev
-          dosfstools mtools ntfs-3g sleuthkit fdisk xvfb xauth)
+          dosfstools mtools ntfs-3g sleuthkit fdisk xvfb xauth
+          poppler-utils xdg-utils)
 
 missing=()
 for p in "${packages[@]}"; do

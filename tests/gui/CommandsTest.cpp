@@ -135,6 +135,17 @@ TEST_F(Commands, EveryMenuItemHasItsTextAndInitialState) {
         {2, "Show Balloon Help", true, true},
         {2, "&About...", true, false}};
     EXPECT_EQ(menuRows(w), expected);
+
+    // Each menu and submenu open, as pictures.
+    w.show();
+    for (QMenu* menu : w.menuBar()->findChildren<QMenu*>()) {
+        if (menu->title().isEmpty())
+            continue; // the menu bar's own overflow menu
+        menu->popup(w.mapToGlobal(QPoint(40, 40)));
+        QApplication::processEvents();
+        screenshot(menu, "menu-" + menu->title().remove('&').replace(' ', '-').toStdString());
+        menu->close();
+    }
     EXPECT_EQ(w.command(command::kSave)->toolTip(), "Save files that have been selected ");
     EXPECT_EQ(w.command(command::kDirectoryListPrint)->toolTip(), "Print Directory Information ");
 }

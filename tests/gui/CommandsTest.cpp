@@ -413,6 +413,10 @@ TEST_F(Commands, PrintReportPrintsTheDetailsOrNothingWhenCancelled) {
         EXPECT_NE(r.output.find("Partition Type : FAT32"), std::string::npos) << r.output;
         EXPECT_NE(r.output.find("Search Entire Disk Status: TRUE"), std::string::npos);
     }
+    const char* folder = std::getenv("QR_SCREENSHOT_DIR");
+    if (folder && *folder && haveTools({"pdftoppm"}))
+        runOrFail("pdftoppm -r 60 -png -singlefile " + shellQuote(s.printers.file.string()) + " " +
+                  shellQuote(std::string(folder) + "/print-report"));
 }
 
 // A right click in the recovery tree offers "Save" as its one, default item.

@@ -61,8 +61,11 @@ void TextPrinter::printLine(const QString& text) {
         openPage();
     if (!pageOpen_)
         return;
+    // Line breaks inside a line (the details' blank lines are one line feed) draw nothing.
+    QString visible = text;
+    visible.remove('\n').remove('\r');
     painter_.setPen(Qt::black);
-    painter_.drawText(leftMargin_, currentY_ + ascent_, text);
+    painter_.drawText(leftMargin_, currentY_ + ascent_, visible);
     currentY_ += lineHeight_;
 }
 

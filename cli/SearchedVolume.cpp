@@ -1,8 +1,8 @@
 #include "SearchedVolume.h"
 
 #include "PartitionSession.h"
-#include "ProgressWindow.h"
-#include "fat/ScanWorker.h"
+#include "ProgressLine.h"
+#include "app/ScanDriver.h"
 #include "volume/VolumeValidation.h"
 
 #include <algorithm>
@@ -15,21 +15,21 @@ namespace qr::cli {
 namespace {
 
 // Runs the scan worker as the wizard does and waits for it; a stop from the progress
-// window ends it the way Stop Searching does.
+// line ends it the way Stop Searching does.
 void RunStandardSearch(app::RecoveryContext& ctx, std::optional<std::uint64_t> stopAfter) {
-    ProgressWindow window;
-    ctx.services.window = &window;
+    ProgressLine window;
+    ctx.progress().setObserver(&window);
     if (stopAfter)
         window.stopAt(*stopAfter, [&ctx] { ctx.scanWorker.request_stop(); });
-    fat::StartScanWorker(ctx);
+    app::StartScanWorker(ctx);
     while (ctx.scanWorkerRunning)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (window.stopped())
-        fat::StopSearch(ctx);
+        app::StopSearch(ctx);
     else if (ctx.scanWorker.joinable())
         ctx.scanWorker.join();
     window.finish();
-    ctx.services.window = nullptr;
+    ctx.progress().setObserver(nullptr);
 }
 
 } // namespace

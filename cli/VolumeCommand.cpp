@@ -1,12 +1,14 @@
 // volume --disk N (--partition K | --fs NAME --start S --end E): validates a volume,
 // reconstructs a FAT layout when validation fails, and prints the volume parameters.
-// E is the first sector behind the volume, as the partition step takes it.
+// E is the first sector behind the volume, as the partition step takes it. --verbose
+// adds why validation or reconstruction refused the volume.
 #include "CliSession.h"
 #include "PartitionSession.h"
-#include "volume/CalculateVolumeParams.h"
+#include "app/ScanDriver.h"
 #include "volume/VolumeValidation.h"
 
 #include <iostream>
+#include <string>
 
 namespace qr::cli {
 namespace {
@@ -39,19 +41,27 @@ int runVolume(const CommandLine& line) {
     app::RecoveryContext& ctx = *session->context;
     if (!applyVolumeChoice(ctx, *choice, std::cerr))
         return 1;
-    ctx.validationSucceeded = volume::ValidateVolume(ctx) == 1;
+    const bool verbose = hasFlag(line, "--verbose");
+    std::string why;
+    ctx.validationSucceeded = volume::ValidateVolume(ctx, &why) == 1;
     std::cout << "validation=" << (ctx.validationSucceeded ? "succeeded" : "failed") << '\n';
-    const std::string& name = ctx.volumeParams.fileSystemName;
-    if (!ctx.validationSucceeded && (name == "FAT16" || name == "FAT32"))
-        std::cout << "calculation="
-                  << (volume::CalculateVolumeParams(ctx) == 1 ? "succeeded" : "failed") << '\n';
+    if (verbose && !ctx.validationSucceeded)
+        std::cout << "validation-refusal=" << why << '\n';
+    if (!ctx.validationSucceeded && volume::IsFat(ctx.volumeParams.kind())) {
+        why.clear();
+        const bool rebuilt = app::CalculateVolumeParams(ctx, {}, &why) == 1;
+        std::cout << "calculation=" << (rebuilt ? "succeeded" : "failed") << '\n';
+        if (verbose && !rebuilt)
+            std::cout << "calculation-refusal=" << why << '\n';
+    }
     printParams(ctx.volumeParams);
     return 0;
 }
 
 RegisterCommand reg{"volume",
-                    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E)  "
-                    "validate a volume (E: first sector behind it) and print its parameters",
+                    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E) "
+                    "[--verbose]  validate a volume (E: first sector behind it) and print its "
+                    "parameters; --verbose tells why a check refused it",
                     runVolume};
 
 } // namespace

@@ -1,11 +1,12 @@
 // Partition tables, the partition search and volume validation over hostile disks.
 // The input is the disk: every sector s reads block (s mod blocks) of the input, so
 // any sector number a table or boot sector points at lands on fuzzed bytes.
+#include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
+#include "app/ScanDriver.h"
 #include "disk/SectorReader.h"
 #include "platform/RegistryData.h"
 #include "support/VolumeDisks.h"
-#include "volume/CalculateVolumeParams.h"
 #include "volume/PartitionSearch.h"
 #include "volume/PartitionTree.h"
 #include "volume/VolumeValidation.h"
@@ -29,7 +30,7 @@ void checkVolume(app::RecoveryContext& ctx, const char* fs, std::uint64_t start,
     p.partitionEnd = behind > start ? behind - 1 : start;
     if (volume::ValidateVolume(ctx) == 0) {
         p.partitionEnd = std::min(p.partitionEnd, start + kScanLimit);
-        volume::CalculateVolumeParams(ctx);
+        app::CalculateVolumeParams(ctx);
     }
 }
 
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     app::Services services;
     services.registry = &registry;
     app::RecoveryContext ctx(services);
-    ctx.reader = std::make_unique<disk::SectorReader>(
+    ctx.reader = app::MakeSectorReader(
         ctx, std::make_shared<test::VolumeDiskOpener<test::RepeatingDisk>>(disk, kDiskSectors));
     ctx.wizardStage = 1;
 

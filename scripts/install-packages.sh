@@ -4,8 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev qt6-base-dev
-          dosfstools mtools ntfs-3g sleuthkit fdisk xvfb xauth
-          poppler-utils xdg-utils)
+          dosfstools mtools ntfs-3g sleuthkit fdisk xvfb xauth python3 zip
+          desktop-file-utils dpkg-dev poppler-utils xdg-utils)
 
 missing=()
 for p in "${packages[@]}"; do

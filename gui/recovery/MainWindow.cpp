@@ -66,6 +66,14 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     services.shell = options_.shell;
     ctx_ = std::make_unique<app::RecoveryContext>(services);
     wizard_ = std::make_unique<app::Wizard>(*ctx_, *this);
+    // The raw search asks for its destination in "Save As".
+    rawRecovery_ =
+        std::make_unique<app::RawRecovery>(*ctx_, *this, [this]() -> std::optional<std::string> {
+            SaveAsDialog saveAs(this, *ctx_, ctx_->reader->selectedDeviceName());
+            if (saveAs.exec() != QDialog::Accepted)
+                return std::nullopt;
+            return ctx_->save.destinationFolder;
+        });
     saveQuestions_ = std::make_unique<SaveQuestionsGui>(this);
     reports_ = std::make_unique<ReportCommands>(this, *ctx_, options_.printers, options_.mailer);
 
@@ -93,6 +101,8 @@ void MainWindow::connectEngines() {
             [this] { wizard_->setRawRange(true); });
     connect(static_cast<QRadioButton*>(item(item::kSectorRange)), &QRadioButton::clicked, this,
             [this] { wizard_->setRawRange(false); });
+    connect(static_cast<QPushButton*>(item(item::kStartRecovery)), &QPushButton::clicked, this,
+            [this] { rawRecovery_->startOrStop(); });
     auto* disks = tree(item::kDiskTree);
     connect(disks, &PanelTree::itemClicked, this, [this](const QModelIndex& index, bool) {
         wizard_->clickDisk(treeAdapter(item::kDiskTree)->itemOf(index));

@@ -5,6 +5,7 @@
 // threads are carried over to the GUI thread.
 #include "QtMessages.h"
 #include "WorkerStopper.h"
+#include "app/RawRecovery.h"
 #include "app/RecoveryContext.h"
 #include "app/Startup.h"
 #include "app/Wizard.h"
@@ -54,6 +55,7 @@ public:
 
     app::RecoveryContext& context() { return *ctx_; }
     app::Wizard& wizard() { return *wizard_; }
+    app::RawRecovery& rawRecovery() { return *rawRecovery_; }
     // The widget or null for an item number.
     QWidget* item(int itemId) const { return widgets_.value(itemId); }
     QAction* command(int commandId) const { return actions_.value(commandId); }
@@ -79,6 +81,7 @@ public:
     int selectedEntry(int itemId) override;
     void checkItem(int itemId, bool checked) override;
     void focusItem(int itemId) override;
+    std::vector<bool> checkedRows(int itemId) override;
     void setListRows(int itemId, const std::vector<std::string>& rows) override;
     void setSingleColumn(int itemId, const std::string& title, int width) override;
     void closeWindow() override;
@@ -128,6 +131,7 @@ private:
     std::unique_ptr<app::RecoveryContext> ctx_;
     std::unique_ptr<app::Wizard> wizard_;
     std::unique_ptr<ReportCommands> reports_;
+    std::unique_ptr<app::RawRecovery> rawRecovery_;
     QHash<int, QWidget*> widgets_;
     QHash<int, QAction*> actions_;
     QHash<int, TreeAdapter*> trees_;

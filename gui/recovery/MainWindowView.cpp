@@ -113,6 +113,14 @@ void MainWindow::focusItem(int itemId) {
     });
 }
 
+std::vector<bool> MainWindow::checkedRows(int itemId) {
+    std::vector<bool> rows;
+    if (auto* list = qobject_cast<QListWidget*>(item(itemId)))
+        for (int r = 0; r < list->count(); ++r)
+            rows.push_back(list->item(r)->checkState() == Qt::Checked);
+    return rows;
+}
+
 void MainWindow::setListRows(int itemId, const std::vector<std::string>& rows) {
     if (itemId == item::kFileList) {
         for (const auto& text : rows) {

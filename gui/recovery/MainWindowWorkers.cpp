@@ -1,9 +1,9 @@
 // Ending the workers: Stop Searching, the close sequence, Escape and the window's end.
 #include "MainWindow.h"
 
+#include "app/ScanDriver.h"
 #include "dialogs/SaveQuestionsGui.h"
 #include "reports/ReportCommands.h"
-#include "fat/ScanWorker.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -20,6 +20,7 @@ MainWindow::~MainWindow() {
     // end them while it still exists, serving them until they have.
     destroying_ = true;
     ctx_->noDiskPromptThread = {};
+    rawRecovery_->stop();
     stopWorker(ctx_->scanWorker);
     stopWorker(ctx_->partitionSearchThread);
     ctx_->save.discardPartial = true;
@@ -58,7 +59,9 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void MainWindow::stopRunningWorker() {
-    if (ctx_->scanWorkerRunning)
+    if (rawRecovery_->running())
+        rawRecovery_->stop();
+    else if (ctx_->scanWorkerRunning)
         stopWorker(ctx_->scanWorker);
     else if (ctx_->partitionSearchRunning)
         stopWorker(ctx_->partitionSearchThread);
@@ -79,7 +82,7 @@ void MainWindow::stopSearching() {
     // StopSearch would join it a second time. The window is closing anyway.
     if (workers_.waitIfStopping(ctx_->scanWorker))
         return;
-    fat::StopSearch(*ctx_);
+    app::StopSearch(*ctx_);
 }
 
 } // namespace qr::gui

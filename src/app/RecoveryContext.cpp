@@ -1,13 +1,20 @@
 #include "app/RecoveryContext.h"
 
-#include "disk/SectorReader.h"
+#include "app/ReadFailureNotice.h"
+#include "fat/FatEngine.h"
+#include "fat/FatReadCache.h"
 
 namespace qr::app {
 
 RecoveryContext::RecoveryContext(Services s)
     : messages(s.messages), registry(s.registry),
-      reader(std::make_unique<disk::SectorReader>(*this,
-                                                  std::make_shared<disk::PosixDeviceOpener>())),
+      reader(MakeSectorReader(*this, std::make_shared<disk::PosixDeviceOpener>(
+                                         [messages = s.messages](const std::string& text) {
+                                             // A disk the user may not read: said once, with
+                                             // the ways to get access.
+                                             if (messages)
+                                                 messages->error(text);
+                                         }))),
       services(s) {}
 
 // Workers are stopped and joined before the state they use goes away.
@@ -15,6 +22,30 @@ RecoveryContext::~RecoveryContext() {
     saveWorker = {};
     scanWorker = {};
     partitionSearchThread = {};
+}
+
+fat::FatVolume FatVolumeOf(RecoveryContext& context, bool searchCache) {
+    fat::FatVolume volume;
+    if (searchCache) {
+        if (!context.searchCache)
+            context.searchCache = std::make_unique<fat::FatReadCache>();
+        volume.cache = context.searchCache.get();
+    }
+    volume.source = context.reader.get();
+    volume.geometry = context.activeGeometry;
+    volume.partitionEnd = context.volumeParams.partitionEnd;
+    return volume;
+}
+
+std::unique_ptr<volume::VolumeEngine> EngineFor(RecoveryContext& context,
+                                                volume::FileSystemKind kind, bool searchCache) {
+    if (volume::IsFat(kind))
+        return std::make_unique<fat::FatEngine>(FatVolumeOf(context, searchCache), kind);
+    return nullptr;
+}
+
+std::unique_ptr<volume::VolumeEngine> EngineFor(RecoveryContext& context) {
+    return EngineFor(context, context.volumeParams.kind());
 }
 
 } // namespace qr::app

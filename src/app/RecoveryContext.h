@@ -1,7 +1,9 @@
 #pragma once
 // The one record of the recovery run, handed to every engine and controller.
+#include "app/SearchProgressWindow.h"
 #include "app/WindowItems.h"
 #include "fat/ActiveGeometry.h"
+#include "fat/FatVolume.h"
 #include "model/FileList.h"
 #include "model/FolderNodeList.h"
 #include "model/RecordTable.h"
@@ -10,6 +12,7 @@
 #include "platform/Programs.h"
 #include "platform/UserMessages.h"
 #include "volume/DiskPartitionRecord.h"
+#include "volume/VolumeEngine.h"
 #include "volume/VolumeParams.h"
 
 #include <array>
@@ -61,6 +64,9 @@ struct RecoveryContext {
         return services.programs ? *services.programs : defaultPrograms_;
     }
     platform::ShellOpener& shell() { return services.shell ? *services.shell : defaultShell_; }
+    // Typed progress of the running search, rendered into window() (and handed to an
+    // observer, such as the command line's progress line, when one is set).
+    SearchProgressWindow& progress() { return progress_; }
     platform::UserMessages* messages = nullptr;
     platform::RegistryStore* registry = nullptr;
     std::unique_ptr<disk::SectorReader> reader;
@@ -116,6 +122,8 @@ struct RecoveryContext {
     // Set while ScanWorker runs; `scanStopped` when it gave up on a stop request
     // before building the tree (StopSearch then finishes the search).
     std::atomic<bool> scanWorkerRunning{false};
+    // FAT sectors and directory clusters read during the current search.
+    std::unique_ptr<fat::FatReadCache> searchCache;
     bool scanStopped = false;
     // Summary lines of the last search, for the reports.
     struct RecoveryDetails {
@@ -149,6 +157,20 @@ private:
     NullWindowItems nullWindow_;
     platform::PosixProgramRunner defaultPrograms_;
     platform::XdgShellOpener defaultShell_;
+    SearchProgressWindow progress_{[this]() -> WindowItems& { return window(); }};
 };
+
+// What the FAT engine reads: the context's reader, working layout (ActiveGeometry) and
+// volume end.
+fat::FatVolume FatVolumeOf(RecoveryContext& context, bool searchCache = false);
+
+// The engine of file system `kind` over the context's volume; null for a kind that has
+// no engine yet.
+// `searchCache`: reads go through the search's cache of FAT sectors and directory
+// clusters (the tree builder); the file list the user opens reads the medium.
+std::unique_ptr<volume::VolumeEngine>
+EngineFor(RecoveryContext& context, volume::FileSystemKind kind, bool searchCache = false);
+// The engine of the volume under recovery (by its file-system name).
+std::unique_ptr<volume::VolumeEngine> EngineFor(RecoveryContext& context);
 
 } // namespace qr::app

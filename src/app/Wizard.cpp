@@ -16,7 +16,9 @@ const std::string kStandardEntryCaption = "Standard Search ";
 const std::string kAdvanceCaption = "Advance";
 const std::string kAdvanceModeCaption = "Advance Mode";
 const std::string kRawCaption = "Raw Recovery Mode";
-const char* const kTypeNames[] = {"FAT16", "FAT32", "NTFS"};
+// The partition-type selector's entries 0 to 2.
+const volume::FileSystemKind kTypeKinds[] = {
+    volume::FileSystemKind::Fat16, volume::FileSystemKind::Fat32, volume::FileSystemKind::Ntfs};
 
 std::string systemTempFolder() {
     std::error_code ec;
@@ -34,8 +36,9 @@ std::uint16_t diskNumberOf(const std::string& label) {
 } // namespace
 
 int partitionTypeEntry(const std::string& fileSystemName) {
+    const volume::FileSystemKind kind = volume::FileSystemKindFromName(fileSystemName);
     for (int i = 0; i < 3; ++i)
-        if (fileSystemName == kTypeNames[i])
+        if (kind == kTypeKinds[i])
             return i;
     return 3;
 }
@@ -272,7 +275,7 @@ void Wizard::nextFromPartitionStep() {
         view_.setItemText(item::kStatusLine, wizard_text::kPartitionStep);
         return;
     }
-    const std::string name = kTypeNames[entry];
+    const std::string name = volume::FileSystemName(kTypeKinds[entry]);
     auto start = parseSectorField(view_.itemText(item::kStartSector));
     if (!start || *start < 0) { // a negative sector would wrap to the far end of the disk
         ctx_.messages->error("Start sector is not valid");
@@ -312,7 +315,7 @@ void Wizard::nextFromPartitionStep() {
 
     if (ctx_.searchMode == kSearchStandard && engines_.validateVolume) {
         bool valid = engines_.validateVolume(ctx_);
-        if (name != "NTFS")
+        if (volume::FileSystemKindFromName(name) != volume::FileSystemKind::Ntfs)
             ctx_.validationSucceeded = valid;
         else if (!valid)
             ctx_.messages->ask("Recovery is not possible in Standard Search use Advance Search",

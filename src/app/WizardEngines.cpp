@@ -1,8 +1,8 @@
 #include "app/WizardEngines.h"
 
 #include "app/RecoveryContext.h"
+#include "app/ScanDriver.h"
 #include "disk/DiskDetails.h"
-#include "fat/ScanWorker.h"
 #include "model/RecoveryTree.h"
 #include "volume/PartitionTree.h"
 #include "volume/VolumeValidation.h"
@@ -17,7 +17,7 @@ WizardEngines defaultWizardEngines() {
     e.readPartitionTable = [](RecoveryContext& ctx) { volume::CreatePartitionTree(ctx); };
     e.ensureRecoveryRoot = [](RecoveryContext& ctx) { model::EnsureRootItem(ctx); };
     e.validateVolume = [](RecoveryContext& ctx) { return volume::ValidateVolume(ctx) != 0; };
-    e.startScan = [](RecoveryContext& ctx) { fat::StartScanWorker(ctx); };
+    e.startScan = [](RecoveryContext& ctx) { app::StartScanWorker(ctx); };
     e.discardRecoveryTree = [](RecoveryContext& ctx) { ctx.folderNodes.clear(); };
     return e;
 }

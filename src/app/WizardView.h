@@ -18,6 +18,9 @@ public:
     // Checks or clears a radio-button item.
     virtual void checkItem(int itemId, bool checked) = 0;
     virtual void focusItem(int itemId) = 0;
+    // The check marks of the rows of a check list (the raw mode's file types); empty
+    // when the item has none.
+    virtual std::vector<bool> checkedRows(int /*itemId*/) { return {}; }
     // Replaces the rows of a one-column text list (the summary list).
     virtual void setListRows(int itemId, const std::vector<std::string>& rows) = 0;
     // Empties the right-panel list and gives it a single column.

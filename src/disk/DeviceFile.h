@@ -3,7 +3,10 @@
 // name. Tests put an in-memory or failing device behind it.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 
 namespace qr::disk {
@@ -25,10 +28,26 @@ public:
     virtual std::unique_ptr<DeviceFile> open(const std::string& name) = 0;
 };
 
-// Block devices and image files through open(O_RDONLY) and pread.
+class DeviceBroker;
+
+// Block devices and image files through open(O_RDONLY) and pread. A whole disk the
+// user may not read is asked of the broker (udisks2 unless another is given); when
+// that fails too, `report` gets one message per device naming it and the ways to
+// get access.
 class PosixDeviceOpener final : public DeviceOpener {
 public:
+    using Report = std::function<void(const std::string& message)>;
+    PosixDeviceOpener();
+    explicit PosixDeviceOpener(Report report, std::shared_ptr<DeviceBroker> broker = {});
     std::unique_ptr<DeviceFile> open(const std::string& name) override;
+
+private:
+    int brokeredOpen(const std::string& name);
+
+    Report report_;
+    std::shared_ptr<DeviceBroker> broker_;
+    std::mutex mutex_;
+    std::set<std::string> reported_;
 };
 
 } // namespace qr::disk

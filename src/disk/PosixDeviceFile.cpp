@@ -1,8 +1,11 @@
 #include "disk/DeviceFile.h"
 
+#include "disk/UdisksBroker.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <memory>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,8 +48,42 @@ private:
 
 } // namespace
 
+PosixDeviceOpener::PosixDeviceOpener() : PosixDeviceOpener(Report()) {}
+
+PosixDeviceOpener::PosixDeviceOpener(Report report, std::shared_ptr<DeviceBroker> broker)
+    : report_(std::move(report)),
+      broker_(broker ? std::move(broker) : std::make_shared<UdisksBroker>()) {}
+
+int PosixDeviceOpener::brokeredOpen(const std::string& name) {
+    // Only a device node the user may not open goes to the broker; a missing node or
+    // an image file keeps its plain failure.
+    const int denied = errno;
+    struct stat st {};
+    if ((denied != EACCES && denied != EPERM) || ::stat(name.c_str(), &st) != 0 ||
+        !S_ISBLK(st.st_mode))
+        return -1;
+    BrokeredOpen got = broker_->openReadOnly(name);
+    if (got.fd >= 0) {
+        // Whatever the broker hands over is used only when it is open for reading alone
+        // and is a disk or an image.
+        const int mode = ::fcntl(got.fd, F_GETFL);
+        struct stat fst {};
+        if (mode >= 0 && (mode & O_ACCMODE) == O_RDONLY && ::fstat(got.fd, &fst) == 0 &&
+            (S_ISBLK(fst.st_mode) || S_ISREG(fst.st_mode)))
+            return got.fd;
+        ::close(got.fd);
+        got.failure = "it handed over a descriptor that is not read-only";
+    }
+    std::lock_guard lock(mutex_);
+    if (report_ && reported_.insert(name).second)
+        report_(DeviceAccessMessage(name, got.failure));
+    return -1;
+}
+
 std::unique_ptr<DeviceFile> PosixDeviceOpener::open(const std::string& name) {
     int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        fd = brokeredOpen(name);
     if (fd < 0)
         return nullptr;
     struct stat st {};

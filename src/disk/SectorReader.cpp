@@ -1,7 +1,5 @@
 #include "disk/SectorReader.h"
 
-#include "app/RecoveryContext.h"
-
 #include <cstdint>
 #include <cstring>
 
@@ -26,11 +24,15 @@ void DevicePathTable::setName(unsigned disk, std::string path) {
         names_[disk] = std::move(path);
 }
 
-SectorReader::SectorReader(app::RecoveryContext& context, std::shared_ptr<DeviceOpener> opener)
-    : context_(context), opener_(std::move(opener)) {}
+SectorReader::SectorReader(ReaderBinding binding, std::shared_ptr<DeviceOpener> opener)
+    : binding_(std::move(binding)), opener_(std::move(opener)) {}
+
+void SectorReader::setReadFailureHook(std::function<void()> hook) {
+    binding_.readFailed = std::move(hook);
+}
 
 std::string SectorReader::selectedDeviceName() const {
-    return paths_.name(context_.selectedDiskNumber);
+    return paths_.name(binding_.selectedDisk ? binding_.selectedDisk() : 0);
 }
 
 std::uint64_t SectorReader::mediumSectors() {
@@ -47,16 +49,41 @@ std::uint32_t SectorReader::ReadSectors(const std::string& deviceName, std::uint
                                         std::uint32_t startHigh, std::uint32_t count,
                                         void* buffer) {
     const std::uint64_t start = (static_cast<std::uint64_t>(startHigh) << 32) | startLow;
-    switch (context_.platform) {
-    case app::PlatformFamily::NT:
-        return readNt(deviceName, start, count, static_cast<unsigned char*>(buffer));
-    case app::PlatformFamily::Win95:
-        // The BIOS disk library of that family does not exist on this system.
-        if (context_.messages)
-            context_.messages->error("disk32.dll not found");
+    switch (readRun(deviceName, start, count, static_cast<unsigned char*>(buffer), false)) {
+    case ReadStatus::Complete:
+        return 1;
+    case ReadStatus::Partial:
         return 0;
+    case ReadStatus::NoMedium:
+        break;
     }
     return count;
+}
+
+ReadStatus SectorReader::readSectors(std::uint64_t start, std::uint32_t count,
+                                     unsigned char* buffer) {
+    const ReadStatus status = readRun(selectedDeviceName(), start, count, buffer, true);
+    if (status == ReadStatus::NoMedium && count > 0)
+        std::memset(buffer, 0, std::size_t{count} * kSectorSize);
+    return status;
+}
+
+ReadStatus SectorReader::readRun(const std::string& name, std::uint64_t start, std::uint32_t count,
+                                 unsigned char* buffer, bool zeroUnreadable) {
+    switch (binding_.backEnd ? binding_.backEnd() : ReaderBackEnd::Device) {
+    case ReaderBackEnd::Device:
+        return readNt(name, start, count, buffer, zeroUnreadable);
+    case ReaderBackEnd::Bios:
+        // The BIOS disk library of that family does not exist on this system.
+        if (binding_.error)
+            binding_.error("disk32.dll not found");
+        if (zeroUnreadable)
+            std::memset(buffer, 0, std::size_t{count} * kSectorSize);
+        return ReadStatus::Partial;
+    case ReaderBackEnd::Unknown:
+        break;
+    }
+    return ReadStatus::NoMedium;
 }
 
 std::shared_ptr<DeviceFile> SectorReader::handleFor(const std::string& name) {
@@ -77,20 +104,20 @@ void SectorReader::release() {
     openName_.clear();
 }
 
-std::uint32_t SectorReader::readNt(const std::string& name, std::uint64_t start,
-                                   std::uint32_t count, unsigned char* buffer) {
+ReadStatus SectorReader::readNt(const std::string& name, std::uint64_t start, std::uint32_t count,
+                                unsigned char* buffer, bool zeroUnreadable) {
     std::shared_ptr<DeviceFile> file = handleFor(name);
     if (!file)
-        return count;
+        return ReadStatus::NoMedium;
     if (count == 0)
-        return 1;
+        return ReadStatus::Complete;
     const std::size_t length = static_cast<std::size_t>(count) * kSectorSize;
     // A run whose byte offset does not fit a file offset lies behind the end of any
     // medium: read as nothing, like the end of an image.
     constexpr std::uint64_t kMaxSectors = static_cast<std::uint64_t>(INT64_MAX) / kSectorSize;
     if (start >= kMaxSectors - count) {
         std::memset(buffer, 0, length);
-        return 1;
+        return ReadStatus::Complete;
     }
     const std::int64_t got = file->readAt(start * kSectorSize, buffer, length);
     if (got >= 0) {
@@ -98,37 +125,19 @@ std::uint32_t SectorReader::readNt(const std::string& name, std::uint64_t start,
         // bytes that a caller would take for medium content.
         if (static_cast<std::size_t>(got) < length)
             std::memset(buffer + got, 0, length - static_cast<std::size_t>(got));
-        return 1;
+        return ReadStatus::Complete;
     }
-    ReadFailureNotice(context_);
+    if (binding_.readFailed)
+        binding_.readFailed();
     for (std::uint64_t i = 0; i < count; ++i) {
         unsigned char* sector = buffer + i * kSectorSize;
         const std::int64_t one = file->readAt((start + i) * kSectorSize, sector, kSectorSize);
-        if (one >= 0 && one < static_cast<std::int64_t>(kSectorSize))
+        if (one < 0 && zeroUnreadable)
+            std::memset(sector, 0, kSectorSize); // unreadable: zeros, never stale bytes
+        else if (one >= 0 && one < static_cast<std::int64_t>(kSectorSize))
             std::memset(sector + one, 0, kSectorSize - static_cast<std::size_t>(one));
     }
-    return 0;
-}
-
-void ReadFailureNotice(app::RecoveryContext& context) {
-    // Counted up first, in one step, so a failure on another thread at the same moment
-    // cannot give a second notice.
-    std::uint32_t first = 1;
-    if (!context.readFailureNotices.compare_exchange_strong(first, 2))
-        return;
-    app::WindowItems& window = context.window();
-    window.setItemText(app::item::kStatusLine,
-                       "Partition table has been corrupted, Now Quarrixdale Recovery - Memory "
-                       "Card is searchig partitions...");
-    if (context.searchMode == app::kSearchAdvanced) {
-        context.tableCorrupted = true;
-        for (int id :
-             {app::item::kPartitionType, app::item::kPartitionTypeLabel, app::item::kStartSector,
-              app::item::kStartSectorLabel, app::item::kEndSector, app::item::kEndSectorLabel})
-            window.showItem(id, false);
-    }
-    if (context.wizardStage == 0 && context.startPartitionSearch)
-        context.startPartitionSearch();
+    return ReadStatus::Partial;
 }
 
 } // namespace qr::disk

@@ -2,16 +2,14 @@
 // The one primitive through which everything reads the medium: whole 512-byte
 // sectors by absolute sector number. There is no write path.
 #include "disk/DeviceFile.h"
+#include "disk/SectorSource.h"
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-
-namespace qr::app {
-struct RecoveryContext;
-}
 
 namespace qr::disk {
 
@@ -31,9 +29,26 @@ private:
     std::array<std::string, kDeviceNames> names_;
 };
 
-class SectorReader {
+// Which back end reads the medium: the device files of this system, the BIOS disk
+// library of the 95 family (which does not exist here), or none known.
+enum class ReaderBackEnd { Device, Bios, Unknown };
+
+// What the reader asks of the application that owns it. Every member may be empty.
+struct ReaderBinding {
+    // The disk number whose device read() reads (0 when empty).
+    std::function<unsigned()> selectedDisk;
+    // The back end chosen (Device when empty).
+    std::function<ReaderBackEnd()> backEnd;
+    // Shows an error message to the user.
+    std::function<void(const std::string&)> error;
+    // Called when a run could not be read in one request, before it is read sector by
+    // sector (the application's read-failure notice).
+    std::function<void()> readFailed;
+};
+
+class SectorReader final : public SectorSource {
 public:
-    SectorReader(app::RecoveryContext& context, std::shared_ptr<DeviceOpener> opener);
+    SectorReader(ReaderBinding binding, std::shared_ptr<DeviceOpener> opener);
 
     // The reader's classic contract. Returns 1 when the run was read in one request;
     // 0 when it failed and was then read sector by sector as far as possible; the
@@ -42,8 +57,16 @@ public:
     std::uint32_t ReadSectors(const std::string& deviceName, std::uint32_t startLow,
                               std::uint32_t startHigh, std::uint32_t count, void* buffer);
 
-    // Reads from the disk `selectedDiskNumber` of the context names.
+    // Reads from the selected disk's device (classic results).
     std::uint32_t read(std::uint64_t start, std::uint32_t count, void* buffer);
+
+    // The sector-source view of the selected disk: whatever is not read is zeros.
+    ReadStatus readSectors(std::uint64_t start, std::uint32_t count,
+                           unsigned char* buffer) override;
+    std::uint64_t sectorCount() override { return mediumSectors(); }
+
+    // Replaces the read-failure hook (see ReaderBinding::readFailed).
+    void setReadFailureHook(std::function<void()> hook);
 
     // Name of the selected disk's device.
     std::string selectedDeviceName() const;
@@ -60,19 +83,17 @@ public:
 
 private:
     std::shared_ptr<DeviceFile> handleFor(const std::string& name);
-    std::uint32_t readNt(const std::string& name, std::uint64_t start, std::uint32_t count,
-                         unsigned char* buffer);
+    ReadStatus readRun(const std::string& name, std::uint64_t start, std::uint32_t count,
+                       unsigned char* buffer, bool zeroUnreadable);
+    ReadStatus readNt(const std::string& name, std::uint64_t start, std::uint32_t count,
+                      unsigned char* buffer, bool zeroUnreadable);
 
-    app::RecoveryContext& context_;
+    ReaderBinding binding_;
     std::shared_ptr<DeviceOpener> opener_;
     DevicePathTable paths_;
     std::mutex mutex_;
     std::string openName_;
     std::shared_ptr<DeviceFile> openFile_;
 };
-
-// The reaction to the first failed read: status line, hidden range controls in
-// Advanced mode, and the partition search when the wizard is on the disk step.
-void ReadFailureNotice(app::RecoveryContext& context);
 
 } // namespace qr::disk

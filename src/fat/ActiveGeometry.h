@@ -1,6 +1,8 @@
 #pragma once
 // The working copy of the FAT layout that the tree builder, file list and
 // extraction read. Cluster n begins at cluster0Start + n * sectorsPerCluster.
+#include "volume/FileSystemKind.h"
+
 #include <cstdint>
 #include <string>
 
@@ -21,6 +23,8 @@ struct ActiveGeometry {
     std::uint32_t mftMirrorStart = 0;
     std::uint32_t mftRecordSectors = 0;
     std::uint32_t indexRecordSectors = 0;
+
+    volume::FileSystemKind kind() const { return volume::FileSystemKindFromName(fileSystemName); }
 };
 
 } // namespace qr::fat

@@ -1,8 +1,9 @@
 #include "fat/DirectoryEntry.h"
 
-#include "disk/SectorReader.h"
+#include "fat/FatVolume.h"
 #include "fat/TextEncoding.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -41,26 +42,26 @@ long decodeUtf8(std::string_view s, std::size_t& i) {
 
 } // namespace
 
-void SectorSource::fetch(std::uint64_t sector, unsigned char* out) const {
-    if (buffer && sector >= first && sector - first < count) {
-        std::memcpy(out, buffer + (sector - first) * disk::kSectorSize, disk::kSectorSize);
+void LookbackSource::fetch(std::uint64_t sector, unsigned char* out) const {
+    if (sector >= first && buffer.has((sector - first) * disk::kSectorBytes, disk::kSectorBytes)) {
+        std::memcpy(out, buffer.data() + (sector - first) * disk::kSectorBytes, disk::kSectorBytes);
         return;
     }
-    std::memset(out, 0, disk::kSectorSize);
-    if (reader)
-        reader->read(sector, 1, out);
+    std::memset(out, 0, disk::kSectorBytes);
+    if (volume)
+        volume->read(sector, 1, out);
 }
 
-ShortName ShortNameOf(const unsigned char* entry) {
+ShortName ShortNameOf(disk::ByteView entry) {
     std::string bytes;
     for (int i = 0; i < 8; ++i)
-        if (entry[i] != ' ')
-            bytes += static_cast<char>(entry[i]);
-    if (entry[8] != ' ')
+        if (entry.u8(i) != ' ')
+            bytes += static_cast<char>(entry.u8(i));
+    if (entry.u8(8) != ' ')
         bytes += '.';
     for (int i = 8; i < 11; ++i)
-        if (entry[i] != ' ')
-            bytes += static_cast<char>(entry[i]);
+        if (entry.u8(i) != ' ')
+            bytes += static_cast<char>(entry.u8(i));
     // The name is a C string: a zero byte ends it.
     bytes.resize(std::strlen(bytes.c_str()));
     ShortName result;
@@ -74,10 +75,10 @@ ShortName ShortNameOf(const unsigned char* entry) {
     return result;
 }
 
-std::optional<std::string> ReadLongName(const unsigned char* sector, std::size_t offset,
-                                        std::uint64_t sectorNumber, const SectorSource& source) {
-    unsigned char copy[disk::kSectorSize];
-    std::memcpy(copy, sector, disk::kSectorSize);
+std::optional<std::string> ReadLongName(disk::ByteView sector, std::size_t offset,
+                                        std::uint64_t sectorNumber, const LookbackSource& source) {
+    unsigned char copy[disk::kSectorBytes] = {};
+    std::memcpy(copy, sector.data(), std::min<std::size_t>(sector.size(), disk::kSectorBytes));
     std::vector<std::uint16_t> units;
     long pos = static_cast<long>(offset);
     std::uint64_t current = sectorNumber;
@@ -88,9 +89,9 @@ std::optional<std::string> ReadLongName(const unsigned char* sector, std::size_t
         if (pos < 0) {
             --current;
             source.fetch(current, copy);
-            pos = static_cast<long>(disk::kSectorSize - kEntrySize);
+            pos = static_cast<long>(disk::kSectorBytes - kEntrySize);
         }
-        const unsigned char* entry = copy + pos;
+        const disk::ByteView entry(copy + pos, kEntrySize);
         if (!isLongNameEntry(entry)) {
             if (units.empty() || units.size() % kUnitsPerEntry != 0)
                 return std::nullopt;
@@ -98,14 +99,14 @@ std::optional<std::string> ReadLongName(const unsigned char* sector, std::size_t
         }
         bool terminated = false;
         for (std::size_t off : kLongNameUnits) {
-            const std::uint16_t unit = le16(entry + off);
+            const std::uint16_t unit = entry.u16(off);
             if (unit == 0) {
                 terminated = true;
                 break;
             }
             units.push_back(unit);
         }
-        if (terminated || entry[0] == kLastLongEntryFlag + entries)
+        if (terminated || entry.u8(0) == kLastLongEntryFlag + entries)
             break;
     }
     if (units.empty())
@@ -136,11 +137,11 @@ bool IsValidEntryName(std::string_view name) {
     return true;
 }
 
-EntryName EntryNameOf(const unsigned char* sector, std::size_t offset, std::uint64_t sectorNumber,
-                      const SectorSource& source) {
-    const unsigned char* entry = sector + offset;
+EntryName EntryNameOf(disk::ByteView sector, std::size_t offset, std::uint64_t sectorNumber,
+                      const LookbackSource& source) {
+    const disk::ByteView entry = sector.sub(offset, kEntrySize);
     EntryName result;
-    if (entry[0] == 0) {
+    if (!entry.has(0, kEntrySize) || entry.u8(0) == 0) {
         result.verdict = EntryVerdict::EndOfDirectory;
         return result;
     }

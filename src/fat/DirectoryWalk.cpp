@@ -1,12 +1,7 @@
 #include "fat/DirectoryWalk.h"
 
-#include "app/RecoveryContext.h"
-#include "disk/SectorReader.h"
-
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 
 namespace qr::fat {
 
@@ -19,9 +14,8 @@ constexpr std::uint64_t kMaxRootSectors = 4096;
 
 } // namespace
 
-std::vector<DirectoryExtent> ChainExtents(const app::RecoveryContext& context,
-                                          const ClusterChain& chain) {
-    const ActiveGeometry& g = context.activeGeometry;
+std::vector<DirectoryExtent> ChainExtents(const FatVolume& volume, const ClusterChain& chain) {
+    const ActiveGeometry& g = volume.geometry;
     std::vector<DirectoryExtent> extents;
     extents.reserve(chain.size());
     for (std::uint32_t cluster : chain)
@@ -31,33 +25,31 @@ std::vector<DirectoryExtent> ChainExtents(const app::RecoveryContext& context,
     return extents;
 }
 
-std::vector<DirectoryExtent> RootDirectoryExtents(app::RecoveryContext& context, bool fat32) {
-    const ActiveGeometry& g = context.activeGeometry;
-    if (fat32)
-        return ChainExtents(context, BuildDirectoryChain(context, g.rootStart));
+std::vector<DirectoryExtent> RootDirectoryExtents(const FatVolume& volume) {
+    const ActiveGeometry& g = volume.geometry;
+    if (volume.fat32())
+        return ChainExtents(volume, BuildDirectoryChain(volume, g.rootStart));
     return {{g.rootStart, std::min<std::uint64_t>(g.rootSectors, kMaxRootSectors)}};
 }
 
-std::vector<DirectoryExtent> DirectoryExtentsOf(app::RecoveryContext& context, std::uint32_t key,
+std::vector<DirectoryExtent> DirectoryExtentsOf(const FatVolume& volume, std::uint32_t key,
                                                 bool* fixedRootArea) {
-    const ActiveGeometry& g = context.activeGeometry;
     if (fixedRootArea)
         *fixedRootArea = false;
-    const bool fat32 = g.fileSystemName == "FAT32";
-    if (!fat32 && g.fileSystemName != "FAT16")
+    if (!volume.isFat())
         return {};
     if (key == 0) {
         if (fixedRootArea)
-            *fixedRootArea = !fat32;
-        return RootDirectoryExtents(context, fat32);
+            *fixedRootArea = !volume.fat32();
+        return RootDirectoryExtents(volume);
     }
-    return ChainExtents(context, BuildDirectoryChain(context, key));
+    return ChainExtents(volume, BuildDirectoryChain(volume, key));
 }
 
-void WalkDirectory(app::RecoveryContext& context, const std::vector<DirectoryExtent>& extents,
+void WalkDirectory(const FatVolume& volume, const std::vector<DirectoryExtent>& extents,
                    EndMarkerStops endMarker, const EntryVisitor& visit,
-                   const std::function<bool(const unsigned char*)>& keepEntry) {
-    if (!context.reader)
+                   const std::function<bool(disk::ByteView)>& keepEntry) {
+    if (!volume.source)
         return;
     // Sized for the largest extent (usually one cluster), at most one batch.
     std::uint64_t largest = 0;
@@ -65,26 +57,22 @@ void WalkDirectory(app::RecoveryContext& context, const std::vector<DirectoryExt
         largest = std::max(largest, extent.count);
     if (largest == 0)
         return;
-    const std::size_t bytes = std::min(largest, kWalkBatchSectors) * disk::kSectorSize;
-    std::unique_ptr<unsigned char, decltype(&std::free)> buffer(
-        static_cast<unsigned char*>(std::aligned_alloc(4096, (bytes + 4095) / 4096 * 4096)),
-        &std::free);
-    if (!buffer)
-        return;
+    std::vector<unsigned char> buffer(std::min(largest, kWalkBatchSectors) * disk::kSectorBytes);
     NamedEntry named;
     for (const DirectoryExtent& extent : extents) {
         for (std::uint64_t done = 0; done < extent.count;) {
             const std::uint64_t first = extent.firstSector + done;
             const auto count =
                 static_cast<std::uint32_t>(std::min(kWalkBatchSectors, extent.count - done));
-            std::memset(buffer.get(), 0, std::size_t{count} * disk::kSectorSize);
-            context.reader->read(first, count, buffer.get());
-            const SectorSource source{context.reader.get(), buffer.get(), first, count};
+            const disk::ByteView run(buffer.data(), std::size_t{count} * disk::kSectorBytes);
+            volume.read(first, count, buffer.data());
+            const LookbackSource source{&volume, run, first};
             for (std::uint32_t s = 0; s < count; ++s) {
-                const unsigned char* sector = buffer.get() + std::size_t{s} * disk::kSectorSize;
-                for (std::size_t offset = 0; offset < disk::kSectorSize; offset += kEntrySize) {
-                    const unsigned char* entry = sector + offset;
-                    if (entry[0] == 0) {
+                const disk::ByteView sector =
+                    run.sub(std::uint64_t{s} * disk::kSectorBytes, disk::kSectorBytes);
+                for (std::size_t offset = 0; offset < disk::kSectorBytes; offset += kEntrySize) {
+                    const disk::ByteView entry = sector.sub(offset, kEntrySize);
+                    if (entry.u8(0) == 0) {
                         if (endMarker == EndMarkerStops::Directory)
                             return;
                         break;
@@ -94,7 +82,7 @@ void WalkDirectory(app::RecoveryContext& context, const std::vector<DirectoryExt
                     EntryName name = EntryNameOf(sector, offset, first + s, source);
                     if (name.verdict != EntryVerdict::Accept)
                         continue;
-                    std::memcpy(named.raw.data(), entry, kEntrySize);
+                    std::memcpy(named.raw.data(), entry.data(), kEntrySize);
                     named.name = std::move(name.name);
                     named.deleted = name.deleted;
                     named.sector = first + s;

@@ -1,18 +1,15 @@
 #pragma once
 // Reads the sectors of a FAT directory and hands its named entries to a visitor.
-// Used by the tree builder, the file list and extraction.
+// Used by the FAT engine's listings and the tree naming.
 #include "fat/DirectoryEntry.h"
 #include "fat/FatChains.h"
+#include "fat/FatVolume.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
-
-namespace qr::app {
-struct RecoveryContext;
-}
 
 namespace qr::fat {
 
@@ -23,18 +20,17 @@ struct DirectoryExtent {
 };
 
 // One cluster per extent, in chain order.
-std::vector<DirectoryExtent> ChainExtents(const app::RecoveryContext& context,
-                                          const ClusterChain& chain);
+std::vector<DirectoryExtent> ChainExtents(const FatVolume& volume, const ClusterChain& chain);
 
 // The root directory: the FAT16 root area (at most 4096 sectors, as its 16-bit entry
-// count allows) or the chain of the FAT32 root cluster, from ActiveGeometry.
-std::vector<DirectoryExtent> RootDirectoryExtents(app::RecoveryContext& context, bool fat32);
+// count allows) or the chain of the FAT32 root cluster.
+std::vector<DirectoryExtent> RootDirectoryExtents(const FatVolume& volume);
 
 // Where the directory `key` lies, as the file list finds it: key 0 is the root (the
 // FAT16 root area, or the FAT32 root cluster's chain), any other key the chain of
 // that first cluster. `fixedRootArea` tells the caller which one it got. Empty for a
-// file system other than FAT16 or FAT32 (ActiveGeometry name).
-std::vector<DirectoryExtent> DirectoryExtentsOf(app::RecoveryContext& context, std::uint32_t key,
+// file system other than FAT16 or FAT32.
+std::vector<DirectoryExtent> DirectoryExtentsOf(const FatVolume& volume, std::uint32_t key,
                                                 bool* fixedRootArea = nullptr);
 
 // What a first byte of 0 ends: just the sector, or the whole walk.
@@ -46,6 +42,8 @@ struct NamedEntry {
     bool deleted = false;
     std::uint64_t sector = 0;
     std::size_t offset = 0;
+
+    disk::ByteView entry() const { return {raw.data(), raw.size()}; }
 };
 
 // Returns false to end the walk.
@@ -54,8 +52,8 @@ using EntryVisitor = std::function<bool(const NamedEntry&)>;
 // Walks the extents' sectors in order and calls `visit` for every entry that
 // EntryNameOf accepts. `keepEntry` (when given) is asked first, on the raw entry,
 // so callers can pass over entries (such as directories) before any name is read.
-void WalkDirectory(app::RecoveryContext& context, const std::vector<DirectoryExtent>& extents,
+void WalkDirectory(const FatVolume& volume, const std::vector<DirectoryExtent>& extents,
                    EndMarkerStops endMarker, const EntryVisitor& visit,
-                   const std::function<bool(const unsigned char*)>& keepEntry = {});
+                   const std::function<bool(disk::ByteView)>& keepEntry = {});
 
 } // namespace qr::fat

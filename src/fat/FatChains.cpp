@@ -1,16 +1,15 @@
 #include "fat/FatChains.h"
 
-#include "app/RecoveryContext.h"
-#include "disk/SectorReader.h"
-#include "fat/DirectoryEntry.h"
+#include "disk/ByteView.h"
+#include "fat/FatReadCache.h"
 
 #include <cstring>
 #include <unordered_set>
 
 namespace qr::fat {
 
-FatEntryReader::FatEntryReader(app::RecoveryContext& context, bool fat32, std::uint32_t fatStart)
-    : context_(context), fat32_(fat32), fatStart_(fatStart) {}
+FatEntryReader::FatEntryReader(const FatVolume& volume, bool fat32, std::uint32_t fatStart)
+    : volume_(volume), fat32_(fat32), fatStart_(fatStart) {}
 
 std::uint32_t FatEntryReader::sectorIndexOf(std::uint32_t cluster) const {
     return cluster / entriesPerSector();
@@ -20,21 +19,21 @@ bool FatEntryReader::entry(std::uint32_t cluster, std::uint32_t& value) {
     const std::uint64_t sector = std::uint64_t{fatStart_} + sectorIndexOf(cluster);
     if (sector != cachedSector_ || !cachedOk_) {
         std::memset(sector_, 0, sizeof sector_);
-        cachedOk_ = context_.reader && context_.reader->read(sector, 1, sector_) != 0;
+        cachedOk_ = volume_.source && volume_.read(sector, 1, sector_);
         cachedSector_ = sector;
     }
     const std::uint32_t index = cluster % entriesPerSector();
-    value = fat32_ ? le32(sector_ + index * 4) : le16(sector_ + index * 2);
+    const disk::ByteView bytes(sector_, sizeof sector_);
+    value = fat32_ ? bytes.u32(index * 4) : bytes.u16(index * 2);
     return cachedOk_;
 }
 
-ClusterChain BuildDirectoryChain(app::RecoveryContext& context, std::uint32_t firstCluster) {
-    const ActiveGeometry& geometry = context.activeGeometry;
+ClusterChain BuildDirectoryChain(const FatVolume& volume, std::uint32_t firstCluster) {
+    const ActiveGeometry& geometry = volume.geometry;
     ClusterChain chain;
-    const bool fat32 = geometry.fileSystemName == "FAT32";
-    if (!fat32 && geometry.fileSystemName != "FAT16")
+    if (!volume.isFat())
         return chain;
-    FatEntryReader fat(context, fat32, geometry.firstFat);
+    FatEntryReader fat(volume, volume.fat32(), geometry.firstFat);
     // A damaged FAT may loop; a cluster met twice ends the chain before the repeat.
     std::unordered_set<std::uint32_t> seen;
     std::uint32_t cluster = firstCluster;
@@ -53,16 +52,15 @@ ClusterChain BuildDirectoryChain(app::RecoveryContext& context, std::uint32_t fi
     return chain;
 }
 
-ClusterChain BuildFileChain(app::RecoveryContext& context, const std::string& fileSystemName,
-                            std::uint32_t firstCluster, std::uint32_t fatStart,
-                            std::uint32_t neededCount) {
+ClusterChain BuildFileChain(const FatVolume& volume, std::uint32_t firstCluster,
+                            std::uint32_t fatStart, std::uint32_t neededCount) {
     ClusterChain chain{firstCluster};
-    const bool fat32 = fileSystemName == "FAT32";
-    if (!fat32 && fileSystemName != "FAT16")
+    if (!volume.isFat())
         return chain;
+    const bool fat32 = volume.fat32();
     if (neededCount == 0 || (!fat32 && fatStart == 0))
         return chain;
-    FatEntryReader fat(context, fat32, fatStart);
+    FatEntryReader fat(volume, fat32, fatStart);
     while (chain.size() <= neededCount) {
         std::uint32_t next = 0;
         fat.entry(chain.back(), next);

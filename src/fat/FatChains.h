@@ -2,13 +2,10 @@
 // Cluster chains of a FAT16 or FAT32 volume: the list of clusters that follows a
 // first cluster in the allocation table. Directory chains run to their end; file
 // chains stop once they hold the clusters the file needs.
-#include <cstdint>
-#include <string>
-#include <vector>
+#include "fat/FatVolume.h"
 
-namespace qr::app {
-struct RecoveryContext;
-}
+#include <cstdint>
+#include <vector>
 
 namespace qr::fat {
 
@@ -18,13 +15,13 @@ using ClusterChain = std::vector<std::uint32_t>;
 inline constexpr std::uint32_t kFat16EndOfChain = 0xFFF8;
 inline constexpr std::uint32_t kFat32EndOfChain = 0x0FFFFFF8;
 
-// Reads FAT entries of one FAT copy through the context's sector reader. It keeps
+// Reads FAT entries of one FAT copy of the volume. It keeps
 // the last FAT sector it read, so walking a chain reads each FAT sector once per run
 // of consecutive entries in it.
 class FatEntryReader {
 public:
     // `fat32` chooses 32-bit entries (128 per sector) over 16-bit ones (256).
-    FatEntryReader(app::RecoveryContext& context, bool fat32, std::uint32_t fatStart);
+    FatEntryReader(const FatVolume& volume, bool fat32, std::uint32_t fatStart);
 
     // FAT sector index that holds the entry of `cluster`.
     std::uint32_t sectorIndexOf(std::uint32_t cluster) const;
@@ -38,7 +35,7 @@ public:
     }
 
 private:
-    app::RecoveryContext& context_;
+    const FatVolume& volume_;
     bool fat32_;
     std::uint32_t fatStart_;
     std::uint64_t cachedSector_ = UINT64_MAX;
@@ -46,18 +43,17 @@ private:
     unsigned char sector_[512] = {};
 };
 
-// The directory chain of `firstCluster`, read from the first FAT copy of the
-// context's ActiveGeometry. Empty for a file system other than FAT16 or FAT32.
-// Ends at a free entry, the value 1, an end-of-chain value, the end of the FAT, a
-// failed FAT read, or before a cluster already in the chain (a loop in a damaged FAT).
-ClusterChain BuildDirectoryChain(app::RecoveryContext& context, std::uint32_t firstCluster);
+// The directory chain of `firstCluster`, read from the volume's first FAT copy. Empty for a file
+// system other than FAT16 or FAT32. Ends at a free entry, the value 1, an end-of-chain value, the
+// end of the FAT, a failed FAT read, or before a cluster already in the chain (a loop in a damaged
+// FAT).
+ClusterChain BuildDirectoryChain(const FatVolume& volume, std::uint32_t firstCluster);
 
 // The chain of a file needing `neededCount` clusters, read from the FAT copy at
 // `fatStart`: at most neededCount + 1 clusters. On FAT16 a `fatStart` of 0 gives the
-// first cluster alone.
-ClusterChain BuildFileChain(app::RecoveryContext& context, const std::string& fileSystemName,
-                            std::uint32_t firstCluster, std::uint32_t fatStart,
-                            std::uint32_t neededCount);
+// first cluster alone; for a file system other than FAT16 or FAT32 the first cluster.
+ClusterChain BuildFileChain(const FatVolume& volume, std::uint32_t firstCluster,
+                            std::uint32_t fatStart, std::uint32_t neededCount);
 
 // Frees the chain's clusters.
 void ReleaseChain(ClusterChain& chain);

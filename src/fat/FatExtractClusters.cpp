@@ -1,9 +1,6 @@
 #include "fat/FatExtractClusters.h"
 
-#include "app/RecoveryContext.h"
-#include "disk/SectorReader.h"
 #include "fat/FatChains.h"
-#include "output/SaveSettings.h"
 
 #include <algorithm>
 #include <limits>
@@ -13,10 +10,9 @@ namespace qr::fat {
 namespace {
 
 // The chain of one FAT copy when its length is exactly the needed count.
-bool chainOfLength(app::RecoveryContext& ctx, std::uint32_t first, std::uint32_t fatStart,
+bool chainOfLength(const FatVolume& volume, std::uint32_t first, std::uint32_t fatStart,
                    std::uint32_t needed, ClusterChain& out) {
-    ClusterChain chain =
-        BuildFileChain(ctx, ctx.activeGeometry.fileSystemName, first, fatStart, needed);
+    ClusterChain chain = BuildFileChain(volume, first, fatStart, needed);
     if (chain.size() != needed) {
         ReleaseChain(chain);
         return false;
@@ -64,17 +60,17 @@ std::uint32_t NeededClusters(std::uint64_t size, std::uint64_t clusterBytes) {
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(n, 0xFFFFFFFFu));
 }
 
-std::uint32_t HighestCluster(const app::RecoveryContext& ctx) {
-    const ActiveGeometry& g = ctx.activeGeometry;
+std::uint32_t HighestCluster(const FatVolume& volume) {
+    const ActiveGeometry& g = volume.geometry;
     std::uint64_t highest = std::numeric_limits<std::uint32_t>::max();
     if (g.sectorsPerFat != 0) {
-        const std::uint64_t perSector = g.fileSystemName == "FAT32" ? 128 : 256;
+        const std::uint64_t perSector = volume.fat32() ? 128 : 256;
         highest = std::min<std::uint64_t>(highest, g.sectorsPerFat * perSector - 1);
     }
-    std::uint64_t end = ctx.volumeParams.partitionEnd; // last sector, inclusive
+    std::uint64_t end = volume.partitionEnd; // last sector, inclusive
     // Nothing behind the end of the medium can be read, whatever end the volume claims.
-    if (ctx.reader)
-        if (const std::uint64_t medium = ctx.reader->mediumSectors(); medium > 0)
+    if (volume.source)
+        if (const std::uint64_t medium = volume.source->sectorCount(); medium > 0)
             end = std::min(end, medium - 1);
     if (g.sectorsPerCluster != 0 && end >= g.cluster0Start) {
         const std::uint64_t clusters = (end + 1 - g.cluster0Start) / g.sectorsPerCluster;
@@ -83,25 +79,25 @@ std::uint32_t HighestCluster(const app::RecoveryContext& ctx) {
     return static_cast<std::uint32_t>(highest);
 }
 
-FileClusters ChooseFileClusters(app::RecoveryContext& ctx, std::uint32_t first,
-                                std::uint32_t needed, std::uint32_t savingMode) {
+FileClusters ChooseFileClusters(const FatVolume& fat, std::uint32_t first, std::uint32_t needed,
+                                volume::ClusterSource source) {
     FileClusters result;
     if (needed == 0)
         return result;
-    const ActiveGeometry& g = ctx.activeGeometry;
+    const ActiveGeometry& g = fat.geometry;
     ClusterChain chain;
-    switch (savingMode) {
-    case output::kSavingAuto:
-        result.fromChain = chainOfLength(ctx, first, g.firstFat, needed, chain) ||
-                           chainOfLength(ctx, first, g.secondFat, needed, chain);
+    switch (source) {
+    case volume::ClusterSource::Automatic:
+        result.fromChain = chainOfLength(fat, first, g.firstFat, needed, chain) ||
+                           chainOfLength(fat, first, g.secondFat, needed, chain);
         break;
-    case output::kSavingFat1:
-        result.fromChain = chainOfLength(ctx, first, g.firstFat, needed, chain);
+    case volume::ClusterSource::FirstFat:
+        result.fromChain = chainOfLength(fat, first, g.firstFat, needed, chain);
         break;
-    case output::kSavingFat2:
-        result.fromChain = chainOfLength(ctx, first, g.secondFat, needed, chain);
+    case volume::ClusterSource::SecondFat:
+        result.fromChain = chainOfLength(fat, first, g.secondFat, needed, chain);
         break;
-    default:
+    case volume::ClusterSource::Contiguous:
         break;
     }
     if (result.fromChain)
@@ -109,7 +105,7 @@ FileClusters ChooseFileClusters(app::RecoveryContext& ctx, std::uint32_t first,
     else
         result.runs = {{first, needed}};
     ReleaseChain(chain);
-    result.cutShort = clipToDataArea(result.runs, HighestCluster(ctx));
+    result.cutShort = clipToDataArea(result.runs, HighestCluster(fat));
     return result;
 }
 

@@ -3,12 +3,11 @@
 // when it has exactly as many clusters as the size needs; otherwise the file is taken
 // to lie in consecutive clusters from its first one. Clusters outside the volume's
 // data area are never read.
+#include "fat/FatVolume.h"
+#include "volume/VolumeEngine.h"
+
 #include <cstdint>
 #include <vector>
-
-namespace qr::app {
-struct RecoveryContext;
-}
 
 namespace qr::fat {
 
@@ -29,11 +28,11 @@ std::uint32_t NeededClusters(std::uint64_t size, std::uint64_t clusterBytes);
 
 // The highest cluster number the volume can hold (by its FAT size and its end, and
 // by the end of the medium).
-std::uint32_t HighestCluster(const app::RecoveryContext& context);
+std::uint32_t HighestCluster(const FatVolume& volume);
 
-// The clusters of a file by the saving mode (0 Auto, 1 first FAT, 2 second FAT,
-// 3 or other: consecutive clusters).
-FileClusters ChooseFileClusters(app::RecoveryContext& context, std::uint32_t firstCluster,
-                                std::uint32_t neededCount, std::uint32_t savingMode);
+// The clusters of a file by the saving mode (Automatic: the first FAT copy, then the
+// second; or one copy; Contiguous: consecutive clusters).
+FileClusters ChooseFileClusters(const FatVolume& volume, std::uint32_t firstCluster,
+                                std::uint32_t neededCount, volume::ClusterSource source);
 
 } // namespace qr::fat

@@ -1,18 +1,36 @@
 #pragma once
 // The standard FAT directory scan: the first sector of every cluster of the data
 // area is tested for a directory head ("." and ".." entries naming the cluster
-// itself); each find becomes a FolderTable row, after the Lost row.
-#include <stop_token>
+// itself); each find is handed to the caller, in sector order.
+#include "disk/SectorSource.h"
+#include "volume/SearchProgress.h"
+#include "volume/VolumeParams.h"
 
-namespace qr::app {
-struct RecoveryContext;
-}
+#include <cstdint>
+#include <functional>
+#include <stop_token>
 
 namespace qr::fat {
 
-// Appends the Lost row and one row per directory found to FolderTable (emptied by
-// the caller). Stops between read batches when `stop` is requested; every row
-// written stays.
-void ScanFatDirectories(app::RecoveryContext& context, std::stop_token stop = {});
+// A directory head found by the scan: its sector and the fields of its "." entry
+// (and the parent cluster of its ".." entry).
+struct FoundDirectory {
+    std::uint64_t sector = 0;
+    std::uint32_t self = 0;
+    std::uint32_t parent = 0;
+    std::uint16_t date = 0;
+    std::uint16_t time = 0;
+    std::uint32_t size = 0;
+    std::uint8_t attributes = 0;
+};
+
+// Sweeps the data area of the FAT16 or FAT32 volume (up to its end and the end of the
+// medium) and calls `found` for each head. Reports the DirectoryScan phase, the
+// sector reached (position of the volume's end) and the Directories counter, counting
+// on from `countedBefore`. Stops between read batches when `stop` is requested.
+void ScanFatDirectories(disk::SectorSource& source, const volume::VolumeParams& volume,
+                        std::stop_token stop, volume::SearchProgress& progress,
+                        std::uint64_t countedBefore,
+                        const std::function<void(const FoundDirectory&)>& found);
 
 } // namespace qr::fat

@@ -1,7 +1,6 @@
 #include "model/FileList.h"
 
 #include "app/RecoveryContext.h"
-#include "fat/DirectoryWalk.h"
 #include "model/DateFormats.h"
 #include "model/FileTypeTable.h"
 #include "model/RecoveryTree.h"
@@ -92,7 +91,9 @@ void SetUpFolderColumns(FileList& list) {
 void ListFolder(app::RecoveryContext& context, TreeItem item, const FolderLabels& labels) {
     FileList& list = context.fileList;
     list.clear();
-    const bool ntfs = context.activeGeometry.fileSystemName == "NTFS";
+    const volume::FileSystemKind kind = context.activeGeometry.kind();
+    const bool ntfs = kind == volume::FileSystemKind::Ntfs;
+    const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(context, kind);
     FolderNodeList& nodes = context.folderNodes;
     const std::size_t self = nodes.indexOfItem(item);
     const std::uint32_t key =
@@ -112,6 +113,10 @@ void ListFolder(app::RecoveryContext& context, TreeItem item, const FolderLabels
         if (ntfs) {
             row.cells[file_col::Date] = FormatNtfsDate(static_cast<std::int64_t>(node.date));
             row.cells[file_col::Time] = FormatNtfsTime(static_cast<std::int64_t>(node.date));
+        } else if (engine) {
+            const volume::EntryTimestamp stamp{node.date, static_cast<std::uint32_t>(node.time)};
+            row.cells[file_col::Date] = engine->formatDate(stamp);
+            row.cells[file_col::Time] = engine->formatTime(stamp);
         } else {
             row.cells[file_col::Date] = FormatFatDate(static_cast<std::uint16_t>(node.date));
             row.cells[file_col::Time] = FormatFatTime(static_cast<std::uint16_t>(node.time));
@@ -123,34 +128,25 @@ void ListFolder(app::RecoveryContext& context, TreeItem item, const FolderLabels
     }
     if (ntfs)
         ListNtfsFiles(context, list, key);
-    else if (key != kLostFolderKey)
-        ListFatFiles(context, list, key, folderDeleted);
+    else if (key != kLostFolderKey && engine)
+        ListEngineFiles(*engine, list, key, folderDeleted);
 }
 
-void ListFatFiles(app::RecoveryContext& context, FileList& list, std::uint32_t key, bool deleted) {
-    bool fixedRoot = false;
-    const std::vector<fat::DirectoryExtent> extents =
-        fat::DirectoryExtentsOf(context, key, &fixedRoot);
-    const bool fat32 = context.activeGeometry.fileSystemName == "FAT32";
-    fat::WalkDirectory(
-        context, extents, fixedRoot ? fat::EndMarkerStops::Sector : fat::EndMarkerStops::Directory,
-        [&](const fat::NamedEntry& entry) {
-            const unsigned char* raw = entry.raw.data();
-            const FileType type = ClassifyFile(entry.name, entry.deleted || deleted);
-            FileListRow row;
-            row.image = type.image;
-            row.cells[file_col::Name] = entry.name;
-            row.cells[file_col::Type] = type.label;
-            row.cells[file_col::Size] = std::to_string(fat::sizeOf(raw));
-            row.cells[file_col::Date] = FormatFatDate(fat::dateOf(raw));
-            row.cells[file_col::Time] = FormatFatTime(fat::timeOf(raw));
-            row.cells[file_col::DebugInfo1] = std::to_string(fat::firstClusterOf(raw, fat32));
-            list.append(std::move(row));
-            return true;
-        },
-        [](const unsigned char* raw) {
-            return (fat::attributeOf(raw) & fat::kAttrDirectory) == 0;
-        });
+void ListEngineFiles(volume::VolumeEngine& engine, FileList& list, std::uint32_t key,
+                     bool deleted) {
+    engine.listFiles(key, deleted, [&](const volume::FolderFile& file) {
+        const FileType type = ClassifyFile(file.name, file.deleted);
+        FileListRow row;
+        row.image = type.image;
+        row.cells[file_col::Name] = file.name;
+        row.cells[file_col::Type] = type.label;
+        row.cells[file_col::Size] = std::to_string(file.size);
+        row.cells[file_col::Date] = engine.formatDate(file.stamp);
+        row.cells[file_col::Time] = engine.formatTime(file.stamp);
+        row.cells[file_col::DebugInfo1] = std::to_string(file.location);
+        list.append(std::move(row));
+        return true;
+    });
 }
 
 void ListNtfsFiles(app::RecoveryContext& context, FileList& list, std::uint32_t key) {

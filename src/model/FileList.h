@@ -3,6 +3,7 @@
 // files, eight columns of text (three of them hidden) and an image per row. The GUI
 // shows it through a listener; saving reads its selected rows.
 #include "model/TreeModel.h"
+#include "volume/VolumeEngine.h"
 
 #include <array>
 #include <cstdint>
@@ -75,8 +76,9 @@ void SetUpFolderColumns(FileList& list);
 // Empties the list and fills it with the folder shown by `item`.
 void ListFolder(app::RecoveryContext& context, TreeItem item, const FolderLabels& labels);
 
-// Appends the files of the FAT directory `key` (0: the root), read from disk.
-void ListFatFiles(app::RecoveryContext& context, FileList& list, std::uint32_t key, bool deleted);
+// Appends the files of folder `key` as the volume's engine lists them (FAT: read from
+// its directory on disk); `deleted`: the folder itself is deleted.
+void ListEngineFiles(volume::VolumeEngine& engine, FileList& list, std::uint32_t key, bool deleted);
 
 // Appends the NTFS files of folder `key` from FileTable.
 void ListNtfsFiles(app::RecoveryContext& context, FileList& list, std::uint32_t key);

@@ -1,7 +1,6 @@
 #include "model/RecoveryTree.h"
 
 #include "app/RecoveryContext.h"
-#include "fat/DirectoryWalk.h"
 
 #include <string>
 #include <unordered_map>
@@ -75,31 +74,44 @@ private:
 };
 
 // Names the rows of root folders from the entries of the root directory.
-void NameRootChildren(app::RecoveryContext& context, const std::string& fileSystemName) {
-    const bool fat32 = fileSystemName == "FAT32";
-    if (!fat32 && fileSystemName != "FAT16")
-        return;
+void NameRootChildren(app::RecoveryContext& context, volume::VolumeEngine& engine) {
     RecordTable& table = context.tables.folderTable;
     std::unordered_map<std::uint32_t, int> rootRowBySelf; // first row wins
     for (int row = 0; row < table.rowCount(); ++row)
         if (table.number(row, Parent) == kFatRootKey)
             rootRowBySelf.emplace(table.number(row, Self), row);
-    fat::WalkDirectory(context, fat::RootDirectoryExtents(context, fat32),
-                       fat::EndMarkerStops::Sector, [&](const fat::NamedEntry& entry) {
-                           auto it =
-                               rootRowBySelf.find(fat::firstClusterOf(entry.raw.data(), fat32));
-                           if (it != rootRowBySelf.end()) {
-                               table.setCell(it->second, Name, entry.name);
-                               if (entry.deleted)
-                                   table.setCell(it->second, Deleted, "1");
-                           }
-                           return true;
-                       });
+    engine.listEntries(kFatRootKey, [&](const volume::FolderFile& entry) {
+        auto it = rootRowBySelf.find(static_cast<std::uint32_t>(entry.location));
+        if (it != rootRowBySelf.end()) {
+            table.setCell(it->second, Name, entry.name);
+            if (entry.deleted)
+                table.setCell(it->second, Deleted, "1");
+        }
+        return true;
+    });
 }
 
-void showBuildProgress(app::WindowItems& window, int percent) {
-    window.setProgress(app::item::kProgressBar, percent);
-    window.setItemText(app::item::kProgressBar, std::to_string(percent) + "% Completed");
+// Names the subfolders of node `index` from its directory, once.
+void nameChildFolders(app::RecoveryContext& context, volume::VolumeEngine* engine,
+                      std::size_t index) {
+    FolderNodeList& nodes = context.folderNodes;
+    if (index >= nodes.size() || nodes[index].childrenNamed)
+        return;
+    nodes[index].childrenNamed = true;
+    const std::uint32_t selfKey = nodes[index].selfKey;
+    if (selfKey == kLostFolderKey || !engine)
+        return; // no directory on disk: orphans keep their scan names
+    engine->listEntries(selfKey, [&](const volume::FolderFile& entry) {
+        const std::size_t child =
+            nodes.firstWithKeys(static_cast<std::uint32_t>(entry.location), selfKey);
+        if (child != kNoNode) {
+            nodes[child].name = entry.name;
+            context.recoveryTree.setText(nodes[child].treeItem, entry.name);
+            if (entry.deleted)
+                nodes[child].deleted = true;
+        }
+        return true;
+    });
 }
 
 } // namespace
@@ -137,13 +149,19 @@ TreeItem InsertFolderNode(app::RecoveryContext& context, TreeItem parent, const 
 void BuildFolderTree(app::RecoveryContext& context, TreeVariant variant) {
     RecordTable& table = context.tables.folderTable;
     TreeModel& tree = context.recoveryTree;
-    app::WindowItems& window = context.window();
+    volume::SearchProgress& progress = context.progress();
+    progress.phase(volume::SearchPhase::StoringTree);
     const TreeItem root = EnsureRootItem(context);
 
-    if (variant == TreeVariant::FatStandard)
-        NameRootChildren(context, context.volumeParams.fileSystemName);
-    else if (variant == TreeVariant::FatAdvance)
-        NameRootChildren(context, context.activeGeometry.fileSystemName);
+    // Folder names are read through the search's cache: each directory once.
+    const std::unique_ptr<volume::VolumeEngine> engine =
+        app::EngineFor(context, context.activeGeometry.kind(), true);
+    const volume::FileSystemKind rootKind = variant == TreeVariant::FatStandard
+                                                ? context.volumeParams.kind()
+                                                : context.activeGeometry.kind();
+    if (variant != TreeVariant::FatFromLog && volume::IsFat(rootKind))
+        if (const auto rootEngine = app::EngineFor(context, rootKind, true))
+            NameRootChildren(context, *rootEngine);
 
     TreeBuild build(context);
     for (int row = 0; row < table.rowCount(); ++row)
@@ -152,15 +170,15 @@ void BuildFolderTree(app::RecoveryContext& context, TreeVariant variant) {
     tree.setExpanded(root, true);
     tree.setText(root, "Root");
 
-    window.setProgress(app::item::kProgressBar, 0);
-    int shown = 0;
     FolderNodeList& nodes = context.folderNodes;
+    progress.position(0, nodes.size());
+    int shown = 0;
     for (std::size_t k = 0; k < nodes.size(); ++k) {
         build.insertChildren(k);
         const int percent = static_cast<int>((k + 1) * 100 / nodes.size());
         if (percent > shown) {
             shown = percent;
-            showBuildProgress(window, percent);
+            progress.position(k + 1, nodes.size());
         }
     }
     table.clear();
@@ -169,7 +187,7 @@ void BuildFolderTree(app::RecoveryContext& context, TreeVariant variant) {
         if (variant == TreeVariant::FatFromLog)
             nodes[k].childrenNamed = true;
         else
-            NameChildFolders(context, k);
+            nameChildFolders(context, engine.get(), k);
     }
     if (variant != TreeVariant::FatFromLog)
         for (const FolderNode& node : nodes)
@@ -187,30 +205,9 @@ void InsertChildFolders(app::RecoveryContext& context, const std::string& keyTex
 }
 
 void NameChildFolders(app::RecoveryContext& context, std::size_t index) {
-    FolderNodeList& nodes = context.folderNodes;
-    if (index >= nodes.size() || nodes[index].childrenNamed)
-        return;
-    nodes[index].childrenNamed = true;
-    const std::uint32_t selfKey = nodes[index].selfKey;
-    if (selfKey == kLostFolderKey)
-        return; // no directory on disk: orphans keep their scan names
-    fat::ClusterChain chain = fat::BuildDirectoryChain(context, selfKey);
-    if (chain.empty())
-        return;
-    const bool fat32 = context.activeGeometry.fileSystemName == "FAT32";
-    fat::WalkDirectory(context, fat::ChainExtents(context, chain), fat::EndMarkerStops::Directory,
-                       [&](const fat::NamedEntry& entry) {
-                           const std::size_t child = nodes.firstWithKeys(
-                               fat::firstClusterOf(entry.raw.data(), fat32), selfKey);
-                           if (child != kNoNode) {
-                               nodes[child].name = entry.name;
-                               context.recoveryTree.setText(nodes[child].treeItem, entry.name);
-                               if (entry.deleted)
-                                   nodes[child].deleted = true;
-                           }
-                           return true;
-                       });
-    fat::ReleaseChain(chain);
+    const std::unique_ptr<volume::VolumeEngine> engine =
+        app::EngineFor(context, context.activeGeometry.kind());
+    nameChildFolders(context, engine.get(), index);
 }
 
 std::string FolderPath(const TreeModel& tree, TreeItem item) {

@@ -1,7 +1,6 @@
 // The counting pass of a save: walks the selection, adds up files and bytes, and
 // plans every admitted file for the writing pass.
 #include "app/RecoveryContext.h"
-#include "fat/DirectoryWalk.h"
 #include "model/FileList.h"
 #include "model/RecoveryTree.h"
 #include "output/SavePasses.h"
@@ -15,11 +14,10 @@ namespace qr::output {
 namespace {
 
 bool isFat(const app::RecoveryContext& ctx) {
-    const std::string& fs = ctx.volumeParams.fileSystemName;
-    return fs == "FAT16" || fs == "FAT32";
+    return volume::IsFat(ctx.volumeParams.kind());
 }
 bool isNtfs(const app::RecoveryContext& ctx) {
-    return ctx.volumeParams.fileSystemName == "NTFS";
+    return ctx.volumeParams.kind() == volume::FileSystemKind::Ntfs;
 }
 
 bool endsWith(const std::string& text, const char* tail) {
@@ -45,35 +43,26 @@ const model::FolderNode* nodeOfItem(app::RecoveryContext& ctx, model::TreeItem i
     return ctx.folderNodes.findByItem(item);
 }
 
-// Counts the files of FAT directory `key` (0: the root) into the plan.
-void countFatDirectory(app::RecoveryContext& ctx, std::uint32_t key, const std::string& folder,
+// Counts the files of the engine's folder `key` (its root key: the root) into the plan,
+// in the order the file list shows them.
+void countEngineFolder(app::RecoveryContext& ctx, std::uint32_t key, const std::string& folder,
                        bool folderDeleted) {
-    bool fixedRoot = false;
-    const auto extents = fat::DirectoryExtentsOf(ctx, key, &fixedRoot);
-    const bool fat32 = ctx.activeGeometry.fileSystemName == "FAT32";
+    const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(ctx);
+    if (!engine)
+        return;
     const DateWindow& window = ctx.save.settings.dateWindow;
     const bool windowInForce = window.inForce();
-    auto keep = [](const unsigned char* raw) {
-        return !fat::isDotEntry(raw) && !fat::isLongNameEntry(raw) &&
-               (fat::attributeOf(raw) & fat::kAttrDirectory) == 0;
-    };
-    auto visit = [&](const fat::NamedEntry& entry) {
+    engine->listFiles(key, folderDeleted, [&](const volume::FolderFile& file) {
         if (ctx.save.stopSaving)
             return false;
-        const unsigned char* raw = entry.raw.data();
-        if (windowInForce) {
-            const std::uint16_t d = fat::dateOf(raw);
-            if (window.excludes((d >> 9) + 1980u, (d >> 5) & 0x0Fu, d & 0x1Fu))
-                return true;
-        }
-        addToPlan(ctx, {folder, entry.name, fat::sizeOf(raw), fat::firstClusterOf(raw, fat32),
-                        entry.deleted || folderDeleted});
+        volume::CalendarDate date;
+        if (windowInForce && engine->calendarDate(file.stamp, date) &&
+            window.excludes(date.year, date.month, date.day))
+            return true;
+        addToPlan(ctx, {folder, file.name, file.size, static_cast<std::uint32_t>(file.location),
+                        file.deleted});
         return true;
-    };
-    // The fixed FAT16 root area goes on after an end marker, as the file list does.
-    fat::WalkDirectory(ctx, extents,
-                       fixedRoot ? fat::EndMarkerStops::Sector : fat::EndMarkerStops::Directory,
-                       visit, keep);
+    });
 }
 
 // Calendar date (UTC) of an NTFS file time.
@@ -123,7 +112,7 @@ void countFolderByKey(app::RecoveryContext& ctx, model::TreeItem item, std::uint
         if (key == 0 || key == model::kLostFolderKey)
             return;
         const model::FolderNode* node = nodeOfItem(ctx, item);
-        countFatDirectory(ctx, key, pathOf(ctx, item), node && node->deleted);
+        countEngineFolder(ctx, key, pathOf(ctx, item), node && node->deleted);
     } else if (isNtfs(ctx)) {
         countNtfsNumber(ctx, key, pathOf(ctx, item));
     }
@@ -188,7 +177,7 @@ void CountFatFolder(app::RecoveryContext& ctx, std::uint32_t reference) {
     if (!resolveFolder(ctx, reference, item, key) || key == 0 || key == model::kLostFolderKey)
         return;
     const model::FolderNode* node = nodeOfItem(ctx, item);
-    countFatDirectory(ctx, key, pathOf(ctx, item), node && node->deleted);
+    countEngineFolder(ctx, key, pathOf(ctx, item), node && node->deleted);
 }
 
 void CountFatFolderTree(app::RecoveryContext& ctx, model::TreeItem item, std::uint32_t key) {
@@ -264,7 +253,7 @@ void CountSaveSelection(app::RecoveryContext& ctx) {
         return;
     // The root's own files are saved with a marked root (its directory has no node).
     if (isFat(ctx))
-        countFatDirectory(ctx, model::kFatRootKey, "", false);
+        countEngineFolder(ctx, model::kFatRootKey, "", false);
     else if (isNtfs(ctx))
         countNtfsNumber(ctx, model::kNtfsRootKey, "");
     CountTreeSelection(ctx, root);

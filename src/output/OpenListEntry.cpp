@@ -1,10 +1,10 @@
 #include "output/OpenListEntry.h"
 
 #include "app/RecoveryContext.h"
-#include "fat/FatExtract.h"
 #include "model/FileList.h"
 #include "model/FolderTreeEvents.h"
 #include "output/CreateDirectoryPath.h"
+#include "output/FileExtraction.h"
 #include "output/SafeOutputName.h"
 
 #include <algorithm>
@@ -56,11 +56,11 @@ OpenedAs OpenListEntry(app::RecoveryContext& ctx, int rowIndex, const ShellServi
     const std::uint32_t location = model::parseCellNumber(row.cells[model::file_col::DebugInfo1]);
     CreateDirectoryPath(ctx.workFolder);
     const std::string path = OpenedFilePath(ctx.workFolder, name);
-    const std::string& fs = ctx.volumeParams.fileSystemName;
-    if (fs == "FAT16" || fs == "FAT32")
-        fat::ExtractFatFile(ctx, path, name, size, location, false, false);
-    else
+    const std::unique_ptr<volume::VolumeEngine> engine =
+        volume::IsFat(ctx.volumeParams.kind()) ? app::EngineFor(ctx) : nullptr;
+    if (!engine)
         return OpenedAs::Nothing; // NTFS extraction comes with the NTFS engine
+    ExtractToFile(ctx, *engine, path, name, size, location, false, false);
     if (shell.launcher)
         OpenWithShell(path, *shell.launcher, shell.chooser);
     return OpenedAs::File;

@@ -37,6 +37,18 @@ bool OutputFile::write(const void* data, std::size_t length) {
     return true;
 }
 
+bool OutputFile::sync() {
+    if (fd_ < 0)
+        return false;
+    while (::fsync(fd_) != 0) {
+        if (errno == EINTR)
+            continue;
+        error_ = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
 bool OutputFile::close() {
     if (fd_ < 0)
         return true;

@@ -18,6 +18,8 @@ public:
     bool open(const std::string& path);
     // Writes all `length` bytes; false (with error()) on a write failure.
     bool write(const void* data, std::size_t length);
+    // Makes what was written durable (fsync); false (with error()) when that failed.
+    bool sync();
     // Closes; false when the final flush failed.
     bool close();
     const std::string& error() const { return error_; }

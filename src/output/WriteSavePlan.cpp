@@ -3,9 +3,9 @@
 // "Lost" as a folder of its own).
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
-#include "fat/FatExtract.h"
 #include "output/CreateDirectoryPath.h"
 #include "output/DestinationSafety.h"
+#include "output/FileExtraction.h"
 #include "output/SafeOutputName.h"
 #include "output/SaveGate.h"
 #include "output/SavePasses.h"
@@ -92,8 +92,9 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
         return;
     }
     CreateDirectoryPath(destination);
-    const bool fat =
-        ctx.volumeParams.fileSystemName == "FAT16" || ctx.volumeParams.fileSystemName == "FAT32";
+    // FAT files are at most 4 GiB - 1; NTFS extraction comes with its engine.
+    const std::unique_ptr<volume::VolumeEngine> engine =
+        volume::IsFat(ctx.volumeParams.kind()) ? app::EngineFor(ctx) : nullptr;
     const std::size_t nameMax = NameMaxOf(destination);
     std::string madeFolder;
     bool folderInside = true;
@@ -117,10 +118,9 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
             continue;
         }
         ExtractResult result = ExtractResult::Failed;
-        if (fat && item.size <= 0xFFFFFFFFu) {
-            result =
-                fat::ExtractFatFile(ctx, path, item.name, static_cast<std::uint32_t>(item.size),
-                                    item.location, true, item.deleted);
+        if (engine && item.size <= 0xFFFFFFFFu) {
+            result = ExtractToFile(ctx, *engine, path, item.name, item.size, item.location, true,
+                                   item.deleted);
         } else {
             NoteProblem(ctx, path, "this file system cannot be saved from yet");
         }

@@ -109,14 +109,32 @@ std::filesystem::path defaultRegistryPath() {
     return base / "quarrixdale" / "registry";
 }
 
-FileRegistryStore::FileRegistryStore(std::filesystem::path file) : file_(std::move(file)) {}
+std::filesystem::path machineRegistryPath() {
+    if (std::string path = environment(kMachineRegistryPathVariable); !path.empty())
+        return path;
+    if (!environment(kRegistryPathVariable).empty())
+        return {};
+    return kMachineRegistryPath;
+}
+
+FileRegistryStore::FileRegistryStore()
+    : file_(defaultRegistryPath()), machine_(machineRegistryPath()) {}
+
+FileRegistryStore::FileRegistryStore(std::filesystem::path file, std::filesystem::path machine)
+    : file_(std::move(file)), machine_(std::move(machine)) {
+    if (machine_ == file_)
+        machine_.clear();
+}
 
 bool FileRegistryStore::inspect(const std::function<void(const RegistryData&)>& fn) {
     std::lock_guard guard(mutex_);
     StoreLock lock(file_, false);
     // Without the lock (a read-only folder) the file is still read: it is only ever
     // replaced whole, so a reader never sees half a file.
-    fn(load(file_));
+    RegistryData data = load(file_);
+    if (!machine_.empty())
+        data.addMissing(load(machine_));
+    fn(data);
     return true;
 }
 

@@ -172,6 +172,14 @@ void RegistryData::setValue(RegistryRoot root, const std::string& key, const std
     it->second.text = value;
 }
 
+void RegistryData::addMissing(const RegistryData& other) {
+    for (const auto& [id, key] : other.keys_) {
+        Key& own = keys_.try_emplace(id, Key{key.root, key.path, {}}).first->second;
+        for (const auto& [name, value] : key.values)
+            own.values.try_emplace(name, value);
+    }
+}
+
 std::string RegistryData::serialize() const {
     std::string out(kHeader);
     out += '\n';

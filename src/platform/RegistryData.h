@@ -32,6 +32,9 @@ public:
     std::string serialize() const;
     static RegistryData parse(std::string_view text);
 
+    // Takes every key and value of `other` that this one lacks; its own values win.
+    void addMissing(const RegistryData& other);
+
     bool operator==(const RegistryData&) const = default;
 
 private:

@@ -1,13 +1,9 @@
 #include "volume/CalculateVolumeParams.h"
 
-#include "app/RecoveryContext.h"
-#include "disk/SectorReader.h"
+#include "disk/Sweep.h"
 #include "volume/SectorBytes.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
 
 namespace qr::volume {
 namespace {
@@ -21,31 +17,24 @@ struct Variant {
     std::uint32_t rootSectors = 0; // the fixed root directory between tables and data
 };
 
-struct AlignedFree {
-    void operator()(unsigned char* p) const { std::free(p); }
-};
-using Batch = std::unique_ptr<unsigned char, AlignedFree>;
-
 // The last sector among `count` sectors from `from` that begins with 0xF8 0xFF (the
 // head of an allocation table), as a distance from the volume's start; 0 for none.
-std::uint64_t lastTableHead(app::RecoveryContext& ctx, std::uint64_t from, unsigned count) {
+std::uint64_t lastTableHead(disk::SectorSource& source, std::uint64_t partitionStart,
+                            std::uint64_t from, unsigned count) {
     std::uint64_t found = 0;
-    Sector s;
+    unsigned char bytes[disk::kSectorBytes];
     for (unsigned n = 0; n < count; ++n) {
-        s = {};
-        ctx.reader->read(from + n, 1, s.bytes.data());
+        source.readSectors(from + n, 1, bytes);
+        const disk::ByteView s(bytes, sizeof bytes);
         if (s.u8(0) == 0xF8 && s.u8(1) == 0xFF)
-            found = from + n - ctx.volumeParams.partitionStart;
+            found = from + n - partitionStart;
     }
     return found;
 }
 
-bool isDirectoryHead(const unsigned char* s) {
-    return s[0] == '.' && s[1] == ' ' && s[0x20] == '.' && s[0x21] == '.' && s[0x22] == ' ';
-}
-
-std::uint32_t le16(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8);
+bool isDirectoryHead(disk::ByteView s) {
+    return s.u8(0) == '.' && s.u8(1) == ' ' && s.u8(0x20) == '.' && s.u8(0x21) == '.' &&
+           s.u8(0x22) == ' ';
 }
 
 struct Anchor {
@@ -54,17 +43,17 @@ struct Anchor {
     std::uint32_t cluster = 0; // g
 };
 
-class Reconstruction {
+class Fit {
 public:
-    Reconstruction(app::RecoveryContext& ctx, Variant v, std::uint64_t reserved)
-        : ctx_(ctx), v_(v), reserved_(reserved) {}
+    Fit(VolumeParams& params, Variant v, std::uint64_t reserved)
+        : params_(params), v_(v), reserved_(reserved) {}
 
     // Looks at the sector `i`; true when it completed the layout.
-    bool examine(std::uint64_t i, const unsigned char* s) {
+    bool examine(std::uint64_t i, disk::ByteView s) {
         if (!isDirectoryHead(s))
             return false;
-        const std::uint32_t low = le16(s + 0x1A);
-        const std::uint32_t full = low | (le16(s + 0x14) << 16);
+        const std::uint32_t low = s.u16(0x1A);
+        const std::uint32_t full = low | (static_cast<std::uint32_t>(s.u16(0x14)) << 16);
         if (!anchor_.set) {
             if (full < 2 || (v_.fat32 && full == kInvalidCluster))
                 return false;
@@ -92,7 +81,7 @@ private:
         if (!IsSectorsPerCluster(static_cast<std::uint32_t>(std::min<std::uint64_t>(spc, 256))))
             return false;
         // The data area must lie behind the reserved area, the root and two tables.
-        VolumeParams& p = ctx_.volumeParams;
+        VolumeParams& p = params_;
         if (spc * g > h)
             return false;
         const std::uint64_t cluster2 = h - spc * (g - 2);
@@ -111,7 +100,7 @@ private:
         return true;
     }
 
-    app::RecoveryContext& ctx_;
+    VolumeParams& params_;
     Variant v_;
     std::uint64_t reserved_;
     Anchor anchor_;
@@ -119,64 +108,62 @@ private:
 
 } // namespace
 
-int CalculateVolumeParams(app::RecoveryContext& ctx, std::stop_token stop) {
-    app::WindowItems& w = ctx.window();
-    w.setItemText(app::item::kProgressCaption, "Calculating Partition Params...");
-    w.showItem(app::item::kProgressBar, true);
-    VolumeParams& p = ctx.volumeParams;
+Reconstruction CalculateVolumeParams(disk::SectorSource& source, VolumeParams& p,
+                                     std::stop_token stop, SearchProgress& progress) {
+    progress.phase(SearchPhase::LayoutReconstruction);
     Variant v;
     std::uint64_t reserved;
-    if (p.fileSystemName == "FAT16") {
-        reserved = lastTableHead(ctx, p.partitionStart, 10);
+    if (p.kind() == FileSystemKind::Fat16) {
+        reserved = lastTableHead(source, p.partitionStart, p.partitionStart, 10);
         if (reserved == 0)
             reserved = 1;
         v.rootSectors = kFat16RootSectors;
         p.rootSectors = kFat16RootSectors;
-    } else if (p.fileSystemName == "FAT32") {
-        reserved = lastTableHead(ctx, p.partitionStart + 30, 30);
+    } else if (p.kind() == FileSystemKind::Fat32) {
+        reserved = lastTableHead(source, p.partitionStart, p.partitionStart + 30, 30);
         if (reserved == 0)
             reserved = 32;
         v.fat32 = true;
         p.rootStart = 2;
         p.rootSectors = 0;
     } else {
-        return 0;
+        return {ReconstructionOutcome::NotFat, "not a FAT16 or FAT32 volume"};
     }
 
-    Batch batch(static_cast<unsigned char*>(
-        std::aligned_alloc(4096, kCalculateBatchSectors * disk::kSectorSize)));
-    if (!batch) {
-        if (ctx.messages)
-            ctx.messages->error("Not Enough Memory");
-        return 0;
-    }
-    Reconstruction r(ctx, v, reserved);
-    // Sectors behind the end of the medium read as zeros and hold no directory: a
-    // volume end beyond it (a damaged partition table) is not swept.
-    std::uint64_t sweepEnd = p.partitionEnd;
-    if (const std::uint64_t medium = ctx.reader->mediumSectors(); medium > 0)
-        sweepEnd = std::min(sweepEnd, medium);
+    Fit fit(p, v, reserved);
+    bool rebuilt = false;
     std::uint64_t sinceProgress = 0;
-    for (std::uint64_t at = p.partitionStart; at < sweepEnd;) {
-        if (stop.stop_requested())
-            return 0;
-        const auto count = static_cast<std::uint32_t>(
-            std::min<std::uint64_t>(kCalculateBatchSectors, sweepEnd - at));
-        std::memset(batch.get(), 0, static_cast<std::size_t>(count) * disk::kSectorSize);
-        ctx.reader->read(at, count, batch.get());
-        for (std::uint32_t n = 0; n < count; ++n) {
-            const std::uint64_t i = at + n;
-            if (r.examine(i, batch.get() + static_cast<std::size_t>(n) * disk::kSectorSize))
-                return 1;
-            if (++sinceProgress == kProgressEvery) {
-                sinceProgress = 0;
-                w.setProgress(app::item::kProgressBar, static_cast<int>(std::min<std::uint64_t>(
-                                                           100, i * 100 / p.partitionEnd)));
+    disk::SweepOptions options;
+    options.batchSectors = kCalculateBatchSectors;
+    // Sectors behind the end of the medium read as zeros and hold no directory: the
+    // sweep stops at the end of the medium whatever end the volume claims.
+    const disk::SweepOutcome swept = disk::SweepBatches(
+        source, {p.partitionStart, p.partitionEnd}, options, stop,
+        [&](std::uint64_t first, disk::ByteView bytes) {
+            const std::uint64_t count = bytes.size() / disk::kSectorBytes;
+            for (std::uint64_t n = 0; n < count; ++n) {
+                const std::uint64_t i = first + n;
+                if (fit.examine(i, bytes.sub(n * disk::kSectorBytes, disk::kSectorBytes))) {
+                    rebuilt = true;
+                    return false;
+                }
+                if (++sinceProgress == kProgressEvery) {
+                    sinceProgress = 0;
+                    progress.position(i, p.partitionEnd);
+                }
             }
-        }
-        at += count;
-    }
-    return 0;
+            return true;
+        });
+    if (rebuilt)
+        return {ReconstructionOutcome::Rebuilt, {}};
+    if (stop.stop_requested())
+        return {ReconstructionOutcome::Stopped, "stopped"};
+    if (swept.end == disk::SweepEnd::Stopped && swept.next == p.partitionStart)
+        return {ReconstructionOutcome::NoMemory, "no memory for the read buffer"};
+    return {ReconstructionOutcome::NotFound,
+            "no two directory heads in sectors " + std::to_string(p.partitionStart) + " to " +
+                std::to_string(swept.clampedEnd) +
+                " give a power-of-two cluster size with the data area behind the tables"};
 }
 
 } // namespace qr::volume

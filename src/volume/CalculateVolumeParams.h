@@ -3,20 +3,35 @@
 // from the positions of two directories on the disk: the distance between their
 // sectors over the distance between their clusters gives the cluster size, and from
 // there the data area, the allocation tables and the reserved area follow.
-#include <stop_token>
+#include "disk/SectorSource.h"
+#include "volume/SearchProgress.h"
+#include "volume/VolumeParams.h"
 
-namespace qr::app {
-struct RecoveryContext;
-}
+#include <stop_token>
+#include <string>
 
 namespace qr::volume {
 
-// Sectors the directory scan reads per request.
+// Sectors the directory sweep reads per request.
 inline constexpr unsigned kCalculateBatchSectors = 2048;
 
-// Fills the layout in volumeParams for its FAT16 or FAT32 volume. Returns 1 when the
-// layout could be reconstructed, 0 otherwise (always 0 for other file systems or
-// when `stop` is requested).
-int CalculateVolumeParams(app::RecoveryContext& ctx, std::stop_token stop = {});
+enum class ReconstructionOutcome {
+    Rebuilt,  // the layout in the parameters was reconstructed
+    NotFat,   // the volume is not FAT16 or FAT32
+    NotFound, // no two directories gave a layout
+    Stopped,  // the stop token ended it
+    NoMemory, // the read buffer could not be had
+};
+
+struct Reconstruction {
+    ReconstructionOutcome outcome = ReconstructionOutcome::NotFound;
+    std::string why; // for developers: why it was refused
+};
+
+// Fills the layout in `params` for its FAT16 or FAT32 volume, sweeping the volume (up
+// to its end and the end of the medium). Reports the LayoutReconstruction phase and
+// the sector reached.
+Reconstruction CalculateVolumeParams(disk::SectorSource& source, VolumeParams& params,
+                                     std::stop_token stop, SearchProgress& progress);
 
 } // namespace qr::volume

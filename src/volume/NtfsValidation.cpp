@@ -43,18 +43,24 @@ std::uint32_t locateTable(app::RecoveryContext& ctx, const Sector& inUse, const 
 
 } // namespace
 
-int ValidateNtfsVolume(app::RecoveryContext& ctx) {
+int ValidateNtfsVolume(app::RecoveryContext& ctx, std::string* why) {
+    const auto refuse = [why](const char* reason) {
+        if (why)
+            *why = reason;
+        return 0;
+    };
     VolumeParams& p = ctx.volumeParams;
     Sector inUse = ReadSector(ctx, p.partitionStart);
     Sector other = ReadSector(ctx, p.partitionEnd);
     if (!inUse.hasBootSignature()) {
         if (!other.hasBootSignature())
-            return 0;
+            return refuse("no boot signature 55 AA in the first or the last sector");
         std::swap(inUse, other);
     }
     if (!fieldsHold(inUse)) {
         if (!fieldsHold(other))
-            return 0;
+            return refuse("neither boot sector has a power-of-two cluster size and a file "
+                          "record of 2, 4, 6 or 8 sectors");
         std::swap(inUse, other);
     }
     const std::uint32_t mft = locateTable(ctx, inUse, other, 0x30);
@@ -62,7 +68,7 @@ int ValidateNtfsVolume(app::RecoveryContext& ctx) {
     p.mftStart = mft;
     p.mftMirrorStart = mirror;
     if (mft == 0 && mirror == 0)
-        return 0;
+        return refuse("neither the MFT nor its mirror begins with FILE");
     const std::uint32_t spc = inUse.u8(0x0D);
     const std::uint8_t perIndex = inUse.u8(0x44);
     p.indexRecordSectors = perIndex == kIndexOf4096Bytes ? 8 : perIndex * spc;

@@ -51,22 +51,25 @@ struct FoundVolume {
 
 FoundVolume recognise(const Sector& s) {
     if (s.hasText(0x55, "32"))
-        return {"FAT32", s.u32(0x20)};
+        return {FileSystemName(FileSystemKind::Fat32), s.u32(0x20)};
     if (s.hasText(0x39, "16"))
-        return {"FAT16", s.u32(0x20)};
+        return {FileSystemName(FileSystemKind::Fat16), s.u32(0x20)};
     if (s.hasText(0x03, "NTFS"))
-        return {"NTFS", s.u32(0x28)};
+        return {FileSystemName(FileSystemKind::Ntfs), s.u32(0x28)};
     return {};
 }
 
 int selectorEntry(const std::string& name) {
-    if (name == "FAT16")
+    switch (FileSystemKindFromName(name)) {
+    case FileSystemKind::Fat16:
         return 0;
-    if (name == "FAT32")
+    case FileSystemKind::Fat32:
         return 1;
-    if (name == "NTFS")
+    case FileSystemKind::Ntfs:
         return 2;
-    return 3;
+    default:
+        return 3;
+    }
 }
 
 void announceStart(app::RecoveryContext& ctx) {

@@ -39,25 +39,29 @@ bool listIfNamed(app::RecoveryContext& ctx, std::uint8_t type, std::uint64_t sta
 } // namespace
 
 std::string NamePartition(const Sector& first, std::uint8_t type) {
+    return FileSystemName(KindOfPartition(first, type));
+}
+
+FileSystemKind KindOfPartition(const Sector& first, std::uint8_t type) {
     if (first.hasText(0x52, "FAT32"))
-        return "FAT32";
+        return FileSystemKind::Fat32;
     if (first.hasText(0x36, "FAT16"))
-        return "FAT16";
+        return FileSystemKind::Fat16;
     if (first.hasText(0x03, "NTFS"))
-        return "NTFS";
+        return FileSystemKind::Ntfs;
     switch (type) {
     case 0x01:
     case 0x04:
     case 0x06:
     case 0x0E:
-        return "FAT16";
+        return FileSystemKind::Fat16;
     case 0x0B:
     case 0x0C:
-        return "FAT32";
+        return FileSystemKind::Fat32;
     case 0x07:
-        return "NTFS";
+        return FileSystemKind::Ntfs;
     default:
-        return {};
+        return FileSystemKind::None;
     }
 }
 

@@ -3,6 +3,8 @@
 // records behind it. Each partition named FAT16, FAT32 or NTFS (by its boot-sector
 // text first, its partition type second) is listed in the selected disk's record and
 // under the partition tree's root; other kinds are not listed and take no number.
+#include "volume/FileSystemKind.h"
+
 #include <cstdint>
 #include <string>
 
@@ -25,5 +27,6 @@ void ReadPartitionTable(app::RecoveryContext& ctx, std::uint64_t baseSector);
 // The file-system name of a partition from its first sector and its type; empty
 // when it is of a kind that is not listed.
 std::string NamePartition(const Sector& firstSector, std::uint8_t partitionType);
+FileSystemKind KindOfPartition(const Sector& firstSector, std::uint8_t partitionType);
 
 } // namespace qr::volume

@@ -34,6 +34,11 @@ struct FolderFile {
     std::uint64_t validLength = 0; // exFAT: valid data length; otherwise the size
 };
 
+// A calendar date (month 1-12, day 1-31), for the save's date window.
+struct CalendarDate {
+    std::uint32_t year = 0, month = 0, day = 0;
+};
+
 // Which allocation table FAT extraction follows (the save's "Saving Mode").
 enum class ClusterSource { Automatic, FirstFat, SecondFat, Contiguous };
 
@@ -74,6 +79,24 @@ public:
     // Date and time texts of the file list for a stamp of this file system.
     virtual std::string formatDate(const EntryTimestamp& stamp) const = 0;
     virtual std::string formatTime(const EntryTimestamp& stamp) const = 0;
+
+    // The calendar date of a stamp for the save's date window; false when the stamp
+    // has none (the window then keeps the file).
+    virtual bool calendarDate(const EntryTimestamp& stamp, CalendarDate& date) const {
+        (void)stamp;
+        (void)date;
+        return false;
+    }
+    // Every named entry, folders included, of the directory of folder `key`, for an
+    // engine whose folder tree comes from a scan that finds folders without their
+    // names (FAT): the tree builder names the folders from their parents' entries.
+    // kFolderFlag in FolderFile::flags marks folders. None by default.
+    static constexpr std::uint32_t kFolderFlag = 1u << 31;
+    virtual void listEntries(std::uint32_t key,
+                             const std::function<bool(const FolderFile&)>& visit) {
+        (void)key;
+        (void)visit;
+    }
 };
 
 } // namespace qr::volume

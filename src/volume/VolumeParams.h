@@ -1,12 +1,14 @@
 #pragma once
 // Parameters of the volume under recovery, as validated or reconstructed.
+#include "volume/FileSystemKind.h"
+
 #include <cstdint>
 #include <string>
 
 namespace qr::volume {
 
 struct VolumeParams {
-    std::string fileSystemName;    // "FAT16", "FAT32" or "NTFS"
+    std::string fileSystemName; // "FAT16", "FAT32" or "NTFS", as shown and logged
     std::uint64_t partitionStart = 0;
     std::uint64_t partitionEnd = 0; // last sector inside the volume
     std::uint32_t sectorsPerFat = 0;
@@ -21,6 +23,8 @@ struct VolumeParams {
     std::uint32_t mftMirrorStart = 0;
     std::uint32_t mftRecordSectors = 0;
     std::uint32_t indexRecordSectors = 0;
+
+    FileSystemKind kind() const { return FileSystemKindFromName(fileSystemName); }
 };
 
 } // namespace qr::volume

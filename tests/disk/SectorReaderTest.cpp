@@ -1,4 +1,5 @@
 #include "disk/SectorReader.h"
+#include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
 #include "support/MemoryDevice.h"
 #include "support/RecordingWindow.h"
@@ -28,7 +29,7 @@ struct ReaderFixture : ::testing::Test {
 
     ReaderFixture() {
         opener->add("card", medium);
-        ctx.reader = std::make_unique<disk::SectorReader>(ctx, opener);
+        ctx.reader = app::MakeSectorReader(ctx, opener);
         ctx.reader->paths().setName(0, "card");
         ctx.startPartitionSearch = [this] { ++searchesStarted; };
         ctx.wizardStage = 0;

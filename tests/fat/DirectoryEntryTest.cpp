@@ -13,6 +13,10 @@ namespace {
 
 using Sector = std::array<unsigned char, 512>;
 
+template <typename Bytes> disk::ByteView view(const Bytes& bytes) {
+    return {bytes.data(), bytes.size()};
+}
+
 void putShort(unsigned char* e, const char (&name11)[12], std::uint8_t attr = 0x20) {
     std::memcpy(e, name11, 11);
     e[11] = attr;
@@ -47,27 +51,27 @@ int putLongName(unsigned char* sector, int at, const std::u16string& name) {
 TEST(ShortNameOf, DropsPaddingAndMarksDeleted) {
     Sector s{};
     putShort(s.data(), "README  TXT");
-    EXPECT_EQ(ShortNameOf(s.data()).text, "README.TXT");
+    EXPECT_EQ(ShortNameOf(view(s)).text, "README.TXT");
     putShort(s.data(), "MY DOC  TXT");
-    EXPECT_EQ(ShortNameOf(s.data()).text, "MYDOC.TXT");
+    EXPECT_EQ(ShortNameOf(view(s)).text, "MYDOC.TXT");
     putShort(s.data(), "ABC        ");
-    EXPECT_EQ(ShortNameOf(s.data()).text, "ABC");
+    EXPECT_EQ(ShortNameOf(view(s)).text, "ABC");
     putShort(s.data(), "\xE5"
                        "EADME  TXT");
-    const ShortName deleted = ShortNameOf(s.data());
+    const ShortName deleted = ShortNameOf(view(s));
     EXPECT_EQ(deleted.text, "_EADME.TXT");
     EXPECT_TRUE(deleted.deleted);
-    EXPECT_FALSE(ShortNameOf(s.data() + 32).deleted);
+    EXPECT_FALSE(ShortNameOf(view(s).from(32)).deleted);
 }
 
 TEST(ShortNameOf, DecodesCodePage437) {
     Sector s{};
     putShort(s.data(), "\x8E"
                        "PFEL   TXT"); // 0x8E is Ä
-    EXPECT_EQ(ShortNameOf(s.data()).text, "\xC3\x84PFEL.TXT");
+    EXPECT_EQ(ShortNameOf(view(s)).text, "\xC3\x84PFEL.TXT");
     putShort(s.data(), "\x05"
                        "IGMA   TXT"); // 0x05 stands for a first byte 0xE5 (σ)
-    const ShortName sigma = ShortNameOf(s.data());
+    const ShortName sigma = ShortNameOf(view(s));
     EXPECT_EQ(sigma.text, "\xCF\x83IGMA.TXT");
     EXPECT_FALSE(sigma.deleted);
 }
@@ -76,16 +80,16 @@ TEST(ReadLongName, ExactlyThirteenCharactersEndOnTheFlaggedEntry) {
     Sector s{};
     putLongName(s.data(), 1, u"ABCDEFGHIJKLM");
     putShort(s.data() + 32, "ABCDEF~1   ");
-    EXPECT_EQ(ReadLongName(s.data(), 32, 100, {}), "ABCDEFGHIJKLM");
+    EXPECT_EQ(ReadLongName(view(s), 32, 100, {}), "ABCDEFGHIJKLM");
 }
 
 TEST(ReadLongName, MultiPartNameAndNoneWithoutEntries) {
     Sector s{};
     putLongName(s.data(), 3, u"Quarterly report 2004.doc");
     putShort(s.data() + 96, "QUARTE~1DOC");
-    EXPECT_EQ(ReadLongName(s.data(), 96, 7, {}), "Quarterly report 2004.doc");
+    EXPECT_EQ(ReadLongName(view(s), 96, 7, {}), "Quarterly report 2004.doc");
     putShort(s.data() + 128, "PLAIN   TXT");
-    EXPECT_EQ(ReadLongName(s.data(), 128, 7, {}), std::nullopt);
+    EXPECT_EQ(ReadLongName(view(s), 128, 7, {}), std::nullopt);
 }
 
 TEST(ReadLongName, WalksBackIntoThePreviousSector) {
@@ -94,8 +98,8 @@ TEST(ReadLongName, WalksBackIntoThePreviousSector) {
     putLong(two.data() + 448, 0x42, u"def.txt");
     putLong(two.data() + 480, 0x01, u"Long name abc");
     putShort(two.data() + 512, "LONGNA~1TXT");
-    SectorSource source{nullptr, two.data(), 40, 2};
-    EXPECT_EQ(ReadLongName(two.data() + 512, 0, 41, source), "Long name abcdef.txt");
+    LookbackSource source{nullptr, view(two), 40};
+    EXPECT_EQ(ReadLongName(view(two).from(512), 0, 41, source), "Long name abcdef.txt");
 }
 
 TEST(ReadLongName, DeletedEntriesKeepTheirName) {
@@ -104,7 +108,7 @@ TEST(ReadLongName, DeletedEntriesKeepTheirName) {
     s[0] = kDeletedMarker;
     s[32] = kDeletedMarker;
     putShort(s.data() + 64, "\xE5OLIDA~1JPG");
-    const EntryName name = EntryNameOf(s.data(), 64, 3, {});
+    const EntryName name = EntryNameOf(view(s), 64, 3, {});
     EXPECT_EQ(name.verdict, EntryVerdict::Accept);
     EXPECT_EQ(name.name, "Holiday photo.jpg");
     EXPECT_TRUE(name.deleted);
@@ -114,7 +118,7 @@ TEST(ReadLongName, NationalCharactersAndSurrogatePairs) {
     Sector s{};
     putLongName(s.data(), 2, u"Über straße \u65E5\u672C \U0001F600.txt");
     putShort(s.data() + 64, "BERSTR~1TXT");
-    const EntryName name = EntryNameOf(s.data(), 64, 3, {});
+    const EntryName name = EntryNameOf(view(s), 64, 3, {});
     EXPECT_EQ(name.verdict, EntryVerdict::Accept);
     EXPECT_EQ(name.name, "\xC3\x9C"
                          "ber stra\xC3\x9F"
@@ -125,7 +129,7 @@ TEST(ReadLongName, UnpairedSurrogateMakesTheNameInvalid) {
     Sector s{};
     putLongName(s.data(), 1, std::u16string(u"bad") + char16_t(0xD800) + u".txt");
     putShort(s.data() + 32, "BAD~1   TXT");
-    EXPECT_EQ(EntryNameOf(s.data(), 32, 3, {}).verdict, EntryVerdict::Skip);
+    EXPECT_EQ(EntryNameOf(view(s), 32, 3, {}).verdict, EntryVerdict::Skip);
 }
 
 TEST(ReadLongName, RunThatNeverEndsIsBounded) {
@@ -135,8 +139,8 @@ TEST(ReadLongName, RunThatNeverEndsIsBounded) {
         putLong(disk.data() + off, 0x01, u"AAAAAAAAAAAAA");
     Sector last{};
     putShort(last.data(), "LOOP    TXT");
-    SectorSource source{nullptr, disk.data(), 0, 64};
-    const auto name = ReadLongName(last.data(), 0, 64, source);
+    LookbackSource source{nullptr, view(disk), 0};
+    const auto name = ReadLongName(view(last), 0, 64, source);
     ASSERT_TRUE(name.has_value());
     EXPECT_LE(name->size(), 255u + 13u);
 }
@@ -157,18 +161,18 @@ TEST(EntryNameOf, EndMarkerDotAndLongEntries) {
     putShort(s.data() + 32, "..         ", kAttrDirectory);
     putLong(s.data() + 64, 0x41, u"x");
     putShort(s.data() + 96, "A\x01      TXT");
-    EXPECT_EQ(EntryNameOf(s.data(), 0, 0, {}).verdict, EntryVerdict::Skip);
-    EXPECT_EQ(EntryNameOf(s.data(), 32, 0, {}).verdict, EntryVerdict::Skip);
-    EXPECT_EQ(EntryNameOf(s.data(), 64, 0, {}).verdict, EntryVerdict::Skip);
-    EXPECT_EQ(EntryNameOf(s.data(), 96, 0, {}).verdict, EntryVerdict::Skip);
-    EXPECT_EQ(EntryNameOf(s.data(), 128, 0, {}).verdict, EntryVerdict::EndOfDirectory);
+    EXPECT_EQ(EntryNameOf(view(s), 0, 0, {}).verdict, EntryVerdict::Skip);
+    EXPECT_EQ(EntryNameOf(view(s), 32, 0, {}).verdict, EntryVerdict::Skip);
+    EXPECT_EQ(EntryNameOf(view(s), 64, 0, {}).verdict, EntryVerdict::Skip);
+    EXPECT_EQ(EntryNameOf(view(s), 96, 0, {}).verdict, EntryVerdict::Skip);
+    EXPECT_EQ(EntryNameOf(view(s), 128, 0, {}).verdict, EntryVerdict::EndOfDirectory);
 }
 
 TEST(EntryNameOf, LongNameWithAReservedCharacterSkipsTheEntry) {
     Sector s{};
     putLongName(s.data(), 1, u"what?.txt");
     putShort(s.data() + 32, "WHAT~1  TXT");
-    EXPECT_EQ(EntryNameOf(s.data(), 32, 0, {}).verdict, EntryVerdict::Skip);
+    EXPECT_EQ(EntryNameOf(view(s), 32, 0, {}).verdict, EntryVerdict::Skip);
 }
 
 } // namespace

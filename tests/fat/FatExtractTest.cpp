@@ -1,10 +1,10 @@
 // FAT extraction on images made with mkfs.fat and mtools: chains, the contiguous rule
 // for deleted files, the saving modes, a damaged first FAT, bad entries, Skip and Stop.
-#include "fat/FatExtract.h"
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
 #include "fat/FatChains.h"
 #include "fat/FatExtractClusters.h"
+#include "output/FileExtraction.h"
 #include "output/SaveSettings.h"
 #include "support/FatImages.h"
 #include "support/SaveFixtures.h"
@@ -37,7 +37,8 @@ protected:
     void search() { test::SearchFatImage(ctx, *image); }
     ExtractResult extract(const std::string& name, std::uint32_t size, std::uint32_t cluster,
                           bool deleted = false) {
-        return ExtractFatFile(ctx, (dir / name).string(), name, size, cluster, false, deleted);
+        return output::ExtractToFile(ctx, (dir / name).string(), name, size, cluster, false,
+                                     deleted);
     }
     std::string saved(const std::string& name) { return test::ReadWholeFile(dir / name); }
     // Lets the next file be placed in the first free hole (FAT32 keeps a hint).
@@ -73,8 +74,9 @@ TEST_F(FatExtract, DeletedFileComesFromConsecutiveClusters) {
     search();
     ASSERT_EQ(clusterBytes(), 2048u);
     EXPECT_EQ(NeededClusters(10000, 2048), 5u);
-    EXPECT_EQ(BuildFileChain(ctx, "FAT16", c, ctx.activeGeometry.firstFat, 5).size(), 1u);
-    const FileClusters chosen = ChooseFileClusters(ctx, c, 5, output::kSavingAuto);
+    EXPECT_EQ(BuildFileChain(app::FatVolumeOf(ctx), c, ctx.activeGeometry.firstFat, 5).size(), 1u);
+    const FileClusters chosen =
+        ChooseFileClusters(app::FatVolumeOf(ctx), c, 5, volume::ClusterSource::Automatic);
     EXPECT_FALSE(chosen.fromChain);
     ASSERT_EQ(chosen.runs.size(), 1u);
     EXPECT_EQ(chosen.runs[0].first, c);
@@ -91,7 +93,10 @@ TEST_F(FatExtract, FragmentedLiveFileFollowsItsChainOnBothFatSizes) {
         const std::string content = makeFragmented("::/D.BIN");
         const std::uint32_t c = image->firstCluster("::/D.BIN");
         search();
-        ASSERT_GT(ChooseFileClusters(ctx, c, NeededClusters(40000, clusterBytes()), 0).runs.size(),
+        ASSERT_GT(ChooseFileClusters(app::FatVolumeOf(ctx), c,
+                                     NeededClusters(40000, clusterBytes()),
+                                     volume::ClusterSource::Automatic)
+                      .runs.size(),
                   1u)
             << "the test file should be fragmented";
         EXPECT_EQ(extract("D.BIN", 40000, c), ExtractResult::Written);
@@ -110,7 +115,8 @@ TEST_F(FatExtract, SecondFatRescuesAFileWhoseFirstFatIsDamaged) {
     const std::uint32_t c = image->firstCluster("::/D.BIN");
     search();
     const std::uint32_t needed = NeededClusters(40000, clusterBytes());
-    const ClusterChain chain = BuildFileChain(ctx, "FAT16", c, ctx.activeGeometry.firstFat, needed);
+    const ClusterChain chain =
+        BuildFileChain(app::FatVolumeOf(ctx), c, ctx.activeGeometry.firstFat, needed);
     ASSERT_EQ(chain.size(), needed);
     for (std::uint32_t cluster : chain) // zero the first copy's entries of the file
         image->writeBytes(std::uint64_t{ctx.activeGeometry.firstFat} * 512 + cluster * 2,
@@ -150,7 +156,7 @@ TEST_F(FatExtract, BadEntriesNeverCrashNorWritePastTheEntrySize) {
     make(16, 2, 40);
     image->writeFile("::/A.BIN", test::PatternBytes(3000, 11));
     search();
-    const std::uint32_t highest = HighestCluster(ctx);
+    const std::uint32_t highest = HighestCluster(app::FatVolumeOf(ctx));
     for (std::uint32_t c : {0u, 1u, highest + 1, 0xFFFFFFFFu}) {
         SCOPED_TRACE(c);
         EXPECT_EQ(extract("BAD.BIN", 1000, c), ExtractResult::Failed);
@@ -204,7 +210,8 @@ TEST_F(FatExtract, SkipAndStopKeepThePartWritten) {
 
     FlagAfterFirstData skipper(ctx.save.skipCurrent);
     ctx.save.progress = &skipper;
-    EXPECT_EQ(ExtractFatFile(ctx, path, "BIG.BIN", size, c, true, false), ExtractResult::Stopped);
+    EXPECT_EQ(output::ExtractToFile(ctx, path, "BIG.BIN", size, c, true, false),
+              ExtractResult::Stopped);
     EXPECT_FALSE(ctx.save.skipCurrent); // cleared for the next file
     const auto partial = fs::file_size(path);
     EXPECT_GT(partial, 0u);
@@ -213,7 +220,8 @@ TEST_F(FatExtract, SkipAndStopKeepThePartWritten) {
 
     FlagAfterFirstData stopper(ctx.save.stopSaving);
     ctx.save.progress = &stopper;
-    EXPECT_EQ(ExtractFatFile(ctx, path, "BIG.BIN", size, c, true, false), ExtractResult::Stopped);
+    EXPECT_EQ(output::ExtractToFile(ctx, path, "BIG.BIN", size, c, true, false),
+              ExtractResult::Stopped);
     EXPECT_TRUE(ctx.save.stopSaving); // the save ends
     EXPECT_LT(fs::file_size(path), content.size());
     ctx.save.progress = nullptr;
@@ -231,8 +239,7 @@ TEST_F(FatExtract, StopWhileTheProgramEndsLeavesNoHalfWrittenFile) {
     ctx.save.discardPartial = true;
     FlagAfterFirstData stopper(ctx.save.stopSaving);
     ctx.save.progress = &stopper;
-    EXPECT_EQ(ExtractFatFile(ctx, path, "BIG.BIN", static_cast<std::uint32_t>(content.size()), c,
-                             true, false),
+    EXPECT_EQ(output::ExtractToFile(ctx, path, "BIG.BIN", content.size(), c, true, false),
               ExtractResult::Stopped);
     EXPECT_FALSE(fs::exists(path));
     ctx.save.progress = nullptr;
@@ -246,7 +253,8 @@ TEST_F(FatExtract, OutputThatCannotBeCreatedAsksAboutTheWriteError) {
     test::ScriptedWriteError question(ui::WriteErrorAnswer::Abort);
     ctx.save.writeErrorQuestion = &question;
     const std::string path = (dir / "missing" / "A.BIN").string();
-    EXPECT_EQ(ExtractFatFile(ctx, path, "A.BIN", 100, c, false, false), ExtractResult::Failed);
+    EXPECT_EQ(output::ExtractToFile(ctx, path, "A.BIN", 100, c, false, false),
+              ExtractResult::Failed);
     ASSERT_EQ(question.asked.size(), 1u);
     EXPECT_TRUE(ctx.save.stopSaving);
     EXPECT_FALSE(ctx.save.skipCurrent);
@@ -261,7 +269,7 @@ TEST_F(FatExtract, NeverWritesOntoTheImageItself) {
     const auto before = fs::file_size(image->path());
     test::ScriptedWriteError question(ui::WriteErrorAnswer::Skip);
     ctx.save.writeErrorQuestion = &question;
-    EXPECT_EQ(ExtractFatFile(ctx, image->path().string(), "card.img", 100, c, false, false),
+    EXPECT_EQ(output::ExtractToFile(ctx, image->path().string(), "card.img", 100, c, false, false),
               ExtractResult::Failed);
     EXPECT_EQ(fs::file_size(image->path()), before);
     EXPECT_EQ(question.asked.size(), 1u);

@@ -1,5 +1,5 @@
 // Re-parenting of orphaned folders under Lost, on FolderTable rows alone.
-#include "fat/LostDirectories.h"
+#include "model/LostDirectories.h"
 #include "app/RecoveryContext.h"
 #include "support/RecordingWindow.h"
 
@@ -9,6 +9,9 @@ namespace qr::fat {
 namespace {
 
 using namespace model::folder_col;
+using model::FindLostDirectories;
+using model::kFatRootParent;
+using model::kNtfsRootParent;
 
 class LostDirectories : public ::testing::Test {
 protected:
@@ -36,7 +39,7 @@ TEST_F(LostDirectories, OrphanedSubtreeMovesAsOnePiece) {
     row("Dir2", "9", "77"); // parent cluster overwritten
     row("Dir3", "12", "9"); // below the orphan: stays under it
     row("Dir4", "14", "5");
-    FindLostDirectories(*ctx, table(), kFatRootParent);
+    FindLostDirectories(table(), kFatRootParent, ctx->progress());
     EXPECT_EQ(parentOf(0), "0");
     EXPECT_EQ(parentOf(1), "0");
     EXPECT_EQ(parentOf(2), "268435455");
@@ -49,14 +52,14 @@ TEST_F(LostDirectories, SelfParentAndMutualParentsAreNotMoved) {
     row("Dir1", "20", "20");
     row("Dir2", "30", "31");
     row("Dir3", "31", "30");
-    FindLostDirectories(*ctx, table(), kFatRootParent);
+    FindLostDirectories(table(), kFatRootParent, ctx->progress());
     EXPECT_EQ(parentOf(1), "20");
     EXPECT_EQ(parentOf(2), "31");
     EXPECT_EQ(parentOf(3), "30");
 }
 
 TEST_F(LostDirectories, LostRowAloneIsLeftAsItIsWithoutProgress) {
-    FindLostDirectories(*ctx, table(), kFatRootParent);
+    FindLostDirectories(table(), kFatRootParent, ctx->progress());
     EXPECT_EQ(parentOf(0), "0");
     EXPECT_TRUE(window.textHistory(app::item::kProgressCaption).empty());
 }
@@ -64,7 +67,7 @@ TEST_F(LostDirectories, LostRowAloneIsLeftAsItIsWithoutProgress) {
 TEST_F(LostDirectories, NtfsRootIsFiveAndTheAdvanceLostRowMoves) {
     row("Docs", "40", "5");
     row("Orphan", "41", "1234");
-    FindLostDirectories(*ctx, table(), kNtfsRootParent);
+    FindLostDirectories(table(), kNtfsRootParent, ctx->progress());
     EXPECT_EQ(parentOf(0), "268435455"); // "0" names no found folder on NTFS
     EXPECT_EQ(parentOf(1), "5");
     EXPECT_EQ(parentOf(2), "268435455");

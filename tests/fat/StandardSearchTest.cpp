@@ -2,8 +2,7 @@
 // mtools: live, deleted and orphaned folders and files under their names, with their
 // types, sizes and dates, and a search stopped half-way.
 #include "app/RecoveryContext.h"
-#include "fat/ScanFatDirectories.h"
-#include "fat/ScanWorker.h"
+#include "app/ScanDriver.h"
 #include "model/FileList.h"
 #include "support/FatImages.h"
 #include "support/RecordingWindow.h"
@@ -139,7 +138,7 @@ TEST_P(StandardSearch, EmptyVolumeYieldsTheLostRowAlone) {
     test::FatImage image(dir / "empty.img", options());
     Search search(image);
     LoadActiveGeometryFromVolume(*search.ctx);
-    ScanFatDirectories(*search.ctx);
+    ScanDirectories(*search.ctx);
     const model::RecordTable& table = search.ctx->tables.folderTable;
     ASSERT_EQ(table.rowCount(), 1);
     EXPECT_EQ(table.cell(0, model::folder_col::Name), "Lost");
@@ -169,7 +168,7 @@ TEST_P(StandardSearch, CopyOfADirectoryHeadIsNotRecorded) {
     image.writeBytes(image.clusterSector(filler + 3) * 512, head);
     Search search(image);
     LoadActiveGeometryFromVolume(*search.ctx);
-    ScanFatDirectories(*search.ctx);
+    ScanDirectories(*search.ctx);
     const model::RecordTable& table = search.ctx->tables.folderTable;
     ASSERT_EQ(table.rowCount(), 2);
     EXPECT_EQ(table.number(1, model::folder_col::Self), a);

@@ -1,13 +1,13 @@
 // Sweeps of a FAT volume whose end lies far behind the end of the medium (a damaged
 // partition table or a mistyped end sector): nothing behind the medium's end is read,
 // and what lies on the medium is still found.
+#include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
+#include "app/ScanDriver.h"
 #include "disk/SectorReader.h"
-#include "fat/FatExtract.h"
-#include "fat/ScanFatDirectories.h"
+#include "output/FileExtraction.h"
 #include "support/MemoryDevice.h"
 #include "support/TestSupport.h"
-#include "volume/CalculateVolumeParams.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ protected:
         medium.bytes.assign(kMediumSectors * 512, 0);
         auto opener = std::make_shared<test::MemoryOpener>();
         opener->add("memory", medium);
-        ctx.reader = std::make_unique<disk::SectorReader>(ctx, opener);
+        ctx.reader = app::MakeSectorReader(ctx, opener);
         ctx.reader->paths().setName(0, "memory");
         volume::VolumeParams& p = ctx.volumeParams;
         p.fileSystemName = "FAT32";
@@ -61,7 +61,7 @@ TEST_F(SweepBounds, DirectoryScanStopsAtTheEndOfTheMedium) {
     ctx.volumeParams.sectorsPerCluster = 8;
     ctx.volumeParams.cluster0Start = 0;
     putDirectoryHead(10 * 8, 10);
-    ScanFatDirectories(ctx, {});
+    app::ScanDirectories(ctx, {});
     expectNothingReadBehindTheMedium();
     // The Lost row and the directory on the medium.
     ASSERT_EQ(ctx.tables.folderTable.rowCount(), 2);
@@ -71,7 +71,7 @@ TEST_F(SweepBounds, DirectoryScanStopsAtTheEndOfTheMedium) {
 TEST_F(SweepBounds, LayoutReconstructionStopsAtTheEndOfTheMedium) {
     // One directory alone cannot give a layout: the reconstruction sweeps to the end.
     putDirectoryHead(1000, 5);
-    EXPECT_EQ(volume::CalculateVolumeParams(ctx, {}), 0);
+    EXPECT_EQ(app::CalculateVolumeParams(ctx, {}), 0);
     expectNothingReadBehindTheMedium();
 }
 
@@ -88,7 +88,7 @@ TEST_F(SweepBounds, FileIsWrittenOnlyAsFarAsTheMediumGoes) {
     // it lie on the medium.
     test::TempDir dir;
     const std::filesystem::path out = dir.path() / "BIG.BIN";
-    EXPECT_EQ(ExtractFatFile(ctx, out.string(), "BIG.BIN", 64u << 20, 500, false, true),
+    EXPECT_EQ(output::ExtractToFile(ctx, out.string(), "BIG.BIN", 64u << 20, 500, false, true),
               output::ExtractResult::Failed);
     EXPECT_EQ(std::filesystem::file_size(out), 12u * 8 * 512);
     expectNothingReadBehindTheMedium();

@@ -1,6 +1,7 @@
 // Counting a save over a recovery tree nested thousands of folders deep: a hostile
 // medium can hold such a chain of directories, and the count runs on a worker thread
 // whose stack must not grow with the depth of the tree.
+#include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
 #include "model/FileList.h"
@@ -53,7 +54,7 @@ protected:
         medium.bytes.assign((kFirstFolderCluster + kDepth + 1) * 512, 0);
         auto opener = std::make_shared<test::MemoryOpener>();
         opener->add("memory", medium);
-        ctx.reader = std::make_unique<disk::SectorReader>(ctx, opener);
+        ctx.reader = app::MakeSectorReader(ctx, opener);
         ctx.reader->paths().setName(0, "memory");
         ctx.volumeParams.fileSystemName = "FAT16";
         fat::ActiveGeometry& g = ctx.activeGeometry;

@@ -1,6 +1,6 @@
 #include "support/SaveFixtures.h"
 
-#include "fat/ScanWorker.h"
+#include "app/ScanDriver.h"
 #include "volume/VolumeValidation.h"
 
 #include <fstream>
@@ -13,7 +13,7 @@ void SearchFatImage(app::RecoveryContext& ctx, const FatImage& image) {
     image.selectIn(ctx);
     ctx.searchMode = app::kSearchStandard;
     ctx.validationSucceeded = volume::ValidateVolume(ctx) == 1;
-    fat::ScanWorker(ctx, std::stop_token{});
+    app::ScanWorker(ctx, std::stop_token{});
 }
 
 std::string PatternBytes(std::size_t size, unsigned seed) {

@@ -1,4 +1,5 @@
 #include "support/VolumeImages.h"
+#include "app/ReadFailureNotice.h"
 
 #include "disk/SectorReader.h"
 #include "support/TestSupport.h"
@@ -15,7 +16,7 @@ VolumeTestContext::VolumeTestContext(std::shared_ptr<disk::DeviceOpener> opener,
     services.messages = &messages;
     services.registry = &registry;
     ctx = std::make_unique<app::RecoveryContext>(services);
-    ctx->reader = std::make_unique<disk::SectorReader>(*ctx, std::move(opener));
+    ctx->reader = app::MakeSectorReader(*ctx, std::move(opener));
     ctx->reader->paths().setName(0, device);
 }
 

@@ -1,8 +1,8 @@
 #include "volume/VolumeValidation.h"
+#include "app/ScanDriver.h"
 #include "disk/SectorReader.h"
 #include "support/TestSupport.h"
 #include "support/VolumeImages.h"
-#include "volume/CalculateVolumeParams.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -1,0 +1,253 @@
+#include "app/ScanDriver.h"
+
+#include "app/RecoveryContext.h"
+#include "app/SearchReport.h"
+#include "disk/SectorReader.h"
+#include "fat/FatReadCache.h"
+#include "fat/ScanFatDirectories.h"
+#include "model/LostDirectories.h"
+#include "model/RecoveryTree.h"
+#include "volume/CalculateVolumeParams.h"
+
+#include <future>
+#include <string>
+
+namespace qr::app {
+
+namespace {
+
+using namespace item;
+
+const char* const kSaveInstructions =
+    "If you want to save any Files or Directories then select Files or Directories from left "
+    "panel and click on save button.";
+
+bool isFat(const RecoveryContext& context) {
+    return volume::IsFat(context.volumeParams.kind());
+}
+
+void writeLostRow(model::RecordTable& table) {
+    using namespace model::folder_col;
+    const int row = table.insertRow(0, "Lost");
+    table.setCell(row, Sector, "0");
+    table.setNumber(row, Self, model::kLostFolderKey);
+    table.setCell(row, Parent, "0");
+    table.setCell(row, Date, "0");
+    table.setCell(row, Time, "0");
+    table.setCell(row, Size, "0");
+    table.setCell(row, Attr, "16");
+    table.setCell(row, SysId, "0");
+    table.setCell(row, Type, "FOLDER");
+}
+
+void writeFolderRow(model::RecordTable& table, std::uint64_t number,
+                    const fat::FoundDirectory& found) {
+    using namespace model::folder_col;
+    const int row = table.appendRow("Dir" + std::to_string(number));
+    table.setNumber(row, Sector, static_cast<std::uint32_t>(found.sector));
+    table.setNumber(row, Self, found.self);
+    table.setNumber(row, Parent, found.parent);
+    table.setNumber(row, Date, found.date);
+    table.setNumber(row, Time, found.time);
+    table.setNumber(row, Size, found.size);
+    table.setNumber(row, Attr, found.attributes);
+    table.setCell(row, SysId, "0");
+    table.setCell(row, Type, "FOLDER");
+}
+
+// Signed decimal of the low 32 bits, as the summary shows every number.
+std::string summaryNumber(std::uint64_t value) {
+    return std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+}
+
+void fillRecoveryDetails(RecoveryContext& context) {
+    auto& d = context.recoveryDetails;
+    const volume::VolumeParams& v = context.volumeParams;
+    d.diskNumber = "Disk Number : " + summaryNumber(context.selectedDiskNumber);
+    d.modelNumber = "Model Number : " + context.diskModel;
+    d.partitionNumber = "Partition Number : " +
+                        summaryNumber(static_cast<std::uint32_t>(context.searchPartitionIndex));
+    d.partitionType = "Partition Type : " + v.fileSystemName;
+    d.searchMode = std::string("Search Mode : ") +
+                   (context.searchMode == kSearchAdvanced ? "Advance" : "Standard");
+    d.searchRange = "Search Range : " + summaryNumber(v.partitionStart) + " to " +
+                    summaryNumber(v.partitionEnd);
+    d.entireDiskStatus = "Search Entire Disk Status: TRUE";
+}
+
+void enableSaving(WindowItems& window) {
+    window.enableItem(kSaveButton, true);
+    window.enableItem(kSaveLogButton, true);
+}
+
+void enableSelectAndSaveMenu(WindowItems& window) {
+    window.enableItem(kMenuSelectAll, true);
+    window.enableItem(kMenuSave, true);
+}
+
+// Lost-directory search and tree building on the rows found (the end of every
+// standard FAT search, stopped or not).
+void buildFatTree(RecoveryContext& context) {
+    WindowItems& window = context.window();
+    window.setItemText(kProgressCaption, "Searching Lost Directories. Please Wait...");
+    window.setItemText(kStatusLine, "Please Wait...");
+    model::FindLostDirectories(context.tables.folderTable, model::kFatRootParent,
+                               context.progress());
+    window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
+    model::BuildFolderTree(context, model::TreeVariant::FatStandard);
+    // The search's reads are over: the file list reads the medium.
+    context.searchCache.reset();
+}
+
+// Standard search of a FAT16 or FAT32 volume. False when it was stopped before the
+// tree was built.
+bool runStandardFat(RecoveryContext& context, std::stop_token stop) {
+    WindowItems& window = context.window();
+    if (!context.validationSucceeded && CalculateVolumeParams(context, stop) == 0 &&
+        !stop.stop_requested() && context.messages)
+        context.messages->error("Unable to calculate partition parameters");
+    window.setItemText(kCounterLabel, "Directories Found                      :");
+    ScanDirectories(context, stop);
+    if (stop.stop_requested())
+        return false;
+    LoadActiveGeometryFromVolume(context);
+    buildFatTree(context);
+    enableSaving(window);
+    window.enableItem(kMenuSaveLog, true);
+    context.tables.folderTable.clear();
+    context.tables.fileTable.clear();
+    context.tables.dirClusterTable.clear();
+    model::SetUpFolderColumns(context.fileList);
+    fillRecoveryDetails(context);
+    app::WriteSearchReport(context);
+    window.setItemText(kStatusLine, kSaveInstructions);
+    return true;
+}
+
+} // namespace
+
+void LoadActiveGeometryFromVolume(RecoveryContext& context) {
+    const volume::VolumeParams& v = context.volumeParams;
+    fat::ActiveGeometry& g = context.activeGeometry;
+    g.fileSystemName = v.fileSystemName;
+    g.sectorsPerFat = v.sectorsPerFat;
+    g.sectorsPerCluster = v.sectorsPerCluster;
+    g.rootSectors = v.rootSectors;
+    g.rootStart = v.rootStart;
+    g.reservedSectors = v.reservedSectors;
+    g.cluster0Start = v.cluster0Start;
+    g.firstFat = v.firstFat;
+    g.secondFat = v.secondFat;
+}
+
+void ScanDirectories(RecoveryContext& context, std::stop_token stop) {
+    const volume::VolumeParams& volume = context.volumeParams;
+    if (!isFat(context))
+        return;
+    model::RecordTable& table = context.tables.folderTable;
+    volume::SearchProgress& progress = context.progress();
+    progress.phase(volume::SearchPhase::DirectoryScan);
+    progress.position(0, volume.partitionEnd);
+    writeLostRow(table);
+    std::uint64_t rows = 1;
+    progress.counter(volume::SearchCounter::Directories, rows);
+    if (!context.reader)
+        return;
+    fat::ScanFatDirectories(
+        *context.reader, volume, stop, progress, rows,
+        [&](const fat::FoundDirectory& found) { writeFolderRow(table, rows++, found); });
+}
+
+int CalculateVolumeParams(RecoveryContext& context, std::stop_token stop, std::string* why) {
+    if (!context.reader)
+        return 0;
+    const volume::Reconstruction result = volume::CalculateVolumeParams(
+        *context.reader, context.volumeParams, stop, context.progress());
+    if (result.outcome == volume::ReconstructionOutcome::NoMemory && context.messages)
+        context.messages->error("Not Enough Memory");
+    if (why)
+        *why = result.why;
+    return result.outcome == volume::ReconstructionOutcome::Rebuilt ? 1 : 0;
+}
+
+void ScanWorker(RecoveryContext& context, std::stop_token stop) {
+    WindowItems& window = context.window();
+    context.scanWorkerRunning = true;
+    context.scanStopped = false;
+    context.searchStarted = std::chrono::steady_clock::now();
+    window.enableItem(kBack, false);
+    window.enableItem(kNext, false);
+    context.tables.folderTable.clear();
+    context.tables.fileTable.clear();
+    // A new search starts from an empty folder tree and reads the medium afresh.
+    context.folderNodes.clear();
+    context.searchCache.reset();
+    context.recoveryTree.clear();
+    window.showItem(kStopSearch, true);
+
+    if (context.searchMode == kSearchStandard) {
+        context.wizardStage = 3;
+        // NTFS volumes and the Advanced mode get their own branches here.
+        if (isFat(context) && !runStandardFat(context, stop)) {
+            context.scanStopped = true;
+            context.scanWorkerRunning = false;
+            return; // StopSearch finishes the search
+        }
+        window.showItem(kNext, true);
+        window.enableItem(kNext, false);
+        window.showItem(kStopSearch, false);
+        enableSelectAndSaveMenu(window);
+    }
+    window.enableItem(kBack, true);
+    window.showItem(kProgressBar, false);
+    context.scanWorkerRunning = false;
+}
+
+void StartScanWorker(RecoveryContext& context) {
+    if (context.scanWorker.joinable()) {
+        context.scanWorker.request_stop();
+        context.scanWorker.join();
+    }
+    context.scanWorkerRunning = true;
+    // The worker begins once its handle is stored, so whatever it reports to may
+    // already reach the handle (for example to request the stop).
+    std::promise<void> stored;
+    std::shared_future<void> handleStored = stored.get_future().share();
+    context.scanWorker = std::jthread([&context, handleStored](std::stop_token stop) {
+        handleStored.wait();
+        ScanWorker(context, std::move(stop));
+    });
+    stored.set_value();
+}
+
+void StopSearch(RecoveryContext& context) {
+    WindowItems& window = context.window();
+    window.showItem(kStopSearch, false);
+    window.setItemText(kStatusLine, kSaveInstructions);
+    enableSaving(window);
+    if (!context.scanWorker.joinable())
+        return;
+    context.scanWorker.request_stop();
+    context.scanWorker.join();
+    if (!context.scanStopped)
+        return; // it had finished the search already
+    context.scanStopped = false;
+    fillRecoveryDetails(context);
+    if (context.searchMode == kSearchStandard)
+        enableSelectAndSaveMenu(window);
+    if (isFat(context) && context.searchMode == kSearchStandard) {
+        LoadActiveGeometryFromVolume(context);
+        buildFatTree(context);
+        window.showItem(kSearchView, false);
+        model::SetUpFolderColumns(context.fileList);
+        window.showItem(kRecoveryTree, true);
+        window.enableItem(kNext, false);
+        window.showItem(kProgressCaption, false);
+        window.setItemText(kStatusLine, kSaveInstructions);
+        app::WriteSearchReport(context);
+    }
+    window.enableItem(kBack, true);
+    window.showItem(kProgressBar, false);
+}
+
+} // namespace qr::app

@@ -1,0 +1,134 @@
+#include "fat/FatEngine.h"
+
+#include "fat/DirectoryWalk.h"
+#include "fat/FatExtractClusters.h"
+#include "volume/DateFormats.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace qr::fat {
+
+namespace {
+
+// Reads of file data go in batches of up to 1 MiB of consecutive sectors.
+constexpr std::uint32_t kBatchSectors = 2048;
+
+volume::FolderFile fileOf(const NamedEntry& named, bool fat32, bool folderDeleted) {
+    const disk::ByteView entry = named.entry();
+    volume::FolderFile file;
+    file.name = named.name;
+    file.size = sizeOf(entry);
+    file.validLength = file.size;
+    file.deleted = named.deleted || folderDeleted;
+    file.stamp.date = dateOf(entry);
+    file.stamp.time = timeOf(entry);
+    file.location = firstClusterOf(entry, fat32);
+    if ((attributeOf(entry) & kAttrDirectory) != 0)
+        file.flags = volume::VolumeEngine::kFolderFlag;
+    return file;
+}
+
+} // namespace
+
+void FatEngine::listFiles(std::uint32_t key, bool folderDeleted,
+                          const std::function<bool(const volume::FolderFile&)>& visit) {
+    bool fixedRoot = false;
+    const std::vector<DirectoryExtent> extents = DirectoryExtentsOf(volume_, key, &fixedRoot);
+    const bool fat32 = volume_.fat32();
+    WalkDirectory(
+        volume_, extents, fixedRoot ? EndMarkerStops::Sector : EndMarkerStops::Directory,
+        [&](const NamedEntry& named) { return visit(fileOf(named, fat32, folderDeleted)); },
+        [](disk::ByteView entry) { return (attributeOf(entry) & kAttrDirectory) == 0; });
+}
+
+void FatEngine::listEntries(std::uint32_t key,
+                            const std::function<bool(const volume::FolderFile&)>& visit) {
+    if (!volume_.isFat())
+        return;
+    const bool fat32 = volume_.fat32();
+    const auto each = [&](const NamedEntry& named) { return visit(fileOf(named, fat32, false)); };
+    if (key == 0) {
+        WalkDirectory(volume_, RootDirectoryExtents(volume_), EndMarkerStops::Sector, each);
+        return;
+    }
+    ClusterChain chain = BuildDirectoryChain(volume_, key);
+    WalkDirectory(volume_, ChainExtents(volume_, chain), EndMarkerStops::Directory, each);
+}
+
+volume::ExtractReport FatEngine::extract(const volume::FolderFile& file, volume::FileSink& sink,
+                                         const volume::ExtractOptions& options) {
+    volume::ExtractReport report;
+    const ActiveGeometry& g = volume_.geometry;
+    const std::uint64_t size = file.size;
+    const std::uint64_t clusterBytes = std::uint64_t{g.sectorsPerCluster} * disk::kSectorBytes;
+    const std::uint32_t needed = NeededClusters(size, clusterBytes);
+    const std::uint64_t first = file.location;
+    if (size > 0 && (clusterBytes == 0 || first < 2 || first > HighestCluster(volume_))) {
+        report.end = volume::ExtractEnd::NoData;
+        report.why = "first cluster " + std::to_string(first) +
+                     " lies outside the data area; nothing written";
+        return report;
+    }
+    const FileClusters clusters =
+        ChooseFileClusters(volume_, static_cast<std::uint32_t>(first), needed, options.clusters);
+    report.uncertain = !clusters.fromChain && needed > 1;
+
+    std::vector<unsigned char> buffer(size > 0 ? std::size_t{kBatchSectors} * disk::kSectorBytes
+                                               : 0);
+    std::uint64_t remaining = size;
+    for (const ClusterRun& run : clusters.runs) {
+        std::uint64_t sector = g.cluster0Start + std::uint64_t{run.first} * g.sectorsPerCluster;
+        std::uint64_t sectorsLeft = std::uint64_t{run.count} * g.sectorsPerCluster;
+        while (sectorsLeft > 0 && remaining > 0) {
+            if (sink.interrupted()) {
+                report.end = volume::ExtractEnd::Interrupted;
+                return report;
+            }
+            const std::uint64_t dueSectors =
+                (remaining + disk::kSectorBytes - 1) / disk::kSectorBytes;
+            const auto take = static_cast<std::uint32_t>(
+                std::min<std::uint64_t>({sectorsLeft, kBatchSectors, dueSectors}));
+            const std::uint64_t bytes =
+                std::min<std::uint64_t>(std::uint64_t{take} * disk::kSectorBytes, remaining);
+            // A failed read leaves zeros where nothing could be read, never old data.
+            if (!volume_.read(sector, take, buffer.data())) {
+                report.unreadableBytes += bytes;
+                sink.unreadable(report.bytesWritten, bytes);
+            }
+            if (!sink.write(disk::ByteView(buffer.data(), static_cast<std::size_t>(bytes)))) {
+                report.end = volume::ExtractEnd::SinkFailed;
+                return report;
+            }
+            report.bytesWritten += bytes;
+            remaining -= bytes;
+            sector += take;
+            sectorsLeft -= take;
+        }
+    }
+    if (remaining > 0) {
+        report.end = volume::ExtractEnd::Truncated;
+        report.why = "clusters run out of the volume; " + std::to_string(size - remaining) +
+                     " of " + std::to_string(size) + " bytes written";
+    }
+    return report;
+}
+
+std::string FatEngine::formatDate(const volume::EntryTimestamp& stamp) const {
+    return volume::FormatFatDate(static_cast<std::uint16_t>(stamp.date));
+}
+
+std::string FatEngine::formatTime(const volume::EntryTimestamp& stamp) const {
+    return volume::FormatFatTime(static_cast<std::uint16_t>(stamp.time));
+}
+
+bool FatEngine::calendarDate(const volume::EntryTimestamp& stamp,
+                             volume::CalendarDate& date) const {
+    const auto d = static_cast<std::uint16_t>(stamp.date);
+    date.year = (d >> 9) + 1980u;
+    date.month = (d >> 5) & 0x0Fu;
+    date.day = d & 0x1Fu;
+    return true;
+}
+
+} // namespace qr::fat

@@ -1,0 +1,39 @@
+#pragma once
+// The FAT16/FAT32 volume engine: lists a folder's files from its directory on the
+// medium, names the folders a scan found, and extracts a file by its FAT chain (or
+// the contiguous rule) into a file sink.
+#include "fat/FatVolume.h"
+#include "volume/VolumeEngine.h"
+
+namespace qr::fat {
+
+class FatEngine final : public volume::VolumeEngine {
+public:
+    FatEngine(FatVolume volume, volume::FileSystemKind kind)
+        : volume_(std::move(volume)), kind_(kind) {}
+
+    volume::FileSystemKind kind() const override { return kind_; }
+    std::uint32_t rootKey() const override { return 0; }
+    // Key 0 is the root directory; the fixed FAT16 root area goes on after an end
+    // marker, any other directory ends at one. Folders are not listed.
+    void listFiles(std::uint32_t key, bool folderDeleted,
+                   const std::function<bool(const volume::FolderFile&)>& visit) override;
+    volume::ExtractReport extract(const volume::FolderFile& file, volume::FileSink& sink,
+                                  const volume::ExtractOptions& options) override;
+    std::string formatDate(const volume::EntryTimestamp& stamp) const override;
+    std::string formatTime(const volume::EntryTimestamp& stamp) const override;
+    bool calendarDate(const volume::EntryTimestamp& stamp,
+                      volume::CalendarDate& date) const override;
+    // Every entry of the root (key 0; its sectors are all read) or of the directory
+    // chain of `key` (up to its end marker).
+    void listEntries(std::uint32_t key,
+                     const std::function<bool(const volume::FolderFile&)>& visit) override;
+
+    const FatVolume& volume() const { return volume_; }
+
+private:
+    FatVolume volume_;
+    volume::FileSystemKind kind_;
+};
+
+} // namespace qr::fat

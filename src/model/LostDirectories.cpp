@@ -1,0 +1,47 @@
+#include "model/LostDirectories.h"
+
+#include "model/RecordTable.h"
+
+#include <string>
+#include <unordered_set>
+
+namespace qr::model {
+
+namespace {
+
+// Progress is reported at most this often (and for the last row shown).
+constexpr int kProgressEvery = 256;
+
+} // namespace
+
+void FindLostDirectories(RecordTable& table, std::uint32_t rootParent,
+                         volume::SearchProgress& progress) {
+    using namespace folder_col;
+    progress.phase(volume::SearchPhase::LostDirectories);
+    const int rows = table.rowCount();
+    // "self" cells never change here, so one set answers every "is the parent found".
+    std::unordered_set<std::string> selves;
+    selves.reserve(static_cast<std::size_t>(rows));
+    for (int j = 0; j < rows; ++j)
+        selves.insert(table.cell(j, Self));
+    const std::string lost = std::to_string(kLostFolderKey);
+    int pendingRow = 0; // last row whose progress was not shown yet
+    for (int i = 0; i < rows; ++i) {
+        const std::string parent = table.cell(i, Parent);
+        if (parseCellNumber(parent) == rootParent)
+            continue;
+        if (selves.count(parent) == 0)
+            table.setCell(i, Parent, lost);
+        if (i > 0) {
+            pendingRow = i;
+            if (i % kProgressEvery == 0) {
+                progress.position(static_cast<std::uint64_t>(i), static_cast<std::uint64_t>(rows));
+                pendingRow = 0;
+            }
+        }
+    }
+    if (pendingRow > 0)
+        progress.position(static_cast<std::uint64_t>(pendingRow), static_cast<std::uint64_t>(rows));
+}
+
+} // namespace qr::model

@@ -1,0 +1,33 @@
+#pragma once
+// Writes one file of the volume to an output file through the volume's engine. Open
+// mode (saveMode false) extracts for opening, without filters or dialogs; save mode is
+// the writing pass of a save, with the filters, the replace question and "Saving".
+#include "output/SaveGate.h"
+#include "volume/VolumeEngine.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qr::app {
+struct RecoveryContext;
+}
+
+namespace qr::output {
+
+// At most `size` bytes are written. The skip and stop flags are polled before every
+// read; a file cut short keeps what was written. `location` is the engine's own
+// (FAT: the first cluster).
+ExtractResult ExtractToFile(app::RecoveryContext& context, volume::VolumeEngine& engine,
+                            const std::string& outputPath, const std::string& name,
+                            std::uint64_t size, std::uint64_t location, bool saveMode,
+                            bool deleted);
+
+// The same through the engine of the volume's file system; Failed when it has none.
+ExtractResult ExtractToFile(app::RecoveryContext& context, const std::string& outputPath,
+                            const std::string& name, std::uint64_t size, std::uint64_t location,
+                            bool saveMode, bool deleted);
+
+// The cluster source of a save's "Saving Mode".
+volume::ClusterSource ClusterSourceOf(std::uint32_t savingMode);
+
+} // namespace qr::output

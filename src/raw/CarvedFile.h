@@ -1,0 +1,63 @@
+#pragma once
+// Writing one file found by the raw search: its kind, its length and its bytes.
+//
+// The length is the one the file records for itself where the format has one (a
+// compound document through its allocation tables, a Zip archive through its end
+// record and comment). Otherwise the file runs from its first sector through the
+// sector of its end marker plus one more chunk the size of the last one (20-sector
+// chunks; at least 20 sectors), and a document stops after the chunk that passes
+// 5,242,880 bytes. Nothing is read behind the end of the search range.
+#include "disk/SectorSource.h"
+#include "raw/CarvedFileOutput.h"
+#include "raw/RawSignatures.h"
+#include "raw/WindowRules.h"
+
+#include <array>
+#include <cstdint>
+#include <stop_token>
+#include <string>
+
+namespace qr::raw {
+
+using RawKindSet = std::array<bool, kRawKinds>;
+
+struct CarvedFile {
+    std::string name;
+    RawKind kind = RawKind::Word;
+    std::uint64_t number = 0;
+    std::uint64_t startSector = 0;
+    std::uint64_t bytes = 0;
+    bool ownLength = false; // the length the format records
+};
+
+enum class CarveResult {
+    Written,
+    NotTicked,    // its kind was not asked for
+    Dropped,      // given up, or its end lies before its start
+    CannotCreate, // skipped
+    WriteFailed,  // left as far as it was written
+    Stopped,      // removed
+    MediumLost,   // removed
+};
+
+// The kind of a document whose first sector is `start`: Excel when "Microsoft Excel
+// 5.0" stands at 0x820 or "Microsoft Excel" at 0x12A0, else PowerPoint when its
+// stream name stands at 0x480, else the row's kind.
+RawKind CheckDocumentKind(disk::SectorSource& source, int entry, std::uint64_t start,
+                          std::uint64_t rangeEnd);
+
+// The bytes the chunk rule writes for a file from `start` through `end`.
+std::uint64_t ChunkRuleLength(std::uint64_t start, std::uint64_t end, bool document);
+
+struct CarveTarget {
+    disk::SectorSource& source;
+    std::uint64_t rangeEnd = 0; // first sector behind the search range
+    RawKindSet kinds{};
+    CarvedFileOutput& output;
+    std::stop_token stop;
+};
+
+CarveResult WriteCarvedFile(const CarveTarget& target, const FileDecision& decision,
+                            CarvedFile& file);
+
+} // namespace qr::raw

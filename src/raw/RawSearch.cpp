@@ -1,0 +1,89 @@
+#include "raw/RawSearch.h"
+
+#include "disk/Sweep.h"
+#include "raw/WindowRules.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace qr::raw {
+
+RawSearchResult RunRawSearch(disk::SectorSource& source, const RawSearchOptions& options,
+                             CarvedFileOutput& output, RawSearchEvents& events,
+                             volume::SearchProgress& progress, std::stop_token stop) {
+    RawSearchResult result;
+    std::uint64_t end = options.end;
+    if (const std::uint64_t medium = source.sectorCount(); medium > 0)
+        end = std::min(end, medium);
+    result.rangeEnd = end;
+    progress.phase(volume::SearchPhase::RawSearch);
+    progress.position(options.first, end);
+    progress.counter(volume::SearchCounter::Files, 0);
+    if (options.first >= end)
+        return result;
+
+    WindowRules rules;
+    const CarveTarget target{source, end, options.kinds, output, stop};
+    bool mediumLost = false;
+    const auto decide = [&](const FileDecision& decision) {
+        if (mediumLost || stop.stop_requested())
+            return;
+        CarvedFile file;
+        const CarveResult carved = WriteCarvedFile(target, decision, file);
+        switch (carved) {
+        case CarveResult::Written:
+            ++result.counts[static_cast<std::size_t>(file.kind)];
+            events.fileWritten(file, result.counts);
+            progress.counter(
+                volume::SearchCounter::Files,
+                std::accumulate(result.counts.begin(), result.counts.end(), std::uint64_t{0}));
+            break;
+        case CarveResult::CannotCreate:
+        case CarveResult::WriteFailed:
+            events.fileFailed(file, carved);
+            break;
+        case CarveResult::MediumLost:
+            mediumLost = true;
+            break;
+        case CarveResult::NotTicked:
+        case CarveResult::Dropped:
+        case CarveResult::Stopped:
+            break;
+        }
+    };
+
+    // Whole windows per batch, plus one sector behind them so that an end marker that
+    // starts in a window's last bytes is seen; that sector starts the next batch.
+    const std::uint32_t windows = std::max<std::uint32_t>(1, options.windowsPerBatch);
+    disk::SweepOptions sweep;
+    sweep.batchSectors = windows * kWindowSectors + 1;
+    sweep.overlapSectors = 1;
+    const disk::SweepOutcome outcome = disk::SweepBatches(
+        source, {options.first, end}, sweep, stop,
+        [&](std::uint64_t firstSector, disk::ByteView bytes) {
+            const std::uint64_t held = bytes.size() / disk::kSectorBytes;
+            const std::uint64_t batchEnd = firstSector + held;
+            const bool lastBatch = batchEnd >= end;
+            for (std::uint64_t w = firstSector; w < batchEnd; w += kWindowSectors) {
+                // Only the last batch holds a window without the sector behind it.
+                if (!lastBatch && w + kWindowSectors >= batchEnd)
+                    break;
+                if (stop.stop_requested() || mediumLost)
+                    return false;
+                const auto sectors = static_cast<std::uint32_t>(
+                    std::min<std::uint64_t>(kWindowSectors, std::min(end, batchEnd) - w));
+                const disk::ByteView window = bytes.from((w - firstSector) * disk::kSectorBytes);
+                rules.take(SearchWindow(window, w, sectors), decide);
+                progress.position(w + sectors, end);
+            }
+            return !stop.stop_requested() && !mediumLost;
+        });
+    result.fileNumber = rules.fileNumber();
+    if (outcome.end == disk::SweepEnd::MediumLost || mediumLost)
+        result.end = RawSearchEnd::MediumLost;
+    else if (outcome.end == disk::SweepEnd::Stopped || stop.stop_requested())
+        result.end = RawSearchEnd::Stopped;
+    return result;
+}
+
+} // namespace qr::raw

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev qt6-base-dev
           dosfstools mtools ntfs-3g sleuthkit fdisk xvfb xauth python3 zip
-          desktop-file-utils dpkg-dev strace)
+          desktop-file-utils dpkg-dev strace poppler-utils xdg-utils)
 
 missing=()
 for p in "${packages[@]}"; do

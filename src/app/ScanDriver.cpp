@@ -2,6 +2,7 @@
 
 #include "app/AdvancedFatSearch.h"
 #include "app/RecoveryContext.h"
+#include "app/SearchReport.h"
 #include "disk/SectorReader.h"
 #include "fat/FatReadCache.h"
 #include "fat/ScanFatDirectories.h"
@@ -94,6 +95,7 @@ bool runStandardFat(RecoveryContext& context, std::stop_token stop) {
     context.tables.dirClusterTable.clear();
     model::SetUpFolderColumns(context.fileList);
     FillRecoveryDetails(context);
+    app::WriteSearchReport(context);
     window.setItemText(kStatusLine, kSaveInstructions);
     return true;
 }
@@ -133,6 +135,7 @@ bool runStandardNtfs(RecoveryContext& context, std::stop_token stop) {
     model::SetUpFolderColumns(context.fileList);
     window.showItem(kProgressCaption, false);
     FillRecoveryDetails(context);
+    app::WriteSearchReport(context);
     window.setItemText(kStatusLine, kSaveInstructions);
     return true;
 }
@@ -219,6 +222,7 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
     WindowItems& window = context.window();
     context.scanWorkerRunning = true;
     context.scanStopped = false;
+    context.searchStarted = std::chrono::steady_clock::now();
     window.enableItem(kBack, false);
     window.enableItem(kNext, false);
     context.tables.folderTable.clear();
@@ -300,6 +304,7 @@ void StopSearch(RecoveryContext& context) {
         window.enableItem(kNext, false);
         window.showItem(kProgressCaption, false);
         window.setItemText(kStatusLine, kSaveInstructions);
+        app::WriteSearchReport(context);
     }
     if (isFat(context) && context.searchMode == kSearchAdvanced) {
         window.setItemText(kStatusLine, "For selecting partition click on back button and for "
@@ -318,6 +323,7 @@ void StopSearch(RecoveryContext& context) {
         window.enableItem(kNext, false);
         window.showItem(kProgressCaption, false);
         window.setItemText(kStatusLine, kSaveInstructions);
+        app::WriteSearchReport(context);
     }
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);

@@ -45,6 +45,8 @@ GuiSession::GuiSession(std::vector<platform::MessageAnswer> answers, bool withCa
     options.registry = registry.get();
     options.messages = &messages;
     options.shell = &shell;
+    options.printers = &printers;
+    options.mailer = &mailer;
     if (withCard)
         options.images = {demoCard().string()};
     window = std::make_unique<gui::MainWindow>(options);

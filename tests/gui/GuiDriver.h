@@ -3,6 +3,7 @@
 // the demo card as Disk0, clicks on tree items and buttons, waiting for workers, and
 // answering the modal dialogs as they open.
 #include "MainWindow.h"
+#include "ReportDoubles.h"
 #include "platform/FileRegistryStore.h"
 #include "platform/Programs.h"
 #include "support/RecordingShell.h"
@@ -29,6 +30,8 @@ struct GuiSession {
     std::unique_ptr<platform::FileRegistryStore> registry;
     ScriptedMessages messages;
     RecordingShell shell;
+    PdfPrinters printers;
+    RecordingMailer mailer;
     std::unique_ptr<gui::MainWindow> window;
 };
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -99,6 +100,32 @@ void onNextModal(const std::function<bool(QWidget*)>& answer) {
         if (modal && answer(modal)) {
             timer->stop();
             timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
+void answerFileDialog(const std::string& path) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, path] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(top);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            // The name box is filled directly: selectFile() leaves it alone while it has
+            // the keyboard focus, and accept() with an empty name box keeps the dialog
+            // open, so a dialog that got the focus first would wait for ever.
+            if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+                name->setText(QString::fromStdString(path));
+            else
+                dialog->selectFile(QString::fromStdString(path));
+            static_cast<QDialog*>(dialog)->accept();
+            if (!dialog->isVisible()) {
+                timer->stop();
+                timer->deleteLater();
+            }
+            return;
         }
     });
     timer->start();

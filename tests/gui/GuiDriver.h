@@ -45,6 +45,10 @@ void click(QWidget* button);
 void hover(QWidget* widget);
 // Runs `answer` on the next modal dialog of type T once it is open.
 void onNextModal(const std::function<bool(QWidget*)>& answer);
+// Answers the next file dialog with `path` (typed into its name box), until it closes.
+// The dialog is looked for among the top-level windows: it need not be the active modal
+// one when the test's window has no focus.
+void answerFileDialog(const std::string& path);
 // Saves a picture of the widget as NAME.png when QR_SCREENSHOT_DIR is set.
 void screenshot(QWidget* widget, const std::string& name);
 // Texts that do not fit their label or button, and visible siblings that overlap.

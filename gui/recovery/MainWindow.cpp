@@ -69,6 +69,14 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     engines.saveRecoveryLog = [this](app::RecoveryContext& ctx) {
         app::SaveRecoveryLog(ctx, logDialogs().chooseSavePath);
     };
+    // Building a picked file system's tree shows the wait window until the worker ends.
+    engines.startFileSystemWorker =
+        [this, start = engines.startFileSystemWorker](app::RecoveryContext& ctx) {
+            showWaitPopup();
+            if (start)
+                start(ctx);
+            closeWaitPopupWhenIdle();
+        };
     wizard_ = std::make_unique<app::Wizard>(*ctx_, *this, std::move(engines));
     // The raw search asks for its destination in "Save As".
     rawRecovery_ =
@@ -118,6 +126,10 @@ void MainWindow::connectEngines() {
     auto* partitions = tree(item::kPartitionTree);
     connect(partitions, &PanelTree::itemClicked, this, [this](const QModelIndex& index, bool) {
         wizard_->clickPartition(treeAdapter(item::kPartitionTree)->itemOf(index));
+    });
+    auto* fileSystems = tree(item::kFileSystemTree);
+    connect(fileSystems, &PanelTree::itemClicked, this, [this](const QModelIndex& index, bool) {
+        wizard_->clickFileSystem(treeAdapter(item::kFileSystemTree)->itemOf(index));
     });
     auto* folders = tree(item::kRecoveryTree);
     auto* folderModel = treeAdapter(item::kRecoveryTree);

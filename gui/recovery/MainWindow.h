@@ -123,6 +123,10 @@ private:
     // Save Log and Load Log, with the file dialogs and the wait window they use
     // (MainWindowLog.cpp).
     app::RecoveryLogDialogs logDialogs();
+    // The wait window over a long step; it closes once the file-system worker has ended.
+    void showWaitPopup();
+    void closeWaitPopup();
+    void closeWaitPopupWhenIdle();
     // View adapter (MainWindowView.cpp).
     void onGui(std::function<void()> fn);
     // Workers (MainWindowWorkers.cpp).

@@ -1,10 +1,11 @@
 // The recovery log's dialogs: where to save a log, which logs to load, and the wait
-// window shown while a loaded log's tree is built.
+// window shown while a loaded log's or a picked file system's tree is built.
 #include "MainWindow.h"
 
 #include <QFileDialog>
 #include <QLabel>
 #include <QThread>
+#include <QTimer>
 
 namespace qr::gui {
 
@@ -31,27 +32,40 @@ app::RecoveryLogDialogs MainWindow::logDialogs() {
             QMetaObject::invokeMethod(this, ask, Qt::BlockingQueuedConnection);
         return names;
     };
-    dialogs.showWaitPopup = [this] {
-        onGui([this] {
-            if (waitPopup_)
-                return;
-            auto* popup = new QLabel("Getting Directory Information, Please Wait...", this,
-                                     Qt::Tool | Qt::FramelessWindowHint);
-            popup->setAlignment(Qt::AlignCenter);
-            popup->setFrameStyle(QFrame::Box);
-            popup->setFixedSize(244, 65);
-            popup->move(mapToGlobal(rect().center() - popup->rect().center()));
-            popup->show();
-            waitPopup_ = popup;
-        });
-    };
-    dialogs.closeWaitPopup = [this] {
-        onGui([this] {
-            delete waitPopup_;
-            waitPopup_ = nullptr;
-        });
-    };
+    dialogs.showWaitPopup = [this] { onGui([this] { showWaitPopup(); }); };
+    dialogs.closeWaitPopup = [this] { onGui([this] { closeWaitPopup(); }); };
     return dialogs;
+}
+
+void MainWindow::showWaitPopup() {
+    if (waitPopup_)
+        return;
+    auto* popup = new QLabel("Getting Directory Information, Please Wait...", this,
+                             Qt::Tool | Qt::FramelessWindowHint);
+    popup->setObjectName("waitPopup");
+    popup->setAlignment(Qt::AlignCenter);
+    popup->setFrameStyle(QFrame::Box);
+    popup->setFixedSize(244, 65);
+    popup->move(mapToGlobal(rect().center() - popup->rect().center()));
+    popup->show();
+    waitPopup_ = popup;
+}
+
+void MainWindow::closeWaitPopup() {
+    delete waitPopup_;
+    waitPopup_ = nullptr;
+}
+
+void MainWindow::closeWaitPopupWhenIdle() {
+    auto* timer = new QTimer(this);
+    timer->setInterval(50);
+    connect(timer, &QTimer::timeout, this, [this, timer] {
+        if (ctx_->fileSystemWorkerRunning)
+            return;
+        closeWaitPopup();
+        timer->deleteLater();
+    });
+    timer->start();
 }
 
 } // namespace qr::gui

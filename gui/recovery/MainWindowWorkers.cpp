@@ -23,6 +23,7 @@ MainWindow::~MainWindow() {
     rawRecovery_->stop();
     stopWorker(ctx_->scanWorker);
     stopWorker(ctx_->partitionSearchThread);
+    stopWorker(ctx_->fileSystemWorker);
     ctx_->save.discardPartial = true;
     stopWorker(ctx_->saveWorker);
     stopWorker(ctx_->logLoadThread);
@@ -66,6 +67,8 @@ void MainWindow::stopRunningWorker() {
         stopWorker(ctx_->scanWorker);
     else if (ctx_->partitionSearchRunning)
         stopWorker(ctx_->partitionSearchThread);
+    else if (ctx_->fileSystemWorkerRunning)
+        stopWorker(ctx_->fileSystemWorker);
     // The program ends: a save still writing stops and leaves no half-written file.
     ctx_->save.discardPartial = true;
     stopWorker(ctx_->saveWorker);

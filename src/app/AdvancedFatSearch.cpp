@@ -2,6 +2,7 @@
 
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
+#include "app/SearchReport.h"
 #include "disk/SectorReader.h"
 #include "fat/FatReadCache.h"
 #include "fat/InferFileSystems.h"
@@ -133,6 +134,7 @@ void FileSystemWorker(RecoveryContext& context, std::stop_token stop) {
         window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
         model::BuildFolderTree(context, model::TreeVariant::FatAdvance);
         context.searchCache.reset();
+        WriteSearchReport(context);
         window.enableItem(kMenuSaveLog, true);
     }
 

@@ -90,6 +90,9 @@ void MainWindow::buildTopButtons(QWidget* central) {
         registerItem(b.id, button);
         x += 104;
     }
+    // Nothing to save or load on the disk step: the wizard enables these on later steps.
+    for (int id : {item::kSaveButton, item::kLoadLogButton, item::kSaveLogButton})
+        item(id)->setEnabled(false);
 }
 
 void MainWindow::buildTrees(QWidget* central) {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 namespace qr::test {
@@ -62,9 +63,22 @@ TEST_F(AdvancedWindow, FindsTheCardsFileSystemBuildsItsTreeAndSavesAFile) {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     clickRow(w.tree(item::kDiskTree), findRow(w.tree(item::kDiskTree), "Disk0"));
+    // Nothing to save or load on the disk step.
+    for (int id : {item::kSaveButton, item::kLoadLogButton, item::kSaveLogButton})
+        EXPECT_FALSE(w.item(id)->isEnabled()) << id;
+    // The disk details line their colons up, in a fixed-pitch font.
+    auto* list = static_cast<QTreeView*>(w.item(item::kFileList));
+    ASSERT_TRUE(waitFor([&] { return list->model()->rowCount() >= 5; }));
+    EXPECT_TRUE(QFontInfo(list->font()).fixedPitch());
+    const int colon = list->model()->index(0, 0).data().toString().indexOf(':');
+    for (int r = 0; r < list->model()->rowCount(); ++r)
+        EXPECT_EQ(list->model()->index(r, 0).data().toString().indexOf(':'), colon)
+            << list->model()->index(r, 0).data().toString().toStdString();
     hover(w.item(item::kAdvancedMode));
     click(w.item(item::kNext));
     ASSERT_EQ(w.context().wizardStage, 1);
+    EXPECT_TRUE(w.item(item::kLoadLogButton)->isEnabled());
+    EXPECT_FALSE(w.item(item::kSaveButton)->isEnabled());
     EXPECT_TRUE(w.item(item::kPartitionType)->isVisible());
     EXPECT_TRUE(w.item(item::kStartSector)->isVisible());
 
@@ -113,6 +127,21 @@ TEST_F(AdvancedWindow, FindsTheCardsFileSystemBuildsItsTreeAndSavesAFile) {
     EXPECT_TRUE(folders->isEnabled());
     EXPECT_TRUE(w.item(item::kSaveButton)->isEnabled());
     screenshot(&w, "9-advanced-tree");
+
+    // The listed folder's columns show their texts whole, within the list's width.
+    clickRow(folders, findRow(folders, "Documents"));
+    ASSERT_TRUE(waitFor([&] { return w.context().fileList.rowCount() >= 3; }));
+    QApplication::processEvents();
+    int total = 0;
+    for (int c = 0; c < list->model()->columnCount(); ++c) {
+        if (list->isColumnHidden(c))
+            continue;
+        total += list->columnWidth(c);
+        EXPECT_GE(list->columnWidth(c), static_cast<QAbstractItemView*>(list)->sizeHintForColumn(c))
+            << "column " << c;
+    }
+    EXPECT_LE(total, list->viewport()->width());
+    screenshot(&w, "9-advanced-folder");
 
     tickRow(folders, findRow(folders, "Documents"));
     TempDir destination;

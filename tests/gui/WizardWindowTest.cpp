@@ -67,6 +67,7 @@ protected:
         clickRow(disks, disk0);
         EXPECT_EQ(w.context().selectedDiskLabel, "Disk0");
         EXPECT_TRUE(w.item(item::kQuickMode)->isEnabled());
+        QApplication::processEvents(); // the disk details are laid out once listed
         screenshot(&w, "1-disk-step");
         EXPECT_EQ(layoutProblems(&w), std::vector<std::string>{});
         hover(w.item(modeButton));

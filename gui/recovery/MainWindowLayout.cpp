@@ -216,6 +216,10 @@ void MainWindow::buildPartitionStep(QWidget* central) {
     auto* summary = new QListWidget(central);
     summary->setGeometry(555, 190, 215, 150);
     summary->setFocusPolicy(Qt::NoFocus);
+    // Beside the search view the list is narrow: long rows wrap instead of being cut.
+    summary->setWordWrap(true);
+    summary->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    summary->setTextElideMode(Qt::ElideNone);
     registerItem(item::kSummaryList, summary);
 }
 

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
@@ -48,6 +49,11 @@ protected:
         static_cast<QLineEdit*>(w.item(item::kStartSector))->setText("0");
         static_cast<QLineEdit*>(w.item(item::kEndSector))->setText("131072");
         click(w.item(item::kNext));
+        // The summary beside the search view wraps its rows rather than cutting them.
+        auto* summary = static_cast<QListWidget*>(w.item(item::kSummaryList));
+        EXPECT_TRUE(summary->isVisible());
+        EXPECT_TRUE(summary->wordWrap());
+        EXPECT_EQ(summary->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         ASSERT_TRUE(waitFor([&] {
             return w.context().wizardStage == 2 && !w.context().scanWorkerRunning &&
                    w.item(item::kFileSystemTree)->isVisible();

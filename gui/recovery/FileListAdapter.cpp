@@ -1,6 +1,7 @@
 #include "FileListAdapter.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QStyle>
@@ -30,8 +31,26 @@ void FileListAdapter::refresh() {
     beginResetModel();
     columns_ = list_.columns();
     rows_ = list_.rows();
+    labelWidth_ = 0;
+    if (columns_.size() == 1)
+        for (const auto& row : rows_) {
+            const std::string& text = row.cells[0];
+            const auto colon = text.find(':');
+            if (colon != std::string::npos)
+                labelWidth_ =
+                    std::max(labelWidth_,
+                             int(QString::fromStdString(text.substr(0, colon)).trimmed().size()));
+        }
     endResetModel();
     applyColumns();
+}
+
+QString FileListAdapter::detailLine(const std::string& text) const {
+    const auto colon = text.find(':');
+    if (colon == std::string::npos)
+        return QString::fromStdString(text);
+    return QString::fromStdString(text.substr(0, colon)).trimmed().leftJustified(labelWidth_) +
+           " : " + QString::fromStdString(text.substr(colon + 1)).trimmed();
 }
 
 void FileListAdapter::applyColumns() {
@@ -41,6 +60,40 @@ void FileListAdapter::applyColumns() {
         if (width > 0)
             view_->setColumnWidth(c, width);
     }
+    view_->setFont(columns_.size() == 1 ? QFontDatabase::systemFont(QFontDatabase::FixedFont)
+                                        : QApplication::font());
+    if (columns_.size() > 1)
+        fitColumns();
+}
+
+// The width the column's texts need (QTreeView keeps this measure protected).
+int FileListAdapter::contentWidth(int column) const {
+    return static_cast<const QAbstractItemView*>(view_)->sizeHintForColumn(column);
+}
+
+void FileListAdapter::fitColumns() {
+    fitQueued_ = false;
+    if (columns_.size() <= 1 || rows_.empty())
+        return;
+    int used = 0;
+    for (int c = 1; c < int(columns_.size()); ++c) {
+        if (view_->isColumnHidden(c))
+            continue;
+        const int width = std::max(contentWidth(c), view_->header()->sectionSizeHint(c));
+        view_->setColumnWidth(c, width);
+        used += width;
+    }
+    const int room = view_->viewport()->width() - used;
+    const int wanted = std::max(contentWidth(0), view_->header()->sectionSizeHint(0));
+    view_->setColumnWidth(0, std::max(80, std::min(wanted, room)));
+}
+
+void FileListAdapter::scheduleFit() {
+    if (fitQueued_)
+        return;
+    fitQueued_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { fitColumns(); }, Qt::QueuedConnection);
 }
 
 void FileListAdapter::scheduleRefresh() {
@@ -58,13 +111,18 @@ void FileListAdapter::listReset() {
 }
 
 void FileListAdapter::rowAppended(int row) {
-    if (QThread::currentThread() != qApp->thread() || refreshQueued_ || row != int(rows_.size())) {
+    // A details list (one column, a few rows) is laid out again as a whole: its colons
+    // follow the longest label.
+    if (QThread::currentThread() != qApp->thread() || refreshQueued_ || row != int(rows_.size()) ||
+        columns_.size() == 1) {
         scheduleRefresh();
         return;
     }
     beginInsertRows({}, row, row);
     rows_.push_back(list_.row(row));
     endInsertRows();
+    if (columns_.size() > 1)
+        scheduleFit();
 }
 
 void FileListAdapter::selectionToList() {
@@ -94,6 +152,8 @@ QVariant FileListAdapter::data(const QModelIndex& index, int role) const {
     const auto& row = rows_[std::size_t(index.row())];
     switch (role) {
     case Qt::DisplayRole:
+        if (columns_.size() == 1)
+            return detailLine(row.cells[0]);
         return QString::fromStdString(row.cells[std::size_t(index.column())]);
     case Qt::DecorationRole:
         if (index.column() != 0 || columns_.size() <= 1)

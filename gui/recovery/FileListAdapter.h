@@ -30,6 +30,14 @@ public:
 
 private:
     void applyColumns();
+    // Sizes the columns to their contents, the first one taking what the list's width
+    // leaves (never less than a short name).
+    void fitColumns();
+    void scheduleFit();
+    int contentWidth(int column) const;
+    // A details row ("Label : value") of a single-column list, its colon at the column
+    // every row of the list shares (the list uses a fixed-pitch font then).
+    QString detailLine(const std::string& text) const;
     void scheduleRefresh();
     void selectionToList();
 
@@ -38,6 +46,8 @@ private:
     std::vector<model::ListColumn> columns_;
     std::vector<model::FileListRow> rows_;
     std::atomic<bool> refreshQueued_{false};
+    bool fitQueued_ = false;
+    int labelWidth_ = 0; // of the longest label in a single-column list
     bool applyingSelection_ = false;
 };
 

@@ -4,6 +4,7 @@
 // wizard controller and the engines' window (WizardView); engine calls from worker
 // threads are carried over to the GUI thread.
 #include "QtMessages.h"
+#include "WorkerStopper.h"
 #include "app/RawRecovery.h"
 #include "app/RecoveryContext.h"
 #include "app/RecoveryLogCommands.h"
@@ -27,6 +28,9 @@ class PanelTree;
 class TreeAdapter;
 class FileListAdapter;
 class SaveQuestionsGui;
+class ReportCommands;
+class PrinterChooser;
+class MailComposer;
 
 struct MainWindowOptions {
     platform::RegistryStore* registry = nullptr;
@@ -34,6 +38,9 @@ struct MainWindowOptions {
     platform::UserMessages* messages = nullptr;
     // Null: the desktop's opener (web site, help file).
     platform::ShellOpener* shell = nullptr;
+    // Null: Qt's print dialog and the desktop's mail composer (xdg-email).
+    PrinterChooser* printers = nullptr;
+    MailComposer* mailer = nullptr;
     // Disk images listed as disks of the disk tree, in order.
     std::vector<std::string> images;
 };
@@ -87,6 +94,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static constexpr int kWidth = 790;
+    static constexpr int kHeight = 540;
+
+    // Layout (MainWindowLayout.cpp).
+    void buildLayout();
+    void registerItem(int itemId, QWidget* widget);
     void buildMenus();
     void showBalloons(bool on);
     void buildTopButtons(QWidget* central);
@@ -95,27 +108,37 @@ private:
     void buildPartitionStep(QWidget* central);
     void buildSearchView(QWidget* central);
     void buildBottom(QWidget* central);
-    void connectEngines();
     void relayout();
     void showBrowseStep();
-    void onGui(std::function<void()> fn);
-    void registerItem(int itemId, QWidget* widget);
-    void listDisks();
+    // Commands (MainWindowMenus.cpp, MainWindow.cpp).
+    void connectCommands();
+    void describeCommands();
+    void showDescription(QAction* action);
+    void connectEngines();
     void menuExit(bool fromButton);
-    void stopRunningWorker();
     void showContextMenu(const QPoint& globalPos, std::uint16_t source);
     void selectAllFiles();
-    void stopSearching();
-    void serveEventsUntil(const std::atomic<bool>& done);
     void openListRow(int row);
-    // Save Log and Load Log, with the file dialogs and the wait window they use.
+    void listDisks();
+    // Save Log and Load Log, with the file dialogs and the wait window they use
+    // (MainWindowLog.cpp).
     app::RecoveryLogDialogs logDialogs();
+    // The wait window over a long step; it closes once the file-system worker has ended.
+    void showWaitPopup();
+    void closeWaitPopup();
+    void closeWaitPopupWhenIdle();
+    // View adapter (MainWindowView.cpp).
+    void onGui(std::function<void()> fn);
+    // Workers (MainWindowWorkers.cpp).
+    void stopRunningWorker();
+    void stopSearching();
 
     MainWindowOptions options_;
     QtMessages boxes_;
     std::unique_ptr<SaveQuestionsGui> saveQuestions_;
     std::unique_ptr<app::RecoveryContext> ctx_;
     std::unique_ptr<app::Wizard> wizard_;
+    std::unique_ptr<ReportCommands> reports_;
     std::unique_ptr<app::RawRecovery> rawRecovery_;
     QHash<int, QWidget*> widgets_;
     QHash<int, QAction*> actions_;
@@ -125,13 +148,13 @@ private:
     bool closing_ = false;
     // Set while the destructor serves the workers' last requests.
     bool destroying_ = false;
-    // The worker whose end stopWorker is serving, and the flag its joiner sets once the
-    // thread has been joined; a nested stop of the same worker waits for that flag.
-    std::jthread* stopping_ = nullptr;
-    const std::atomic<bool>* stopJoined_ = nullptr;
+    WorkerStopper workers_;
     // The wait window shown while a loaded log's tree is built.
     QWidget* waitPopup_ = nullptr;
     bool balloonHelp_ = true;
+    // The status line's text while a menu shows command descriptions in its place.
+    QString statusBeforeMenu_;
+    bool describing_ = false;
     bool fileListActive_ = false;
 };
 

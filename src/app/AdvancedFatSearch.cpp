@@ -3,6 +3,7 @@
 #include "app/AdvancedNtfsSearch.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
+#include "app/SearchReport.h"
 #include "disk/SectorReader.h"
 #include "fat/FatReadCache.h"
 #include "fat/InferFileSystems.h"
@@ -134,6 +135,7 @@ void FileSystemWorker(RecoveryContext& context, std::stop_token stop) {
         window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
         model::BuildFolderTree(context, model::TreeVariant::FatAdvance);
         context.searchCache.reset();
+        WriteSearchReport(context);
         window.enableItem(kMenuSaveLog, true);
     } else if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs && context.reader) {
         OpenPickedNtfsFileSystem(context);

@@ -17,6 +17,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -153,6 +154,8 @@ struct RecoveryContext {
         std::string diskNumber, modelNumber, partitionNumber, partitionType, searchMode,
             searchRange, entireDiskStatus;
     } recoveryDetails;
+    // When the running or last search started (for the report's search time).
+    std::chrono::steady_clock::time_point searchStarted{};
 
     // Workers. At most one search runs at a time; each polls its stop token.
     std::jthread partitionSearchThread;

@@ -5,6 +5,7 @@
 #include "app/EmptySearch.h"
 #include "app/MediumWatch.h"
 #include "app/RecoveryContext.h"
+#include "app/SearchReport.h"
 #include "disk/SectorReader.h"
 #include "exfat/ExfatEngine.h"
 #include "exfat/ExfatSearch.h"
@@ -100,6 +101,7 @@ bool runStandardFat(RecoveryContext& context, std::stop_token stop) {
     context.tables.dirClusterTable.clear();
     model::SetUpFolderColumns(context.fileList);
     FillRecoveryDetails(context);
+    app::WriteSearchReport(context);
     window.setItemText(kStatusLine, kSaveInstructions);
     return true;
 }
@@ -133,6 +135,7 @@ bool runStandardNtfs(RecoveryContext& context, std::stop_token stop) {
     model::SetUpFolderColumns(context.fileList);
     window.showItem(kProgressCaption, false);
     FillRecoveryDetails(context);
+    app::WriteSearchReport(context);
     window.setItemText(kStatusLine, kSaveInstructions);
     return true;
 }
@@ -262,6 +265,7 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
     context.scanWorkerRunning = true;
     context.scanStopped = false;
     context.mediumLostAt.reset();
+    context.searchStarted = std::chrono::steady_clock::now();
     const std::uint64_t end = context.volumeParams.partitionEnd;
     MediumWatch medium(context, end == UINT64_MAX ? end : end + 1);
     window.enableItem(kBack, false);
@@ -358,6 +362,7 @@ void showTreeOfStoppedSearch(RecoveryContext& context, void (*buildTree)(Recover
     window.enableItem(kNext, false);
     window.showItem(kProgressCaption, false);
     window.setItemText(kStatusLine, kSaveInstructions);
+    app::WriteSearchReport(context);
 }
 
 } // namespace

@@ -143,6 +143,10 @@ void Wizard::nextFromDiskStep() {
     view_.showItem(item::kDiskTree, false);
     view_.showItem(item::kDiskStepPanel, false);
     view_.enableItem(item::kBack, true);
+    // A log loads from the partition step; in Raw mode both log buttons answer that
+    // they cannot be used there.
+    view_.enableItem(item::kLoadLogButton, true);
+    view_.enableItem(item::kSaveLogButton, ctx_.searchMode == kSearchRaw);
     // The user may search the disk for volumes from the partition step (not in Raw mode,
     // which works on sector ranges).
     view_.showItem(item::kSearchPartition, ctx_.searchMode != kSearchRaw);
@@ -404,6 +408,8 @@ void Wizard::backToDiskStep() {
     ctx_.wizardStage = 0;
     ctx_.searchMode = kNoSearchMode;
     view_.enableItem(item::kLoadLogButton, false);
+    view_.enableItem(item::kSaveLogButton, false);
+    view_.enableItem(item::kSaveButton, false);
     view_.enableItem(item::kMenuLoadLog, false);
     view_.enableItem(item::kBack, false);
     view_.enableItem(item::kNext, false);
@@ -442,8 +448,10 @@ void Wizard::backToPartitionStep() {
     } else {
         fillPartitionSummary(1);
     }
-    if (ctx_.searchMode != kSearchRaw)
+    if (ctx_.searchMode != kSearchRaw) {
         view_.enableItem(item::kMenuLoadLog, true);
+        view_.enableItem(item::kLoadLogButton, true);
+    }
     view_.enableItem(item::kNext, true);
     view_.showItem(item::kSearchPartition, ctx_.searchMode != kSearchRaw);
     view_.setItemText(item::kStatusLine, wizard_text::kPartitionStep);

@@ -3,6 +3,7 @@
 // partition step, the raw range choice and the close sequence. It works on the
 // recovery context and drives the window through WizardView, so it runs the same
 // under the Qt window and under tests without a display.
+#include "app/Contacts.h"
 #include "app/RecoveryContext.h"
 #include "app/WizardEngines.h"
 #include "app/WizardView.h"
@@ -28,9 +29,6 @@ inline const std::string kBrowse = "If you want to save any Files or Directories
 inline const std::string kFileSystems = "For selecting partition click on back button and for "
                                         "save Files or Directories click on next button.";
 } // namespace wizard_text
-
-// The maker's web site, opened when the window closes.
-inline const std::string kMakerWebSite = "https://www.quarrixdale.example/";
 
 class Wizard {
 public:

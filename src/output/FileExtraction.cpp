@@ -4,6 +4,9 @@
 #include "output/OutputFile.h"
 #include "output/SaveSettings.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace qr::output {
 
 namespace {
@@ -114,8 +117,13 @@ ExtractResult ExtractToFile(app::RecoveryContext& ctx, volume::VolumeEngine& eng
             return ExtractResult::Failed;
         return writeError(ctx, sink.out(), outputPath);
     case volume::ExtractEnd::Interrupted:
-        // What was written stays; skip is cleared.
+        // What was written stays, unless the program is ending: then the file stopped
+        // half-way is removed rather than left under a recovered file's name. Skip is cleared.
         sink.out().close();
+        if (save.discardPartial && save.stopSaving) {
+            std::error_code ec;
+            std::filesystem::remove(outputPath, ec);
+        }
         save.skipCurrent = false;
         return ExtractResult::Stopped;
     default:

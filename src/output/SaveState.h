@@ -63,6 +63,9 @@ struct SaveState {
     // Set by the dialogs on the interface thread, polled by the worker before every read.
     std::atomic<bool> skipCurrent{false};
     std::atomic<bool> stopSaving{false};
+    // Set when the program ends during a save: a file stopped half-way is removed rather
+    // than left under a recovered file's name.
+    std::atomic<bool> discardPartial{false};
 
     SaveCounters counters;
     // The files the counting pass admitted, in walk order; the writing pass writes them.

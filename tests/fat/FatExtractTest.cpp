@@ -227,6 +227,24 @@ TEST_F(FatExtract, SkipAndStopKeepThePartWritten) {
     ctx.save.progress = nullptr;
 }
 
+// The program ending during a save: the file stopped half-way is removed, so nothing
+// under a recovered file's name is incomplete.
+TEST_F(FatExtract, StopWhileTheProgramEndsLeavesNoHalfWrittenFile) {
+    make(32, 8, 300);
+    const std::string content = test::PatternBytes(3 << 20, 14);
+    image->writeFile("::/BIG.BIN", content);
+    const std::uint32_t c = image->firstCluster("::/BIG.BIN");
+    search();
+    const std::string path = (dir / "BIG.BIN").string();
+    ctx.save.discardPartial = true;
+    FlagAfterFirstData stopper(ctx.save.stopSaving);
+    ctx.save.progress = &stopper;
+    EXPECT_EQ(output::ExtractToFile(ctx, path, "BIG.BIN", content.size(), c, true, false),
+              ExtractResult::Stopped);
+    EXPECT_FALSE(fs::exists(path));
+    ctx.save.progress = nullptr;
+}
+
 TEST_F(FatExtract, OutputThatCannotBeCreatedAsksAboutTheWriteError) {
     make(16, 2, 40);
     image->writeFile("::/A.BIN", test::PatternBytes(100, 14));

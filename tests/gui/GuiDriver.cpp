@@ -1,5 +1,7 @@
 #include "GuiDriver.h"
 
+#include "PanelTree.h"
+#include "dialogs/SaveDialogs.h"
 #include "platform/RegistryStore.h"
 #include "skin/TextProgress.h"
 
@@ -7,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,6 +19,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 namespace qr::test {
 
@@ -30,7 +35,8 @@ const std::filesystem::path& GuiSession::demoCard() {
     return card;
 }
 
-GuiSession::GuiSession(std::vector<platform::MessageAnswer> answers, bool withCard)
+GuiSession::GuiSession(std::vector<platform::MessageAnswer> answers, bool withCard,
+                       std::vector<std::string> images)
     : messages(std::move(answers)) {
     const auto store = dir / "registry";
     setenv(platform::kRegistryPathVariable, store.c_str(), 1);
@@ -45,8 +51,11 @@ GuiSession::GuiSession(std::vector<platform::MessageAnswer> answers, bool withCa
     options.registry = registry.get();
     options.messages = &messages;
     options.shell = &shell;
+    options.printers = &printers;
+    options.mailer = &mailer;
     if (withCard)
         options.images = {demoCard().string()};
+    options.images.insert(options.images.end(), images.begin(), images.end());
     window = std::make_unique<gui::MainWindow>(options);
 }
 
@@ -100,6 +109,64 @@ void onNextModal(const std::function<bool(QWidget*)>& answer) {
         }
     });
     timer->start();
+}
+
+void answerFileDialog(const std::string& path) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, path] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(top);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            // The name box is filled directly: selectFile() leaves it alone while it has
+            // the keyboard focus, and accept() with an empty name box keeps the dialog
+            // open, so a dialog that got the focus first would wait for ever.
+            if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+                name->setText(QString::fromStdString(path));
+            else
+                dialog->selectFile(QString::fromStdString(path));
+            static_cast<QDialog*>(dialog)->accept();
+            if (!dialog->isVisible()) {
+                timer->stop();
+                timer->deleteLater();
+            }
+            return;
+        }
+    });
+    timer->start();
+}
+
+std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::filesystem::path findFile(const std::filesystem::path& root, const std::string& name) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        if (QString::fromStdString(entry.path().filename().string())
+                .compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0)
+            return entry.path();
+    return {};
+}
+
+void tickRow(QTreeView* view, const QModelIndex& index) {
+    auto* tree = static_cast<gui::PanelTree*>(view);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->checkBoxRect(index).center());
+}
+
+void saveTickedTo(gui::MainWindow& w, const std::filesystem::path& destination) {
+    onNextModal([&](QWidget* modal) {
+        auto* saveAs = qobject_cast<gui::SaveAsDialog*>(modal);
+        if (!saveAs)
+            return false;
+        saveAs->folderBox()->setText(QString::fromStdString(destination.string()));
+        click(saveAs->findChild<QWidget*>("ok"));
+        return true;
+    });
+    click(w.item(app::item::kSaveButton));
 }
 
 void screenshot(QWidget* widget, const std::string& name) {

@@ -27,28 +27,12 @@ namespace {
 namespace item = app::item;
 using platform::MessageAnswer;
 
-std::string fileText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // The file as mtools reads it from the demo card's FAT32 volume.
 std::string cardFile(const std::string& path, const TempDir& dir) {
     auto out = dir / "expected.bin";
     runOrFail("MTOOLS_SKIP_CHECK=1 mcopy -n -i " + shellQuote(GuiSession::demoCard().string()) +
               "@@32256 " + shellQuote("::" + path) + " " + shellQuote(out.string()));
     return fileText(out);
-}
-
-// Short names without a long name come back in upper case, as FAT stores them.
-std::filesystem::path findFile(const std::filesystem::path& root, const std::string& name) {
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-        if (QString::fromStdString(entry.path().filename().string())
-                .compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0)
-            return entry.path();
-    return {};
 }
 
 std::vector<std::string> listColumn(gui::MainWindow& w, int column) {
@@ -83,6 +67,7 @@ protected:
         clickRow(disks, disk0);
         EXPECT_EQ(w.context().selectedDiskLabel, "Disk0");
         EXPECT_TRUE(w.item(item::kQuickMode)->isEnabled());
+        QApplication::processEvents(); // the disk details are laid out once listed
         screenshot(&w, "1-disk-step");
         EXPECT_EQ(layoutProblems(&w), std::vector<std::string>{});
         hover(w.item(modeButton));

@@ -74,5 +74,42 @@ TEST_F(NtfsCommands, SaveWritesEveryFileByteForByte) {
     }
 }
 
+// A recovery log saved after the search lists the same tree and saves the same bytes
+// without searching again.
+TEST_F(NtfsCommands, ARecoveryLogSavedAfterTheSearchListsAndSavesTheSameFiles) {
+    const std::string log = test::shellQuote((dir / "ntfs.DMS").string());
+    const std::string searched = cli("list --save-log " + log);
+    const auto fromLog = [&](const std::string& command) {
+        const test::CommandResult r =
+            test::run(std::string(RECOVERY_CLI) + " --image " +
+                      test::shellQuote(image->path().string()) + " " + command + " --log " + log);
+        EXPECT_EQ(r.exitCode, 0) << r.output;
+        return r.output;
+    };
+    // The listing's rows (progress lines have no tab), so that a difference shows as
+    // the rows that differ.
+    const auto lines = [](const std::string& text) {
+        std::vector<std::string> out;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);)
+            if (line.find('\t') != std::string::npos)
+                out.push_back(line);
+        return out;
+    };
+    const std::vector<std::string> expected = lines(searched);
+    const std::vector<std::string> loaded = lines(fromLog("list"));
+    EXPECT_EQ(loaded.size(), expected.size());
+    for (std::size_t i = 0, shown = 0; i < std::min(loaded.size(), expected.size()); ++i)
+        if (loaded[i] != expected[i] && shown++ < 5)
+            ADD_FAILURE() << "line " << i << ": " << loaded[i] << " instead of " << expected[i];
+
+    const std::filesystem::path to = dir / "from-log";
+    fromLog("save --to " + test::shellQuote(to.string()));
+    for (const auto& [path, file] : image->files()) {
+        SCOPED_TRACE(path);
+        EXPECT_TRUE(readFile(to / std::filesystem::u8path(path)) == file.content);
+    }
+}
+
 } // namespace
 } // namespace qr::ntfs

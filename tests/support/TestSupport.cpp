@@ -3,10 +3,33 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace qr::test {
+
+namespace {
+
+// Reports and directory lists written by the program under test go to folders of this
+// test process, never into the user's own data and cache folders.
+struct TestDataFolders {
+    TestDataFolders()
+        : base(std::filesystem::temp_directory_path() /
+               ("qr-test-xdg-" + std::to_string(::getpid()))) {
+        setenv("XDG_DATA_HOME", (base / "data").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (base / "cache").c_str(), 1);
+    }
+    ~TestDataFolders() {
+        std::error_code ec;
+        std::filesystem::remove_all(base, ec);
+    }
+    std::filesystem::path base;
+} testDataFolders;
+
+} // namespace
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "qrtest-XXXXXX").string();

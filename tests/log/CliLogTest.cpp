@@ -77,6 +77,23 @@ TEST_F(CliLog, ListAndSaveFromALogGiveWhatTheSearchGave) {
     EXPECT_EQ(ReadWholeFile(dir / "again.DMS"), ReadWholeFile(dir / "card.DMS"));
 }
 
+TEST_F(CliLog, ALogOfAnAdvancedSearchLoadsAsTheStandardTreeOfItsFileSystem) {
+    const CommandResult searched =
+        cli("list --disk 0 --partition 1 --mode advanced --file-system 1 --save-log " + log());
+    ASSERT_EQ(searched.exitCode, 0) << searched.output;
+    ASSERT_NE(listing(searched.output).find("PHOTOS/OLD/_ONE.DOC"), std::string::npos)
+        << searched.output;
+    const CommandResult loaded = cli("list --disk 0 --log " + log());
+    ASSERT_EQ(loaded.exitCode, 0) << loaded.output;
+    EXPECT_EQ(listing(loaded.output), listing(searched.output));
+
+    const CommandResult saved = cli("save --disk 0 --log " + log() + " --replace yes-all --to " +
+                                    shellQuote((dir / "out").string()) + " PHOTOS");
+    ASSERT_EQ(saved.exitCode, 0) << saved.output;
+    EXPECT_EQ(ReadWholeFile(dir / "out/PHOTOS/Holiday picture.jpg"), photo);
+    EXPECT_EQ(ReadWholeFile(dir / "out/PHOTOS/OLD/_ONE.DOC"), gone);
+}
+
 TEST_F(CliLog, LogsThatDoNotFitAreRefused) {
     ASSERT_EQ(cli("list --disk 0 --partition 1 --save-log " + log()).exitCode, 0);
     // Another disk model: the image's file name stands for the model of an image.

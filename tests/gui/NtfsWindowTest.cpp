@@ -6,6 +6,7 @@
 #include "PanelTree.h"
 #include "support/NtfsImages.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -94,6 +95,56 @@ TEST_F(NtfsWindow, PartitionSearchFindsTheVolumeAndAStandardSearchSavesItsFiles)
         EXPECT_EQ(fileText(saved), image->files().at(path).content) << path;
     }
     EXPECT_TRUE(findFile(destination.path(), "small.txt").empty()); // not ticked
+}
+
+TEST_F(NtfsWindow, AnAdvancedSearchFindsTheVolumeAndItsTreeSavesItsFiles) {
+    GuiSession s({}, false, {image->path().string()});
+    gui::MainWindow& w = *s.window;
+    ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    clickRow(w.tree(item::kDiskTree), findRow(w.tree(item::kDiskTree), "Disk0"));
+    hover(w.item(item::kAdvancedMode));
+    click(w.item(item::kNext));
+    ASSERT_EQ(w.context().wizardStage, 1);
+    ASSERT_TRUE(waitFor([&] { return !w.context().partitionSearchRunning; }));
+    QApplication::processEvents();
+    auto* type = static_cast<QComboBox*>(w.item(item::kPartitionType));
+    type->setCurrentIndex(type->findText("NTFS"));
+    ASSERT_EQ(type->currentText().toStdString(), "NTFS");
+    static_cast<QLineEdit*>(w.item(item::kStartSector))->setText("0");
+    static_cast<QLineEdit*>(w.item(item::kEndSector))
+        ->setText(QString::number(NtfsImage::kVolumeStart + NtfsImage::kVolumeSectors));
+    click(w.item(item::kNext));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return w.context().wizardStage == 2 && !w.context().scanWorkerRunning &&
+                   !w.context().assignmentRunning && w.item(item::kFileSystemTree)->isVisible();
+        },
+        60000));
+    QApplication::processEvents();
+    auto* systems = w.tree(item::kFileSystemTree);
+    const QModelIndex first = findRow(systems, "File System 1 - NTFS");
+    ASSERT_TRUE(first.isValid());
+    clickRow(systems, first);
+    click(w.item(item::kNext));
+    auto* folders = w.tree(item::kRecoveryTree);
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return w.context().wizardStage == 3 && !w.context().fileSystemWorkerRunning &&
+                   findRow(folders, "docs").isValid();
+        },
+        60000));
+    QApplication::processEvents();
+    tickRow(folders, findRow(folders, "docs"));
+    TempDir destination;
+    saveTickedTo(w, destination.path());
+    for (const char* path : {"docs/2024/report.doc", "docs/notes.txt"}) {
+        const auto saved =
+            findFile(destination.path(), std::filesystem::path(path).filename().string());
+        ASSERT_FALSE(saved.empty()) << path;
+        EXPECT_EQ(fileText(saved), image->files().at(path).content) << path;
+    }
 }
 
 } // namespace

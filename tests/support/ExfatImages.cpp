@@ -72,21 +72,14 @@ std::map<std::string, std::string> ExfatImage::flsInodes() const {
 }
 
 std::string ExfatImage::icat(const std::string& inode) const {
-    const CommandResult r = run("icat -o " + std::to_string(kVolumeStart) + " " +
-                                shellQuote(path_.string()) + " " + inode + " 2>/dev/null");
-    return r.exitCode == 0 ? r.output : std::string();
+    return icatAt(path_, kVolumeStart, inode);
 }
 
 bool ExfatImage::build(const fs::path& folder, std::string& why) {
     const fs::path volume = folder / "vol.img";
     const fs::path mnt = folder / "mnt";
     fs::create_directories(mnt);
-    auto step = [&](const std::string& command) {
-        const CommandResult r = run(command);
-        if (r.exitCode != 0)
-            why = command + ": " + r.output;
-        return r.exitCode == 0;
-    };
+    auto step = [&](const std::string& command) { return runStep(command, why); };
     if (!step("truncate -s " + std::to_string(kVolumeSectors * 512) + " " +
               shellQuote(volume.string())) ||
         !step("mkfs.exfat -c " + std::to_string(kClusterBytes) + " -L CARD " +

@@ -68,22 +68,14 @@ const NtfsImage* NtfsImage::shared(std::string* why) {
 }
 
 std::string NtfsImage::icat(std::uint32_t record) const {
-    const CommandResult r =
-        run("icat -o " + std::to_string(kVolumeStart) + " " + shellQuote(path_.string()) + " " +
-            std::to_string(record) + " 2>/dev/null");
-    return r.exitCode == 0 ? r.output : std::string();
+    return icatAt(path_, kVolumeStart, std::to_string(record));
 }
 
 bool NtfsImage::build(const fs::path& folder, std::string& why) {
     const fs::path volume = folder / "vol.img";
     const fs::path mnt = folder / "mnt";
     fs::create_directories(mnt);
-    auto step = [&](const std::string& command) {
-        const CommandResult r = run(command);
-        if (r.exitCode != 0)
-            why = command + ": " + r.output;
-        return r.exitCode == 0;
-    };
+    auto step = [&](const std::string& command) { return runStep(command, why); };
     if (!step("truncate -s " + std::to_string(kVolumeSectors * 512) + " " +
               shellQuote(volume.string())) ||
         !step("mkntfs -F -Q -q -s 512 -c " + std::to_string(kSectorsPerCluster * 512) + " -p " +

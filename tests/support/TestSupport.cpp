@@ -57,6 +57,20 @@ CommandResult run(const std::string& command) {
     return result;
 }
 
+bool runStep(const std::string& command, std::string& why) {
+    const CommandResult r = run(command);
+    if (r.exitCode != 0)
+        why = command + ": " + r.output;
+    return r.exitCode == 0;
+}
+
+std::string icatAt(const std::filesystem::path& image, std::uint64_t sectorOffset,
+                   const std::string& inode) {
+    const CommandResult r = run("icat -o " + std::to_string(sectorOffset) + " " +
+                                shellQuote(image.string()) + " " + inode + " 2>/dev/null");
+    return r.exitCode == 0 ? r.output : std::string();
+}
+
 std::string runOrFail(const std::string& command) {
     CommandResult r = run(command);
     EXPECT_EQ(r.exitCode, 0) << command << "\n" << r.output;

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the tests: temporary folders and running the real tools that
 // make test media (truncate, sfdisk, mkfs.fat, mtools, mkntfs).
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -29,6 +30,13 @@ struct CommandResult {
 CommandResult run(const std::string& command);
 // Runs `command` and fails the current test (with its output) when it exits non-zero.
 std::string runOrFail(const std::string& command);
+// Runs one step of building test media: true when it succeeded, else `why` names the
+// command and holds its output.
+bool runStep(const std::string& command, std::string& why);
+// The Sleuth Kit's icat of `inode` in the volume `sectorOffset` sectors into `image`
+// (empty when icat fails): an oracle for extracted files.
+std::string icatAt(const std::filesystem::path& image, std::uint64_t sectorOffset,
+                   const std::string& inode);
 // True when every named program is on PATH (tests that need one skip otherwise).
 bool haveTools(std::initializer_list<const char*> programs);
 // Quotes a path for the shell.

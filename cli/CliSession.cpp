@@ -1,5 +1,6 @@
 #include "CliSession.h"
 
+#include "app/DiskCommands.h"
 #include "disk/DeviceFile.h"
 #include "disk/DiskDetails.h"
 #include "disk/DiskListing.h"
@@ -163,7 +164,7 @@ std::unique_ptr<CliSession> openSession(const CommandLine& line, std::ostream& e
     ctx.installationPath = installationFolder(*session->registry);
 
     disk::RegisterDiskImages(*session->registry, images);
-    switch (disk::ListDisks(ctx)) {
+    switch (app::ListDisks(ctx)) {
     case disk::ListingResult::Listed:
         break;
     case disk::ListingResult::DetectorMissing:
@@ -181,7 +182,7 @@ std::unique_ptr<CliSession> openSession(const CommandLine& line, std::ostream& e
     for (unsigned i = 0; i < images.size(); ++i) {
         // On 'F' disks are read by unit, and the library serves the images first.
         const bool listed = ctx.platform == app::PlatformFamily::Win95
-                                ? disk::DiskIsListed(ctx, i)
+                                ? app::DiskIsListed(ctx, i)
                                 : ctx.reader->paths().name(i) == images[i];
         if (i >= disk::kDeviceNames || !listed) {
             err << "recovery-cli: image '" << line.images[i] << "' was not listed as Disk" << i

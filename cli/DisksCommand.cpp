@@ -1,6 +1,7 @@
 // disks: the listed disks, one line each (Disk<N>, size in bytes, model, device or
 // image path), or with --details N the detail lines of disk N.
 #include "CliSession.h"
+#include "app/DiskCommands.h"
 #include "disk/DiskDetails.h"
 #include "disk/DiskRegistry.h"
 
@@ -14,7 +15,7 @@ namespace {
 constexpr auto kRoot = platform::RegistryRoot::ClassesRoot;
 
 bool listed(CliSession& s, unsigned disk) {
-    return disk::DiskIsListed(*s.context, disk);
+    return app::DiskIsListed(*s.context, disk);
 }
 
 std::optional<unsigned> diskNumber(const std::string& text) {
@@ -31,7 +32,7 @@ int printDetails(CliSession& s, const std::string& text) {
         std::cerr << "recovery-cli: no disk '" << text << "' is listed\n";
         return 1;
     }
-    for (const std::string& line : disk::DiskDetailLines(*s.context, *n))
+    for (const std::string& line : app::DiskDetailLines(*s.context, *n))
         std::cout << line << "\n";
     return 0;
 }
@@ -41,7 +42,7 @@ int printDisks(CliSession& s) {
         if (!listed(s, n))
             continue;
         const std::string name = disk::diskValueName(n);
-        std::cout << name << '\t' << disk::DiskSizeBytes(*s.context, n) << '\t'
+        std::cout << name << '\t' << app::DiskSizeBytes(*s.context, n) << '\t'
                   << platform::ReadRegistryString(*s.registry, kRoot, disk::kModelKey, name) << '\t'
                   << s.registry->value(kRoot, disk::kPathKey, name).value_or("") << "\n";
     }

@@ -4,6 +4,7 @@
 #include "FileListAdapter.h"
 #include "PanelTree.h"
 #include "TreeAdapter.h"
+#include "app/DiskCommands.h"
 #include "dialogs/SaveDialogs.h"
 #include "dialogs/SaveQuestionsGui.h"
 #include "dialogs/SimpleDialogs.h"
@@ -227,7 +228,7 @@ app::StartupResult MainWindow::initialise() {
 void MainWindow::listDisks() {
     if (options_.registry)
         disk::RegisterDiskImages(*options_.registry, options_.images);
-    if (const disk::ListingResult listed = disk::ListDisks(*ctx_);
+    if (const disk::ListingResult listed = app::ListDisks(*ctx_);
         listed == disk::ListingResult::EndProcess || listed == disk::ListingResult::Ended)
         std::exit(1);
 }
@@ -259,7 +260,7 @@ void MainWindow::showNoMedia() {
         return; // a prompt that fired while the window ends its workers
     NoMediaDialog dialog(this);
     if (dialog.exec() == QDialog::Accepted)
-        disk::ListDisksFromRegistry(*ctx_);
+        app::ListDisksFromRegistry(*ctx_);
     else
         std::exit(0);
 }

@@ -1,5 +1,6 @@
 #include "app/ReadFailureNotice.h"
 
+#include "app/DiskCommands.h"
 #include "app/RecoveryContext.h"
 #include "disk/DiskDetails.h"
 #include "disk/DiskRegistry.h"
@@ -45,7 +46,7 @@ disk::ReaderBinding ReaderBindingFor(RecoveryContext& context) {
     binding.readFailed = [&context] { ReadFailureNotice(context); };
     binding.libraryFolder = [&context] { return context.installationPath; };
     binding.listedSectors = [&context] {
-        return disk::DiskSizeBytes(context, context.selectedDiskNumber) / disk::kSectorSize;
+        return app::DiskSizeBytes(context, context.selectedDiskNumber) / disk::kSectorSize;
     };
     binding.listedMedium = [&context] {
         return context.registry ? context.registry

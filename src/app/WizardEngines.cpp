@@ -1,6 +1,7 @@
 #include "app/WizardEngines.h"
 
 #include "app/AdvancedFatSearch.h"
+#include "app/DiskCommands.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
 #include "disk/DiskDetails.h"
@@ -14,7 +15,7 @@ namespace qr::app {
 WizardEngines defaultWizardEngines() {
     WizardEngines e;
     e.showDiskDetails = [](RecoveryContext& ctx, std::uint16_t disk) {
-        disk::ShowDiskDetails(ctx, disk);
+        app::ShowDiskDetails(ctx, disk);
     };
     e.readPartitionTable = [](RecoveryContext& ctx) { volume::CreatePartitionTree(ctx); };
     e.ensureRecoveryRoot = [](RecoveryContext& ctx) { model::EnsureRootItem(ctx); };

@@ -4,9 +4,6 @@
 #include <string>
 #include <vector>
 
-namespace qr::app {
-struct RecoveryContext;
-}
 namespace qr::platform {
 class RegistryStore;
 }
@@ -21,20 +18,12 @@ inline constexpr int kDiskDetailsWidth = 485;
 // `shortForm`: the 95 family's five lines (no model or media type).
 std::vector<std::string> DiskDetailLines(platform::RegistryStore* registry, bool shortForm,
                                          unsigned disk);
-// The same for the context's registry and platform.
-std::vector<std::string> DiskDetailLines(app::RecoveryContext& ctx, unsigned disk);
 
 // Disk size in bytes as the detector stored it (0 when missing or not a number).
 std::uint64_t DiskSizeBytes(platform::RegistryStore* registry, unsigned disk);
-std::uint64_t DiskSizeBytes(app::RecoveryContext& ctx, unsigned disk);
 
 // Whether the last listing listed disk `disk`: a nonempty "Disk" + n value of the
 // media key ('N') or of its cylinder key ('F').
-bool DiskIsListed(app::RecoveryContext& ctx, unsigned disk);
 bool DiskIsListed(platform::RegistryStore* registry, bool win95, unsigned disk);
-
-// Empties the right-panel list and fills it with the detail lines; keeps the model
-// text as the context's diskModel.
-void ShowDiskDetails(app::RecoveryContext& ctx, unsigned disk);
 
 } // namespace qr::disk

@@ -2,13 +2,18 @@
 // The list of disks: runs the detection program, which leaves each disk's geometry
 // in the registry store, and turns those values into the "Disk" + n items of the disk
 // tree and the device names of DevicePathTable.
+#include <functional>
 #include <string>
 
-namespace qr::app {
-struct RecoveryContext;
-}
+namespace qr::platform {
+class RegistryStore;
+class UserMessages;
+class ProgramRunner;
+} // namespace qr::platform
 
 namespace qr::disk {
+
+class SectorReader;
 
 enum class ListingResult {
     Listed,
@@ -22,17 +27,44 @@ enum class ListingResult {
     Ended,
 };
 
+// The disk tree as the listing fills it: a root item with one child per disk.
+class DiskTreeView {
+public:
+    virtual ~DiskTreeView() = default;
+    // Adds the root item unless there is one.
+    virtual void addRoot() = 0;
+    // Adds the disk item under the root unless an earlier listing already did.
+    virtual void addDisk(const std::string& label) = 0;
+    virtual void expandRoot() = 0;
+};
+
+// What a listing reads and fills in.
+struct DiskListingPorts {
+    platform::RegistryStore* registry = nullptr;
+    platform::UserMessages* messages = nullptr;
+    platform::ProgramRunner& programs;
+    SectorReader& reader;
+    DiskTreeView& tree;
+    std::string installationPath;
+    // The 95 family: disks are read by BIOS unit through the disk library.
+    bool win95 = false;
+    // Shown when a repeated listing (one after the start-up prompt) found no disk.
+    std::function<void()> noMediaDialog;
+    // Set, never cleared: whether any listing found a disk or an empty slot.
+    bool& anyDiskFound;
+    bool& emptyDiskSlotSeen;
+};
+
 // The full listing: removes the values of the previous listing, then lists afresh.
-ListingResult ListDisks(app::RecoveryContext& ctx);
+ListingResult ListDisks(DiskListingPorts& ports);
 
 // Runs the detector and adds a tree item per disk it left; also what "Retry" of the
 // No Media dialog runs.
-ListingResult ListDisksFromRegistry(app::RecoveryContext& ctx);
+ListingResult ListDisksFromRegistry(DiskListingPorts& ports);
 
-// The 'F' halves of the two above (ListDisks and ListDisksFromRegistry choose them
-// by the context's platform family).
-ListingResult ListDisks95(app::RecoveryContext& ctx);
-void ListDisksFromRegistry95(app::RecoveryContext& ctx);
+// The 'F' halves of the two above (chosen by `win95`).
+ListingResult ListDisks95(DiskListingPorts& ports);
+void ListDisksFromRegistry95(DiskListingPorts& ports);
 
 // Full path of the detection program in `installationPath`.
 std::string DetectorPath(const std::string& installationPath);

@@ -1,13 +1,15 @@
 // The 'F' disk listing: the media probe, then every BIOS unit that answers a read of
 // its sector 0 is handed to the detector through the scratch folder, one at a time,
 // and the geometry it answers is stored as that disk's values.
-#include "app/RecoveryContext.h"
 #include "disk/Disk32Library.h"
 #include "disk/DiskListing.h"
 #include "disk/DiskRegistry.h"
 #include "disk/GeometryResultFile.h"
 #include "disk/MediaProbe.h"
 #include "disk/ScratchFolder.h"
+#include "platform/Programs.h"
+#include "platform/RegistryData.h"
+#include "platform/UserMessages.h"
 
 #include <array>
 #include <fstream>
@@ -24,7 +26,7 @@ inline const std::string kTestCaption = "TEST";
 // A geometry record is a few dozen bytes; anything longer is not one.
 constexpr std::streamsize kMaxRecord = 64;
 
-void fail(app::RecoveryContext& ctx, const std::string& text, const std::string& caption) {
+void fail(DiskListingPorts& ctx, const std::string& text, const std::string& caption) {
     if (ctx.messages)
         ctx.messages->ask(text, caption, platform::MessageIcon::Error,
                           platform::MessageButtons::Ok);
@@ -68,7 +70,7 @@ void storeGeometry(platform::RegistryStore& store, unsigned disk, const Geometry
 
 } // namespace
 
-ListingResult ListDisks95(app::RecoveryContext& ctx) {
+ListingResult ListDisks95(DiskListingPorts& ctx) {
     platform::RegistryStore& store = *ctx.registry;
     for (std::uint32_t unit = kFirstBiosUnit; unit < kFirstBiosUnit + kUnits; ++unit)
         store.deleteValue(kRoot, kMediaKey, std::to_string(unit));
@@ -113,7 +115,7 @@ ListingResult ListDisks95(app::RecoveryContext& ctx) {
             fail(ctx, detector + " missing or corrupted", platform::kMessageCaption);
             return ListingResult::Ended;
         }
-        ctx.programs().runAndWait(detector);
+        ctx.programs.runAndWait(detector);
 
         std::ifstream in(scratch.file(kGeometryFile), std::ios::binary);
         if (!in) {

@@ -1,4 +1,5 @@
 #include "disk/DiskListing.h"
+#include "app/DiskCommands.h"
 #include "app/RecoveryContext.h"
 #include "disk/DiskDetails.h"
 #include "disk/DiskRegistry.h"
@@ -73,7 +74,7 @@ TEST_F(ListingFixture, DisksBecomeTreeItemsAndDeviceNames) {
         s.setValue(HKCR, disk::kMediaKey, "Disk3", ""); // exists but empty: no disk
         leaveDisk(s, 12, "/dev/sdm", "1000000");
     };
-    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Listed);
+    EXPECT_EQ(app::ListDisks(*ctx), disk::ListingResult::Listed);
     ASSERT_EQ(detector.started,
               std::vector<std::string>{disk::DetectorPath(ctx->installationPath)});
     EXPECT_EQ(ctx->diskTree.text(ctx->diskTree.firstTopLevel()), "My Computer");
@@ -92,7 +93,7 @@ TEST_F(ListingFixture, DisksBecomeTreeItemsAndDeviceNames) {
     // A second listing replaces everything: the old disks' values are gone, the tree
     // gets no duplicates, paths of vanished disks go back to their classic names.
     detector.leave = [](platform::RegistryStore& s) { leaveDisk(s, 0, "/dev/sdq", "512"); };
-    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Listed);
+    EXPECT_EQ(app::ListDisks(*ctx), disk::ListingResult::Listed);
     EXPECT_EQ(store.value(HKCR, disk::kSizeKey, "Disk2"), std::nullopt);
     EXPECT_EQ(store.value(HKCR, disk::kMediaKey, "Disk12"), std::nullopt);
     EXPECT_EQ(paths.name(2), disk::DevicePathTable::defaultName(2));
@@ -112,7 +113,7 @@ TEST_F(ListingFixture, OldValuesAreRemovedButOtherOwnersSubkeysStay) {
         EXPECT_FALSE(s.value(HKCR, disk::kModelKey, "Disk5")) << "removed before detection";
         EXPECT_TRUE(s.keyExists(HKCR, disk::kSizeKey)) << "subkeys exist for the detector";
     };
-    disk::ListDisks(*ctx);
+    app::ListDisks(*ctx);
     EXPECT_EQ(seenByDetector, (std::vector<std::string>{"/a.img", "/b.img"}));
     EXPECT_EQ(store.value(HKCR, disk::kMediaKey, "Disk5"), std::nullopt);
     EXPECT_EQ(store.value(HKCR, disk::kMediaKey + "\\LogCount", "Count"), "4");
@@ -124,7 +125,7 @@ TEST_F(ListingFixture, OldValuesAreRemovedButOtherOwnersSubkeysStay) {
 
 TEST_F(ListingFixture, MissingDetectorListsNothingAndLeavesTheFlags) {
     ctx->installationPath = (install / "elsewhere").string();
-    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::DetectorMissing);
+    EXPECT_EQ(app::ListDisks(*ctx), disk::ListingResult::DetectorMissing);
     EXPECT_TRUE(detector.started.empty());
     EXPECT_TRUE(diskItems().empty());
     EXPECT_FALSE(ctx->emptyDiskSlotSeen);
@@ -135,13 +136,13 @@ TEST_F(ListingFixture, MissingDetectorListsNothingAndLeavesTheFlags) {
 TEST_F(ListingFixture, RetryWithoutDisksShowsTheNoMediaDialogAgain) {
     int shown = 0;
     ctx->showNoMediaDialog = [&] { ++shown; };
-    disk::ListDisks(*ctx);
+    app::ListDisks(*ctx);
     EXPECT_EQ(shown, 0) << "the first listing leaves the prompt to start-up";
     ctx->noDiskPromptThread = std::jthread([] {});
-    disk::ListDisksFromRegistry(*ctx);
+    app::ListDisksFromRegistry(*ctx);
     EXPECT_EQ(shown, 1);
     detector.leave = [](platform::RegistryStore& s) { leaveDisk(s, 1, "/dev/sdb", "512"); };
-    disk::ListDisksFromRegistry(*ctx);
+    app::ListDisksFromRegistry(*ctx);
     EXPECT_EQ(shown, 1) << "a disk was found";
     EXPECT_EQ(diskItems(), std::vector<std::string>{"Disk1"});
 }
@@ -168,13 +169,13 @@ TEST_F(ListingFixture, RegistryThatCannotBeWrittenEndsTheProcess) {
     services.programs = &detector;
     app::RecoveryContext c(services);
     c.installationPath = install.path().string();
-    EXPECT_EQ(disk::ListDisks(c), disk::ListingResult::EndProcess);
+    EXPECT_EQ(app::ListDisks(c), disk::ListingResult::EndProcess);
     EXPECT_TRUE(detector.started.empty());
 }
 
 TEST_F(ListingFixture, DetailRowsAsTheRightPanelShowsThem) {
     detector.leave = [](platform::RegistryStore& s) { leaveDisk(s, 12, "/dev/sdm", "8422686720"); };
-    disk::ListDisks(*ctx);
+    app::ListDisks(*ctx);
     const std::vector<std::string> expected = {
         "Physical Disk Number           : 12",
         "Model                                    : Model 12",
@@ -183,9 +184,9 @@ TEST_F(ListingFixture, DetailRowsAsTheRightPanelShowsThem) {
         "Head                                     : 255",
         "SectorsPerTrack                   : 63",
         "Disk Size                               : 8032 MB"};
-    EXPECT_EQ(disk::DiskDetailLines(*ctx, 12), expected);
+    EXPECT_EQ(app::DiskDetailLines(*ctx, 12), expected);
 
-    disk::ShowDiskDetails(*ctx, 12);
+    app::ShowDiskDetails(*ctx, 12);
     ASSERT_EQ(ctx->fileList.rowCount(), 7);
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(ctx->fileList.row(i).cells[0], expected[static_cast<std::size_t>(i)]);
@@ -195,14 +196,14 @@ TEST_F(ListingFixture, DetailRowsAsTheRightPanelShowsThem) {
     EXPECT_EQ(ctx->diskModel, "Model 12");
 
     // A disk without values shows the labels with empty values and 0 MB.
-    disk::ShowDiskDetails(*ctx, 4);
+    app::ShowDiskDetails(*ctx, 4);
     EXPECT_EQ(ctx->fileList.rowCount(), 7);
     EXPECT_EQ(ctx->fileList.row(1).cells[0], "Model                                    : ");
     EXPECT_EQ(ctx->fileList.row(6).cells[0], "Disk Size                               : 0 MB");
 
     // The 95-family rows.
     ctx->platform = app::PlatformFamily::Win95;
-    EXPECT_EQ(disk::DiskDetailLines(*ctx, 12),
+    EXPECT_EQ(app::DiskDetailLines(*ctx, 12),
               (std::vector<std::string>{"Physical Disk Number           : 12", "Cylinder   : 1024",
                                         "Head   : 255", "SectorsPerTrack   : 63",
                                         "Disk Size  : 8032 MB"}));

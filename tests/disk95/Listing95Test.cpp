@@ -1,5 +1,6 @@
 // The 'F' disk listing: units probed through the disk library, each handed to the
 // detector through the scratch folder, its geometry stored and listed.
+#include "app/DiskCommands.h"
 #include "app/RecoveryContext.h"
 #include "app/Startup.h"
 #include "disk/DiskDetails.h"
@@ -93,7 +94,7 @@ struct Listing95 : ::testing::Test {
 TEST_F(Listing95, AnsweringUnitsAreListedAndTheGapStays) {
     detector.records[0x80] = disk::EncodeGeometryRecord(255, 63, 1024);
     detector.records[0x82] = disk::EncodeGeometryRecord(16, 63, 130);
-    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Listed);
+    EXPECT_EQ(app::ListDisks(*ctx), disk::ListingResult::Listed);
     EXPECT_EQ(ctx->platform, app::PlatformFamily::Win95);
     EXPECT_EQ(detector.units, (std::vector<int>{0x80, 0x82}));
     EXPECT_EQ(diskItems(), (std::vector<std::string>{"Disk0", "Disk2"}));
@@ -108,12 +109,12 @@ TEST_F(Listing95, AnsweringUnitsAreListedAndTheGapStays) {
     EXPECT_FALSE(std::filesystem::exists(detector.scratchFolders.front()));
     EXPECT_EQ(std::getenv(disk::kScratchFolderVariable), nullptr);
 
-    EXPECT_EQ(disk::DiskDetailLines(*ctx, 0),
+    EXPECT_EQ(app::DiskDetailLines(*ctx, 0),
               (std::vector<std::string>{"Physical Disk Number           : 0", "Cylinder   : 1024",
                                         "Head   : 255", "SectorsPerTrack   : 63",
                                         "Disk Size  : 8032 MB"}));
-    EXPECT_TRUE(disk::DiskIsListed(*ctx, 2));
-    EXPECT_FALSE(disk::DiskIsListed(*ctx, 1));
+    EXPECT_TRUE(app::DiskIsListed(*ctx, 2));
+    EXPECT_FALSE(app::DiskIsListed(*ctx, 1));
 
     // Disk2 is read through unit 0x82 of the library, sized by its listed geometry.
     ctx->selectedDiskNumber = 2;
@@ -129,7 +130,7 @@ TEST_F(Listing95, DamagedRecordsListTheDiskWithUnknownGeometry) {
     odd[14] = 3; // a cylinder width the record does not allow
     detector.records[0x80] = odd;
     detector.records[0x82] = {2, 0, 16}; // cut short
-    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Listed);
+    EXPECT_EQ(app::ListDisks(*ctx), disk::ListingResult::Listed);
     EXPECT_EQ(diskItems(), (std::vector<std::string>{"Disk0", "Disk2"}));
     // Disk0 does not borrow another disk's cylinders.
     EXPECT_EQ(value(disk::kCylinderKey, "Disk0"), "0");
@@ -142,10 +143,10 @@ TEST_F(Listing95, DamagedRecordsListTheDiskWithUnknownGeometry) {
 TEST_F(Listing95, AListingReplacesTheUnitsOfTheLastOne) {
     detector.records[0x80] = disk::EncodeGeometryRecord(255, 63, 1024);
     detector.records[0x82] = disk::EncodeGeometryRecord(255, 63, 1024);
-    disk::ListDisks(*ctx);
+    app::ListDisks(*ctx);
     ::setenv("FAKE_DISK32_UNITS", "128", 1);
     ctx->diskTree.clear();
-    disk::ListDisks(*ctx);
+    app::ListDisks(*ctx);
     EXPECT_EQ(diskItems(), std::vector<std::string>{"Disk0"});
     EXPECT_EQ(value(disk::kMediaKey, "130"), "<none>");
     EXPECT_EQ(value(disk::kCylinderKey, "Disk2"), "<none>");
@@ -153,7 +154,7 @@ TEST_F(Listing95, AListingReplacesTheUnitsOfTheLastOne) {
 
 TEST_F(Listing95, LibraryProblemsStopTheListingWithTheirMessages) {
     std::filesystem::remove(install / disk::kDisk32File);
-    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Listed);
+    EXPECT_EQ(app::ListDisks(*ctx), disk::ListingResult::Listed);
     EXPECT_EQ(said(), std::vector<std::string>{"TEST: disk32.dll not found"});
     EXPECT_TRUE(diskItems().empty());
     EXPECT_EQ(ctx->diskTree.text(ctx->diskTree.firstTopLevel()), "My Computer");
@@ -162,20 +163,20 @@ TEST_F(Listing95, LibraryProblemsStopTheListingWithTheirMessages) {
     std::filesystem::create_symlink(std::filesystem::path(NO_READDISK32_DIR) / disk::kDisk32File,
                                     install / disk::kDisk32File);
     messages.clear();
-    disk::ListDisks(*ctx);
+    app::ListDisks(*ctx);
     EXPECT_EQ(said(), std::vector<std::string>{"TEST: Readdisk32 function not found"});
 }
 
 TEST_F(Listing95, FatalExchangeFailuresEndTheListing) {
     // The detector leaves no record.
-    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Ended);
+    EXPECT_EQ(app::ListDisks(*ctx), disk::ListingResult::Ended);
     EXPECT_EQ(said(), std::vector<std::string>{"Quarrixdale Recovery-Memory Card: Failed to "
                                                "create File - 2"});
 
     // The detector is missing.
     messages.clear();
     std::filesystem::remove(install / disk::kDetectorProgram);
-    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Ended);
+    EXPECT_EQ(app::ListDisks(*ctx), disk::ListingResult::Ended);
     EXPECT_EQ(said(), std::vector<std::string>{"Quarrixdale Recovery-Memory Card: " +
                                                disk::DetectorPath(ctx->installationPath) +
                                                " missing or corrupted"});
@@ -185,7 +186,7 @@ TEST_F(Listing95, FatalExchangeFailuresEndTheListing) {
     const char* tmp = std::getenv("TMPDIR");
     const std::string saved = tmp ? tmp : "";
     ::setenv("TMPDIR", (install / "no-such-folder").c_str(), 1);
-    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Ended);
+    EXPECT_EQ(app::ListDisks(*ctx), disk::ListingResult::Ended);
     if (tmp)
         ::setenv("TMPDIR", saved.c_str(), 1);
     else
@@ -204,9 +205,9 @@ TEST_F(Listing95, TheAboutBoxReadsTheOwnerFromTheFamilysKey) {
                    "RegisteredOrganization", "Acme");
     detector.records[0x80] = disk::EncodeGeometryRecord(255, 63, 1024);
     detector.records[0x82] = disk::EncodeGeometryRecord(255, 63, 1024);
-    disk::ListDisks(*ctx);
+    app::ListDisks(*ctx);
     EXPECT_EQ(app::RegisteredOwnerText(*ctx), "Jane\r\nAcme");
     ::setenv(platform::kPlatformVariable, "N", 1);
-    disk::ListDisks(*ctx);
+    app::ListDisks(*ctx);
     EXPECT_EQ(app::RegisteredOwnerText(*ctx), "NT owner\r\n");
 }

@@ -6,6 +6,7 @@
 // stderr and lists file system --file-system N (1 when not given).
 // --log FILE loads a recovery log instead of searching; --save-log FILE writes one.
 #include "SearchedVolume.h"
+#include "app/FolderCommands.h"
 #include "model/FileList.h"
 
 #include <algorithm>
@@ -46,7 +47,7 @@ void printTree(app::RecoveryContext& ctx, model::TreeItem root) {
     std::vector<Level> levels;
     std::string path;
     const auto open = [&](model::TreeItem item) {
-        model::ListFolder(ctx, item, model::kMouseFolderLabels);
+        app::ListFolder(ctx, item, model::kMouseFolderLabels);
         levels.push_back({ctx.fileList.rows(), path.size(), 0});
     };
     open(root);

@@ -1,6 +1,7 @@
 #include "PartitionSession.h"
 
 #include "CliSession.h"
+#include "app/PartitionCommands.h"
 #include "disk/SectorReader.h"
 #include "volume/PartitionTree.h"
 
@@ -36,7 +37,7 @@ bool ListDiskPartitions(app::RecoveryContext& ctx, std::uint16_t disk) {
         ctx.searchMode = app::kSearchStandard;
     ctx.wizardStage = 0;
     ctx.readFailureNotices = 1;
-    volume::CreatePartitionTree(ctx);
+    app::CreatePartitionTree(ctx);
     const bool searched = ctx.partitionSearchThread.joinable();
     if (searched)
         ctx.partitionSearchThread.join();

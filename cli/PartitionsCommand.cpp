@@ -4,6 +4,7 @@
 #include "CliSession.h"
 #include "PartitionSession.h"
 #include "app/EmptyPartitionStep.h"
+#include "app/PartitionCommands.h"
 #include "disk/SectorReader.h"
 #include "volume/PartitionSearch.h"
 
@@ -27,7 +28,7 @@ int runPartitions(const CommandLine& line) {
     app::RecoveryContext& ctx = *session->context;
     const bool searched = ListDiskPartitions(ctx, static_cast<std::uint16_t>(disk));
     if (hasFlag(line, "--search") && !searched)
-        volume::SearchPartitions(ctx, std::stop_token{});
+        app::SearchPartitions(ctx, std::stop_token{});
     const volume::DiskPartitionRecord& record = ctx.partitions[disk];
     if (const std::string empty =
             app::EmptyPartitionStepText(ctx, static_cast<std::uint16_t>(disk));

@@ -2,6 +2,7 @@
 // the whole recovery tree or over the named folders and files, into --to DIR.
 #include "CliSession.h"
 #include "SearchedVolume.h"
+#include "app/FolderCommands.h"
 #include "disk/SectorReader.h"
 #include "model/FileList.h"
 #include "model/TreeChecks.h"
@@ -208,7 +209,7 @@ bool countPaths(app::RecoveryContext& ctx, const std::vector<std::string>& paths
             parts.empty() ? model::kNoItem : folderItem(ctx.recoveryTree, parts, parts.size() - 1);
         bool found = false;
         if (parent != model::kNoItem) {
-            model::ListFolder(ctx, parent, model::kKeyFolderLabels);
+            app::ListFolder(ctx, parent, model::kKeyFolderLabels);
             ctx.currentFolderItem = parent;
             for (int r = 0; r < ctx.fileList.rowCount(); ++r) {
                 const bool match = ctx.fileList.row(r).cells[model::file_col::Name] == parts.back();

@@ -5,6 +5,7 @@
 #include "VolumeLog.h"
 #include "app/AdvancedFatSearch.h"
 #include "app/EmptySearch.h"
+#include "app/PartitionCommands.h"
 #include "app/ScanDriver.h"
 #include "disk/SectorReader.h"
 #include "model/FileSystemDetails.h"
@@ -173,7 +174,7 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
         if (!runAdvancedSearch(ctx, stopAfter, fileSystem.value_or(1), err))
             return nullptr;
     } else {
-        ctx.validationSucceeded = volume::ValidateVolume(ctx) == 1;
+        ctx.validationSucceeded = app::ValidateVolume(ctx) == 1;
         RunSearch(ctx, stopAfter);
     }
     return session;

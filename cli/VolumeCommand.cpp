@@ -4,6 +4,7 @@
 // adds why validation or reconstruction refused the volume.
 #include "CliSession.h"
 #include "PartitionSession.h"
+#include "app/PartitionCommands.h"
 #include "app/ScanDriver.h"
 #include "volume/VolumeValidation.h"
 
@@ -44,7 +45,7 @@ int runVolume(const CommandLine& line) {
         return 1;
     const bool verbose = hasFlag(line, "--verbose");
     std::string why;
-    ctx.validationSucceeded = volume::ValidateVolume(ctx, &why) == 1;
+    ctx.validationSucceeded = app::ValidateVolume(ctx, &why) == 1;
     std::cout << "validation=" << (ctx.validationSucceeded ? "succeeded" : "failed") << '\n';
     if (verbose && !ctx.validationSucceeded)
         std::cout << "validation-refusal=" << why << '\n';

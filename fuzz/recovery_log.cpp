@@ -2,6 +2,7 @@
 // for a file that parses, the restore into the tables and the folder tree and a listing
 // of its first folders with the layout the log gave (on a disk that repeats the
 // file's bytes). A log that parses must read back the same once written again.
+#include "app/FolderCommands.h"
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
 #include "app/RecoveryLogCommands.h"
@@ -39,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const model::FolderNode& node : ctx.folderNodes) {
         if (++listed > 8)
             break;
-        model::ListFolder(ctx, node.treeItem, model::kMouseFolderLabels);
+        app::ListFolder(ctx, node.treeItem, model::kMouseFolderLabels);
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 // Partition tables, the partition search and volume validation over hostile disks.
 // The input is the disk: every sector s reads block (s mod blocks) of the input, so
 // any sector number a table or boot sector points at lands on fuzzed bytes.
+#include "app/PartitionCommands.h"
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
@@ -28,7 +29,7 @@ void checkVolume(app::RecoveryContext& ctx, const char* fs, std::uint64_t start,
     p.fileSystemName = fs;
     p.partitionStart = start;
     p.partitionEnd = behind > start ? behind - 1 : start;
-    if (volume::ValidateVolume(ctx) == 0) {
+    if (app::ValidateVolume(ctx) == 0) {
         p.partitionEnd = std::min(p.partitionEnd, start + kScanLimit);
         app::CalculateVolumeParams(ctx);
     }
@@ -48,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ctx, std::make_shared<test::VolumeDiskOpener<test::RepeatingDisk>>(disk, kDiskSectors));
     ctx.wizardStage = 1;
 
-    volume::CreatePartitionTree(ctx);
+    app::CreatePartitionTree(ctx);
     const volume::DiskPartitionRecord record = ctx.partitions[0];
     for (std::uint32_t k = 1; k <= record.count && k <= 4; ++k)
         checkVolume(ctx, record.fileSystemNames[k - 1].c_str(), record.slots[k].startSector,
@@ -63,6 +64,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     registry.setValue(root, base + "Cylinder", "Disk0", std::to_string(data[1] % 40));
     registry.setValue(root, base + "Head", "Disk0", std::to_string(data[2]));
     registry.setValue(root, base + "SectorsPerTrack", "Disk0", std::to_string(data[3]));
-    volume::SearchPartitions(ctx, {});
+    app::SearchPartitions(ctx, {});
     return 0;
 }

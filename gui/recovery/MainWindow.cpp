@@ -5,6 +5,7 @@
 #include "PanelTree.h"
 #include "TreeAdapter.h"
 #include "app/DiskCommands.h"
+#include "app/FolderCommands.h"
 #include "dialogs/SaveDialogs.h"
 #include "dialogs/SaveQuestionsGui.h"
 #include "dialogs/SimpleDialogs.h"
@@ -139,22 +140,22 @@ void MainWindow::connectEngines() {
                 if (ctx_->scanWorkerRunning)
                     return;
                 fileListActive_ = false;
-                model::OnFolderItemClicked(*ctx_, folderModel->itemOf(index), onCheckBox);
+                app::OnFolderItemClicked(*ctx_, folderModel->itemOf(index), onCheckBox);
             });
     connect(folders, &QTreeView::expanded, this, [this, folderModel](const QModelIndex& index) {
         if (!folderModel->restoring() && !ctx_->scanWorkerRunning)
-            model::OnFolderItemExpanding(*ctx_, folderModel->itemOf(index), true);
+            app::OnFolderItemExpanding(*ctx_, folderModel->itemOf(index), true);
     });
     connect(folders, &QTreeView::collapsed, this, [this, folderModel](const QModelIndex& index) {
         if (!folderModel->restoring() && !ctx_->scanWorkerRunning)
-            model::OnFolderItemExpanding(*ctx_, folderModel->itemOf(index), false);
+            app::OnFolderItemExpanding(*ctx_, folderModel->itemOf(index), false);
     });
     connect(folders, &PanelTree::enterPressed, this, [this] {
         if (!ctx_->scanWorkerRunning)
-            model::OnFolderEnterKey(*ctx_);
+            app::OnFolderEnterKey(*ctx_);
     });
-    connect(folders, &PanelTree::leftPressed, this, [this] { model::OnFolderLeftKey(*ctx_); });
-    connect(folders, &PanelTree::rightPressed, this, [this] { model::OnFolderRightKey(*ctx_); });
+    connect(folders, &PanelTree::leftPressed, this, [this] { app::OnFolderLeftKey(*ctx_); });
+    connect(folders, &PanelTree::rightPressed, this, [this] { app::OnFolderRightKey(*ctx_); });
     folders->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(folders, &QWidget::customContextMenuRequested, this, [this, folders](const QPoint& p) {
         showContextMenu(folders->viewport()->mapToGlobal(p), output::kSaveSourceTree);

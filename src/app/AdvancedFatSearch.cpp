@@ -1,6 +1,7 @@
 #include "app/AdvancedFatSearch.h"
 
 #include "app/AdvancedNtfsSearch.h"
+#include "app/FolderCommands.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
 #include "app/SearchReport.h"
@@ -124,7 +125,7 @@ void FileSystemWorker(RecoveryContext& context, std::stop_token stop) {
         context.folderNodes.clear();
         context.searchCache.reset();
         context.recoveryTree.clear();
-        model::EnsureRootItem(context);
+        app::EnsureRootItem(context);
         window.showItem(kProgressBar, true);
         window.showItem(kProgressCaption, true);
         window.showItem(kFileList, true);
@@ -133,7 +134,7 @@ void FileSystemWorker(RecoveryContext& context, std::stop_token stop) {
         model::FindLostDirectories(context.tables.folderTable, model::kFatRootParent,
                                    context.progress());
         window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
-        model::BuildFolderTree(context, model::TreeVariant::FatAdvance);
+        app::BuildFolderTree(context, model::TreeVariant::FatAdvance);
         context.searchCache.reset();
         WriteSearchReport(context);
         window.enableItem(kMenuSaveLog, true);

@@ -1,6 +1,7 @@
 #include "app/AdvancedNtfsSearch.h"
 
 #include "app/AdvancedFatSearch.h"
+#include "app/FolderCommands.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
 #include "disk/SectorReader.h"
@@ -283,11 +284,11 @@ void OpenPickedNtfsFileSystem(RecoveryContext& context) {
                                context.progress());
     context.folderNodes.clear();
     context.recoveryTree.clear();
-    model::EnsureRootItem(context);
+    app::EnsureRootItem(context);
     window.showItem(kProgressBar, true);
     window.showItem(kProgressCaption, true);
     window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
-    model::BuildFolderTree(context, model::TreeVariant::Ntfs);
+    app::BuildFolderTree(context, model::TreeVariant::Ntfs);
     window.enableItem(kMenuSaveLog, true);
     copyFiles(context, volume, *context.ntfsVolume);
 }

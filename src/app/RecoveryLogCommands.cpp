@@ -1,5 +1,6 @@
 #include "app/RecoveryLogCommands.h"
 
+#include "app/FolderCommands.h"
 #include "app/RecoveryContext.h"
 #include "model/FileList.h"
 #include "model/LogFolderTree.h"
@@ -83,7 +84,7 @@ void buildTreeFromLog(RecoveryContext& ctx, const output::RecoveryLogSnapshot& l
     for (const output::FolderRecord& f : log.folders)
         folders.push_back({f.name, f.selfKey, f.parentKey, f.date, f.time, f.deleted});
     if (model::HasUniqueKeys(folders)) {
-        model::BuildFolderTree(ctx, ntfs    ? model::TreeVariant::Ntfs
+        app::BuildFolderTree(ctx, ntfs    ? model::TreeVariant::Ntfs
                                     : exfat ? model::TreeVariant::ExFat
                                             : model::TreeVariant::FatFromLog);
         return;

@@ -3,6 +3,7 @@
 #include "app/AdvancedFatSearch.h"
 #include "app/AdvancedNtfsSearch.h"
 #include "app/EmptySearch.h"
+#include "app/FolderCommands.h"
 #include "app/MediumWatch.h"
 #include "app/RecoveryContext.h"
 #include "app/SearchReport.h"
@@ -68,7 +69,7 @@ void findLostAndBuildTree(RecoveryContext& context, std::uint32_t rootParent,
     window.setItemText(kStatusLine, "Please Wait...");
     model::FindLostDirectories(context.tables.folderTable, rootParent, context.progress());
     window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
-    model::BuildFolderTree(context, variant);
+    app::BuildFolderTree(context, variant);
 }
 
 // Lost-directory search and tree building on the rows found (the end of every
@@ -150,7 +151,7 @@ void buildExfatTree(RecoveryContext& context) {
     WindowItems& window = context.window();
     window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
     window.setItemText(kStatusLine, "Please Wait...");
-    model::BuildFolderTree(context, model::TreeVariant::ExFat);
+    app::BuildFolderTree(context, model::TreeVariant::ExFat);
 }
 
 // Standard search of an exFAT volume: the directory walk from the root, the heap sweep

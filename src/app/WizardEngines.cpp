@@ -2,6 +2,8 @@
 
 #include "app/AdvancedFatSearch.h"
 #include "app/DiskCommands.h"
+#include "app/FolderCommands.h"
+#include "app/PartitionCommands.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
 #include "disk/DiskDetails.h"
@@ -17,14 +19,14 @@ WizardEngines defaultWizardEngines() {
     e.showDiskDetails = [](RecoveryContext& ctx, std::uint16_t disk) {
         app::ShowDiskDetails(ctx, disk);
     };
-    e.readPartitionTable = [](RecoveryContext& ctx) { volume::CreatePartitionTree(ctx); };
-    e.ensureRecoveryRoot = [](RecoveryContext& ctx) { model::EnsureRootItem(ctx); };
-    e.validateVolume = [](RecoveryContext& ctx) { return volume::ValidateVolume(ctx) != 0; };
+    e.readPartitionTable = [](RecoveryContext& ctx) { app::CreatePartitionTree(ctx); };
+    e.ensureRecoveryRoot = [](RecoveryContext& ctx) { app::EnsureRootItem(ctx); };
+    e.validateVolume = [](RecoveryContext& ctx) { return app::ValidateVolume(ctx) != 0; };
     e.startScan = [](RecoveryContext& ctx) { app::StartScanWorker(ctx); };
     e.startFileSystemWorker = [](RecoveryContext& ctx) { app::StartFileSystemWorker(ctx); };
     e.addLostFolderRow = [](RecoveryContext& ctx) { AddLostFolderRow(ctx.tables.folderTable); };
-    e.startPartitionSearch = [](RecoveryContext& ctx) { volume::StartPartitionSearch(ctx); };
-    e.stopPartitionSearch = [](RecoveryContext& ctx) { volume::StopPartitionSearch(ctx); };
+    e.startPartitionSearch = [](RecoveryContext& ctx) { app::StartPartitionSearch(ctx); };
+    e.stopPartitionSearch = [](RecoveryContext& ctx) { app::StopPartitionSearch(ctx); };
     e.discardRecoveryTree = [](RecoveryContext& ctx) { ctx.folderNodes.clear(); };
     return e;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Where the browsing window shows the folder whose files are listed. The folder-tree
-// events say which path is current; one adapter in app/ renders it.
+// events say which path is current; one adapter of the application renders it.
 #include <string>
 
 namespace qr::model {

@@ -1,6 +1,5 @@
 #include "model/FileList.h"
 
-#include "app/RecoveryContext.h"
 #include "model/DateFormats.h"
 #include "model/FileTypeTable.h"
 #include "model/RecoveryTree.h"
@@ -88,14 +87,10 @@ void SetUpFolderColumns(FileList& list) {
                      {"Debug Info 3", 0, false}});
 }
 
-void ListFolder(app::RecoveryContext& context, TreeItem item, const FolderLabels& labels) {
-    FileList& list = context.fileList;
+void ListFolder(FileList& list, FolderNodeList& nodes, TreeItem item, const FolderLabels& labels,
+                volume::FileSystemKind kind, volume::VolumeEngine* engine) {
     list.clear();
-    const volume::FileSystemKind kind = context.activeGeometry.kind();
     const bool ntfs = kind == volume::FileSystemKind::Ntfs;
-    const std::unique_ptr<volume::VolumeEngine> engine =
-        app::EngineFor(context, kind, static_cast<bool>(context.searchCache));
-    FolderNodeList& nodes = context.folderNodes;
     const std::size_t self = nodes.indexOfItem(item);
     const std::uint32_t key =
         self != kNoNode ? nodes[self].selfKey : (ntfs ? kNtfsRootKey : kFatRootKey);
@@ -127,9 +122,10 @@ void ListFolder(app::RecoveryContext& context, TreeItem item, const FolderLabels
         row.cells[file_col::DebugInfo3] = std::to_string(node.treeItem);
         list.append(std::move(row));
     }
-    if (ntfs)
-        ListNtfsFiles(context, list, key);
-    else if (key != kLostFolderKey && engine)
+    if (ntfs) {
+        if (engine)
+            ListNtfsFiles(*engine, list, key);
+    } else if (key != kLostFolderKey && engine)
         ListEngineFiles(*engine, list, key, folderDeleted);
 }
 
@@ -150,22 +146,18 @@ void ListEngineFiles(volume::VolumeEngine& engine, FileList& list, std::uint32_t
     });
 }
 
-void ListNtfsFiles(app::RecoveryContext& context, FileList& list, std::uint32_t key) {
+void ListNtfsFiles(volume::VolumeEngine& engine, FileList& list, std::uint32_t key) {
     // The engine lists the folder's FileTable rows in table order, from an index by
     // parent made once per search, without the system records 0 to 19.
-    const std::unique_ptr<volume::VolumeEngine> engine =
-        app::EngineFor(context, volume::FileSystemKind::Ntfs);
-    if (!engine)
-        return;
-    engine->listFiles(key, false, [&](const volume::FolderFile& file) {
+    engine.listFiles(key, false, [&](const volume::FolderFile& file) {
         const FileType type = ClassifyFile(file.name, file.deleted);
         FileListRow row;
         row.image = type.image;
         row.cells[file_col::Name] = file.name;
         row.cells[file_col::Type] = type.label;
         row.cells[file_col::Size] = std::to_string(file.size);
-        row.cells[file_col::Date] = engine->formatDate(file.stamp);
-        row.cells[file_col::Time] = engine->formatTime(file.stamp);
+        row.cells[file_col::Date] = engine.formatDate(file.stamp);
+        row.cells[file_col::Time] = engine.formatTime(file.stamp);
         row.cells[file_col::DebugInfo1] = std::to_string(file.location);
         row.cells[file_col::DebugInfo2] = std::to_string(file.parentKey);
         row.cells[file_col::DebugInfo3] = std::to_string(file.selfKey);

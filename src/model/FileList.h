@@ -11,10 +11,6 @@
 #include <string>
 #include <vector>
 
-namespace qr::app {
-struct RecoveryContext;
-}
-
 namespace qr::model {
 
 namespace file_col {
@@ -73,14 +69,19 @@ inline constexpr FolderLabels kKeyFolderLabels{"Folder", "Deleted Folder"};
 // Replaces the list's columns with the eight of the folder view and empties it.
 void SetUpFolderColumns(FileList& list);
 
-// Empties the list and fills it with the folder shown by `item`.
-void ListFolder(app::RecoveryContext& context, TreeItem item, const FolderLabels& labels);
+class FolderNodeList;
+
+// Empties `list` and fills it with the folder shown by `item`: its subfolders from
+// `nodes`, then the files `engine` lists for it (null: none; `kind` says how dates
+// read and which root the root item stands for).
+void ListFolder(FileList& list, FolderNodeList& nodes, TreeItem item, const FolderLabels& labels,
+                volume::FileSystemKind kind, volume::VolumeEngine* engine);
 
 // Appends the files of folder `key` as the volume's engine lists them (FAT: read from
 // its directory on disk); `deleted`: the folder itself is deleted.
 void ListEngineFiles(volume::VolumeEngine& engine, FileList& list, std::uint32_t key, bool deleted);
 
 // Appends the NTFS files of folder `key` from FileTable.
-void ListNtfsFiles(app::RecoveryContext& context, FileList& list, std::uint32_t key);
+void ListNtfsFiles(volume::VolumeEngine& engine, FileList& list, std::uint32_t key);
 
 } // namespace qr::model

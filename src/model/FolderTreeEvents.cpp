@@ -1,6 +1,6 @@
 #include "model/FolderTreeEvents.h"
 
-#include "app/RecoveryContext.h"
+#include "model/CurrentFolderView.h"
 #include "model/FileList.h"
 #include "model/RecoveryTree.h"
 #include "model/TreeChecks.h"
@@ -13,28 +13,28 @@ bool isRoot(const TreeModel& tree, TreeItem item) {
     return tree.parent(item) == kNoItem;
 }
 
-void showPath(app::RecoveryContext& context, TreeItem item) {
-    context.currentFolderView().showCurrentFolder(FolderPath(context.recoveryTree, item));
+void showPath(FolderBrowsing& context, TreeItem item) {
+    context.view.showCurrentFolder(FolderPath(context.tree, item));
 }
 
 // The previous current folder goes back to the plain folder image (the root keeps its
 // own).
-void releaseCurrent(app::RecoveryContext& context, TreeItem next) {
-    TreeModel& tree = context.recoveryTree;
+void releaseCurrent(FolderBrowsing& context, TreeItem next) {
+    TreeModel& tree = context.tree;
     const TreeItem previous = context.currentFolderItem;
     if (previous != next && tree.valid(previous) && !isRoot(tree, previous) &&
         !tree.text(previous).starts_with("Partition"))
         tree.setImages(previous, tree_image::kFolder, tree_image::kFolder);
 }
 
-void markCurrent(app::RecoveryContext& context, TreeItem item) {
-    context.recoveryTree.setImages(item, tree_image::kCurrentFolder, tree_image::kCurrentFolder);
+void markCurrent(FolderBrowsing& context, TreeItem item) {
+    context.tree.setImages(item, tree_image::kCurrentFolder, tree_image::kCurrentFolder);
 }
 
 } // namespace
 
-void OnFolderItemClicked(app::RecoveryContext& context, TreeItem item, bool onCheckBox) {
-    TreeModel& tree = context.recoveryTree;
+void OnFolderItemClicked(FolderBrowsing& context, TreeItem item, bool onCheckBox) {
+    TreeModel& tree = context.tree;
     if (!tree.valid(item))
         return;
     if (onCheckBox) {
@@ -55,11 +55,11 @@ void OnFolderItemClicked(app::RecoveryContext& context, TreeItem item, bool onCh
         tree.setSelected(item);
     }
     context.currentFolderItem = item;
-    ListFolder(context, item, kMouseFolderLabels);
+    context.reader.listFolder(item, kMouseFolderLabels);
 }
 
-void OnFolderItemExpanding(app::RecoveryContext& context, TreeItem item, bool expanding) {
-    TreeModel& tree = context.recoveryTree;
+void OnFolderItemExpanding(FolderBrowsing& context, TreeItem item, bool expanding) {
+    TreeModel& tree = context.tree;
     if (!tree.valid(item))
         return;
     const bool root = isRoot(tree, item);
@@ -73,17 +73,17 @@ void OnFolderItemExpanding(app::RecoveryContext& context, TreeItem item, bool ex
         if (context.listOnExpansion) {
             context.listOnExpansion = false;
             tree.setSelected(item);
-            ListFolder(context, item, kMouseFolderLabels);
+            context.reader.listFolder(item, kMouseFolderLabels);
         }
     }
     tree.setExpanded(item, expanding);
-    const std::size_t node = context.folderNodes.indexOfItem(item);
+    const std::size_t node = context.nodes.indexOfItem(item);
     if (node != kNoNode)
-        NameChildFolders(context, node);
+        context.reader.nameChildFolders(node);
 }
 
-void OnFolderEnterKey(app::RecoveryContext& context) {
-    TreeModel& tree = context.recoveryTree;
+void OnFolderEnterKey(FolderBrowsing& context) {
+    TreeModel& tree = context.tree;
     const TreeItem item = tree.selected();
     if (!tree.valid(item))
         return;
@@ -93,17 +93,17 @@ void OnFolderEnterKey(app::RecoveryContext& context) {
         markCurrent(context, item);
     }
     context.currentFolderItem = item;
-    ListFolder(context, item, kKeyFolderLabels);
+    context.reader.listFolder(item, kKeyFolderLabels);
     context.listOnExpansion = true;
     context.clickSelects = false;
 }
 
-void OnFolderLeftKey(app::RecoveryContext& context) {
+void OnFolderLeftKey(FolderBrowsing& context) {
     context.listOnExpansion = false;
     context.clickSelects = false;
 }
 
-void OnFolderRightKey(app::RecoveryContext& context) {
+void OnFolderRightKey(FolderBrowsing& context) {
     context.listOnExpansion = true;
     context.clickSelects = false;
 }

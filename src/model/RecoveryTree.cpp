@@ -1,6 +1,7 @@
 #include "model/RecoveryTree.h"
 
-#include "app/RecoveryContext.h"
+#include "volume/SearchProgress.h"
+#include "volume/VolumeEngine.h"
 
 #include <string>
 #include <unordered_map>
@@ -20,8 +21,8 @@ using namespace folder_col;
 // otherwise a row is not inserted below a node that came from that same row.
 class TreeBuild {
 public:
-    explicit TreeBuild(app::RecoveryContext& context) : context_(context) {
-        const RecordTable& table = context.tables.folderTable;
+    explicit TreeBuild(FolderTreeParts& parts) : parts_(parts) {
+        const RecordTable& table = parts.folderTable;
         std::unordered_set<std::uint32_t> selves;
         for (int row = 0; row < table.rowCount(); ++row) {
             if (table.cellEquals(row, Type, "FOLDER"))
@@ -33,10 +34,10 @@ public:
     }
 
     void insertRow(int row, TreeItem parentItem, std::size_t parentNode) {
-        const RecordTable& table = context_.tables.folderTable;
-        const std::size_t index = context_.folderNodes.size();
+        const RecordTable& table = parts_.folderTable;
+        const std::size_t index = parts_.nodes.size();
         InsertFolderNode(
-            context_, parentItem, table.cell(row, Name), table.number(row, Self),
+            parts_.tree, parts_.nodes, parentItem, table.cell(row, Name), table.number(row, Self),
             table.number(row, Parent), static_cast<std::uint64_t>(table.number64(row, Date)),
             static_cast<std::uint64_t>(table.number64(row, Time)), table.flag(row, Deleted));
         inserted_[static_cast<std::size_t>(row)] = true;
@@ -47,7 +48,7 @@ public:
     }
 
     void insertChildren(std::size_t node) {
-        const FolderNode& parent = context_.folderNodes[node];
+        const FolderNode& parent = parts_.nodes[node];
         auto it = byParent_.find(std::to_string(static_cast<std::int32_t>(parent.selfKey)));
         if (it == byParent_.end())
             return;
@@ -65,7 +66,7 @@ private:
         return false;
     }
 
-    app::RecoveryContext& context_;
+    FolderTreeParts& parts_;
     std::unordered_map<std::string, std::vector<int>> byParent_;
     bool uniqueSelves_ = true;
     std::vector<bool> inserted_;
@@ -74,8 +75,7 @@ private:
 };
 
 // Names the rows of root folders from the entries of the root directory.
-void NameRootChildren(app::RecoveryContext& context, volume::VolumeEngine& engine) {
-    RecordTable& table = context.tables.folderTable;
+void NameRootChildren(RecordTable& table, volume::VolumeEngine& engine) {
     std::unordered_map<std::uint32_t, int> rootRowBySelf; // first row wins
     for (int row = 0; row < table.rowCount(); ++row)
         if (table.number(row, Parent) == kFatRootKey)
@@ -106,10 +106,10 @@ bool IsNtfsRootChild(const RecordTable& table, int row) {
            table.cellEquals(row, Type, "FOLDER");
 }
 
-// Names the subfolders of node `index` from its directory, once.
-void nameChildFolders(app::RecoveryContext& context, volume::VolumeEngine* engine,
+} // namespace
+
+void NameChildFolders(TreeModel& tree, FolderNodeList& nodes, volume::VolumeEngine* engine,
                       std::size_t index) {
-    FolderNodeList& nodes = context.folderNodes;
     if (index >= nodes.size() || nodes[index].childrenNamed)
         return;
     nodes[index].childrenNamed = true;
@@ -121,18 +121,12 @@ void nameChildFolders(app::RecoveryContext& context, volume::VolumeEngine* engin
             nodes.firstWithKeys(static_cast<std::uint32_t>(entry.location), selfKey);
         if (child != kNoNode) {
             nodes[child].name = entry.name;
-            context.recoveryTree.setText(nodes[child].treeItem, entry.name);
+            tree.setText(nodes[child].treeItem, entry.name);
             if (entry.deleted)
                 nodes[child].deleted = true;
         }
         return true;
     });
-}
-
-} // namespace
-
-TreeItem EnsureRootItem(app::RecoveryContext& context) {
-    return EnsureRootItem(context.recoveryTree);
 }
 
 TreeItem EnsureRootItem(TreeModel& tree) {
@@ -141,13 +135,6 @@ TreeItem EnsureRootItem(TreeModel& tree) {
         return tree.insert(kNoItem, "Root", tree_image::kRoot, tree_image::kRoot);
     tree.setText(root, "Root");
     return root;
-}
-
-TreeItem InsertFolderNode(app::RecoveryContext& context, TreeItem parent, const std::string& name,
-                          std::uint32_t selfKey, std::uint32_t parentKey, std::uint64_t date,
-                          std::uint64_t time, bool deleted) {
-    return InsertFolderNode(context.recoveryTree, context.folderNodes, parent, name, selfKey,
-                            parentKey, date, time, deleted);
 }
 
 TreeItem InsertFolderNode(TreeModel& tree, FolderNodeList& nodes, TreeItem parent,
@@ -170,26 +157,19 @@ TreeItem InsertFolderNode(TreeModel& tree, FolderNodeList& nodes, TreeItem paren
     return item;
 }
 
-void BuildFolderTree(app::RecoveryContext& context, TreeVariant variant) {
-    RecordTable& table = context.tables.folderTable;
-    TreeModel& tree = context.recoveryTree;
-    volume::SearchProgress& progress = context.progress();
+void BuildFolderTree(FolderTreeParts& parts, TreeVariant variant, const FolderNaming& naming,
+                     volume::SearchProgress& progress) {
+    RecordTable& table = parts.folderTable;
+    TreeModel& tree = parts.tree;
     progress.phase(volume::SearchPhase::StoringTree);
-    const TreeItem root = EnsureRootItem(context);
+    const TreeItem root = EnsureRootItem(tree);
 
-    // Folder names are read through the search's cache: each directory once.
-    const std::unique_ptr<volume::VolumeEngine> engine =
-        app::EngineFor(context, context.activeGeometry.kind(), true);
-    const volume::FileSystemKind rootKind = variant == TreeVariant::FatStandard
-                                                ? context.volumeParams.kind()
-                                                : context.activeGeometry.kind();
-    if (variant != TreeVariant::FatFromLog && volume::IsFat(rootKind))
-        if (const auto rootEngine = app::EngineFor(context, rootKind, true))
-            NameRootChildren(context, *rootEngine);
+    if (variant != TreeVariant::FatFromLog && naming.rootEngine)
+        NameRootChildren(table, *naming.rootEngine);
 
     if (variant == TreeVariant::Ntfs)
         HangNtfsLostRow(table);
-    TreeBuild build(context);
+    TreeBuild build(parts);
     for (int row = 0; row < table.rowCount(); ++row)
         if (variant == TreeVariant::Ntfs ? IsNtfsRootChild(table, row)
                                          : table.number(row, Parent) == kFatRootKey)
@@ -197,7 +177,7 @@ void BuildFolderTree(app::RecoveryContext& context, TreeVariant variant) {
     tree.setExpanded(root, true);
     tree.setText(root, "Root");
 
-    FolderNodeList& nodes = context.folderNodes;
+    FolderNodeList& nodes = parts.nodes;
     progress.position(0, nodes.size());
     int shown = 0;
     for (std::size_t k = 0; k < nodes.size(); ++k) {
@@ -215,27 +195,21 @@ void BuildFolderTree(app::RecoveryContext& context, TreeVariant variant) {
             variant == TreeVariant::ExFat)
             nodes[k].childrenNamed = true;
         else
-            nameChildFolders(context, engine.get(), k);
+            NameChildFolders(tree, nodes, naming.engine, k);
     }
     if (variant == TreeVariant::FatStandard || variant == TreeVariant::FatAdvance)
         for (const FolderNode& node : nodes)
             tree.setExpanded(node.treeItem, false);
 }
 
-void InsertChildFolders(app::RecoveryContext& context, const std::string& keyText, TreeItem item) {
-    const RecordTable& table = context.tables.folderTable;
+void InsertChildFolders(FolderTreeParts& parts, const std::string& keyText, TreeItem item) {
+    const RecordTable& table = parts.folderTable;
     for (int row = 0; row < table.rowCount(); ++row)
         if (table.cellEquals(row, Type, "FOLDER") && table.cellEquals(row, Parent, keyText))
             InsertFolderNode(
-                context, item, table.cell(row, Name), table.number(row, Self),
+                parts.tree, parts.nodes, item, table.cell(row, Name), table.number(row, Self),
                 table.number(row, Parent), static_cast<std::uint64_t>(table.number64(row, Date)),
                 static_cast<std::uint64_t>(table.number64(row, Time)), table.flag(row, Deleted));
-}
-
-void NameChildFolders(app::RecoveryContext& context, std::size_t index) {
-    const std::unique_ptr<volume::VolumeEngine> engine =
-        app::EngineFor(context, context.activeGeometry.kind());
-    nameChildFolders(context, engine.get(), index);
 }
 
 std::string FolderPath(const TreeModel& tree, TreeItem item) {

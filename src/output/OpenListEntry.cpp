@@ -1,5 +1,6 @@
 #include "output/OpenListEntry.h"
 
+#include "app/FolderCommands.h"
 #include "app/RecoveryContext.h"
 #include "model/FileList.h"
 #include "model/FolderTreeEvents.h"
@@ -45,7 +46,7 @@ OpenedAs OpenListEntry(app::RecoveryContext& ctx, int rowIndex, const ShellServi
         if (!ctx.recoveryTree.valid(item))
             return OpenedAs::Nothing;
         ctx.recoveryTree.setSelected(item);
-        model::OnFolderEnterKey(ctx);
+        app::OnFolderEnterKey(ctx);
         return OpenedAs::Folder;
     }
     if (!endsWith(type, "FILE"))

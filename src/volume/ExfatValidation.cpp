@@ -1,21 +1,20 @@
 // exFAT boot-region validation: the main region at the volume's first sector, or its
 // backup twelve sectors on when the main one fails, gives the layout.
-#include "app/RecoveryContext.h"
-#include "disk/SectorReader.h"
+#include "disk/SectorSource.h"
 #include "volume/ExfatBootRegion.h"
+#include "volume/VolumeParams.h"
 #include "volume/VolumeValidation.h"
 
 namespace qr::volume {
 
-int ValidateExfatVolume(app::RecoveryContext& ctx, std::string* why) {
-    VolumeParams& p = ctx.volumeParams;
-    if (!ctx.reader || p.partitionEnd < p.partitionStart) {
+int ValidateExfatVolume(disk::SectorSource* source, VolumeParams& p, std::string* why) {
+    if (!source || p.partitionEnd < p.partitionStart) {
         if (why)
             *why = "no medium or an empty volume";
         return 0;
     }
     const ExfatBootRegionResult region =
-        ReadExfatBootRegion(*ctx.reader, p.partitionStart, p.partitionEnd - p.partitionStart + 1);
+        ReadExfatBootRegion(*source, p.partitionStart, p.partitionEnd - p.partitionStart + 1);
     if (!region.geometry) {
         p.cluster0Start = 0; // no layout: the search finds nothing to walk
         if (why)

@@ -1,7 +1,5 @@
 #include "volume/PartitionListing.h"
 
-#include "app/RecoveryContext.h"
-
 #include <algorithm>
 
 namespace qr::volume {
@@ -21,19 +19,18 @@ bool HasRoomForPartition(const DiskPartitionRecord& record) {
            static_cast<std::uint32_t>(std::min(kPartitionNames, kPartitionSlots - 1));
 }
 
-model::TreeItem PartitionTreeRoot(const app::RecoveryContext& ctx) {
-    return ctx.partitionTree.firstTopLevel();
+model::TreeItem PartitionTreeRoot(const model::TreeModel& tree) {
+    return tree.firstTopLevel();
 }
 
-DiskPartitionRecord& SelectedDiskRecord(app::RecoveryContext& ctx) {
-    const std::size_t disk =
-        std::min<std::size_t>(ctx.selectedDiskNumber, ctx.partitions.size() - 1);
-    return ctx.partitions[disk];
+DiskPartitionRecord& DiskRecord(std::array<DiskPartitionRecord, kMaxDisks>& records,
+                                std::size_t disk) {
+    return records[std::min<std::size_t>(disk, records.size() - 1)];
 }
 
-bool ListPartition(app::RecoveryContext& ctx, const std::string& name, std::uint64_t start,
+bool ListPartition(PartitionListingTarget& target, const std::string& name, std::uint64_t start,
                    std::uint64_t end) {
-    DiskPartitionRecord& record = SelectedDiskRecord(ctx);
+    DiskPartitionRecord& record = target.record;
     if (!HasRoomForPartition(record))
         return false;
     const std::uint32_t k = record.count + 1;
@@ -43,9 +40,9 @@ bool ListPartition(app::RecoveryContext& ctx, const std::string& name, std::uint
     slot.startSector = static_cast<std::uint32_t>(std::min(start, kMax32));
     slot.endSector = static_cast<std::uint32_t>(std::min(end, kMax32));
     slot.treeItem =
-        AddTreeItem(ctx.partitionTree, PartitionItemText(k, name), PartitionTreeRoot(ctx));
+        AddTreeItem(target.tree, PartitionItemText(k, name), PartitionTreeRoot(target.tree));
     if (k == 1)
-        ctx.firstPartitionItem = slot.treeItem;
+        target.firstPartitionItem = slot.treeItem;
     record.count = k;
     return true;
 }

@@ -4,12 +4,10 @@
 #include "model/TreeModel.h"
 #include "volume/DiskPartitionRecord.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
-
-namespace qr::app {
-struct RecoveryContext;
-}
 
 namespace qr::volume {
 
@@ -20,19 +18,28 @@ model::TreeItem AddTreeItem(model::TreeModel& tree, const std::string& text,
 // "Partition - k ( NAME )".
 std::string PartitionItemText(std::uint32_t k, const std::string& name);
 
+// The record and tree a table reading or a partition search fills: the selected disk's
+// record, the partition tree, and the item of partition 1.
+struct PartitionListingTarget {
+    DiskPartitionRecord& record;
+    model::TreeModel& tree;
+    model::TreeItem& firstPartitionItem;
+};
+
 // True while the record has room for one more partition (names and slots).
 bool HasRoomForPartition(const DiskPartitionRecord& record);
 
-// Lists partition k = count + 1 of the selected disk: its name, start, end (the first
-// sector behind it, kept to 32 bits), its tree item under the partition tree's root,
-// and `firstPartitionItem` for k = 1. Returns false when the record is full.
-bool ListPartition(app::RecoveryContext& ctx, const std::string& name, std::uint64_t start,
+// Lists partition k = count + 1 of the record: its name, start, end (the first sector
+// behind it, kept to 32 bits), its tree item under the partition tree's root, and
+// `firstPartitionItem` for k = 1. Returns false when the record is full.
+bool ListPartition(PartitionListingTarget& target, const std::string& name, std::uint64_t start,
                    std::uint64_t end);
 
 // The root item of the partition tree (kNoItem when the tree has none).
-model::TreeItem PartitionTreeRoot(const app::RecoveryContext& ctx);
+model::TreeItem PartitionTreeRoot(const model::TreeModel& tree);
 
-// The record of the selected disk (disk numbers beyond the table use the last one).
-DiskPartitionRecord& SelectedDiskRecord(app::RecoveryContext& ctx);
+// The record of disk `disk` (disk numbers beyond the table use the last one).
+DiskPartitionRecord& DiskRecord(std::array<DiskPartitionRecord, kMaxDisks>& records,
+                                std::size_t disk);
 
 } // namespace qr::volume

@@ -1,7 +1,6 @@
 #include "volume/PartitionSearch.h"
 
-#include "app/RecoveryContext.h"
-#include "disk/SectorReader.h"
+#include "disk/SectorSource.h"
 #include "platform/RegistryStore.h"
 #include "volume/PartitionListing.h"
 #include "volume/PartitionSearchView.h"
@@ -27,51 +26,11 @@ std::uint64_t decimalValue(const std::string& text) {
     return error == std::errc{} ? value : 0;
 }
 
-std::uint64_t geometryValue(app::RecoveryContext& ctx, const char* key) {
-    if (!ctx.registry)
+std::uint64_t geometryValue(platform::RegistryStore* registry, unsigned disk, const char* key) {
+    if (!registry)
         return 0;
-    return decimalValue(
-        platform::ReadRegistryString(*ctx.registry, platform::RegistryRoot::ClassesRoot, key,
-                                     "Disk" + std::to_string(ctx.selectedDiskNumber)));
-}
-
-void announceStart(app::RecoveryContext& ctx) {
-    const bool rangeLocked =
-        ctx.searchMode == app::kSearchAdvanced || ctx.searchMode == app::kSearchRaw;
-    PartitionSearchView& view = ctx.progress();
-    view.partitionSearchStarted(rangeLocked);
-}
-
-// Forgets the partitions listed so far. Their tree items go too: the tree is rebuilt
-// with a root of the same text, so no item is left that no slot refers to.
-void forgetPartitions(app::RecoveryContext& ctx) {
-    DiskPartitionRecord& record = SelectedDiskRecord(ctx);
-    const std::uint32_t listed = std::min<std::uint32_t>(record.count, kPartitionNames);
-    for (std::uint32_t k = 1; k <= listed; ++k) {
-        record.fileSystemNames[k - 1].clear();
-        record.slots[k] = {};
-    }
-    record.count = 0;
-    ctx.firstPartitionItem = model::kNoItem;
-    const model::TreeItem oldRoot = PartitionTreeRoot(ctx);
-    const std::string rootText = oldRoot != model::kNoItem
-                                     ? ctx.partitionTree.text(oldRoot)
-                                     : "Disk " + std::to_string(ctx.selectedDiskNumber);
-    ctx.partitionTree.clear();
-    const model::TreeItem root = ctx.partitionTree.insert(
-        model::kNoItem, rootText, model::tree_image::kRoot, model::tree_image::kRoot);
-    ctx.partitionTree.setExpanded(root, true);
-}
-
-void announceFinish(app::RecoveryContext& ctx) {
-    const DiskPartitionRecord& record = SelectedDiskRecord(ctx);
-    std::optional<FoundPartitionRange> first;
-    if (record.count > 0)
-        first = FoundPartitionRange{FileSystemKindFromName(record.fileSystemNames[0]),
-                                    record.slots[1].startSector, record.slots[1].endSector};
-    PartitionSearchView& view = ctx.progress();
-    view.partitionSearchFinished(first, ctx.searchMode == app::kSearchAdvanced);
-    ctx.partitionTree.setExpanded(PartitionTreeRoot(ctx), true);
+    return decimalValue(platform::ReadRegistryString(*registry, platform::RegistryRoot::ClassesRoot,
+                                                     key, "Disk" + std::to_string(disk)));
 }
 
 } // namespace
@@ -91,79 +50,59 @@ SearchGeometry NormaliseGeometry(std::uint64_t cylinders, std::uint64_t sectorsP
             static_cast<std::uint32_t>(kLbaHeads), static_cast<std::uint32_t>(kLbaSectorsPerTrack)};
 }
 
-SearchGeometry ReadSearchGeometry(app::RecoveryContext& ctx) {
-    return NormaliseGeometry(geometryValue(ctx, "Quarrixdale Removal Media\\Cylinder"),
-                             geometryValue(ctx, "Quarrixdale Removal Media\\SectorsPerTrack"),
-                             geometryValue(ctx, "Quarrixdale Removal Media\\Head"));
+SearchGeometry ReadSearchGeometry(platform::RegistryStore* registry, unsigned disk) {
+    return NormaliseGeometry(
+        geometryValue(registry, disk, "Quarrixdale Removal Media\\Cylinder"),
+        geometryValue(registry, disk, "Quarrixdale Removal Media\\SectorsPerTrack"),
+        geometryValue(registry, disk, "Quarrixdale Removal Media\\Head"));
 }
 
-void BeginPartitionSearch(app::RecoveryContext& ctx) {
-    announceStart(ctx);
-    forgetPartitions(ctx);
+void ForgetPartitions(PartitionListingTarget& target, unsigned disk) {
+    DiskPartitionRecord& record = target.record;
+    const std::uint32_t listed = std::min<std::uint32_t>(record.count, kPartitionNames);
+    for (std::uint32_t k = 1; k <= listed; ++k) {
+        record.fileSystemNames[k - 1].clear();
+        record.slots[k] = {};
+    }
+    record.count = 0;
+    target.firstPartitionItem = model::kNoItem;
+    const model::TreeItem oldRoot = PartitionTreeRoot(target.tree);
+    const std::string rootText =
+        oldRoot != model::kNoItem ? target.tree.text(oldRoot) : "Disk " + std::to_string(disk);
+    target.tree.clear();
+    const model::TreeItem root = target.tree.insert(
+        model::kNoItem, rootText, model::tree_image::kRoot, model::tree_image::kRoot);
+    target.tree.setExpanded(root, true);
 }
 
-void SweepForPartitions(app::RecoveryContext& ctx, std::stop_token stop) {
-    SearchGeometry g = ReadSearchGeometry(ctx);
-    const std::uint64_t diskSectors = ctx.reader->sectorCount();
+VolumeSearchOutcome SweepForPartitions(disk::SectorSource& source, SearchGeometry g,
+                                       PartitionListingTarget& target, PartitionSearchView& view,
+                                       std::stop_token stop) {
+    const std::uint64_t diskSectors = source.sectorCount();
     // Without the listing's geometry the medium's size gives the usual 255 x 63 one.
     if (g.cylinders == 0)
         g = NormaliseGeometry(diskSectors / (kLbaHeads * kLbaSectorsPerTrack), kLbaSectorsPerTrack,
                               kLbaHeads);
     const VolumeSearchPlan plan{g.cylinders, std::uint64_t{g.heads} * g.sectorsPerTrack,
                                 g.sectorsPerTrack};
-    PartitionSearchView& view = ctx.progress();
-    const VolumeSearchOutcome outcome = SearchVolumes(
-        *ctx.reader, plan, stop,
-        [&ctx](const FoundVolumeAt& v) {
-            return ListPartition(ctx, FileSystemName(v.kind), v.start, v.end) &&
-                   HasRoomForPartition(SelectedDiskRecord(ctx));
+    return SearchVolumes(
+        source, plan, std::move(stop),
+        [&target](const FoundVolumeAt& v) {
+            return ListPartition(target, FileSystemName(v.kind), v.start, v.end) &&
+                   HasRoomForPartition(target.record);
         },
         [&view](std::uint64_t at, std::uint64_t end) { view.partitionSearchAt(at, end); });
-    // A stop asked by the user keeps what was found and gives the controls back; any
-    // other stop (the window closing) leaves the window alone.
-    if (outcome.end == VolumeSearchEnd::Stopped && stop.stop_requested() &&
-        !ctx.partitionSearchStopAsked)
-        return;
-    announceFinish(ctx);
 }
 
-void SearchPartitions(app::RecoveryContext& ctx, std::stop_token stop) {
-    BeginPartitionSearch(ctx);
-    SweepForPartitions(ctx, std::move(stop));
-}
-
-void StartPartitionSearch(app::RecoveryContext& ctx) {
-    if (ctx.partitionSearchRunning.exchange(true))
-        return;
-    ctx.partitionSearchStopAsked = false;
-    // The record is emptied before the worker exists, so the caller goes on with a
-    // consistent (empty) record; from then on only the worker writes it.
-    BeginPartitionSearch(ctx);
-    // Assigning joins the previous, finished worker.
-    ctx.partitionSearchThread = std::jthread([&ctx](std::stop_token stop) {
-        SweepForPartitions(ctx, stop);
-        ctx.partitionSearchRunning = false;
-    });
-}
-
-void StopPartitionSearch(app::RecoveryContext& ctx) {
-    if (!ctx.partitionSearchRunning)
-        return;
-    ctx.partitionSearchStopAsked = true;
-    ctx.partitionSearchThread.request_stop();
-}
-
-bool PartitionSearchRunning(const app::RecoveryContext& ctx) {
-    return ctx.partitionSearchRunning;
-}
-
-void InstallPartitionSearch(app::RecoveryContext& ctx) {
-    ctx.startPartitionSearch = [&ctx] {
-        if (ctx.readingPartitionTable)
-            ctx.partitionSearchPending = true;
-        else
-            StartPartitionSearch(ctx);
-    };
+void AnnouncePartitionsFound(PartitionListingTarget& target, PartitionSearchView& view,
+                             bool showRange) {
+    const DiskPartitionRecord& record = target.record;
+    std::optional<FoundPartitionRange> first;
+    if (record.count > 0)
+        first = FoundPartitionRange{FileSystemKindFromName(record.fileSystemNames[0]),
+                                    record.slots[1].startSector, record.slots[1].endSector};
+    view.partitionSearchFinished(first, showRange);
+    target.tree.setExpanded(PartitionTreeRoot(target.tree), true);
 }
 
 } // namespace qr::volume

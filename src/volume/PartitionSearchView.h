@@ -1,6 +1,6 @@
 #pragma once
 // What the partition search tells the partition step's window: that it started, where
-// it is, and how it ended. One adapter in app/ renders the
+// it is, and how it ended. One adapter of the application renders the
 // controls and texts; the search itself never addresses a window item.
 #include "volume/FileSystemKind.h"
 

@@ -1,7 +1,6 @@
 #include "volume/PartitionTable.h"
 
-#include "app/RecoveryContext.h"
-#include "disk/SectorReader.h"
+#include "disk/SectorSource.h"
 #include "volume/PartitionListing.h"
 #include "volume/SectorRead.h"
 
@@ -29,12 +28,12 @@ bool isExtended(std::uint8_t type) {
 }
 
 // Names and lists the partition at `start`; false once the record is full.
-bool listIfNamed(app::RecoveryContext& ctx, std::uint8_t type, std::uint64_t start,
-                 std::uint32_t sectors) {
-    const std::string name = NamePartition(ReadSector(*ctx.reader, start), type);
+bool listIfNamed(disk::SectorSource& source, PartitionListingTarget& target, std::uint8_t type,
+                 std::uint64_t start, std::uint32_t sectors) {
+    const std::string name = NamePartition(ReadSector(source, start), type);
     if (name.empty())
         return true;
-    return ListPartition(ctx, name, start, start + sectors);
+    return ListPartition(target, name, start, start + sectors);
 }
 
 } // namespace
@@ -69,9 +68,10 @@ FileSystemKind KindOfPartition(const Sector& first, std::uint8_t type) {
     }
 }
 
-void ReadPartitionTable(app::RecoveryContext& ctx, std::uint64_t baseSector) {
-    SelectedDiskRecord(ctx).count = 0;
-    const Sector mbr = ReadSector(*ctx.reader, baseSector);
+void ReadPartitionTable(disk::SectorSource& source, PartitionListingTarget& target,
+                        std::uint64_t baseSector) {
+    target.record.count = 0;
+    const Sector mbr = ReadSector(source, baseSector);
     // One of the two signature bytes is enough.
     if (mbr.bytes[0x1FE] != 0x55 && mbr.bytes[0x1FF] != 0xAA)
         return;
@@ -82,7 +82,7 @@ void ReadPartitionTable(app::RecoveryContext& ctx, std::uint64_t baseSector) {
         const TableEntry e = entryOf(mbr, i);
         if (e.type == 0)
             continue;
-        if (!listIfNamed(ctx, e.type, e.start, e.sectors))
+        if (!listIfNamed(source, target, e.type, e.start, e.sectors))
             return;
         if (isExtended(e.type)) {
             extendedStart = e.start;
@@ -98,7 +98,7 @@ void ReadPartitionTable(app::RecoveryContext& ctx, std::uint64_t baseSector) {
         const std::uint64_t recordSector = extendedStart + link;
         if (!visited.insert(recordSector).second)
             return;
-        const Sector ebr = ReadSector(*ctx.reader, recordSector);
+        const Sector ebr = ReadSector(source, recordSector);
         walkChain = false;
         for (int i = 0; i < 2; ++i) {
             const TableEntry e = entryOf(ebr, i);
@@ -107,7 +107,7 @@ void ReadPartitionTable(app::RecoveryContext& ctx, std::uint64_t baseSector) {
             if (isExtended(e.type)) {
                 link = e.start;
                 walkChain = true;
-            } else if (!listIfNamed(ctx, e.type, recordSector + e.start, e.sectors)) {
+            } else if (!listIfNamed(source, target, e.type, recordSector + e.start, e.sectors)) {
                 return;
             }
         }

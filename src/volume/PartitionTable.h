@@ -8,21 +8,23 @@
 #include <cstdint>
 #include <string>
 
-namespace qr::app {
-struct RecoveryContext;
+namespace qr::disk {
+class SectorSource;
 }
 
 namespace qr::volume {
 
 struct Sector;
+struct PartitionListingTarget;
 
 // Greatest number of extended boot records followed on one disk. Together with the
 // check for a record visited before and the room of the record, it bounds any chain.
 inline constexpr int kMaxExtendedRecords = 128;
 
-// Reads the table at `baseSector` (0: the master boot record) of the selected disk
+// Reads the table at `baseSector` (0: the master boot record) of the disk on `source`
 // and fills its record from partition 1 on.
-void ReadPartitionTable(app::RecoveryContext& ctx, std::uint64_t baseSector);
+void ReadPartitionTable(disk::SectorSource& source, PartitionListingTarget& target,
+                        std::uint64_t baseSector);
 
 // The file-system name of a partition from its first sector and its type; empty
 // when it is of a kind that is not listed.

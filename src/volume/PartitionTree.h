@@ -1,15 +1,18 @@
 #pragma once
-// Creation of the partition tree on the way from the disk step to the partition step:
-// root "Disk " + disk number, the partition table read under it, the root expanded.
-// A partition search asked for by a failed read during the reading starts afterwards;
-// the search is wired to the read-failure notice here when no one has done it yet.
-
-namespace qr::app {
-struct RecoveryContext;
+// The start of a disk as the partition step reads it: a disk whose sector 0 is a
+// volume's own boot sector holds that one volume; any other disk is read through its
+// partition table.
+namespace qr::disk {
+class SectorSource;
 }
 
 namespace qr::volume {
 
-void CreatePartitionTree(app::RecoveryContext& ctx);
+struct PartitionListingTarget;
+
+// Lists the partitions found at the start of the disk on `source` into `target`.
+// Returns true when the table has failed and the partition search should run, as a
+// failed read asks it to.
+bool ReadDiskStart(disk::SectorSource& source, PartitionListingTarget& target);
 
 } // namespace qr::volume

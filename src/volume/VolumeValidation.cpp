@@ -1,25 +1,26 @@
 #include "volume/VolumeValidation.h"
 
-#include "app/RecoveryContext.h"
-#include "disk/SectorReader.h"
+#include "disk/SectorSource.h"
+#include "volume/VolumeParams.h"
 
 namespace qr::volume {
 
-int ValidateVolume(app::RecoveryContext& ctx, std::string* why) {
-    ctx.progress().phase(SearchPhase::Validation);
-    model::RecordTables& t = ctx.tables;
-    for (model::RecordTable* table :
-         {&t.folderTable, &t.fileTable, &t.dirClusterTable, &t.indexRecordTable, &t.mftRecordTable})
-        table->clear();
-    switch (ctx.volumeParams.kind()) {
+int ValidateVolume(disk::SectorSource* source, VolumeParams& params, std::string* why) {
+    const FileSystemKind kind = params.kind();
+    if (!source && kind != FileSystemKind::None && kind != FileSystemKind::ExFat) {
+        if (why)
+            *why = "no medium";
+        return 0;
+    }
+    switch (kind) {
     case FileSystemKind::Fat16:
-        return ValidateFat16Volume(*ctx.reader, ctx.volumeParams, why);
+        return ValidateFat16Volume(*source, params, why);
     case FileSystemKind::Fat32:
-        return ValidateFat32Volume(*ctx.reader, ctx.volumeParams, why);
+        return ValidateFat32Volume(*source, params, why);
     case FileSystemKind::Ntfs:
-        return ValidateNtfsVolume(*ctx.reader, ctx.volumeParams, why);
+        return ValidateNtfsVolume(*source, params, why);
     case FileSystemKind::ExFat:
-        return ValidateExfatVolume(ctx, why);
+        return ValidateExfatVolume(source, params, why);
     default:
         if (why)
             *why = "no file system named (FAT16, FAT32, NTFS or exFAT)";

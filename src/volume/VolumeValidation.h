@@ -4,23 +4,19 @@
 #include <cstdint>
 #include <string>
 
-namespace qr::app {
-struct RecoveryContext;
-}
 namespace qr::disk {
 class SectorSource;
 }
 
 namespace qr::volume {
 
-// Checks the volume named by volumeParams (file-system name, start, end) and fills
-// its layout. Returns 1 when the layout came from a valid boot sector, 0 otherwise.
-// First empties the record tables a search fills, so searches never mix. When it
-// returns 0, `why` (if given) tells a developer which check refused the volume; users
-// only ever see the system's own messages.
-int ValidateVolume(app::RecoveryContext& ctx, std::string* why = nullptr);
-
 struct VolumeParams;
+
+// Checks the volume named by `params` (file-system name, start, end) on `source` (null:
+// no medium) and fills its layout. Returns 1 when the layout came from a valid boot
+// sector, 0 otherwise. When it returns 0, `why` (if given) tells a developer which
+// check refused the volume; users only ever see the system's own messages.
+int ValidateVolume(disk::SectorSource* source, VolumeParams& params, std::string* why = nullptr);
 
 // The checks by file system, without the caption and the emptying of the tables: the
 // boot sector of `params` (start, end) on `source` is checked and the layout stored
@@ -34,6 +30,7 @@ int ValidateNtfsVolume(disk::SectorSource& source, VolumeParams& params,
 // exFAT: the main boot region (name, signature, shifts, FAT and heap inside the volume,
 // boot checksum) or else the backup region twelve sectors on; its layout goes into
 // the volume's parameters.
-int ValidateExfatVolume(app::RecoveryContext& ctx, std::string* why = nullptr);
+int ValidateExfatVolume(disk::SectorSource* source, VolumeParams& params,
+                        std::string* why = nullptr);
 
 } // namespace qr::volume

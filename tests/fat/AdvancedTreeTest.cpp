@@ -4,6 +4,8 @@
 // the intact card. A medium with nothing on it identifies nothing, and says so.
 #include "AdvancedFatSupport.h"
 #include "app/AdvancedFatSearch.h"
+#include "app/FolderCommands.h"
+#include "app/PartitionCommands.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
 #include "model/FileList.h"
@@ -25,7 +27,7 @@ using Files = std::map<std::string, std::string>;
 
 void collect(app::RecoveryContext& ctx, model::TreeItem item, const std::string& path, Files& out,
              int depth = 0) {
-    model::ListFolder(ctx, item, model::kMouseFolderLabels);
+    app::ListFolder(ctx, item, model::kMouseFolderLabels);
     const std::vector<model::FileListRow> rows = ctx.fileList.rows();
     for (const model::FileListRow& row : rows) {
         const std::string& type = row.cells[model::file_col::Type];
@@ -74,7 +76,7 @@ TEST(AdvancedTree, CardWithoutBootSectorsListsWhatTheIntactCardLists) {
 
     Context intact(card);
     intact.ctx->searchMode = app::kSearchStandard;
-    intact.ctx->validationSucceeded = volume::ValidateVolume(*intact.ctx) == 1;
+    intact.ctx->validationSucceeded = app::ValidateVolume(*intact.ctx) == 1;
     app::ScanWorker(*intact.ctx, {});
     const Files expected = intact.files();
     ASSERT_EQ(expected.size(), 4u);

@@ -1,5 +1,7 @@
 // A medium that shrinks while the Standard search reads it: the search ends with the
 // folders found before and says at which sector the medium stopped answering.
+#include "app/FolderCommands.h"
+#include "app/PartitionCommands.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
 #include "support/FatImages.h"
@@ -42,13 +44,13 @@ struct Searched {
         ctx = std::make_unique<app::RecoveryContext>(services);
         image.selectIn(*ctx);
         ctx->searchMode = app::kSearchStandard;
-        ctx->validationSucceeded = volume::ValidateVolume(*ctx) == 1;
+        ctx->validationSucceeded = app::ValidateVolume(*ctx) == 1;
         ctx->progress().setObserver(&watcher);
         app::ScanWorker(*ctx, {});
         ctx->progress().setObserver(nullptr);
     }
     bool listsFolder(const std::string& name) {
-        model::ListFolder(*ctx, ctx->recoveryTree.firstTopLevel(), model::kMouseFolderLabels);
+        app::ListFolder(*ctx, ctx->recoveryTree.firstTopLevel(), model::kMouseFolderLabels);
         for (const model::FileListRow& row : ctx->fileList.rows())
             if (row.cells[model::file_col::Name] == name)
                 return true;

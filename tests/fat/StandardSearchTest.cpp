@@ -1,6 +1,8 @@
 // The Standard search end to end on FAT16 and FAT32 images made with mkfs.fat and
 // mtools: live, deleted and orphaned folders and files under their names, with their
 // types, sizes and dates, and a search stopped half-way.
+#include "app/FolderCommands.h"
+#include "app/PartitionCommands.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
 #include "model/FileList.h"
@@ -25,7 +27,7 @@ using Listing = std::map<std::string, model::FileListRow>;
 
 void collect(app::RecoveryContext& ctx, model::TreeItem item, const std::string& path, Listing& out,
              int depth = 0) {
-    model::ListFolder(ctx, item, model::kMouseFolderLabels);
+    app::ListFolder(ctx, item, model::kMouseFolderLabels);
     const std::vector<model::FileListRow> rows = ctx.fileList.rows();
     for (const model::FileListRow& row : rows) {
         const std::string p = (path.empty() ? "" : path + "/") + row.cells[model::file_col::Name];
@@ -42,7 +44,7 @@ struct Search {
         ctx = std::make_unique<app::RecoveryContext>(services);
         image.selectIn(*ctx);
         ctx->searchMode = app::kSearchStandard;
-        ctx->validationSucceeded = volume::ValidateVolume(*ctx) == 1;
+        ctx->validationSucceeded = app::ValidateVolume(*ctx) == 1;
     }
     Listing run() {
         ScanWorker(*ctx, {});

@@ -4,6 +4,7 @@
 // file, a missing file or a cancelled dialog put the partition step back and leave the
 // tables and the search mode as they were.
 #include "LogBytes.h"
+#include "app/FolderCommands.h"
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
 #include "app/RecoveryLogCommands.h"
@@ -91,7 +92,7 @@ struct Session {
     }
     void collect(model::TreeItem item, const std::string& path,
                  std::map<std::string, std::vector<std::vector<std::string>>>& out) {
-        model::ListFolder(*ctx, item, model::kMouseFolderLabels);
+        app::ListFolder(*ctx, item, model::kMouseFolderLabels);
         for (const model::FileListRow& row : ctx->fileList.rows()) {
             std::vector<std::string> cells(row.cells.begin(), row.cells.end());
             cells.pop_back(); // the tree item of a folder row differs from run to run

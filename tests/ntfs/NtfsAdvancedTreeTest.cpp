@@ -3,6 +3,8 @@
 // file-systems step, the picked volume's tree listing what the Standard search of the
 // same volume lists, and a file opened from it byte for byte.
 #include "app/AdvancedFatSearch.h"
+#include "app/FolderCommands.h"
+#include "app/PartitionCommands.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
 #include "disk/SectorReader.h"
@@ -25,7 +27,7 @@ using Files = std::map<std::string, std::string>; // path -> size
 
 void collect(app::RecoveryContext& ctx, model::TreeItem item, const std::string& path, Files& out,
              int depth = 0) {
-    model::ListFolder(ctx, item, model::kMouseFolderLabels);
+    app::ListFolder(ctx, item, model::kMouseFolderLabels);
     const std::vector<model::FileListRow> rows = ctx.fileList.rows();
     for (const model::FileListRow& row : rows) {
         const std::string& type = row.cells[model::file_col::Type];
@@ -82,7 +84,7 @@ TEST(NtfsAdvancedTree, ThePickedVolumeListsWhatTheStandardSearchListsAndOpensIts
     standard.ctx->volumeParams.partitionEnd =
         NtfsImage::kVolumeStart + NtfsImage::kVolumeSectors - 1;
     standard.ctx->searchMode = app::kSearchStandard;
-    ASSERT_EQ(volume::ValidateVolume(*standard.ctx), 1);
+    ASSERT_EQ(app::ValidateVolume(*standard.ctx), 1);
     app::ScanWorker(*standard.ctx, {});
     const Files expected = standard.files();
     ASSERT_GT(expected.size(), 5u);

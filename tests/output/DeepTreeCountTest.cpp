@@ -1,6 +1,7 @@
 // Counting a save over a recovery tree nested thousands of folders deep: a hostile
 // medium can hold such a chain of directories, and the count runs on a worker thread
 // whose stack must not grow with the depth of the tree.
+#include "app/FolderCommands.h"
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
@@ -68,7 +69,7 @@ protected:
         g.sectorsPerFat = kSectorsPerFat;
         g.rootSectors = 0;
 
-        model::TreeItem parent = model::EnsureRootItem(ctx);
+        model::TreeItem parent = app::EnsureRootItem(ctx);
         top = model::kNoItem;
         std::uint32_t parentKey = 0;
         for (std::uint32_t i = 0; i < kDepth; ++i) {
@@ -79,7 +80,7 @@ protected:
             entry[11] = 0x20;
             entry[26] = 2; // first cluster of the file, never read while counting
             entry[28] = 1; // size
-            parent = model::InsertFolderNode(ctx, parent, "D", cluster, parentKey, 0, 0, false);
+            parent = app::InsertFolderNode(ctx, parent, "D", cluster, parentKey, 0, 0, false);
             if (top == model::kNoItem)
                 top = parent;
             parentKey = cluster;

@@ -1,5 +1,6 @@
 // Enter on a file-list row: folders open, files are extracted into the work folder
 // and handed to xdg-open, with the chooser when no program is associated.
+#include "app/FolderCommands.h"
 #include "app/RecoveryContext.h"
 #include "model/FileList.h"
 #include "output/OpenListEntry.h"
@@ -79,7 +80,7 @@ TEST(OpenListEntry, FileRowsOpenAndFolderRowsDescend) {
     const ShellServices shell{&launcher, nullptr};
 
     const model::TreeItem root = ctx.recoveryTree.firstTopLevel();
-    model::ListFolder(ctx, root, model::kMouseFolderLabels);
+    app::ListFolder(ctx, root, model::kMouseFolderLabels);
     int docsRow = -1;
     for (int r = 0; r < ctx.fileList.rowCount(); ++r)
         if (ctx.fileList.row(r).cells[model::file_col::Name] == "DOCS")

@@ -1,6 +1,7 @@
 // Counting and writing passes of a save over a searched mkfs.fat/mtools image: the
 // saved tree mirrors the recovery tree, the check boxes, selection modes, filters,
 // replace answers and write errors behave as the dialogs promise.
+#include "app/FolderCommands.h"
 #include "output/SavePasses.h"
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
@@ -194,7 +195,7 @@ TEST_F(SavePasses, FilesWithUnreadableSectorsAreCountedAndNamed) {
 
 TEST_F(SavePasses, ListSelectionModesCountFilesAndFolderRowsRecursively) {
     const model::TreeItem docs = child(root(), "DOCS");
-    model::ListFolder(ctx, docs, model::kKeyFolderLabels);
+    app::ListFolder(ctx, docs, model::kKeyFolderLabels);
     ctx.currentFolderItem = docs;
     ctx.save.saveSource = kSaveSourceList;
     const int rows = ctx.fileList.rowCount();
@@ -228,7 +229,7 @@ TEST_F(SavePasses, DateWindowLimitsFolderCountsButNotListRows) {
     CountSaveSelection(ctx);
     EXPECT_EQ(ctx.save.counters.filesToSave, 0u);
 
-    model::ListFolder(ctx, root(), model::kKeyFolderLabels);
+    app::ListFolder(ctx, root(), model::kKeyFolderLabels);
     ctx.currentFolderItem = root();
     ctx.save.saveSource = kSaveSourceList;
     ctx.save.settings.selectionMode = kSaveAllRows;

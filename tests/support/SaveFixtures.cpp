@@ -1,3 +1,4 @@
+#include "app/PartitionCommands.h"
 #include "support/SaveFixtures.h"
 
 #include "app/ScanDriver.h"
@@ -12,7 +13,7 @@ namespace qr::test {
 void SearchFatImage(app::RecoveryContext& ctx, const FatImage& image) {
     image.selectIn(ctx);
     ctx.searchMode = app::kSearchStandard;
-    ctx.validationSucceeded = volume::ValidateVolume(ctx) == 1;
+    ctx.validationSucceeded = app::ValidateVolume(ctx) == 1;
     app::ScanWorker(ctx, std::stop_token{});
 }
 

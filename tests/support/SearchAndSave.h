@@ -3,6 +3,8 @@
 // whole tree into a sink that keeps nothing: the directory scan, the tree, the file
 // list, the counting pass and every file's extraction. Shared by the fuzz target and
 // the mutated-image campaign (header only: fuzz targets link no test framework).
+#include "app/FolderCommands.h"
+#include "app/PartitionCommands.h"
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
@@ -71,13 +73,13 @@ inline SearchAndSaveResult SearchAndSave(const unsigned char* data, std::size_t 
     ctx.volumeParams.partitionStart = 0;
     ctx.volumeParams.partitionEnd = (size + 511) / 512 - 1;
     ctx.searchMode = app::kSearchStandard;
-    ctx.validationSucceeded = volume::ValidateVolume(ctx) == 1;
+    ctx.validationSucceeded = app::ValidateVolume(ctx) == 1;
     app::ScanWorker(ctx, {});
     const model::TreeItem root = ctx.recoveryTree.firstTopLevel();
     if (root == model::kNoItem)
         return result;
     result.treeBuilt = true;
-    model::ListFolder(ctx, root, model::kMouseFolderLabels);
+    app::ListFolder(ctx, root, model::kMouseFolderLabels);
 
     model::ToggleCheck(ctx.recoveryTree, root);
     ctx.save.saveSource = output::kSaveSourceTree;

@@ -1,6 +1,7 @@
 // The wizard's partition step on disks without a usable table, with the real table
 // reader, partition search and volume validation: a whole-disk volume reaches the
 // browse step; the user starts and stops the partition search.
+#include "app/PartitionCommands.h"
 #include "app/ReadFailureNotice.h"
 #include "app/Wizard.h"
 #include "disk/SectorReader.h"
@@ -168,7 +169,7 @@ TEST(LostTableWizard, StopKeepsThePartitionsFoundAndGivesTheStepBack) {
     s.waitForSearch();
     ASSERT_EQ(s.ctx->partitions[0].count, 1u);
     EXPECT_EQ(s.ctx->partitions[0].slots[1].startSector, 2048u);
-    EXPECT_FALSE(volume::PartitionSearchRunning(*s.ctx));
+    EXPECT_FALSE(app::PartitionSearchRunning(*s.ctx));
     EXPECT_TRUE(s.view.isEnabled(item::kNext));
     EXPECT_TRUE(s.view.isEnabled(item::kBack));
     EXPECT_TRUE(s.view.isShown(item::kSearchPartition));

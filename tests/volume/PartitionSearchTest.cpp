@@ -1,3 +1,4 @@
+#include "app/PartitionCommands.h"
 #include "volume/PartitionSearch.h"
 #include "disk/SectorReader.h"
 #include "support/TestSupport.h"

@@ -1,3 +1,4 @@
+#include "app/PartitionCommands.h"
 #include "disk/SectorReader.h"
 #include "support/TestSupport.h"
 #include "support/VolumeImages.h"
@@ -154,7 +155,7 @@ TEST(PartitionTable, ImageMadeBySfdiskGivesTheExampleNumbers) {
     CreatePartitionTree(*t.ctx);
     EXPECT_EQ(listed(*t.ctx), (std::vector<Listed>{{"Partition - 1 ( FAT32 )", 63, 1000063},
                                                    {"Partition - 2 ( NTFS )", 1000188, 1228800}}));
-    EXPECT_FALSE(volume::PartitionSearchRunning(*t.ctx));
+    EXPECT_FALSE(app::PartitionSearchRunning(*t.ctx));
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "app/PartitionCommands.h"
 #include "volume/VolumeValidation.h"
 #include "app/ScanDriver.h"
 #include "disk/SectorReader.h"

@@ -4,7 +4,7 @@
 // boot sectors (volume/VolumeSearch.h; the cylinder geometry comes from the disk
 // listing's registry values, else from the medium's size) and the partition record
 // and tree are rebuilt from what is found. The worker and its hand-off with the table
-// reading live with the recovery context (app/PartitionCommands.h).
+// reading live with the recovery context, in the application layer.
 #include <cstdint>
 #include <stop_token>
 

@@ -208,3 +208,41 @@ TEST_F(ListingFixture, DetailRowsAsTheRightPanelShowsThem) {
                                         "Head   : 255", "SectorsPerTrack   : 63",
                                         "Disk Size  : 8032 MB"}));
 }
+
+// The listing over its own ports: the tree it is handed hears of the root before any
+// disk, of each disk once per listing in slot order, and is expanded last; the No
+// Media dialog is the caller's to give and shows only when no disk answered.
+TEST_F(ListingFixture, ListingFillsTheTreeItIsHandedInSlotOrder) {
+    struct RecordingTree final : disk::DiskTreeView {
+        std::vector<std::string> calls;
+        void addRoot() override { calls.push_back("root"); }
+        void addDisk(const std::string& label) override { calls.push_back(label); }
+        void expandRoot() override { calls.push_back("expand"); }
+    } tree;
+    detector.leave = [](platform::RegistryStore& s) {
+        leaveDisk(s, 7, "/dev/sdh", "512");
+        leaveDisk(s, 1, "/dev/sdb", "512");
+    };
+    bool anyDisk = false;
+    bool emptySlot = false;
+    int dialogs = 0;
+    disk::DiskListingPorts ports{&store,   nullptr,
+                                 detector, *ctx->reader,
+                                 tree,     ctx->installationPath,
+                                 false,    [&] { ++dialogs; },
+                                 anyDisk,  emptySlot};
+    EXPECT_EQ(disk::ListDisks(ports), disk::ListingResult::Listed);
+    EXPECT_EQ(tree.calls, (std::vector<std::string>{"root", "Disk1", "Disk7", "expand"}));
+    EXPECT_TRUE(anyDisk);
+    EXPECT_TRUE(emptySlot);
+    EXPECT_EQ(dialogs, 0);
+    EXPECT_EQ(ctx->reader->paths().name(7), "/dev/sdh");
+
+    detector.leave = nullptr;
+    tree.calls.clear();
+    anyDisk = false;
+    EXPECT_EQ(disk::ListDisks(ports), disk::ListingResult::Listed);
+    EXPECT_EQ(tree.calls, (std::vector<std::string>{"root", "expand"}));
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_TRUE(ctx->diskTree.size() == 0) << "the context's own tree is not touched";
+}

@@ -1,6 +1,7 @@
 #include "output/FileExtraction.h"
 
 #include "app/RecoveryContext.h"
+#include "disk/SectorReader.h"
 #include "output/OutputFile.h"
 #include "output/SaveSettings.h"
 
@@ -11,13 +12,19 @@ namespace qr::output {
 
 namespace {
 
+// The device name of the medium under recovery (empty without one): an output may
+// never be the source itself.
+std::string sourceDevice(app::RecoveryContext& ctx) {
+    return ctx.reader ? ctx.reader->selectedDeviceName() : std::string{};
+}
+
 // The output file of one extraction. It is opened at the first bytes (or at the end
 // for an empty file), so a file with nothing to locate leaves no output behind.
 class OutputFileSink final : public volume::FileSink {
 public:
     OutputFileSink(app::RecoveryContext& ctx, const std::string& path, const std::string& name,
                    std::uint64_t size, bool saveMode)
-        : ctx_(ctx), path_(path), reporter_(ctx, saveMode, path, name, size) {}
+        : ctx_(ctx), path_(path), reporter_(ctx.save, saveMode, path, name, size) {}
 
     enum class State { Closed, Refused, Open, Failed };
 
@@ -27,7 +34,7 @@ public:
             return true;
         if (state_ != State::Closed)
             return false;
-        if (!OutputAllowed(ctx_, path_)) {
+        if (!OutputAllowed(ctx_.save, sourceDevice(ctx_), path_)) {
             state_ = State::Refused;
             return false;
         }
@@ -63,8 +70,8 @@ private:
 ExtractResult writeError(app::RecoveryContext& ctx, OutputFile& out, const std::string& path) {
     const std::string reason = out.error();
     out.close();
-    NoteProblem(ctx, path, reason);
-    ReportWriteError(ctx, path, reason);
+    NoteProblem(ctx.save, path, reason);
+    ReportWriteError(ctx.save, path, reason);
     return ExtractResult::Failed;
 }
 
@@ -89,7 +96,7 @@ ExtractResult ExtractToFile(app::RecoveryContext& ctx, volume::VolumeEngine& eng
                             bool deleted) {
     SaveState& save = ctx.save;
     save.skipCurrent = false;
-    if (saveMode && !AdmitForSave(ctx, outputPath, name, deleted))
+    if (saveMode && !AdmitForSave(ctx.save, outputPath, name, deleted))
         return ExtractResult::PassedOver;
 
     volume::FolderFile file;
@@ -102,7 +109,7 @@ ExtractResult ExtractToFile(app::RecoveryContext& ctx, volume::VolumeEngine& eng
     const volume::ExtractReport report =
         engine.extract(file, sink, {ClusterSourceOf(save.settings.savingMode)});
     if (report.end == volume::ExtractEnd::NoData) {
-        NoteProblem(ctx, outputPath, report.why);
+        NoteProblem(ctx.save, outputPath, report.why);
         return ExtractResult::Failed;
     }
     // An empty file, or one stopped before its first bytes, is still created.
@@ -133,14 +140,14 @@ ExtractResult ExtractToFile(app::RecoveryContext& ctx, volume::VolumeEngine& eng
     if (!sink.out().close())
         return writeError(ctx, sink.out(), outputPath);
     if (report.end == volume::ExtractEnd::Truncated) {
-        NoteProblem(ctx, outputPath, report.why);
+        NoteProblem(ctx.save, outputPath, report.why);
         return ExtractResult::Failed;
     }
     if (report.uncertain && saveMode)
         save.summary.uncertain += 1;
     if (report.unreadableBytes > 0 && saveMode) {
         // The read-failure notice stays as it is; the save tells which files have holes.
-        NoteProblem(ctx, outputPath,
+        NoteProblem(ctx.save, outputPath,
                     std::to_string(report.unreadableBytes) +
                         " bytes lie on sectors the medium could not read; saved as zeros");
         save.summary.withUnreadable += 1;

@@ -1,10 +1,9 @@
 #include "output/SaveGate.h"
 
-#include "app/RecoveryContext.h"
-#include "disk/SectorReader.h"
 #include "output/DestinationSafety.h"
 #include "output/SaveProgressView.h"
 #include "output/SaveQuestions.h"
+#include "output/SaveState.h"
 
 #include <sys/stat.h>
 
@@ -21,11 +20,11 @@ std::uint64_t elapsedSeconds(const SaveState& save) {
         std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - save.startTime).count());
 }
 
-void showSaving(app::RecoveryContext& ctx, const std::string& path, const std::string& name,
+void showSaving(SaveState& save, const std::string& path, const std::string& name,
                 std::uint64_t written, std::uint64_t size) {
-    if (ctx.save.progress)
-        ctx.save.progress->showSaving(MakeSavingTexts(ctx.save.counters, path, name, written, size,
-                                                      elapsedSeconds(ctx.save)));
+    if (save.progress)
+        save.progress->showSaving(
+            MakeSavingTexts(save.counters, path, name, written, size, elapsedSeconds(save)));
 }
 
 bool exists(const std::string& path) {
@@ -35,9 +34,8 @@ bool exists(const std::string& path) {
 
 } // namespace
 
-bool AdmitForSave(app::RecoveryContext& ctx, const std::string& outputPath, const std::string& name,
+bool AdmitForSave(SaveState& save, const std::string& outputPath, const std::string& name,
                   bool deleted) {
-    SaveState& save = ctx.save;
     if (!FiltersAdmit(save.settings, name, deleted))
         return false;
     if (exists(outputPath)) {
@@ -51,43 +49,41 @@ bool AdmitForSave(app::RecoveryContext& ctx, const std::string& outputPath, cons
             return false;
     }
     save.counters.filesDone += 1;
-    showSaving(ctx, outputPath, name, 0, 0);
+    showSaving(save, outputPath, name, 0, 0);
     return true;
 }
 
-void ReportWriteError(app::RecoveryContext& ctx, const std::string& outputPath,
-                      const std::string& reason) {
-    const WriteErrorAnswer answer =
-        ctx.save.writeErrorQuestion ? ctx.save.writeErrorQuestion->askWriteError(outputPath, reason)
-                                    : WriteErrorAnswer::Skip;
-    ApplyWriteErrorAnswer(ctx.save, answer);
+void ReportWriteError(SaveState& save, const std::string& outputPath, const std::string& reason) {
+    const WriteErrorAnswer answer = save.writeErrorQuestion
+                                        ? save.writeErrorQuestion->askWriteError(outputPath, reason)
+                                        : WriteErrorAnswer::Skip;
+    ApplyWriteErrorAnswer(save, answer);
 }
 
-void NoteProblem(app::RecoveryContext& ctx, const std::string& outputPath,
-                 const std::string& reason) {
+void NoteProblem(SaveState& save, const std::string& outputPath, const std::string& reason) {
     constexpr std::size_t kMaxProblems = 10000;
-    if (ctx.save.problems.size() < kMaxProblems)
-        ctx.save.problems.push_back(outputPath + ": " + reason);
+    if (save.problems.size() < kMaxProblems)
+        save.problems.push_back(outputPath + ": " + reason);
 }
 
-bool OutputAllowed(app::RecoveryContext& ctx, const std::string& outputPath) {
-    const std::string source = ctx.reader ? ctx.reader->selectedDeviceName() : std::string{};
-    const std::string refusal = OutputFileRefusal(source, outputPath);
+bool OutputAllowed(SaveState& save, const std::string& sourceDevice,
+                   const std::string& outputPath) {
+    const std::string refusal = OutputFileRefusal(sourceDevice, outputPath);
     if (refusal.empty())
         return true;
-    NoteProblem(ctx, outputPath, refusal);
-    ReportWriteError(ctx, outputPath, refusal);
+    NoteProblem(save, outputPath, refusal);
+    ReportWriteError(save, outputPath, refusal);
     return false;
 }
 
-SavingReporter::SavingReporter(app::RecoveryContext& ctx, bool saveMode, std::string outputPath,
+SavingReporter::SavingReporter(SaveState& save, bool saveMode, std::string outputPath,
                                std::string name, std::uint64_t size)
-    : context_(ctx), saveMode_(saveMode), outputPath_(std::move(outputPath)),
-      name_(std::move(name)), size_(size) {}
+    : save_(save), saveMode_(saveMode), outputPath_(std::move(outputPath)), name_(std::move(name)),
+      size_(size) {}
 
 void SavingReporter::written(std::uint64_t bytes, bool force) {
     done_ += bytes;
-    context_.save.counters.bytesDone += bytes;
+    save_.counters.bytesDone += bytes;
     if (!saveMode_)
         return;
     const auto nowMs =
@@ -96,7 +92,7 @@ void SavingReporter::written(std::uint64_t bytes, bool force) {
     if (!force && lastShownMs_ >= 0 && nowMs - lastShownMs_ < 100)
         return;
     lastShownMs_ = nowMs;
-    showSaving(context_, outputPath_, name_, done_, size_);
+    showSaving(save_, outputPath_, name_, done_, size_);
 }
 
 } // namespace qr::output

@@ -5,11 +5,9 @@
 #include <cstdint>
 #include <string>
 
-namespace qr::app {
-struct RecoveryContext;
-}
-
 namespace qr::output {
+
+struct SaveState;
 
 // How one extraction ended.
 enum class ExtractResult {
@@ -22,31 +20,30 @@ enum class ExtractResult {
 // Save mode, before anything is written: true when the file is to be written. Applies
 // the filters in order, then the replace policy (asking when needed), then counts the
 // file as done and shows it in "Saving".
-bool AdmitForSave(app::RecoveryContext& context, const std::string& outputPath,
-                  const std::string& name, bool deleted);
+bool AdmitForSave(SaveState& save, const std::string& outputPath, const std::string& name,
+                  bool deleted);
 
 // Refuses an output that is not a regular file or that is the source itself, and asks
 // "Error Writing Destination" about it. True when the output may be opened.
-bool OutputAllowed(app::RecoveryContext& context, const std::string& outputPath);
+// `sourceDevice`: the device name of the medium under recovery (empty: none).
+bool OutputAllowed(SaveState& save, const std::string& sourceDevice, const std::string& outputPath);
 
 // Asks "Error Writing Destination" and applies the answer to the flags.
-void ReportWriteError(app::RecoveryContext& context, const std::string& outputPath,
-                      const std::string& reason);
+void ReportWriteError(SaveState& save, const std::string& outputPath, const std::string& reason);
 
 // Records why a file could not be saved whole.
-void NoteProblem(app::RecoveryContext& context, const std::string& outputPath,
-                 const std::string& reason);
+void NoteProblem(SaveState& save, const std::string& outputPath, const std::string& reason);
 
 // Adds `bytes` to bytes done and, in save mode, refreshes "Saving" (at most every
 // 100 ms unless `force`).
 class SavingReporter {
 public:
-    SavingReporter(app::RecoveryContext& context, bool saveMode, std::string outputPath,
-                   std::string name, std::uint64_t size);
+    SavingReporter(SaveState& save, bool saveMode, std::string outputPath, std::string name,
+                   std::uint64_t size);
     void written(std::uint64_t bytes, bool force = false);
 
 private:
-    app::RecoveryContext& context_;
+    SaveState& save_;
     bool saveMode_;
     std::string outputPath_, name_;
     std::uint64_t size_;

@@ -105,7 +105,7 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
     if (refusal.empty())
         refusal = SpaceShortage(destination, plannedBytes(save, engine.get()));
     if (!refusal.empty()) {
-        NoteProblem(ctx, destination, refusal);
+        NoteProblem(ctx.save, destination, refusal);
         save.summary.refused = refusal;
         save.summary.failed = static_cast<std::uint32_t>(save.plan.size());
         if (ctx.messages)
@@ -138,7 +138,7 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
         }
         const std::string path = folder + "/" + SafeOutputName(item.name, nameMax);
         if (folder == madeFolder && !folderInside) {
-            NoteProblem(ctx, path, "a link in the destination leads outside it; not written");
+            NoteProblem(ctx.save, path, "a link in the destination leads outside it; not written");
             tally(save.summary, ExtractResult::Failed, item.size);
             continue;
         }
@@ -147,7 +147,7 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
             result = ExtractToFile(ctx, *engine, path, item.name, item.size, item.location, true,
                                    item.deleted);
         } else {
-            NoteProblem(ctx, path, "this file system cannot be saved from yet");
+            NoteProblem(ctx.save, path, "this file system cannot be saved from yet");
         }
         tally(save.summary, result, item.size);
     }

@@ -1,9 +1,8 @@
 #include "output/FileExtraction.h"
 
-#include "app/RecoveryContext.h"
-#include "disk/SectorReader.h"
 #include "output/OutputFile.h"
 #include "output/SaveSettings.h"
+#include "output/SaveState.h"
 
 #include <filesystem>
 #include <system_error>
@@ -12,19 +11,14 @@ namespace qr::output {
 
 namespace {
 
-// The device name of the medium under recovery (empty without one): an output may
-// never be the source itself.
-std::string sourceDevice(app::RecoveryContext& ctx) {
-    return ctx.reader ? ctx.reader->selectedDeviceName() : std::string{};
-}
-
 // The output file of one extraction. It is opened at the first bytes (or at the end
 // for an empty file), so a file with nothing to locate leaves no output behind.
 class OutputFileSink final : public volume::FileSink {
 public:
-    OutputFileSink(app::RecoveryContext& ctx, const std::string& path, const std::string& name,
-                   std::uint64_t size, bool saveMode)
-        : ctx_(ctx), path_(path), reporter_(ctx.save, saveMode, path, name, size) {}
+    OutputFileSink(SaveState& save, const std::string& sourceDevice, const std::string& path,
+                   const std::string& name, std::uint64_t size, bool saveMode)
+        : save_(save), sourceDevice_(sourceDevice), path_(path),
+          reporter_(save, saveMode, path, name, size) {}
 
     enum class State { Closed, Refused, Open, Failed };
 
@@ -34,7 +28,7 @@ public:
             return true;
         if (state_ != State::Closed)
             return false;
-        if (!OutputAllowed(ctx_.save, sourceDevice(ctx_), path_)) {
+        if (!OutputAllowed(save_, sourceDevice_, path_)) {
             state_ = State::Refused;
             return false;
         }
@@ -52,7 +46,7 @@ public:
         reporter_.written(bytes.size());
         return true;
     }
-    bool interrupted() override { return ctx_.save.skipCurrent || ctx_.save.stopSaving; }
+    bool interrupted() override { return save_.skipCurrent || save_.stopSaving; }
     void unreadable(std::uint64_t, std::uint64_t) override {}
 
     State state() const { return state_; }
@@ -60,18 +54,19 @@ public:
     OutputFile& out() { return out_; }
 
 private:
-    app::RecoveryContext& ctx_;
+    SaveState& save_;
+    std::string sourceDevice_;
     std::string path_;
     OutputFile out_;
     SavingReporter reporter_;
     State state_ = State::Closed;
 };
 
-ExtractResult writeError(app::RecoveryContext& ctx, OutputFile& out, const std::string& path) {
+ExtractResult writeError(SaveState& save, OutputFile& out, const std::string& path) {
     const std::string reason = out.error();
     out.close();
-    NoteProblem(ctx.save, path, reason);
-    ReportWriteError(ctx.save, path, reason);
+    NoteProblem(save, path, reason);
+    ReportWriteError(save, path, reason);
     return ExtractResult::Failed;
 }
 
@@ -90,13 +85,12 @@ volume::ClusterSource ClusterSourceOf(std::uint32_t savingMode) {
     }
 }
 
-ExtractResult ExtractToFile(app::RecoveryContext& ctx, volume::VolumeEngine& engine,
-                            const std::string& outputPath, const std::string& name,
-                            std::uint64_t size, std::uint64_t location, bool saveMode,
-                            bool deleted) {
-    SaveState& save = ctx.save;
+ExtractResult ExtractToFile(SaveState& save, const std::string& sourceDevice,
+                            volume::VolumeEngine& engine, const std::string& outputPath,
+                            const std::string& name, std::uint64_t size, std::uint64_t location,
+                            bool saveMode, bool deleted) {
     save.skipCurrent = false;
-    if (saveMode && !AdmitForSave(ctx.save, outputPath, name, deleted))
+    if (saveMode && !AdmitForSave(save, outputPath, name, deleted))
         return ExtractResult::PassedOver;
 
     volume::FolderFile file;
@@ -105,24 +99,24 @@ ExtractResult ExtractToFile(app::RecoveryContext& ctx, volume::VolumeEngine& eng
     file.validLength = size;
     file.deleted = deleted;
     file.location = location;
-    OutputFileSink sink(ctx, outputPath, name, size, saveMode);
+    OutputFileSink sink(save, sourceDevice, outputPath, name, size, saveMode);
     const volume::ExtractReport report =
         engine.extract(file, sink, {ClusterSourceOf(save.settings.savingMode)});
     if (report.end == volume::ExtractEnd::NoData) {
-        NoteProblem(ctx.save, outputPath, report.why);
+        NoteProblem(save, outputPath, report.why);
         return ExtractResult::Failed;
     }
     // An empty file, or one stopped before its first bytes, is still created.
     if (report.end != volume::ExtractEnd::SinkFailed && !sink.open()) {
         if (sink.state() == OutputFileSink::State::Refused)
             return ExtractResult::Failed;
-        return writeError(ctx, sink.out(), outputPath);
+        return writeError(save, sink.out(), outputPath);
     }
     switch (report.end) {
     case volume::ExtractEnd::SinkFailed:
         if (sink.state() == OutputFileSink::State::Refused)
             return ExtractResult::Failed;
-        return writeError(ctx, sink.out(), outputPath);
+        return writeError(save, sink.out(), outputPath);
     case volume::ExtractEnd::Interrupted:
         // What was written stays, unless the program is ending: then the file stopped
         // half-way is removed rather than left under a recovered file's name. Skip is cleared.
@@ -138,30 +132,21 @@ ExtractResult ExtractToFile(app::RecoveryContext& ctx, volume::VolumeEngine& eng
     }
     sink.reporter().written(0, true);
     if (!sink.out().close())
-        return writeError(ctx, sink.out(), outputPath);
+        return writeError(save, sink.out(), outputPath);
     if (report.end == volume::ExtractEnd::Truncated) {
-        NoteProblem(ctx.save, outputPath, report.why);
+        NoteProblem(save, outputPath, report.why);
         return ExtractResult::Failed;
     }
     if (report.uncertain && saveMode)
         save.summary.uncertain += 1;
     if (report.unreadableBytes > 0 && saveMode) {
         // The read-failure notice stays as it is; the save tells which files have holes.
-        NoteProblem(ctx.save, outputPath,
+        NoteProblem(save, outputPath,
                     std::to_string(report.unreadableBytes) +
                         " bytes lie on sectors the medium could not read; saved as zeros");
         save.summary.withUnreadable += 1;
     }
     return ExtractResult::Written;
-}
-
-ExtractResult ExtractToFile(app::RecoveryContext& ctx, const std::string& outputPath,
-                            const std::string& name, std::uint64_t size, std::uint64_t location,
-                            bool saveMode, bool deleted) {
-    const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(ctx);
-    if (!engine)
-        return ExtractResult::Failed;
-    return ExtractToFile(ctx, *engine, outputPath, name, size, location, saveMode, deleted);
 }
 
 } // namespace qr::output

@@ -8,22 +8,15 @@
 #include <cstdint>
 #include <string>
 
-namespace qr::app {
-struct RecoveryContext;
-}
-
 namespace qr::output {
 
 // At most `size` bytes are written. The skip and stop flags are polled before every
 // read; a file cut short keeps what was written. `location` is the engine's own
 // (FAT: the first cluster).
-ExtractResult ExtractToFile(app::RecoveryContext& context, volume::VolumeEngine& engine,
-                            const std::string& outputPath, const std::string& name,
-                            std::uint64_t size, std::uint64_t location, bool saveMode,
-                            bool deleted);
-
-// The same through the engine of the volume's file system; Failed when it has none.
-ExtractResult ExtractToFile(app::RecoveryContext& context, const std::string& outputPath,
+// `save`: the save's settings, flags, counters and ports; `sourceDevice`: the device
+// name of the medium under recovery, which an output may never be.
+ExtractResult ExtractToFile(SaveState& save, const std::string& sourceDevice,
+                            volume::VolumeEngine& engine, const std::string& outputPath,
                             const std::string& name, std::uint64_t size, std::uint64_t location,
                             bool saveMode, bool deleted);
 

@@ -1,5 +1,6 @@
 #include "output/OpenListEntry.h"
 
+#include "app/ExtractCommands.h"
 #include "app/FolderCommands.h"
 #include "app/RecoveryContext.h"
 #include "model/FileList.h"
@@ -60,7 +61,8 @@ OpenedAs OpenListEntry(app::RecoveryContext& ctx, int rowIndex, const ShellServi
     const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(ctx);
     if (!engine)
         return OpenedAs::Nothing;
-    ExtractToFile(ctx, *engine, path, name, size, location, false, false);
+    ExtractToFile(ctx.save, app::SourceDeviceName(ctx), *engine, path, name, size, location, false,
+                  false);
     if (shell.launcher)
         OpenWithShell(path, *shell.launcher, shell.chooser);
     return OpenedAs::File;

@@ -1,6 +1,7 @@
 // The writing pass of a save: every planned file is extracted in save mode into the
 // destination, below the folders of the recovery tree (the root's children at the top,
 // "Lost" as a folder of its own).
+#include "app/ExtractCommands.h"
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
 #include "model/RecoveryTree.h"
@@ -144,8 +145,8 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
         }
         ExtractResult result = ExtractResult::Failed;
         if (engine && item.size <= 0xFFFFFFFFu) {
-            result = ExtractToFile(ctx, *engine, path, item.name, item.size, item.location, true,
-                                   item.deleted);
+            result = ExtractToFile(ctx.save, app::SourceDeviceName(ctx), *engine, path, item.name,
+                                   item.size, item.location, true, item.deleted);
         } else {
             NoteProblem(ctx.save, path, "this file system cannot be saved from yet");
         }

@@ -1,5 +1,6 @@
 // FAT extraction on images made with mkfs.fat and mtools: chains, the contiguous rule
 // for deleted files, the saving modes, a damaged first FAT, bad entries, Skip and Stop.
+#include "app/ExtractCommands.h"
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
 #include "fat/FatChains.h"
@@ -37,8 +38,7 @@ protected:
     void search() { test::SearchFatImage(ctx, *image); }
     ExtractResult extract(const std::string& name, std::uint32_t size, std::uint32_t cluster,
                           bool deleted = false) {
-        return output::ExtractToFile(ctx, (dir / name).string(), name, size, cluster, false,
-                                     deleted);
+        return app::ExtractToFile(ctx, (dir / name).string(), name, size, cluster, false, deleted);
     }
     std::string saved(const std::string& name) { return test::ReadWholeFile(dir / name); }
     // Lets the next file be placed in the first free hole (FAT32 keeps a hint).
@@ -210,7 +210,7 @@ TEST_F(FatExtract, SkipAndStopKeepThePartWritten) {
 
     FlagAfterFirstData skipper(ctx.save.skipCurrent);
     ctx.save.progress = &skipper;
-    EXPECT_EQ(output::ExtractToFile(ctx, path, "BIG.BIN", size, c, true, false),
+    EXPECT_EQ(app::ExtractToFile(ctx, path, "BIG.BIN", size, c, true, false),
               ExtractResult::Stopped);
     EXPECT_FALSE(ctx.save.skipCurrent); // cleared for the next file
     const auto partial = fs::file_size(path);
@@ -220,7 +220,7 @@ TEST_F(FatExtract, SkipAndStopKeepThePartWritten) {
 
     FlagAfterFirstData stopper(ctx.save.stopSaving);
     ctx.save.progress = &stopper;
-    EXPECT_EQ(output::ExtractToFile(ctx, path, "BIG.BIN", size, c, true, false),
+    EXPECT_EQ(app::ExtractToFile(ctx, path, "BIG.BIN", size, c, true, false),
               ExtractResult::Stopped);
     EXPECT_TRUE(ctx.save.stopSaving); // the save ends
     EXPECT_LT(fs::file_size(path), content.size());
@@ -239,7 +239,7 @@ TEST_F(FatExtract, StopWhileTheProgramEndsLeavesNoHalfWrittenFile) {
     ctx.save.discardPartial = true;
     FlagAfterFirstData stopper(ctx.save.stopSaving);
     ctx.save.progress = &stopper;
-    EXPECT_EQ(output::ExtractToFile(ctx, path, "BIG.BIN", content.size(), c, true, false),
+    EXPECT_EQ(app::ExtractToFile(ctx, path, "BIG.BIN", content.size(), c, true, false),
               ExtractResult::Stopped);
     EXPECT_FALSE(fs::exists(path));
     ctx.save.progress = nullptr;
@@ -253,8 +253,7 @@ TEST_F(FatExtract, OutputThatCannotBeCreatedAsksAboutTheWriteError) {
     test::ScriptedWriteError question(ui::WriteErrorAnswer::Abort);
     ctx.save.writeErrorQuestion = &question;
     const std::string path = (dir / "missing" / "A.BIN").string();
-    EXPECT_EQ(output::ExtractToFile(ctx, path, "A.BIN", 100, c, false, false),
-              ExtractResult::Failed);
+    EXPECT_EQ(app::ExtractToFile(ctx, path, "A.BIN", 100, c, false, false), ExtractResult::Failed);
     ASSERT_EQ(question.asked.size(), 1u);
     EXPECT_TRUE(ctx.save.stopSaving);
     EXPECT_FALSE(ctx.save.skipCurrent);
@@ -269,7 +268,7 @@ TEST_F(FatExtract, NeverWritesOntoTheImageItself) {
     const auto before = fs::file_size(image->path());
     test::ScriptedWriteError question(ui::WriteErrorAnswer::Skip);
     ctx.save.writeErrorQuestion = &question;
-    EXPECT_EQ(output::ExtractToFile(ctx, image->path().string(), "card.img", 100, c, false, false),
+    EXPECT_EQ(app::ExtractToFile(ctx, image->path().string(), "card.img", 100, c, false, false),
               ExtractResult::Failed);
     EXPECT_EQ(fs::file_size(image->path()), before);
     EXPECT_EQ(question.asked.size(), 1u);

@@ -1,6 +1,7 @@
 // Sweeps of a FAT volume whose end lies far behind the end of the medium (a damaged
 // partition table or a mistyped end sector): nothing behind the medium's end is read,
 // and what lies on the medium is still found.
+#include "app/ExtractCommands.h"
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
@@ -88,7 +89,7 @@ TEST_F(SweepBounds, FileIsWrittenOnlyAsFarAsTheMediumGoes) {
     // it lie on the medium.
     test::TempDir dir;
     const std::filesystem::path out = dir.path() / "BIG.BIN";
-    EXPECT_EQ(output::ExtractToFile(ctx, out.string(), "BIG.BIN", 64u << 20, 500, false, true),
+    EXPECT_EQ(app::ExtractToFile(ctx, out.string(), "BIG.BIN", 64u << 20, 500, false, true),
               output::ExtractResult::Failed);
     EXPECT_EQ(std::filesystem::file_size(out), 12u * 8 * 512);
     expectNothingReadBehindTheMedium();

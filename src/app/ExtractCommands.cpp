@@ -1,0 +1,23 @@
+#include "app/ExtractCommands.h"
+
+#include "app/RecoveryContext.h"
+#include "disk/SectorReader.h"
+#include "output/FileExtraction.h"
+
+namespace qr::app {
+
+std::string SourceDeviceName(const RecoveryContext& context) {
+    return context.reader ? context.reader->selectedDeviceName() : std::string{};
+}
+
+output::ExtractResult ExtractToFile(RecoveryContext& context, const std::string& outputPath,
+                                    const std::string& name, std::uint64_t size,
+                                    std::uint64_t location, bool saveMode, bool deleted) {
+    const std::unique_ptr<volume::VolumeEngine> engine = EngineFor(context);
+    if (!engine)
+        return output::ExtractResult::Failed;
+    return output::ExtractToFile(context.save, SourceDeviceName(context), *engine, outputPath, name,
+                                 size, location, saveMode, deleted);
+}
+
+} // namespace qr::app

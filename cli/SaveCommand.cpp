@@ -3,6 +3,7 @@
 #include "CliSession.h"
 #include "SearchedVolume.h"
 #include "app/FolderCommands.h"
+#include "app/SaveCommands.h"
 #include "disk/SectorReader.h"
 #include "model/FileList.h"
 #include "model/TreeChecks.h"
@@ -185,12 +186,12 @@ void countFolder(app::RecoveryContext& ctx, model::TreeItem folder) {
         if (ctx.recoveryTree.check(root) != model::CheckState::Checked)
             model::ToggleCheck(ctx.recoveryTree, root);
         save.saveSource = output::kSaveSourceTree;
-        output::CountSaveSelection(ctx);
+        app::CountSaveSelection(ctx);
         return;
     }
     save.counters = {};
     save.plan.clear();
-    output::CountFatFolderTree(ctx, folder, node->selfKey);
+    app::CountFatFolderTree(ctx, folder, node->selfKey);
 }
 
 // Counts the named paths: folders through the tree, files through their folder's list.
@@ -223,7 +224,7 @@ bool countPaths(app::RecoveryContext& ctx, const std::vector<std::string>& paths
         }
         ctx.save.saveSource = output::kSaveSourceList;
         ctx.save.settings.selectionMode = output::kSaveSelectedRows;
-        output::CountSaveSelection(ctx);
+        app::CountSaveSelection(ctx);
         appendPlan(ctx.save, plan, totals);
     }
     ctx.save.plan = std::move(plan);

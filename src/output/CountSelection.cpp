@@ -1,10 +1,13 @@
 // The counting pass of a save: walks the selection, adds up files and bytes, and
 // plans every admitted file for the writing pass.
-#include "app/RecoveryContext.h"
 #include "model/FileList.h"
+#include "model/FolderNodeList.h"
+#include "model/RecordTable.h"
 #include "model/RecoveryTree.h"
 #include "output/SavePasses.h"
 #include "output/SaveProgressView.h"
+#include "output/SaveState.h"
+#include "volume/VolumeEngine.h"
 
 #include <algorithm>
 #include <utility>
@@ -15,12 +18,12 @@ namespace qr::output {
 namespace {
 
 // FAT and exFAT: folders are listed by the engine, the root's key is 0.
-bool isFat(const app::RecoveryContext& ctx) {
-    const volume::FileSystemKind kind = ctx.volumeParams.kind();
+bool isFat(const SaveSelection& ctx) {
+    const volume::FileSystemKind kind = ctx.kind;
     return volume::IsFat(kind) || kind == volume::FileSystemKind::ExFat;
 }
-bool isNtfs(const app::RecoveryContext& ctx) {
-    return ctx.volumeParams.kind() == volume::FileSystemKind::Ntfs;
+bool isNtfs(const SaveSelection& ctx) {
+    return ctx.kind == volume::FileSystemKind::Ntfs;
 }
 
 bool endsWith(const std::string& text, const char* tail) {
@@ -30,7 +33,7 @@ bool endsWith(const std::string& text, const char* tail) {
 
 // `largest`: no file of the volume holds more (a larger size comes from a damaged entry
 // and is written only up to it).
-void addToPlan(app::RecoveryContext& ctx, SaveItem item, std::uint64_t largest = UINT64_MAX) {
+void addToPlan(SaveSelection& ctx, SaveItem item, std::uint64_t largest = UINT64_MAX) {
     SaveState& save = ctx.save;
     save.counters.filesToSave += 1;
     save.counters.bytesToSave +=
@@ -40,15 +43,15 @@ void addToPlan(app::RecoveryContext& ctx, SaveItem item, std::uint64_t largest =
         save.countView->showFilesCounted(save.counters.filesToSave);
 }
 
-const model::FolderNode* nodeOfItem(app::RecoveryContext& ctx, model::TreeItem item) {
+const model::FolderNode* nodeOfItem(SaveSelection& ctx, model::TreeItem item) {
     return ctx.folderNodes.findByItem(item);
 }
 
 // Counts the files of the engine's folder `key` (its root key: the root) into the plan,
 // in the order the file list shows them.
-void countEngineFolder(app::RecoveryContext& ctx, std::uint32_t key, model::TreeItem folder,
+void countEngineFolder(SaveSelection& ctx, std::uint32_t key, model::TreeItem folder,
                        bool folderDeleted) {
-    const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(ctx);
+    const std::unique_ptr<volume::VolumeEngine> engine = ctx.engine();
     if (!engine)
         return;
     const DateWindow& window = ctx.save.settings.dateWindow;
@@ -88,7 +91,7 @@ void civilDate(std::int64_t fileTime, std::uint32_t& year, std::uint32_t& month,
     day = static_cast<std::uint32_t>(d);
 }
 
-void countNtfsNumber(app::RecoveryContext& ctx, std::uint32_t number, model::TreeItem folder) {
+void countNtfsNumber(SaveSelection& ctx, std::uint32_t number, model::TreeItem folder) {
     if (number == 0 || number == model::kLostFolderKey)
         return;
     const model::RecordTable& files = ctx.tables.fileTable;
@@ -111,7 +114,7 @@ void countNtfsNumber(app::RecoveryContext& ctx, std::uint32_t number, model::Tre
 }
 
 // A folder's files by the volume's file system (list source: by key).
-void countFolderByKey(app::RecoveryContext& ctx, model::TreeItem item, std::uint32_t key) {
+void countFolderByKey(SaveSelection& ctx, model::TreeItem item, std::uint32_t key) {
     if (isFat(ctx)) {
         if (key == 0 || key == model::kLostFolderKey)
             return;
@@ -125,7 +128,7 @@ void countFolderByKey(app::RecoveryContext& ctx, model::TreeItem item, std::uint
 // A folder row of the list: its files, then its sub-folders depth first. The walk
 // keeps its own stack: a damaged medium can nest folders deeper than a thread's stack
 // could follow by recursion.
-void countFolderTree(app::RecoveryContext& ctx, model::TreeItem item, std::uint32_t key) {
+void countFolderTree(SaveSelection& ctx, model::TreeItem item, std::uint32_t key) {
     std::vector<std::pair<model::TreeItem, std::uint32_t>> pending{{item, key}};
     while (!pending.empty()) {
         if (ctx.save.stopSaving)
@@ -140,7 +143,7 @@ void countFolderTree(app::RecoveryContext& ctx, model::TreeItem item, std::uint3
     }
 }
 
-model::TreeItem itemOfKey(app::RecoveryContext& ctx, std::uint32_t key) {
+model::TreeItem itemOfKey(SaveSelection& ctx, std::uint32_t key) {
     for (const model::FolderNode& node : ctx.folderNodes)
         if (node.selfKey == key)
             return node.treeItem;
@@ -149,7 +152,7 @@ model::TreeItem itemOfKey(app::RecoveryContext& ctx, std::uint32_t key) {
 
 // A folder reference is a tree item under the tree source and the folder's key under
 // the list source. False when a tree item has no node.
-bool resolveFolder(app::RecoveryContext& ctx, std::uint32_t reference, model::TreeItem& item,
+bool resolveFolder(SaveSelection& ctx, std::uint32_t reference, model::TreeItem& item,
                    std::uint32_t& key) {
     if (ctx.save.saveSource == kSaveSourceList) {
         key = reference;
@@ -174,7 +177,7 @@ bool rowAdmitted(std::uint32_t selectionMode, bool selected) {
 
 } // namespace
 
-void CountFatFolder(app::RecoveryContext& ctx, std::uint32_t reference) {
+void CountFatFolder(SaveSelection& ctx, std::uint32_t reference) {
     ctx.save.counters.filesDone = 0;
     model::TreeItem item = model::kNoItem;
     std::uint32_t key = 0;
@@ -184,18 +187,18 @@ void CountFatFolder(app::RecoveryContext& ctx, std::uint32_t reference) {
     countEngineFolder(ctx, key, item, node && node->deleted);
 }
 
-void CountFatFolderTree(app::RecoveryContext& ctx, model::TreeItem item, std::uint32_t key) {
+void CountFatFolderTree(SaveSelection& ctx, model::TreeItem item, std::uint32_t key) {
     countFolderTree(ctx, item, key);
 }
 
-void CountNtfsFolder(app::RecoveryContext& ctx, std::uint32_t reference) {
+void CountNtfsFolder(SaveSelection& ctx, std::uint32_t reference) {
     model::TreeItem item = model::kNoItem;
     std::uint32_t number = 0;
     if (resolveFolder(ctx, reference, item, number))
         countNtfsNumber(ctx, number, item);
 }
 
-void CountTreeSelection(app::RecoveryContext& ctx, model::TreeItem item) {
+void CountTreeSelection(SaveSelection& ctx, model::TreeItem item) {
     const model::TreeModel& tree = ctx.recoveryTree;
     if (tree.check(item) == model::CheckState::Unchecked)
         return;
@@ -222,7 +225,7 @@ void CountTreeSelection(app::RecoveryContext& ctx, model::TreeItem item) {
     }
 }
 
-void CountListSelection(app::RecoveryContext& ctx) {
+void CountListSelection(SaveSelection& ctx) {
     const model::TreeItem folder = ctx.currentFolderItem;
     for (const model::FileListRow& row : ctx.fileList.rows()) {
         if (ctx.save.stopSaving)
@@ -243,7 +246,7 @@ void CountListSelection(app::RecoveryContext& ctx) {
     }
 }
 
-void CountSaveSelection(app::RecoveryContext& ctx) {
+void CountSaveSelection(SaveSelection& ctx) {
     SaveState& save = ctx.save;
     save.counters = {};
     save.plan.clear();

@@ -4,30 +4,58 @@
 // admitted file in the save's plan; the writing pass extracts every planned file in
 // save mode below the destination folder, recreating the tree's folders.
 #include "model/TreeModel.h"
+#include "volume/FileSystemKind.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 namespace qr::app {
 struct RecoveryContext;
 }
 
+namespace qr::model {
+class FileList;
+class FolderNodeList;
+struct RecordTables;
+} // namespace qr::model
+namespace qr::volume {
+class VolumeEngine;
+}
+
 namespace qr::output {
+
+struct SaveState;
+
+// What the counting pass reads and fills: the save's state and plan, the recovery tree
+// and its folder nodes, the file list and the folder it shows, the search's record
+// tables (NTFS file rows), the volume's file system and a maker of its engine.
+struct SaveSelection {
+    SaveState& save;
+    model::TreeModel& recoveryTree;
+    model::FolderNodeList& folderNodes;
+    model::FileList& fileList;
+    model::TreeItem currentFolderItem;
+    model::RecordTables& tables;
+    volume::FileSystemKind kind;
+    std::function<std::unique_ptr<volume::VolumeEngine>()> engine;
+};
 
 // Resets the counters and the plan, then walks by the save source (list: the file
 // list's rows; otherwise the tree from its root item).
-void CountSaveSelection(app::RecoveryContext& context);
+void CountSaveSelection(SaveSelection& selection);
 // The tree walk: an unmarked item (state image 1) is neither counted nor descended.
-void CountTreeSelection(app::RecoveryContext& context, model::TreeItem item);
+void CountTreeSelection(SaveSelection& selection, model::TreeItem item);
 // The list walk over the rows the selection mode admits.
-void CountListSelection(app::RecoveryContext& context);
+void CountListSelection(SaveSelection& selection);
 
 // Counts one FAT folder's files (tree item under the tree source, folder key under the
 // list source) with the date window.
-void CountFatFolder(app::RecoveryContext& context, std::uint32_t reference);
+void CountFatFolder(SaveSelection& selection, std::uint32_t reference);
 // The folder of `item`, then its sub-folders depth first in tree order.
-void CountFatFolderTree(app::RecoveryContext& context, model::TreeItem item, std::uint32_t key);
+void CountFatFolderTree(SaveSelection& selection, model::TreeItem item, std::uint32_t key);
 // Counts one NTFS folder's files from the file table.
-void CountNtfsFolder(app::RecoveryContext& context, std::uint32_t reference);
+void CountNtfsFolder(SaveSelection& selection, std::uint32_t reference);
 
 // The writing pass over the plan. Resets the replace answer and the stop flag, creates
 // the folders and writes each file; totals go to the save's summary.

@@ -1,5 +1,6 @@
 #include "ui/SaveDialogsModel.h"
 
+#include "app/SaveCommands.h"
 #include "output/SavePasses.h"
 
 namespace qr::ui {
@@ -38,7 +39,7 @@ void CalculatingSizeDialog::stop() {
 }
 
 void CalculatingSizeDialog::runPass() {
-    output::CountSaveSelection(context_);
+    app::CountSaveSelection(context_);
 }
 
 void SavingDialog::skip() {

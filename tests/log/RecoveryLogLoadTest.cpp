@@ -8,6 +8,7 @@
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
 #include "app/RecoveryLogCommands.h"
+#include "app/SaveCommands.h"
 #include "disk/SectorReader.h"
 #include "model/FileList.h"
 #include "model/RecoveryTree.h"
@@ -107,7 +108,7 @@ struct Session {
             model::ToggleCheck(ctx->recoveryTree, root);
         ctx->save.destinationFolder = to.string();
         ctx->save.saveSource = output::kSaveSourceTree;
-        output::CountSaveSelection(*ctx);
+        app::CountSaveSelection(*ctx);
         output::WriteSavePlan(*ctx);
         std::map<std::string, std::string> files;
         for (const auto& e : fs::recursive_directory_iterator(to))

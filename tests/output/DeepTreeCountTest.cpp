@@ -4,6 +4,7 @@
 #include "app/FolderCommands.h"
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
+#include "app/SaveCommands.h"
 #include "disk/SectorReader.h"
 #include "model/FileList.h"
 #include "model/RecoveryTree.h"

@@ -5,6 +5,7 @@
 #include "output/SavePasses.h"
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
+#include "app/SaveCommands.h"
 #include "disk/SectorReader.h"
 #include "model/FileList.h"
 #include "model/RecoveryTree.h"

@@ -7,6 +7,7 @@
 #include "app/PartitionCommands.h"
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
+#include "app/SaveCommands.h"
 #include "app/ScanDriver.h"
 #include "disk/SectorReader.h"
 #include "model/FileList.h"
@@ -83,7 +84,7 @@ inline SearchAndSaveResult SearchAndSave(const unsigned char* data, std::size_t 
 
     model::ToggleCheck(ctx.recoveryTree, root);
     ctx.save.saveSource = output::kSaveSourceTree;
-    output::CountSaveSelection(ctx);
+    app::CountSaveSelection(ctx);
     result.planned = ctx.save.plan.size();
     result.plannedBytes = ctx.save.counters.bytesToSave;
     const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(ctx);

@@ -282,7 +282,7 @@ int runSave(const CommandLine& line) {
     }
     std::cerr << "counted " << save.counters.filesToSave << " files, " << save.counters.bytesToSave
               << " bytes\n";
-    output::WriteSavePlan(ctx);
+    app::WriteSavePlan(ctx);
     progress.end();
     // A save refused before its first file was already told through the messages.
     if (!save.summary.refused.empty())

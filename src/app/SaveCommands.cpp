@@ -1,6 +1,8 @@
 #include "app/SaveCommands.h"
 
+#include "app/ExtractCommands.h"
 #include "app/RecoveryContext.h"
+#include "volume/VolumeEngine.h"
 
 namespace qr::app {
 
@@ -23,6 +25,12 @@ void CountSaveSelection(RecoveryContext& context) {
 void CountFatFolderTree(RecoveryContext& context, model::TreeItem item, std::uint32_t key) {
     output::SaveSelection selection = SaveSelectionOf(context);
     output::CountFatFolderTree(selection, item, key);
+}
+
+void WriteSavePlan(RecoveryContext& context) {
+    const std::unique_ptr<volume::VolumeEngine> engine = EngineFor(context);
+    output::WriteSavePlan(context.save, {SourceDeviceName(context), engine.get(),
+                                         context.recoveryTree, context.messages});
 }
 
 } // namespace qr::app

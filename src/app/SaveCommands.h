@@ -1,5 +1,5 @@
 #pragma once
-// The counting pass of a save over the recovery context.
+// The two passes of a save over the recovery context.
 #include "output/SavePasses.h"
 
 #include <cstdint>
@@ -14,5 +14,8 @@ output::SaveSelection SaveSelectionOf(RecoveryContext& context);
 // output::CountSaveSelection and output::CountFatFolderTree over the context.
 void CountSaveSelection(RecoveryContext& context);
 void CountFatFolderTree(RecoveryContext& context, model::TreeItem item, std::uint32_t key);
+
+// output::WriteSavePlan with the context's medium, engine, tree and messages.
+void WriteSavePlan(RecoveryContext& context);
 
 } // namespace qr::app

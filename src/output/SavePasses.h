@@ -9,10 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-
-namespace qr::app {
-struct RecoveryContext;
-}
+#include <string>
 
 namespace qr::model {
 class FileList;
@@ -21,6 +18,9 @@ struct RecordTables;
 } // namespace qr::model
 namespace qr::volume {
 class VolumeEngine;
+}
+namespace qr::platform {
+class UserMessages;
 }
 
 namespace qr::output {
@@ -57,8 +57,18 @@ void CountFatFolderTree(SaveSelection& selection, model::TreeItem item, std::uin
 // Counts one NTFS folder's files from the file table.
 void CountNtfsFolder(SaveSelection& selection, std::uint32_t reference);
 
+// What the writing pass reads besides the save: the device name of the medium under
+// recovery (never a destination), the volume's engine (null: none), the recovery tree
+// (the planned folders' paths) and where a refused destination is told.
+struct SaveSources {
+    std::string sourceDevice;
+    volume::VolumeEngine* engine = nullptr;
+    const model::TreeModel& recoveryTree;
+    platform::UserMessages* messages = nullptr;
+};
+
 // The writing pass over the plan. Resets the replace answer and the stop flag, creates
 // the folders and writes each file; totals go to the save's summary.
-void WriteSavePlan(app::RecoveryContext& context);
+void WriteSavePlan(SaveState& save, const SaveSources& sources);
 
 } // namespace qr::output

@@ -1,9 +1,6 @@
 // The writing pass of a save: every planned file is extracted in save mode into the
 // destination, below the folders of the recovery tree (the root's children at the top,
 // "Lost" as a folder of its own).
-#include "app/ExtractCommands.h"
-#include "app/RecoveryContext.h"
-#include "disk/SectorReader.h"
 #include "model/RecoveryTree.h"
 #include "output/CreateDirectoryPath.h"
 #include "output/DestinationSafety.h"
@@ -12,6 +9,9 @@
 #include "output/SafeOutputName.h"
 #include "output/SaveGate.h"
 #include "output/SavePasses.h"
+#include "output/SaveState.h"
+#include "platform/UserMessages.h"
+#include "volume/VolumeEngine.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -88,8 +88,7 @@ std::uint64_t plannedBytes(const SaveState& save, const volume::VolumeEngine* en
 
 } // namespace
 
-void WriteSavePlan(app::RecoveryContext& ctx) {
-    SaveState& save = ctx.save;
+void WriteSavePlan(SaveState& save, const SaveSources& sources) {
     save.replacePolicy = ReplacePolicy::Replace;
     save.stopSaving = false;
     save.skipCurrent = false;
@@ -99,18 +98,18 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
     save.problems.clear();
     save.startTime = std::chrono::steady_clock::now();
 
-    const std::string source = ctx.reader ? ctx.reader->selectedDeviceName() : std::string{};
+    const std::string& source = sources.sourceDevice;
     const std::string& destination = save.destinationFolder;
-    const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(ctx);
+    volume::VolumeEngine* const engine = sources.engine;
     std::string refusal = DestinationRefusal(source, destination);
     if (refusal.empty())
-        refusal = SpaceShortage(destination, plannedBytes(save, engine.get()));
+        refusal = SpaceShortage(destination, plannedBytes(save, engine));
     if (!refusal.empty()) {
-        NoteProblem(ctx.save, destination, refusal);
+        NoteProblem(save, destination, refusal);
         save.summary.refused = refusal;
         save.summary.failed = static_cast<std::uint32_t>(save.plan.size());
-        if (ctx.messages)
-            ctx.messages->error(refusal);
+        if (sources.messages)
+            sources.messages->error(refusal);
         return;
     }
     CreateDirectoryPath(destination);
@@ -125,7 +124,7 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
             break;
         if (folderItem != item.folder) {
             folderItem = item.folder;
-            folder = outputFolder(destination, model::FolderPath(ctx.recoveryTree, item.folder),
+            folder = outputFolder(destination, model::FolderPath(sources.recoveryTree, item.folder),
                                   nameMax);
         }
         // Folders are made only for files the filters let through.
@@ -139,16 +138,16 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
         }
         const std::string path = folder + "/" + SafeOutputName(item.name, nameMax);
         if (folder == madeFolder && !folderInside) {
-            NoteProblem(ctx.save, path, "a link in the destination leads outside it; not written");
+            NoteProblem(save, path, "a link in the destination leads outside it; not written");
             tally(save.summary, ExtractResult::Failed, item.size);
             continue;
         }
         ExtractResult result = ExtractResult::Failed;
         if (engine && item.size <= 0xFFFFFFFFu) {
-            result = ExtractToFile(ctx.save, app::SourceDeviceName(ctx), *engine, path, item.name,
-                                   item.size, item.location, true, item.deleted);
+            result = ExtractToFile(save, source, *engine, path, item.name, item.size, item.location,
+                                   true, item.deleted);
         } else {
-            NoteProblem(ctx.save, path, "this file system cannot be saved from yet");
+            NoteProblem(save, path, "this file system cannot be saved from yet");
         }
         tally(save.summary, result, item.size);
     }

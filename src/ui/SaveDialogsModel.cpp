@@ -51,7 +51,7 @@ void SavingDialog::stop() {
 }
 
 void SavingDialog::runPass() {
-    output::WriteSavePlan(context_);
+    app::WriteSavePlan(context_);
 }
 
 } // namespace qr::ui

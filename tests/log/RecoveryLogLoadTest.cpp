@@ -109,7 +109,7 @@ struct Session {
         ctx->save.destinationFolder = to.string();
         ctx->save.saveSource = output::kSaveSourceTree;
         app::CountSaveSelection(*ctx);
-        output::WriteSavePlan(*ctx);
+        app::WriteSavePlan(*ctx);
         std::map<std::string, std::string> files;
         for (const auto& e : fs::recursive_directory_iterator(to))
             if (e.is_regular_file())

@@ -5,6 +5,7 @@
 #include "PanelTree.h"
 #include "TreeAdapter.h"
 #include "app/DiskCommands.h"
+#include "app/ExtractCommands.h"
 #include "app/FolderCommands.h"
 #include "dialogs/SaveDialogs.h"
 #include "dialogs/SaveQuestionsGui.h"
@@ -272,7 +273,7 @@ void MainWindow::openListRow(int row) {
         return;
     output::PosixProcessLauncher launcher;
     ProgramChooserDialog chooser(this);
-    output::OpenListEntry(*ctx_, row, {&launcher, &chooser});
+    app::OpenListEntry(*ctx_, row, {&launcher, &chooser});
 }
 
 void MainWindow::showContextMenu(const QPoint& globalPos, std::uint16_t source) {

@@ -1,5 +1,6 @@
 #include "app/ExtractCommands.h"
 
+#include "app/FolderCommands.h"
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
 #include "output/FileExtraction.h"
@@ -18,6 +19,19 @@ output::ExtractResult ExtractToFile(RecoveryContext& context, const std::string&
         return output::ExtractResult::Failed;
     return output::ExtractToFile(context.save, SourceDeviceName(context), *engine, outputPath, name,
                                  size, location, saveMode, deleted);
+}
+
+output::OpenedAs OpenListEntry(RecoveryContext& context, int row,
+                               const output::ShellServices& shell) {
+    output::ListEntryPorts ports{context.fileList,
+                                 context.recoveryTree,
+                                 context.wizardStage == 3,
+                                 context.workFolder,
+                                 context.save,
+                                 SourceDeviceName(context),
+                                 [&context] { OnFolderEnterKey(context); },
+                                 [&context] { return EngineFor(context); }};
+    return output::OpenListEntry(ports, row, shell);
 }
 
 } // namespace qr::app

@@ -1,6 +1,8 @@
 #pragma once
-// Extracting one file of the volume under recovery to an output file, over the
-// recovery context: its save state, its medium and the engine of its file system.
+// Extracting one file of the volume under recovery to an output file, or opening a
+// row of the file list, over the recovery context: its save state, its medium and the
+// engine of its file system.
+#include "output/OpenListEntry.h"
 #include "output/SaveGate.h"
 
 #include <cstdint>
@@ -18,5 +20,10 @@ std::string SourceDeviceName(const RecoveryContext& context);
 output::ExtractResult ExtractToFile(RecoveryContext& context, const std::string& outputPath,
                                     const std::string& name, std::uint64_t size,
                                     std::uint64_t location, bool saveMode, bool deleted);
+
+// Enter on row `row` of the file list (output::OpenListEntry) over the context: acts
+// on the browse step only; a folder row opens as Enter on the folder tree would.
+output::OpenedAs OpenListEntry(RecoveryContext& context, int row,
+                               const output::ShellServices& shell);
 
 } // namespace qr::app

@@ -1,10 +1,7 @@
 #include "output/OpenListEntry.h"
 
-#include "app/ExtractCommands.h"
-#include "app/FolderCommands.h"
-#include "app/RecoveryContext.h"
 #include "model/FileList.h"
-#include "model/FolderTreeEvents.h"
+#include "model/RecordTable.h"
 #include "output/CreateDirectoryPath.h"
 #include "output/FileExtraction.h"
 #include "output/SafeOutputName.h"
@@ -36,8 +33,8 @@ std::string OpenedFilePath(const std::string& workFolder, const std::string& nam
     return path + SafeOutputName(name, NameMaxOf(workFolder));
 }
 
-OpenedAs OpenListEntry(app::RecoveryContext& ctx, int rowIndex, const ShellServices& shell) {
-    if (ctx.wizardStage != 3 || rowIndex < 0 || rowIndex >= ctx.fileList.rowCount())
+OpenedAs OpenListEntry(ListEntryPorts& ctx, int rowIndex, const ShellServices& shell) {
+    if (!ctx.browsing || rowIndex < 0 || rowIndex >= ctx.fileList.rowCount())
         return OpenedAs::Nothing;
     const model::FileListRow row = ctx.fileList.row(rowIndex);
     const std::string type = upper(row.cells[model::file_col::Type]);
@@ -47,7 +44,7 @@ OpenedAs OpenListEntry(app::RecoveryContext& ctx, int rowIndex, const ShellServi
         if (!ctx.recoveryTree.valid(item))
             return OpenedAs::Nothing;
         ctx.recoveryTree.setSelected(item);
-        app::OnFolderEnterKey(ctx);
+        ctx.openSelectedFolder();
         return OpenedAs::Folder;
     }
     if (!endsWith(type, "FILE"))
@@ -58,11 +55,10 @@ OpenedAs OpenListEntry(app::RecoveryContext& ctx, int rowIndex, const ShellServi
     const std::uint32_t location = model::parseCellNumber(row.cells[model::file_col::DebugInfo1]);
     CreateDirectoryPath(ctx.workFolder);
     const std::string path = OpenedFilePath(ctx.workFolder, name);
-    const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(ctx);
+    const std::unique_ptr<volume::VolumeEngine> engine = ctx.engine();
     if (!engine)
         return OpenedAs::Nothing;
-    ExtractToFile(ctx.save, app::SourceDeviceName(ctx), *engine, path, name, size, location, false,
-                  false);
+    ExtractToFile(ctx.save, ctx.sourceDevice, *engine, path, name, size, location, false, false);
     if (shell.launcher)
         OpenWithShell(path, *shell.launcher, shell.chooser);
     return OpenedAs::File;

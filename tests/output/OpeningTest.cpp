@@ -1,5 +1,6 @@
 // Enter on a file-list row: folders open, files are extracted into the work folder
 // and handed to xdg-open, with the chooser when no program is associated.
+#include "app/ExtractCommands.h"
 #include "app/FolderCommands.h"
 #include "app/RecoveryContext.h"
 #include "model/FileList.h"

@@ -1,9 +1,10 @@
-#include "app/PartitionCommands.h"
 #include "volume/VolumeValidation.h"
+#include "app/PartitionCommands.h"
 #include "app/ScanDriver.h"
 #include "disk/SectorReader.h"
 #include "support/TestSupport.h"
 #include "support/VolumeImages.h"
+#include "volume/VolumeParams.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -223,6 +224,19 @@ TEST(ValidateVolume, AbsurdFatFieldsAreNotValidated) {
     for (const char* fs : {"FAT16", "FAT32", "NTFS", "EXT4"}) {
         t.ctx->volumeParams.fileSystemName = fs;
         EXPECT_EQ(ValidateVolume(*t.ctx), 0) << fs;
+    }
+}
+
+// Without a medium every file system is refused with a reason, never read through a
+// missing source.
+TEST(ValidateVolume, NoMediumIsRefusedForEveryFileSystem) {
+    for (const char* fs : {"FAT16", "FAT32", "NTFS", "exFAT", ""}) {
+        VolumeParams params;
+        params.fileSystemName = fs;
+        params.partitionEnd = 99999;
+        std::string why;
+        EXPECT_EQ(ValidateVolume(nullptr, params, &why), 0) << fs;
+        EXPECT_FALSE(why.empty()) << fs;
     }
 }
 

@@ -148,9 +148,15 @@ void MainWindow::connectEngines() {
         if (!folderModel->restoring() && !ctx_->scanWorkerRunning)
             model::OnFolderItemExpanding(*ctx_, folderModel->itemOf(index), false);
     });
-    connect(folders, &PanelTree::enterPressed, this, [this] {
-        if (!ctx_->scanWorkerRunning)
-            model::OnFolderEnterKey(*ctx_);
+    connect(folders, &PanelTree::enterPressed, this, [this, folders, folderModel] {
+        if (ctx_->scanWorkerRunning)
+            return;
+        // Enter lists the highlighted folder: the arrow keys move the highlight without
+        // telling the model, which otherwise still holds the last clicked folder.
+        const model::TreeItem highlighted = folderModel->itemOf(folders->currentIndex());
+        if (highlighted != model::kNoItem)
+            ctx_->recoveryTree.setSelected(highlighted);
+        model::OnFolderEnterKey(*ctx_);
     });
     connect(folders, &PanelTree::leftPressed, this, [this] { model::OnFolderLeftKey(*ctx_); });
     connect(folders, &PanelTree::rightPressed, this, [this] { model::OnFolderRightKey(*ctx_); });

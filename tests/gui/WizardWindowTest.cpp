@@ -233,6 +233,42 @@ TEST_F(WizardWindow, RecoversTheDemoCardWithTheMouseOnly) {
     EXPECT_TRUE(w.tree(item::kDiskTree)->isVisible());
 }
 
+// The arrow keys move the highlight in the folder tree; Enter lists the highlighted
+// folder, not the one clicked before.
+TEST_F(WizardWindow, EnterListsTheFolderTheArrowKeysHighlighted) {
+    GuiSession s;
+    gui::MainWindow& w = *s.window;
+    chooseDemoDisk(w, item::kQuickMode);
+    auto* partitions = w.tree(item::kPartitionTree);
+    clickRow(partitions, findRow(partitions, "Partition - 1 ( FAT32 )"));
+    click(w.item(item::kNext));
+    ASSERT_TRUE(waitFor([&] {
+        return w.context().wizardStage == 3 && !w.context().scanWorkerRunning &&
+               w.context().recoveryTree.size() > 1;
+    }));
+    auto* folders = w.tree(item::kRecoveryTree);
+    ASSERT_TRUE(waitFor([&] { return findRow(folders, "DCIM").isValid(); }));
+    QModelIndex documents = findRow(folders, "Documents");
+    QModelIndex dcim = findRow(folders, "DCIM");
+    ASSERT_EQ(documents.parent(), dcim.parent());
+    clickRow(folders, documents);
+    ASSERT_TRUE(waitFor([&] { return w.context().fileList.rowCount() > 0; }));
+    ASSERT_TRUE(contains(listColumn(w, model::file_col::Name), "Quarterly Report 2004.doc"));
+
+    folders->setFocus();
+    const auto key = dcim.row() > documents.row() ? Qt::Key_Down : Qt::Key_Up;
+    for (int press = 0; press < 20 && folders->currentIndex() != findRow(folders, "DCIM"); ++press)
+        QTest::keyClick(folders, key);
+    ASSERT_EQ(folders->currentIndex().data().toString(), "DCIM");
+    QTest::keyClick(folders, Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return w.context().fileList.rowCount() > 0; }));
+    auto names = listColumn(w, model::file_col::Name);
+    EXPECT_TRUE(contains(names, "100PHOTO")) << names.size();
+    EXPECT_FALSE(contains(names, "Quarterly Report 2004.doc"));
+    EXPECT_EQ(w.context().currentFolderItem,
+              w.treeAdapter(item::kRecoveryTree)->itemOf(findRow(folders, "DCIM")));
+}
+
 TEST_F(WizardWindow, PartitionStepChecksKeepTheWindowOnTheStep) {
     GuiSession s;
     gui::MainWindow& w = *s.window;

@@ -1,7 +1,8 @@
 // A whole Standard search and save of a mutated volume image: validation, the layout
 // reconstruction, the directory scan (or the MFT walk), the tree, the file list, the
 // counting pass and every file's extraction into a sink that keeps nothing. The input
-// is the volume from its boot sector on; its boot sector chooses FAT16, FAT32 or NTFS.
+// is the volume from its boot sector on; its boot sector chooses FAT16, FAT32, NTFS or
+// exFAT.
 // Seeds: fuzz/campaign.sh makes them with the test-media kit.
 #include "support/SearchAndSave.h"
 

@@ -3,16 +3,15 @@
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
 #include "support/FatImages.h"
+#include "support/FuseMedium.h"
 #include "support/RecordingWindow.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 #include "volume/VolumeValidation.h"
 
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
-#include <thread>
 
 namespace qr::fat {
 namespace {
@@ -93,47 +92,6 @@ TEST(MediumLoss, ImageCutDuringTheSearchIsReportedWithWhatWasFound) {
     EXPECT_TRUE(s.listsFolder("EARLY"));
 }
 
-#ifdef STALL_FS
-// The image served through a FUSE file whose first read past `stallAt` waits until the
-// test lets it go; unmounted at the end.
-class StalledMedium {
-public:
-    StalledMedium(const std::filesystem::path& backing, std::uint64_t stallAt) : backing_(backing) {
-        std::filesystem::create_directory(mount());
-        mounted_ = test::run(test::shellQuote(STALL_FS) + " " + test::shellQuote(backing.string()) +
-                             " " + test::shellQuote(mount().string()) + " " +
-                             std::to_string(stallAt) + " " + test::shellQuote(held().string()) +
-                             " " + test::shellQuote(release().string()))
-                       .exitCode == 0;
-    }
-    ~StalledMedium() {
-        letGo();
-        if (mounted_)
-            test::run("fusermount3 -u " + test::shellQuote(mount().string()));
-    }
-    bool mounted() const { return mounted_; }
-    std::filesystem::path medium() const { return mount() / "medium.img"; }
-    // Waits until a reader is held at the offset; false after a minute.
-    bool waitHeld() const {
-        for (int i = 0; i < 6000 && !std::filesystem::exists(held()); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return std::filesystem::exists(held());
-    }
-    void letGo() const {
-        if (!std::filesystem::exists(release()))
-            std::ofstream(release().string()).put('\n');
-    }
-
-private:
-    std::filesystem::path mount() const { return dir_ / "mnt"; }
-    std::filesystem::path held() const { return dir_ / "held"; }
-    std::filesystem::path release() const { return dir_ / "release"; }
-    test::TempDir dir_;
-    std::filesystem::path backing_;
-    bool mounted_ = false;
-};
-#endif
-
 // recovery-cli list over a medium cut while the search reads it: the folders found
 // before are listed, stderr names the sector the medium ends at, and the exit status
 // is the one kept for a medium that stopped answering.
@@ -141,8 +99,7 @@ TEST(MediumLoss, CliListOverAMediumCutMidSearchExitsFourAndNamesTheSector) {
 #ifndef STALL_FS
     GTEST_SKIP() << "stall-fs was not built (libfuse3-dev missing)";
 #else
-    if (!test::haveFatTools() || !test::haveTools({"fusermount3"}) ||
-        !std::filesystem::exists("/dev/fuse"))
+    if (!test::haveFatTools() || !test::FuseMedium::usable())
         GTEST_SKIP() << "mkfs.fat, mtools, sfdisk or FUSE missing";
     test::TempDir dir;
     test::FatImageOptions o;
@@ -154,7 +111,7 @@ TEST(MediumLoss, CliListOverAMediumCutMidSearchExitsFourAndNamesTheSector) {
     image.writeFile("::/EARLY/A.TXT", "kept");
 
     const std::uint64_t keep = image.volumeStart() + image.volumeSectors() / 2;
-    StalledMedium medium(image.path(), keep * 512);
+    test::FuseMedium medium(image.path(), keep * 512);
     ASSERT_TRUE(medium.mounted());
     auto listing = std::async(std::launch::async, [&] {
         // The listing on stdout; the message on stderr, kept apart.

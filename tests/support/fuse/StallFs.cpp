@@ -1,9 +1,10 @@
 // A FUSE file system with one file, "medium.img", read from a backing image. The first
 // read that reaches past a given byte offset waits until a release file appears, and
 // writes a held file while it waits: a test can change the backing image (cut it, as a
-// medium that stops answering) at a known point of a program's reading.
+// medium that stops answering) at a known point of a program's reading. Reads that
+// touch bytes BAD_FROM to BAD_TO-1 fail with EIO, as sectors a medium cannot read.
 //
-//   stall-fs BACKING MOUNTPOINT OFFSET HELD RELEASE
+//   stall-fs BACKING MOUNTPOINT OFFSET HELD RELEASE [BAD_FROM BAD_TO]
 //
 // Sizes are not cached, so a fresh open or stat sees the backing image as it is now.
 #define FUSE_USE_VERSION 31
@@ -27,6 +28,7 @@ struct Settings {
     std::string backing, held, release;
     off_t stallAt = 0;
     bool stalled = false;
+    off_t badFrom = 0, badTo = 0;
 };
 
 Settings& settings() {
@@ -86,8 +88,11 @@ void holdOnce() {
 }
 
 int readFile(const char*, char* buf, size_t size, off_t offset, fuse_file_info* fi) {
-    if (!settings().stalled && offset + off_t(size) > settings().stallAt)
+    const Settings& s = settings();
+    if (!s.stalled && offset + off_t(size) > s.stallAt)
         holdOnce();
+    if (offset < s.badTo && offset + off_t(size) > s.badFrom)
+        return -EIO;
     const ssize_t n = ::pread(int(fi->fh), buf, size, offset);
     return n < 0 ? -errno : int(n);
 }
@@ -100,8 +105,9 @@ int releaseFile(const char*, fuse_file_info* fi) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: stall-fs BACKING MOUNTPOINT OFFSET HELD RELEASE\n");
+    if (argc != 6 && argc != 8) {
+        std::fprintf(stderr,
+                     "usage: stall-fs BACKING MOUNTPOINT OFFSET HELD RELEASE [BAD_FROM BAD_TO]\n");
         return 2;
     }
     Settings& s = settings();
@@ -109,6 +115,10 @@ int main(int argc, char** argv) {
     s.stallAt = off_t(std::strtoll(argv[3], nullptr, 10));
     s.held = argv[4];
     s.release = argv[5];
+    if (argc == 8) {
+        s.badFrom = off_t(std::strtoll(argv[6], nullptr, 10));
+        s.badTo = off_t(std::strtoll(argv[7], nullptr, 10));
+    }
 
     fuse_operations ops{};
     ops.getattr = getAttr;

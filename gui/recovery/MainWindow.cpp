@@ -12,6 +12,7 @@
 #include "disk/SectorReader.h"
 #include "model/FolderTreeEvents.h"
 #include "output/OpenListEntry.h"
+#include "output/SaveEndNotice.h"
 #include "platform/RegistryStore.h"
 #include "reports/ReportCommands.h"
 #include "skin/ModeButton.h"
@@ -316,6 +317,8 @@ void MainWindow::saveSelection(std::uint16_t source) {
     }
     SavingDialog saving(this, *ctx_);
     saving.exec();
+    if (const std::string notice = output::SaveEndNotice(ctx_->save.summary); !notice.empty())
+        ctx_->messages->inform(notice);
 }
 
 } // namespace qr::gui

@@ -7,6 +7,8 @@
 #include "dialogs/SimpleDialogs.h"
 #include "disk/DiskRegistry.h"
 #include "skin/ImageButton.h"
+#include "support/FatImages.h"
+#include "support/FuseMedium.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -267,6 +269,49 @@ TEST_F(WizardWindow, EnterListsTheFolderTheArrowKeysHighlighted) {
     EXPECT_FALSE(contains(names, "Quarterly Report 2004.doc"));
     EXPECT_EQ(w.context().currentFolderItem,
               w.treeAdapter(item::kRecoveryTree)->itemOf(findRow(folders, "DCIM")));
+}
+
+// A save across a sector the medium cannot read ends by telling how many files hold
+// zeros in its place.
+TEST_F(WizardWindow, SaveEndTellsOfFilesWithUnreadableSectors) {
+#ifndef STALL_FS
+    GTEST_SKIP() << "stall-fs was not built (libfuse3-dev missing)";
+#else
+    if (!FuseMedium::usable())
+        GTEST_SKIP() << "FUSE missing";
+    TempDir dir;
+    FatImageOptions o;
+    o.partitioned = true;
+    FatImage image(dir / "card.img", o);
+    image.mkdir("::/PHOTOS");
+    image.writeFile("::/PHOTOS/A.JPG", std::string(20000, 'a'));
+    image.writeFile("::/PHOTOS/B.JPG", std::string(3000, 'b'));
+    const std::uint64_t bad = image.clusterSector(image.firstCluster("::/PHOTOS/A.JPG")) + 2;
+    FuseMedium medium(image.path(), FuseMedium::kNever, bad * 512, bad * 512 + 512);
+    ASSERT_TRUE(medium.mounted());
+
+    GuiSession s({}, false, {medium.medium().string()});
+    gui::MainWindow& w = *s.window;
+    chooseDemoDisk(w, item::kQuickMode);
+    auto* partitions = w.tree(item::kPartitionTree);
+    clickRow(partitions, findRow(partitions, "Partition - 1 ( FAT32 )"));
+    click(w.item(item::kNext));
+    auto* folders = w.tree(item::kRecoveryTree);
+    ASSERT_TRUE(waitFor([&] {
+        return w.context().wizardStage == 3 && !w.context().scanWorkerRunning &&
+               findRow(folders, "PHOTOS").isValid();
+    }));
+    tickRow(folders, findRow(folders, "PHOTOS"));
+    TempDir destination;
+    s.messages.clear();
+    saveTickedTo(w, destination.path());
+    EXPECT_EQ(w.context().save.summary.withUnreadable, 1u);
+    EXPECT_EQ(fileText(findFile(destination.path(), "B.JPG")), std::string(3000, 'b'));
+    const auto asked = s.messages.asked();
+    ASSERT_FALSE(asked.empty());
+    EXPECT_NE(asked.back().text.find("1 file was saved with zeros"), std::string::npos)
+        << asked.back().text;
+#endif
 }
 
 TEST_F(WizardWindow, PartitionStepChecksKeepTheWindowOnTheStep) {

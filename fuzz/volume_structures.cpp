@@ -1,6 +1,8 @@
 // Partition tables, the partition search and volume validation over hostile disks.
-// The input is the disk: every sector s reads block (s mod blocks) of the input, so
-// any sector number a table or boot sector points at lands on fuzzed bytes.
+// The input is the disk, as large as the input: a table or boot sector that points
+// behind it names sectors the disk does not have, as on a real damaged disk. (A disk
+// larger than the input only made the partition search sweep repeated bytes for tens
+// of seconds per input.)
 #include "app/PartitionCommands.h"
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
@@ -19,8 +21,7 @@ namespace {
 
 using namespace qr;
 
-constexpr std::uint64_t kDiskSectors = 1ull << 33; // 4 TiB
-constexpr std::uint64_t kScanLimit = 700;          // sectors a reconstruction may sweep
+constexpr std::uint64_t kScanLimit = 700; // sectors a reconstruction may sweep
 
 void checkVolume(app::RecoveryContext& ctx, const char* fs, std::uint64_t start,
                  std::uint64_t behind) {
@@ -40,13 +41,14 @@ void checkVolume(app::RecoveryContext& ctx, const char* fs, std::uint64_t start,
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 4)
         return 0;
-    test::RepeatingDisk disk(data, size, kDiskSectors);
+    const std::uint64_t diskSectors = (size + 511) / 512;
+    test::RepeatingDisk disk(data, size, diskSectors);
     platform::MemoryRegistryStore registry;
     app::Services services;
     services.registry = &registry;
     app::RecoveryContext ctx(services);
     ctx.reader = app::MakeSectorReader(
-        ctx, std::make_shared<test::VolumeDiskOpener<test::RepeatingDisk>>(disk, kDiskSectors));
+        ctx, std::make_shared<test::VolumeDiskOpener<test::RepeatingDisk>>(disk, diskSectors));
     ctx.wizardStage = 1;
 
     app::CreatePartitionTree(ctx);

@@ -15,6 +15,7 @@
 #include "disk/SectorReader.h"
 #include "model/FolderTreeEvents.h"
 #include "output/OpenListEntry.h"
+#include "output/SaveEndNotice.h"
 #include "platform/RegistryStore.h"
 #include "reports/ReportCommands.h"
 #include "skin/ModeButton.h"
@@ -151,9 +152,15 @@ void MainWindow::connectEngines() {
         if (!folderModel->restoring() && !ctx_->scanWorkerRunning)
             app::OnFolderItemExpanding(*ctx_, folderModel->itemOf(index), false);
     });
-    connect(folders, &PanelTree::enterPressed, this, [this] {
-        if (!ctx_->scanWorkerRunning)
-            app::OnFolderEnterKey(*ctx_);
+    connect(folders, &PanelTree::enterPressed, this, [this, folders, folderModel] {
+        if (ctx_->scanWorkerRunning)
+            return;
+        // Enter lists the highlighted folder: the arrow keys move the highlight without
+        // telling the model, which otherwise still holds the last clicked folder.
+        const model::TreeItem highlighted = folderModel->itemOf(folders->currentIndex());
+        if (highlighted != model::kNoItem)
+            ctx_->recoveryTree.setSelected(highlighted);
+        app::OnFolderEnterKey(*ctx_);
     });
     connect(folders, &PanelTree::leftPressed, this, [this] { app::OnFolderLeftKey(*ctx_); });
     connect(folders, &PanelTree::rightPressed, this, [this] { app::OnFolderRightKey(*ctx_); });
@@ -313,6 +320,8 @@ void MainWindow::saveSelection(std::uint16_t source) {
     }
     SavingDialog saving(this, *ctx_);
     saving.exec();
+    if (const std::string notice = output::SaveEndNotice(ctx_->save.summary); !notice.empty())
+        ctx_->messages->inform(notice);
 }
 
 } // namespace qr::gui

@@ -1,5 +1,6 @@
 #include "exfat/ExfatExtract.h"
 
+#include "disk/UnreadableSectors.h"
 #include "exfat/StreamClusters.h"
 
 #include <algorithm>
@@ -66,10 +67,12 @@ volume::ExtractReport ExtractExfatFile(disk::SectorSource& source, const Geometr
                 report.why = "the medium stopped answering";
                 return report;
             }
-            if (status == disk::ReadStatus::Partial) {
-                sink.unreadable(at, bytes);
-                report.unreadableBytes += bytes;
-            }
+            if (status == disk::ReadStatus::Partial)
+                disk::ForEachUnreadableRun(source, sector, sectors, bytes,
+                                           [&](std::uint64_t offset, std::uint64_t length) {
+                                               sink.unreadable(at + offset, length);
+                                               report.unreadableBytes += length;
+                                           });
             if (!sink.write({buffer.data(), static_cast<std::size_t>(bytes)})) {
                 report.end = volume::ExtractEnd::SinkFailed;
                 return report;

@@ -1,5 +1,6 @@
 #include "fat/FatEngine.h"
 
+#include "disk/UnreadableSectors.h"
 #include "fat/DirectoryWalk.h"
 #include "fat/FatExtractClusters.h"
 #include "volume/DateFormats.h"
@@ -101,11 +102,15 @@ volume::ExtractReport FatEngine::extract(const volume::FolderFile& file, volume:
                 std::min<std::uint64_t>({sectorsLeft, kBatchSectors, dueSectors}));
             const std::uint64_t bytes =
                 std::min<std::uint64_t>(std::uint64_t{take} * disk::kSectorBytes, remaining);
-            // A failed read leaves zeros where nothing could be read, never old data.
-            if (!volume_.read(sector, take, buffer.data())) {
-                report.unreadableBytes += bytes;
-                sink.unreadable(report.bytesWritten, bytes);
-            }
+            // A failed read leaves zeros where nothing could be read, never old data;
+            // only the sectors that fail alone are told as unreadable.
+            if (!volume_.read(sector, take, buffer.data()) && volume_.source)
+                disk::ForEachUnreadableRun(*volume_.source, sector, take, bytes,
+                                           [&](std::uint64_t offset, std::uint64_t length) {
+                                               report.unreadableBytes += length;
+                                               sink.unreadable(report.bytesWritten + offset,
+                                                               length);
+                                           });
             if (!sink.write(disk::ByteView(buffer.data(), static_cast<std::size_t>(bytes)))) {
                 report.end = volume::ExtractEnd::SinkFailed;
                 return report;

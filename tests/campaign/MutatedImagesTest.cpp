@@ -27,6 +27,83 @@ std::size_t runsFromEnvironment(std::size_t fallback) {
     return runs && *runs ? static_cast<std::size_t>(std::strtoull(runs, nullptr, 10)) : fallback;
 }
 
+void keepAsSeed(const std::filesystem::path& path) {
+    if (const char* seeds = std::getenv("QR_CAMPAIGN_SEEDS"); seeds && *seeds) {
+        std::filesystem::create_directories(seeds);
+        std::filesystem::copy_file(path, std::filesystem::path(seeds) / path.filename(),
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+}
+
+// Fills a mounted volume: folders two deep, long names, a file across many clusters,
+// a deleted file and a deleted folder.
+void fillMounted(const std::filesystem::path& mnt) {
+    namespace fs = std::filesystem;
+    const auto write = [&](const std::string& relative, const std::string& content) {
+        fs::create_directories((mnt / relative).parent_path());
+        std::ofstream(mnt / relative, std::ios::binary) << content;
+    };
+    for (int i = 0; i < 6; ++i)
+        write("DCIM/100CANON/IMG_" + std::to_string(1000 + i) + ".JPG",
+              std::string(700 + 900 * i, static_cast<char>('a' + i)));
+    write("Documents of the year/Budget.xls", std::string(40000, 'b'));
+    write("README.TXT", "hello");
+    write("GONE.TXT", std::string(5000, 'g'));
+    write("Old/letter.doc", std::string(3000, 'l'));
+    fs::remove(mnt / "GONE.TXT");
+    fs::remove_all(mnt / "Old");
+}
+
+bool haveNtfsTools() {
+    return std::filesystem::exists("/dev/fuse") && haveTools({"mkntfs", "ntfs-3g", "truncate"});
+}
+
+bool haveExfatTools() {
+    return std::filesystem::exists("/dev/fuse") &&
+           haveTools({"mkfs.exfat", "mount.exfat-fuse", "losetup", "truncate"});
+}
+
+// A small NTFS volume made by mkntfs and filled through an ntfs-3g mount; empty when a
+// step failed (`why` says which).
+std::vector<unsigned char> makeNtfsVolume(const std::filesystem::path& path, std::string& why) {
+    TempDir mnt;
+    if (!runStep("truncate -s 3M " + shellQuote(path.string()), why) ||
+        !runStep("mkntfs -F -Q -q -s 512 -c 1024 " + shellQuote(path.string()), why) ||
+        !runStep("ntfs-3g " + shellQuote(path.string()) + " " + shellQuote(mnt.path().string()),
+                 why))
+        return {};
+    fillMounted(mnt.path());
+    if (!runStep("umount " + shellQuote(mnt.path().string()), why))
+        return {};
+    keepAsSeed(path);
+    return readImage(path);
+}
+
+// A small exFAT volume made by mkfs.exfat and filled through an exfat-fuse mount of a
+// loop device; empty when a step failed.
+std::vector<unsigned char> makeExfatVolume(const std::filesystem::path& path, std::string& why) {
+    TempDir mnt;
+    if (!runStep("truncate -s 2M " + shellQuote(path.string()), why) ||
+        !runStep("mkfs.exfat -c 4096 -b 4096 -L CARD " + shellQuote(path.string()), why))
+        return {};
+    const CommandResult loop = run("losetup -f --show " + shellQuote(path.string()));
+    if (loop.exitCode != 0) {
+        why = "losetup: " + loop.output;
+        return {};
+    }
+    const std::string device = loop.output.substr(0, loop.output.find('\n'));
+    const bool mounted = runStep(
+        "mount.exfat-fuse " + shellQuote(device) + " " + shellQuote(mnt.path().string()), why);
+    if (mounted)
+        fillMounted(mnt.path());
+    const bool unmounted = mounted && runStep("umount " + shellQuote(mnt.path().string()), why);
+    run("losetup -d " + shellQuote(device));
+    if (!unmounted)
+        return {};
+    keepAsSeed(path);
+    return readImage(path);
+}
+
 // A volume with folders several deep, long names, deleted files and a file across many
 // clusters, so mutations land on every structure the search reads.
 std::vector<unsigned char> makeVolume(const std::filesystem::path& path, int fatBits,
@@ -48,11 +125,7 @@ std::vector<unsigned char> makeVolume(const std::filesystem::path& path, int fat
     image.writeFile("::/GONE.TXT", std::string(5000, 'g'));
     image.del("::/GONE.TXT");
     image.delTree("::/Documents of the year/Old");
-    if (const char* seeds = std::getenv("QR_CAMPAIGN_SEEDS"); seeds && *seeds) {
-        std::filesystem::create_directories(seeds);
-        std::filesystem::copy_file(path, std::filesystem::path(seeds) / path.filename(),
-                                   std::filesystem::copy_options::overwrite_existing);
-    }
+    keepAsSeed(path);
     return readImage(path);
 }
 
@@ -117,6 +190,35 @@ TEST(MutatedImages, Fat32SearchAndSaveEndWithoutFault) {
     EXPECT_GE(whole.planned, 14u);
     // FAT32 tables are large: the hot region covers them and the first directories.
     runCampaign(original, volume::FileSystemKind::Fat32, runsFromEnvironment(20), 1200 * 1024, 32);
+}
+
+TEST(MutatedImages, NtfsSearchAndSaveEndWithoutFault) {
+    if (!haveNtfsTools())
+        GTEST_SKIP() << "mkntfs, ntfs-3g and FUSE are needed";
+    TempDir dir;
+    std::string why;
+    const std::vector<unsigned char> original = makeNtfsVolume(dir / "ntfs.img", why);
+    ASSERT_FALSE(original.empty()) << why;
+    const SearchAndSaveResult whole =
+        SearchAndSave(original.data(), original.size(), volume::FileSystemKind::Ntfs);
+    ASSERT_TRUE(whole.treeBuilt);
+    EXPECT_GE(whole.planned, 8u);
+    // The MFT's first records, the root index and the boot sector are the hot region.
+    runCampaign(original, volume::FileSystemKind::Ntfs, runsFromEnvironment(200), 1536 * 1024, 7);
+}
+
+TEST(MutatedImages, ExfatSearchAndSaveEndWithoutFault) {
+    if (!haveExfatTools())
+        GTEST_SKIP() << "mkfs.exfat, exfat-fuse, losetup and FUSE are needed";
+    TempDir dir;
+    std::string why;
+    const std::vector<unsigned char> original = makeExfatVolume(dir / "exfat.img", why);
+    ASSERT_FALSE(original.empty()) << why;
+    const SearchAndSaveResult whole =
+        SearchAndSave(original.data(), original.size(), volume::FileSystemKind::ExFat);
+    ASSERT_TRUE(whole.treeBuilt);
+    EXPECT_GE(whole.planned, 8u);
+    runCampaign(original, volume::FileSystemKind::ExFat, runsFromEnvironment(200), 256 * 1024, 9);
 }
 
 } // namespace

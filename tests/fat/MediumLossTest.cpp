@@ -5,12 +5,14 @@
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
 #include "support/FatImages.h"
+#include "support/FuseMedium.h"
 #include "support/RecordingWindow.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 #include "volume/VolumeValidation.h"
 
 #include <filesystem>
+#include <future>
 #include <gtest/gtest.h>
 
 namespace qr::fat {
@@ -90,6 +92,46 @@ TEST(MediumLoss, ImageCutDuringTheSearchIsReportedWithWhatWasFound) {
         std::string::npos)
         << s.messages.asked()[0].text;
     EXPECT_TRUE(s.listsFolder("EARLY"));
+}
+
+// recovery-cli list over a medium cut while the search reads it: the folders found
+// before are listed, stderr names the sector the medium ends at, and the exit status
+// is the one kept for a medium that stopped answering.
+TEST(MediumLoss, CliListOverAMediumCutMidSearchExitsFourAndNamesTheSector) {
+#ifndef STALL_FS
+    GTEST_SKIP() << "stall-fs was not built (libfuse3-dev missing)";
+#else
+    if (!test::haveFatTools() || !test::FuseMedium::usable())
+        GTEST_SKIP() << "mkfs.fat, mtools, sfdisk or FUSE missing";
+    test::TempDir dir;
+    test::FatImageOptions o;
+    o.fatBits = 32;
+    o.sizeMiB = 48;
+    o.partitioned = true;
+    test::FatImage image(dir / "card.img", o);
+    image.mkdir("::/EARLY");
+    image.writeFile("::/EARLY/A.TXT", "kept");
+
+    const std::uint64_t keep = image.volumeStart() + image.volumeSectors() / 2;
+    test::FuseMedium medium(image.path(), keep * 512);
+    ASSERT_TRUE(medium.mounted());
+    auto listing = std::async(std::launch::async, [&] {
+        // The listing on stdout; the message on stderr, kept apart.
+        return test::run("(" + std::string(RECOVERY_CLI) + " --image " +
+                         test::shellQuote(medium.medium().string()) + " list --partition 1 2>" +
+                         test::shellQuote((dir / "err").string()) + ")");
+    });
+    // The search has read up to the middle of the volume: cut the medium there.
+    ASSERT_TRUE(medium.waitHeld());
+    std::filesystem::resize_file(image.path(), keep * 512);
+    medium.letGo();
+    const test::CommandResult r = listing.get();
+    const std::string err = test::run("cat " + test::shellQuote((dir / "err").string())).output;
+    EXPECT_EQ(r.exitCode, 4) << r.output << err;
+    EXPECT_NE(err.find("stopped answering at sector " + std::to_string(keep)), std::string::npos)
+        << err;
+    EXPECT_NE(r.output.find("EARLY/A.TXT"), std::string::npos) << r.output;
+#endif
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include "dialogs/SimpleDialogs.h"
 #include "disk/DiskRegistry.h"
 #include "skin/ImageButton.h"
+#include "support/FatImages.h"
+#include "support/FuseMedium.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -231,6 +233,85 @@ TEST_F(WizardWindow, RecoversTheDemoCardWithTheMouseOnly) {
     click(w.item(item::kBack));
     EXPECT_EQ(w.context().wizardStage, 0);
     EXPECT_TRUE(w.tree(item::kDiskTree)->isVisible());
+}
+
+// The arrow keys move the highlight in the folder tree; Enter lists the highlighted
+// folder, not the one clicked before.
+TEST_F(WizardWindow, EnterListsTheFolderTheArrowKeysHighlighted) {
+    GuiSession s;
+    gui::MainWindow& w = *s.window;
+    chooseDemoDisk(w, item::kQuickMode);
+    auto* partitions = w.tree(item::kPartitionTree);
+    clickRow(partitions, findRow(partitions, "Partition - 1 ( FAT32 )"));
+    click(w.item(item::kNext));
+    ASSERT_TRUE(waitFor([&] {
+        return w.context().wizardStage == 3 && !w.context().scanWorkerRunning &&
+               w.context().recoveryTree.size() > 1;
+    }));
+    auto* folders = w.tree(item::kRecoveryTree);
+    ASSERT_TRUE(waitFor([&] { return findRow(folders, "DCIM").isValid(); }));
+    QModelIndex documents = findRow(folders, "Documents");
+    QModelIndex dcim = findRow(folders, "DCIM");
+    ASSERT_EQ(documents.parent(), dcim.parent());
+    clickRow(folders, documents);
+    ASSERT_TRUE(waitFor([&] { return w.context().fileList.rowCount() > 0; }));
+    ASSERT_TRUE(contains(listColumn(w, model::file_col::Name), "Quarterly Report 2004.doc"));
+
+    folders->setFocus();
+    const auto key = dcim.row() > documents.row() ? Qt::Key_Down : Qt::Key_Up;
+    for (int press = 0; press < 20 && folders->currentIndex() != findRow(folders, "DCIM"); ++press)
+        QTest::keyClick(folders, key);
+    ASSERT_EQ(folders->currentIndex().data().toString(), "DCIM");
+    QTest::keyClick(folders, Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return w.context().fileList.rowCount() > 0; }));
+    auto names = listColumn(w, model::file_col::Name);
+    EXPECT_TRUE(contains(names, "100PHOTO")) << names.size();
+    EXPECT_FALSE(contains(names, "Quarterly Report 2004.doc"));
+    EXPECT_EQ(w.context().currentFolderItem,
+              w.treeAdapter(item::kRecoveryTree)->itemOf(findRow(folders, "DCIM")));
+}
+
+// A save across a sector the medium cannot read ends by telling how many files hold
+// zeros in its place.
+TEST_F(WizardWindow, SaveEndTellsOfFilesWithUnreadableSectors) {
+#ifndef STALL_FS
+    GTEST_SKIP() << "stall-fs was not built (libfuse3-dev missing)";
+#else
+    if (!FuseMedium::usable())
+        GTEST_SKIP() << "FUSE missing";
+    TempDir dir;
+    FatImageOptions o;
+    o.partitioned = true;
+    FatImage image(dir / "card.img", o);
+    image.mkdir("::/PHOTOS");
+    image.writeFile("::/PHOTOS/A.JPG", std::string(20000, 'a'));
+    image.writeFile("::/PHOTOS/B.JPG", std::string(3000, 'b'));
+    const std::uint64_t bad = image.clusterSector(image.firstCluster("::/PHOTOS/A.JPG")) + 2;
+    FuseMedium medium(image.path(), FuseMedium::kNever, bad * 512, bad * 512 + 512);
+    ASSERT_TRUE(medium.mounted());
+
+    GuiSession s({}, false, {medium.medium().string()});
+    gui::MainWindow& w = *s.window;
+    chooseDemoDisk(w, item::kQuickMode);
+    auto* partitions = w.tree(item::kPartitionTree);
+    clickRow(partitions, findRow(partitions, "Partition - 1 ( FAT32 )"));
+    click(w.item(item::kNext));
+    auto* folders = w.tree(item::kRecoveryTree);
+    ASSERT_TRUE(waitFor([&] {
+        return w.context().wizardStage == 3 && !w.context().scanWorkerRunning &&
+               findRow(folders, "PHOTOS").isValid();
+    }));
+    tickRow(folders, findRow(folders, "PHOTOS"));
+    TempDir destination;
+    s.messages.clear();
+    saveTickedTo(w, destination.path());
+    EXPECT_EQ(w.context().save.summary.withUnreadable, 1u);
+    EXPECT_EQ(fileText(findFile(destination.path(), "B.JPG")), std::string(3000, 'b'));
+    const auto asked = s.messages.asked();
+    ASSERT_FALSE(asked.empty());
+    EXPECT_NE(asked.back().text.find("1 file was saved with zeros"), std::string::npos)
+        << asked.back().text;
+#endif
 }
 
 TEST_F(WizardWindow, PartitionStepChecksKeepTheWindowOnTheStep) {

@@ -1,6 +1,7 @@
 // recovery-cli save end to end on an mtools image: the whole tree, filters, named
 // paths, the summary and exit status, and a destination on the source refused.
 #include "support/FatImages.h"
+#include "support/FuseMedium.h"
 #include "support/SaveFixtures.h"
 #include "support/TestSupport.h"
 
@@ -76,6 +77,34 @@ TEST_F(SaveCommand, FailedFileMakesTheExitStatusNonZero) {
     EXPECT_EQ(r.exitCode, 1) << r.output;
     EXPECT_NE(r.output.find("failed: 1"), std::string::npos) << r.output;
     EXPECT_EQ(out("LETTER.DOC"), letter); // the others are still written
+}
+
+// A sector of a file that the medium cannot read: the file is saved with zeros there,
+// named, counted apart from the whole ones, and the exit status says so.
+TEST_F(SaveCommand, FileAcrossAnUnreadableSectorIsSavedNamedAndTold) {
+#ifndef STALL_FS
+    GTEST_SKIP() << "stall-fs was not built (libfuse3-dev missing)";
+#else
+    if (!FuseMedium::usable())
+        GTEST_SKIP() << "FUSE missing";
+    // The photo's second sector (a fresh volume holds it in consecutive clusters).
+    const std::uint64_t bad =
+        image->clusterSector(image->firstCluster("::/PHOTOS/Holiday picture.jpg")) + 1;
+    FuseMedium medium(image->path(), FuseMedium::kNever, bad * 512, bad * 512 + 512);
+    ASSERT_TRUE(medium.mounted());
+    const CommandResult r =
+        run(std::string(RECOVERY_CLI) + " --image " + shellQuote(medium.medium().string()) +
+            " save --partition 1 --to " + shellQuote((dir / "out").string()) + " </dev/null");
+    EXPECT_EQ(r.exitCode, 3) << r.output;
+    EXPECT_NE(r.output.find("with unreadable sectors: 1"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("Holiday picture.jpg: 512 bytes lie on sectors the medium could not"),
+              std::string::npos)
+        << r.output;
+    std::string expected = photo;
+    expected.replace(512, 512, std::string(512, '\0'));
+    EXPECT_EQ(out("PHOTOS/Holiday picture.jpg"), expected);
+    EXPECT_EQ(out("LETTER.DOC"), letter);
+#endif
 }
 
 // Mounts a tmpfs of `size` at `folder`; false when this run may not mount.

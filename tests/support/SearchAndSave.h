@@ -50,6 +50,8 @@ struct SearchAndSaveResult {
 inline volume::FileSystemKind KindOfBootSector(const unsigned char* data, std::size_t size) {
     if (size >= 11 && std::memcmp(data + 3, "NTFS", 4) == 0)
         return volume::FileSystemKind::Ntfs;
+    if (size >= 11 && std::memcmp(data + 3, "EXFAT", 5) == 0)
+        return volume::FileSystemKind::ExFat;
     if (size >= 90 && std::memcmp(data + 82, "FAT32", 5) == 0)
         return volume::FileSystemKind::Fat32;
     return volume::FileSystemKind::Fat16;

@@ -7,6 +7,9 @@
 namespace qr::app {
 struct RecoveryContext;
 }
+namespace qr::platform {
+class RegistryStore;
+}
 
 namespace qr::disk {
 
@@ -33,6 +36,11 @@ ListingResult ListDisksFromRegistry(app::RecoveryContext& ctx);
 // by the context's platform family).
 ListingResult ListDisks95(app::RecoveryContext& ctx);
 void ListDisksFromRegistry95(app::RecoveryContext& ctx);
+
+struct GeometryRecord;
+// Stores what the detector's record told of disk `disk` as the 'F' listing does: model
+// and media type "Unknown", the three counts and the size they make.
+void StoreGeometry95(platform::RegistryStore& store, unsigned disk, const GeometryRecord& record);
 
 // Full path of the detection program in `installationPath`.
 std::string DetectorPath(const std::string& installationPath);

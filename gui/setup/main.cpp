@@ -1,5 +1,5 @@
 // setup: installs the recovery program from the folder it runs in (its current
-// folder, which holds the eight program files): the wizard, then the closing window.
+// folder, which holds the program files): the wizard, then the closing window.
 #include "Finish.h"
 #include "First.h"
 #include "platform/FileRegistryStore.h"

@@ -66,6 +66,11 @@ ListingResult ListDisksFromRegistry(DiskListingPorts& ports);
 ListingResult ListDisks95(DiskListingPorts& ports);
 void ListDisksFromRegistry95(DiskListingPorts& ports);
 
+struct GeometryRecord;
+// Stores what the detector's record told of disk `disk` as the 'F' listing does: model
+// and media type "Unknown", the three counts and the size they make.
+void StoreGeometry95(platform::RegistryStore& store, unsigned disk, const GeometryRecord& record);
+
 // Full path of the detection program in `installationPath`.
 std::string DetectorPath(const std::string& installationPath);
 

@@ -57,7 +57,9 @@ bool handOverUnit(const ScratchFolder& scratch, std::uint32_t unit) {
     return writeUnitByte(scratch.file(kUnitFile), unit);
 }
 
-void storeGeometry(platform::RegistryStore& store, unsigned disk, const GeometryRecord& g) {
+} // namespace
+
+void StoreGeometry95(platform::RegistryStore& store, unsigned disk, const GeometryRecord& g) {
     const std::string name = diskValueName(disk);
     platform::SetRegistryString(store, kRoot, kModelKey, name, "Unknown");
     platform::SetRegistryString(store, kRoot, kMediaTypeKey, name, "Unknown");
@@ -67,8 +69,6 @@ void storeGeometry(platform::RegistryStore& store, unsigned disk, const Geometry
     platform::SetRegistryString(store, kRoot, kCylinderKey, name, std::to_string(g.cylinders));
     platform::SetRegistryString(store, kRoot, kSizeKey, name, std::to_string(g.sizeBytes()));
 }
-
-} // namespace
 
 ListingResult ListDisks95(DiskListingPorts& ctx) {
     platform::RegistryStore& store = *ctx.registry;
@@ -126,7 +126,7 @@ ListingResult ListDisks95(DiskListingPorts& ctx) {
         in.read(reinterpret_cast<char*>(record.data()), kMaxRecord);
         record.resize(static_cast<std::size_t>(in.gcount()));
         in.close();
-        storeGeometry(store, disk, ReadGeometryRecord(ByteView(record.data(), record.size())));
+        StoreGeometry95(store, disk, ReadGeometryRecord(ByteView(record.data(), record.size())));
         removeQuietly(scratch.file(kGeometryFile));
         removeQuietly(scratch.file(kUnitFile));
     }

@@ -19,9 +19,14 @@ struct GeometryRecord {
     // False when the record was cut short or a width was out of range.
     bool complete = false;
 
-    // cylinders x heads x sectors per track x 512, in 64 bits; 0 when any is unknown.
+    // cylinders x heads x sectors per track x 512, in 64 bits; 0 (unknown) when any is
+    // unknown or the product does not fit: a wrapped size would be a wrong one.
     std::uint64_t sizeBytes() const {
-        return std::uint64_t{cylinders} * heads * sectorsPerTrack * 512;
+        std::uint64_t bytes = 0;
+        if (__builtin_mul_overflow(std::uint64_t{cylinders} * heads,
+                                   std::uint64_t{sectorsPerTrack} * 512, &bytes))
+            return 0;
+        return bytes;
     }
 };
 

@@ -1,5 +1,5 @@
 #pragma once
-// The installation run: folders, the registry value, the eight copies, the shortcuts,
+// The installation run: folders, the registry value, the copies, the shortcuts,
 // the record for the uninstaller, the closing sweep and the removal of the sources.
 #include "platform/RegistryStore.h"
 #include "platform/UserMessages.h"
@@ -15,7 +15,7 @@
 namespace qr::setup {
 
 struct InstallRequest {
-    std::string sourceFolder; // where the eight files are (the installer's current folder)
+    std::string sourceFolder; // where the files to install are (the installer's current folder)
     std::string basePath;     // the folder under which the product folder is made
     std::string programsFolder;
     std::string desktopFolder;

@@ -1,5 +1,5 @@
 #pragma once
-// What the installer puts where: the eight program files in copy order, the folder
+// What the installer puts where: the program files in copy order, the folder
 // names, the shortcuts and the installer's own texts.
 #include <array>
 #include <string>
@@ -16,8 +16,9 @@ inline const std::string kInstallKey = "Quarrixdale-Memory Card";
 inline const std::string kInstallValue = "InstallationPath";
 
 // The installed file set; one table drives the copies, their failure messages and the
-// removal of the sources.
-inline constexpr std::size_t kFileCount = 8;
+// removal of the sources. The last two serve the 'F' family, which starts the media
+// probe and loads the disk library from the installation folder.
+inline constexpr std::size_t kFileCount = 10;
 inline const std::array<std::string, kFileCount> kInstalledFiles = {
     kProgramName,      // the recovery program
     "Quarrixdale-HDD", // the disk-detection program
@@ -27,6 +28,8 @@ inline const std::array<std::string, kFileCount> kInstalledFiles = {
     "ReadMe.txt",      //
     "Uninstall",       // removes what the installer made
     "RemoveUninstall", // its last step: removes the uninstaller itself
+    "NoDisk",          // the media probe
+    "libdisk32.so",    // the BIOS-unit disk library
 };
 inline constexpr std::size_t kProgramFile = 0;
 inline constexpr std::size_t kHelpFile = 4;

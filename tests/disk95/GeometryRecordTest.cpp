@@ -43,6 +43,19 @@ TEST(GeometryRecord, WideCylinderCountsStayWhole) {
     EXPECT_EQ(g.cylinders, 16u);
 }
 
+TEST(GeometryRecord, ASizeBeyondSixtyFourBitsIsUnknownNotWrapped) {
+    // 0xFF11F170 cylinders of 16528 heads and 8255 sectors: about 2^70 bytes.
+    GeometryRecord g = readBack(EncodeGeometryRecord(16528, 8255, 0xFF11F170));
+    EXPECT_TRUE(g.complete);
+    EXPECT_EQ(g.cylinders, 0xFF11F170u);
+    EXPECT_EQ(g.sizeBytes(), 0u);
+    // The largest size that fits is kept whole.
+    g = readBack(EncodeGeometryRecord(0xFFFF, 0xFFFF, 0xFFFF));
+    EXPECT_EQ(g.sizeBytes(), 0xFFFFull * 0xFFFF * 0xFFFF * 512);
+    g = readBack(EncodeGeometryRecord(0xFFFF, 0xFFFF, 0xFFFFFFFF));
+    EXPECT_EQ(g.sizeBytes(), 0u);
+}
+
 TEST(GeometryRecord, AnOddCylinderWidthLeavesTheCylindersUnknown) {
     for (unsigned char width : {0, 1, 3, 5, 8, 255}) {
         auto bytes = EncodeGeometryRecord(255, 63, 1024);

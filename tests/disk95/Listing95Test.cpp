@@ -7,6 +7,7 @@
 #include "disk/DiskListing.h"
 #include "disk/DiskRegistry.h"
 #include "disk/GeometryResultFile.h"
+#include "disk/MediaProbe.h"
 #include "disk/ScratchFolder.h"
 #include "disk/SectorReader.h"
 #include "platform/PlatformChoice.h"
@@ -14,7 +15,10 @@
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -30,6 +34,8 @@ struct UnitDetector final : platform::ProgramRunner {
     std::map<int, std::vector<unsigned char>> records;
     std::vector<int> units;
     std::vector<std::string> scratchFolders;
+    // Runs after each answer, on the scratch folder.
+    std::function<void(const std::filesystem::path&)> after;
     int runAndWait(const std::string&) override {
         const char* folder = std::getenv(disk::kScratchFolderVariable);
         if (!folder)
@@ -43,6 +49,8 @@ struct UnitDetector final : platform::ProgramRunner {
         std::ofstream out(std::filesystem::path(folder) / disk::kGeometryFile, std::ios::binary);
         out.write(reinterpret_cast<const char*>(records[unit].data()),
                   static_cast<std::streamsize>(records[unit].size()));
+        if (after)
+            after(folder);
         return 0;
     }
 };
@@ -210,4 +218,60 @@ TEST_F(Listing95, TheAboutBoxReadsTheOwnerFromTheFamilysKey) {
     ::setenv(platform::kPlatformVariable, "N", 1);
     app::ListDisks(*ctx);
     EXPECT_EQ(app::RegisteredOwnerText(*ctx), "NT owner\r\n");
+}
+
+TEST_F(Listing95, EveryUnitAnsweringWithOddResultsIsListedAndDisksAboveNineAreNotMisread) {
+    std::string all;
+    for (int unit = 0x80; unit < 0x98; ++unit) {
+        all += std::to_string(unit) + ",";
+        detector.records[unit] = disk::EncodeGeometryRecord(16, 63, 100 + unit);
+    }
+    ::setenv("FAKE_DISK32_UNITS", all.c_str(), 1);
+    ::setenv("FAKE_DISK32_RESULT", "0x80000001", 1); // any nonzero value is an answer
+    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Listed);
+    ::unsetenv("FAKE_DISK32_RESULT");
+    EXPECT_EQ(diskItems().size(), 24u);
+    EXPECT_EQ(diskItems().back(), "Disk23");
+    EXPECT_EQ(disk::DiskDetailLines(*ctx, 12)[1], "Cylinder   : " + std::to_string(100 + 0x8C));
+
+    // Disk12 has no device name: it reads as no medium, never as unit 0x81's sectors.
+    std::vector<unsigned char> sector(512, 0xEE);
+    ctx->selectedDiskNumber = 12;
+    EXPECT_EQ(ctx->reader->readSectors(5, 1, sector.data()), disk::ReadStatus::NoMedium);
+    EXPECT_EQ(std::count(sector.begin(), sector.end(), 0), 512);
+    ctx->selectedDiskNumber = 9;
+    EXPECT_EQ(ctx->reader->readSectors(5, 1, sector.data()), disk::ReadStatus::Complete);
+    EXPECT_EQ(sector[4], 0x89);
+}
+
+TEST_F(Listing95, AUnitFileThatCannotBeMadeEndsTheListingWithItsMessage) {
+    detector.records[0x80] = disk::EncodeGeometryRecord(255, 63, 1024);
+    detector.records[0x82] = disk::EncodeGeometryRecord(255, 63, 1024);
+    // After the first unit something that cannot be removed stands in the unit file's
+    // place.
+    detector.after = [](const std::filesystem::path& folder) {
+        std::filesystem::remove(folder / disk::kUnitFile);
+        std::filesystem::create_directories(folder / disk::kUnitFile / "kept");
+    };
+    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Ended);
+    EXPECT_EQ(said(), std::vector<std::string>{"Quarrixdale Recovery-Memory Card: Failed to "
+                                               "create File - 1"});
+    EXPECT_EQ(detector.units, std::vector<int>{0x80});
+    ASSERT_FALSE(detector.scratchFolders.empty());
+    EXPECT_FALSE(std::filesystem::exists(detector.scratchFolders.front()));
+}
+
+TEST_F(Listing95, AProbeThatNeverEndsIsStoppedSaidAndTheListingGoesOn) {
+    const auto probe = install / disk::kProbeProgram;
+    std::ofstream(probe) << "#!/bin/sh\nexec sleep 600\n";
+    std::filesystem::permissions(probe, std::filesystem::perms::owner_all);
+    detector.records[0x80] = disk::EncodeGeometryRecord(255, 63, 1024);
+    detector.records[0x82] = disk::EncodeGeometryRecord(255, 63, 1024);
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Listed);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin,
+              disk::kProbeLimit + std::chrono::seconds(5));
+    EXPECT_EQ(said(), std::vector<std::string>{"Quarrixdale Recovery-Memory Card: " +
+                                               disk::ProbeStoppedMessage(disk::kProbeLimit)});
+    EXPECT_EQ(diskItems(), (std::vector<std::string>{"Disk0", "Disk2"}));
 }

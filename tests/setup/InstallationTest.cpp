@@ -34,7 +34,7 @@ mode_t modeOf(const fs::path& p) {
     return st.st_mode & 07777;
 }
 
-// A folder holding the eight files (contents "file i"), an empty base folder, menu
+// A folder holding the files to install (contents "file i"), an empty base folder, menu
 // and desktop folders, and a registry store file.
 struct InstallBench {
     TempDir dir;
@@ -271,7 +271,7 @@ TEST(SetupInstall, RunFromTheInstallationFolderKeepsEveryFile) {
     const InstallResult result = Install(request);
     for (std::size_t i = 0; i < kFileCount; ++i)
         EXPECT_EQ(readFile(bench.destination() / kInstalledFiles[i]), "file " + std::to_string(i));
-    EXPECT_EQ(result.sourceRemoved, (std::array<bool, 8>{}));
+    EXPECT_EQ(result.sourceRemoved, (std::array<bool, kFileCount>{}));
 }
 
 TEST(RegistryMachineLayer, UserValuesWinAndChangesStayInTheUserFile) {
@@ -303,7 +303,7 @@ TEST(SetupInstall, UnwritableBaseOrFullDriveKeepsEverySource) {
         EXPECT_EQ(bench.messages.count(), kFileCount);
         for (std::size_t i = 0; i < kFileCount; ++i)
             EXPECT_TRUE(fs::exists(bench.source / kInstalledFiles[i])) << kInstalledFiles[i];
-        EXPECT_EQ(result.copied, (std::array<bool, 8>{}));
+        EXPECT_EQ(result.copied, (std::array<bool, kFileCount>{}));
     }
     if (::geteuid() != 0 || !qr::test::haveTools({"mount", "umount"}))
         GTEST_SKIP() << "a small file system needs root";
@@ -321,4 +321,49 @@ TEST(SetupInstall, UnwritableBaseOrFullDriveKeepsEverySource) {
     EXPECT_TRUE(fs::exists(bench.source / kProgramName)) << "the only full copy stays";
     EXPECT_TRUE(bench.messages.saw(kCopyFailedPrefix + kProgramName));
     qr::test::run("umount " + qr::test::shellQuote(bench.base));
+}
+
+TEST(SetupInstall, TheInstalledFolderServesTheFFamily) {
+    InstallBench bench;
+    // The real detector, media probe and disk library in place of the stand-ins.
+    for (const char* name : {"Quarrixdale-HDD", "NoDisk", "libdisk32.so"})
+        fs::copy_file(fs::path(PROGRAM_DIR) / name, bench.source / name,
+                      fs::copy_options::overwrite_existing);
+    const InstallResult result = bench.install();
+    EXPECT_EQ(result.copied, (std::array<bool, kFileCount>{true, true, true, true, true, true, true,
+                                                           true, true, true}));
+    EXPECT_EQ(bench.messages.count(), 0u);
+    const fs::path dest = bench.destination();
+    EXPECT_TRUE(fs::exists(dest / "NoDisk"));
+    EXPECT_TRUE(fs::exists(dest / "libdisk32.so"));
+    EXPECT_FALSE(fs::exists(bench.source / "libdisk32.so")) << "its source went with the rest";
+
+    // A command-line program outside the installation finds it through the value the
+    // installer wrote, and reads the image by BIOS unit through the installed library.
+    const fs::path cli = bench.dir / "elsewhere" / "recovery-cli";
+    fs::create_directories(cli.parent_path());
+    fs::copy_file(RECOVERY_CLI, cli);
+    fs::create_directories(bench.dir / "sys");
+    fs::create_directories(bench.dir / "tmp");
+    const fs::path image = bench.dir / "card.img";
+    qr::test::runOrFail("truncate -s 8M " + qr::test::shellQuote(image.string()));
+    auto disks = [&] {
+        using qr::test::shellQuote;
+        return qr::test::run(
+            "env -u QUARRIXDALE_INSTALL_DIR -u QUARRIXDALE_PLATFORM QUARRIXDALE_REGISTRY=" +
+            shellQuote(bench.registryFile.string()) +
+            " QUARRIXDALE_SYSFS_BLOCK=" + shellQuote((bench.dir / "sys").string()) +
+            " TMPDIR=" + shellQuote((bench.dir / "tmp").string()) +
+            " HOME=" + shellQuote(bench.dir.path().string()) + " " + shellQuote(cli.string()) +
+            " --platform F --image " + shellQuote(image.string()) + " disks 2>&1");
+    };
+    auto listed = disks();
+    EXPECT_EQ(listed.exitCode, 0) << listed.output;
+    EXPECT_EQ(listed.output, "Disk0\t8773632\tUnknown\t" + image.string() + "\n");
+
+    // The library really is the installed one: without it the family has no disks.
+    fs::remove(dest / "libdisk32.so");
+    listed = disks();
+    EXPECT_NE(listed.exitCode, 0);
+    EXPECT_NE(listed.output.find("disk32.dll not found"), std::string::npos) << listed.output;
 }

@@ -52,7 +52,7 @@ template <class T> void whenModal(std::function<void(T*)> fn) {
     QTimer::singleShot(0, *poll);
 }
 
-// A home of its own (menu, Desktop, registry store) and a folder holding the eight
+// A home of its own (menu, Desktop, registry store) and a folder holding the
 // files the installer copies; the installer runs with that folder as its current one.
 class SetupWizard : public ::testing::Test {
 protected:

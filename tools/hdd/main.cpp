@@ -47,9 +47,21 @@ std::vector<hdd::DetectedDisk> detectAll(platform::RegistryStore& registry) {
     return disks;
 }
 
+bool writeRecord(const std::filesystem::path& folder, const std::vector<unsigned char>& record) {
+    std::ofstream out(folder / disk::kGeometryFile, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(record.data()),
+              static_cast<std::streamsize>(record.size()));
+    out.close();
+    if (!out)
+        std::cerr << "Quarrixdale-HDD: cannot write " << (folder / disk::kGeometryFile) << "\n";
+    return static_cast<bool>(out);
+}
+
 // Answers the unit byte of `folder`'s unit file with the disk's geometry record. The
 // cylinders are rounded up, so the geometry covers the whole disk and no sector at its
-// end falls outside what the program reads.
+// end falls outside what the program reads. A unit with no disk behind it (one unplugged
+// since the library looked) gets a record of unknown geometry: the program lists it
+// with no size rather than ending for want of an answer.
 int answerUnit(const std::filesystem::path& folder, platform::RegistryStore& registry) {
     std::ifstream in(folder / disk::kUnitFile, std::ios::binary);
     char byte = 0;
@@ -61,7 +73,7 @@ int answerUnit(const std::filesystem::path& folder, platform::RegistryStore& reg
     const std::vector<hdd::DetectedDisk> disks = detectAll(registry);
     if (unit < 0x80 || unit - 0x80 >= disks.size()) {
         std::cerr << "Quarrixdale-HDD: no disk answers unit " << unit << "\n";
-        return 1;
+        return writeRecord(folder, disk::EncodeGeometryRecord(0, 0, 0)) ? 0 : 1;
     }
     const hdd::DetectedDisk& found = disks[unit - 0x80];
     // The program reads by unit; it learns the medium behind it (to keep saves off it).
@@ -70,17 +82,10 @@ int answerUnit(const std::filesystem::path& folder, platform::RegistryStore& reg
         std::uint64_t{found.geometry.heads} * found.geometry.sectorsPerTrack;
     const std::uint64_t sectors = (found.sizeBytes + 511) / 512;
     const std::uint64_t cylinders = perCylinder ? (sectors + perCylinder - 1) / perCylinder : 0;
-    const std::vector<unsigned char> record =
-        disk::EncodeGeometryRecord(found.geometry.heads, found.geometry.sectorsPerTrack, cylinders);
-    std::ofstream out(folder / disk::kGeometryFile, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(record.data()),
-              static_cast<std::streamsize>(record.size()));
-    out.close();
-    if (!out) {
-        std::cerr << "Quarrixdale-HDD: cannot write " << (folder / disk::kGeometryFile) << "\n";
-        return 1;
-    }
-    return 0;
+    return writeRecord(folder, disk::EncodeGeometryRecord(
+                                   found.geometry.heads, found.geometry.sectorsPerTrack, cylinders))
+               ? 0
+               : 1;
 }
 
 } // namespace

@@ -143,7 +143,7 @@ void WriteSavePlan(app::RecoveryContext& ctx) {
             continue;
         }
         ExtractResult result = ExtractResult::Failed;
-        if (engine && item.size <= 0xFFFFFFFFu) {
+        if (engine) {
             result = ExtractToFile(ctx, *engine, path, item.name, item.size, item.location, true,
                                    item.deleted);
         } else {

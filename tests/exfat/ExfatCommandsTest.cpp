@@ -92,5 +92,13 @@ TEST_F(ExfatCommands, SaveWritesEveryFileByteForByteAndSoDoesASaveFromTheLog) {
     expectSaved(dir / "fromlog");
 }
 
+// The Advanced mode searches an exFAT volume as the Standard one does, whether the
+// type comes from the partition or is typed with the range.
+TEST_F(ExfatCommands, TheAdvancedModeListsTheSameTree) {
+    const std::string standard = withoutProgress(cli("list --partition 1"));
+    EXPECT_EQ(withoutProgress(cli("list --partition 1 --mode advanced")), standard);
+    EXPECT_EQ(withoutProgress(cli("list --mode advanced" + range())), standard);
+}
+
 } // namespace
 } // namespace qr::exfat

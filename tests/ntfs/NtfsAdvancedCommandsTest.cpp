@@ -135,6 +135,29 @@ TEST_F(NtfsAdvancedCommands, WithoutBootSectorsTheVolumeIsInferredFromDirectoryP
     expectLiveFilesSaved(disk);
 }
 
+// The volume the search picked (its start and cluster size, not the searched range)
+// comes back with the log: the tree is the same and the files are read from it.
+TEST_F(NtfsAdvancedCommands, ALogOfTheSearchGivesBackThePickedVolume) {
+    const std::filesystem::path log = dir / "advanced.DMS";
+    const std::string listing = cli(image->path(), "list --save-log " + test::shellQuote(log));
+    const auto fromLog = [&](const std::string& command) {
+        const test::CommandResult r = test::run(
+            std::string(RECOVERY_CLI) + " --image " + test::shellQuote(image->path().string()) +
+            " " + command + " --log " + test::shellQuote(log.string()) + " 2>/dev/null");
+        EXPECT_EQ(r.exitCode, 0) << command << "\n" << r.output;
+        return r.output;
+    };
+    EXPECT_EQ(fromLog("list"), listing);
+    const std::filesystem::path to = dir / "fromlog";
+    fromLog("save --to " + test::shellQuote(to.string()));
+    for (const auto& [path, file] : image->files()) {
+        if (file.deleted)
+            continue;
+        SCOPED_TRACE(path);
+        EXPECT_TRUE(readFile(to / std::filesystem::u8path(path)) == file.content);
+    }
+}
+
 TEST_F(NtfsAdvancedCommands, ADiskWithoutRecordsIdentifiesNoVolume) {
     const std::filesystem::path blank = dir / "blank.img";
     test::runOrFail("truncate -s 8M " + test::shellQuote(blank.string()));

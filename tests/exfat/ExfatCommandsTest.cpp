@@ -14,13 +14,6 @@ namespace {
 
 using test::ExfatImage;
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 // The listing without the progress lines a slow search draws.
 std::string withoutProgress(const std::string& output) {
     std::istringstream in(output);
@@ -55,7 +48,7 @@ protected:
             SCOPED_TRACE(path);
             const std::filesystem::path saved = to / std::filesystem::u8path(path);
             ASSERT_TRUE(std::filesystem::exists(saved));
-            EXPECT_TRUE(readFile(saved) == file.content);
+            EXPECT_TRUE(test::ReadWholeFile(saved) == file.content);
         }
     }
     const ExfatImage* image = nullptr;

@@ -136,8 +136,10 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
         return nullptr;
     }
     const auto typed = option(line, "--fs");
-    // The Advanced search sweeps for FAT and NTFS structures.
-    if (advanced && typed && *typed != "FAT16" && *typed != "FAT32" && *typed != "NTFS") {
+    // The Advanced search sweeps for FAT and NTFS structures; an exFAT volume is searched
+    // the same way in both modes, as the wizard does.
+    if (advanced && typed && *typed != "FAT16" && *typed != "FAT32" && *typed != "NTFS" &&
+        *typed != "exFAT") {
         err << "recovery-cli: " << command << " does not take --fs " << *typed << "\n";
         return nullptr;
     }
@@ -170,7 +172,8 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
     }
     ctx.searchDiskNumber = ctx.selectedDiskNumber;
     TakeDiskModel(ctx, ctx.selectedDiskNumber);
-    if (advanced) {
+    const bool exfat = ctx.volumeParams.kind() == volume::FileSystemKind::ExFat;
+    if (advanced && !exfat) {
         if (!runAdvancedSearch(ctx, stopAfter, fileSystem.value_or(1), err))
             return nullptr;
     } else {

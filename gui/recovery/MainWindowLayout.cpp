@@ -5,6 +5,7 @@
 #include "MainWindow.h"
 #include "PanelTree.h"
 #include "TreeAdapter.h"
+#include "app/PartitionTypeSelector.h"
 #include "raw/RawSignatures.h"
 #include "skin/AnimatedPicture.h"
 #include "skin/ImageButton.h"
@@ -168,7 +169,8 @@ void MainWindow::buildPartitionStep(QWidget* central) {
     registerItem(item::kPartitionTypeLabel,
                  placeLabel("Partition Type :", panel, QRect(10, 44, 125, 24)));
     auto* type = new QComboBox(panel);
-    type->addItems({"FAT16", "FAT32", "NTFS", ""});
+    for (const std::string& text : app::PartitionTypeTexts())
+        type->addItem(QString::fromStdString(text));
     type->setGeometry(140, 44, 120, 24);
     registerItem(item::kPartitionType, type);
     registerItem(item::kStartSectorLabel,

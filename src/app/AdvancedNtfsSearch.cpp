@@ -164,9 +164,10 @@ void copyFiles(RecoveryContext& context, const PickedVolume& volume,
 
 // The MFT of the volume: where its boot sector puts it, else where the sweep found the
 // record named "$MFT" inside the volume.
-ntfs::MftRunList mftRunsOf(RecoveryContext& context, const ntfs::NtfsGeometry& geometry) {
+// The MFT's runs of the picked volume; its first sector goes into `geometry`.
+ntfs::MftRunList mftRunsOf(RecoveryContext& context, ntfs::NtfsGeometry& geometry) {
     using namespace model;
-    ntfs::NtfsGeometry withMft = geometry;
+    ntfs::NtfsGeometry& withMft = geometry;
     const RecordTable& boots = context.tables.bootSectorTable;
     for (int i = 0; i < boots.rowCount() && withMft.mftStart == 0; ++i)
         if (boots.number(i, boot_col::Sector) == geometry.volumeStart &&
@@ -278,6 +279,11 @@ void OpenPickedNtfsFileSystem(RecoveryContext& context) {
     state->geometry.sectorsPerCluster = volume.sectorsPerCluster;
     state->mftRuns = mftRunsOf(context, state->geometry);
     state->runsBuilt = true;
+    // The working copy keeps the rest of the picked geometry for a recovery log: the
+    // last sector where the file-system table has it (its sectors-per-FAT column) and
+    // the MFT's start.
+    context.activeGeometry.sectorsPerFat = static_cast<std::uint32_t>(volume.last);
+    context.activeGeometry.mftStart = static_cast<std::uint32_t>(state->geometry.mftStart);
     context.ntfsVolume = std::move(state);
 
     model::FindLostDirectories(context.tables.folderTable, model::kNtfsRootParent,
@@ -291,6 +297,24 @@ void OpenPickedNtfsFileSystem(RecoveryContext& context) {
     app::BuildFolderTree(context, model::TreeVariant::Ntfs);
     window.enableItem(kMenuSaveLog, true);
     copyFiles(context, volume, *context.ntfsVolume);
+}
+
+void RestorePickedNtfsVolume(RecoveryContext& context) {
+    const fat::ActiveGeometry& working = context.activeGeometry;
+    auto state = std::make_shared<ntfs::NtfsVolumeState>();
+    state->hasGeometry = true;
+    state->geometry.volumeStart = working.cluster0Start;
+    // A log without the last sector bounds the volume by the searched range.
+    const std::uint64_t last =
+        working.sectorsPerFat > working.cluster0Start
+            ? working.sectorsPerFat
+            : std::max<std::uint64_t>(context.volumeParams.partitionEnd, working.cluster0Start);
+    state->geometry.volumeEnd = last + 1;
+    state->geometry.sectorsPerCluster = working.sectorsPerCluster;
+    state->geometry.mftStart = working.mftStart;
+    // Without the MFT's start the engine reads records where the rows say they lie.
+    state->runsBuilt = working.mftStart == 0;
+    context.ntfsVolume = std::move(state);
 }
 
 } // namespace qr::app

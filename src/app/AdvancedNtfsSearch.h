@@ -24,4 +24,9 @@ void NtfsAssignmentWorker(RecoveryContext& context, std::stop_token stop);
 // geometry, and the folder tree is built.
 void OpenPickedNtfsFileSystem(RecoveryContext& context);
 
+// After a recovery log of an Advanced NTFS search was loaded: the engine's geometry is
+// the picked volume's again, as its working copy of the layout kept it (start, last
+// sector, cluster size and MFT start), not the searched range.
+void RestorePickedNtfsVolume(RecoveryContext& context);
+
 } // namespace qr::app

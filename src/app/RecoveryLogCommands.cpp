@@ -1,5 +1,6 @@
 #include "app/RecoveryLogCommands.h"
 
+#include "app/AdvancedNtfsSearch.h"
 #include "app/FolderCommands.h"
 #include "app/RecoveryContext.h"
 #include "model/FileList.h"
@@ -174,6 +175,14 @@ void RestoreRecoveryLog(RecoveryContext& ctx, const output::RecoveryLogSnapshot&
         (static_cast<std::uint32_t>(ctx.searchPartitionIndex) & ~0xFFu) | log.partitionIndex);
     ctx.searchModeText = log.modeCaption;
     output::RestoreVolumeFromLog(log, ctx.volumeParams, ctx.activeGeometry);
+    // The engines' state of an earlier search does not belong to the loaded rows.
+    ctx.ntfsVolume.reset();
+    ctx.exfatVolume.reset();
+    // A picked NTFS volume: the log of its search, or a log saved again after loading one
+    // (the MFT start is kept in the working copy only for a picked volume).
+    if (ctx.activeGeometry.kind() == volume::FileSystemKind::Ntfs &&
+        (log.searchMode == kSearchAdvanced || ctx.activeGeometry.mftStart != 0))
+        RestorePickedNtfsVolume(ctx);
 
     ctx.folderNodes.clear();
     ctx.recoveryTree.clear();

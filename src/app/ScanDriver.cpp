@@ -280,7 +280,9 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
     window.showItem(kStopSearch, true);
     bool startAssignment = false;
 
-    if (context.searchMode == kSearchStandard) {
+    // An exFAT volume is searched the same way in both modes (its search sweeps the heap
+    // for lost folders already).
+    if (context.searchMode == kSearchStandard || isExfat(context)) {
         context.wizardStage = 3;
         // The Advanced mode gets its own branches here.
         const bool ntfs = context.volumeParams.kind() == volume::FileSystemKind::Ntfs;
@@ -381,7 +383,7 @@ void StopSearch(RecoveryContext& context) {
         return; // it had finished the search already
     context.scanStopped = false;
     FillRecoveryDetails(context);
-    if (context.searchMode == kSearchStandard)
+    if (context.searchMode == kSearchStandard || isExfat(context))
         enableSelectAndSaveMenu(window);
     if (isFat(context) && context.searchMode == kSearchStandard)
         showTreeOfStoppedSearch(context, buildFatTree);
@@ -399,7 +401,7 @@ void StopSearch(RecoveryContext& context) {
         window.enableItem(kSaveButton, false);
         window.enableItem(kSaveLogButton, false);
     }
-    if (isExfat(context) && context.searchMode == kSearchStandard)
+    if (isExfat(context))
         showTreeOfStoppedSearch(context, buildExfatTree);
     if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
         context.searchMode == kSearchStandard)

@@ -1,5 +1,7 @@
 #include "app/SearchProgressWindow.h"
 
+#include "app/PartitionTypeSelector.h"
+
 #include <algorithm>
 #include <string>
 
@@ -182,20 +184,6 @@ const int kRangeControlsWithLabels[] = {item::kPartitionType, item::kPartitionTy
                                         item::kStartSector,   item::kStartSectorLabel,
                                         item::kEndSector,     item::kEndSectorLabel};
 
-// Entries of the partition-type selector.
-int selectorEntry(volume::FileSystemKind kind) {
-    switch (kind) {
-    case volume::FileSystemKind::Fat16:
-        return 0;
-    case volume::FileSystemKind::Fat32:
-        return 1;
-    case volume::FileSystemKind::Ntfs:
-        return 2;
-    default:
-        return 3;
-    }
-}
-
 } // namespace
 
 void SearchProgressWindow::partitionSearchStarted(bool lockRange) {
@@ -212,7 +200,7 @@ void SearchProgressWindow::partitionSearchStarted(bool lockRange) {
     w.showItem(item::kProgressBar, true);
     w.showItem(item::kProgressCaption, true);
     w.setItemText(item::kProgressCaption, "Searching Partition...");
-    w.selectEntry(item::kPartitionType, 3);
+    w.selectEntry(item::kPartitionType, kNoTypeEntry);
     w.setItemText(item::kStartSector, "0");
     w.setItemText(item::kEndSector, "0");
 }
@@ -225,7 +213,7 @@ void SearchProgressWindow::partitionSearchFinished(
     const std::optional<volume::FoundPartitionRange>& first, bool showRange) {
     WindowItems& w = window_();
     if (first) {
-        w.selectEntry(item::kPartitionType, selectorEntry(first->kind));
+        w.selectEntry(item::kPartitionType, PartitionTypeEntry(first->kind));
         w.setItemText(item::kStartSector, std::to_string(first->startSector));
         w.setItemText(item::kEndSector, std::to_string(first->endSector));
     }

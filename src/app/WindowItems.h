@@ -11,7 +11,7 @@ namespace item {
 inline constexpr int kStatusLine = 1160;      // instructions to the user
 inline constexpr int kProgressCaption = 1047; // what a search is doing
 inline constexpr int kProgressBar = 1046;     // drawn percentage
-inline constexpr int kPartitionType = 1030;   // selector: 0 FAT16, 1 FAT32, 2 NTFS, 3 none
+inline constexpr int kPartitionType = 1030;   // selector: 0 FAT16, 1 FAT32, 2 NTFS, 3 none, 4 exFAT
 inline constexpr int kPartitionTypeLabel = 1031;
 inline constexpr int kStartSector = 1036;
 inline constexpr int kEndSector = 1037;

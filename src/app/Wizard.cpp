@@ -1,6 +1,7 @@
 #include "app/Wizard.h"
 
 #include "app/EmptyPartitionStep.h"
+#include "app/PartitionTypeSelector.h"
 #include "model/FileSystemDetails.h"
 #include "platform/Programs.h"
 #include "platform/RegistryStore.h"
@@ -18,9 +19,6 @@ const std::string kStandardEntryCaption = "Standard Search ";
 const std::string kAdvanceCaption = "Advance";
 const std::string kAdvanceModeCaption = "Advance Mode";
 const std::string kRawCaption = "Raw Recovery Mode";
-// The partition-type selector's entries 0 to 2.
-const volume::FileSystemKind kTypeKinds[] = {
-    volume::FileSystemKind::Fat16, volume::FileSystemKind::Fat32, volume::FileSystemKind::Ntfs};
 
 std::string systemTempFolder() {
     std::error_code ec;
@@ -38,11 +36,7 @@ std::uint16_t diskNumberOf(const std::string& label) {
 } // namespace
 
 int partitionTypeEntry(const std::string& fileSystemName) {
-    const volume::FileSystemKind kind = volume::FileSystemKindFromName(fileSystemName);
-    for (int i = 0; i < 3; ++i)
-        if (kind == kTypeKinds[i])
-            return i;
-    return 3;
+    return PartitionTypeEntry(volume::FileSystemKindFromName(fileSystemName));
 }
 
 std::optional<std::int64_t> parseSectorField(const std::string& text) {
@@ -205,8 +199,9 @@ void Wizard::buildPartitionStep() {
         showSectorFields(true);
         view_.enableItem(item::kPartitionType, advanced);
         enableSectorFields(advanced);
-        view_.selectEntry(item::kPartitionType,
-                          advanced && record.count == 0 ? 3 : partitionTypeEntry(firstType));
+        view_.selectEntry(item::kPartitionType, advanced && record.count == 0
+                                                    ? kNoTypeEntry
+                                                    : partitionTypeEntry(firstType));
         break;
     case kSearchRaw:
         setModeCaption(kRawCaption);
@@ -269,7 +264,7 @@ void Wizard::showPartitionOptions(const std::string& fileSystemName, int index,
         view_.setItemText(item::kEndSector, std::to_string(s.endSector));
         view_.setListRows(item::kSummaryList, {"Partition Number : " + std::to_string(index + 1),
                                                "Search Mode : Advance"});
-        if (partitionTypeEntry(fileSystemName) < 3)
+        if (partitionTypeEntry(fileSystemName) != kNoTypeEntry)
             view_.selectEntry(item::kPartitionType, partitionTypeEntry(fileSystemName));
         break;
     case kSearchRaw:
@@ -287,13 +282,16 @@ void Wizard::nextFromPartitionStep() {
         return; // raw mode searches from its own button; one search at a time
     view_.enableItem(item::kLoadLogButton, false);
     view_.setItemText(item::kStatusLine, wizard_text::kSearching);
-    int entry = view_.selectedEntry(item::kPartitionType);
-    if (entry < 0 || entry > 2) {
+    const auto kind = PartitionTypeOfEntry(view_.selectedEntry(item::kPartitionType));
+    if (!kind) {
         ctx_.messages->error("Select partition type");
         view_.setItemText(item::kStatusLine, wizard_text::kPartitionStep);
         return;
     }
-    const std::string name = volume::FileSystemName(kTypeKinds[entry]);
+    const std::string name = volume::FileSystemName(*kind);
+    // An exFAT volume has one search in either mode: its directory walk and the sweep
+    // of its heap for lost folders. It is validated first and goes straight to the tree.
+    const bool exfat = *kind == volume::FileSystemKind::ExFat;
     auto start = parseSectorField(view_.itemText(item::kStartSector));
     if (!start || *start < 0) { // a negative sector would wrap to the far end of the disk
         ctx_.messages->error("Start sector is not valid");
@@ -332,7 +330,7 @@ void Wizard::nextFromPartitionStep() {
     view_.enableItem(item::kMenuSaveLog, false);
     view_.enableItem(item::kMenuLoadLog, false);
 
-    if (ctx_.searchMode == kSearchStandard && engines_.validateVolume) {
+    if ((ctx_.searchMode == kSearchStandard || exfat) && engines_.validateVolume) {
         bool valid = engines_.validateVolume(ctx_);
         if (volume::FileSystemKindFromName(name) != volume::FileSystemKind::Ntfs)
             ctx_.validationSucceeded = valid;
@@ -341,7 +339,7 @@ void Wizard::nextFromPartitionStep() {
                                platform::kMessageCaption, platform::MessageIcon::None,
                                platform::MessageButtons::Ok);
     }
-    ctx_.wizardStage += modeCaption_ == kStandardCaption ? 2 : 1;
+    ctx_.wizardStage += modeCaption_ == kStandardCaption || exfat ? 2 : 1;
     if (engines_.startScan)
         engines_.startScan(ctx_);
 }

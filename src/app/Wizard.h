@@ -81,8 +81,8 @@ private:
     std::string modeCaption_;
 };
 
-// Index of the partition-type selector for a file-system name: 0 FAT16, 1 FAT32, 2 NTFS,
-// 3 for anything else.
+// Index of the partition-type selector for a file-system name (see
+// PartitionTypeSelector.h); the blank entry for anything it lacks.
 int partitionTypeEntry(const std::string& fileSystemName);
 // A whole-field signed decimal number (blanks around it allowed); nullopt otherwise.
 std::optional<std::int64_t> parseSectorField(const std::string& text);

@@ -1,11 +1,13 @@
 #include "exfat/ExfatEngine.h"
 
 #include "exfat/DirectoryWalk.h"
+#include "exfat/EntryLookup.h"
 #include "exfat/EntrySet.h"
 #include "exfat/ExfatExtract.h"
 #include "model/RecordTable.h"
 #include "volume/DateFormats.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -34,6 +36,7 @@ void ExfatEngine::buildIndex() {
     using namespace model::folder_col;
     state_->rowsByFolder.clear();
     state_->rowsByCluster.clear();
+    state_->rereadLengths.clear();
     for (int row = 0; row < fileTable_.rowCount(); ++row) {
         state_->rowsByFolder[fileTable_.number(row, Parent)].push_back(row);
         state_->rowsByCluster[fileTable_.number(row, Sector)].push_back(row);
@@ -57,24 +60,42 @@ void ExfatEngine::listFiles(std::uint32_t key, bool folderDeleted,
     }
 }
 
-volume::FolderFile ExfatEngine::fileOfRow(int row, std::uint32_t key, bool folderDeleted) const {
+volume::FolderFile ExfatEngine::fileOfRow(int row, std::uint32_t key, bool folderDeleted) {
     using namespace model::folder_col;
     volume::FolderFile file;
     file.name = fileTable_.cell(row, Name, kNameCellBuffer);
     file.size = static_cast<std::uint64_t>(fileTable_.number64(row, Size, kNumberBuffer));
     // Rows read back from a log carry no valid length: the whole file is taken.
+    const bool fromLog = fileTable_.cell(row, Time).empty();
     file.validLength =
-        fileTable_.cell(row, Time).empty()
-            ? file.size
-            : static_cast<std::uint64_t>(fileTable_.number64(row, Time, kNumberBuffer));
+        fromLog ? file.size
+                : static_cast<std::uint64_t>(fileTable_.number64(row, Time, kNumberBuffer));
+    file.location = fileTable_.number(row, Sector);
+    if (fromLog && file.size == kClippedSize)
+        rereadLengths(row, file);
     file.deleted = folderDeleted || fileTable_.flag(row, Deleted);
     file.stamp.date = fileTable_.number(row, Date);
-    file.location = fileTable_.number(row, Sector);
     file.parentKey = key;
     file.flags = kListedFlag;
     if ((fileTable_.number(row, Self) & kNoFatChain) != 0)
         file.flags |= kNoFatChainFlag;
     return file;
+}
+
+void ExfatEngine::rereadLengths(int row, volume::FolderFile& file) {
+    auto known = state_->rereadLengths.find(row);
+    if (known == state_->rereadLengths.end()) {
+        std::pair<std::uint64_t, std::uint64_t> lengths{file.size, file.validLength};
+        const auto set = FindFileEntrySet(source_, geometry_, fat_,
+                                          fileTable_.number(row, model::folder_col::Parent),
+                                          static_cast<std::uint32_t>(file.location), file.name);
+        // Only a set at least as large as the clipped size is the file the log meant.
+        if (set && set->dataLength >= kClippedSize)
+            lengths = {set->dataLength, std::min(set->validLength, set->dataLength)};
+        known = state_->rereadLengths.emplace(row, lengths).first;
+    }
+    file.size = known->second.first;
+    file.validLength = known->second.second;
 }
 
 volume::FolderFile ExfatEngine::completed(const volume::FolderFile& file) {

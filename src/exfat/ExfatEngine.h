@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace qr::model {
@@ -24,6 +25,9 @@ struct ExfatVolumeState {
     int indexedRows = 0;
     std::unordered_map<std::uint32_t, std::vector<int>> rowsByFolder;
     std::unordered_map<std::uint32_t, std::vector<int>> rowsByCluster;
+    // Lengths read again from the medium for rows whose size a log clipped, by row:
+    // data length and valid length.
+    std::unordered_map<int, std::pair<std::uint64_t, std::uint64_t>> rereadLengths;
 };
 
 class ExfatEngine final : public volume::VolumeEngine {
@@ -47,13 +51,18 @@ public:
     // listFiles (its flags and valid length are known).
     static constexpr std::uint32_t kNoFatChainFlag = 1;
     static constexpr std::uint32_t kListedFlag = 2;
+    // The size a recovery log stores for a file of 4 GiB or more.
+    static constexpr std::uint64_t kClippedSize = 0xFFFFFFFFu;
 
 private:
     void buildIndex();
     // The listed form of a file known only by name, size, first cluster and state (a
     // save plan keeps no more): its row's flags and valid length.
     volume::FolderFile completed(const volume::FolderFile& file);
-    volume::FolderFile fileOfRow(int row, std::uint32_t key, bool folderDeleted) const;
+    volume::FolderFile fileOfRow(int row, std::uint32_t key, bool folderDeleted);
+    // A row read back from a log with a clipped size gets the lengths its entry set
+    // gives; when the set cannot be found again the clipped size stays.
+    void rereadLengths(int row, volume::FolderFile& file);
 
     disk::SectorSource& source_;
     Geometry geometry_;

@@ -51,7 +51,8 @@ OpenedAs OpenListEntry(ListEntryPorts& ctx, int rowIndex, const ShellServices& s
         return OpenedAs::Nothing;
 
     const std::string& name = row.cells[model::file_col::Name];
-    const std::uint32_t size = model::parseCellNumber(row.cells[model::file_col::Size]);
+    const auto size =
+        static_cast<std::uint64_t>(model::parseCellNumber64(row.cells[model::file_col::Size]));
     const std::uint32_t location = model::parseCellNumber(row.cells[model::file_col::DebugInfo1]);
     CreateDirectoryPath(ctx.workFolder);
     const std::string path = OpenedFilePath(ctx.workFolder, name);

@@ -2,6 +2,8 @@
 
 #include "volume/FileSystemKind.h"
 
+#include <algorithm>
+
 namespace qr::output {
 
 namespace {
@@ -33,6 +35,13 @@ template <typename Layout> void setFields(Layout& v, const LogVolumeFields& f) {
 constexpr std::size_t kFileCellBuffer = 256;
 
 } // namespace
+
+std::uint32_t LogFileSize(std::int64_t size) {
+    if (size < 0) // a signed cell keeps the tables' 32-bit wrap-around
+        return static_cast<std::uint32_t>(size);
+    return static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(size), kClippedLogSize));
+}
 
 RecoveryLogSnapshot TakeLogSnapshot(const LogSearchFields& search,
                                     const volume::VolumeParams& validated,
@@ -69,7 +78,7 @@ RecoveryLogSnapshot TakeLogSnapshot(const LogSearchFields& search,
             file.self = fileTable.number(row, Self, kFileCellBuffer);
             file.parent = fileTable.number(row, Parent, kFileCellBuffer);
             file.date = fileTable.number64(row, Date, kFileCellBuffer);
-            file.size = fileTable.number(row, Size, kFileCellBuffer);
+            file.size = LogFileSize(fileTable.number64(row, Size, kFileCellBuffer));
             file.deleted = fileTable.number(row, Deleted, kFileCellBuffer);
             log.files.push_back(std::move(file));
         }

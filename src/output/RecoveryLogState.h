@@ -23,6 +23,12 @@ struct LogSearchFields {
     std::string searchModeText;
 };
 
+// A file record keeps 32 bits of size: a larger file is stored as all ones ("4 GiB or
+// more"), never as its low bits, and the engine that lists the loaded row reads the
+// whole size from the medium again.
+inline constexpr std::uint32_t kClippedLogSize = 0xFFFFFFFFu;
+std::uint32_t LogFileSize(std::int64_t size);
+
 // Everything a log holds, taken from the state after a search: the folders in node
 // order, and for an NTFS working copy the file rows in table order (their cells parsed
 // as the tables parse numbers, so "4294967295" is stored as all ones).

@@ -143,7 +143,7 @@ void WriteSavePlan(SaveState& save, const SaveSources& sources) {
             continue;
         }
         ExtractResult result = ExtractResult::Failed;
-        if (engine && item.size <= 0xFFFFFFFFu) {
+        if (engine) {
             result = ExtractToFile(save, source, *engine, path, item.name, item.size, item.location,
                                    true, item.deleted);
         } else {

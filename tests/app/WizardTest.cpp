@@ -63,12 +63,16 @@ struct WizardSession {
             ++tableReads;
             if (partitionsOnDisk == 0)
                 return;
-            record.fileSystemNames[0] = "FAT32";
-            record.slots[1] = {c.partitionTree.insert(root, "Partition - 1 ( FAT32 )", 1, 1), 63,
-                               131072};
+            record.fileSystemNames[0] = partitionType;
+            record.slots[1] = {
+                c.partitionTree.insert(root, "Partition - 1 ( " + partitionType + " )", 1, 1), 63,
+                131072};
             c.firstPartitionItem = record.slots[1].treeItem;
         };
-        engines.validateVolume = [](app::RecoveryContext&) { return true; };
+        engines.validateVolume = [this](app::RecoveryContext&) {
+            ++validations;
+            return true;
+        };
         engines.startScan = [this](app::RecoveryContext&) { ++scansStarted; };
         wizard = std::make_unique<app::Wizard>(*ctx, view, engines);
         auto root = ctx->diskTree.insert(model::kNoItem, "My Computer", 0, 0);
@@ -92,7 +96,9 @@ struct WizardSession {
     model::TreeItem disk0 = model::kNoItem;
     int tableReads = 0;
     int scansStarted = 0;
+    int validations = 0;
     std::uint32_t partitionsOnDisk = 1;
+    std::string partitionType = "FAT32";
 };
 
 TEST(Wizard, ModeIsChosenOnlyAfterADiskAndEnablesNext) {
@@ -188,6 +194,48 @@ TEST(Wizard, RangeChecksOnNextKeepThePartitionStep) {
     EXPECT_EQ(s.scansStarted, 1);
     EXPECT_EQ(s.ctx->volumeParams.partitionEnd, 101u);
     EXPECT_EQ(s.ctx->wizardStage, 2); // Advanced mode goes to the file-systems step
+}
+
+// exFAT has its own selector entry after the blank one; it is searched, validated
+// first, the same way in both modes and goes straight to the tree.
+TEST(Wizard, ExfatIsChosenFromTheSelectorInBothModes) {
+    WizardSession standard;
+    standard.partitionType = "exFAT";
+    standard.toPartitionStep(app::kSearchStandard);
+    EXPECT_EQ(standard.view.entries[item::kPartitionType], 4);
+    standard.wizard->clickPartition(standard.ctx->firstPartitionItem);
+    EXPECT_EQ(standard.view.entries[item::kPartitionType], 4);
+    standard.wizard->next();
+    EXPECT_TRUE(standard.messages.texts().empty());
+    EXPECT_EQ(standard.ctx->volumeParams.fileSystemName, "exFAT");
+    EXPECT_EQ(standard.validations, 1);
+    EXPECT_EQ(standard.scansStarted, 1);
+    EXPECT_EQ(standard.ctx->wizardStage, 3);
+
+    WizardSession advanced;
+    advanced.toPartitionStep(app::kSearchAdvanced);
+    advanced.view.entries[item::kPartitionType] = 4;
+    advanced.view.texts[item::kStartSector] = "2048";
+    advanced.view.texts[item::kEndSector] = "133120";
+    advanced.wizard->next();
+    EXPECT_TRUE(advanced.messages.texts().empty());
+    EXPECT_EQ(advanced.ctx->volumeParams.fileSystemName, "exFAT");
+    EXPECT_EQ(advanced.ctx->volumeParams.partitionStart, 2048u);
+    EXPECT_EQ(advanced.ctx->volumeParams.partitionEnd, 133119u);
+    EXPECT_EQ(advanced.validations, 1);
+    EXPECT_EQ(advanced.scansStarted, 1);
+    EXPECT_EQ(advanced.ctx->wizardStage, 3); // no file-systems step
+    EXPECT_EQ(advanced.view.texts[item::kSearchFileSystem], "exFAT");
+
+    // Past the last entry is no type.
+    WizardSession beyond;
+    beyond.toPartitionStep(app::kSearchAdvanced);
+    beyond.view.entries[item::kPartitionType] = 5;
+    beyond.view.texts[item::kStartSector] = "100";
+    beyond.view.texts[item::kEndSector] = "200";
+    beyond.wizard->next();
+    EXPECT_EQ(beyond.messages.texts(), std::vector<std::string>{"Select partition type"});
+    EXPECT_EQ(beyond.scansStarted, 0);
 }
 
 TEST(Wizard, BackToTheDiskStepResetsTheRun) {

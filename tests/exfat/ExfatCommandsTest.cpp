@@ -14,13 +14,6 @@ namespace {
 
 using test::ExfatImage;
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 // The listing without the progress lines a slow search draws.
 std::string withoutProgress(const std::string& output) {
     std::istringstream in(output);
@@ -55,7 +48,7 @@ protected:
             SCOPED_TRACE(path);
             const std::filesystem::path saved = to / std::filesystem::u8path(path);
             ASSERT_TRUE(std::filesystem::exists(saved));
-            EXPECT_TRUE(readFile(saved) == file.content);
+            EXPECT_TRUE(test::ReadWholeFile(saved) == file.content);
         }
     }
     const ExfatImage* image = nullptr;
@@ -90,6 +83,14 @@ TEST_F(ExfatCommands, SaveWritesEveryFileByteForByteAndSoDoesASaveFromTheLog) {
     cli("save --log " + test::shellQuote(log.string()) + " --to " +
         test::shellQuote((dir / "fromlog").string()));
     expectSaved(dir / "fromlog");
+}
+
+// The Advanced mode searches an exFAT volume as the Standard one does, whether the
+// type comes from the partition or is typed with the range.
+TEST_F(ExfatCommands, TheAdvancedModeListsTheSameTree) {
+    const std::string standard = withoutProgress(cli("list --partition 1"));
+    EXPECT_EQ(withoutProgress(cli("list --partition 1 --mode advanced")), standard);
+    EXPECT_EQ(withoutProgress(cli("list --mode advanced" + range())), standard);
 }
 
 } // namespace

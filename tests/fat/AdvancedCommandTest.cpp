@@ -36,11 +36,6 @@ protected:
     test::TempDir dir;
 };
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::multiset<std::string> sortedLines(const std::string& text) {
     std::multiset<std::string> lines;
     std::istringstream in(text);
@@ -75,8 +70,9 @@ TEST_F(AdvancedCommand, CardWithoutBootSectorsListsAndSavesAsTheIntactCard) {
 
     cli(card, "save --mode advanced --file-system 1 --replace yes-all --to " +
                   test::shellQuote((dir / "out").string()) + range);
-    EXPECT_EQ(readFile(dir / "out" / "Photos" / "2024" / "BEACH.JPG"), std::string(150000, 'b'));
-    EXPECT_EQ(readFile(dir / "out" / "TOP.TXT"), "top");
+    EXPECT_EQ(test::ReadWholeFile(dir / "out" / "Photos" / "2024" / "BEACH.JPG"),
+              std::string(150000, 'b'));
+    EXPECT_EQ(test::ReadWholeFile(dir / "out" / "TOP.TXT"), "top");
 
     cli(card, "list --mode advanced --file-system 2" + range, 1);
     EXPECT_NE(stderrText().find("--file-system must be 1 to 1"), std::string::npos);

@@ -16,13 +16,6 @@ namespace {
 
 using test::NtfsImage;
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 void zeroSector(const std::filesystem::path& image, std::uint64_t sector) {
     std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
     file.seekp(static_cast<std::streamoff>(sector * 512));
@@ -48,8 +41,8 @@ protected:
             command + " --mode advanced --fs NTFS --start 0 --end " + std::to_string(sectors) +
             " 2>" + test::shellQuote(errFile.string()) + " )");
         if (err)
-            *err = readFile(errFile);
-        EXPECT_EQ(r.exitCode, wantExit) << r.output << readFile(errFile);
+            *err = test::ReadWholeFile(errFile);
+        EXPECT_EQ(r.exitCode, wantExit) << r.output << test::ReadWholeFile(errFile);
         return r.output;
     }
     // A copy of the image with both boot sectors of its volume wiped.
@@ -86,7 +79,7 @@ protected:
             SCOPED_TRACE(path);
             const std::filesystem::path saved = to / std::filesystem::u8path(path);
             ASSERT_TRUE(std::filesystem::exists(saved));
-            EXPECT_TRUE(readFile(saved) == file.content);
+            EXPECT_TRUE(test::ReadWholeFile(saved) == file.content);
         }
     }
     const NtfsImage* image = nullptr;
@@ -133,6 +126,29 @@ TEST_F(NtfsAdvancedCommands, WithoutBootSectorsTheVolumeIsInferredFromDirectoryP
         << err;
     expectLiveFilesListed(listing);
     expectLiveFilesSaved(disk);
+}
+
+// The volume the search picked (its start and cluster size, not the searched range)
+// comes back with the log: the tree is the same and the files are read from it.
+TEST_F(NtfsAdvancedCommands, ALogOfTheSearchGivesBackThePickedVolume) {
+    const std::filesystem::path log = dir / "advanced.DMS";
+    const std::string listing = cli(image->path(), "list --save-log " + test::shellQuote(log));
+    const auto fromLog = [&](const std::string& command) {
+        const test::CommandResult r = test::run(
+            std::string(RECOVERY_CLI) + " --image " + test::shellQuote(image->path().string()) +
+            " " + command + " --log " + test::shellQuote(log.string()) + " 2>/dev/null");
+        EXPECT_EQ(r.exitCode, 0) << command << "\n" << r.output;
+        return r.output;
+    };
+    EXPECT_EQ(fromLog("list"), listing);
+    const std::filesystem::path to = dir / "fromlog";
+    fromLog("save --to " + test::shellQuote(to.string()));
+    for (const auto& [path, file] : image->files()) {
+        if (file.deleted)
+            continue;
+        SCOPED_TRACE(path);
+        EXPECT_TRUE(test::ReadWholeFile(to / std::filesystem::u8path(path)) == file.content);
+    }
 }
 
 TEST_F(NtfsAdvancedCommands, ADiskWithoutRecordsIdentifiesNoVolume) {

@@ -6,10 +6,14 @@
 #include "app/FolderCommands.h"
 #include "app/PartitionCommands.h"
 #include "app/RecoveryContext.h"
+#include "app/RecoveryLogCommands.h"
 #include "app/ScanDriver.h"
 #include "disk/SectorReader.h"
 #include "model/FileList.h"
 #include "model/TreeModel.h"
+#include "ntfs/NtfsEngine.h"
+#include "output/RecoveryLogFormat.h"
+#include "output/RecoveryLogState.h"
 #include "support/NtfsImages.h"
 #include "support/RecordingWindow.h"
 #include "support/ScriptedMessages.h"
@@ -129,6 +133,26 @@ TEST(NtfsAdvancedTree, ThePickedVolumeListsWhatTheStandardSearchListsAndOpensIts
         return true;
     });
     EXPECT_GT(opened, 3);
+
+    // A recovery log of the picked volume gives its geometry and its tree back to a new
+    // session, not the searched range.
+    const NtfsGeometry picked = ctx.ntfsVolume->geometry;
+    output::LogSearchFields fields;
+    fields.searchMode = ctx.searchMode;
+    const auto parsed = output::ParseRecoveryLog(output::EncodeRecoveryLog(output::TakeLogSnapshot(
+        fields, ctx.volumeParams, ctx.activeGeometry, ctx.folderNodes, ctx.tables.fileTable)));
+    ASSERT_TRUE(parsed.snapshot) << parsed.problem;
+    Search loaded(*image);
+    app::RestoreRecoveryLog(*loaded.ctx, *parsed.snapshot);
+    const auto& restored = loaded.ctx->ntfsVolume;
+    ASSERT_TRUE(restored && restored->hasGeometry);
+    EXPECT_EQ(restored->geometry.volumeStart, NtfsImage::kVolumeStart);
+    EXPECT_EQ(restored->geometry.volumeStart, picked.volumeStart);
+    EXPECT_EQ(restored->geometry.volumeEnd, picked.volumeEnd);
+    EXPECT_EQ(restored->geometry.sectorsPerCluster, picked.sectorsPerCluster);
+    EXPECT_EQ(restored->geometry.mftStart, picked.mftStart);
+    EXPECT_NE(picked.mftStart, 0u);
+    EXPECT_EQ(loaded.files(), expected);
 }
 
 TEST(NtfsAdvancedTree, AnEmptyMediumSaysNoFileSystemWasIdentified) {

@@ -15,13 +15,6 @@ namespace {
 
 using test::NtfsImage;
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 class NtfsCommands : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -66,7 +59,7 @@ TEST_F(NtfsCommands, SaveWritesEveryFileByteForByte) {
         SCOPED_TRACE(path);
         const std::filesystem::path saved = to / std::filesystem::u8path(path);
         ASSERT_TRUE(std::filesystem::exists(saved));
-        const std::string bytes = readFile(saved);
+        const std::string bytes = test::ReadWholeFile(saved);
         EXPECT_TRUE(bytes == file.content) << bytes.size() << " bytes";
         if (!file.deleted) {
             EXPECT_TRUE(bytes == image->icat(file.record));
@@ -107,7 +100,7 @@ TEST_F(NtfsCommands, ARecoveryLogSavedAfterTheSearchListsAndSavesTheSameFiles) {
     fromLog("save --to " + test::shellQuote(to.string()));
     for (const auto& [path, file] : image->files()) {
         SCOPED_TRACE(path);
-        EXPECT_TRUE(readFile(to / std::filesystem::u8path(path)) == file.content);
+        EXPECT_TRUE(test::ReadWholeFile(to / std::filesystem::u8path(path)) == file.content);
     }
 }
 

@@ -25,9 +25,4 @@ std::string PatternBytes(std::size_t size, unsigned seed) {
     return out;
 }
 
-std::string ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 } // namespace qr::test

@@ -3,6 +3,7 @@
 // to the save's questions, a recorder of the "Saving" texts, and file contents.
 #include "app/RecoveryContext.h"
 #include "support/FatImages.h"
+#include "support/TestSupport.h"
 #include "ui/SaveProgressView.h"
 #include "ui/SaveQuestions.h"
 
@@ -18,9 +19,6 @@ void SearchFatImage(app::RecoveryContext& context, const FatImage& image);
 
 // `size` bytes that differ from file to file (by `seed`).
 std::string PatternBytes(std::size_t size, unsigned seed);
-
-// The whole content of a file (empty when missing).
-std::string ReadWholeFile(const std::filesystem::path& path);
 
 class ScriptedReplace final : public ui::ReplaceQuestion {
 public:

@@ -41,5 +41,7 @@ std::string icatAt(const std::filesystem::path& image, std::uint64_t sectorOffse
 bool haveTools(std::initializer_list<const char*> programs);
 // Quotes a path for the shell.
 std::string shellQuote(const std::string& text);
+// The whole content of a file (empty when missing).
+std::string ReadWholeFile(const std::filesystem::path& path);
 
 } // namespace qr::test

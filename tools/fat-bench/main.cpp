@@ -1,6 +1,7 @@
 // advanced-fat-bench sweep IMAGE [TYPE [BATCH]]  sweeps the whole image and infers its file systems
 // advanced-fat-bench infer HEADS          infers file systems from HEADS made-up heads
 // Prints one line of figures; the times are wall-clock seconds.
+#include "bench-common/FileSource.h"
 #include "disk/DeviceFile.h"
 #include "disk/SectorSource.h"
 #include "fat/InferFileSystems.h"
@@ -19,27 +20,7 @@ namespace {
 
 using namespace qr;
 using Clock = std::chrono::steady_clock;
-
-// An image or device file read through the read-only device layer.
-class FileSource final : public disk::SectorSource {
-public:
-    explicit FileSource(std::unique_ptr<disk::DeviceFile> file) : file_(std::move(file)) {}
-    disk::ReadStatus readSectors(std::uint64_t start, std::uint32_t count,
-                                 unsigned char* buffer) override {
-        const std::size_t length = std::size_t{count} * disk::kSectorBytes;
-        const std::int64_t n = file_->readAt(start * disk::kSectorBytes, buffer, length);
-        const std::size_t got = n > 0 ? static_cast<std::size_t>(n) : 0;
-        if (got < length)
-            std::memset(buffer + got, 0, length - got);
-        return got == length ? disk::ReadStatus::Complete : disk::ReadStatus::Partial;
-    }
-    std::uint64_t sectorCount() override {
-        return (file_->size() + disk::kSectorBytes - 1) / disk::kSectorBytes;
-    }
-
-private:
-    std::unique_ptr<disk::DeviceFile> file_;
-};
+using bench::FileSource;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();

@@ -2,6 +2,7 @@
 // advanced-ntfs-bench assign DIRECTORIES   assigns numbers and a volume to DIRECTORIES
 //                                          made-up directories (no boot sector)
 // Prints one line of figures; the times are wall-clock seconds.
+#include "bench-common/FileSource.h"
 #include "disk/DeviceFile.h"
 #include "disk/SectorSource.h"
 #include "model/RecordTable.h"
@@ -22,26 +23,7 @@ namespace {
 
 using namespace qr;
 using Clock = std::chrono::steady_clock;
-
-class FileSource final : public disk::SectorSource {
-public:
-    explicit FileSource(std::unique_ptr<disk::DeviceFile> file) : file_(std::move(file)) {}
-    disk::ReadStatus readSectors(std::uint64_t start, std::uint32_t count,
-                                 unsigned char* buffer) override {
-        const std::size_t length = std::size_t{count} * disk::kSectorBytes;
-        const std::int64_t n = file_->readAt(start * disk::kSectorBytes, buffer, length);
-        const std::size_t got = n > 0 ? static_cast<std::size_t>(n) : 0;
-        if (got < length)
-            std::memset(buffer + got, 0, length - got);
-        return got == length ? disk::ReadStatus::Complete : disk::ReadStatus::Partial;
-    }
-    std::uint64_t sectorCount() override {
-        return (file_->size() + disk::kSectorBytes - 1) / disk::kSectorBytes;
-    }
-
-private:
-    std::unique_ptr<disk::DeviceFile> file_;
-};
+using bench::FileSource;
 
 class MemorySource final : public disk::SectorSource {
 public:

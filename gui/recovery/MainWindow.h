@@ -109,6 +109,7 @@ private:
     void buildSearchView(QWidget* central);
     void buildBottom(QWidget* central);
     void relayout();
+    void clearSearchProgress();
     void showBrowseStep();
     // Commands (MainWindowMenus.cpp, MainWindow.cpp).
     void connectCommands();

@@ -305,6 +305,10 @@ void MainWindow::relayout() {
                   item(item::kRecoveryTree)->isVisibleTo(this) ||
                   item(item::kFileSystemTree)->isVisibleTo(this);
     bool diskStep = item(item::kDiskStepPanel)->isVisibleTo(this);
+    // A search's caption and bar sit where the disk step has its criteria: whatever an
+    // earlier search left there goes when the disk step comes back.
+    if (diskStep)
+        clearSearchProgress();
     fileListView_->setGeometry(browse ? QRect(270, 180, 500, 196) : QRect(270, 156, 500, 178));
     fileListView_->setVisible(browse || diskStep);
     bool partitionStep = item(item::kPartitionOptions)->isVisibleTo(this);
@@ -312,6 +316,16 @@ void MainWindow::relayout() {
     QWidget* summary = item(item::kSummaryList);
     summary->setVisible((partitionStep && ctx_->searchMode != app::kSearchRaw) || searching);
     summary->setGeometry(searching ? QRect(610, 190, 160, 150) : QRect(555, 190, 215, 150));
+}
+
+void MainWindow::clearSearchProgress() {
+    auto* caption = static_cast<QLabel*>(item(item::kProgressCaption));
+    auto* bar = static_cast<TextProgress*>(item(item::kProgressBar));
+    caption->hide();
+    caption->clear();
+    bar->hide();
+    bar->setPosition(0);
+    bar->setText("");
 }
 
 void MainWindow::showBrowseStep() {

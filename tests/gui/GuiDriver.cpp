@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -240,6 +241,11 @@ std::vector<std::string> layoutProblems(QWidget* top) {
         for (const QString& line : text.split('\n'))
             if (w->fontMetrics().horizontalAdvance(line) > room)
                 problems.push_back("clipped: \"" + line.toStdString() + "\" in " + nameOf(w));
+        // A control in a titled frame sits below the title and inside the frame's lines.
+        if (auto* group = qobject_cast<QGroupBox*>(w->parentWidget());
+            group && !group->contentsRect().contains(w->geometry()))
+            problems.push_back("outside its frame: " + nameOf(w) + " in \"" +
+                               group->title().toStdString() + "\"");
         controls.push_back({w, QRect(w->mapTo(top, QPoint(0, 0)), w->size())});
     }
     for (std::size_t i = 0; i < controls.size(); ++i)

@@ -1,5 +1,6 @@
 // The recovery log's dialogs: where to save a log, which logs to load, and the wait
 // window shown while a loaded log's or a picked file system's tree is built.
+#include "FontScale.h"
 #include "MainWindow.h"
 
 #include <QFileDialog>
@@ -45,7 +46,7 @@ void MainWindow::showWaitPopup() {
     popup->setObjectName("waitPopup");
     popup->setAlignment(Qt::AlignCenter);
     popup->setFrameStyle(QFrame::Box);
-    popup->setFixedSize(244, 65);
+    popup->setFixedSize(scaled(244, scale_), scaled(65, scale_));
     popup->move(mapToGlobal(rect().center() - popup->rect().center()));
     popup->show();
     waitPopup_ = popup;

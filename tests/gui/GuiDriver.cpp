@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -97,6 +98,15 @@ void hover(QWidget* widget) {
     QTest::mouseMove(widget->window(), QPoint(1, 1));
     QTest::mouseMove(widget, widget->rect().center());
     QApplication::processEvents();
+    // On a scaled screen the offscreen pointer can land beside a small control: tell the
+    // control the pointer came in, as the desktop would.
+    if (!widget->underMouse()) {
+        const QPointF centre = QRectF(widget->rect()).center();
+        QEnterEvent enter(centre, widget->window()->mapFromGlobal(widget->mapToGlobal(centre)),
+                          widget->mapToGlobal(centre));
+        QApplication::sendEvent(widget, &enter);
+        QApplication::processEvents();
+    }
 }
 
 void onNextModal(const std::function<bool(QWidget*)>& answer) {
@@ -233,6 +243,11 @@ std::vector<std::string> layoutProblems(QWidget* top) {
         } else if (auto* button = qobject_cast<QPushButton*>(w)) {
             text = button->text();
             room -= 8;
+        } else if (auto* list = qobject_cast<QAbstractItemView*>(w)) {
+            // Rows wider than their list are cut or hidden behind a scroll bar.
+            if (auto* scroller = qobject_cast<QAbstractScrollArea*>(list);
+                scroller->horizontalScrollBar()->isVisible())
+                problems.push_back("rows wider than the list: " + nameOf(w));
         } else if (auto* radio = qobject_cast<QAbstractButton*>(w)) {
             text = radio->text();
             room -= 24;

@@ -1,5 +1,6 @@
 #include "dialogs/SaveDialogs.h"
 
+#include "FontScale.h"
 #include "skin/ImageButton.h"
 #include "skin/TextProgress.h"
 
@@ -74,6 +75,7 @@ SaveAsDialog::SaveAsDialog(QWidget* parent, app::RecoveryContext& ctx, std::stri
         SettingsDialog dialog(this, ctx_);
         dialog.exec();
     });
+    fitToFont(this);
 }
 
 void SaveAsDialog::accept() {
@@ -188,6 +190,7 @@ SettingsDialog::SettingsDialog(QWidget* parent, app::RecoveryContext& ctx)
     auto* cancel = placeButton("Cancel", "Cancel", this, 478, 378);
     connect(apply, &QPushButton::clicked, this, &SettingsDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &SettingsDialog::reject);
+    fitToFont(this);
 }
 
 void SettingsDialog::refillList() {
@@ -222,6 +225,7 @@ CalculatingDialog::CalculatingDialog(QWidget* parent, app::RecoveryContext& ctx)
     connect(stop, &QPushButton::clicked, this, [this] { model_.stop(); });
     connect(cancel, &QPushButton::clicked, this, [this] { model_.stop(); });
     ctx_.save.countView = this;
+    fitToFont(this);
 }
 
 CalculatingDialog::~CalculatingDialog() {
@@ -277,6 +281,7 @@ SavingDialog::SavingDialog(QWidget* parent, app::RecoveryContext& ctx)
     connect(stop, &QPushButton::clicked, this, [this] { model_.stop(); });
     connect(skip, &QPushButton::clicked, this, [this] { model_.skip(); });
     ctx_.save.progress = this;
+    fitToFont(this);
 }
 
 SavingDialog::~SavingDialog() {

@@ -248,6 +248,12 @@ std::vector<std::string> layoutProblems(QWidget* top) {
             if (auto* scroller = qobject_cast<QAbstractScrollArea*>(list);
                 scroller->horizontalScrollBar()->isVisible())
                 problems.push_back("rows wider than the list: " + nameOf(w));
+            // A column narrower than its texts shows them elided.
+            if (auto* tree = qobject_cast<QTreeView*>(list); tree && tree->model())
+                for (int c = 0; c < tree->model()->columnCount(); ++c)
+                    if (!tree->isColumnHidden(c) &&
+                        tree->columnWidth(c) < list->sizeHintForColumn(c))
+                        problems.push_back("column " + std::to_string(c) + " cut: " + nameOf(w));
         } else if (auto* radio = qobject_cast<QAbstractButton*>(w)) {
             text = radio->text();
             room -= 24;

@@ -14,6 +14,7 @@
 #include "skin/Skin.h"
 #include "skin/TextProgress.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTreeView>
 
 namespace qr::gui {
@@ -61,6 +63,12 @@ void MainWindow::buildLayout() {
     buildSearchView(central);
     buildBottom(central);
     scale_ = fitToFont(central);
+    // The lists' icons grow with their rows.
+    if (scale_ > 1.0)
+        for (auto* view : central->findChildren<QAbstractItemView*>()) {
+            const int side = view->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, view);
+            view->setIconSize(QSize(side, side) * scale_);
+        }
 }
 
 void MainWindow::registerItem(int itemId, QWidget* widget) {

@@ -185,6 +185,7 @@ void screenshot(QWidget* widget, const std::string& name) {
     if (!folder || !*folder)
         return;
     QDir().mkpath(folder);
+    QApplication::processEvents(); // what the window has queued is drawn, as a user sees it
     widget->grab().save(QString("%1/%2.png").arg(folder, QString::fromStdString(name)));
 }
 

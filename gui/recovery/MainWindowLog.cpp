@@ -45,6 +45,8 @@ void MainWindow::showWaitPopup() {
                              Qt::Tool | Qt::FramelessWindowHint);
     popup->setObjectName("waitPopup");
     popup->setAlignment(Qt::AlignCenter);
+    popup->setWordWrap(true); // the text is wider than the window: two lines
+    popup->setMargin(6);
     popup->setFrameStyle(QFrame::Box);
     popup->setFixedSize(scaled(244, scale_), scaled(65, scale_));
     popup->move(mapToGlobal(rect().center() - popup->rect().center()));

@@ -224,8 +224,12 @@ std::string nameOf(QWidget* w) {
 std::vector<std::string> layoutProblems(QWidget* top) {
     std::vector<std::string> problems;
     std::vector<std::pair<QWidget*, QRect>> controls;
-    for (QWidget* w : top->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(top) || w->isWindow() || !isControl(w))
+    // A window that is itself a label (a wait window) is checked as one.
+    QList<QWidget*> widgets = top->findChildren<QWidget*>();
+    if (qobject_cast<QLabel*>(top))
+        widgets.prepend(top);
+    for (QWidget* w : widgets) {
+        if (w != top && (!w->isVisibleTo(top) || w->isWindow() || !isControl(w)))
             continue;
         QString text;
         int room = w->width();

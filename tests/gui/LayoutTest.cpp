@@ -132,8 +132,22 @@ TEST_P(Layout, EveryWizardStepShowsItsTextsWhole) {
                w.item(item::kFileSystemTree)->isVisible();
     }));
     check(&w, "file-systems-step");
-    click(w.item(item::kBack));
-    click(w.item(item::kBack));
+    // The picked file system's tree is built under the wait window.
+    auto* systems = w.tree(item::kFileSystemTree);
+    clickRow(systems, findRow(systems, "File System 1 - FAT32"));
+    static_cast<QAbstractButton*>(w.item(item::kNext))->click();
+    auto* popup = w.findChild<QLabel*>("waitPopup");
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(layoutProblems(popup), std::vector<std::string>{});
+    if (GetParam() == 1.0)
+        screenshot(popup, "layout-wait-popup");
+    ASSERT_TRUE(waitFor([&] {
+        return w.context().wizardStage == 3 && !w.context().fileSystemWorkerRunning &&
+               w.findChild<QLabel*>("waitPopup") == nullptr;
+    }));
+    check(&w, "advanced-tree");
+    for (int step = 3; step > 0; --step)
+        click(w.item(item::kBack));
 
     // Raw: the file types and the sector range.
     enterMode(w, item::kRawMode);

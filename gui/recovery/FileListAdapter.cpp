@@ -60,8 +60,14 @@ void FileListAdapter::applyColumns() {
         if (width > 0)
             view_->setColumnWidth(c, width);
     }
-    view_->setFont(columns_.size() == 1 ? QFontDatabase::systemFont(QFontDatabase::FixedFont)
-                                        : QApplication::font());
+    if (columns_.size() == 1) {
+        // Fixed pitch lines the detail rows' colons up; the size follows the desktop's.
+        QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        fixed.setPointSizeF(QApplication::font().pointSizeF());
+        view_->setFont(fixed);
+    } else {
+        view_->setFont(QApplication::font());
+    }
     if (columns_.size() > 1)
         fitColumns();
 }

@@ -109,6 +109,7 @@ private:
     void buildSearchView(QWidget* central);
     void buildBottom(QWidget* central);
     void relayout();
+    void clearSearchProgress();
     void showBrowseStep();
     // Commands (MainWindowMenus.cpp, MainWindow.cpp).
     void connectCommands();
@@ -156,6 +157,8 @@ private:
     QString statusBeforeMenu_;
     bool describing_ = false;
     bool fileListActive_ = false;
+    // The layout's scale for the desktop's font (1 at the font it was drawn for).
+    double scale_ = 1.0;
 };
 
 } // namespace qr::gui

@@ -1,7 +1,9 @@
 // Where every control of the main window sits, and what each step shows. The
-// window's size and the skin images are fixed, so controls are placed by hand.
+// window's size and the skin images are fixed, so controls are placed by hand; a
+// larger font scales the whole window.
 #include "CommandIds.h"
 #include "FileListAdapter.h"
+#include "FontScale.h"
 #include "MainWindow.h"
 #include "PanelTree.h"
 #include "TreeAdapter.h"
@@ -13,6 +15,7 @@
 #include "skin/Skin.h"
 #include "skin/TextProgress.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -20,6 +23,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTreeView>
 
 namespace qr::gui {
@@ -38,6 +42,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.drawPixmap(rect(), image_);
     }
 
@@ -58,6 +63,13 @@ void MainWindow::buildLayout() {
     buildPartitionStep(central);
     buildSearchView(central);
     buildBottom(central);
+    scale_ = fitToFont(central);
+    // The lists' icons grow with their rows.
+    if (scale_ > 1.0)
+        for (auto* view : central->findChildren<QAbstractItemView*>()) {
+            const int side = view->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, view);
+            view->setIconSize(QSize(side, side) * scale_);
+        }
 }
 
 void MainWindow::registerItem(int itemId, QWidget* widget) {
@@ -67,7 +79,9 @@ void MainWindow::registerItem(int itemId, QWidget* widget) {
 
 void MainWindow::buildTopButtons(QWidget* central) {
     auto* banner = new QLabel(central);
-    banner->setPixmap(skinImage("banner").scaled(kWidth, 110));
+    // Drawn at the label's size and the screen's pixel density.
+    banner->setPixmap(skinImage("banner"));
+    banner->setScaledContents(true);
     banner->setGeometry(0, 0, kWidth, 110);
     auto* animation = new AnimatedPicture(central);
     animation->setGeometry(kWidth - 70, 30, 48, 48);
@@ -156,7 +170,7 @@ void MainWindow::buildDiskStep(QWidget* central) {
 
 void MainWindow::buildPartitionStep(QWidget* central) {
     auto* panel = new QWidget(central);
-    panel->setGeometry(265, 150, 510, 232);
+    panel->setGeometry(265, 150, 510, 290);
     registerItem(item::kPartitionOptions, panel);
     panel->hide();
     auto* caption = placeLabel("", panel, QRect(10, 8, 490, 24));
@@ -182,7 +196,11 @@ void MainWindow::buildPartitionStep(QWidget* central) {
     registerItem(item::kEndSector, end);
 
     auto* types = new QListWidget(panel);
-    types->setGeometry(10, 40, 262, 100);
+    types->setGeometry(10, 40, 262, 150);
+    // Long file-type names wrap rather than hide behind a scroll bar.
+    types->setWordWrap(true);
+    types->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    types->setTextElideMode(Qt::ElideNone);
     for (const raw::RawKindInfo& kind : raw::RawKindTable) {
         auto* row = new QListWidgetItem(
             QString::fromUtf8(kind.listText.data(), static_cast<qsizetype>(kind.listText.size())),
@@ -192,16 +210,16 @@ void MainWindow::buildPartitionStep(QWidget* central) {
     }
     registerItem(item::kFileTypeList, types);
     auto* whole = new QRadioButton("Entire Disk", panel);
-    whole->setGeometry(10, 146, 120, 22);
+    whole->setGeometry(10, 196, 120, 22);
     registerItem(item::kEntireDisk, whole);
     auto* range = new QRadioButton("Sector Range", panel);
-    range->setGeometry(140, 146, 130, 22);
+    range->setGeometry(140, 196, 130, 22);
     registerItem(item::kSectorRange, range);
-    registerItem(item::kRawStartLabel, placeLabel("Start Sector", panel, QRect(10, 174, 90, 24)));
-    auto* rawStart = placeEdit(panel, QRect(110, 174, 120, 24));
+    registerItem(item::kRawStartLabel, placeLabel("Start Sector", panel, QRect(10, 226, 90, 24)));
+    auto* rawStart = placeEdit(panel, QRect(110, 226, 120, 24));
     registerItem(item::kRawStart, rawStart);
-    registerItem(item::kRawEndLabel, placeLabel("End Sector", panel, QRect(10, 204, 90, 24)));
-    auto* rawEnd = placeEdit(panel, QRect(110, 204, 120, 24));
+    registerItem(item::kRawEndLabel, placeLabel("End Sector", panel, QRect(10, 256, 90, 24)));
+    auto* rawEnd = placeEdit(panel, QRect(110, 256, 120, 24));
     registerItem(item::kRawEnd, rawEnd);
     auto* results = new QListWidget(panel);
     results->setGeometry(285, 40, 215, 150);
@@ -307,13 +325,29 @@ void MainWindow::relayout() {
                   item(item::kRecoveryTree)->isVisibleTo(this) ||
                   item(item::kFileSystemTree)->isVisibleTo(this);
     bool diskStep = item(item::kDiskStepPanel)->isVisibleTo(this);
-    fileListView_->setGeometry(browse ? QRect(270, 180, 500, 196) : QRect(270, 156, 500, 178));
+    // A search's caption and bar sit where the disk step has its criteria: whatever an
+    // earlier search left there goes when the disk step comes back.
+    if (diskStep)
+        clearSearchProgress();
+    fileListView_->setGeometry(
+        scaled(browse ? QRect(270, 180, 500, 196) : QRect(270, 156, 500, 178), scale_));
     fileListView_->setVisible(browse || diskStep);
     bool partitionStep = item(item::kPartitionOptions)->isVisibleTo(this);
     bool searching = item(item::kSearchView)->isVisibleTo(this);
     QWidget* summary = item(item::kSummaryList);
     summary->setVisible((partitionStep && ctx_->searchMode != app::kSearchRaw) || searching);
-    summary->setGeometry(searching ? QRect(610, 190, 160, 150) : QRect(555, 190, 215, 150));
+    summary->setGeometry(
+        scaled(searching ? QRect(610, 190, 160, 150) : QRect(555, 190, 215, 150), scale_));
+}
+
+void MainWindow::clearSearchProgress() {
+    auto* caption = static_cast<QLabel*>(item(item::kProgressCaption));
+    auto* bar = static_cast<TextProgress*>(item(item::kProgressBar));
+    caption->hide();
+    caption->clear();
+    bar->hide();
+    bar->setPosition(0);
+    bar->setText("");
 }
 
 void MainWindow::showBrowseStep() {

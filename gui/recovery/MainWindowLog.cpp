@@ -1,5 +1,6 @@
 // The recovery log's dialogs: where to save a log, which logs to load, and the wait
 // window shown while a loaded log's or a picked file system's tree is built.
+#include "FontScale.h"
 #include "MainWindow.h"
 
 #include <QFileDialog>
@@ -44,8 +45,10 @@ void MainWindow::showWaitPopup() {
                              Qt::Tool | Qt::FramelessWindowHint);
     popup->setObjectName("waitPopup");
     popup->setAlignment(Qt::AlignCenter);
+    popup->setWordWrap(true); // the text is wider than the window: two lines
+    popup->setMargin(6);
     popup->setFrameStyle(QFrame::Box);
-    popup->setFixedSize(244, 65);
+    popup->setFixedSize(scaled(244, scale_), scaled(65, scale_));
     popup->move(mapToGlobal(rect().center() - popup->rect().center()));
     popup->show();
     waitPopup_ = popup;

@@ -165,6 +165,14 @@ TEST_F(AdvancedWindow, FindsTheCardsFileSystemBuildsItsTreeAndSavesAFile) {
     ASSERT_GE(w.context().fileList.rowCount(), 1);
     EXPECT_EQ(listNames(w)[0], "File System - 1");
     EXPECT_FALSE(w.item(item::kSaveButton)->isEnabled());
+
+    // On to the disks: the searches' captions and progress are gone from the disk step.
+    click(w.item(item::kBack));
+    click(w.item(item::kBack));
+    ASSERT_EQ(w.context().wizardStage, 0);
+    EXPECT_FALSE(w.item(item::kProgressCaption)->isVisible());
+    EXPECT_FALSE(w.item(item::kProgressBar)->isVisible());
+    EXPECT_EQ(layoutProblems(&w), std::vector<std::string>{});
 }
 
 } // namespace

@@ -10,9 +10,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -96,6 +98,15 @@ void hover(QWidget* widget) {
     QTest::mouseMove(widget->window(), QPoint(1, 1));
     QTest::mouseMove(widget, widget->rect().center());
     QApplication::processEvents();
+    // On a scaled screen the offscreen pointer can land beside a small control: tell the
+    // control the pointer came in, as the desktop would.
+    if (!widget->underMouse()) {
+        const QPointF centre = QRectF(widget->rect()).center();
+        QEnterEvent enter(centre, widget->window()->mapFromGlobal(widget->mapToGlobal(centre)),
+                          widget->mapToGlobal(centre));
+        QApplication::sendEvent(widget, &enter);
+        QApplication::processEvents();
+    }
 }
 
 void onNextModal(const std::function<bool(QWidget*)>& answer) {
@@ -174,6 +185,7 @@ void screenshot(QWidget* widget, const std::string& name) {
     if (!folder || !*folder)
         return;
     QDir().mkpath(folder);
+    QApplication::processEvents(); // what the window has queued is drawn, as a user sees it
     widget->grab().save(QString("%1/%2.png").arg(folder, QString::fromStdString(name)));
 }
 
@@ -212,8 +224,12 @@ std::string nameOf(QWidget* w) {
 std::vector<std::string> layoutProblems(QWidget* top) {
     std::vector<std::string> problems;
     std::vector<std::pair<QWidget*, QRect>> controls;
-    for (QWidget* w : top->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(top) || w->isWindow() || !isControl(w))
+    // A window that is itself a label (a wait window) is checked as one.
+    QList<QWidget*> widgets = top->findChildren<QWidget*>();
+    if (qobject_cast<QLabel*>(top))
+        widgets.prepend(top);
+    for (QWidget* w : widgets) {
+        if (w != top && (!w->isVisibleTo(top) || w->isWindow() || !isControl(w)))
             continue;
         QString text;
         int room = w->width();
@@ -232,6 +248,17 @@ std::vector<std::string> layoutProblems(QWidget* top) {
         } else if (auto* button = qobject_cast<QPushButton*>(w)) {
             text = button->text();
             room -= 8;
+        } else if (auto* list = qobject_cast<QAbstractItemView*>(w)) {
+            // Rows wider than their list are cut or hidden behind a scroll bar.
+            if (auto* scroller = qobject_cast<QAbstractScrollArea*>(list);
+                scroller->horizontalScrollBar()->isVisible())
+                problems.push_back("rows wider than the list: " + nameOf(w));
+            // A column narrower than its texts shows them elided.
+            if (auto* tree = qobject_cast<QTreeView*>(list); tree && tree->model())
+                for (int c = 0; c < tree->model()->columnCount(); ++c)
+                    if (!tree->isColumnHidden(c) &&
+                        tree->columnWidth(c) < list->sizeHintForColumn(c))
+                        problems.push_back("column " + std::to_string(c) + " cut: " + nameOf(w));
         } else if (auto* radio = qobject_cast<QAbstractButton*>(w)) {
             text = radio->text();
             room -= 24;
@@ -240,6 +267,11 @@ std::vector<std::string> layoutProblems(QWidget* top) {
         for (const QString& line : text.split('\n'))
             if (w->fontMetrics().horizontalAdvance(line) > room)
                 problems.push_back("clipped: \"" + line.toStdString() + "\" in " + nameOf(w));
+        // A control in a titled frame sits below the title and inside the frame's lines.
+        if (auto* group = qobject_cast<QGroupBox*>(w->parentWidget());
+            group && !group->contentsRect().contains(w->geometry()))
+            problems.push_back("outside its frame: " + nameOf(w) + " in \"" +
+                               group->title().toStdString() + "\"");
         controls.push_back({w, QRect(w->mapTo(top, QPoint(0, 0)), w->size())});
     }
     for (std::size_t i = 0; i < controls.size(); ++i)

@@ -233,6 +233,11 @@ TEST_F(WizardWindow, RecoversTheDemoCardWithTheMouseOnly) {
     click(w.item(item::kBack));
     EXPECT_EQ(w.context().wizardStage, 0);
     EXPECT_TRUE(w.tree(item::kDiskTree)->isVisible());
+    // Nothing of the finished search stays over the disk step's controls.
+    EXPECT_FALSE(w.item(item::kProgressCaption)->isVisible());
+    EXPECT_FALSE(w.item(item::kProgressBar)->isVisible());
+    EXPECT_EQ(static_cast<QLabel*>(w.item(item::kProgressCaption))->text(), "");
+    EXPECT_EQ(layoutProblems(&w), std::vector<std::string>{});
 }
 
 // The arrow keys move the highlight in the folder tree; Enter lists the highlighted

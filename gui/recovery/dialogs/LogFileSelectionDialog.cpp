@@ -1,5 +1,6 @@
 #include "dialogs/LogFileSelectionDialog.h"
 
+#include "FontScale.h"
 #include "skin/ImageButton.h"
 
 #include <QComboBox>
@@ -27,6 +28,7 @@ LogFileSelectionDialog::LogFileSelectionDialog(QWidget* parent, const QStringLis
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    fitToFont(this);
 }
 
 QString LogFileSelectionDialog::selectedFile() const {

@@ -1,5 +1,6 @@
 #include "dialogs/SaveDialogs.h"
 
+#include "FontScale.h"
 #include "skin/ImageButton.h"
 #include "skin/TextProgress.h"
 
@@ -74,6 +75,7 @@ SaveAsDialog::SaveAsDialog(QWidget* parent, app::RecoveryContext& ctx, std::stri
         SettingsDialog dialog(this, ctx_);
         dialog.exec();
     });
+    fitToFont(this);
 }
 
 void SaveAsDialog::accept() {
@@ -165,16 +167,17 @@ SettingsDialog::SettingsDialog(QWidget* parent, app::RecoveryContext& ctx)
 
     auto* dates = new QGroupBox("File Updated", this);
     dates->setGeometry(300, 140, 275, 220);
-    placeLabel("Earlier", dates, QRect(10, 30, 60, 22));
-    placeLabel("After", dates, QRect(10, 110, 60, 22));
-    placeLabel("Day", dates, QRect(70, 12, 50, 18));
-    placeLabel("Month", dates, QRect(130, 12, 50, 18));
-    placeLabel("Year", dates, QRect(190, 12, 60, 18));
+    // The column headings sit below the frame's title, the two rows of lists below them.
+    placeLabel("Earlier", dates, QRect(10, 54, 60, 24));
+    placeLabel("After", dates, QRect(10, 124, 60, 24));
+    placeLabel("Day", dates, QRect(70, 26, 54, 20));
+    placeLabel("Month", dates, QRect(130, 26, 54, 20));
+    placeLabel("Year", dates, QRect(190, 26, 66, 20));
     const int counts[] = {ui::kDayItems, ui::kMonthItems, ui::kYearItems};
     for (std::size_t i = 0; i < output::kDateLists; ++i) {
         auto* combo = new QComboBox(dates);
         int kind = int(i % 3);
-        combo->setGeometry(70 + kind * 60, i < 3 ? 30 : 110, kind == 2 ? 66 : 54, 24);
+        combo->setGeometry(70 + kind * 60, i < 3 ? 54 : 124, kind == 2 ? 66 : 54, 24);
         for (int k = 0; k < counts[kind]; ++k)
             combo->addItem(kind == 2 ? QString::number(1970 + k)
                                      : QString::asprintf("%02d", k + 1));
@@ -187,6 +190,7 @@ SettingsDialog::SettingsDialog(QWidget* parent, app::RecoveryContext& ctx)
     auto* cancel = placeButton("Cancel", "Cancel", this, 478, 378);
     connect(apply, &QPushButton::clicked, this, &SettingsDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &SettingsDialog::reject);
+    fitToFont(this);
 }
 
 void SettingsDialog::refillList() {
@@ -221,6 +225,7 @@ CalculatingDialog::CalculatingDialog(QWidget* parent, app::RecoveryContext& ctx)
     connect(stop, &QPushButton::clicked, this, [this] { model_.stop(); });
     connect(cancel, &QPushButton::clicked, this, [this] { model_.stop(); });
     ctx_.save.countView = this;
+    fitToFont(this);
 }
 
 CalculatingDialog::~CalculatingDialog() {
@@ -276,6 +281,7 @@ SavingDialog::SavingDialog(QWidget* parent, app::RecoveryContext& ctx)
     connect(stop, &QPushButton::clicked, this, [this] { model_.stop(); });
     connect(skip, &QPushButton::clicked, this, [this] { model_.skip(); });
     ctx_.save.progress = this;
+    fitToFont(this);
 }
 
 SavingDialog::~SavingDialog() {

@@ -1,5 +1,6 @@
 #include "dialogs/SimpleDialogs.h"
 
+#include "FontScale.h"
 #include "skin/ImageButton.h"
 
 #include <QLabel>
@@ -13,6 +14,7 @@ SplashWindow::SplashWindow(QWidget* parent)
     auto* picture = new QLabel(this);
     QPixmap image = skinImage("splash");
     picture->setPixmap(image);
+    picture->setScaledContents(true); // smooth on a dense screen
     picture->setGeometry(0, 0, image.width(), image.height());
     setFixedSize(image.size());
 }
@@ -27,6 +29,7 @@ WaitPopup::WaitPopup(QWidget* parent)
     auto* text = placeLabel("Getting Directory Information, Please Wait...", this,
                             QRect(10, 5, 360, 50), true, true);
     text->setAlignment(Qt::AlignCenter);
+    fitToFont(this);
     if (parent)
         move(parent->geometry().center() - rect().center());
 }
@@ -40,6 +43,7 @@ NoMediaDialog::NoMediaDialog(QWidget* parent) : SkinnedDialog(parent) {
     auto* exit = placeButton("Exit", "Exit", this, 220, 115);
     connect(retry, &QPushButton::clicked, this, &QDialog::accept);
     connect(exit, &QPushButton::clicked, this, &QDialog::reject);
+    fitToFont(this);
 }
 
 AboutDialog::AboutDialog(QWidget* parent, const QString& ownerText) : SkinnedDialog(parent) {
@@ -59,6 +63,7 @@ AboutDialog::AboutDialog(QWidget* parent, const QString& ownerText) : SkinnedDia
     owner->setFrameShape(QFrame::StyledPanel);
     auto* ok = placeButton("OK", "OK", this, 162, 205);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    fitToFont(this);
 }
 
 ReplaceDialog::ReplaceDialog(QWidget* parent, const QString& path) : SkinnedDialog(parent) {
@@ -85,6 +90,7 @@ ReplaceDialog::ReplaceDialog(QWidget* parent, const QString& path) : SkinnedDial
         });
         x += 104;
     }
+    fitToFont(this);
 }
 
 WriteErrorDialog::WriteErrorDialog(QWidget* parent, const QString& path, const QString& reason)
@@ -108,6 +114,7 @@ WriteErrorDialog::WriteErrorDialog(QWidget* parent, const QString& path, const Q
         answer_ = ui::WriteErrorAnswer::Skip;
         reject();
     });
+    fitToFont(this);
 }
 
 } // namespace qr::gui

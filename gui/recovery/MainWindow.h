@@ -110,6 +110,7 @@ private:
     void buildBottom(QWidget* central);
     void relayout();
     void showBrowseStep();
+    void showStepBackground();
     // Commands (MainWindowMenus.cpp, MainWindow.cpp).
     void connectCommands();
     void describeCommands();

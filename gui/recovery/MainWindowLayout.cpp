@@ -29,25 +29,10 @@ namespace {
 
 const QRect kTreeRect(25, 174, 226, 255); // (25, 174) to (250, 428)
 
-// The window's background: the skin image under everything.
-class Background : public QWidget {
-public:
-    explicit Background(QWidget* parent) : QWidget(parent), image_(skinImage("window")) {}
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.drawPixmap(rect(), image_);
-    }
-
-private:
-    QPixmap image_;
-};
-
 } // namespace
 
 void MainWindow::buildLayout() {
-    auto* central = new Background(this);
+    auto* central = new SkinnedPanel(this);
     central->setFixedSize(kWidth, kHeight);
     setCentralWidget(central);
     buildMenus();
@@ -301,6 +286,7 @@ void MainWindow::buildBottom(QWidget* central) {
 
 // The right-panel list takes the room that the step leaves it.
 void MainWindow::relayout() {
+    showStepBackground();
     bool browse = item(item::kCurrentFolder)->isVisibleTo(this) ||
                   item(item::kRecoveryTree)->isVisibleTo(this) ||
                   item(item::kFileSystemTree)->isVisibleTo(this);
@@ -312,6 +298,12 @@ void MainWindow::relayout() {
     QWidget* summary = item(item::kSummaryList);
     summary->setVisible((partitionStep && ctx_->searchMode != app::kSearchRaw) || searching);
     summary->setGeometry(searching ? QRect(610, 190, 160, 150) : QRect(555, 190, 215, 150));
+}
+
+// The disk step has its own background; the later steps share the other one.
+void MainWindow::showStepBackground() {
+    if (auto* surface = qobject_cast<SkinnedPanel*>(centralWidget()))
+        surface->setBackground(skinImage(ctx_->wizardStage <= 0 ? "window_start" : "window"));
 }
 
 void MainWindow::showBrowseStep() {

@@ -1,6 +1,7 @@
 // The recovery log's dialogs: where to save a log, which logs to load, and the wait
 // window shown while a loaded log's or a picked file system's tree is built.
 #include "MainWindow.h"
+#include "dialogs/SimpleDialogs.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -40,13 +41,8 @@ app::RecoveryLogDialogs MainWindow::logDialogs() {
 void MainWindow::showWaitPopup() {
     if (waitPopup_)
         return;
-    auto* popup = new QLabel("Getting Directory Information, Please Wait...", this,
-                             Qt::Tool | Qt::FramelessWindowHint);
+    auto* popup = new WaitPopup(this);
     popup->setObjectName("waitPopup");
-    popup->setAlignment(Qt::AlignCenter);
-    popup->setFrameStyle(QFrame::Box);
-    popup->setFixedSize(244, 65);
-    popup->move(mapToGlobal(rect().center() - popup->rect().center()));
     popup->show();
     waitPopup_ = popup;
 }

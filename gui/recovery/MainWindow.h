@@ -111,6 +111,7 @@ private:
     void relayout();
     void clearSearchProgress();
     void showBrowseStep();
+    void showStepBackground();
     // Commands (MainWindowMenus.cpp, MainWindow.cpp).
     void connectCommands();
     void describeCommands();

@@ -34,26 +34,10 @@ namespace {
 
 const QRect kTreeRect(25, 174, 226, 255); // (25, 174) to (250, 428)
 
-// The window's background: the skin image under everything.
-class Background : public QWidget {
-public:
-    explicit Background(QWidget* parent) : QWidget(parent), image_(skinImage("window")) {}
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawPixmap(rect(), image_);
-    }
-
-private:
-    QPixmap image_;
-};
-
 } // namespace
 
 void MainWindow::buildLayout() {
-    auto* central = new Background(this);
+    auto* central = new SkinnedPanel(this);
     central->setFixedSize(kWidth, kHeight);
     setCentralWidget(central);
     buildMenus();
@@ -321,6 +305,7 @@ void MainWindow::buildBottom(QWidget* central) {
 
 // The right-panel list takes the room that the step leaves it.
 void MainWindow::relayout() {
+    showStepBackground();
     bool browse = item(item::kCurrentFolder)->isVisibleTo(this) ||
                   item(item::kRecoveryTree)->isVisibleTo(this) ||
                   item(item::kFileSystemTree)->isVisibleTo(this);
@@ -346,8 +331,14 @@ void MainWindow::clearSearchProgress() {
     caption->hide();
     caption->clear();
     bar->hide();
-    bar->setPosition(0);
+    bar->setPos(0);
     bar->setText("");
+}
+
+// The disk step has its own background; the later steps share the other one.
+void MainWindow::showStepBackground() {
+    if (auto* surface = qobject_cast<SkinnedPanel*>(centralWidget()))
+        surface->setBackground(skinImage(ctx_->wizardStage <= 0 ? "window_start" : "window"));
 }
 
 void MainWindow::showBrowseStep() {

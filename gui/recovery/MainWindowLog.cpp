@@ -2,6 +2,7 @@
 // window shown while a loaded log's or a picked file system's tree is built.
 #include "FontScale.h"
 #include "MainWindow.h"
+#include "dialogs/SimpleDialogs.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -41,15 +42,8 @@ app::RecoveryLogDialogs MainWindow::logDialogs() {
 void MainWindow::showWaitPopup() {
     if (waitPopup_)
         return;
-    auto* popup = new QLabel("Getting Directory Information, Please Wait...", this,
-                             Qt::Tool | Qt::FramelessWindowHint);
+    auto* popup = new WaitPopup(this);
     popup->setObjectName("waitPopup");
-    popup->setAlignment(Qt::AlignCenter);
-    popup->setWordWrap(true); // the text is wider than the window: two lines
-    popup->setMargin(6);
-    popup->setFrameStyle(QFrame::Box);
-    popup->setFixedSize(scaled(244, scale_), scaled(65, scale_));
-    popup->move(mapToGlobal(rect().center() - popup->rect().center()));
     popup->show();
     waitPopup_ = popup;
 }

@@ -74,7 +74,7 @@ void MainWindow::enableItem(int itemId, bool enabled) {
 void MainWindow::setProgress(int itemId, int percent) {
     onGui([this, itemId, percent] {
         if (auto* bar = qobject_cast<TextProgress*>(item(itemId)))
-            bar->setPosition(percent);
+            bar->setPos(percent);
     });
 }
 

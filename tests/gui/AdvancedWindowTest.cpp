@@ -4,6 +4,7 @@
 #include "GuiDriver.h"
 #include "PanelTree.h"
 #include "TreeAdapter.h"
+#include "dialogs/SimpleDialogs.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -121,13 +122,13 @@ TEST_F(AdvancedWindow, FindsTheCardsFileSystemBuildsItsTreeAndSavesAFile) {
 
     // Next builds the picked file system's tree under the wait window.
     click(w.item(item::kNext));
-    EXPECT_NE(w.findChild<QLabel*>("waitPopup"), nullptr);
+    EXPECT_NE(w.findChild<gui::WaitPopup*>("waitPopup"), nullptr);
     auto* folders = w.tree(item::kRecoveryTree);
     ASSERT_TRUE(waitFor([&] {
         return w.context().wizardStage == 3 && !w.context().fileSystemWorkerRunning &&
                findRow(folders, "Documents").isValid();
     }));
-    ASSERT_TRUE(waitFor([&] { return w.findChild<QLabel*>("waitPopup") == nullptr; }));
+    ASSERT_TRUE(waitFor([&] { return w.findChild<gui::WaitPopup*>("waitPopup") == nullptr; }));
     QApplication::processEvents();
     EXPECT_TRUE(folders->isVisible());
     EXPECT_TRUE(folders->isEnabled());

@@ -1,12 +1,9 @@
-// Every window of the program laid out readably, and the skinned controls' behaviour.
+// Every window of the program laid out readably, and what the small dialogs answer.
 #include "GuiDriver.h"
 #include "dialogs/SaveDialogs.h"
 #include "dialogs/SimpleDialogs.h"
 #include "output/SaveSettings.h"
-#include "skin/AnimatedPicture.h"
 #include "skin/ImageButton.h"
-#include "skin/ModeButton.h"
-#include "skin/TextProgress.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -172,76 +169,6 @@ TEST(Dialogs, ReplaceButtonsGiveTheirAnswers) {
         EXPECT_EQ(dialog.answer(), expected[i]) << i;
         EXPECT_FALSE(dialog.isVisible());
     }
-}
-
-TEST(SkinnedControls, ProgressDrawsPercentOrItsOwnText) {
-    gui::TextProgress bar;
-    bar.resize(200, 20);
-    bar.setRange(0, 0);
-    EXPECT_EQ(bar.shownText(), ""); // nothing is drawn while minimum >= maximum
-    bar.setRange(0, 100);
-    EXPECT_EQ(bar.setPosition(45), 0);
-    EXPECT_EQ(bar.shownText(), "45%");
-    bar.setPosition(100);
-    EXPECT_EQ(bar.shownText(), "100%");
-    bar.setText("Removed 3 / 9");
-    EXPECT_EQ(bar.shownText(), "Removed 3 / 9");
-    bar.setText("");
-    EXPECT_EQ(bar.shownText(), "100%");
-    bar.setRange(0, 50);
-    bar.setPosition(0);
-    bar.setStep(5);
-    EXPECT_EQ(bar.step(), 0);
-    EXPECT_EQ(bar.moveBy(20), 5);
-    EXPECT_EQ(bar.shownText(), "50%");
-    bar.setShowText(false);
-    EXPECT_EQ(bar.shownText(), "");
-}
-
-TEST(SkinnedControls, ImageButtonWithOneImageUsesItInEveryState) {
-    QPixmap normal(20, 10);
-    normal.fill(Qt::red);
-    gui::ImageButton button("x");
-    button.setImages(normal);
-    EXPECT_EQ(button.sizeHint(), QSize(20, 10));
-    button.setDown(true);
-    EXPECT_EQ(button.currentImage().cacheKey(), normal.cacheKey());
-    button.setDown(false);
-    button.setEnabled(false);
-    EXPECT_EQ(button.currentImage().cacheKey(), normal.cacheKey());
-
-    QPixmap pressed(20, 10), disabled(20, 10);
-    button.setImages(normal, pressed, disabled);
-    EXPECT_EQ(button.currentImage().cacheKey(), disabled.cacheKey());
-    button.setEnabled(true);
-    button.setDown(true);
-    EXPECT_EQ(button.currentImage().cacheKey(), pressed.cacheKey());
-}
-
-TEST(SkinnedControls, AnimationDecodesItsFrames) {
-    gui::AnimatedPicture picture;
-    picture.resize(48, 48);
-    ASSERT_TRUE(picture.load("activity"));
-    EXPECT_EQ(picture.frameCount(), 8);
-    EXPECT_FALSE(picture.load("missing"));
-}
-
-TEST(SkinnedControls, PassingOverAModeButtonChoosesItLikeAClick) {
-    QWidget window;
-    window.resize(300, 100);
-    auto* advanced = new gui::ModeButton("Advanced ", 2, &window);
-    advanced->setGeometry(100, 30, 120, 24);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QSignalSpy chosen(advanced, &gui::ModeButton::chosen);
-    hover(advanced);
-    ASSERT_GE(chosen.count(), 1);
-    EXPECT_EQ(chosen.front().front().toInt(), 2);
-    advanced->setEnabled(false);
-    chosen.clear();
-    QTest::mouseMove(&window, QPoint(5, 5));
-    hover(advanced);
-    EXPECT_EQ(chosen.count(), 0); // a disabled mode cannot be chosen
 }
 
 } // namespace

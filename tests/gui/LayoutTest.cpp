@@ -136,14 +136,14 @@ TEST_P(Layout, EveryWizardStepShowsItsTextsWhole) {
     auto* systems = w.tree(item::kFileSystemTree);
     clickRow(systems, findRow(systems, "File System 1 - FAT32"));
     static_cast<QAbstractButton*>(w.item(item::kNext))->click();
-    auto* popup = w.findChild<QLabel*>("waitPopup");
+    auto* popup = w.findChild<QWidget*>("waitPopup");
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(layoutProblems(popup), std::vector<std::string>{});
     if (GetParam() == 1.0)
         screenshot(popup, "layout-wait-popup");
     ASSERT_TRUE(waitFor([&] {
         return w.context().wizardStage == 3 && !w.context().fileSystemWorkerRunning &&
-               w.findChild<QLabel*>("waitPopup") == nullptr;
+               w.findChild<QWidget*>("waitPopup") == nullptr;
     }));
     check(&w, "advanced-tree");
     for (int step = 3; step > 0; --step)

@@ -1,11 +1,12 @@
 #include "dialogs/SaveDialogs.h"
 
 #include "FontScale.h"
+#include "skin/BrowseForFolder.h"
+#include "skin/FolderEdit.h"
 #include "skin/ImageButton.h"
 #include "skin/TextProgress.h"
 
 #include <QButtonGroup>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QPainter>
 #include <QRadioButton>
@@ -13,40 +14,26 @@
 
 namespace qr::gui {
 
-namespace {
-
-QString chooseFolder(QWidget* parent, const QString& title, const QString& start) {
-    return QFileDialog::getExistingDirectory(parent, title, start, QFileDialog::ShowDirsOnly);
-}
-
-} // namespace
-
 SaveAsDialog::SaveAsDialog(QWidget* parent, app::RecoveryContext& ctx, std::string sourceDevice)
-    : SkinnedDialog(parent), ctx_(ctx), model_(ctx.save, ctx.messages, std::move(sourceDevice)) {
+    : PictureDialog(parent), ctx_(ctx), model_(ctx.save, ctx.messages, std::move(sourceDevice)) {
+    setBackground(skinImage("tile"));
     setWindowTitle("Save As");
     setFixedSize(460, 300);
     placeLabel("Enter path for Saving or click on Browse", this, QRect(20, 16, 420, 20));
-    folder_ = new QLineEdit(this);
+    folder_ = new FolderEdit(this);
     folder_->setObjectName("item1005");
     folder_->setGeometry(20, 40, 340, 26);
     folder_->setMaxLength(int(ui::kMaxDestinationLength));
-    // The folder box's own browse button, right beside the box, wide enough for its caption.
-    auto* small = new QPushButton("&Browse", this);
+    folder_->attach(false, QString::fromStdString(ui::kFolderEditTitle));
+    auto* small = folder_->browseButton();
     small->setObjectName("folderBrowse");
-    small->setGeometry(361, 40, 79, 26);
-    connect(small, &QPushButton::clicked, this, [this] {
-        QString chosen =
-            chooseFolder(this, QString::fromStdString(ui::kFolderEditTitle), folder_->text());
-        if (!chosen.isEmpty())
-            folder_->setText(chosen);
-        model_.folderChosen(folder_->text().toStdString());
-    });
+    connect(folder_, &FolderEdit::folderBrowsed, this,
+            [this](const QString& folder) { model_.folderChosen(folder.toStdString()); });
     auto* browse = placeButton("Browse", "Browse", this, 20, 76);
     connect(browse, &QPushButton::clicked, this, [this] {
-        QString chosen =
-            chooseFolder(this, QString::fromStdString(ui::kBrowseTitle), folder_->text());
-        if (!chosen.isEmpty())
-            folder_->setText(chosen);
+        QString folder = folder_->text();
+        if (browseForFolder(folder, this, false, QString::fromStdString(ui::kBrowseTitle)))
+            folder_->setText(folder);
     });
     auto* group = new QGroupBox("Warning", this);
     group->setGeometry(20, 116, 420, 110);
@@ -302,7 +289,7 @@ void SavingDialog::apply(const ui::SavingTexts& t) {
     total_->setText(QString::fromStdString(t.dataTotal));
     remaining_->setText(QString::fromStdString(t.timeRemaining));
     elapsed_->setText(QString::fromStdString(t.timeElapsed));
-    bar_->setPosition(t.percent);
+    bar_->setPos(t.percent);
     bar_->setText(QString::fromStdString(t.percentText));
 }
 

@@ -2,6 +2,7 @@
 // The dialogs of a save: "Save As", "Settings", "Calculating File Size" and "Saving".
 // Each is a view on its model in src/ui; the models hold the checks and the state.
 #include "app/RecoveryContext.h"
+#include "skin/FolderEdit.h"
 #include "skin/Skin.h"
 #include "ui/SaveAsDialogModel.h"
 #include "ui/SaveDialogsModel.h"
@@ -19,7 +20,7 @@ namespace qr::gui {
 class ImageButton;
 class TextProgress;
 
-class SaveAsDialog : public SkinnedDialog {
+class SaveAsDialog : public PictureDialog {
     Q_OBJECT
 public:
     SaveAsDialog(QWidget* parent, app::RecoveryContext& ctx, std::string sourceDevice);
@@ -32,7 +33,7 @@ protected:
 private:
     app::RecoveryContext& ctx_;
     ui::SaveAsDialogModel model_;
-    QLineEdit* folder_;
+    FolderEdit* folder_;
 };
 
 class SettingsDialog : public SkinnedDialog {

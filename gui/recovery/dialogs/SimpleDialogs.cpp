@@ -4,37 +4,36 @@
 #include "skin/ImageButton.h"
 
 #include <QLabel>
-#include <QPainter>
-#include <QScreen>
 
 namespace qr::gui {
 
-SplashWindow::SplashWindow(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
-    auto* picture = new QLabel(this);
-    QPixmap image = skinImage("splash");
-    picture->setPixmap(image);
-    picture->setScaledContents(true); // smooth on a dense screen
-    picture->setGeometry(0, 0, image.width(), image.height());
-    setFixedSize(image.size());
+SplashWindow::SplashWindow(QWidget* parent) : SkinnedDialog(parent, "splash") {
+    setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
+    if (backgroundSize().isValid()) {
+        setFixedSize(backgroundSize());
+        return;
+    }
+    // Without its picture the splash still names the program.
+    setFixedSize(420, 260);
+    auto* name = placeLabel("Quarrixdale Recovery - Memory Card", this, rect(), true, true);
+    name->setAlignment(Qt::AlignCenter);
 }
 
-WaitPopup::WaitPopup(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
-    setFixedSize(380, 60);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(0xe9, 0xf1, 0xfa));
-    setPalette(p);
+WaitPopup::WaitPopup(QWidget* parent) : PictureDialog(parent) {
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setBackground(skinImage("wait"));
+    setMode(Stretch);
+    setFixedSize(380, 65);
     auto* text = placeLabel("Getting Directory Information, Please Wait...", this,
-                            QRect(10, 5, 360, 50), true, true);
+                            QRect(10, 5, 360, 55), true, true);
     text->setAlignment(Qt::AlignCenter);
     fitToFont(this);
     if (parent)
-        move(parent->geometry().center() - rect().center());
+        move(parent->mapToGlobal(parent->rect().center()) - rect().center());
 }
 
-NoMediaDialog::NoMediaDialog(QWidget* parent) : SkinnedDialog(parent) {
+NoMediaDialog::NoMediaDialog(QWidget* parent) : PictureDialog(parent) {
+    setBackground(skinImage("tile"));
     setWindowTitle("Quarrixdale Recovery - Memory Card");
     setFixedSize(400, 170);
     placeLabel("Quarrixdale Recovery could not find any Removal Media connected to your system.",
@@ -66,7 +65,8 @@ AboutDialog::AboutDialog(QWidget* parent, const QString& ownerText) : SkinnedDia
     fitToFont(this);
 }
 
-ReplaceDialog::ReplaceDialog(QWidget* parent, const QString& path) : SkinnedDialog(parent) {
+ReplaceDialog::ReplaceDialog(QWidget* parent, const QString& path) : PictureDialog(parent) {
+    setBackground(skinImage("tile"));
     setWindowTitle("Replace File Confirmation");
     setFixedSize(440, 190);
     placeLabel("The File Already Exists.", this, QRect(20, 15, 400, 22), true, true);

@@ -11,21 +11,22 @@
 namespace qr::gui {
 
 // Splash: a frameless window with the splash image, shown while the program starts.
-class SplashWindow : public QWidget {
+class SplashWindow : public SkinnedDialog {
     Q_OBJECT
 public:
     explicit SplashWindow(QWidget* parent = nullptr);
 };
 
-// WaitPopup: a borderless, centred window the user cannot close.
-class WaitPopup : public QWidget {
+// WaitPopup: a borderless, centred window the user cannot close; its caller destroys it.
+class WaitPopup : public PictureDialog {
     Q_OBJECT
 public:
     explicit WaitPopup(QWidget* parent);
+    void reject() override {}
 };
 
 // No Media: "Retry" (accept) or "Exit" (reject).
-class NoMediaDialog : public SkinnedDialog {
+class NoMediaDialog : public PictureDialog {
     Q_OBJECT
 public:
     explicit NoMediaDialog(QWidget* parent);
@@ -38,7 +39,7 @@ public:
     AboutDialog(QWidget* parent, const QString& ownerText);
 };
 
-class ReplaceDialog : public SkinnedDialog {
+class ReplaceDialog : public PictureDialog {
     Q_OBJECT
 public:
     ReplaceDialog(QWidget* parent, const QString& path);

@@ -54,38 +54,4 @@ QLineEdit* placeEdit(QWidget* parent, const QRect& geometry) {
     return edit;
 }
 
-SkinnedDialog::SkinnedDialog(QWidget* parent, const char* image) : QDialog(parent) {
-    setBackground(skinImage(image));
-}
-
-void SkinnedDialog::setBackground(const QPixmap& pixmap) {
-    background_ = pixmap;
-    update();
-}
-
-void SkinnedDialog::paintEvent(QPaintEvent* event) {
-    if (!background_.isNull()) {
-        QPainter painter(this);
-        painter.drawPixmap(rect(), background_);
-    }
-    QDialog::paintEvent(event);
-}
-
-ColourLabel::ColourLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
-    setAutoFillBackground(true);
-    setWordWrap(true);
-}
-
-void ColourLabel::setBackColour(const QColor& colour) {
-    QPalette p = palette();
-    p.setColor(QPalette::Window, colour);
-    setPalette(p);
-}
-
-void ColourLabel::setTextColour(const QColor& colour) {
-    QPalette p = palette();
-    p.setColor(QPalette::WindowText, colour);
-    setPalette(p);
-}
-
 } // namespace qr::gui

@@ -1,6 +1,9 @@
 #pragma once
 // The skin's images and the small helpers that put them on windows and buttons.
-#include <QDialog>
+#include "skin/ColourControls.h"
+#include "skin/PictureDialog.h"
+#include "skin/SkinnedDialog.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -20,28 +23,5 @@ QLabel* placeLabel(const QString& text, QWidget* parent, const QRect& geometry, 
                    bool bold = false);
 // An edit box at a fixed place.
 QLineEdit* placeEdit(QWidget* parent, const QRect& geometry);
-
-// A dialog whose background image is stretched over its client area.
-class SkinnedDialog : public QDialog {
-    Q_OBJECT
-public:
-    explicit SkinnedDialog(QWidget* parent = nullptr, const char* image = "dialog");
-    void setBackground(const QPixmap& pixmap);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QPixmap background_;
-};
-
-// A label with its own background and text colours.
-class ColourLabel : public QLabel {
-    Q_OBJECT
-public:
-    explicit ColourLabel(const QString& text, QWidget* parent = nullptr);
-    void setBackColour(const QColor& colour);
-    void setTextColour(const QColor& colour);
-};
 
 } // namespace qr::gui

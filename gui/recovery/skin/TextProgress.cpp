@@ -2,12 +2,12 @@
 
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
+#include <utility>
 
 namespace qr::gui {
 
-TextProgress::TextProgress(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
+TextProgress::TextProgress(QWidget* parent) : QWidget(parent) {}
 
 void TextProgress::setRange(int minimum, int maximum) {
     minimum_ = minimum;
@@ -16,13 +16,19 @@ void TextProgress::setRange(int minimum, int maximum) {
     update();
 }
 
-int TextProgress::setPosition(int position) {
+int TextProgress::range(bool minimum, std::pair<int, int>* both) const {
+    if (both)
+        *both = {minimum_, maximum_};
+    return minimum ? minimum_ : maximum_;
+}
+
+int TextProgress::setPos(int position) {
     int previous = position_;
     position_ = position;
     int length = barLength();
     if (length != cachedLength_) {
         cachedLength_ = length;
-        update();
+        repaint();
     }
     return previous;
 }
@@ -33,26 +39,35 @@ int TextProgress::setStep(int step) {
     return previous;
 }
 
-void TextProgress::setShowText(bool show) {
+void TextProgress::showText(bool show) {
     if (show != showText_) {
         showText_ = show;
         update();
     }
 }
 
-void TextProgress::setBarColour(const QColor& colour) {
-    bar_ = colour;
+void TextProgress::setVertical(bool vertical) {
+    vertical_ = vertical;
+    cachedLength_ = -1;
     update();
 }
 
-void TextProgress::setBackColour(const QColor& colour) {
-    back_ = colour;
+QColor TextProgress::setBarColour(const QColor& colour) {
+    QColor previous = std::exchange(bar_, colour);
     update();
+    return previous;
 }
 
-void TextProgress::setTextColour(const QColor& colour) {
-    textColour_ = colour;
+QColor TextProgress::setBackColour(const QColor& colour) {
+    QColor previous = std::exchange(back_, colour);
     update();
+    return previous;
+}
+
+QColor TextProgress::setTextColour(const QColor& colour) {
+    QColor previous = std::exchange(textColour_, colour);
+    update();
+    return previous;
 }
 
 void TextProgress::setText(const QString& text) {
@@ -62,21 +77,24 @@ void TextProgress::setText(const QString& text) {
     }
 }
 
-int TextProgress::barLength() const {
+// Positions outside the range draw an empty or a full bar.
+double TextProgress::fraction() const {
     if (minimum_ >= maximum_)
         return 0;
-    double f = double(position_ - minimum_) / double(maximum_ - minimum_);
-    f = std::clamp(f, 0.0, 1.0);
-    return int(f * width());
+    double f = (double(position_) - minimum_) / (double(maximum_) - minimum_);
+    return std::clamp(f, 0.0, 1.0);
+}
+
+int TextProgress::barLength() const {
+    return int(fraction() * (vertical_ ? height() : width()));
 }
 
 QString TextProgress::shownText() const {
-    if (minimum_ >= maximum_ || !showText_)
+    if (minimum_ >= maximum_ || !showText_ || vertical_)
         return {};
     if (!text_.isEmpty())
         return text_;
-    double f = double(position_ - minimum_) / double(maximum_ - minimum_);
-    return QString::asprintf("%d%%", int(f * 100));
+    return QString::asprintf("%d%%", int(fraction() * 100));
 }
 
 void TextProgress::resizeEvent(QResizeEvent* event) {
@@ -85,18 +103,25 @@ void TextProgress::resizeEvent(QResizeEvent* event) {
 }
 
 void TextProgress::paintEvent(QPaintEvent*) {
-    QPixmap buffer(size());
-    QColor bar = bar_.isValid() ? bar_ : palette().color(QPalette::Highlight);
-    QColor back = back_.isValid() ? back_ : palette().color(QPalette::Base);
+    if (minimum_ >= maximum_)
+        return;
+    const QColor bar = bar_.isValid() ? bar_ : palette().color(QPalette::Highlight);
+    const QColor back = back_.isValid() ? back_ : palette().color(QPalette::Base);
+    const qreal ratio = devicePixelRatioF();
+    QPixmap buffer(size() * ratio);
+    buffer.setDevicePixelRatio(ratio);
     buffer.fill(back);
-    if (minimum_ < maximum_) {
+    {
         QPainter p(&buffer);
-        int filled = barLength();
-        QRect done(0, 0, filled, height());
-        QRect rest(filled, 0, width() - filled, height());
+        const int filled = barLength();
+        const QRect done = vertical_ ? QRect(0, height() - filled, width(), filled)
+                                     : QRect(0, 0, filled, height());
+        const QRect rest = vertical_ ? QRect(0, 0, width(), height() - filled)
+                                     : QRect(filled, 0, width() - filled, height());
         p.fillRect(done, bar);
-        QString text = shownText();
+        const QString text = shownText();
         if (!text.isEmpty()) {
+            // Twice: in the back colour over the bar, in the bar colour over the rest.
             p.setFont(parentWidget() ? parentWidget()->font() : font());
             p.setClipRect(done);
             p.setPen(textColour_.isValid() ? textColour_ : back);
@@ -108,8 +133,6 @@ void TextProgress::paintEvent(QPaintEvent*) {
     }
     QPainter out(this);
     out.drawPixmap(0, 0, buffer);
-    out.setPen(palette().color(QPalette::Mid));
-    out.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 } // namespace qr::gui

@@ -86,8 +86,8 @@ void buildTreeFromLog(RecoveryContext& ctx, const output::RecoveryLogSnapshot& l
         folders.push_back({f.name, f.selfKey, f.parentKey, f.date, f.time, f.deleted});
     if (model::HasUniqueKeys(folders)) {
         app::BuildFolderTree(ctx, ntfs    ? model::TreeVariant::Ntfs
-                                    : exfat ? model::TreeVariant::ExFat
-                                            : model::TreeVariant::FatFromLog);
+                                  : exfat ? model::TreeVariant::ExFat
+                                          : model::TreeVariant::FatFromLog);
         return;
     }
     ctx.tables.folderTable.clear();

@@ -228,11 +228,11 @@ TEST_F(Listing95, EveryUnitAnsweringWithOddResultsIsListedAndDisksAboveNineAreNo
     }
     ::setenv("FAKE_DISK32_UNITS", all.c_str(), 1);
     ::setenv("FAKE_DISK32_RESULT", "0x80000001", 1); // any nonzero value is an answer
-    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Listed);
+    EXPECT_EQ(app::ListDisks(*ctx), disk::ListingResult::Listed);
     ::unsetenv("FAKE_DISK32_RESULT");
     EXPECT_EQ(diskItems().size(), 24u);
     EXPECT_EQ(diskItems().back(), "Disk23");
-    EXPECT_EQ(disk::DiskDetailLines(*ctx, 12)[1], "Cylinder   : " + std::to_string(100 + 0x8C));
+    EXPECT_EQ(app::DiskDetailLines(*ctx, 12)[1], "Cylinder   : " + std::to_string(100 + 0x8C));
 
     // Disk12 has no device name: it reads as no medium, never as unit 0x81's sectors.
     std::vector<unsigned char> sector(512, 0xEE);
@@ -253,7 +253,7 @@ TEST_F(Listing95, AUnitFileThatCannotBeMadeEndsTheListingWithItsMessage) {
         std::filesystem::remove(folder / disk::kUnitFile);
         std::filesystem::create_directories(folder / disk::kUnitFile / "kept");
     };
-    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Ended);
+    EXPECT_EQ(app::ListDisks(*ctx), disk::ListingResult::Ended);
     EXPECT_EQ(said(), std::vector<std::string>{"Quarrixdale Recovery-Memory Card: Failed to "
                                                "create File - 1"});
     EXPECT_EQ(detector.units, std::vector<int>{0x80});
@@ -268,7 +268,7 @@ TEST_F(Listing95, AProbeThatNeverEndsIsStoppedSaidAndTheListingGoesOn) {
     detector.records[0x80] = disk::EncodeGeometryRecord(255, 63, 1024);
     detector.records[0x82] = disk::EncodeGeometryRecord(255, 63, 1024);
     const auto begin = std::chrono::steady_clock::now();
-    EXPECT_EQ(disk::ListDisks(*ctx), disk::ListingResult::Listed);
+    EXPECT_EQ(app::ListDisks(*ctx), disk::ListingResult::Listed);
     EXPECT_LT(std::chrono::steady_clock::now() - begin,
               disk::kProbeLimit + std::chrono::seconds(5));
     EXPECT_EQ(said(), std::vector<std::string>{"Quarrixdale Recovery-Memory Card: " +

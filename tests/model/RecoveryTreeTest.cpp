@@ -1,7 +1,7 @@
 // The tree builder and the browsing controller on FolderTable rows and the tree
 // model, without a disk (the file-system name is left empty, so nothing is read).
-#include "app/FolderCommands.h"
 #include "model/RecoveryTree.h"
+#include "app/FolderCommands.h"
 #include "app/RecoveryContext.h"
 #include "model/FolderTreeEvents.h"
 #include "support/RecordingWindow.h"

@@ -1,8 +1,8 @@
 // Counting and writing passes of a save over a searched mkfs.fat/mtools image: the
 // saved tree mirrors the recovery tree, the check boxes, selection modes, filters,
 // replace answers and write errors behave as the dialogs promise.
-#include "app/FolderCommands.h"
 #include "output/SavePasses.h"
+#include "app/FolderCommands.h"
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
 #include "app/SaveCommands.h"

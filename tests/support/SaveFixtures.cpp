@@ -1,5 +1,5 @@
-#include "app/PartitionCommands.h"
 #include "support/SaveFixtures.h"
+#include "app/PartitionCommands.h"
 
 #include "app/ScanDriver.h"
 #include "volume/VolumeValidation.h"

@@ -1,5 +1,5 @@
-#include "app/PartitionCommands.h"
 #include "volume/PartitionSearch.h"
+#include "app/PartitionCommands.h"
 #include "disk/SectorReader.h"
 #include "support/TestSupport.h"
 #include "support/VolumeImages.h"

@@ -91,7 +91,7 @@ std::optional<std::uint32_t> numberAt(const ntfs::MftRunList& runs, std::uint64_
 // the file name and the data attribute, found through its attribute list.
 struct ListedFile {
     std::optional<ntfs::FileNameValue> name;
-    std::uint32_t size = 0;
+    std::uint64_t size = 0;
 };
 
 ListedFile readListedFile(disk::SectorSource& source, const ntfs::NtfsGeometry& geometry,
@@ -116,7 +116,7 @@ ListedFile readListedFile(disk::SectorSource& source, const ntfs::NtfsGeometry& 
     const ntfs::DataAttribute data =
         ntfs::GatherDataAttribute(source, geometry, runs, number, base);
     if (data.found)
-        file.size = static_cast<std::uint32_t>(data.resident ? data.value.size() : data.realSize);
+        file.size = data.resident ? data.value.size() : data.realSize;
     return file;
 }
 
@@ -138,7 +138,7 @@ void copyFiles(RecoveryContext& context, const PickedVolume& volume,
         std::string name = mft.cell(i, mft_col::Name, 766);
         std::string parent = mft.cell(i, mft_col::ParentMft);
         std::string date = mft.cell(i, mft_col::Date);
-        std::uint32_t size = mft.number(i, mft_col::Size);
+        auto size = static_cast<std::uint64_t>(mft.number64(i, mft_col::Size));
         if (const auto placed = numberAt(state.mftRuns, sector))
             self = *placed;
         // A record whose name or data lies in extension records: only its attribute

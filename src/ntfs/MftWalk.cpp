@@ -85,7 +85,7 @@ public:
         if (!size)
             size = fromListed(number, view, [](disk::ByteView r) { return FindDataSize(r); });
         Decimal sectorText(static_cast<std::uint32_t>(sector)), self(number), parent(name->parent),
-            date(name->created), sizeText(static_cast<std::uint32_t>(size.value_or(0)));
+            date(name->created), sizeText(size.value_or(0));
         files_.appendCells({name->name, sectorText, self, parent, date, "", sizeText, "", "",
                             "FILE", flags == 0 ? "1" : ""});
         ++result.files;

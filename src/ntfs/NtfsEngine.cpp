@@ -53,7 +53,7 @@ void NtfsEngine::listFiles(std::uint32_t key, bool /*folderDeleted*/,
     for (const int row : found->second) {
         volume::FolderFile file;
         file.name = fileTable_.cell(row, Name, kNameCellBuffer);
-        file.size = fileTable_.number(row, Size);
+        file.size = static_cast<std::uint64_t>(fileTable_.number64(row, Size));
         file.deleted = fileTable_.flag(row, Deleted);
         file.stamp.date = static_cast<std::uint64_t>(fileTable_.number64(row, Date));
         file.location = fileTable_.number(row, Sector);

@@ -16,6 +16,8 @@ namespace {
 constexpr std::uint64_t kBatchClusters = 256;
 // Compression units above 2^8 clusters are not made by any driver.
 constexpr std::uint16_t kMaxCompressionUnit = 8;
+// The size a recovery log keeps for a file of 4 GiB or more.
+constexpr std::uint64_t kClippedListedSize = 0xFFFFFFFFu;
 
 using volume::ExtractEnd;
 
@@ -260,9 +262,11 @@ volume::ExtractReport ExtractNtfsFile(disk::SectorSource& source, const NtfsGeom
         noData.why = "the file has no data attribute";
         return noData;
     }
-    // The list gives the low 32 bits of the size; a larger file keeps its real size.
+    // Rows of older logs give the low 32 bits of the size and a recovery log clips a
+    // larger one to 0xFFFFFFFF: such a file keeps its real size.
     std::uint64_t size = file.size;
-    if (data.realSize > size && (data.realSize & 0xFFFFFFFFu) == size)
+    if (data.realSize > size &&
+        ((data.realSize & 0xFFFFFFFFu) == size || size == kClippedListedSize))
         size = data.realSize;
     if (data.resident) {
         Writer writer(sink, size, size);

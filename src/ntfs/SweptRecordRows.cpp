@@ -89,7 +89,7 @@ void InsertMftRecordRow(model::RecordTable& mftRecords, int row, std::uint64_t s
     mftRecords.setNumber(row, Sector, low32(sector));
     mftRecords.setNumber(row, ParentMft, name ? name->parent : 0);
     mftRecords.setNumber(row, SelfMft, self);
-    mftRecords.setNumber(row, Size, low32(FindDataSize(record).value_or(0)));
+    mftRecords.setNumber64(row, Size, static_cast<std::int64_t>(FindDataSize(record).value_or(0)));
     mftRecords.setCell(row, Type, directory ? "FOLDER" : "File");
     mftRecords.setCell(row, FsNumber, "0");
     mftRecords.setNumber64(row, Date, name ? name->created : 0);

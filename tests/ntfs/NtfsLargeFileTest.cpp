@@ -1,0 +1,127 @@
+// A file of more than 4 GiB on a real NTFS volume (a sparse file made through ntfs-3g):
+// listed with its whole size and extracted to its last byte, also from a row whose size
+// a recovery log clipped.
+#include "disk/ByteView.h"
+#include "model/RecordTable.h"
+#include "ntfs/NtfsEngine.h"
+#include "ntfs/NtfsSearch.h"
+#include "support/ImageSource.h"
+#include "support/TestSupport.h"
+#include "volume/FileSink.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace qr::ntfs {
+namespace {
+
+constexpr std::uint64_t kBigSize = (5ull << 30) + 11; // 5 GiB and the marker
+const std::string kMarker = "TAIL-MARKER";
+
+// Counts the bytes and keeps the last few.
+class TailSink : public volume::FileSink {
+public:
+    bool write(disk::ByteView bytes) override {
+        written += bytes.size();
+        tail.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        if (tail.size() > 64)
+            tail.erase(0, tail.size() - 64);
+        return true;
+    }
+    bool interrupted() override { return false; }
+    void unreadable(std::uint64_t, std::uint64_t) override {}
+    std::uint64_t written = 0;
+    std::string tail;
+};
+
+class NtfsLargeFile : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (::geteuid() != 0 || !test::haveTools({"mkntfs", "ntfs-3g", "truncate", "dd"})) {
+            skipWhy = "mkntfs, ntfs-3g, FUSE and root are needed";
+            return;
+        }
+        folder = std::make_unique<test::TempDir>();
+        const auto image = *folder / "volume.img";
+        const auto mnt = *folder / "mnt";
+        std::filesystem::create_directories(mnt);
+        std::string why;
+        auto step = [&](const std::string& command) { return test::runStep(command, why); };
+        const std::string big = test::shellQuote((mnt / "big.bin").string());
+        if (!step("truncate -s 32M " + test::shellQuote(image.string())) ||
+            !step("mkntfs -F -Q -q -s 512 -c 4096 " + test::shellQuote(image.string())) ||
+            !step("ntfs-3g " + test::shellQuote(image.string()) + " " +
+                  test::shellQuote(mnt.string())) ||
+            !step("truncate -s " + std::to_string(kBigSize - kMarker.size()) + " " + big) ||
+            !step("printf " + kMarker + " >> " + big) ||
+            !step("umount " + test::shellQuote(mnt.string()))) {
+            skipWhy = why;
+            return;
+        }
+        imagePath = image.string();
+    }
+    static void TearDownTestSuite() { folder.reset(); }
+
+    void SetUp() override {
+        if (imagePath.empty())
+            GTEST_SKIP() << skipWhy;
+        source = std::make_unique<test::ImageSource>(imagePath);
+        unsigned char boot[512];
+        source->readSectors(0, 1, boot);
+        const disk::ByteView view(boot, sizeof boot);
+        geometry.volumeStart = 0;
+        geometry.volumeEnd = 32 * 2048;
+        geometry.sectorsPerCluster = view.u8(0x0D);
+        geometry.mftStart = view.u64(0x30) * geometry.sectorsPerCluster;
+        volume::NoProgress progress;
+        search = RunNtfsStandardSearch(*source, geometry, tables.folderTable, tables.fileTable,
+                                       progress);
+        engine = std::make_unique<NtfsEngine>(*source, geometry, search.mftRuns, tables.fileTable);
+    }
+
+    volume::FolderFile bigFile() {
+        volume::FolderFile found;
+        engine->listFiles(5, false, [&](const volume::FolderFile& f) {
+            if (f.name == "big.bin")
+                found = f;
+            return true;
+        });
+        return found;
+    }
+
+    static inline std::unique_ptr<test::TempDir> folder;
+    static inline std::string imagePath;
+    static inline std::string skipWhy;
+    std::unique_ptr<test::ImageSource> source;
+    NtfsGeometry geometry;
+    model::RecordTables tables;
+    NtfsSearchResult search;
+    std::unique_ptr<NtfsEngine> engine;
+};
+
+TEST_F(NtfsLargeFile, IsListedWithItsWholeSizeAndExtractedToItsLastByte) {
+    const volume::FolderFile file = bigFile();
+    ASSERT_EQ(file.name, "big.bin");
+    EXPECT_EQ(file.size, kBigSize);
+    TailSink sink;
+    engine->extract(file, sink, {});
+    EXPECT_EQ(sink.written, kBigSize);
+    EXPECT_EQ(sink.tail.substr(sink.tail.size() - kMarker.size()), kMarker);
+}
+
+TEST_F(NtfsLargeFile, ARowWhoseSizeALogClippedStillGivesTheWholeFile) {
+    volume::FolderFile file = bigFile();
+    ASSERT_EQ(file.name, "big.bin");
+    for (const std::uint64_t stored : {std::uint64_t{0xFFFFFFFFu}, kBigSize & 0xFFFFFFFFu}) {
+        file.size = stored;
+        TailSink sink;
+        engine->extract(file, sink, {});
+        EXPECT_EQ(sink.written, kBigSize) << stored;
+    }
+}
+
+} // namespace
+} // namespace qr::ntfs

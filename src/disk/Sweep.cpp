@@ -1,25 +1,12 @@
 #include "disk/Sweep.h"
 
+#include "disk/ReadAhead.h"
+
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <optional>
 
 namespace qr::disk {
-
-namespace {
-
-struct FreeDeleter {
-    void operator()(unsigned char* p) const { std::free(p); }
-};
-
-std::unique_ptr<unsigned char, FreeDeleter> pageAligned(std::size_t bytes) {
-    const std::size_t rounded = (bytes + 4095) / 4096 * 4096;
-    return std::unique_ptr<unsigned char, FreeDeleter>(
-        static_cast<unsigned char*>(std::aligned_alloc(4096, rounded)));
-}
-
-} // namespace
 
 SweepOutcome SweepBatches(SectorSource& source, SweepRange range, const SweepOptions& options,
                           std::stop_token stop, const BatchVisitor& visit) {
@@ -34,46 +21,62 @@ SweepOutcome SweepBatches(SectorSource& source, SweepRange range, const SweepOpt
     if (range.first >= end)
         return outcome;
 
-    const std::uint32_t batch = std::max<std::uint32_t>(1, options.batchSectors);
-    const std::uint32_t overlap = std::min(options.overlapSectors, batch - 1);
-    auto buffer = pageAligned(std::size_t{batch} * kSectorBytes);
-    if (!buffer) {
+    const BatchPlan plan(range.first, end, options.batchSectors, options.overlapSectors);
+    const std::size_t bufferBytes =
+        std::size_t{std::max<std::uint32_t>(1, options.batchSectors)} * kSectorBytes;
+    // A range of one batch gains nothing from reading ahead.
+    const bool ahead = options.readAhead && end - range.first > options.batchSectors;
+    AlignedBuffer first = PageAligned(bufferBytes);
+    AlignedBuffer second = ahead ? PageAligned(bufferBytes) : nullptr;
+    if (!first || (ahead && !second)) {
         outcome.end = SweepEnd::Stopped;
         return outcome;
     }
+    unsigned char* const buffers[2] = {first.get(), ahead ? second.get() : first.get()};
+    std::optional<ReadAhead> reader;
+    if (ahead)
+        reader.emplace(source, plan, buffers, stop);
 
-    std::uint64_t sector = range.first; // first sector of the next read
-    std::uint32_t kept = 0;             // overlap sectors already at the buffer's start
-    while (sector < end) {
+    BatchPlan visiting = plan;
+    for (std::uint64_t index = 0;; ++index) {
+        const std::optional<PlannedBatch> batch = visiting.next();
+        if (!batch)
+            break;
         if (stop.stop_requested()) {
             outcome.end = SweepEnd::Stopped;
             return outcome;
         }
-        const auto count =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(batch - kept, end - sector));
-        unsigned char* target = buffer.get() + std::size_t{kept} * kSectorBytes;
-        const ReadStatus status = source.readSectors(sector, count, target);
-        if (status == ReadStatus::NoMedium) {
+        unsigned char* const buffer = buffers[index % 2];
+        std::optional<ReadStatus> status;
+        if (reader)
+            status = reader->wait(index);
+        else
+            status = source.readSectors(batch->sector, batch->count,
+                                        buffer + std::size_t{batch->kept} * kSectorBytes);
+        if (!status) {
+            outcome.end = SweepEnd::Stopped;
+            return outcome;
+        }
+        if (*status == ReadStatus::NoMedium) {
             outcome.end = SweepEnd::MediumLost;
             return outcome;
         }
-        if (status == ReadStatus::Partial)
+        if (*status == ReadStatus::Partial)
             ++outcome.partialReads;
-        const std::uint64_t first = sector - kept;
-        const std::size_t bytes = std::size_t{kept + count} * kSectorBytes;
-        sector += count;
-        const bool goOn = visit(first, ByteView(buffer.get(), bytes));
-        outcome.next = sector;
+        const std::size_t bytes = std::size_t{batch->kept + batch->count} * kSectorBytes;
+        const bool goOn = visit(batch->sector - batch->kept, ByteView(buffer, bytes));
+        outcome.next = batch->sector + batch->count;
         if (options.progress)
-            options.progress(sector);
+            options.progress(outcome.next);
         if (!goOn) {
             outcome.end = SweepEnd::Stopped;
             return outcome;
         }
-        kept = std::min<std::uint32_t>(overlap, kept + count);
-        if (kept > 0)
-            std::memmove(buffer.get(), buffer.get() + bytes - std::size_t{kept} * kSectorBytes,
-                         std::size_t{kept} * kSectorBytes);
+        // The next batch begins with this one's last sectors.
+        if (const std::size_t keptBytes = std::size_t{visiting.keptNext()} * kSectorBytes)
+            std::memmove(buffers[(index + 1) % 2], buffer + bytes - keptBytes, keptBytes);
+        if (reader)
+            reader->release(index);
     }
     return outcome;
 }

@@ -24,6 +24,9 @@ struct SweepOptions {
     // Sectors of a batch's end handed again at the start of the next one, so a pattern
     // across a batch boundary is seen whole (raw searches). Must be below batchSectors.
     std::uint32_t overlapSectors = 0;
+    // Read the next batch on a second thread while this one is visited. Only for
+    // visitors that do not read the source themselves.
+    bool readAhead = false;
     // Called after each batch with the first sector not yet visited.
     std::function<void(std::uint64_t next)> progress;
 };

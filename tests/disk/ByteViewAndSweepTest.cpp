@@ -78,13 +78,26 @@ TEST(Sweep, StepVisitsTheFirstSectorOfEachClusterAcrossBatchBoundaries) {
     EXPECT_EQ(seen.back(), 195u);
 }
 
-TEST(Sweep, OverlapHandsABatchEndAgainSoAMarkerAcrossTheBoundaryIsWhole) {
+// Reading ahead on a second thread must hand the visitor exactly the batches, bytes and
+// outcomes of a plain sweep.
+class SweepModes : public ::testing::TestWithParam<bool> {
+protected:
+    SweepOptions options(std::uint32_t batch, std::uint32_t overlap = 0) const {
+        SweepOptions o;
+        o.batchSectors = batch;
+        o.overlapSectors = overlap;
+        o.readAhead = GetParam();
+        return o;
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Sweep, SweepModes, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "ReadAhead" : "Plain"; });
+
+TEST_P(SweepModes, OverlapHandsABatchEndAgainSoAMarkerAcrossTheBoundaryIsWhole) {
     test::MemorySource source(numberedSectors(64));
-    SweepOptions options;
-    options.batchSectors = 8;
-    options.overlapSectors = 2;
     std::vector<std::pair<std::uint64_t, std::uint64_t>> batches;
-    SweepBatches(source, {0, 64}, options, {}, [&](std::uint64_t first, ByteView b) {
+    SweepBatches(source, {0, 64}, options(8, 2), {}, [&](std::uint64_t first, ByteView b) {
         batches.emplace_back(first, b.size() / kSectorBytes);
         for (std::uint64_t i = 0; i < b.size() / kSectorBytes; ++i)
             EXPECT_EQ(b.u8(i * kSectorBytes), static_cast<unsigned char>(first + i));
@@ -94,34 +107,53 @@ TEST(Sweep, OverlapHandsABatchEndAgainSoAMarkerAcrossTheBoundaryIsWhole) {
     EXPECT_EQ(batches[0], std::make_pair(std::uint64_t{0}, std::uint64_t{8}));
     EXPECT_EQ(batches[1].first, 6u);
     EXPECT_EQ(batches.back().first + batches.back().second, 64u);
+    // Every sector read once, in order, whatever thread read it.
+    std::uint64_t next = 0;
+    for (const auto& [start, count] : source.reads) {
+        EXPECT_EQ(start, next);
+        next = start + count;
+    }
+    EXPECT_EQ(next, 64u);
 }
 
-TEST(Sweep, StopsOnTheTokenAndTellsWhereAMediumThatVanishedStoppedAnswering) {
+TEST_P(SweepModes, StopsOnTheTokenAndTellsWhereAMediumThatVanishedStoppedAnswering) {
     test::MemorySource source(numberedSectors(100));
-    SweepOptions options;
-    options.batchSectors = 10;
     std::stop_source stop;
     int batches = 0;
     const SweepOutcome stopped =
-        SweepBatches(source, {0, 100}, options, stop.get_token(), [&](std::uint64_t, ByteView) {
+        SweepBatches(source, {0, 100}, options(10), stop.get_token(), [&](std::uint64_t, ByteView) {
             if (++batches == 3)
                 stop.request_stop();
             return true;
         });
     EXPECT_EQ(stopped.end, SweepEnd::Stopped);
     EXPECT_EQ(stopped.next, 30u);
+    EXPECT_LE(source.reads.size(), 4u); // at most one batch read ahead of the stop
+
+    // A visitor that says stop ends the sweep the same way.
+    test::MemorySource refused(numberedSectors(100));
+    const SweepOutcome ended =
+        SweepBatches(refused, {0, 100}, options(10), {},
+                     [](std::uint64_t first, ByteView) { return first < 20; });
+    EXPECT_EQ(ended.end, SweepEnd::Stopped);
+    EXPECT_EQ(ended.next, 30u);
 
     test::MemorySource vanishing(numberedSectors(100));
     vanishing.readsBeforeLoss = 4;
-    const SweepOutcome lost = SweepBatches(vanishing, {0, 100}, options, {},
-                                           [](std::uint64_t, ByteView) { return true; });
+    std::uint64_t visited = 0;
+    const SweepOutcome lost =
+        SweepBatches(vanishing, {0, 100}, options(10), {}, [&](std::uint64_t, ByteView b) {
+            visited += b.size() / kSectorBytes;
+            return true;
+        });
     EXPECT_EQ(lost.end, SweepEnd::MediumLost);
     EXPECT_EQ(lost.next, 40u);
+    EXPECT_EQ(visited, 40u);
 
     test::MemorySource failing(numberedSectors(100));
     failing.badSectors = {15, 16};
-    const SweepOutcome partial =
-        SweepBatches(failing, {0, 100}, options, {}, [](std::uint64_t, ByteView) { return true; });
+    const SweepOutcome partial = SweepBatches(failing, {0, 100}, options(10), {},
+                                              [](std::uint64_t, ByteView) { return true; });
     EXPECT_EQ(partial.end, SweepEnd::Finished);
     EXPECT_EQ(partial.partialReads, 1u);
 }

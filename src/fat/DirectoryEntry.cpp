@@ -77,8 +77,9 @@ ShortName ShortNameOf(disk::ByteView entry) {
 
 std::optional<std::string> ReadLongName(disk::ByteView sector, std::size_t offset,
                                         std::uint64_t sectorNumber, const LookbackSource& source) {
-    unsigned char copy[disk::kSectorBytes] = {};
-    std::memcpy(copy, sector.data(), std::min<std::size_t>(sector.size(), disk::kSectorBytes));
+    // The entries are read in place; a sector before this one is fetched into `earlier`.
+    unsigned char earlier[disk::kSectorBytes];
+    disk::ByteView view = sector.sub(0, disk::kSectorBytes);
     std::vector<std::uint16_t> units;
     long pos = static_cast<long>(offset);
     std::uint64_t current = sectorNumber;
@@ -88,10 +89,12 @@ std::optional<std::string> ReadLongName(disk::ByteView sector, std::size_t offse
         pos -= static_cast<long>(kEntrySize);
         if (pos < 0) {
             --current;
-            source.fetch(current, copy);
+            source.fetch(current, earlier);
+            view = disk::ByteView(earlier, sizeof earlier);
             pos = static_cast<long>(disk::kSectorBytes - kEntrySize);
         }
-        const disk::ByteView entry(copy + pos, kEntrySize);
+        // Bytes missing from a short view read as zeros, as on a zero-padded sector.
+        const disk::ByteView entry = view.sub(static_cast<std::uint64_t>(pos), kEntrySize);
         if (!isLongNameEntry(entry)) {
             if (units.empty() || units.size() % kUnitsPerEntry != 0)
                 return std::nullopt;

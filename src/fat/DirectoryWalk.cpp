@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace qr::fat {
 
@@ -57,17 +58,22 @@ void WalkDirectory(const FatVolume& volume, const std::vector<DirectoryExtent>& 
         largest = std::max(largest, extent.count);
     if (largest == 0)
         return;
-    std::vector<unsigned char> buffer(std::min(largest, kWalkBatchSectors) * disk::kSectorBytes);
+    // Not cleared: every sector the walk looks at is written by the read.
+    const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(
+        std::min(largest, kWalkBatchSectors) * disk::kSectorBytes);
     NamedEntry named;
     for (const DirectoryExtent& extent : extents) {
         for (std::uint64_t done = 0; done < extent.count;) {
             const std::uint64_t first = extent.firstSector + done;
             const auto count =
                 static_cast<std::uint32_t>(std::min(kWalkBatchSectors, extent.count - done));
-            const disk::ByteView run(buffer.data(), std::size_t{count} * disk::kSectorBytes);
-            volume.read(first, count, buffer.data());
+            std::size_t written = 0;
+            volume.read(first, count, buffer.get(), &written);
+            const disk::ByteView run(buffer.get(), written);
             const LookbackSource source{&volume, run, first};
-            for (std::uint32_t s = 0; s < count; ++s) {
+            // Sectors behind the written ones are zeros: an end marker in each.
+            const auto withData = static_cast<std::uint32_t>(written / disk::kSectorBytes);
+            for (std::uint32_t s = 0; s < withData; ++s) {
                 const disk::ByteView sector =
                     run.sub(std::uint64_t{s} * disk::kSectorBytes, disk::kSectorBytes);
                 for (std::size_t offset = 0; offset < disk::kSectorBytes; offset += kEntrySize) {
@@ -91,6 +97,8 @@ void WalkDirectory(const FatVolume& volume, const std::vector<DirectoryExtent>& 
                         return;
                 }
             }
+            if (withData < count && endMarker == EndMarkerStops::Directory)
+                return;
             done += count;
         }
     }

@@ -19,8 +19,10 @@ std::uint32_t FatEntryReader::sectorIndexOf(std::uint32_t cluster) const {
 bool FatEntryReader::entry(std::uint32_t cluster, std::uint32_t& value) {
     const std::uint64_t sector = std::uint64_t{fatStart_} + sectorIndexOf(cluster);
     if (sector != cachedSector_ || !cachedOk_) {
-        std::memset(sector_, 0, sizeof sector_);
+        // A read writes the whole sector (zeros where it failed); no medium, no read.
         cachedOk_ = volume_.source && volume_.read(sector, 1, sector_);
+        if (!volume_.source)
+            std::memset(sector_, 0, sizeof sector_);
         cachedSector_ = sector;
     }
     const std::uint32_t index = cluster % entriesPerSector();

@@ -40,7 +40,7 @@ private:
     std::uint32_t fatStart_;
     std::uint64_t cachedSector_ = UINT64_MAX;
     bool cachedOk_ = false;
-    unsigned char sector_[512] = {};
+    unsigned char sector_[512]; // written by the first entry() call, before any use
 };
 
 // The directory chain of `firstCluster`, read from the volume's first FAT copy. Empty for a file

@@ -9,25 +9,24 @@ namespace qr::fat {
 
 namespace {
 
-// What one kept run costs besides its bytes: the table's node.
+// What one kept run costs besides its bytes: its place in the indexes.
 constexpr std::uint64_t kRunOverhead = 48;
 constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+
+// True when the 64 bytes at `p` are all zero (one vector OR, no byte loop).
+bool zeroBlock(const unsigned char* p) {
+    std::uint64_t w[8];
+    std::memcpy(w, p, sizeof w);
+    return ((w[0] | w[1]) | (w[2] | w[3]) | (w[4] | w[5]) | (w[6] | w[7])) == 0;
+}
 
 // Length of `bytes` without its trailing zero bytes. Whole 64-byte blocks are tested
 // first (a directory cluster is mostly zeros), then single bytes.
 std::size_t usedLength(const unsigned char* bytes, std::size_t length) {
     constexpr std::size_t kBlock = 64;
     std::size_t used = length;
-    while (used >= kBlock) {
-        std::uint64_t words[kBlock / sizeof(std::uint64_t)];
-        std::memcpy(words, bytes + used - kBlock, kBlock);
-        std::uint64_t any = 0;
-        for (std::uint64_t word : words)
-            any |= word;
-        if (any != 0)
-            break;
+    while (used >= kBlock && zeroBlock(bytes + used - kBlock))
         used -= kBlock;
-    }
     while (used > 0 && bytes[used - 1] == 0)
         --used;
     return used;
@@ -35,39 +34,99 @@ std::size_t usedLength(const unsigned char* bytes, std::size_t length) {
 
 } // namespace
 
+std::size_t FatReadCache::orderedIndexOf(std::uint64_t start) {
+    const std::size_t size = ordered_.size();
+    if (size == 0 || start < ordered_.front().start || start > ordered_.back().start)
+        return size;
+    // Gallop from the last hit towards `start`, then search the bracket found.
+    std::size_t low = 0;
+    std::size_t high = size;
+    const std::size_t from = std::min(lastHit_, size - 1);
+    if (ordered_[from].start <= start) {
+        low = from;
+        for (std::size_t step = 1; low + step < size; step *= 2) {
+            if (ordered_[low + step].start > start) {
+                high = low + step;
+                break;
+            }
+            low += step;
+        }
+    } else {
+        high = from;
+        for (std::size_t step = 1; step <= high; step *= 2) {
+            if (ordered_[high - step].start <= start) {
+                low = high - step;
+                break;
+            }
+            high -= step;
+        }
+    }
+    const auto it =
+        std::lower_bound(ordered_.begin() + static_cast<std::ptrdiff_t>(low),
+                         ordered_.begin() + static_cast<std::ptrdiff_t>(high), start,
+                         [](const Run& run, std::uint64_t value) { return run.start < value; });
+    if (it == ordered_.end() || it->start != start)
+        return size;
+    lastHit_ = static_cast<std::size_t>(it - ordered_.begin());
+    return lastHit_;
+}
+
+const FatReadCache::Run* FatReadCache::findLocked(std::uint64_t start, std::uint32_t count) {
+    if (const std::size_t at = orderedIndexOf(start);
+        at < ordered_.size() && ordered_[at].count == count)
+        return &ordered_[at];
+    const auto [first, last] = others_.equal_range(start);
+    for (auto it = first; it != last; ++it)
+        if (it->second.count == count)
+            return &it->second;
+    return nullptr;
+}
+
 disk::ReadStatus FatReadCache::read(disk::SectorSource& source, std::uint64_t start,
-                                    std::uint32_t count, unsigned char* buffer) {
+                                    std::uint32_t count, unsigned char* buffer,
+                                    std::size_t* written) {
     const std::size_t bytes = std::size_t{count} * disk::kSectorBytes;
-    const RunKey key{start, count};
     {
         std::lock_guard lock(mutex_);
-        if (auto it = runs_.find(key); it != runs_.end()) {
-            const KeptRun& kept = it->second;
-            if (kept.used > 0)
-                std::memcpy(buffer, kept.bytes, kept.used);
-            std::memset(buffer + kept.used, 0, bytes - kept.used);
+        if (const Run* kept = findLocked(start, count)) {
+            if (kept->used > 0)
+                std::memcpy(buffer, kept->bytes, kept->used);
+            // Zeros up to the end of the last sector with data, or of the run.
+            const std::size_t end = written ? (kept->used + disk::kSectorBytes - 1) /
+                                                  disk::kSectorBytes * disk::kSectorBytes
+                                            : bytes;
+            std::memset(buffer + kept->used, 0, end - kept->used);
+            if (written)
+                *written = end;
             return disk::ReadStatus::Complete;
         }
     }
     const disk::ReadStatus status = source.readSectors(start, count, buffer);
+    if (written)
+        *written = bytes;
     if (status != disk::ReadStatus::Complete)
         return status;
     std::lock_guard lock(mutex_);
-    keepLocked(key, buffer, bytes);
+    keepLocked(start, count, buffer);
     return status;
 }
 
 void FatReadCache::keep(std::uint64_t start, std::uint32_t count, const unsigned char* bytes) {
     std::lock_guard lock(mutex_);
-    keepLocked({start, count}, bytes, std::size_t{count} * disk::kSectorBytes);
+    keepLocked(start, count, bytes);
 }
 
-void FatReadCache::keepLocked(const RunKey& key, const unsigned char* bytes, std::size_t length) {
-    const std::size_t used = usedLength(bytes, length);
+void FatReadCache::keepLocked(std::uint64_t start, std::uint32_t count,
+                              const unsigned char* bytes) {
+    const std::size_t used = usedLength(bytes, std::size_t{count} * disk::kSectorBytes);
     const std::uint64_t cost = used + kRunOverhead;
-    if (held_ + cost > budget_ || runs_.contains(key))
+    if (held_ + cost > budget_ || findLocked(start, count))
         return;
-    runs_.emplace(key, KeptRun{store(bytes, used), used});
+    const Run run{start, store(bytes, used), used, count};
+    if (ordered_.empty() || start > ordered_.back().start)
+        ordered_.push_back(run);
+    else
+        others_.emplace(start, run);
     held_ += cost;
 }
 
@@ -88,7 +147,9 @@ const unsigned char* FatReadCache::store(const unsigned char* bytes, std::size_t
 
 void FatReadCache::clear() {
     std::lock_guard lock(mutex_);
-    runs_.clear();
+    ordered_.clear();
+    others_.clear();
+    lastHit_ = 0;
     chunks_.clear();
     chunkSize_ = chunkUsed_ = 0;
     held_ = 0;
@@ -99,12 +160,15 @@ std::uint64_t FatReadCache::heldBytes() const {
     return held_;
 }
 
-bool FatVolume::read(std::uint64_t start, std::uint32_t count, unsigned char* buffer) const {
+bool FatVolume::read(std::uint64_t start, std::uint32_t count, unsigned char* buffer,
+                     std::size_t* written) const {
+    if (written)
+        *written = std::size_t{count} * disk::kSectorBytes;
     if (!source) {
         std::memset(buffer, 0, std::size_t{count} * disk::kSectorBytes);
         return false;
     }
-    const disk::ReadStatus status = cache ? cache->read(*source, start, count, buffer)
+    const disk::ReadStatus status = cache ? cache->read(*source, start, count, buffer, written)
                                           : source->readSectors(start, count, buffer);
     return status != disk::ReadStatus::Partial;
 }

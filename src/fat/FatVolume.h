@@ -4,6 +4,7 @@
 #include "disk/SectorSource.h"
 #include "fat/ActiveGeometry.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace qr::fat {
@@ -22,7 +23,10 @@ struct FatVolume {
     bool isFat() const { return volume::IsFat(geometry.kind()); }
     // Reads `count` sectors through the cache when there is one. False when some
     // sector could not be read (it holds zeros); true when the medium is missing.
-    bool read(std::uint64_t start, std::uint32_t count, unsigned char* buffer) const;
+    // `written` as for FatReadCache::read: the leading bytes written, the sectors
+    // behind them being zeros that were left unwritten.
+    bool read(std::uint64_t start, std::uint32_t count, unsigned char* buffer,
+              std::size_t* written = nullptr) const;
 };
 
 } // namespace qr::fat

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace qr::fat {
@@ -91,6 +92,53 @@ TEST(FatReadCache, BudgetBoundsWhatIsKept) {
     EXPECT_EQ(m.reads.size(), 2u); // the two that did not fit
     cache.clear();
     EXPECT_EQ(cache.heldBytes(), 0u);
+}
+
+TEST(FatReadCache, RunsKeptInAndOutOfSectorOrderAreFoundAndWrittenOnlyWhereTheyHoldData) {
+    MemorySource m = medium();
+    FatReadCache cache;
+    // A scan keeps runs in rising order; reads keep others, before and between them.
+    for (std::uint64_t start : {4, 6, 10, 12})
+        cache.keep(start, 2, expected(m, start, 2).data());
+    std::vector<unsigned char> out(2 * disk::kSectorBytes);
+    for (std::uint64_t start : {0, 8, 2, 14})
+        cache.read(m, start, 2, out.data());
+    m.reads.clear();
+    // Searched from far apart and in every order, each run is found without a read.
+    for (std::uint64_t start : {12, 0, 10, 4, 14, 6, 2, 8, 4, 12}) {
+        std::fill(out.begin(), out.end(), 0xEE);
+        EXPECT_EQ(cache.read(m, start, 2, out.data()), disk::ReadStatus::Complete);
+        EXPECT_EQ(out, expected(m, start, 2)) << "run at " << start;
+    }
+    EXPECT_TRUE(m.reads.empty());
+    // One sector longer is another run, even at a start the scan kept.
+    std::vector<unsigned char> three(3 * disk::kSectorBytes);
+    cache.read(m, 10, 3, three.data());
+    EXPECT_EQ(m.reads.size(), 1u);
+    EXPECT_EQ(three, expected(m, 10, 3));
+
+    // Asked for what it writes, a cached run fills its sectors with data and leaves
+    // the zero sectors behind them alone: run 4-5 ends with sector 5's last byte.
+    std::vector<unsigned char> marked(2 * disk::kSectorBytes, 0xEE);
+    std::size_t written = 0;
+    cache.read(m, 4, 2, marked.data(), &written);
+    EXPECT_EQ(written, 2 * disk::kSectorBytes);
+    EXPECT_EQ(marked, expected(m, 4, 2));
+    // A directory cluster kept by the scan with one entry in its first sector: only
+    // that sector is written, the zero sector behind it is left alone.
+    std::vector<unsigned char> cluster(2 * disk::kSectorBytes, 0);
+    cluster[0] = 'A';
+    cache.keep(40, 2, cluster.data());
+    std::fill(marked.begin(), marked.end(), 0xEE);
+    cache.read(m, 40, 2, marked.data(), &written);
+    EXPECT_EQ(written, disk::kSectorBytes);
+    EXPECT_TRUE(std::equal(marked.begin(), marked.begin() + disk::kSectorBytes, cluster.begin()));
+    EXPECT_EQ(marked[disk::kSectorBytes], 0xEE);
+    // A run read from the medium is written whole.
+    std::vector<unsigned char> fresh(2 * disk::kSectorBytes, 0xEE);
+    cache.read(m, 3, 2, fresh.data(), &written);
+    EXPECT_EQ(written, 2 * disk::kSectorBytes);
+    EXPECT_EQ(fresh, expected(m, 3, 2));
 }
 
 } // namespace

@@ -34,6 +34,8 @@ public:
 
     // Appends at the tail; returns the node's index. References stay valid.
     std::size_t append(FolderNode node);
+    // Room in the item index for `count` nodes in all (a tree builder knows its rows).
+    void reserve(std::size_t count);
 
     FolderNode& operator[](std::size_t index) { return nodes_[index]; }
     const FolderNode& operator[](std::size_t index) const { return nodes_[index]; }
@@ -45,15 +47,12 @@ public:
     // The node shown by `item`, or kNoNode.
     std::size_t indexOfItem(TreeItem item) const;
     FolderNode* findByItem(TreeItem item);
-    // The first node (in list order) with this own key and parent key, or kNoNode.
-    std::size_t firstWithKeys(std::uint32_t selfKey, std::uint32_t parentKey) const;
     // Indexes of the nodes whose parentKey is `parentKey`, in list order.
     const std::vector<std::size_t>& withParent(std::uint32_t parentKey) const;
 
 private:
     std::deque<FolderNode> nodes_;
-    std::unordered_map<TreeItem, std::size_t> byItem_;
-    std::unordered_map<std::uint64_t, std::size_t> byKeys_;
+    std::vector<std::size_t> byItem_; // by tree item (items are numbered from 0)
     std::unordered_map<std::uint32_t, std::vector<std::size_t>> byParent_;
 };
 

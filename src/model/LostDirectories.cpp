@@ -3,7 +3,9 @@
 #include "model/RecordTable.h"
 
 #include <string>
+#include <string_view>
 #include <unordered_set>
+#include <vector>
 
 namespace qr::model {
 
@@ -20,18 +22,20 @@ void FindLostDirectories(RecordTable& table, std::uint32_t rootParent,
     progress.phase(volume::SearchPhase::LostDirectories);
     const int rows = table.rowCount();
     // "self" cells never change here, so one set answers every "is the parent found".
-    std::unordered_set<std::string> selves;
+    // It holds the table's own texts; the rows found orphaned are changed only after
+    // the last look, so none of them moves while the set points into it.
+    std::unordered_set<std::string_view> selves;
     selves.reserve(static_cast<std::size_t>(rows));
     for (int j = 0; j < rows; ++j)
-        selves.insert(table.cell(j, Self));
-    const std::string lost = std::to_string(kLostFolderKey);
+        selves.insert(table.view(j, Self));
+    std::vector<int> orphans;
     int pendingRow = 0; // last row whose progress was not shown yet
     for (int i = 0; i < rows; ++i) {
-        const std::string parent = table.cell(i, Parent);
+        const std::string_view parent = table.view(i, Parent);
         if (parseCellNumber(parent) == rootParent)
             continue;
         if (selves.count(parent) == 0)
-            table.setCell(i, Parent, lost);
+            orphans.push_back(i);
         if (i > 0) {
             pendingRow = i;
             if (i % kProgressEvery == 0) {
@@ -40,6 +44,9 @@ void FindLostDirectories(RecordTable& table, std::uint32_t rootParent,
             }
         }
     }
+    const std::string lost = std::to_string(kLostFolderKey);
+    for (const int row : orphans)
+        table.setCell(row, Parent, lost);
     if (pendingRow > 0)
         progress.position(static_cast<std::uint64_t>(pendingRow), static_cast<std::uint64_t>(rows));
 }

@@ -152,22 +152,26 @@ bool RecordTable::find(int row, int column, std::string_view& text) const {
 }
 
 std::string RecordTable::cell(int row, int column, std::size_t bufferSize) const {
+    return std::string(view(row, column, bufferSize));
+}
+
+std::string_view RecordTable::view(int row, int column, std::size_t bufferSize) const {
     std::string_view text;
     if (!find(row, column, text) || bufferSize == 0)
         return {};
-    return std::string(text.substr(0, std::min(text.size(), bufferSize - 1)));
+    return text.substr(0, std::min(text.size(), bufferSize - 1));
 }
 
 std::uint32_t RecordTable::number(int row, int column, std::size_t bufferSize) const {
-    return parseCellNumber(cell(row, column, bufferSize));
+    return parseCellNumber(view(row, column, bufferSize));
 }
 
 std::int64_t RecordTable::number64(int row, int column, std::size_t bufferSize) const {
-    return parseCellNumber64(cell(row, column, bufferSize));
+    return parseCellNumber64(view(row, column, bufferSize));
 }
 
 bool RecordTable::flag(int row, int column, std::size_t bufferSize) const {
-    return cell(row, column, bufferSize) == "1";
+    return view(row, column, bufferSize) == "1";
 }
 
 bool RecordTable::cellEquals(int row, int column, std::string_view text) const {

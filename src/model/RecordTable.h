@@ -41,6 +41,8 @@ public:
 
     // The cell text cut to bufferSize - 1 characters; empty for a missing row or cell.
     std::string cell(int row, int column, std::size_t bufferSize = kCellBuffer) const;
+    // The same text in place, valid until the row is changed or the table is.
+    std::string_view view(int row, int column, std::size_t bufferSize = kCellBuffer) const;
     // Decimal parse that stops at the first non-digit, with 32-bit wrap-around.
     std::uint32_t number(int row, int column, std::size_t bufferSize = kCellBuffer) const;
     std::int64_t number64(int row, int column, std::size_t bufferSize = kCellBuffer) const;

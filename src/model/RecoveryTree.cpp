@@ -3,9 +3,9 @@
 #include "volume/SearchProgress.h"
 #include "volume/VolumeEngine.h"
 
+#include <algorithm>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace qr::model {
@@ -21,15 +21,18 @@ using namespace folder_col;
 // otherwise a row is not inserted below a node that came from that same row.
 class TreeBuild {
 public:
+    // The table must not change while the build runs: the index holds its texts.
     explicit TreeBuild(FolderTreeParts& parts) : parts_(parts) {
         const RecordTable& table = parts.folderTable;
-        std::unordered_set<std::uint32_t> selves;
+        std::vector<std::uint32_t> selves;
+        selves.reserve(static_cast<std::size_t>(table.rowCount()));
         for (int row = 0; row < table.rowCount(); ++row) {
             if (table.cellEquals(row, Type, "FOLDER"))
-                byParent_[table.cell(row, Parent)].push_back(row);
-            if (!selves.insert(table.number(row, Self)).second)
-                uniqueSelves_ = false;
+                byParent_[table.view(row, Parent)].push_back(row);
+            selves.push_back(table.number(row, Self));
         }
+        std::sort(selves.begin(), selves.end());
+        uniqueSelves_ = std::adjacent_find(selves.begin(), selves.end()) == selves.end();
         inserted_.assign(static_cast<std::size_t>(table.rowCount()), false);
     }
 
@@ -67,7 +70,7 @@ private:
     }
 
     FolderTreeParts& parts_;
-    std::unordered_map<std::string, std::vector<int>> byParent_;
+    std::unordered_map<std::string_view, std::vector<int>> byParent_;
     bool uniqueSelves_ = true;
     std::vector<bool> inserted_;
     std::vector<int> sourceRow_;
@@ -116,14 +119,24 @@ void NameChildFolders(TreeModel& tree, FolderNodeList& nodes, volume::VolumeEngi
     const std::uint32_t selfKey = nodes[index].selfKey;
     if (selfKey == kLostFolderKey || !engine)
         return; // no directory on disk: orphans keep their scan names
+    // The folders below this one by their own key, the first in list order for each:
+    // entries of the directory name them. None: the directory need not be read.
+    std::vector<std::pair<std::uint32_t, std::size_t>> children;
+    for (const std::size_t child : nodes.withParent(selfKey))
+        children.emplace_back(nodes[child].selfKey, child);
+    if (children.empty())
+        return;
+    std::sort(children.begin(), children.end());
     engine->listEntries(selfKey, [&](const volume::FolderFile& entry) {
-        const std::size_t child =
-            nodes.firstWithKeys(static_cast<std::uint32_t>(entry.location), selfKey);
-        if (child != kNoNode) {
-            nodes[child].name = entry.name;
-            tree.setText(nodes[child].treeItem, entry.name);
+        const auto key = static_cast<std::uint32_t>(entry.location);
+        const auto it = std::lower_bound(children.begin(), children.end(),
+                                         std::pair<std::uint32_t, std::size_t>{key, 0});
+        if (it != children.end() && it->first == key) {
+            FolderNode& child = nodes[it->second];
+            child.name = entry.name;
+            tree.setText(child.treeItem, entry.name);
             if (entry.deleted)
-                nodes[child].deleted = true;
+                child.deleted = true;
         }
         return true;
     });
@@ -169,23 +182,28 @@ void BuildFolderTree(FolderTreeParts& parts, TreeVariant variant, const FolderNa
 
     if (variant == TreeVariant::Ntfs)
         HangNtfsLostRow(table);
-    TreeBuild build(parts);
-    for (int row = 0; row < table.rowCount(); ++row)
-        if (variant == TreeVariant::Ntfs ? IsNtfsRootChild(table, row)
-                                         : table.number(row, Parent) == kFatRootKey)
-            build.insertRow(row, root, kNoNode);
-    tree.setExpanded(root, true);
-    tree.setText(root, "Root");
-
+    const auto rows = static_cast<std::size_t>(table.rowCount());
+    tree.reserve(tree.size() + rows + 1);
+    parts.nodes.reserve(parts.nodes.size() + rows);
     FolderNodeList& nodes = parts.nodes;
-    progress.position(0, nodes.size());
-    int shown = 0;
-    for (std::size_t k = 0; k < nodes.size(); ++k) {
-        build.insertChildren(k);
-        const int percent = static_cast<int>((k + 1) * 100 / nodes.size());
-        if (percent > shown) {
-            shown = percent;
-            progress.position(k + 1, nodes.size());
+    {
+        TreeBuild build(parts);
+        for (int row = 0; row < table.rowCount(); ++row)
+            if (variant == TreeVariant::Ntfs ? IsNtfsRootChild(table, row)
+                                             : table.number(row, Parent) == kFatRootKey)
+                build.insertRow(row, root, kNoNode);
+        tree.setExpanded(root, true);
+        tree.setText(root, "Root");
+
+        progress.position(0, nodes.size());
+        int shown = 0;
+        for (std::size_t k = 0; k < nodes.size(); ++k) {
+            build.insertChildren(k);
+            const int percent = static_cast<int>((k + 1) * 100 / nodes.size());
+            if (percent > shown) {
+                shown = percent;
+                progress.position(k + 1, nodes.size());
+            }
         }
     }
     table.clear();

@@ -15,6 +15,11 @@ void TreeModel::clear() {
         listener->treeReset();
 }
 
+void TreeModel::reserve(std::size_t count) {
+    std::lock_guard lock(mutex_);
+    items_.reserve(count);
+}
+
 TreeItem TreeModel::insert(TreeItem parent, std::string text, int image, int selectedImage,
                            CheckState check) {
     TreeItem item;

@@ -52,6 +52,8 @@ public:
 
     // Removes every item.
     void clear();
+    // Room for `count` items in all (a tree builder knows how many folders come).
+    void reserve(std::size_t count);
     // Appends a child of `parent` (kNoItem: a top-level item) and returns its handle.
     TreeItem insert(TreeItem parent, std::string text, int image, int selectedImage,
                     CheckState check = CheckState::None);

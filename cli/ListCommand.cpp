@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <iostream>
 #include <iterator>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -22,10 +21,15 @@ namespace {
 using model::file_col::DebugInfo3;
 
 // One line: the folder's path, the row's name, then its type, size, date and time.
-void printRow(const std::string& folderPath, const model::FileListRow& row) {
+// Written in one piece: a listing prints a line for each of hundreds of thousands of rows.
+void printRow(std::string& line, const std::string& folderPath, const model::FileListRow& row) {
     using namespace model::file_col;
-    std::cout << folderPath << row.cells[Name] << '\t' << row.cells[Type] << '\t' << row.cells[Size]
-              << '\t' << row.cells[Date] << '\t' << row.cells[Time] << '\n';
+    line.assign(folderPath);
+    for (const int column : {Name, Type, Size, Date, Time}) {
+        line += row.cells[column];
+        line += column == Time ? '\n' : '\t';
+    }
+    std::cout.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
 bool isFolderRow(const model::FileListRow& row) {
@@ -43,12 +47,23 @@ void printTree(app::RecoveryContext& ctx, model::TreeItem root) {
         std::size_t pathLength = 0; // of the folder's path with its trailing "/"
         std::size_t next = 0;       // the next row to look at for a subfolder
     };
-    std::set<model::TreeItem> visited{root};
+    // Tree items are numbered from 0: one flag each tells the folders already listed.
+    std::vector<bool> visited(ctx.recoveryTree.size() + 1, false);
+    const auto firstVisit = [&](model::TreeItem item) {
+        if (item < 0)
+            return false;
+        const auto at = static_cast<std::size_t>(item);
+        if (at >= visited.size())
+            visited.resize(at + 1, false);
+        return !visited[at] && (visited[at] = true);
+    };
+    firstVisit(root);
     std::vector<Level> levels;
     std::string path;
+    std::string line;
     const auto open = [&](model::TreeItem item) {
         app::ListFolder(ctx, item, model::kMouseFolderLabels);
-        levels.push_back({ctx.fileList.rows(), path.size(), 0});
+        levels.push_back({ctx.fileList.takeRows(), path.size(), 0});
     };
     open(root);
     while (!levels.empty()) {
@@ -57,16 +72,16 @@ void printTree(app::RecoveryContext& ctx, model::TreeItem root) {
         if (level.next == level.rows.size()) {
             for (const model::FileListRow& row : level.rows)
                 if (!isFolderRow(row))
-                    printRow(path, row);
+                    printRow(line, path, row);
             levels.pop_back();
             continue;
         }
         const model::FileListRow& row = level.rows[level.next++];
         if (!isFolderRow(row))
             continue;
-        printRow(path, row);
+        printRow(line, path, row);
         const auto child = static_cast<model::TreeItem>(std::stol(row.cells[DebugInfo3]));
-        if (visited.insert(child).second) {
+        if (firstVisit(child)) {
             path += row.cells[model::file_col::Name];
             path += '/';
             open(child);

@@ -65,6 +65,19 @@ std::vector<FileListRow> FileList::rows() const {
     return rows_;
 }
 
+std::vector<FileListRow> FileList::takeRows() {
+    std::vector<FileListRow> taken;
+    FileListListener* listener;
+    {
+        std::lock_guard lock(mutex_);
+        taken.swap(rows_);
+        listener = listener_;
+    }
+    if (listener)
+        listener->listReset();
+    return taken;
+}
+
 void FileList::setSelected(int index, bool selected) {
     std::lock_guard lock(mutex_);
     if (index >= 0 && index < static_cast<int>(rows_.size()))

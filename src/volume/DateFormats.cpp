@@ -39,19 +39,33 @@ Civil civilFromDays(std::int64_t z) {
     return {static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2 ? 1 : 0), month, day};
 }
 
+// Two decimal digits of a value below 100 ("%02u").
+void appendTwoDigits(std::string& text, unsigned value) {
+    text += static_cast<char>('0' + value / 10);
+    text += static_cast<char>('0' + value % 10);
+}
+
 } // namespace
 
 std::string FormatFatDate(std::uint16_t date) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%02u-%s-%u", date & 0x1Fu, monthName((date >> 5) & 0x0Fu),
-                  (date >> 9) + 1980u);
+    // "DD-Mon-YYYY" written by hand: every file row of a listing formats one.
+    std::string text;
+    text.reserve(11);
+    appendTwoDigits(text, date & 0x1Fu);
+    text += '-';
+    text += monthName((date >> 5) & 0x0Fu);
+    text += '-';
+    const unsigned year = (date >> 9) + 1980u; // 1980 to 2107
+    appendTwoDigits(text, year / 100);
+    appendTwoDigits(text, year % 100);
     return text;
 }
 
 std::string FormatFatTime(std::uint16_t time) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02u:%02u", static_cast<unsigned>(time >> 11),
-                  (time >> 5) & 0x3Fu);
+    std::string text;
+    appendTwoDigits(text, time >> 11);
+    text += ':';
+    appendTwoDigits(text, (time >> 5) & 0x3Fu);
     return text;
 }
 

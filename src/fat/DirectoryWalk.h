@@ -46,8 +46,9 @@ struct NamedEntry {
     disk::ByteView entry() const { return {raw.data(), raw.size()}; }
 };
 
-// Returns false to end the walk.
-using EntryVisitor = std::function<bool(const NamedEntry&)>;
+// Returns false to end the walk. The visitor may take the entry's name: each entry
+// gets a fresh one.
+using EntryVisitor = std::function<bool(NamedEntry&)>;
 
 // Walks the extents' sectors in order and calls `visit` for every entry that
 // EntryNameOf accepts. `keepEntry` (when given) is asked first, on the raw entry,

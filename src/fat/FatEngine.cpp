@@ -6,6 +6,7 @@
 #include "volume/DateFormats.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace qr::fat {
@@ -15,10 +16,11 @@ namespace {
 // Reads of file data go in batches of up to 1 MiB of consecutive sectors.
 constexpr std::uint32_t kBatchSectors = 2048;
 
-volume::FolderFile fileOf(const NamedEntry& named, bool fat32, bool folderDeleted) {
+// Takes the entry's name.
+volume::FolderFile fileOf(NamedEntry& named, bool fat32, bool folderDeleted) {
     const disk::ByteView entry = named.entry();
     volume::FolderFile file;
-    file.name = named.name;
+    file.name = std::move(named.name);
     file.size = sizeOf(entry);
     file.validLength = file.size;
     file.deleted = named.deleted || folderDeleted;
@@ -39,7 +41,7 @@ void FatEngine::listFiles(std::uint32_t key, bool folderDeleted,
     const bool fat32 = volume_.fat32();
     WalkDirectory(
         volume_, extents, fixedRoot ? EndMarkerStops::Sector : EndMarkerStops::Directory,
-        [&](const NamedEntry& named) { return visit(fileOf(named, fat32, folderDeleted)); },
+        [&](NamedEntry& named) { return visit(fileOf(named, fat32, folderDeleted)); },
         [](disk::ByteView entry) { return (attributeOf(entry) & kAttrDirectory) == 0; });
 }
 
@@ -48,7 +50,7 @@ void FatEngine::listEntries(std::uint32_t key,
     if (!volume_.isFat())
         return;
     const bool fat32 = volume_.fat32();
-    const auto each = [&](const NamedEntry& named) { return visit(fileOf(named, fat32, false)); };
+    const auto each = [&](NamedEntry& named) { return visit(fileOf(named, fat32, false)); };
     if (key == 0) {
         WalkDirectory(volume_, RootDirectoryExtents(volume_), EndMarkerStops::Sector, each);
         return;

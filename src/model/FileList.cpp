@@ -65,6 +65,11 @@ std::vector<FileListRow> FileList::rows() const {
     return rows_;
 }
 
+void FileList::reserve(std::size_t rows) {
+    std::lock_guard lock(mutex_);
+    rows_.reserve(rows);
+}
+
 std::vector<FileListRow> FileList::takeRows() {
     std::vector<FileListRow> taken;
     FileListListener* listener;
@@ -109,7 +114,9 @@ void ListFolder(FileList& list, FolderNodeList& nodes, TreeItem item, const Fold
         self != kNoNode ? nodes[self].selfKey : (ntfs ? kNtfsRootKey : kFatRootKey);
     const bool folderDeleted = self != kNoNode && nodes[self].deleted;
 
-    for (std::size_t index : nodes.withParent(key)) {
+    const std::vector<std::size_t>& subfolders = nodes.withParent(key);
+    list.reserve(subfolders.size());
+    for (std::size_t index : subfolders) {
         FolderNode& node = nodes[index];
         // Deletion reaches down the tree as folders are opened.
         if (folderDeleted)

@@ -48,6 +48,8 @@ public:
     int rowCount() const;
     FileListRow row(int index) const; // an empty row for a bad index
     std::vector<FileListRow> rows() const;
+    // Room for `rows` rows in all (a folder's subfolder rows are counted before they come).
+    void reserve(std::size_t rows);
     // Hands the rows over and leaves the list empty (a listing that only prints them).
     std::vector<FileListRow> takeRows();
     void setSelected(int index, bool selected);

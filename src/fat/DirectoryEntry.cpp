@@ -4,6 +4,7 @@
 #include "fat/TextEncoding.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -80,11 +81,13 @@ std::optional<std::string> ReadLongName(disk::ByteView sector, std::size_t offse
     // The entries are read in place; a sector before this one is fetched into `earlier`.
     unsigned char earlier[disk::kSectorBytes];
     disk::ByteView view = sector.sub(0, disk::kSectorBytes);
-    std::vector<std::uint16_t> units;
+    // At most one entry's units past the limit: the limit is tested before each entry.
+    std::array<std::uint16_t, kMaxLongNameUnits + kUnitsPerEntry> units;
+    std::size_t count = 0;
     long pos = static_cast<long>(offset);
     std::uint64_t current = sectorNumber;
     for (unsigned entries = 1;; ++entries) {
-        if (units.size() > kMaxLongNameUnits)
+        if (count > kMaxLongNameUnits)
             break;
         pos -= static_cast<long>(kEntrySize);
         if (pos < 0) {
@@ -96,7 +99,7 @@ std::optional<std::string> ReadLongName(disk::ByteView sector, std::size_t offse
         // Bytes missing from a short view read as zeros, as on a zero-padded sector.
         const disk::ByteView entry = view.sub(static_cast<std::uint64_t>(pos), kEntrySize);
         if (!isLongNameEntry(entry)) {
-            if (units.empty() || units.size() % kUnitsPerEntry != 0)
+            if (count == 0 || count % kUnitsPerEntry != 0)
                 return std::nullopt;
             break;
         }
@@ -107,14 +110,14 @@ std::optional<std::string> ReadLongName(disk::ByteView sector, std::size_t offse
                 terminated = true;
                 break;
             }
-            units.push_back(unit);
+            units[count++] = unit;
         }
         if (terminated || entry.u8(0) == kLastLongEntryFlag + entries)
             break;
     }
-    if (units.empty())
+    if (count == 0)
         return std::nullopt;
-    return Utf16ToUtf8(units);
+    return Utf16ToUtf8(std::span<const std::uint16_t>(units.data(), count));
 }
 
 bool IsValidEntryName(std::string_view name) {

@@ -48,7 +48,7 @@ std::string Cp437ToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string Utf16ToUtf8(const std::vector<std::uint16_t>& units) {
+std::string Utf16ToUtf8(std::span<const std::uint16_t> units) {
     std::string out;
     out.reserve(units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {

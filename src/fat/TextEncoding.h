@@ -2,6 +2,7 @@
 // Character sets of FAT names: code page 437 for short names, UTF-16 for long ones,
 // both turned into UTF-8.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,6 @@ void AppendUtf8(std::string& out, char32_t codePoint);
 std::string Cp437ToUtf8(std::string_view bytes);
 
 // UTF-16 code units as UTF-8; a surrogate without its partner becomes U+FFFD.
-std::string Utf16ToUtf8(const std::vector<std::uint16_t>& units);
+std::string Utf16ToUtf8(std::span<const std::uint16_t> units);
 
 } // namespace qr::fat

@@ -67,19 +67,25 @@ struct CellPlace {
     std::size_t length = 0;
 };
 
+// The length prefix at `at`, which moves past it.
+std::size_t readLength(const std::string& row, std::size_t& at) {
+    std::size_t length = 0;
+    unsigned shift = 0;
+    unsigned char byte = 0;
+    do {
+        byte = static_cast<unsigned char>(row[at++]);
+        length |= static_cast<std::size_t>(byte & 0x7F) << shift;
+        shift += 7;
+    } while (byte & 0x80);
+    return length;
+}
+
 CellPlace placeOf(const std::string& row, int column) {
     CellPlace place;
     std::size_t at = 0;
     for (int c = 0;; ++c) {
         place.prefix = at;
-        std::size_t length = 0;
-        unsigned shift = 0;
-        unsigned char byte = 0;
-        do {
-            byte = static_cast<unsigned char>(row[at++]);
-            length |= static_cast<std::size_t>(byte & 0x7F) << shift;
-            shift += 7;
-        } while (byte & 0x80);
+        const std::size_t length = readLength(row, at);
         if (c == column) {
             place.text = at;
             place.length = length;
@@ -160,6 +166,21 @@ std::string_view RecordTable::view(int row, int column, std::size_t bufferSize) 
     if (!find(row, column, text) || bufferSize == 0)
         return {};
     return text.substr(0, std::min(text.size(), bufferSize - 1));
+}
+
+RowCells RecordTable::cells(int row) const {
+    RowCells result;
+    if (row < 0 || row >= rowCount())
+        return result;
+    const std::string& cells = rows_[static_cast<std::size_t>(row)];
+    std::size_t at = 0;
+    const int columns = std::min(columnCount(), kMaxColumns);
+    for (int c = 0; c < columns; ++c) {
+        const std::size_t length = readLength(cells, at);
+        result.cells_[static_cast<std::size_t>(c)] = std::string_view(cells).substr(at, length);
+        at += length;
+    }
+    return result;
 }
 
 std::uint32_t RecordTable::number(int row, int column, std::size_t bufferSize) const {

@@ -1,6 +1,8 @@
 #pragma once
 // An ordered table of text cells with named columns. The search stages hand their
 // results to each other through these tables; numbers travel as decimal text.
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -17,6 +19,35 @@ inline constexpr std::uint32_t kLostFolderKey = 268435455; // 0x0FFFFFFF
 inline constexpr std::size_t kCellBuffer = 255;
 // Buffer size readers copy a "Deleted" cell into.
 inline constexpr std::size_t kFlagBuffer = 20;
+
+// The most columns a table has.
+inline constexpr int kMaxColumns = 11;
+
+// The number parsing used for every cell: optional blanks and sign, decimal digits
+// up to the first non-digit, 32-bit wrap-around (so "4294967295" is -1).
+std::uint32_t parseCellNumber(std::string_view text);
+std::int64_t parseCellNumber64(std::string_view text);
+
+// The cells of one row decoded in one pass and read by the table's own rules (cut to
+// the reader's buffer, the decimal parse): a stage that reads several cells of every
+// row walks each row once. Valid until the row or the table changes.
+class RowCells {
+public:
+    std::string_view view(int column, std::size_t bufferSize = kCellBuffer) const {
+        if (column < 0 || column >= kMaxColumns || bufferSize == 0)
+            return {};
+        const std::string_view text = cells_[static_cast<std::size_t>(column)];
+        return text.substr(0, std::min(text.size(), bufferSize - 1));
+    }
+    std::string cell(int column) const { return std::string(view(column)); }
+    std::uint32_t number(int column) const { return parseCellNumber(view(column)); }
+    std::int64_t number64(int column) const { return parseCellNumber64(view(column)); }
+    bool flag(int column) const { return view(column, kFlagBuffer) == "1"; }
+
+private:
+    friend class RecordTable;
+    std::array<std::string_view, kMaxColumns> cells_{};
+};
 
 class RecordTable {
 public:
@@ -43,6 +74,8 @@ public:
     std::string cell(int row, int column, std::size_t bufferSize = kCellBuffer) const;
     // The same text in place, valid until the row is changed or the table is.
     std::string_view view(int row, int column, std::size_t bufferSize = kCellBuffer) const;
+    // Every cell of the row (all empty for a missing row).
+    RowCells cells(int row) const;
     // Decimal parse that stops at the first non-digit, with 32-bit wrap-around.
     std::uint32_t number(int row, int column, std::size_t bufferSize = kCellBuffer) const;
     std::int64_t number64(int row, int column, std::size_t bufferSize = kCellBuffer) const;
@@ -64,11 +97,6 @@ private:
     std::vector<std::string> columns_;
     std::vector<std::string> rows_;
 };
-
-// The number parsing used for every cell: optional blanks and sign, decimal digits
-// up to the first non-digit, 32-bit wrap-around (so "4294967295" is -1).
-std::uint32_t parseCellNumber(std::string_view text);
-std::int64_t parseCellNumber64(std::string_view text);
 
 // Column indexes of the seven tables.
 namespace folder_col { // FolderTable and FileTable

@@ -14,6 +14,13 @@ namespace {
 
 using namespace folder_col;
 
+// A node for a FolderTable row below `parent`.
+void InsertRowNode(FolderTreeParts& parts, TreeItem parent, const RowCells& cells) {
+    InsertFolderNode(parts.tree, parts.nodes, parent, cells.cell(Name), cells.number(Self),
+                     cells.number(Parent), static_cast<std::uint64_t>(cells.number64(Date)),
+                     static_cast<std::uint64_t>(cells.number64(Time)), cells.flag(Deleted));
+}
+
 // FolderTable rows by "parent" text (FOLDER rows only), in row order, and what keeps a
 // damaged table whose folders name each other in a circle from being inserted below
 // itself forever. When no two rows share a "self" value (every standard scan), a row
@@ -27,9 +34,10 @@ public:
         std::vector<std::uint32_t> selves;
         selves.reserve(static_cast<std::size_t>(table.rowCount()));
         for (int row = 0; row < table.rowCount(); ++row) {
-            if (table.cellEquals(row, Type, "FOLDER"))
-                byParent_[table.view(row, Parent)].push_back(row);
-            selves.push_back(table.number(row, Self));
+            const RowCells cells = table.cells(row);
+            if (cells.view(Type) == "FOLDER")
+                byParent_[cells.view(Parent)].push_back(row);
+            selves.push_back(cells.number(Self));
         }
         std::sort(selves.begin(), selves.end());
         uniqueSelves_ = std::adjacent_find(selves.begin(), selves.end()) == selves.end();
@@ -37,12 +45,8 @@ public:
     }
 
     void insertRow(int row, TreeItem parentItem, std::size_t parentNode) {
-        const RecordTable& table = parts_.folderTable;
         const std::size_t index = parts_.nodes.size();
-        InsertFolderNode(
-            parts_.tree, parts_.nodes, parentItem, table.cell(row, Name), table.number(row, Self),
-            table.number(row, Parent), static_cast<std::uint64_t>(table.number64(row, Date)),
-            static_cast<std::uint64_t>(table.number64(row, Time)), table.flag(row, Deleted));
+        InsertRowNode(parts_, parentItem, parts_.folderTable.cells(row));
         inserted_[static_cast<std::size_t>(row)] = true;
         sourceRow_.resize(index + 1, -1);
         parentNode_.resize(index + 1, kNoNode);
@@ -81,8 +85,8 @@ private:
 void NameRootChildren(RecordTable& table, volume::VolumeEngine& engine) {
     std::unordered_map<std::uint32_t, int> rootRowBySelf; // first row wins
     for (int row = 0; row < table.rowCount(); ++row)
-        if (table.number(row, Parent) == kFatRootKey)
-            rootRowBySelf.emplace(table.number(row, Self), row);
+        if (const RowCells cells = table.cells(row); cells.number(Parent) == kFatRootKey)
+            rootRowBySelf.emplace(cells.number(Self), row);
     engine.listEntries(kFatRootKey, [&](const volume::FolderFile& entry) {
         auto it = rootRowBySelf.find(static_cast<std::uint32_t>(entry.location));
         if (it != rootRowBySelf.end()) {
@@ -224,10 +228,7 @@ void InsertChildFolders(FolderTreeParts& parts, const std::string& keyText, Tree
     const RecordTable& table = parts.folderTable;
     for (int row = 0; row < table.rowCount(); ++row)
         if (table.cellEquals(row, Type, "FOLDER") && table.cellEquals(row, Parent, keyText))
-            InsertFolderNode(
-                parts.tree, parts.nodes, item, table.cell(row, Name), table.number(row, Self),
-                table.number(row, Parent), static_cast<std::uint64_t>(table.number64(row, Date)),
-                static_cast<std::uint64_t>(table.number64(row, Time)), table.flag(row, Deleted));
+            InsertRowNode(parts, item, table.cells(row));
 }
 
 std::string FolderPath(const TreeModel& tree, TreeItem item) {

@@ -1,12 +1,27 @@
 #include "disk/Sweep.h"
 
-#include "disk/ReadAhead.h"
+#include "disk/BackgroundRead.h"
+#include "disk/BatchPlan.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <optional>
 
 namespace qr::disk {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Reading the next batch on a second thread pays when looking at a batch takes a
+// good part of reading one (a fast medium and a busy visitor); otherwise the thread's
+// hand-overs and the second buffer only cost time.
+bool aheadPays(Clock::duration visit, Clock::duration read) {
+    return visit * 4 >= read;
+}
+
+} // namespace
 
 SweepOutcome SweepBatches(SectorSource& source, SweepRange range, const SweepOptions& options,
                           std::stop_token stop, const BatchVisitor& visit) {
@@ -21,50 +36,53 @@ SweepOutcome SweepBatches(SectorSource& source, SweepRange range, const SweepOpt
     if (range.first >= end)
         return outcome;
 
-    const BatchPlan plan(range.first, end, options.batchSectors, options.overlapSectors);
+    BatchPlan plan(range.first, end, options.batchSectors, options.overlapSectors);
     const std::size_t bufferBytes =
         std::size_t{std::max<std::uint32_t>(1, options.batchSectors)} * kSectorBytes;
-    // A range of one batch gains nothing from reading ahead.
-    const bool ahead = options.readAhead && end - range.first > options.batchSectors;
-    AlignedBuffer first = PageAligned(bufferBytes);
-    AlignedBuffer second = ahead ? PageAligned(bufferBytes) : nullptr;
-    if (!first || (ahead && !second)) {
+    AlignedBuffer current = PageAligned(bufferBytes);
+    if (!current) {
         outcome.end = SweepEnd::Stopped;
         return outcome;
     }
-    unsigned char* const buffers[2] = {first.get(), ahead ? second.get() : first.get()};
-    std::optional<ReadAhead> reader;
-    if (ahead)
-        reader.emplace(source, plan, buffers, stop);
+    AlignedBuffer spare; // the next batch's buffer while it is read in the background
+    std::optional<BackgroundRead> background;
 
-    BatchPlan visiting = plan;
-    for (std::uint64_t index = 0;; ++index) {
-        const std::optional<PlannedBatch> batch = visiting.next();
-        if (!batch)
-            break;
-        if (stop.stop_requested()) {
-            outcome.end = SweepEnd::Stopped;
-            return outcome;
-        }
-        unsigned char* const buffer = buffers[index % 2];
-        std::optional<ReadStatus> status;
-        if (reader)
-            status = reader->wait(index);
-        else
-            status = source.readSectors(batch->sector, batch->count,
-                                        buffer + std::size_t{batch->kept} * kSectorBytes);
-        if (!status) {
-            outcome.end = SweepEnd::Stopped;
-            return outcome;
-        }
-        if (*status == ReadStatus::NoMedium) {
+    std::optional<PlannedBatch> batch = plan.next();
+    if (stop.stop_requested()) {
+        outcome.end = SweepEnd::Stopped;
+        return outcome;
+    }
+    auto readStart = Clock::now();
+    ReadStatus status = source.readSectors(batch->sector, batch->count, current.get());
+    Clock::duration readTime = Clock::now() - readStart;
+    Clock::duration visitTime{};
+    for (;;) {
+        if (status == ReadStatus::NoMedium) {
             outcome.end = SweepEnd::MediumLost;
             return outcome;
         }
-        if (*status == ReadStatus::Partial)
+        if (status == ReadStatus::Partial)
             ++outcome.partialReads;
+        const std::optional<PlannedBatch> next = plan.next();
         const std::size_t bytes = std::size_t{batch->kept + batch->count} * kSectorBytes;
-        const bool goOn = visit(batch->sector - batch->kept, ByteView(buffer, bytes));
+
+        // The last visit and read tell whether the next batch is worth reading behind
+        // this one's visit.
+        const bool ahead =
+            next && !stop.stop_requested() &&
+            (options.readAhead == ReadAhead::Always ||
+             (options.readAhead == ReadAhead::WhenItPays && aheadPays(visitTime, readTime))) &&
+            (spare || (spare = PageAligned(bufferBytes)));
+        unsigned char* const nextBuffer = ahead ? spare.get() : current.get();
+        if (ahead) {
+            if (!background)
+                background.emplace(source);
+            background->start(next->sector, next->count,
+                              nextBuffer + std::size_t{next->kept} * kSectorBytes);
+        }
+        const auto visitStart = Clock::now();
+        const bool goOn = visit(batch->sector - batch->kept, ByteView(current.get(), bytes));
+        visitTime = Clock::now() - visitStart;
         outcome.next = batch->sector + batch->count;
         if (options.progress)
             options.progress(outcome.next);
@@ -72,13 +90,31 @@ SweepOutcome SweepBatches(SectorSource& source, SweepRange range, const SweepOpt
             outcome.end = SweepEnd::Stopped;
             return outcome;
         }
-        // The next batch begins with this one's last sectors.
-        if (const std::size_t keptBytes = std::size_t{visiting.keptNext()} * kSectorBytes)
-            std::memmove(buffers[(index + 1) % 2], buffer + bytes - keptBytes, keptBytes);
-        if (reader)
-            reader->release(index);
+        if (!next)
+            return outcome;
+        // The next batch begins with this one's last sectors (in front of where its
+        // read goes, so a read in the background does not touch them).
+        if (const std::size_t keptBytes = std::size_t{next->kept} * kSectorBytes)
+            std::memmove(nextBuffer, current.get() + bytes - keptBytes, keptBytes);
+        if (ahead) {
+            status = background->finish();
+            std::swap(current, spare);
+        } else {
+            if (stop.stop_requested()) {
+                outcome.end = SweepEnd::Stopped;
+                return outcome;
+            }
+            readStart = Clock::now();
+            status = source.readSectors(next->sector, next->count,
+                                        nextBuffer + std::size_t{next->kept} * kSectorBytes);
+            readTime = Clock::now() - readStart;
+        }
+        if (stop.stop_requested()) {
+            outcome.end = SweepEnd::Stopped;
+            return outcome;
+        }
+        batch = next;
     }
-    return outcome;
 }
 
 SweepOutcome SweepSectors(SectorSource& source, SweepRange range, std::uint32_t step,

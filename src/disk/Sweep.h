@@ -18,15 +18,23 @@ struct SweepRange {
     std::uint64_t end = 0;
 };
 
+enum class ReadAhead {
+    Off,
+    // When the last visit took at least a quarter of the last read: a fast medium and
+    // a busy visitor gain, a slow medium or a quick visitor lose nothing.
+    WhenItPays,
+    Always,
+};
+
 struct SweepOptions {
     // Sectors per read (4 MiB by default).
     std::uint32_t batchSectors = 8192;
     // Sectors of a batch's end handed again at the start of the next one, so a pattern
     // across a batch boundary is seen whole (raw searches). Must be below batchSectors.
     std::uint32_t overlapSectors = 0;
-    // Read the next batch on a second thread while this one is visited. Only for
-    // visitors that do not read the source themselves.
-    bool readAhead = false;
+    // Whether the next batch is read on a second thread while this one is visited.
+    // Only for visitors that do not read the source themselves.
+    ReadAhead readAhead = ReadAhead::Off;
     // Called after each batch with the first sector not yet visited.
     std::function<void(std::uint64_t next)> progress;
 };

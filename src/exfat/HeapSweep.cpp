@@ -46,7 +46,7 @@ SweepResult SweepHeapForDirectories(disk::SectorSource& source, const Geometry& 
     disk::SweepOptions options;
     options.batchSectors = static_cast<std::uint32_t>(std::max<std::uint64_t>(8192, spc));
     // The visitor only looks at the batch (the walk's reads come after the sweep).
-    options.readAhead = true;
+    options.readAhead = disk::ReadAhead::WhenItPays;
     progress.phase(volume::SearchPhase::DirectoryScan);
     progress.position(range.first, range.end);
     // What the found clusters name as folders, so that a found folder below another

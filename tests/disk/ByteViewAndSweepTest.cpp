@@ -80,7 +80,7 @@ TEST(Sweep, StepVisitsTheFirstSectorOfEachClusterAcrossBatchBoundaries) {
 
 // Reading ahead on a second thread must hand the visitor exactly the batches, bytes and
 // outcomes of a plain sweep.
-class SweepModes : public ::testing::TestWithParam<bool> {
+class SweepModes : public ::testing::TestWithParam<ReadAhead> {
 protected:
     SweepOptions options(std::uint32_t batch, std::uint32_t overlap = 0) const {
         SweepOptions o;
@@ -91,8 +91,10 @@ protected:
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(Sweep, SweepModes, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "ReadAhead" : "Plain"; });
+INSTANTIATE_TEST_SUITE_P(Sweep, SweepModes, ::testing::Values(ReadAhead::Off, ReadAhead::Always),
+                         [](const auto& info) {
+                             return info.param == ReadAhead::Always ? "ReadAhead" : "Plain";
+                         });
 
 TEST_P(SweepModes, OverlapHandsABatchEndAgainSoAMarkerAcrossTheBoundaryIsWhole) {
     test::MemorySource source(numberedSectors(64));

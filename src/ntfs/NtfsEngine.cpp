@@ -36,6 +36,7 @@ std::uint32_t NtfsEngine::rootKey() const {
 void NtfsEngine::buildIndex() {
     using namespace model::folder_col;
     state_->rowsByParent.clear();
+    state_->rereadSizes.clear();
     for (int row = 0; row < fileTable_.rowCount(); ++row)
         if (fileTable_.number(row, Self) >= kFirstUserRecord)
             state_->rowsByParent[fileTable_.number(row, Parent)].push_back(row);
@@ -59,22 +60,37 @@ void NtfsEngine::listFiles(std::uint32_t key, bool /*folderDeleted*/,
         file.location = fileTable_.number(row, Sector);
         file.selfKey = fileTable_.number(row, Self);
         file.parentKey = key;
+        if (file.size == kClippedListedSize)
+            file.size = rereadSize(row, file);
         file.validLength = file.size;
         if (!visit(file))
             return;
     }
 }
 
-volume::ExtractReport NtfsEngine::extract(const volume::FolderFile& file, volume::FileSink& sink,
-                                          const volume::ExtractOptions& /*options*/) {
-    // An engine made without the MFT's runs (a recovery loaded from a log) builds them
-    // once, so extension records can be found.
+std::uint64_t NtfsEngine::rereadSize(int row, const volume::FolderFile& file) {
+    auto known = state_->rereadSizes.find(row);
+    if (known == state_->rereadSizes.end())
+        known = state_->rereadSizes
+                    .emplace(row, NtfsWholeSize(source_, geometry_, mftRuns(),
+                                                {file.selfKey, file.location, file.size}))
+                    .first;
+    return known->second;
+}
+
+const MftRunList& NtfsEngine::mftRuns() {
+    // Built once, so extension records can be found.
     if (!state_->runsBuilt) {
         state_->runsBuilt = true;
         state_->mftRuns = BuildMftRunList(source_, geometry_);
     }
-    return ExtractNtfsFile(source_, geometry_, state_->mftRuns,
-                           {file.selfKey, file.location, file.size}, sink);
+    return state_->mftRuns;
+}
+
+volume::ExtractReport NtfsEngine::extract(const volume::FolderFile& file, volume::FileSink& sink,
+                                          const volume::ExtractOptions& /*options*/) {
+    return ExtractNtfsFile(source_, geometry_, mftRuns(), {file.selfKey, file.location, file.size},
+                           sink);
 }
 
 std::string NtfsEngine::formatDate(const volume::EntryTimestamp& stamp) const {

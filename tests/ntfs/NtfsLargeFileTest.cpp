@@ -1,6 +1,7 @@
 // A file of more than 4 GiB on a real NTFS volume (a sparse file made through ntfs-3g):
 // listed with its whole size and extracted to its last byte, also from a row whose size
-// a recovery log clipped.
+// a recovery log clipped, and listed and counted whole by recovery-cli from a reloaded
+// log.
 #include "disk/ByteView.h"
 #include "model/RecordTable.h"
 #include "ntfs/NtfsEngine.h"
@@ -120,6 +121,36 @@ TEST_F(NtfsLargeFile, ARowWhoseSizeALogClippedStillGivesTheWholeFile) {
         TailSink sink;
         engine->extract(file, sink, {});
         EXPECT_EQ(sink.written, kBigSize) << stored;
+    }
+}
+
+TEST_F(NtfsLargeFile, KeepsItsWholeSizeInTheListAndTheSpaceCheckAfterALogIsLoaded) {
+    test::TempDir work;
+    auto cli = [&](const std::string& args) {
+        return test::run(std::string(RECOVERY_CLI) + " --image " + test::shellQuote(imagePath) +
+                         " " + args + " 2>&1 </dev/null");
+    };
+    const std::string log = test::shellQuote((work / "big.dms").string());
+    const std::string row = "big.bin\tFile\t" + std::to_string(kBigSize) + "\t";
+    const test::CommandResult searched =
+        cli("list --fs NTFS --start 0 --end " + std::to_string(32 * 2048) + " --save-log " + log);
+    ASSERT_EQ(searched.exitCode, 0) << searched.output;
+    EXPECT_NE(searched.output.find(row), std::string::npos) << searched.output;
+
+    const test::CommandResult reloaded = cli("list --log " + log);
+    ASSERT_EQ(reloaded.exitCode, 0) << reloaded.output;
+    EXPECT_NE(reloaded.output.find(row), std::string::npos) << reloaded.output;
+
+    // A save from the log asks room for the whole file, not for the clipped size.
+    const auto small = work / "small";
+    std::filesystem::create_directories(small);
+    if (test::run("mount -t tmpfs -o size=16m tmpfs " + test::shellQuote(small.string()))
+            .exitCode == 0) {
+        const test::CommandResult refused =
+            cli("save --log " + log + " --to " + test::shellQuote(small.string()));
+        test::run("umount " + test::shellQuote(small.string()));
+        EXPECT_EQ(refused.exitCode, 1) << refused.output;
+        EXPECT_NE(refused.output.find("5121 MB needed"), std::string::npos) << refused.output;
     }
 }
 

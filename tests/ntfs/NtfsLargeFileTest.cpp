@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace qr::ntfs {
 namespace {
@@ -121,6 +122,28 @@ TEST_F(NtfsLargeFile, ARowWhoseSizeALogClippedStillGivesTheWholeFile) {
         TailSink sink;
         engine->extract(file, sink, {});
         EXPECT_EQ(sink.written, kBigSize) << stored;
+    }
+}
+
+TEST_F(NtfsLargeFile, AClippedRowIsListedWithTheRealSizeOnlyWhenItsRecordGivesOne) {
+    using namespace model::folder_col;
+    int row = 0;
+    while (row < tables.fileTable.rowCount() && tables.fileTable.cell(row, Name) != "big.bin")
+        ++row;
+    ASSERT_LT(row, tables.fileTable.rowCount());
+    tables.fileTable.setNumber64(row, Size, 0xFFFFFFFF);
+    // As after a log is loaded: an engine without the MFT's runs.
+    auto listed = [&] {
+        engine = std::make_unique<NtfsEngine>(*source, geometry, nullptr, tables.fileTable);
+        return bigFile().size;
+    };
+    EXPECT_EQ(listed(), kBigSize);
+    // A row naming a sector that holds no file record (a damaged log), or the record of
+    // a smaller file ($MFT's own), keeps its size.
+    for (const std::uint64_t elsewhere :
+         std::vector<std::uint64_t>{0, geometry.mftStart, 32 * 2048 - 1, 0xFFFFFFF0u}) {
+        tables.fileTable.setNumber(row, Sector, static_cast<std::uint32_t>(elsewhere));
+        EXPECT_EQ(listed(), 0xFFFFFFFFu) << elsewhere;
     }
 }
 

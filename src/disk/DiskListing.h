@@ -56,8 +56,8 @@ struct DiskListingPorts {
     // Set, never cleared: whether any listing found a disk or an empty slot.
     bool& anyDiskFound;
     bool& emptyDiskSlotSeen;
-    // 'F': how long the probe, and the detector for one unit, may run before they are
-    // stopped.
+    // How long the detector (on 'F': for one unit) and the 'F' probe may run before they
+    // are stopped.
     std::chrono::milliseconds programLimit = kProbeLimit;
 };
 

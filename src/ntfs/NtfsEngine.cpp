@@ -6,6 +6,7 @@
 #include "volume/DateFormats.h"
 
 #include <chrono>
+#include <mutex>
 #include <utility>
 
 namespace qr::ntfs {
@@ -46,12 +47,19 @@ void NtfsEngine::buildIndex() {
 void NtfsEngine::listFiles(std::uint32_t key, bool /*folderDeleted*/,
                            const std::function<bool(const volume::FolderFile&)>& visit) {
     using namespace model::folder_col;
-    if (!state_->indexed)
-        buildIndex();
-    const auto found = state_->rowsByParent.find(key);
-    if (found == state_->rowsByParent.end())
-        return;
-    for (const int row : found->second) {
+    const std::vector<int>* rows = nullptr;
+    {
+        std::lock_guard lock(state_->mutex);
+        if (!state_->indexed)
+            buildIndex();
+        const auto found = state_->rowsByParent.find(key);
+        if (found == state_->rowsByParent.end())
+            return;
+        // The index is made once and not changed after: its rows are read unlocked, so
+        // `visit` may list other folders.
+        rows = &found->second;
+    }
+    for (const int row : *rows) {
         volume::FolderFile file;
         file.name = fileTable_.cell(row, Name, kNameCellBuffer);
         file.size = static_cast<std::uint64_t>(fileTable_.number64(row, Size));
@@ -69,17 +77,23 @@ void NtfsEngine::listFiles(std::uint32_t key, bool /*folderDeleted*/,
 }
 
 std::uint64_t NtfsEngine::rereadSize(int row, const volume::FolderFile& file) {
-    auto known = state_->rereadSizes.find(row);
-    if (known == state_->rereadSizes.end())
-        known = state_->rereadSizes
-                    .emplace(row, NtfsWholeSize(source_, geometry_, mftRuns(),
-                                                {file.selfKey, file.location, file.size}))
-                    .first;
-    return known->second;
+    {
+        std::lock_guard lock(state_->mutex);
+        if (const auto known = state_->rereadSizes.find(row); known != state_->rereadSizes.end())
+            return known->second;
+    }
+    // Read unlocked, so one thread's listing does not wait for another's reads; two
+    // threads that read the same record keep the size found first.
+    const std::uint64_t size =
+        NtfsWholeSize(source_, geometry_, mftRuns(), {file.selfKey, file.location, file.size});
+    std::lock_guard lock(state_->mutex);
+    return state_->rereadSizes.emplace(row, size).first->second;
 }
 
 const MftRunList& NtfsEngine::mftRuns() {
-    // Built once, so extension records can be found.
+    // Built once, so extension records can be found; unchanged after, so the list is
+    // read unlocked.
+    std::lock_guard lock(state_->mutex);
     if (!state_->runsBuilt) {
         state_->runsBuilt = true;
         state_->mftRuns = BuildMftRunList(source_, geometry_);

@@ -8,6 +8,7 @@
 #include "volume/VolumeEngine.h"
 
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -20,6 +21,9 @@ namespace qr::ntfs {
 // What the engines of one search share: the MFT's runs and FileTable's rows indexed
 // by parent, made once and kept while the user browses.
 struct NtfsVolumeState {
+    // Engines on the interface thread and on a save's worker share one state: what they
+    // make at the first need (runs, index, re-read sizes) is made and read under it.
+    std::mutex mutex;
     MftRunList mftRuns;
     bool runsBuilt = false; // the runs were built (or handed over) already
     bool indexed = false;
@@ -56,6 +60,7 @@ public:
                       volume::CalendarDate& date) const override;
 
 private:
+    // With the state's mutex held.
     void buildIndex();
     // The MFT's runs, built from the volume at the first need when the engine was made
     // without them (a recovery loaded from a log).

@@ -4,6 +4,7 @@
 #include "disk/SectorReader.h"
 #include "platform/Programs.h"
 #include "platform/RegistryData.h"
+#include "platform/UserMessages.h"
 
 #include <filesystem>
 
@@ -15,6 +16,15 @@ constexpr auto kRoot = platform::RegistryRoot::ClassesRoot;
 bool isProgram(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec);
+}
+
+// Removes every disk value of the store; the media key and its other subkeys (the image
+// list) stay.
+void forgetDisks(platform::RegistryStore& store) {
+    for (const std::string& key : kGeometryKeys)
+        store.deleteKey(kRoot, key);
+    for (unsigned n = 0; n < kListedDiskSlots; ++n)
+        store.deleteValue(kRoot, kMediaKey, diskValueName(n));
 }
 
 } // namespace
@@ -75,7 +85,13 @@ ListingResult ListDisksFromRegistry(DiskListingPorts& ports) {
         ports.tree.expandRoot();
         return ListingResult::DetectorMissing;
     }
-    ports.programs.runAndWait(detector);
+    if (ports.programs.runAndWaitAtMost(detector, ports.programLimit).timedOut) {
+        // Whatever a stopped detector had begun to leave is not trusted: the listing goes
+        // on as after a detector that found no disk.
+        if (ports.messages)
+            ports.messages->error(ProgramStoppedMessage(kDetectorProgram, ports.programLimit));
+        forgetDisks(store);
+    }
     if (!store.keyExists(kRoot, kMediaKey))
         return ListingResult::EndProcess;
 

@@ -2,6 +2,9 @@
 // The list of disks: runs the detection program, which leaves each disk's geometry
 // in the registry store, and turns those values into the "Disk" + n items of the disk
 // tree and the device names of DevicePathTable.
+#include "disk/MediaProbe.h"
+
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -53,6 +56,9 @@ struct DiskListingPorts {
     // Set, never cleared: whether any listing found a disk or an empty slot.
     bool& anyDiskFound;
     bool& emptyDiskSlotSeen;
+    // How long the detector (on 'F': for one unit) and the 'F' probe may run before they
+    // are stopped.
+    std::chrono::milliseconds programLimit = kProbeLimit;
 };
 
 // The full listing: removes the values of the previous listing, then lists afresh.

@@ -82,9 +82,10 @@ ListingResult ListDisks95(DiskListingPorts& ctx) {
     }
     ScratchFolderEnvironment environment(scratch.path());
 
-    const ProbeOutcome probe = ProbeMedia(true, ctx.installationPath, scratch.path());
+    const ProbeOutcome probe =
+        ProbeMedia(true, ctx.installationPath, scratch.path(), ctx.programLimit);
     if (probe.stopped)
-        fail(ctx, ProbeStoppedMessage(kProbeLimit), platform::kMessageCaption);
+        fail(ctx, ProbeStoppedMessage(ctx.programLimit), platform::kMessageCaption);
 
     Disk32Library library;
     switch (library.load(ctx.installationPath)) {
@@ -100,11 +101,18 @@ ListingResult ListDisks95(DiskListingPorts& ctx) {
 
     const std::string detector = DetectorPath(ctx.installationPath);
     std::array<unsigned char, 512> sector{};
+    // Once the detector had to be stopped it is not started again: every later unit
+    // would wait as long for nothing.
+    bool detectorStopped = false;
     for (std::uint32_t unit = kFirstBiosUnit; unit < kFirstBiosUnit + kUnits; ++unit) {
         if (library.read(unit, 1, sector.data(), 0) == 0)
             continue; // no such unit: its number stays a gap in the list
         const unsigned disk = unit - kFirstBiosUnit;
         platform::SetRegistryString(store, kRoot, kMediaKey, std::to_string(unit), "");
+        if (detectorStopped) {
+            StoreGeometry95(store, disk, GeometryRecord{});
+            continue;
+        }
         if (!handOverUnit(scratch, unit)) {
             fail(ctx, "Failed to create File - 1", platform::kMessageCaption);
             return ListingResult::Ended;
@@ -115,7 +123,17 @@ ListingResult ListDisks95(DiskListingPorts& ctx) {
             fail(ctx, detector + " missing or corrupted", platform::kMessageCaption);
             return ListingResult::Ended;
         }
-        ctx.programs.runAndWait(detector);
+        if (ctx.programs.runAndWaitAtMost(detector, ctx.programLimit).timedOut) {
+            // Whatever record it had begun is not trusted: the unit's geometry is
+            // unknown, as when the detector answers nothing usable.
+            detectorStopped = true;
+            fail(ctx, ProgramStoppedMessage(kDetectorProgram, ctx.programLimit),
+                 platform::kMessageCaption);
+            StoreGeometry95(store, disk, GeometryRecord{});
+            removeQuietly(scratch.file(kGeometryFile));
+            removeQuietly(scratch.file(kUnitFile));
+            continue;
+        }
 
         std::ifstream in(scratch.file(kGeometryFile), std::ios::binary);
         if (!in) {

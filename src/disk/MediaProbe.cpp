@@ -29,9 +29,13 @@ ProbeOutcome ProbeMedia(bool familyF, const std::string& installationPath,
     return outcome;
 }
 
-std::string ProbeStoppedMessage(std::chrono::milliseconds limit) {
-    return kProbeProgram + " did not finish within " + std::to_string(limit.count() / 1000) +
+std::string ProgramStoppedMessage(const std::string& program, std::chrono::milliseconds limit) {
+    return program + " did not finish within " + std::to_string(limit.count() / 1000) +
            " seconds and was stopped";
+}
+
+std::string ProbeStoppedMessage(std::chrono::milliseconds limit) {
+    return ProgramStoppedMessage(kProbeProgram, limit);
 }
 
 } // namespace qr::disk

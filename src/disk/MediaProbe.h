@@ -25,6 +25,8 @@ ProbeOutcome ProbeMedia(bool familyF, const std::string& installationPath,
                         const std::filesystem::path& scratchFolder,
                         std::chrono::milliseconds limit = kProbeLimit);
 
+// The message shown when a companion program had to be stopped at `limit`.
+std::string ProgramStoppedMessage(const std::string& program, std::chrono::milliseconds limit);
 // The message shown when the probe had to be stopped.
 std::string ProbeStoppedMessage(std::chrono::milliseconds limit);
 

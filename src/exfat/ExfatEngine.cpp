@@ -47,17 +47,20 @@ void ExfatEngine::buildIndex() {
 
 void ExfatEngine::listFiles(std::uint32_t key, bool folderDeleted,
                             const std::function<bool(const volume::FolderFile&)>& visit) {
-    using namespace model::folder_col;
-    if (!state_->indexed || state_->indexedRows != fileTable_.rowCount())
-        buildIndex();
-    const auto found = state_->rowsByFolder.find(key);
-    if (found == state_->rowsByFolder.end())
-        return;
-    for (const int row : found->second) {
+    for (const int row : rowsOf(&ExfatVolumeState::rowsByFolder, key)) {
         const volume::FolderFile file = fileOfRow(row, key, folderDeleted);
         if (!visit(file))
             return;
     }
+}
+
+std::vector<int> ExfatEngine::rowsOf(RowIndex ExfatVolumeState::*index, std::uint32_t key) {
+    std::lock_guard lock(state_->mutex);
+    if (!state_->indexed || state_->indexedRows != fileTable_.rowCount())
+        buildIndex();
+    const RowIndex& rows = (*state_).*index;
+    const auto found = rows.find(key);
+    return found == rows.end() ? std::vector<int>{} : found->second;
 }
 
 volume::FolderFile ExfatEngine::fileOfRow(int row, std::uint32_t key, bool folderDeleted) {
@@ -83,30 +86,37 @@ volume::FolderFile ExfatEngine::fileOfRow(int row, std::uint32_t key, bool folde
 }
 
 void ExfatEngine::rereadLengths(int row, volume::FolderFile& file) {
-    auto known = state_->rereadLengths.find(row);
-    if (known == state_->rereadLengths.end()) {
-        std::pair<std::uint64_t, std::uint64_t> lengths{file.size, file.validLength};
+    std::pair<std::uint64_t, std::uint64_t> lengths{file.size, file.validLength};
+    bool known = false;
+    {
+        std::lock_guard lock(state_->mutex);
+        if (const auto found = state_->rereadLengths.find(row);
+            found != state_->rereadLengths.end()) {
+            lengths = found->second;
+            known = true;
+        }
+    }
+    if (!known) {
+        // Read unlocked, so one thread's listing does not wait for another's reads; two
+        // threads that read the same set keep the lengths found first.
         const auto set = FindFileEntrySet(source_, geometry_, fat_,
                                           fileTable_.number(row, model::folder_col::Parent),
                                           static_cast<std::uint32_t>(file.location), file.name);
         // Only a set at least as large as the clipped size is the file the log meant.
         if (set && set->dataLength >= kClippedSize)
             lengths = {set->dataLength, std::min(set->validLength, set->dataLength)};
-        known = state_->rereadLengths.emplace(row, lengths).first;
+        std::lock_guard lock(state_->mutex);
+        lengths = state_->rereadLengths.emplace(row, lengths).first->second;
     }
-    file.size = known->second.first;
-    file.validLength = known->second.second;
+    file.size = lengths.first;
+    file.validLength = lengths.second;
 }
 
 volume::FolderFile ExfatEngine::completed(const volume::FolderFile& file) {
-    if (!state_->indexed || state_->indexedRows != fileTable_.rowCount())
-        buildIndex();
-    const auto found = state_->rowsByCluster.find(static_cast<std::uint32_t>(file.location));
-    if (found == state_->rowsByCluster.end())
-        return file;
     // The row of the same name and size, of the same state when there are several.
     std::optional<volume::FolderFile> chosen;
-    for (const int row : found->second) {
+    for (const int row :
+         rowsOf(&ExfatVolumeState::rowsByCluster, static_cast<std::uint32_t>(file.location))) {
         volume::FolderFile candidate = fileOfRow(row, 0, false);
         if (candidate.name != file.name || candidate.size != file.size)
             continue;

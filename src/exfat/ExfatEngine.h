@@ -7,6 +7,7 @@
 #include "volume/VolumeEngine.h"
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <unordered_map>
 #include <utility>
@@ -21,6 +22,9 @@ namespace qr::exfat {
 // What the engines of one search share: FileTable's rows indexed by folder, made once
 // and kept while the user browses.
 struct ExfatVolumeState {
+    // Engines on the interface thread and on a save's worker share one state: the index
+    // and the re-read lengths are made and read under it.
+    std::mutex mutex;
     bool indexed = false;
     int indexedRows = 0;
     std::unordered_map<std::uint32_t, std::vector<int>> rowsByFolder;
@@ -55,7 +59,12 @@ public:
     static constexpr std::uint64_t kClippedSize = 0xFFFFFFFFu;
 
 private:
+    using RowIndex = std::unordered_map<std::uint32_t, std::vector<int>>;
+    // With the state's mutex held.
     void buildIndex();
+    // The rows `index` holds for `key`, copied: the index is made again when FileTable
+    // grows.
+    std::vector<int> rowsOf(RowIndex ExfatVolumeState::*index, std::uint32_t key);
     // The listed form of a file known only by name, size, first cluster and state (a
     // save plan keeps no more): its row's flags and valid length.
     volume::FolderFile completed(const volume::FolderFile& file);

@@ -6,6 +6,7 @@
 #include "volume/DateFormats.h"
 
 #include <chrono>
+#include <mutex>
 #include <utility>
 
 namespace qr::ntfs {
@@ -36,6 +37,7 @@ std::uint32_t NtfsEngine::rootKey() const {
 void NtfsEngine::buildIndex() {
     using namespace model::folder_col;
     state_->rowsByParent.clear();
+    state_->rereadSizes.clear();
     for (int row = 0; row < fileTable_.rowCount(); ++row)
         if (fileTable_.number(row, Self) >= kFirstUserRecord)
             state_->rowsByParent[fileTable_.number(row, Parent)].push_back(row);
@@ -45,12 +47,19 @@ void NtfsEngine::buildIndex() {
 void NtfsEngine::listFiles(std::uint32_t key, bool /*folderDeleted*/,
                            const std::function<bool(const volume::FolderFile&)>& visit) {
     using namespace model::folder_col;
-    if (!state_->indexed)
-        buildIndex();
-    const auto found = state_->rowsByParent.find(key);
-    if (found == state_->rowsByParent.end())
-        return;
-    for (const int row : found->second) {
+    const std::vector<int>* rows = nullptr;
+    {
+        std::lock_guard lock(state_->mutex);
+        if (!state_->indexed)
+            buildIndex();
+        const auto found = state_->rowsByParent.find(key);
+        if (found == state_->rowsByParent.end())
+            return;
+        // The index is made once and not changed after: its rows are read unlocked, so
+        // `visit` may list other folders.
+        rows = &found->second;
+    }
+    for (const int row : *rows) {
         volume::FolderFile file;
         file.name = fileTable_.cell(row, Name, kNameCellBuffer);
         file.size = static_cast<std::uint64_t>(fileTable_.number64(row, Size));
@@ -59,22 +68,43 @@ void NtfsEngine::listFiles(std::uint32_t key, bool /*folderDeleted*/,
         file.location = fileTable_.number(row, Sector);
         file.selfKey = fileTable_.number(row, Self);
         file.parentKey = key;
+        if (file.size == kClippedListedSize)
+            file.size = rereadSize(row, file);
         file.validLength = file.size;
         if (!visit(file))
             return;
     }
 }
 
-volume::ExtractReport NtfsEngine::extract(const volume::FolderFile& file, volume::FileSink& sink,
-                                          const volume::ExtractOptions& /*options*/) {
-    // An engine made without the MFT's runs (a recovery loaded from a log) builds them
-    // once, so extension records can be found.
+std::uint64_t NtfsEngine::rereadSize(int row, const volume::FolderFile& file) {
+    {
+        std::lock_guard lock(state_->mutex);
+        if (const auto known = state_->rereadSizes.find(row); known != state_->rereadSizes.end())
+            return known->second;
+    }
+    // Read unlocked, so one thread's listing does not wait for another's reads; two
+    // threads that read the same record keep the size found first.
+    const std::uint64_t size =
+        NtfsWholeSize(source_, geometry_, mftRuns(), {file.selfKey, file.location, file.size});
+    std::lock_guard lock(state_->mutex);
+    return state_->rereadSizes.emplace(row, size).first->second;
+}
+
+const MftRunList& NtfsEngine::mftRuns() {
+    // Built once, so extension records can be found; unchanged after, so the list is
+    // read unlocked.
+    std::lock_guard lock(state_->mutex);
     if (!state_->runsBuilt) {
         state_->runsBuilt = true;
         state_->mftRuns = BuildMftRunList(source_, geometry_);
     }
-    return ExtractNtfsFile(source_, geometry_, state_->mftRuns,
-                           {file.selfKey, file.location, file.size}, sink);
+    return state_->mftRuns;
+}
+
+volume::ExtractReport NtfsEngine::extract(const volume::FolderFile& file, volume::FileSink& sink,
+                                          const volume::ExtractOptions& /*options*/) {
+    return ExtractNtfsFile(source_, geometry_, mftRuns(), {file.selfKey, file.location, file.size},
+                           sink);
 }
 
 std::string NtfsEngine::formatDate(const volume::EntryTimestamp& stamp) const {

@@ -8,6 +8,7 @@
 #include "volume/VolumeEngine.h"
 
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -20,10 +21,15 @@ namespace qr::ntfs {
 // What the engines of one search share: the MFT's runs and FileTable's rows indexed
 // by parent, made once and kept while the user browses.
 struct NtfsVolumeState {
+    // Engines on the interface thread and on a save's worker share one state: what they
+    // make at the first need (runs, index, re-read sizes) is made and read under it.
+    std::mutex mutex;
     MftRunList mftRuns;
     bool runsBuilt = false; // the runs were built (or handed over) already
     bool indexed = false;
     std::unordered_map<std::uint32_t, std::vector<int>> rowsByParent;
+    // Sizes read again from the medium for rows whose size a log clipped, by row.
+    std::unordered_map<int, std::uint64_t> rereadSizes;
     // Advanced search: the picked volume's place and cluster size (its start and size
     // are not those of the searched range), and the sweep's index-record signatures.
     bool hasGeometry = false;
@@ -54,7 +60,14 @@ public:
                       volume::CalendarDate& date) const override;
 
 private:
+    // With the state's mutex held.
     void buildIndex();
+    // The MFT's runs, built from the volume at the first need when the engine was made
+    // without them (a recovery loaded from a log).
+    const MftRunList& mftRuns();
+    // A row whose size a log clipped gets its data attribute's real size; when the
+    // record cannot be read again the clipped size stays.
+    std::uint64_t rereadSize(int row, const volume::FolderFile& file);
 
     disk::SectorSource& source_;
     NtfsGeometry geometry_;

@@ -16,9 +16,6 @@ namespace {
 constexpr std::uint64_t kBatchClusters = 256;
 // Compression units above 2^8 clusters are not made by any driver.
 constexpr std::uint16_t kMaxCompressionUnit = 8;
-// The size a recovery log keeps for a file of 4 GiB or more.
-constexpr std::uint64_t kClippedListedSize = 0xFFFFFFFFu;
-
 using volume::ExtractEnd;
 
 // The file's bytes in order into the sink, cut at the size, with the report kept.
@@ -234,7 +231,47 @@ void writeCompressed(const DataAttribute& data, ClusterReader& reader, Writer& w
     }
 }
 
+// The data attribute of the file's record, read by number when the MFT's runs place
+// the record where the row says, else at the row's sector. `why` is set when there
+// is none.
+DataAttribute readDataAttribute(disk::SectorSource& source, const NtfsGeometry& geometry,
+                                const MftRunList& mftRuns, const NtfsFileRef& file,
+                                const char*& why) {
+    RecordBytes record{};
+    const bool byNumber = mftRuns.recordToSector(file.record) == file.sector;
+    const bool read = byNumber ? ReadMftRecord(source, geometry, mftRuns, file.record, record)
+                               : ReadRecordAt(source, geometry, file.sector, record);
+    if (!read) {
+        why = "the file's record is not a file record";
+        return {};
+    }
+    // A caller that knows only the sector: NTFS 3.1 records carry their own number.
+    const std::uint32_t number =
+        file.record != 0 ? file.record : disk::ByteView(record.data(), record.size()).u32(0x2C);
+    DataAttribute data = GatherDataAttribute(source, geometry, mftRuns, number,
+                                             disk::ByteView(record.data(), record.size()));
+    if (!data.found)
+        why = "the file has no data attribute";
+    return data;
+}
+
+// Rows of older logs give the low 32 bits of the size and a recovery log clips a
+// larger one to 0xFFFFFFFF: such a file keeps its real size.
+std::uint64_t wholeSize(std::uint64_t listed, const DataAttribute& data) {
+    if (data.realSize > listed &&
+        ((data.realSize & 0xFFFFFFFFu) == listed || listed == kClippedListedSize))
+        return data.realSize;
+    return listed;
+}
+
 } // namespace
+
+std::uint64_t NtfsWholeSize(disk::SectorSource& source, const NtfsGeometry& geometry,
+                            const MftRunList& mftRuns, const NtfsFileRef& file) {
+    const char* why = nullptr;
+    const DataAttribute data = readDataAttribute(source, geometry, mftRuns, file, why);
+    return why ? file.size : wholeSize(file.size, data);
+}
 
 volume::ExtractReport ExtractNtfsFile(disk::SectorSource& source, const NtfsGeometry& geometry,
                                       const MftRunList& mftRuns, const NtfsFileRef& file,
@@ -245,29 +282,13 @@ volume::ExtractReport ExtractNtfsFile(disk::SectorSource& source, const NtfsGeom
         noData.end = ExtractEnd::Interrupted;
         return noData;
     }
-    RecordBytes record{};
-    const bool byNumber = mftRuns.recordToSector(file.record) == file.sector;
-    const bool read = byNumber ? ReadMftRecord(source, geometry, mftRuns, file.record, record)
-                               : ReadRecordAt(source, geometry, file.sector, record);
-    if (!read) {
-        noData.why = "the file's record is not a file record";
+    const char* why = nullptr;
+    const DataAttribute data = readDataAttribute(source, geometry, mftRuns, file, why);
+    if (why) {
+        noData.why = why;
         return noData;
     }
-    // A caller that knows only the sector: NTFS 3.1 records carry their own number.
-    const std::uint32_t number =
-        file.record != 0 ? file.record : disk::ByteView(record.data(), record.size()).u32(0x2C);
-    const DataAttribute data = GatherDataAttribute(source, geometry, mftRuns, number,
-                                                   disk::ByteView(record.data(), record.size()));
-    if (!data.found) {
-        noData.why = "the file has no data attribute";
-        return noData;
-    }
-    // Rows of older logs give the low 32 bits of the size and a recovery log clips a
-    // larger one to 0xFFFFFFFF: such a file keeps its real size.
-    std::uint64_t size = file.size;
-    if (data.realSize > size &&
-        ((data.realSize & 0xFFFFFFFFu) == size || size == kClippedListedSize))
-        size = data.realSize;
+    const std::uint64_t size = wholeSize(file.size, data);
     if (data.resident) {
         Writer writer(sink, size, size);
         writer.put(data.value.data(), data.value.size());

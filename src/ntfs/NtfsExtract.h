@@ -11,6 +11,9 @@
 
 namespace qr::ntfs {
 
+// The size a recovery log keeps for a file of 4 GiB or more.
+inline constexpr std::uint64_t kClippedListedSize = 0xFFFFFFFFu;
+
 struct NtfsFileRef {
     std::uint32_t record = 0; // MFT number
     std::uint64_t sector = 0; // sector of the record, as the walk found it
@@ -21,5 +24,11 @@ struct NtfsFileRef {
 volume::ExtractReport ExtractNtfsFile(disk::SectorSource& source, const NtfsGeometry& geometry,
                                       const MftRunList& mftRuns, const NtfsFileRef& file,
                                       volume::FileSink& sink);
+
+// The size the file is saved with: the listed one, or the data attribute's real size
+// when the listed one is that size clipped by a log or cut to its low 32 bits. The
+// listed size when the record or its data attribute cannot be read.
+std::uint64_t NtfsWholeSize(disk::SectorSource& source, const NtfsGeometry& geometry,
+                            const MftRunList& mftRuns, const NtfsFileRef& file);
 
 } // namespace qr::ntfs

@@ -4,6 +4,7 @@
 #include "model/FolderNodeList.h"
 #include "model/RecordTable.h"
 #include "model/RecoveryTree.h"
+#include "output/RecoveryLogState.h"
 #include "output/SavePasses.h"
 #include "output/SaveProgressView.h"
 #include "output/SaveState.h"
@@ -91,9 +92,29 @@ void civilDate(std::int64_t fileTime, std::uint32_t& year, std::uint32_t& month,
     day = static_cast<std::uint32_t>(d);
 }
 
+// A row whose size a recovery log clipped: the size the engine lists for that record
+// (it reads the real one from the medium), or the clipped one when it lists none.
+std::uint64_t listedNtfsSize(SaveSelection& ctx, std::unique_ptr<volume::VolumeEngine>& engine,
+                             std::uint32_t folderNumber, std::uint32_t self, std::uint32_t sector,
+                             std::uint64_t clipped) {
+    if (!engine && ctx.engine)
+        engine = ctx.engine();
+    if (!engine)
+        return clipped;
+    std::uint64_t size = clipped;
+    engine->listFiles(folderNumber, false, [&](const volume::FolderFile& file) {
+        if (file.selfKey != self || file.location != sector)
+            return true;
+        size = file.size;
+        return false;
+    });
+    return size;
+}
+
 void countNtfsNumber(SaveSelection& ctx, std::uint32_t number, model::TreeItem folder) {
     if (number == 0 || number == model::kLostFolderKey)
         return;
+    std::unique_ptr<volume::VolumeEngine> engine; // made at the first clipped row
     const model::RecordTable& files = ctx.tables.fileTable;
     const DateWindow& window = ctx.save.settings.dateWindow;
     using namespace model::folder_col;
@@ -107,9 +128,12 @@ void countNtfsNumber(SaveSelection& ctx, std::uint32_t number, model::TreeItem f
             if (window.excludes(y, m, d))
                 continue;
         }
-        addToPlan(ctx, {folder, files.cell(r, Name, 1024),
-                        static_cast<std::uint64_t>(files.number64(r, Size)),
-                        files.number(r, Sector), files.flag(r, Deleted)});
+        auto size = static_cast<std::uint64_t>(files.number64(r, Size));
+        if (size == kClippedLogSize)
+            size = listedNtfsSize(ctx, engine, number, files.number(r, Self),
+                                  files.number(r, Sector), size);
+        addToPlan(ctx, {folder, files.cell(r, Name, 1024), size, files.number(r, Sector),
+                        files.flag(r, Deleted)});
     }
 }
 

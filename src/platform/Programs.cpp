@@ -74,6 +74,19 @@ int PosixProgramRunner::runAndWait(const std::string& program) {
     return RunAndWait({program, ""});
 }
 
+BoundedRun PosixProgramRunner::runAndWaitAtMost(const std::string& program,
+                                                std::chrono::milliseconds limit) {
+    return RunAndWaitAtMost({program, ""}, limit);
+}
+
+BoundedRun ProgramRunner::runAndWaitAtMost(const std::string& program,
+                                           std::chrono::milliseconds /*limit*/) {
+    BoundedRun run;
+    run.exitCode = runAndWait(program);
+    run.started = run.exitCode != -1;
+    return run;
+}
+
 bool XdgShellOpener::open(const std::string& target) {
     // A shell starts xdg-open in the background and exits at once: the call does not
     // wait for the application, and the opener never stays a zombie of this process.

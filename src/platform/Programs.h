@@ -33,6 +33,10 @@ public:
     // Runs `program` (a full path) with one empty argument and waits for its end.
     // Returns its exit code, or -1 when it could not be started or did not exit.
     virtual int runAndWait(const std::string& program) = 0;
+    // Runs `program` as runAndWait does but stops it once it has run for `limit`. A
+    // runner that cannot stop its programs runs it to its end.
+    virtual BoundedRun runAndWaitAtMost(const std::string& program,
+                                        std::chrono::milliseconds limit);
 };
 
 class ShellOpener {
@@ -46,6 +50,8 @@ public:
 class PosixProgramRunner final : public ProgramRunner {
 public:
     int runAndWait(const std::string& program) override;
+    BoundedRun runAndWaitAtMost(const std::string& program,
+                                std::chrono::milliseconds limit) override;
 };
 
 // Hands the target to xdg-open.

@@ -4,9 +4,14 @@
 #include "disk/DiskDetails.h"
 #include "disk/DiskRegistry.h"
 #include "disk/SectorReader.h"
+#include "platform/Programs.h"
 #include "platform/RegistryData.h"
+#include "platform/UserMessages.h"
+#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -245,4 +250,61 @@ TEST_F(ListingFixture, ListingFillsTheTreeItIsHandedInSlotOrder) {
     EXPECT_EQ(tree.calls, (std::vector<std::string>{"root", "expand"}));
     EXPECT_EQ(dialogs, 1);
     EXPECT_TRUE(ctx->diskTree.size() == 0) << "the context's own tree is not touched";
+}
+
+// A detector that never ends is stopped at the limit, said once, and the listing goes
+// on as after one that found no disk: what it had left is not listed nor kept, the
+// image list survives, and the No Media dialog offers the retry.
+TEST_F(ListingFixture, ADetectorThatNeverEndsIsStoppedAndWhatItLeftIsDropped) {
+    // Leaves a whole disk in the store, then hangs in a real process.
+    struct HangingDetector final : platform::ProgramRunner {
+        platform::RegistryStore& store;
+        platform::PosixProgramRunner real;
+        int started = 0;
+        explicit HangingDetector(platform::RegistryStore& s) : store(s) {}
+        int runAndWait(const std::string&) override { return -1; }
+        platform::BoundedRun runAndWaitAtMost(const std::string& program,
+                                              std::chrono::milliseconds limit) override {
+            ++started;
+            leaveDisk(store, 0, "/dev/sdq", "8422686720");
+            return real.runAndWaitAtMost(program, limit);
+        }
+    } hanging(store);
+    const auto program = install / disk::kDetectorProgram;
+    std::ofstream(program, std::ios::trunc) << "#!/bin/sh\nexec sleep 600\n";
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    disk::RegisterDiskImages(store, {"/a.img"});
+
+    struct Tree final : disk::DiskTreeView {
+        std::vector<std::string> disks;
+        void addRoot() override {}
+        void addDisk(const std::string& label) override { disks.push_back(label); }
+        void expandRoot() override {}
+    } tree;
+    test::ScriptedMessages messages;
+    bool anyDisk = false;
+    bool emptySlot = false;
+    int dialogs = 0;
+    disk::DiskListingPorts ports{
+        &store, &messages,          hanging, *ctx->reader, tree, ctx->installationPath,
+        false,  [&] { ++dialogs; }, anyDisk, emptySlot};
+    ports.programLimit = std::chrono::milliseconds(300);
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(disk::ListDisks(ports), disk::ListingResult::Listed);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(5));
+    EXPECT_EQ(hanging.started, 1);
+    ASSERT_EQ(messages.asked().size(), 1u);
+    EXPECT_EQ(messages.asked()[0].text,
+              disk::ProgramStoppedMessage(disk::kDetectorProgram, ports.programLimit));
+    EXPECT_EQ(messages.asked()[0].caption, platform::kMessageCaption);
+    EXPECT_EQ(messages.asked()[0].icon, platform::MessageIcon::Error);
+    EXPECT_TRUE(tree.disks.empty());
+    EXPECT_FALSE(anyDisk);
+    EXPECT_TRUE(emptySlot);
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(store.value(HKCR, disk::kMediaKey, "Disk0"), std::nullopt);
+    EXPECT_EQ(store.value(HKCR, disk::kSizeKey, "Disk0"), std::nullopt);
+    EXPECT_EQ(store.value(HKCR, disk::kPathKey, "Disk0"), std::nullopt);
+    EXPECT_EQ(ctx->reader->paths().name(0), disk::DevicePathTable::defaultName(0));
+    EXPECT_EQ(disk::RegisteredDiskImages(store), std::vector<std::string>{"/a.img"});
 }

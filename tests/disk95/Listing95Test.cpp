@@ -275,3 +275,48 @@ TEST_F(Listing95, AProbeThatNeverEndsIsStoppedSaidAndTheListingGoesOn) {
                                                disk::ProbeStoppedMessage(disk::kProbeLimit)});
     EXPECT_EQ(diskItems(), (std::vector<std::string>{"Disk0", "Disk2"}));
 }
+
+TEST_F(Listing95, ADetectorThatNeverEndsIsStoppedAndItsUnitsAreListedWithUnknownGeometry) {
+    // It leaves a whole record for the unit, then hangs: a record of a stopped
+    // detector is not trusted.
+    const auto record = install / "record";
+    const auto good = disk::EncodeGeometryRecord(255, 63, 1024);
+    std::ofstream(record, std::ios::binary)
+        .write(reinterpret_cast<const char*>(good.data()),
+               static_cast<std::streamsize>(good.size()));
+    const auto program = install / disk::kDetectorProgram;
+    std::ofstream(program, std::ios::trunc)
+        << "#!/bin/sh\ncat " << test::shellQuote(record.string()) << " > \"$"
+        << disk::kScratchFolderVariable << "/" << disk::kGeometryFile << "\"\nexec sleep 600\n";
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+
+    struct Tree final : disk::DiskTreeView {
+        std::vector<std::string> disks;
+        void addRoot() override {}
+        void addDisk(const std::string& label) override { disks.push_back(label); }
+        void expandRoot() override {}
+    } tree;
+    platform::PosixProgramRunner programs;
+    bool anyDisk = false;
+    bool emptySlot = false;
+    disk::DiskListingPorts ports{
+        &store, &messages, programs, *ctx->reader, tree, ctx->installationPath,
+        true,   {},        anyDisk,  emptySlot};
+    ports.programLimit = std::chrono::milliseconds(300);
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(disk::ListDisks(ports), disk::ListingResult::Listed);
+    // Stopped once: the second unit does not wait for it again.
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(5));
+    EXPECT_EQ(said(), std::vector<std::string>{
+                          "Quarrixdale Recovery-Memory Card: " +
+                          disk::ProgramStoppedMessage(disk::kDetectorProgram, ports.programLimit)});
+    EXPECT_EQ(tree.disks, (std::vector<std::string>{"Disk0", "Disk2"}));
+    for (const std::string disk : {"Disk0", "Disk2"}) {
+        EXPECT_EQ(value(disk::kCylinderKey, disk), "0") << disk;
+        EXPECT_EQ(value(disk::kHeadKey, disk), "0") << disk;
+        EXPECT_EQ(value(disk::kSizeKey, disk), "0") << disk;
+        EXPECT_EQ(value(disk::kModelKey, disk), "Unknown") << disk;
+    }
+    EXPECT_EQ(disk::ProgramStoppedMessage(disk::kDetectorProgram, disk::kProbeLimit),
+              "Quarrixdale-HDD did not finish within 20 seconds and was stopped");
+}

@@ -1,6 +1,7 @@
 // A file of more than 4 GiB on a real NTFS volume (a sparse file made through ntfs-3g):
 // listed with its whole size and extracted to its last byte, also from a row whose size
-// a recovery log clipped.
+// a recovery log clipped, and listed and counted whole by recovery-cli from a reloaded
+// log.
 #include "disk/ByteView.h"
 #include "model/RecordTable.h"
 #include "ntfs/NtfsEngine.h"
@@ -14,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace qr::ntfs {
 namespace {
@@ -120,6 +122,58 @@ TEST_F(NtfsLargeFile, ARowWhoseSizeALogClippedStillGivesTheWholeFile) {
         TailSink sink;
         engine->extract(file, sink, {});
         EXPECT_EQ(sink.written, kBigSize) << stored;
+    }
+}
+
+TEST_F(NtfsLargeFile, AClippedRowIsListedWithTheRealSizeOnlyWhenItsRecordGivesOne) {
+    using namespace model::folder_col;
+    int row = 0;
+    while (row < tables.fileTable.rowCount() && tables.fileTable.cell(row, Name) != "big.bin")
+        ++row;
+    ASSERT_LT(row, tables.fileTable.rowCount());
+    tables.fileTable.setNumber64(row, Size, 0xFFFFFFFF);
+    // As after a log is loaded: an engine without the MFT's runs.
+    auto listed = [&] {
+        engine = std::make_unique<NtfsEngine>(*source, geometry, nullptr, tables.fileTable);
+        return bigFile().size;
+    };
+    EXPECT_EQ(listed(), kBigSize);
+    // A row naming a sector that holds no file record (a damaged log), or the record of
+    // a smaller file ($MFT's own), keeps its size.
+    for (const std::uint64_t elsewhere :
+         std::vector<std::uint64_t>{0, geometry.mftStart, 32 * 2048 - 1, 0xFFFFFFF0u}) {
+        tables.fileTable.setNumber(row, Sector, static_cast<std::uint32_t>(elsewhere));
+        EXPECT_EQ(listed(), 0xFFFFFFFFu) << elsewhere;
+    }
+}
+
+TEST_F(NtfsLargeFile, KeepsItsWholeSizeInTheListAndTheSpaceCheckAfterALogIsLoaded) {
+    test::TempDir work;
+    auto cli = [&](const std::string& args) {
+        return test::run(std::string(RECOVERY_CLI) + " --image " + test::shellQuote(imagePath) +
+                         " " + args + " 2>&1 </dev/null");
+    };
+    const std::string log = test::shellQuote((work / "big.dms").string());
+    const std::string row = "big.bin\tFile\t" + std::to_string(kBigSize) + "\t";
+    const test::CommandResult searched =
+        cli("list --fs NTFS --start 0 --end " + std::to_string(32 * 2048) + " --save-log " + log);
+    ASSERT_EQ(searched.exitCode, 0) << searched.output;
+    EXPECT_NE(searched.output.find(row), std::string::npos) << searched.output;
+
+    const test::CommandResult reloaded = cli("list --log " + log);
+    ASSERT_EQ(reloaded.exitCode, 0) << reloaded.output;
+    EXPECT_NE(reloaded.output.find(row), std::string::npos) << reloaded.output;
+
+    // A save from the log asks room for the whole file, not for the clipped size.
+    const auto small = work / "small";
+    std::filesystem::create_directories(small);
+    if (test::run("mount -t tmpfs -o size=16m tmpfs " + test::shellQuote(small.string()))
+            .exitCode == 0) {
+        const test::CommandResult refused =
+            cli("save --log " + log + " --to " + test::shellQuote(small.string()));
+        test::run("umount " + test::shellQuote(small.string()));
+        EXPECT_EQ(refused.exitCode, 1) << refused.output;
+        EXPECT_NE(refused.output.find("5121 MB needed"), std::string::npos) << refused.output;
     }
 }
 

@@ -16,7 +16,6 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -30,17 +29,18 @@ inline void setupScreenshot(QWidget* widget, const std::string& name) {
         widget->grab().save(QString("%1/setup-%2.png").arg(folder, QString::fromStdString(name)));
 }
 
-// Runs `fn` on the modal dialog of type T once it is open.
+// Runs `fn` on the modal dialog of type T once it is open. Each pending timer holds
+// the only copy of `fn`, so nothing is left behind once it ran.
+template <class T> void pollForModal(std::function<void(T*)> fn) {
+    if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+        fn(dialog);
+        return;
+    }
+    QTimer::singleShot(10, [fn = std::move(fn)]() mutable { pollForModal<T>(std::move(fn)); });
+}
+
 template <class T> void whenModal(std::function<void(T*)> fn) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [fn, poll] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            fn(dialog);
-            return;
-        }
-        QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+    QTimer::singleShot(0, [fn = std::move(fn)]() mutable { pollForModal<T>(std::move(fn)); });
 }
 
 // A home of its own (menu, Desktop, registry store) and a folder holding the

@@ -22,8 +22,7 @@ QFont font(int pixels, bool bold = false) {
     return f;
 }
 
-// A transparent picture of `size` (the layout's) grown by `scale`, and a painter on it
-// that takes the layout's coordinates.
+// A transparent picture of `size` (the layout's) grown by `scale`.
 QPixmap canvas(QSize size, ArtScale scale) {
     const QSize shown = gui::scaled(size, scale.layout);
     QPixmap pix(shown * scale.device);
@@ -32,8 +31,12 @@ QPixmap canvas(QSize size, ArtScale scale) {
     return pix;
 }
 
+// Lets `p` draw on a grown picture in the layout's coordinates, `size` being the
+// layout's size of the whole picture.
 void fitPainter(QPainter& p, const QPixmap& pix, QSize size) {
     const QSizeF shown = pix.deviceIndependentSize();
+    if (size.isEmpty())
+        return;
     p.scale(shown.width() / size.width(), shown.height() / size.height());
 }
 

@@ -1,5 +1,6 @@
 #include "Artwork.h"
 
+#include "FontScale.h"
 #include "setup/InstallerFiles.h"
 
 #include <QFont>
@@ -19,6 +20,24 @@ QFont font(int pixels, bool bold = false) {
     f.setPixelSize(pixels);
     f.setBold(bold);
     return f;
+}
+
+// A transparent picture of `size` (the layout's) grown by `scale`.
+QPixmap canvas(QSize size, ArtScale scale) {
+    const QSize shown = gui::scaled(size, scale.layout);
+    QPixmap pix(shown * scale.device);
+    pix.setDevicePixelRatio(scale.device);
+    pix.fill(Qt::transparent);
+    return pix;
+}
+
+// Lets `p` draw on a grown picture in the layout's coordinates, `size` being the
+// layout's size of the whole picture.
+void fitPainter(QPainter& p, const QPixmap& pix, QSize size) {
+    const QSizeF shown = pix.deviceIndependentSize();
+    if (size.isEmpty())
+        return;
+    p.scale(shown.width() / size.width(), shown.height() / size.height());
 }
 
 void fillSky(QPainter& p, const QRect& r) {
@@ -110,15 +129,16 @@ void paragraph(QPainter& p, const QRect& r, const QString& text, int pixels = 11
     p.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
 }
 
-QPixmap wizardFrame(int step, const QString& heading) {
-    QPixmap pix(kWizardSize);
+QPixmap wizardFrame(int step, const QString& heading, ArtScale scale) {
+    QPixmap pix = canvas(kWizardSize, scale);
     QPainter p(&pix);
-    fillSky(p, pix.rect());
-    banner(p, pix.width(), heading);
+    fitPainter(p, pix, kWizardSize);
+    fillSky(p, QRect(QPoint(0, 0), kWizardSize));
+    banner(p, kWizardSize.width(), heading);
     stepsColumn(p, step);
     panel(p);
     p.setPen(QColor(0x9F, 0xB8, 0xD4));
-    p.drawLine(12, 314, pix.width() - 12, 314);
+    p.drawLine(12, 314, kWizardSize.width() - 12, 314);
     p.setPen(QColor(0x60, 0x70, 0x84));
     p.setFont(font(10));
     p.drawText(QRect(12, 318, 240, 40), Qt::AlignLeft | Qt::AlignVCenter,
@@ -128,12 +148,13 @@ QPixmap wizardFrame(int step, const QString& heading) {
 
 } // namespace
 
-QPixmap WizardBackground(int page) {
+QPixmap WizardBackground(int page, ArtScale scale) {
     static const char* headings[] = {"Welcome", "Licence Agreement", "Destination Location",
                                      "Installing"};
     page = std::clamp(page, 1, 4);
-    QPixmap pix = wizardFrame(page, headings[page - 1]);
+    QPixmap pix = wizardFrame(page, headings[page - 1], scale);
     QPainter p(&pix);
+    fitPainter(p, pix, kWizardSize);
     const int x = kPanel.left() + 10, w = kPanel.width() - 20;
     switch (page) {
     case 1:
@@ -170,9 +191,10 @@ QPixmap WizardBackground(int page) {
     return pix;
 }
 
-QPixmap FinishBackground() {
-    QPixmap pix = wizardFrame(5, "Setup Complete");
+QPixmap FinishBackground(ArtScale scale) {
+    QPixmap pix = wizardFrame(5, "Setup Complete", scale);
     QPainter p(&pix);
+    fitPainter(p, pix, kWizardSize);
     const int x = kPanel.left() + 10, w = kPanel.width() - 20;
     paragraph(p, QRect(x, 80, w, 40), "Setup has finished copying files to your computer", 13, true,
               kTitleBlue);
@@ -183,10 +205,11 @@ QPixmap FinishBackground() {
     return pix;
 }
 
-QPixmap ExitBackground() {
-    QPixmap pix(kExitSize);
+QPixmap ExitBackground(ArtScale scale) {
+    QPixmap pix = canvas(kExitSize, scale);
     QPainter p(&pix);
-    fillSky(p, pix.rect());
+    fitPainter(p, pix, kExitSize);
+    fillSky(p, QRect(QPoint(0, 0), kExitSize));
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x3A, 0x78, 0xC2));
@@ -205,15 +228,16 @@ QPixmap ExitBackground() {
     return pix;
 }
 
-std::vector<QPixmap> ButtonImages(const QString& words, ButtonTone tone, QSize size) {
+std::vector<QPixmap> ButtonImages(const QString& words, ButtonTone tone, QSize size,
+                                  ArtScale scale) {
     const QColor top =
         tone == ButtonTone::Blue ? QColor(0x5A, 0x96, 0xD8) : QColor(0x7A, 0x8F, 0xA9);
     const QColor bottom =
         tone == ButtonTone::Blue ? QColor(0x1F, 0x4E, 0x8C) : QColor(0x3C, 0x4F, 0x66);
     auto draw = [&](QColor a, QColor b, QColor ink, int shift) {
-        QPixmap pix(size);
-        pix.fill(Qt::transparent);
+        QPixmap pix = canvas(size, scale);
         QPainter p(&pix);
+        fitPainter(p, pix, size);
         p.setRenderHint(QPainter::Antialiasing);
         QLinearGradient g(0, 0, 0, size.height());
         g.setColorAt(0, a);

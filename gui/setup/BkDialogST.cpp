@@ -1,11 +1,31 @@
 #include "BkDialogST.h"
 
+#include "FontScale.h"
+
+#include <QApplication>
 #include <QPainter>
 
 namespace qr::setupgui {
 
-BkDialogST::BkDialogST(QWidget* parent) : QDialog(parent) {
+BkDialogST::BkDialogST(QWidget* parent)
+    : QDialog(parent), scale_(gui::layoutScale(QApplication::font())) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+ArtScale BkDialogST::artScale() const {
+    return {scale_, devicePixelRatioF()};
+}
+
+QRect BkDialogST::at(const QRect& layout) const {
+    return gui::scaled(layout, scale_);
+}
+
+QPoint BkDialogST::at(int x, int y) const {
+    return QPoint(gui::scaled(x, scale_), gui::scaled(y, scale_));
+}
+
+QSize BkDialogST::at(const QSize& layout) const {
+    return gui::scaled(layout, scale_);
 }
 
 void BkDialogST::setBitmap(const QPixmap& bitmap) {
@@ -22,13 +42,16 @@ bool BkDialogST::setMode(int mode) {
 }
 
 void BkDialogST::paintEvent(QPaintEvent*) {
-    // Drawn off-screen over the window colour, then put on the window in one go.
-    QPixmap canvas(size());
+    // Drawn off-screen over the window colour, then put on the window in one go, at
+    // the screen's pixel ratio so that the picture stays sharp.
+    const qreal ratio = devicePixelRatioF();
+    QPixmap canvas(size() * ratio);
+    canvas.setDevicePixelRatio(ratio);
     canvas.fill(palette().color(QPalette::Window));
     {
         QPainter p(&canvas);
         const QRect r = rect();
-        const QSize b = bitmap_.size();
+        const QSize b = bitmap_.deviceIndependentSize().toSize();
         if (!bitmap_.isNull()) {
             switch (mode_) {
             case Tile:

@@ -1,5 +1,9 @@
 #pragma once
 // A dialog that paints a picture as its background, placed by one of thirteen modes.
+// Its controls are placed at the layout's spots grown by the scale of the desktop's
+// font (never shrunk), and its pictures are drawn at that scale.
+#include "Artwork.h"
+
 #include <QDialog>
 #include <QPixmap>
 
@@ -33,6 +37,15 @@ public:
     bool setMode(int mode);
     int mode() const { return mode_; }
 
+    // The layout's scale at the desktop's font (1 at the layout's own font or smaller).
+    double layoutScale() const { return scale_; }
+    // How large the window's pictures are drawn.
+    ArtScale artScale() const;
+    // A spot or size of the layout, grown by the layout's scale.
+    QRect at(const QRect& layout) const;
+    QPoint at(int x, int y) const;
+    QSize at(const QSize& layout) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     // Called after the background is drawn; empty here.
@@ -41,6 +54,7 @@ protected:
 private:
     QPixmap bitmap_;
     int mode_ = Tile;
+    double scale_;
 };
 
 } // namespace qr::setupgui

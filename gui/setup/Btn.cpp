@@ -13,7 +13,7 @@ Btn::Btn(const QString& text, QWidget* parent) : QPushButton(text, parent) {
 void Btn::setImages(const std::vector<QPixmap>& images) {
     images_.assign(images.begin(), images.begin() + std::min<std::size_t>(images.size(), 3));
     if (!images_.empty())
-        resize(images_.front().size());
+        resize(images_.front().deviceIndependentSize().toSize());
     update();
 }
 
@@ -34,7 +34,8 @@ const QPixmap& Btn::currentImage() const {
 }
 
 QSize Btn::sizeHint() const {
-    return images_.empty() ? QPushButton::sizeHint() : images_.front().size();
+    return images_.empty() ? QPushButton::sizeHint()
+                           : images_.front().deviceIndependentSize().toSize();
 }
 
 void Btn::paintEvent(QPaintEvent* event) {

@@ -12,25 +12,25 @@ namespace qr::setupgui {
 Finish::Finish(SetupHooks hooks, QString program, QWidget* parent)
     : BkDialogST(parent), hooks_(std::move(hooks)), program_(std::move(program)) {
     setWindowTitle(QString::fromStdString(setup::kSetupCaption));
-    setFixedSize(kWizardSize);
-    setBitmap(FinishBackground());
+    setFixedSize(at(kWizardSize));
+    setBitmap(FinishBackground(artScale()));
 
     auto* finish = new Btn("FINISH", this);
     finish->setObjectName("1");
-    finish->setImages(ButtonImages("FINISH"));
+    finish->setImages(ButtonImages("FINISH", ButtonTone::Blue, kButtonSize, artScale()));
     finish->setTooltipText("Finish");
-    finish->move(366, 327);
+    finish->move(at(366, 327));
     auto* back = new Btn("BACK", this);
     back->setObjectName("3");
-    back->setImages(ButtonImages("< BACK"));
+    back->setImages(ButtonImages("< BACK", ButtonTone::Blue, kButtonSize, artScale()));
     back->setTooltipText("Back");
-    back->move(270, 327);
+    back->move(at(270, 327));
     back->setEnabled(false);
     auto* cancel = new Btn("Cancel", this);
     cancel->setObjectName("2");
-    cancel->setImages(ButtonImages("Cancel"));
+    cancel->setImages(ButtonImages("Cancel", ButtonTone::Blue, kButtonSize, artScale()));
     cancel->setTooltipText("Cancel");
-    cancel->move(462, 327);
+    cancel->move(at(462, 327));
     cancel->setEnabled(false);
     cancel->hide();
 
@@ -39,7 +39,7 @@ Finish::Finish(SetupHooks hooks, QString program, QWidget* parent)
     launch_->setObjectName("1005");
     launch_->setAccessibleName(
         "Yes, Launch the Quarrixdale Recovery (Evaluation) - Memory Card Media");
-    launch_->setGeometry(kPanel.left() + 10, 202, 18, 18);
+    launch_->setGeometry(at(QRect(kPanel.left() + 10, 202, 18, 18)));
     launch_->setChecked(true);
     finish->setFocus();
     connect(finish, &QPushButton::clicked, this, &Finish::finish);

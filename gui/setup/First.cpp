@@ -4,6 +4,7 @@
 #include "Btn.h"
 #include "ColorStatic.h"
 #include "Exit.h"
+#include "FontScale.h"
 #include "platform/Programs.h"
 #include "setup/InstallerFiles.h"
 #include "setup/LicenceText.h"
@@ -29,20 +30,20 @@ template <class Control> Control* numbered(Control* c, int number) {
     return c;
 }
 
-QLabel* label(QWidget* parent, int number, const QString& text, const QRect& where,
+QLabel* label(BkDialogST* parent, int number, const QString& text, const QRect& where,
               const QColor& back) {
     auto* l = numbered(new QLabel(text, parent), number);
-    l->setGeometry(where);
+    l->setGeometry(parent->at(where));
     l->setWordWrap(true);
     (new ColorStatic(l))->setBkColor(back);
     return l;
 }
 
-Btn* button(QWidget* parent, int number, const QString& text, const QString& tip, int x, int y,
+Btn* button(BkDialogST* parent, int number, const QString& text, const QString& tip, int x, int y,
             const std::vector<QPixmap>& images) {
     auto* b = numbered(new Btn(text, parent), number);
     b->setImages(images);
-    b->move(x, y);
+    b->move(parent->at(x, y));
     b->setTooltipText(tip);
     return b;
 }
@@ -51,26 +52,26 @@ Btn* button(QWidget* parent, int number, const QString& text, const QString& tip
 
 First::First(SetupHooks hooks, QWidget* parent) : BkDialogST(parent), hooks_(std::move(hooks)) {
     setWindowTitle(kTitle);
-    setFixedSize(kWizardSize);
+    setFixedSize(at(kWizardSize));
     QFont f("DejaVu Sans");
-    f.setPixelSize(11);
+    f.setPixelSize(gui::scaled(11, layoutScale()));
     setFont(f);
     setMode(Tile);
 
-    back_ = button(this, id::kBack, "BACK", "Back", 270, kButtonsY, ButtonImages("< BACK"));
-    next_ = button(this, id::kNext, "NEXT", "Next", 366, kButtonsY, ButtonImages("NEXT >"));
-    cancel_ = button(this, id::kCancel, "Cancel", "Cancel", 462, kButtonsY, ButtonImages("Cancel"));
-    browse_ = button(this, id::kBrowse, "Browse", "Browse", 454, 156, ButtonImages("Browse..."));
+    back_ = button(this, id::kBack, "BACK", "Back", 270, kButtonsY, images("< BACK"));
+    next_ = button(this, id::kNext, "NEXT", "Next", 366, kButtonsY, images("NEXT >"));
+    cancel_ = button(this, id::kCancel, "Cancel", "Cancel", 462, kButtonsY, images("Cancel"));
+    browse_ = button(this, id::kBrowse, "Browse", "Browse", 454, 156, images("Browse..."));
 
     const int x = kPanel.left() + 10, w = kPanel.width() - 20;
     licenceHint_ = label(this, id::kLicenceHint, "Please read the licence agreement carefully.",
                          QRect(x, 74, w, 18), kPanelGrey);
     licence_ = numbered(new QPlainTextEdit(this), id::kLicenceText);
     licence_->setReadOnly(true);
-    licence_->setGeometry(x, 96, w, 150);
+    licence_->setGeometry(at(QRect(x, 96, w, 150)));
     new ColorStatic(licence_);
     accepted_ = numbered(new QCheckBox(this), id::kAccepted);
-    accepted_->setGeometry(x, 258, 18, 18);
+    accepted_->setGeometry(at(QRect(x, 258, 18, 18)));
     acceptLabel_ = label(this, id::kAcceptLabel,
                          "I accept all the terms and conditions of preceding licence agreement.",
                          QRect(x + 22, 254, w - 22, 30), kPanelGrey);
@@ -78,7 +79,7 @@ First::First(SetupHooks hooks, QWidget* parent) : BkDialogST(parent), hooks_(std
     label(this, id::kDestinationLabel, "Destination Folder", QRect(x, 136, 200, 18), kPanelGrey);
     destination_ = numbered(new QLineEdit(this), id::kDestination);
     destination_->setReadOnly(true);
-    destination_->setGeometry(x, 158, 270, 22);
+    destination_->setGeometry(at(QRect(x, 158, 270, 22)));
     new ColorStatic(destination_);
     label(this, id::kDriveSizeLabel, "Selected Drive Space", QRect(x, 204, 150, 18), kPanelGrey);
     label(this, id::kDriveSize, "", QRect(x + 170, 204, 150, 18), kPanelGrey);
@@ -91,7 +92,7 @@ First::First(SetupHooks hooks, QWidget* parent) : BkDialogST(parent), hooks_(std
         label(this, id::kInstalling, "Installing...", QRect(x, 150, 200, 18), kPanelGrey);
     progress_ = numbered(new QProgressBar(this), id::kProgress);
     progress_->setRange(0, 100);
-    progress_->setGeometry(x, 172, w, 20);
+    progress_->setGeometry(at(QRect(x, 172, w, 20)));
 
     connect(next_, &QPushButton::clicked, this, &First::next);
     connect(back_, &QPushButton::clicked, this, &First::back);
@@ -106,13 +107,17 @@ First::First(SetupHooks hooks, QWidget* parent) : BkDialogST(parent), hooks_(std
     showWelcome();
 }
 
+std::vector<QPixmap> First::images(const QString& words, ButtonTone tone) const {
+    return ButtonImages(words, tone, kButtonSize, artScale());
+}
+
 QWidget* First::control(int number) const {
     return findChild<QWidget*>(QString::number(number));
 }
 
 void First::showWelcome() {
-    setBitmap(WizardBackground(1));
-    next_->setImages(ButtonImages("NEXT >"));
+    setBitmap(WizardBackground(1, artScale()));
+    next_->setImages(images("NEXT >"));
     next_->setText("NEXT");
     next_->setEnabled(true);
     back_->hide();
@@ -122,15 +127,15 @@ void First::showWelcome() {
 }
 
 void First::showLicence() {
-    setBitmap(WizardBackground(2));
+    setBitmap(WizardBackground(2, artScale()));
     back_->show();
     back_->setEnabled(true);
     accepted_->setChecked(false);
-    next_->setImages(ButtonImages("ACCEPT"));
+    next_->setImages(images("ACCEPT"));
     next_->setText("ACCEPT");
     next_->setEnabled(false);
-    back_->setImages(ButtonImages("< BACK", ButtonTone::Slate));
-    cancel_->setImages(ButtonImages("Cancel", ButtonTone::Slate));
+    back_->setImages(images("< BACK", ButtonTone::Slate));
+    cancel_->setImages(images("Cancel", ButtonTone::Slate));
     ColorStatic::of(licence_)->setBkColor(Qt::white);
     QStringList lines;
     for (const std::string& line : setup::LicenceLines())
@@ -142,8 +147,8 @@ void First::showLicence() {
 }
 
 void First::showDestination() {
-    setBitmap(WizardBackground(3));
-    next_->setImages(ButtonImages("NEXT >"));
+    setBitmap(WizardBackground(3, artScale()));
+    next_->setImages(images("NEXT >"));
     next_->setText("NEXT");
     ColorStatic::of(destination_)->setBkColor(Qt::white);
     for (int n : {id::kDriveSize, id::kFree, id::kRequired})
@@ -236,7 +241,7 @@ void First::browse() {
 
 void First::install() {
     installing_ = true;
-    setBitmap(WizardBackground(4));
+    setBitmap(WizardBackground(4, artScale()));
     showDestinationControls(false);
     installingLabel_->show();
     progress_->show();

@@ -58,6 +58,8 @@ private:
     void showLicenceControls(bool shown);
     void updateSpaceFigures();
     void showDestinationText();
+    // A button's three pictures at the window's scale.
+    std::vector<QPixmap> images(const QString& words, ButtonTone tone = ButtonTone::Blue) const;
 
     SetupHooks hooks_;
     int stage_ = 1;

@@ -4,6 +4,7 @@
 #include "dialogs/SimpleDialogs.h"
 #include "output/SaveSettings.h"
 #include "skin/ImageButton.h"
+#include "skin/Skin.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -91,6 +92,23 @@ TEST(Dialogs, EveryWindowIsLaidOutWithoutClippingOrOverlap) {
 TEST(Dialogs, AboutWithoutOwnerShowsOnlyTheLineBreak) {
     gui::AboutDialog about(nullptr, "\r\n");
     EXPECT_EQ(about.findChild<QLabel*>("item1005")->text(), "\n");
+}
+
+// The About box and the write-error box have pictures of their own, drawn at their
+// own layout sizes, so nothing in them is stretched at the desktop's font.
+TEST(Dialogs, AboutAndWriteErrorShowTheirOwnPictures) {
+    gui::AboutDialog about(nullptr, "Jane Doe");
+    EXPECT_EQ(about.backgroundSize(), QSize(420, 250));
+    gui::WriteErrorDialog error(nullptr, "/media/backup/photo.jpg", "No space left on device");
+    EXPECT_EQ(error.backgroundSize(), QSize(420, 220));
+    const QImage generic = gui::skinImage("dialog").toImage();
+    for (const char* name : {"about", "error"}) {
+        const QImage own = gui::skinImage(name).toImage();
+        ASSERT_FALSE(own.isNull()) << name;
+        EXPECT_NE(own.pixelColor(own.width() - 30, own.height() - 20),
+                  generic.pixelColor(generic.width() - 30, generic.height() - 20))
+            << name << " has its own corner picture";
+    }
 }
 
 // The saving pass writes only files whose extension is in the list, so the list's

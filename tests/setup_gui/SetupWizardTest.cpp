@@ -2,10 +2,10 @@
 #include "Exit.h"
 #include "Finish.h"
 #include "First.h"
+#include "InstallerHome.h"
 #include "platform/FileRegistryStore.h"
 #include "setup/InstallerFiles.h"
 #include "setup/SystemFolders.h"
-#include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -15,8 +15,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QTimer>
-#include <deque>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -34,86 +32,8 @@ std::string readFile(const fs::path& p) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void screenshot(QWidget* widget, const char* name) {
-    if (const char* folder = std::getenv("QR_SCREENSHOT_DIR"))
-        widget->grab().save(QString("%1/setup-%2.png").arg(folder, name));
-}
-
-// Runs `fn` on the modal dialog of type T once it is open.
-template <class T> void whenModal(std::function<void(T*)> fn) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [fn, poll] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            fn(dialog);
-            return;
-        }
-        QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
-}
-
-// A home of its own (menu, Desktop, registry store) and a folder holding the
-// files the installer copies; the installer runs with that folder as its current one.
-class SetupWizard : public ::testing::Test {
+class SetupWizard : public ::testing::Test, protected qr::test::InstallerHome {
 protected:
-    qr::test::TempDir root;
-    fs::path home = root / "home";
-    fs::path source = root / "source";
-    fs::path registryFile = root / "registry";
-    qr::platform::FileRegistryStore registry{registryFile};
-    qr::test::ScriptedMessages messages;
-    std::deque<std::optional<QString>> chosenFolders;
-    std::vector<QString> launched;
-    int exits = 0;
-    int pauses = 0;
-    std::function<void()> onPause;
-    fs::path oldCwd = fs::current_path();
-
-    void SetUp() override {
-        fs::create_directories(home / ".config");
-        fs::create_directories(home / "Bureau");
-        std::ofstream(home / ".config" / "user-dirs.dirs") << "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n";
-        setenv("HOME", home.c_str(), 1);
-        unsetenv("XDG_DATA_HOME");
-        unsetenv("XDG_CONFIG_HOME");
-        setenv("QUARRIXDALE_REGISTRY", registryFile.c_str(), 1);
-        fs::create_directories(source);
-        for (const std::string& name : setup::kInstalledFiles)
-            fs::copy_file(fs::path(SETUP_FOLDER) / name, source / name);
-        fs::current_path(source);
-    }
-    void TearDown() override { fs::current_path(oldCwd); }
-
-    SetupHooks hooks() {
-        SetupHooks h;
-        h.messages = &messages;
-        h.registry = &registry;
-        h.registryFile = registryFile;
-        h.chooseFolder = [this](QWidget*, const QString& title) -> std::optional<QString> {
-            EXPECT_EQ(title, "Select drive/folder for installation:");
-            std::optional<QString> next;
-            if (!chosenFolders.empty()) {
-                next = chosenFolders.front();
-                chosenFolders.pop_front();
-            }
-            return next;
-        };
-        h.pause = [this](std::chrono::milliseconds wait) {
-            EXPECT_EQ(wait.count(), 200);
-            // The fifth pause falls in the middle of the copies.
-            if (onPause && ++pauses == 5) {
-                onPause();
-                onPause = nullptr;
-            }
-        };
-        h.launch = [this](const QString& program) {
-            launched.push_back(program);
-            return true;
-        };
-        h.exitProcess = [this] { ++exits; };
-        return h;
-    }
-
     static Btn* button(First& w, int id) { return static_cast<Btn*>(w.control(id)); }
     static QCheckBox* box(First& w) { return static_cast<QCheckBox*>(w.control(id::kAccepted)); }
     static QString text(First& w, int id) {
@@ -131,14 +51,14 @@ TEST_F(SetupWizard, PagesFollowNextBackAndTheLicenceBox) {
     EXPECT_FALSE(w.setMode(13)) << "modes stop at 12";
     EXPECT_TRUE(w.setMode(BkDialogST::BottomCenter));
     w.setMode(BkDialogST::Tile);
-    EXPECT_EQ(w.bitmap().size(), QSize(564, 367));
+    EXPECT_EQ(w.bitmap().deviceIndependentSize().toSize(), w.size());
     EXPECT_EQ(w.setupStage(), 1);
     EXPECT_TRUE(button(w, id::kNext)->isVisible());
     EXPECT_TRUE(button(w, id::kCancel)->isVisible());
     EXPECT_FALSE(button(w, id::kBack)->isVisible());
     EXPECT_FALSE(w.control(id::kLicenceText)->isVisible());
     EXPECT_EQ(button(w, id::kNext)->toolTip(), "Next");
-    screenshot(&w, "1-welcome");
+    qr::test::setupScreenshot(&w, "1-welcome");
 
     button(w, id::kNext)->click();
     EXPECT_EQ(w.setupStage(), 2);
@@ -150,7 +70,7 @@ TEST_F(SetupWizard, PagesFollowNextBackAndTheLicenceBox) {
                     .contains("LICENCE"));
     box(w)->click();
     EXPECT_TRUE(button(w, id::kNext)->isEnabled());
-    screenshot(&w, "2-licence");
+    qr::test::setupScreenshot(&w, "2-licence");
     box(w)->click();
     EXPECT_FALSE(button(w, id::kNext)->isEnabled()) << "unticking disables Accept again";
     box(w)->click();
@@ -176,7 +96,7 @@ TEST_F(SetupWizard, PagesFollowNextBackAndTheLicenceBox) {
     EXPECT_EQ(text(w, id::kRequired), "20.0 MB");
     EXPECT_FALSE(w.control(id::kLicenceText)->isVisible());
     EXPECT_TRUE(w.control(id::kBrowse)->isVisible());
-    screenshot(&w, "3-destination");
+    qr::test::setupScreenshot(&w, "3-destination");
 
     // Browse: a chosen folder shows; a cancelled picker keeps it.
     chosenFolders = {QString::fromStdString((root / "base").string()), std::nullopt};
@@ -202,17 +122,17 @@ TEST_F(SetupWizard, CancelAsksAndOnlyExitSetupEnds) {
     First w(hooks());
     w.show();
     button(w, id::kNext)->click();
-    whenModal<Exit>([](Exit* e) {
+    qr::test::whenModal<Exit>([](Exit* e) {
         EXPECT_EQ(e->resume()->toolTip(), "Resume");
         EXPECT_EQ(e->exitSetup()->toolTip(), "Exit");
-        screenshot(e, "exit");
+        qr::test::setupScreenshot(e, "exit");
         e->resume()->click();
     });
     button(w, id::kCancel)->click();
     EXPECT_EQ(exits, 0);
     EXPECT_EQ(w.setupStage(), 2) << "Resume leaves the wizard where it was";
 
-    whenModal<Exit>([](Exit* e) { e->exitSetup()->click(); });
+    qr::test::whenModal<Exit>([](Exit* e) { e->exitSetup()->click(); });
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&w, &escape);
     EXPECT_EQ(exits, 1);
@@ -241,7 +161,7 @@ TEST_F(SetupWizard, InstallsIntoTheChosenFolderAndTheProgramRuns) {
         EXPECT_FALSE(button(w, id::kBack)->isEnabled());
         EXPECT_TRUE(w.control(id::kProgress)->isVisible());
         EXPECT_FALSE(w.control(id::kDestination)->isVisible());
-        screenshot(&w, "4-installing");
+        qr::test::setupScreenshot(&w, "4-installing");
     };
     button(w, id::kNext)->click();
     ASSERT_TRUE(w.result());
@@ -295,7 +215,7 @@ TEST_F(SetupWizard, InstallsIntoTheChosenFolderAndTheProgramRuns) {
     EXPECT_TRUE(finish.launchAfterFinish());
     EXPECT_FALSE(finish.control(3)->isEnabled());
     EXPECT_FALSE(finish.control(2)->isVisible());
-    screenshot(&finish, "finish");
+    qr::test::setupScreenshot(&finish, "finish");
     static_cast<QPushButton*>(finish.control(1))->click();
     ASSERT_EQ(launched.size(), 1u);
     EXPECT_EQ(launched[0].toStdString(), (dest / setup::kProgramName).string());

@@ -45,7 +45,8 @@ NoMediaDialog::NoMediaDialog(QWidget* parent) : PictureDialog(parent) {
     fitToFont(this);
 }
 
-AboutDialog::AboutDialog(QWidget* parent, const QString& ownerText) : SkinnedDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent, const QString& ownerText)
+    : SkinnedDialog(parent, "about") {
     setWindowTitle("About Quarrixdale Recovery - Memory Card");
     setFixedSize(420, 250);
     auto* title = new ColourLabel("Quarrixdale Recovery - Memory Card Version 2.0.1.5", this);
@@ -94,7 +95,7 @@ ReplaceDialog::ReplaceDialog(QWidget* parent, const QString& path) : PictureDial
 }
 
 WriteErrorDialog::WriteErrorDialog(QWidget* parent, const QString& path, const QString& reason)
-    : SkinnedDialog(parent) {
+    : SkinnedDialog(parent, "error") {
     setWindowTitle("Error Writing Destination");
     setFixedSize(420, 220);
     placeLabel("Error copying current file :", this, QRect(20, 15, 380, 22), true, true);

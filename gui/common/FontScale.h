@@ -1,8 +1,10 @@
 #pragma once
-// The windows place their controls at fixed spots, sized for a 9-point DejaVu Sans. A
-// larger desktop font scales that whole layout, the window included, in proportion,
-// so that no text is cut and no control runs into another.
+// The windows of the recovery program and of the installer place their controls at
+// fixed spots, sized for a 9-point DejaVu Sans. A larger desktop font scales that whole
+// layout, the window and its pictures included, in proportion, so that no text is cut
+// and no control runs into another. A smaller one never shrinks it.
 #include <QRect>
+#include <QSize>
 
 class QFont;
 class QWidget;
@@ -13,6 +15,7 @@ namespace qr::gui {
 double layoutScale(const QFont& font);
 // A rectangle of the fixed layout at scale `k`.
 QRect scaled(const QRect& r, double k);
+QSize scaled(const QSize& s, double k);
 int scaled(int length, double k);
 // Scales a window laid out by hand at the scale of its font: its fixed size and the
 // place of every control in it, inside its frames and panels too. Controls that lay

@@ -50,6 +50,10 @@ int scaled(int length, double k) {
     return int(std::lround(length * k));
 }
 
+QSize scaled(const QSize& s, double k) {
+    return QSize(scaled(s.width(), k), scaled(s.height(), k));
+}
+
 QRect scaled(const QRect& r, double k) {
     if (k == 1.0)
         return r;

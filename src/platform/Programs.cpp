@@ -1,15 +1,44 @@
 #include "platform/Programs.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 extern char** environ;
 
 namespace qr::platform {
+
+namespace {
+
+void closeIfOpen(int fd) {
+    if (fd >= 0)
+        ::close(fd);
+}
+
+// Waits at most `left` for the child behind `exitSignal` (its process descriptor) to
+// end; without a descriptor (an old kernel), a short sleep.
+void waitForExit(int exitSignal, std::chrono::steady_clock::duration left) {
+    using namespace std::chrono;
+    if (exitSignal < 0) {
+        std::this_thread::sleep_for(std::min<steady_clock::duration>(left, milliseconds(2)));
+        return;
+    }
+    // Rounded up so a wait never ends just short of the deadline; at most a second at a
+    // time, so a signal or a late deadline is seen again soon.
+    const auto ms = std::min<std::int64_t>(1000, ceil<milliseconds>(left).count());
+    pollfd fd{exitSignal, POLLIN, 0};
+    ::poll(&fd, 1, static_cast<int>(ms));
+}
+
+} // namespace
 
 int RunAndWait(const std::vector<std::string>& argv) {
     if (argv.empty())
@@ -43,22 +72,31 @@ BoundedRun RunAndWaitAtMost(const std::vector<std::string>& argv, std::chrono::m
         return run;
     run.started = true;
     const auto deadline = std::chrono::steady_clock::now() + limit;
+    // A descriptor that turns readable when the child ends lets the wait end at once
+    // rather than at the next tick of a polling loop (every program run at start-up
+    // would otherwise wait a tick).
+    const int exitSignal = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     int status = 0;
     for (;;) {
         const pid_t done = ::waitpid(pid, &status, WNOHANG);
         if (done == pid)
             break;
-        if (done < 0 && errno != EINTR)
+        if (done < 0 && errno != EINTR) {
+            closeIfOpen(exitSignal);
             return run;
-        if (std::chrono::steady_clock::now() >= deadline) {
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
             ::kill(pid, SIGKILL);
             while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
+            closeIfOpen(exitSignal);
             run.timedOut = true;
             return run;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        waitForExit(exitSignal, deadline - now);
     }
+    closeIfOpen(exitSignal);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }

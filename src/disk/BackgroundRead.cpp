@@ -1,17 +1,6 @@
 #include "disk/BackgroundRead.h"
 
-#include <cstdlib>
-
 namespace qr::disk {
-
-void FreeDeleter::operator()(unsigned char* p) const {
-    std::free(p);
-}
-
-AlignedBuffer PageAligned(std::size_t bytes) {
-    const std::size_t rounded = (bytes + 4095) / 4096 * 4096;
-    return AlignedBuffer(static_cast<unsigned char*>(std::aligned_alloc(4096, rounded)));
-}
 
 BackgroundRead::~BackgroundRead() {
     if (!thread_.joinable())

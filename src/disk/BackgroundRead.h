@@ -6,19 +6,11 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 
 namespace qr::disk {
-
-struct FreeDeleter {
-    void operator()(unsigned char* p) const;
-};
-using AlignedBuffer = std::unique_ptr<unsigned char, FreeDeleter>;
-// `bytes` rounded up to whole pages, page-aligned; null when memory is short.
-AlignedBuffer PageAligned(std::size_t bytes);
 
 class BackgroundRead {
 public:

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 namespace qr::disk {
@@ -13,6 +15,17 @@ namespace qr::disk {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+struct FreeDeleter {
+    void operator()(unsigned char* p) const { std::free(p); }
+};
+using AlignedBuffer = std::unique_ptr<unsigned char, FreeDeleter>;
+
+// `bytes` rounded up to whole pages, page-aligned; null when memory is short.
+AlignedBuffer PageAligned(std::size_t bytes) {
+    const std::size_t rounded = (bytes + 4095) / 4096 * 4096;
+    return AlignedBuffer(static_cast<unsigned char*>(std::aligned_alloc(4096, rounded)));
+}
 
 // Reading the next batch on a second thread pays when looking at a batch takes a
 // good part of reading one (a fast medium and a busy visitor); otherwise the thread's

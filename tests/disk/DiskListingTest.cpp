@@ -7,6 +7,7 @@
 #include "platform/Programs.h"
 #include "platform/RegistryData.h"
 #include "platform/UserMessages.h"
+#include "support/RecordingDiskTree.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
@@ -218,12 +219,7 @@ TEST_F(ListingFixture, DetailRowsAsTheRightPanelShowsThem) {
 // disk, of each disk once per listing in slot order, and is expanded last; the No
 // Media dialog is the caller's to give and shows only when no disk answered.
 TEST_F(ListingFixture, ListingFillsTheTreeItIsHandedInSlotOrder) {
-    struct RecordingTree final : disk::DiskTreeView {
-        std::vector<std::string> calls;
-        void addRoot() override { calls.push_back("root"); }
-        void addDisk(const std::string& label) override { calls.push_back(label); }
-        void expandRoot() override { calls.push_back("expand"); }
-    } tree;
+    test::RecordingDiskTree tree;
     detector.leave = [](platform::RegistryStore& s) {
         leaveDisk(s, 7, "/dev/sdh", "512");
         leaveDisk(s, 1, "/dev/sdb", "512");
@@ -275,12 +271,7 @@ TEST_F(ListingFixture, ADetectorThatNeverEndsIsStoppedAndWhatItLeftIsDropped) {
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
     disk::RegisterDiskImages(store, {"/a.img"});
 
-    struct Tree final : disk::DiskTreeView {
-        std::vector<std::string> disks;
-        void addRoot() override {}
-        void addDisk(const std::string& label) override { disks.push_back(label); }
-        void expandRoot() override {}
-    } tree;
+    test::RecordingDiskTree tree;
     test::ScriptedMessages messages;
     bool anyDisk = false;
     bool emptySlot = false;

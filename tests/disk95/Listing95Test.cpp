@@ -12,6 +12,7 @@
 #include "disk/SectorReader.h"
 #include "platform/PlatformChoice.h"
 #include "platform/RegistryData.h"
+#include "support/RecordingDiskTree.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 
@@ -290,12 +291,7 @@ TEST_F(Listing95, ADetectorThatNeverEndsIsStoppedAndItsUnitsAreListedWithUnknown
         << disk::kScratchFolderVariable << "/" << disk::kGeometryFile << "\"\nexec sleep 600\n";
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
 
-    struct Tree final : disk::DiskTreeView {
-        std::vector<std::string> disks;
-        void addRoot() override {}
-        void addDisk(const std::string& label) override { disks.push_back(label); }
-        void expandRoot() override {}
-    } tree;
+    test::RecordingDiskTree tree;
     platform::PosixProgramRunner programs;
     bool anyDisk = false;
     bool emptySlot = false;

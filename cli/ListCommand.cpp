@@ -5,6 +5,7 @@
 // --mode advanced sweeps the range instead, prints the file systems it identifies on
 // stderr and lists file system --file-system N (1 when not given).
 // --log FILE loads a recovery log instead of searching; --save-log FILE writes one.
+#include "PartitionSession.h"
 #include "SearchedVolume.h"
 #include "app/FolderCommands.h"
 #include "model/FileList.h"
@@ -92,9 +93,8 @@ void printTree(app::RecoveryContext& ctx, model::TreeItem root) {
 int runList(const CommandLine& line) {
     int exitCode = 0;
     // The listing belongs to the search: every folder is read once, through its cache.
-    auto session =
-        SearchVolume(line, "list", {"FAT16", "FAT32", "NTFS", "exFAT"}, std::cerr, exitCode,
-                     /*keepSearchCache=*/true);
+    auto session = SearchVolume(line, "list", KnownFileSystems(), std::cerr, exitCode,
+                                /*keepSearchCache=*/true);
     if (!session)
         return exitCode;
     app::RecoveryContext& ctx = *session->context;
@@ -104,11 +104,12 @@ int runList(const CommandLine& line) {
 
 RegisterCommand reg{
     "list",
-    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS|exFAT --start S --end E | --log FILE) "
-    "[--stop-after-sectors N] [--mode standard|advanced [--file-system N]] "
-    "[--save-log FILE]  run the search (or load a recovery log) and print every "
-    "folder and file found (E: first sector behind the volume; advanced: the file "
-    "systems found go to stderr)",
+    "[--disk N] (--partition K | --fs " + FileSystemChoices() +
+        " --start S --end E | --log FILE) "
+        "[--stop-after-sectors N] [--mode standard|advanced [--file-system N]] "
+        "[--save-log FILE]  run the search (or load a recovery log) and print every "
+        "folder and file found (E: first sector behind the volume; advanced: the file "
+        "systems found go to stderr)",
     {SearchOptions()},
     runList};
 

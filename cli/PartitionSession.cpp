@@ -3,6 +3,7 @@
 #include "CliSession.h"
 #include "app/PartitionCommands.h"
 #include "disk/SectorReader.h"
+#include "volume/EngineRegistry.h"
 #include "volume/PartitionTree.h"
 
 #include <algorithm>
@@ -27,6 +28,20 @@ std::optional<std::uint64_t> numberOption(const CommandLine& line, const std::st
     return value;
 }
 
+std::vector<std::string> KnownFileSystems() {
+    std::vector<std::string> names;
+    for (const volume::EngineRow& row : volume::EngineRows())
+        names.emplace_back(row.name);
+    return names;
+}
+
+std::string FileSystemChoices() {
+    std::string choices;
+    for (const std::string& name : KnownFileSystems())
+        choices += (choices.empty() ? "" : "|") + name;
+    return choices;
+}
+
 std::vector<OptionSpec> VolumeOptions() {
     return {{"--disk"}, {"--partition"}, {"--fs"}, {"--start"}, {"--end"}};
 }
@@ -46,7 +61,7 @@ bool ListDiskPartitions(app::RecoveryContext& ctx, std::uint16_t disk) {
 }
 
 std::optional<VolumeChoice> parseVolumeChoice(const CommandLine& line, const std::string& command,
-                                              std::initializer_list<std::string> fileSystems,
+                                              const std::vector<std::string>& fileSystems,
                                               std::ostream& err) {
     bool bad = false;
     VolumeChoice choice;

@@ -5,7 +5,6 @@
 #include "app/RecoveryContext.h"
 
 #include <cstdint>
-#include <initializer_list>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -37,8 +36,13 @@ std::vector<OptionSpec> VolumeOptions();
 
 // Reads "[--disk N] (--partition K | --fs NAME --start S --end E)"; `fileSystems` are
 // the names --fs accepts. Prints what is wrong and returns nullopt on bad arguments.
+// The names of the file systems the program's engines search, in registry order.
+std::vector<std::string> KnownFileSystems();
+// The same joined with "|", as usage lines show them.
+std::string FileSystemChoices();
+
 std::optional<VolumeChoice> parseVolumeChoice(const CommandLine& line, const std::string& command,
-                                              std::initializer_list<std::string> fileSystems,
+                                              const std::vector<std::string>& fileSystems,
                                               std::ostream& err);
 
 // Sets the volume's name, start and end in volumeParams (and the partition index); for

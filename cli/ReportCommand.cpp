@@ -2,6 +2,7 @@
 // runs the search and prints its recovery details, one line each; with
 // --directory-list, also writes the rebuilt tree's directory-list lines to FILE (each
 // ended by CR LF, as the window's Directory List view file).
+#include "PartitionSession.h"
 #include "SearchedVolume.h"
 #include "app/SearchReport.h"
 #include "output/DirectoryList.h"
@@ -16,7 +17,7 @@ int runReport(const CommandLine& line) {
     const auto listOption = line.values.find("--directory-list");
     const std::string listFile = listOption == line.values.end() ? "" : listOption->second;
     int exitCode = 0;
-    auto session = SearchVolume(line, "report", {"FAT16", "FAT32", "NTFS"}, std::cerr, exitCode);
+    auto session = SearchVolume(line, "report", KnownFileSystems(), std::cerr, exitCode);
     if (!session)
         return exitCode;
     app::RecoveryContext& ctx = *session->context;
@@ -33,17 +34,19 @@ int runReport(const CommandLine& line) {
     return 0;
 }
 
-RegisterCommand reg{"report",
-                    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS --start S --end E | --log "
-                    "FILE) [--stop-after-sectors N] [--mode standard|advanced [--file-system N]] "
-                    "[--directory-list FILE]  run the search, print its recovery details and "
-                    "write the directory list to FILE",
-                    {[] {
-                        std::vector<OptionSpec> options = SearchOptions();
-                        options.push_back({"--directory-list"});
-                        return options;
-                    }()},
-                    runReport};
+RegisterCommand reg{
+    "report",
+    "[--disk N] (--partition K | --fs " + FileSystemChoices() +
+        " --start S --end E | --log "
+        "FILE) [--stop-after-sectors N] [--mode standard|advanced [--file-system N]] "
+        "[--directory-list FILE]  run the search, print its recovery details and "
+        "write the directory list to FILE",
+    {[] {
+        std::vector<OptionSpec> options = SearchOptions();
+        options.push_back({"--directory-list"});
+        return options;
+    }()},
+    runReport};
 
 } // namespace
 } // namespace qr::cli

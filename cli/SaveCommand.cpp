@@ -1,6 +1,7 @@
 // save: runs the Standard search, then the counting and writing passes of a save over
 // the whole recovery tree or over the named folders and files, into --to DIR.
 #include "CliSession.h"
+#include "PartitionSession.h"
 #include "SearchedVolume.h"
 #include "app/FolderCommands.h"
 #include "app/SaveCommands.h"
@@ -191,7 +192,7 @@ void countFolder(app::RecoveryContext& ctx, model::TreeItem folder) {
     }
     save.counters = {};
     save.plan.clear();
-    app::CountFatFolderTree(ctx, folder, node->selfKey);
+    app::CountFolderTree(ctx, folder, node->selfKey);
 }
 
 // Counts the named paths: folders through the tree, files through their folder's list.
@@ -248,8 +249,7 @@ int runSave(const CommandLine& line) {
     if (!readSettings(line, settings, messages))
         return 2;
     int exitCode = 0;
-    auto session =
-        SearchVolume(line, "save", {"FAT16", "FAT32", "NTFS", "exFAT"}, std::cerr, exitCode);
+    auto session = SearchVolume(line, "save", KnownFileSystems(), std::cerr, exitCode);
     if (!session)
         return exitCode;
     app::RecoveryContext& ctx = *session->context;
@@ -290,10 +290,15 @@ int runSave(const CommandLine& line) {
     for (const std::string& problem : save.problems)
         std::cerr << "recovery-cli: " << problem << "\n";
     const output::SaveSummary& s = save.summary;
+    if (s.mediumLostAt)
+        std::cerr << "recovery-cli: the medium stopped answering during the save; the file "
+                     "being written was removed and no further file was written\n";
     std::cout << "files written: " << s.written << "\nbytes written: " << s.bytesWritten
               << "\nskipped: " << s.passedOver << "\nfailed: " << s.failed + s.stopped
               << "\nwith unreadable sectors: " << s.withUnreadable
               << "\nuncertain (clusters guessed): " << s.uncertain << "\n";
+    if (s.mediumLostAt)
+        return kMediumLostExit;
     if (s.failed + s.stopped > 0)
         return 1;
     if (ctx.mediumLostAt)
@@ -303,12 +308,14 @@ int runSave(const CommandLine& line) {
 
 RegisterCommand reg{
     "save",
-    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS|exFAT --start S --end E | --log FILE) "
-    "[--save-log FILE] --to DIR "
-    "[--deleted all|live|deleted] [--ext doc,xls,...] [--saving-mode auto|fat1|fat2|contiguous] "
-    "[--replace ask|yes-all|no-all] [--mode standard|advanced [--file-system N]] [PATH ...]  "
-    "search the volume and save the whole tree or "
-    "the named folders and files",
+    "[--disk N] (--partition K | --fs " + FileSystemChoices() +
+        " --start S --end E | --log FILE) "
+        "[--save-log FILE] --to DIR "
+        "[--deleted all|live|deleted] [--ext doc,xls,...] [--saving-mode "
+        "auto|fat1|fat2|contiguous] "
+        "[--replace ask|yes-all|no-all] [--mode standard|advanced [--file-system N]] [PATH ...]  "
+        "search the volume and save the whole tree or "
+        "the named folders and files",
     {[] {
          std::vector<OptionSpec> options = SearchOptions();
          for (const char* name : {"--to", "--deleted", "--ext", "--saving-mode", "--replace"})

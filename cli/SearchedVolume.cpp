@@ -5,10 +5,12 @@
 #include "VolumeLog.h"
 #include "app/AdvancedFatSearch.h"
 #include "app/EmptySearch.h"
+#include "app/EngineHooks.h"
 #include "app/PartitionCommands.h"
 #include "app/ScanDriver.h"
 #include "disk/SectorReader.h"
 #include "model/FileSystemDetails.h"
+#include "volume/EngineRegistry.h"
 #include "volume/VolumeValidation.h"
 
 #include <algorithm>
@@ -89,7 +91,7 @@ namespace {
 // --log FILE: the tree, tables and layout come from the log; only the disk is chosen.
 std::unique_ptr<CliSession> LoadLoggedVolume(const CommandLine& line, const std::string& path,
                                              const std::string& command,
-                                             std::initializer_list<std::string> fileSystems,
+                                             const std::vector<std::string>& fileSystems,
                                              std::ostream& err, int& exitCode) {
     bool bad = false;
     const std::uint64_t disk = numberOption(line, "--disk", err, bad).value_or(0);
@@ -119,7 +121,7 @@ std::unique_ptr<CliSession> LoadLoggedVolume(const CommandLine& line, const std:
 
 // The volume chosen by the options, searched in the mode they name.
 std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const std::string& command,
-                                               std::initializer_list<std::string> fileSystems,
+                                               const std::vector<std::string>& fileSystems,
                                                std::ostream& err, int& exitCode,
                                                bool keepSearchCache) {
     bool bad = false;
@@ -136,10 +138,9 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
         return nullptr;
     }
     const auto typed = option(line, "--fs");
-    // The Advanced search sweeps for FAT and NTFS structures; an exFAT volume is searched
-    // the same way in both modes, as the wizard does.
-    if (advanced && typed && *typed != "FAT16" && *typed != "FAT32" && *typed != "NTFS" &&
-        *typed != "exFAT") {
+    // The Advanced search sweeps for the structures of the named file system; one without
+    // an Advanced search is searched the same way in both modes, as the wizard does.
+    if (advanced && typed && !volume::FindEngineRow(*typed)) {
         err << "recovery-cli: " << command << " does not take --fs " << *typed << "\n";
         return nullptr;
     }
@@ -172,8 +173,8 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
     }
     ctx.searchDiskNumber = ctx.selectedDiskNumber;
     TakeDiskModel(ctx, ctx.selectedDiskNumber);
-    const bool exfat = ctx.volumeParams.kind() == volume::FileSystemKind::ExFat;
-    if (advanced && !exfat) {
+    const app::EngineHooks* hooks = app::HooksOf(ctx);
+    if (advanced && hooks && hooks->advancedSweep) {
         if (!runAdvancedSearch(ctx, stopAfter, fileSystem.value_or(1), err))
             return nullptr;
     } else {
@@ -186,7 +187,7 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
 } // namespace
 
 std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::string& command,
-                                         std::initializer_list<std::string> fileSystems,
+                                         const std::vector<std::string>& fileSystems,
                                          std::ostream& err, int& exitCode, bool keepSearchCache) {
     exitCode = 2;
     const auto log = option(line, "--log");

@@ -5,7 +5,6 @@
 // tree ready for browsing and saving.
 #include "CliSession.h"
 
-#include <initializer_list>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -25,7 +24,7 @@ std::vector<OptionSpec> SearchOptions();
 // for bad options, 1 otherwise. `keepSearchCache`: the search's cache of directory
 // clusters stays for a listing of every folder.
 std::unique_ptr<CliSession> SearchVolume(const CommandLine& line, const std::string& command,
-                                         std::initializer_list<std::string> fileSystems,
+                                         const std::vector<std::string>& fileSystems,
                                          std::ostream& err, int& exitCode,
                                          bool keepSearchCache = false);
 

@@ -6,6 +6,7 @@
 #include "PartitionSession.h"
 #include "app/PartitionCommands.h"
 #include "app/ScanDriver.h"
+#include "volume/EngineRegistry.h"
 #include "volume/VolumeValidation.h"
 
 #include <iostream>
@@ -33,8 +34,7 @@ void printParams(const volume::VolumeParams& p) {
 }
 
 int runVolume(const CommandLine& line) {
-    const auto choice =
-        parseVolumeChoice(line, "volume", {"FAT16", "FAT32", "NTFS", "exFAT"}, std::cerr);
+    const auto choice = parseVolumeChoice(line, "volume", KnownFileSystems(), std::cerr);
     if (!choice)
         return 2;
     auto session = openSession(line, std::cerr);
@@ -49,7 +49,8 @@ int runVolume(const CommandLine& line) {
     std::cout << "validation=" << (ctx.validationSucceeded ? "succeeded" : "failed") << '\n';
     if (verbose && !ctx.validationSucceeded)
         std::cout << "validation-refusal=" << why << '\n';
-    if (!ctx.validationSucceeded && volume::IsFat(ctx.volumeParams.kind())) {
+    const volume::EngineRow* row = volume::FindEngineRow(ctx.volumeParams.fileSystemName);
+    if (!ctx.validationSucceeded && row && row->rebuildLayout) {
         why.clear();
         const bool rebuilt = app::CalculateVolumeParams(ctx, {}, &why) == 1;
         std::cout << "calculation=" << (rebuilt ? "succeeded" : "failed") << '\n';
@@ -61,9 +62,10 @@ int runVolume(const CommandLine& line) {
 }
 
 RegisterCommand reg{"volume",
-                    "[--disk N] (--partition K | --fs FAT16|FAT32|NTFS|exFAT --start S --end E) "
-                    "[--verbose]  validate a volume (E: first sector behind it) and print its "
-                    "parameters; --verbose tells why a check refused it",
+                    "[--disk N] (--partition K | --fs " + FileSystemChoices() +
+                        " --start S --end E) "
+                        "[--verbose]  validate a volume (E: first sector behind it) and print its "
+                        "parameters; --verbose tells why a check refused it",
                     {[] {
                         std::vector<OptionSpec> options = VolumeOptions();
                         options.push_back({"--verbose", false});

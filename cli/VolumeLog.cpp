@@ -17,7 +17,7 @@ void TakeDiskModel(app::RecoveryContext& ctx, std::uint16_t disk) {
 }
 
 bool LoadVolumeLog(app::RecoveryContext& ctx, const std::string& path, std::uint16_t disk,
-                   std::initializer_list<std::string> fileSystems, const std::string& command,
+                   const std::vector<std::string>& fileSystems, const std::string& command,
                    std::ostream& err) {
     ctx.selectedDiskNumber = disk;
     TakeDiskModel(ctx, disk);

@@ -4,9 +4,9 @@
 // searching, on the disk given by --disk, so that list and save run as after a search.
 #include "CliSession.h"
 
-#include <initializer_list>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 namespace qr::cli {
 
@@ -18,7 +18,7 @@ void TakeDiskModel(app::RecoveryContext& ctx, std::uint16_t disk);
 // after printing why (the window's own texts: "Unable to open file", "You Have
 // Selected Wrong Disk", "Error in file").
 bool LoadVolumeLog(app::RecoveryContext& ctx, const std::string& path, std::uint16_t disk,
-                   std::initializer_list<std::string> fileSystems, const std::string& command,
+                   const std::vector<std::string>& fileSystems, const std::string& command,
                    std::ostream& err);
 
 // Writes the log to --save-log's file when given. False after printing why.

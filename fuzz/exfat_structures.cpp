@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         source.bytes.assign(data + 1, data + size);
     }
     const std::uint64_t sectors = source.sectorCount();
-    const auto region = volume::ReadExfatBootRegion(source, 0, sectors);
+    const auto region = exfat::ReadExfatBootRegion(source, 0, sectors);
     if (!region.geometry)
         return 0;
     const exfat::Geometry& geometry = *region.geometry;

@@ -1,6 +1,6 @@
 #include "app/AdvancedFatSearch.h"
 
-#include "app/AdvancedNtfsSearch.h"
+#include "app/EngineHooks.h"
 #include "app/FolderCommands.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
@@ -107,6 +107,30 @@ void ShowFileSystemDetails(RecoveryContext& context, int index) {
         context.pickedFileSystem = index;
 }
 
+void OpenPickedFatFileSystem(RecoveryContext& context, std::stop_token stop) {
+    WindowItems& window = context.window();
+    const auto number = static_cast<std::uint32_t>(context.pickedFileSystem + 1);
+    // The type the row names: a FAT16 search goes on as FAT32 when the volume is.
+    context.activeGeometry =
+        fat::OpenPickedFileSystem(*context.reader, context.tables, number, stop);
+    context.folderNodes.clear();
+    context.searchCache.reset();
+    context.recoveryTree.clear();
+    app::EnsureRootItem(context);
+    window.showItem(kProgressBar, true);
+    window.showItem(kProgressCaption, true);
+    window.showItem(kFileList, true);
+    window.enableItem(kFileList, false);
+    window.setItemText(kProgressCaption, "Searching Lost Directories. Please Wait...");
+    model::FindLostDirectories(context.tables.folderTable, model::kFatRootParent,
+                               context.progress());
+    window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
+    app::BuildFolderTree(context, model::TreeVariant::FatAdvance);
+    context.searchCache.reset();
+    WriteSearchReport(context);
+    window.enableItem(kMenuSaveLog, true);
+}
+
 void FileSystemWorker(RecoveryContext& context, std::stop_token stop) {
     WindowItems& window = context.window();
     context.fileSystemWorkerRunning = true;
@@ -117,30 +141,9 @@ void FileSystemWorker(RecoveryContext& context, std::stop_token stop) {
     window.showItem(kRecoveryTree, true);
     context.wizardStage = 3;
 
-    if (volume::IsFat(context.volumeParams.kind()) && context.reader) {
-        const auto number = static_cast<std::uint32_t>(context.pickedFileSystem + 1);
-        // The type the row names: a FAT16 search goes on as FAT32 when the volume is.
-        context.activeGeometry =
-            fat::OpenPickedFileSystem(*context.reader, context.tables, number, stop);
-        context.folderNodes.clear();
-        context.searchCache.reset();
-        context.recoveryTree.clear();
-        app::EnsureRootItem(context);
-        window.showItem(kProgressBar, true);
-        window.showItem(kProgressCaption, true);
-        window.showItem(kFileList, true);
-        window.enableItem(kFileList, false);
-        window.setItemText(kProgressCaption, "Searching Lost Directories. Please Wait...");
-        model::FindLostDirectories(context.tables.folderTable, model::kFatRootParent,
-                                   context.progress());
-        window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
-        app::BuildFolderTree(context, model::TreeVariant::FatAdvance);
-        context.searchCache.reset();
-        WriteSearchReport(context);
-        window.enableItem(kMenuSaveLog, true);
-    } else if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs && context.reader) {
-        OpenPickedNtfsFileSystem(context);
-    }
+    if (const EngineHooks* hooks = HooksOf(context);
+        hooks && hooks->openPickedFileSystem && context.reader)
+        hooks->openPickedFileSystem(context, stop);
 
     window.showItem(kSearchView, false);
     model::SetUpFolderColumns(context.fileList);

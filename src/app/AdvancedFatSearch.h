@@ -27,7 +27,11 @@ model::TreeItem ListFileSystemItems(RecoveryContext& context);
 // Lists the details rows of file system `index` (0-based), which becomes the picked one.
 void ShowFileSystemDetails(RecoveryContext& context, int index);
 
-// Builds the folder tree of the picked FAT or NTFS file system (FolderTable holds the Lost row).
+// Builds the folder tree of the FAT file system picked on the file-systems step.
+void OpenPickedFatFileSystem(RecoveryContext& context, std::stop_token stop);
+
+// Builds the folder tree of the picked file system through its engine (FolderTable
+// holds the Lost row).
 void FileSystemWorker(RecoveryContext& context, std::stop_token stop);
 // Starts FileSystemWorker on context.fileSystemWorker.
 void StartFileSystemWorker(RecoveryContext& context);

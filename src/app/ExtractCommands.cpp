@@ -17,8 +17,14 @@ output::ExtractResult ExtractToFile(RecoveryContext& context, const std::string&
     const std::unique_ptr<volume::VolumeEngine> engine = EngineFor(context);
     if (!engine)
         return output::ExtractResult::Failed;
-    return output::ExtractToFile(context.save, SourceDeviceName(context), *engine, outputPath, name,
-                                 size, location, saveMode, deleted);
+    volume::FolderFile file;
+    file.name = name;
+    file.size = size;
+    file.validLength = size;
+    file.deleted = deleted;
+    file.location = location;
+    return output::ExtractToFile(context.save, SourceDeviceName(context), *engine, outputPath, file,
+                                 saveMode);
 }
 
 output::OpenedAs OpenListEntry(RecoveryContext& context, int row,

@@ -50,12 +50,14 @@ void BuildFolderTree(RecoveryContext& context, model::TreeVariant variant) {
     // Folder names are read through the search's cache: each directory once.
     const std::unique_ptr<volume::VolumeEngine> engine =
         EngineFor(context, context.activeGeometry.kind(), true);
-    const volume::FileSystemKind rootKind = variant == model::TreeVariant::FatStandard
-                                                ? context.volumeParams.kind()
-                                                : context.activeGeometry.kind();
+    // The trees whose folders are named from their parents' directories read the root
+    // directory too: a Standard search by the volume's own file system, an Advanced one
+    // by the picked one's.
     std::unique_ptr<volume::VolumeEngine> rootEngine;
-    if (variant != model::TreeVariant::FatFromLog && volume::IsFat(rootKind))
-        rootEngine = EngineFor(context, rootKind, true);
+    if (variant == model::TreeVariant::FatStandard)
+        rootEngine = EngineFor(context, context.volumeParams.kind(), true);
+    else if (variant == model::TreeVariant::FatAdvance)
+        rootEngine = EngineFor(context, context.activeGeometry.kind(), true);
     model::FolderTreeParts parts = partsOf(context);
     model::BuildFolderTree(parts, variant, {engine.get(), rootEngine.get()}, context.progress());
 }
@@ -76,7 +78,7 @@ void ListFolder(RecoveryContext& context, model::TreeItem item, const model::Fol
     const volume::FileSystemKind kind = context.activeGeometry.kind();
     const std::unique_ptr<volume::VolumeEngine> engine =
         EngineFor(context, kind, static_cast<bool>(context.searchCache));
-    model::ListFolder(context.fileList, context.folderNodes, item, labels, kind, engine.get());
+    model::ListFolder(context.fileList, context.folderNodes, item, labels, engine.get());
 }
 
 void OnFolderItemClicked(RecoveryContext& context, model::TreeItem item, bool onCheckBox) {

@@ -1,38 +1,50 @@
 #include "app/PartitionTypeSelector.h"
 
-#include <array>
+#include "volume/EngineRegistry.h"
+
+#include <algorithm>
 
 namespace qr::app {
 
 namespace {
 
-using volume::FileSystemKind;
+// The row standing at `entry` of the selector; null for the blank entry and gaps.
+const volume::EngineRow* rowAt(int entry) {
+    if (entry == kNoTypeEntry)
+        return nullptr;
+    for (const volume::EngineRow& row : volume::EngineRows())
+        if (row.traits.typeSelectorEntry == entry)
+            return &row;
+    return nullptr;
+}
 
-constexpr std::array kEntryKinds = {FileSystemKind::Fat16, FileSystemKind::Fat32,
-                                    FileSystemKind::Ntfs, FileSystemKind::None,
-                                    FileSystemKind::ExFat};
+int entryCount() {
+    int count = kNoTypeEntry + 1;
+    for (const volume::EngineRow& row : volume::EngineRows())
+        count = std::max(count, row.traits.typeSelectorEntry + 1);
+    return count;
+}
 
 } // namespace
 
 int PartitionTypeEntry(volume::FileSystemKind kind) {
-    if (kind == FileSystemKind::None)
-        return kNoTypeEntry;
-    for (std::size_t i = 0; i < kEntryKinds.size(); ++i)
-        if (kEntryKinds[i] == kind)
-            return static_cast<int>(i);
-    return kNoTypeEntry;
+    const volume::EngineRow* row = volume::FindEngineRow(kind);
+    return row && row->traits.typeSelectorEntry >= 0 ? row->traits.typeSelectorEntry : kNoTypeEntry;
 }
 
 std::optional<volume::FileSystemKind> PartitionTypeOfEntry(int entry) {
-    if (entry < 0 || entry >= static_cast<int>(kEntryKinds.size()) || entry == kNoTypeEntry)
+    const volume::EngineRow* row = rowAt(entry);
+    if (!row)
         return std::nullopt;
-    return kEntryKinds[static_cast<std::size_t>(entry)];
+    return row->kind;
 }
 
 std::vector<std::string> PartitionTypeTexts() {
     std::vector<std::string> texts;
-    for (const FileSystemKind kind : kEntryKinds)
-        texts.push_back(volume::FileSystemName(kind)); // "" for the blank entry
+    for (int entry = 0; entry < entryCount(); ++entry) {
+        const volume::EngineRow* row = rowAt(entry);
+        texts.emplace_back(row ? row->name : std::string_view()); // "" for the blank entry
+    }
     return texts;
 }
 

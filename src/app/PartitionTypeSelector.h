@@ -1,7 +1,7 @@
 #pragma once
-// The partition step's type selector: entries 0 "FAT16", 1 "FAT32", 2 "NTFS", 3 no
-// type chosen, then 4 "exFAT" (added after the blank so the first four keep their
-// places). The wizard and the search window set and read it through these.
+// The partition step's type selector: each file system at the entry its registry row
+// names, and entry 3 for no type chosen. The wizard and the search window set and read
+// it through these.
 #include "volume/FileSystemKind.h"
 
 #include <optional>

@@ -1,12 +1,9 @@
 #include "app/RecoveryContext.h"
 
+#include "app/EngineHooks.h"
 #include "app/ReadFailureNotice.h"
-#include "exfat/ExfatEngine.h"
-#include "exfat/ExfatSearch.h"
-#include "fat/FatEngine.h"
 #include "fat/FatReadCache.h"
-#include "ntfs/NtfsEngine.h"
-#include "ntfs/NtfsSearch.h"
+#include "volume/EngineRegistry.h"
 
 namespace qr::app {
 
@@ -46,27 +43,10 @@ fat::FatVolume FatVolumeOf(RecoveryContext& context, bool searchCache) {
 
 std::unique_ptr<volume::VolumeEngine> EngineFor(RecoveryContext& context,
                                                 volume::FileSystemKind kind, bool searchCache) {
-    if (volume::IsFat(kind))
-        return std::make_unique<fat::FatEngine>(FatVolumeOf(context, searchCache), kind);
-    if (kind == volume::FileSystemKind::Ntfs && context.reader) {
-        if (!context.ntfsVolume)
-            context.ntfsVolume = std::make_shared<ntfs::NtfsVolumeState>();
-        const ntfs::NtfsGeometry geometry = context.ntfsVolume->hasGeometry
-                                                ? context.ntfsVolume->geometry
-                                                : ntfs::GeometryFromVolume(context.volumeParams);
-        return std::make_unique<ntfs::NtfsEngine>(*context.reader, geometry, context.ntfsVolume,
-                                                  context.tables.fileTable);
-    }
-    if (kind == volume::FileSystemKind::ExFat && context.reader) {
-        const auto geometry = volume::ExfatGeometryFromParams(context.volumeParams);
-        if (!geometry)
-            return nullptr;
-        if (!context.exfatVolume)
-            context.exfatVolume = std::make_shared<exfat::ExfatVolumeState>();
-        return std::make_unique<exfat::ExfatEngine>(*context.reader, *geometry, context.exfatVolume,
-                                                    context.tables.fileTable);
-    }
-    return nullptr;
+    const volume::EngineRow* row = volume::FindEngineRow(kind);
+    if (!row || !row->hooks || !row->hooks->openEngine)
+        return nullptr;
+    return row->hooks->openEngine(context, kind, searchCache);
 }
 
 std::unique_ptr<volume::VolumeEngine> EngineFor(RecoveryContext& context) {

@@ -1,5 +1,6 @@
 #pragma once
-// The one record of the recovery run, handed to every engine and controller.
+// The one record of the recovery run, owned by the application layer: the controllers
+// read and write it, and hand the engines the small ports they need from it.
 #include "app/SearchProgressWindow.h"
 #include "app/WindowItems.h"
 #include "fat/ActiveGeometry.h"
@@ -198,8 +199,8 @@ private:
 // volume end.
 fat::FatVolume FatVolumeOf(RecoveryContext& context, bool searchCache = false);
 
-// The engine of file system `kind` over the context's volume; null for a kind that has
-// no engine yet.
+// The engine of file system `kind` over the context's volume, through its registry row;
+// null for a kind the registry does not know or a volume it cannot read.
 // `searchCache`: reads go through the search's cache of FAT sectors and directory
 // clusters (the tree builder); the file list the user opens reads the medium.
 std::unique_ptr<volume::VolumeEngine>

@@ -1,6 +1,6 @@
 #include "app/RecoveryLogCommands.h"
 
-#include "app/AdvancedNtfsSearch.h"
+#include "app/EngineHooks.h"
 #include "app/FolderCommands.h"
 #include "app/RecoveryContext.h"
 #include "model/FileList.h"
@@ -8,7 +8,7 @@
 #include "model/RecoveryTree.h"
 #include "output/RecoveryLogFormat.h"
 #include "output/RecoveryLogState.h"
-#include "volume/FileSystemKind.h"
+#include "volume/EngineRegistry.h"
 
 #include <future>
 #include <span>
@@ -73,10 +73,8 @@ void finishLoadedWindow(RecoveryContext& ctx) {
 // The folder tree from the folders of a log. Folders with one key each go through
 // FolderTable and the tree builder; a list that repeats keys is replayed in its order.
 void buildTreeFromLog(RecoveryContext& ctx, const output::RecoveryLogSnapshot& log) {
-    const volume::FileSystemKind kind = volume::FileSystemKindFromName(log.fileSystemName);
-    const bool ntfs = kind == volume::FileSystemKind::Ntfs;
-    const bool exfat = kind == volume::FileSystemKind::ExFat;
-    if (!ntfs && !exfat && !volume::IsFat(kind)) {
+    const volume::EngineRow* row = volume::FindEngineRow(log.fileSystemName);
+    if (!row || !row->hooks) {
         ctx.tables.folderTable.clear(); // a file system the tree cannot show
         return;
     }
@@ -85,14 +83,11 @@ void buildTreeFromLog(RecoveryContext& ctx, const output::RecoveryLogSnapshot& l
     for (const output::FolderRecord& f : log.folders)
         folders.push_back({f.name, f.selfKey, f.parentKey, f.date, f.time, f.deleted});
     if (model::HasUniqueKeys(folders)) {
-        app::BuildFolderTree(ctx, ntfs    ? model::TreeVariant::Ntfs
-                                  : exfat ? model::TreeVariant::ExFat
-                                          : model::TreeVariant::FatFromLog);
+        app::BuildFolderTree(ctx, row->hooks->logTree);
         return;
     }
     ctx.tables.folderTable.clear();
-    model::ReplayLogFolders(ctx.recoveryTree, ctx.folderNodes, folders,
-                            ntfs ? model::kNtfsRootKey : model::kFatRootKey);
+    model::ReplayLogFolders(ctx.recoveryTree, ctx.folderNodes, folders, row->traits.rootKey);
 }
 
 } // namespace
@@ -178,11 +173,10 @@ void RestoreRecoveryLog(RecoveryContext& ctx, const output::RecoveryLogSnapshot&
     // The engines' state of an earlier search does not belong to the loaded rows.
     ctx.ntfsVolume.reset();
     ctx.exfatVolume.reset();
-    // A picked NTFS volume: the log of its search, or a log saved again after loading one
-    // (the MFT start is kept in the working copy only for a picked volume).
-    if (ctx.activeGeometry.kind() == volume::FileSystemKind::Ntfs &&
-        (log.searchMode == kSearchAdvanced || ctx.activeGeometry.mftStart != 0))
-        RestorePickedNtfsVolume(ctx);
+    // What the engine keeps of its own state in the log (a picked NTFS volume).
+    const volume::EngineRow* row = volume::FindEngineRow(ctx.activeGeometry.fileSystemName);
+    if (row && row->hooks && row->hooks->restoreFromLog)
+        row->hooks->restoreFromLog(ctx, log);
 
     ctx.folderNodes.clear();
     ctx.recoveryTree.clear();

@@ -1,5 +1,6 @@
 #include "app/SaveCommands.h"
 
+#include "app/EngineHooks.h"
 #include "app/ExtractCommands.h"
 #include "app/RecoveryContext.h"
 #include "volume/VolumeEngine.h"
@@ -13,7 +14,7 @@ output::SaveSelection SaveSelectionOf(RecoveryContext& context) {
             context.fileList,
             context.currentFolderItem,
             context.tables,
-            context.volumeParams.kind(),
+            RootKeyOf(context),
             [&context] { return EngineFor(context); }};
 }
 
@@ -22,9 +23,9 @@ void CountSaveSelection(RecoveryContext& context) {
     output::CountSaveSelection(selection);
 }
 
-void CountFatFolderTree(RecoveryContext& context, model::TreeItem item, std::uint32_t key) {
+void CountFolderTree(RecoveryContext& context, model::TreeItem item, std::uint32_t key) {
     output::SaveSelection selection = SaveSelectionOf(context);
-    output::CountFatFolderTree(selection, item, key);
+    output::CountFolderTree(selection, item, key);
 }
 
 void WriteSavePlan(RecoveryContext& context) {

@@ -11,9 +11,9 @@ struct RecoveryContext;
 // The context's save state, trees, file list, tables and volume engine, for counting.
 output::SaveSelection SaveSelectionOf(RecoveryContext& context);
 
-// output::CountSaveSelection and output::CountFatFolderTree over the context.
+// output::CountSaveSelection and output::CountFolderTree over the context.
 void CountSaveSelection(RecoveryContext& context);
-void CountFatFolderTree(RecoveryContext& context, model::TreeItem item, std::uint32_t key);
+void CountFolderTree(RecoveryContext& context, model::TreeItem item, std::uint32_t key);
 
 // output::WriteSavePlan with the context's medium, engine, tree and messages.
 void WriteSavePlan(RecoveryContext& context);

@@ -1,22 +1,16 @@
 #include "app/ScanDriver.h"
 
-#include "app/AdvancedFatSearch.h"
-#include "app/AdvancedNtfsSearch.h"
 #include "app/EmptySearch.h"
+#include "app/EngineHooks.h"
 #include "app/FolderCommands.h"
 #include "app/MediumWatch.h"
 #include "app/RecoveryContext.h"
 #include "app/SearchReport.h"
 #include "disk/SectorReader.h"
-#include "exfat/ExfatEngine.h"
-#include "exfat/ExfatSearch.h"
 #include "fat/FatReadCache.h"
-#include "fat/ScanFatDirectories.h"
 #include "model/LostDirectories.h"
 #include "model/RecoveryTree.h"
-#include "ntfs/NtfsEngine.h"
-#include "ntfs/NtfsSearch.h"
-#include "volume/CalculateVolumeParams.h"
+#include "volume/EngineRegistry.h"
 
 #include <future>
 #include <string>
@@ -30,20 +24,8 @@ using namespace item;
 const char* const kSaveInstructions =
     "If you want to save any Files or Directories then select Files or Directories from left "
     "panel and click on save button.";
-
-bool isFat(const RecoveryContext& context) {
-    return volume::IsFat(context.volumeParams.kind());
-}
-
-void writeFolderRow(model::RecordTable& table, std::uint64_t number,
-                    const fat::FoundDirectory& found) {
-    // One step per row, in column order: Name, Sector, Self, Parent, Date, Time, Size,
-    // Attr, SysId, Type (Deleted stays empty); numbers as unsigned 32-bit decimals.
-    const auto n = [](std::uint32_t value) { return std::to_string(value); };
-    table.appendCells({"Dir" + std::to_string(number), n(static_cast<std::uint32_t>(found.sector)),
-                       n(found.self), n(found.parent), n(found.date), n(found.time), n(found.size),
-                       n(found.attributes), "0", "FOLDER"});
-}
+const char* const kPickInstructions = "For selecting partition click on back button and for "
+                                      "save Files or Directories click on next button.";
 
 // Signed decimal of the low 32 bits, as the summary shows every number.
 std::string summaryNumber(std::uint64_t value) {
@@ -60,143 +42,60 @@ void enableSelectAndSaveMenu(WindowItems& window) {
     window.enableItem(kMenuSave, true);
 }
 
-// Lost-directory search and tree building on the rows of a scan or walk, with the
-// captions of both steps.
-void findLostAndBuildTree(RecoveryContext& context, std::uint32_t rootParent,
+// The search is the Advanced one of an engine that has one (else the Standard search
+// serves both modes).
+bool advancedSearch(const RecoveryContext& context, const EngineHooks& hooks) {
+    return context.searchMode == kSearchAdvanced && hooks.advancedSweep;
+}
+
+// The Standard search through the engine's hooks. False when it was stopped before the
+// tree was built.
+bool runStandardSearch(RecoveryContext& context, const EngineHooks& hooks, std::stop_token stop) {
+    WindowItems& window = context.window();
+    if (!hooks.standardSearch(context, stop))
+        return false;
+    LoadActiveGeometryFromVolume(context);
+    hooks.buildTree(context);
+    enableSaving(window);
+    window.enableItem(kMenuSaveLog, true);
+    if (hooks.afterStandardSearch)
+        hooks.afterStandardSearch(context);
+    model::SetUpFolderColumns(context.fileList);
+    window.showItem(kProgressCaption, false);
+    FillRecoveryDetails(context);
+    app::WriteSearchReport(context);
+    window.setItemText(kStatusLine, kSaveInstructions);
+    return true;
+}
+
+void clearAdvancedTables(RecoveryContext& context) {
+    context.tables.bootSectorTable.clear();
+    context.tables.mftRecordTable.clear();
+    context.tables.indexRecordTable.clear();
+    context.tables.dirClusterTable.clear();
+    context.tables.fileSystemTable.clear();
+}
+
+} // namespace
+
+void FindLostAndBuildTree(RecoveryContext& context, std::uint32_t rootParent,
                           model::TreeVariant variant) {
     WindowItems& window = context.window();
     window.setItemText(kProgressCaption, "Searching Lost Directories. Please Wait...");
     window.setItemText(kStatusLine, "Please Wait...");
     model::FindLostDirectories(context.tables.folderTable, rootParent, context.progress());
-    window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
-    app::BuildFolderTree(context, variant);
+    BuildTreeCaptioned(context, variant);
 }
 
-// Lost-directory search and tree building on the rows found (the end of every
-// standard FAT search, stopped or not).
-void buildFatTree(RecoveryContext& context) {
-    findLostAndBuildTree(context, model::kFatRootParent, model::TreeVariant::FatStandard);
-    // The search's reads are over: the file list reads the medium (a caller that lists
-    // every folder as part of the search keeps the cache).
-    if (!context.keepSearchCache)
-        context.searchCache.reset();
-}
-
-// Standard search of a FAT16 or FAT32 volume. False when it was stopped before the
-// tree was built.
-bool runStandardFat(RecoveryContext& context, std::stop_token stop) {
-    WindowItems& window = context.window();
-    if (!context.validationSucceeded && CalculateVolumeParams(context, stop) == 0 &&
-        !stop.stop_requested() && context.messages)
-        context.messages->error("Unable to calculate partition parameters");
-    window.setItemText(kCounterLabel, "Directories Found                      :");
-    ScanDirectories(context, stop);
-    if (stop.stop_requested())
-        return false;
-    LoadActiveGeometryFromVolume(context);
-    buildFatTree(context);
-    enableSaving(window);
-    window.enableItem(kMenuSaveLog, true);
-    context.tables.folderTable.clear();
-    context.tables.fileTable.clear();
-    context.tables.dirClusterTable.clear();
-    model::SetUpFolderColumns(context.fileList);
-    FillRecoveryDetails(context);
-    app::WriteSearchReport(context);
-    window.setItemText(kStatusLine, kSaveInstructions);
-    return true;
-}
-
-// Lost-directory search and tree building on the rows of an NTFS walk (stopped or not).
-void buildNtfsTree(RecoveryContext& context) {
-    findLostAndBuildTree(context, model::kNtfsRootParent, model::TreeVariant::Ntfs);
-}
-
-// Standard search of an NTFS volume: the MFT's runs, the walk of its records, the Lost
-// folder and the tree. FileTable keeps the files. False when it was stopped before the
-// tree was built.
-bool runStandardNtfs(RecoveryContext& context, std::stop_token stop) {
-    WindowItems& window = context.window();
-    LoadActiveGeometryFromVolume(context);
-    context.ntfsVolume = std::make_shared<ntfs::NtfsVolumeState>();
-    if (!context.reader)
-        return true;
-    const ntfs::NtfsGeometry geometry = ntfs::GeometryFromVolume(context.volumeParams);
-    context.ntfsVolume->mftRuns = ntfs::BuildMftRunList(*context.reader, geometry);
-    context.ntfsVolume->runsBuilt = true;
-    window.setItemText(kCounterLabel, "MFT Found");
-    ntfs::WalkMftStandard(*context.reader, geometry, context.ntfsVolume->mftRuns,
-                          context.tables.folderTable, context.tables.fileTable, context.progress(),
-                          stop);
-    if (stop.stop_requested())
-        return false;
-    buildNtfsTree(context);
-    enableSaving(window);
-    window.enableItem(kMenuSaveLog, true);
-    model::SetUpFolderColumns(context.fileList);
-    window.showItem(kProgressCaption, false);
-    FillRecoveryDetails(context);
-    app::WriteSearchReport(context);
-    window.setItemText(kStatusLine, kSaveInstructions);
-    return true;
-}
-
-bool isExfat(const RecoveryContext& context) {
-    return context.volumeParams.kind() == volume::FileSystemKind::ExFat;
-}
-
-// Tree building on the rows of an exFAT search (stopped or not): the search put its
-// orphans under Lost already.
-void buildExfatTree(RecoveryContext& context) {
+void BuildTreeCaptioned(RecoveryContext& context, model::TreeVariant variant) {
     WindowItems& window = context.window();
     window.setItemText(kProgressCaption, "Storing Directory Information. Please Wait...");
     window.setItemText(kStatusLine, "Please Wait...");
-    app::BuildFolderTree(context, model::TreeVariant::ExFat);
+    app::BuildFolderTree(context, variant);
 }
-
-// Standard search of an exFAT volume: the directory walk from the root, the heap sweep
-// for directories it did not reach, the Lost folder and the tree. FileTable keeps the
-// files. False when it was stopped before the tree was built.
-bool runStandardExfat(RecoveryContext& context, std::stop_token stop) {
-    WindowItems& window = context.window();
-    LoadActiveGeometryFromVolume(context);
-    context.exfatVolume = std::make_shared<exfat::ExfatVolumeState>();
-    const auto geometry = volume::ExfatGeometryFromParams(context.volumeParams);
-    if (!context.reader || !geometry) {
-        // Without a valid boot region there is no tree to walk: an empty Root.
-        AddLostFolderRow(context.tables.folderTable);
-        buildExfatTree(context);
-        return true;
-    }
-    window.setItemText(kCounterLabel, "Directories Found                      :");
-    exfat::RunExfatStandardSearch(*context.reader, *geometry, context.tables.folderTable,
-                                  context.tables.fileTable, context.progress(), stop);
-    if (stop.stop_requested())
-        return false;
-    buildExfatTree(context);
-    enableSaving(window);
-    window.enableItem(kMenuSaveLog, true);
-    model::SetUpFolderColumns(context.fileList);
-    window.showItem(kProgressCaption, false);
-    FillRecoveryDetails(context);
-    window.setItemText(kStatusLine, kSaveInstructions);
-    return true;
-}
-
-} // namespace
 
 void AddLostFolderRow(model::RecordTable& table) {
-    using namespace model::folder_col;
-    const int row = table.insertRow(0, "Lost");
-    table.setCell(row, Sector, "0");
-    table.setNumber(row, Self, model::kLostFolderKey);
-    table.setCell(row, Parent, "0");
-    table.setCell(row, Date, "0");
-    table.setCell(row, Time, "0");
-    table.setCell(row, Size, "0");
-    table.setCell(row, Attr, "16");
-    table.setCell(row, SysId, "0");
-    table.setCell(row, Type, "FOLDER");
+    model::InsertLostFolderRow(table, model::kFatRootKey);
 }
 
 void FillRecoveryDetails(RecoveryContext& context) {
@@ -228,32 +127,15 @@ void LoadActiveGeometryFromVolume(RecoveryContext& context) {
     g.secondFat = v.secondFat;
 }
 
-void ScanDirectories(RecoveryContext& context, std::stop_token stop) {
-    const volume::VolumeParams& volume = context.volumeParams;
-    if (!isFat(context))
-        return;
-    model::RecordTable& table = context.tables.folderTable;
-    volume::SearchProgress& progress = context.progress();
-    progress.phase(volume::SearchPhase::DirectoryScan);
-    progress.position(0, volume.partitionEnd);
-    AddLostFolderRow(table);
-    std::uint64_t rows = 1;
-    progress.counter(volume::SearchCounter::Directories, rows);
-    if (!context.reader)
-        return;
-    if (!context.searchCache)
-        context.searchCache = std::make_unique<fat::FatReadCache>();
-    fat::ScanFatDirectories(
-        *context.reader, volume, stop, progress, rows,
-        [&](const fat::FoundDirectory& found) { writeFolderRow(table, rows++, found); },
-        context.searchCache.get());
-}
-
 int CalculateVolumeParams(RecoveryContext& context, std::stop_token stop, std::string* why) {
-    if (!context.reader)
+    const volume::EngineRow* row = volume::FindEngineRow(context.volumeParams.fileSystemName);
+    if (!context.reader || !row || !row->rebuildLayout) {
+        if (why)
+            *why = "no medium, or a file system whose layout cannot be rebuilt";
         return 0;
-    const volume::Reconstruction result = volume::CalculateVolumeParams(
-        *context.reader, context.volumeParams, stop, context.progress());
+    }
+    const volume::Reconstruction result =
+        row->rebuildLayout(*context.reader, context.volumeParams, stop, context.progress());
     if (result.outcome == volume::ReconstructionOutcome::NoMemory && context.messages)
         context.messages->error("Not Enough Memory");
     if (why)
@@ -278,17 +160,22 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
     context.searchCache.reset();
     context.recoveryTree.clear();
     window.showItem(kStopSearch, true);
-    bool startAssignment = false;
 
-    // An exFAT volume is searched the same way in both modes (its search sweeps the heap
-    // for lost folders already).
-    if (context.searchMode == kSearchStandard || isExfat(context)) {
+    const EngineHooks* hooks = HooksOf(context);
+    if (!hooks) {
+        // A file system no engine knows: nothing can be searched.
+        if (context.messages)
+            context.messages->error("The file system \"" + context.volumeParams.fileSystemName +
+                                    "\" cannot be searched");
+        window.showItem(kStopSearch, false);
+        window.enableItem(kBack, true);
+        context.scanWorkerRunning = false;
+        return;
+    }
+    const bool advanced = advancedSearch(context, *hooks);
+    if (!advanced) {
         context.wizardStage = 3;
-        // The Advanced mode gets its own branches here.
-        const bool ntfs = context.volumeParams.kind() == volume::FileSystemKind::Ntfs;
-        if ((isFat(context) && !runStandardFat(context, stop)) ||
-            (ntfs && !runStandardNtfs(context, stop)) ||
-            (isExfat(context) && !runStandardExfat(context, stop))) {
+        if (!runStandardSearch(context, *hooks, stop)) {
             context.scanStopped = true;
             ReportMediumLoss(context, medium);
             context.scanWorkerRunning = false;
@@ -300,37 +187,21 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
         enableSelectAndSaveMenu(window);
         if (context.messages && SearchFoundNothing(context))
             context.messages->error(NothingFoundText(context));
-    } else if (context.searchMode == kSearchAdvanced && isFat(context)) {
-        context.tables.bootSectorTable.clear();
-        context.tables.dirClusterTable.clear();
-        context.tables.fileSystemTable.clear();
-        if (!SweepAdvancedFat(context, stop)) {
+    } else {
+        clearAdvancedTables(context);
+        if (!hooks->advancedSweep(context, stop)) {
             context.scanStopped = true;
             ReportMediumLoss(context, medium);
             context.scanWorkerRunning = false;
-            return; // StopSearch infers the file systems of what was found
+            return; // StopSearch goes on with what the sweep found
         }
-        ShowAdvancedFatFileSystems(context, false);
-    } else if (context.searchMode == kSearchAdvanced &&
-               context.volumeParams.kind() == volume::FileSystemKind::Ntfs) {
-        context.tables.bootSectorTable.clear();
-        context.tables.mftRecordTable.clear();
-        context.tables.indexRecordTable.clear();
-        context.tables.dirClusterTable.clear();
-        context.tables.fileSystemTable.clear();
-        if (!SweepAdvancedNtfs(context, stop)) {
-            context.scanStopped = true;
-            context.scanWorkerRunning = false;
-            return; // StopSearch starts the assignment on the records found so far
-        }
-        startAssignment = true;
     }
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);
     ReportMediumLoss(context, medium);
-    // Last: the assignment worker writes the window from here on.
-    if (startAssignment)
-        StartNtfsAssignment(context);
+    // Last: what follows the sweep may start a worker that writes the window from here on.
+    if (advanced)
+        hooks->advancedSweepEnded(context, false);
     context.scanWorkerRunning = false;
 }
 
@@ -355,10 +226,10 @@ namespace {
 
 // A stopped Standard search still shows the tree of what it found, in place of the
 // search view.
-void showTreeOfStoppedSearch(RecoveryContext& context, void (*buildTree)(RecoveryContext&)) {
+void showTreeOfStoppedSearch(RecoveryContext& context, const EngineHooks& hooks) {
     WindowItems& window = context.window();
     LoadActiveGeometryFromVolume(context);
-    buildTree(context);
+    hooks.buildTree(context);
     window.showItem(kSearchView, false);
     model::SetUpFolderColumns(context.fileList);
     window.showItem(kRecoveryTree, true);
@@ -383,34 +254,22 @@ void StopSearch(RecoveryContext& context) {
         return; // it had finished the search already
     context.scanStopped = false;
     FillRecoveryDetails(context);
-    if (context.searchMode == kSearchStandard || isExfat(context))
+    const EngineHooks* hooks = HooksOf(context);
+    if (!hooks)
+        return;
+    const bool advanced = advancedSearch(context, *hooks);
+    if (advanced) {
+        window.setItemText(kStatusLine, kPickInstructions);
+        window.enableItem(kSaveButton, false);
+        window.enableItem(kSaveLogButton, false);
+    } else {
         enableSelectAndSaveMenu(window);
-    if (isFat(context) && context.searchMode == kSearchStandard)
-        showTreeOfStoppedSearch(context, buildFatTree);
-    if (isFat(context) && context.searchMode == kSearchAdvanced) {
-        window.setItemText(kStatusLine, "For selecting partition click on back button and for "
-                                        "save Files or Directories click on next button.");
-        window.enableItem(kSaveButton, false);
-        window.enableItem(kSaveLogButton, false);
-        ShowAdvancedFatFileSystems(context, true);
+        showTreeOfStoppedSearch(context, *hooks);
     }
-    if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
-        context.searchMode == kSearchAdvanced) {
-        window.setItemText(kStatusLine, "For selecting partition click on back button and for "
-                                        "save Files or Directories click on next button.");
-        window.enableItem(kSaveButton, false);
-        window.enableItem(kSaveLogButton, false);
-    }
-    if (isExfat(context))
-        showTreeOfStoppedSearch(context, buildExfatTree);
-    if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
-        context.searchMode == kSearchStandard)
-        showTreeOfStoppedSearch(context, buildNtfsTree);
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);
-    if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
-        context.searchMode == kSearchAdvanced)
-        StartNtfsAssignment(context);
+    if (advanced)
+        hooks->advancedSweepEnded(context, true);
 }
 
 } // namespace qr::app

@@ -3,6 +3,9 @@
 // leaves a folder tree ready for browsing, or what was found so far when stopped. It
 // hands each engine what it needs, records what the engines find in the tables, and
 // fills the recovery details and the menu.
+#include "model/RecoveryTree.h"
+
+#include <cstdint>
 #include <stop_token>
 #include <string>
 
@@ -30,16 +33,19 @@ void FillRecoveryDetails(RecoveryContext& context);
 // Inserts the "Lost" pseudo-folder row as row 0 of FolderTable.
 void AddLostFolderRow(model::RecordTable& folderTable);
 
+// The lost-directory search over FolderTable (`rootParent` stands for the root), then
+// the tree build, with the captions of both steps.
+void FindLostAndBuildTree(RecoveryContext& context, std::uint32_t rootParent,
+                          model::TreeVariant variant);
+// The tree build alone, with its caption.
+void BuildTreeCaptioned(RecoveryContext& context, model::TreeVariant variant);
+
 // Copies the volume's FAT values and file-system name into ActiveGeometry.
 void LoadActiveGeometryFromVolume(RecoveryContext& context);
 
-// The FAT directory scan of the volume: appends the Lost row and one FolderTable row per
-// directory found (FolderTable is emptied by the caller). Every row written stays when
-// it is stopped.
-void ScanDirectories(RecoveryContext& context, std::stop_token stop = {});
-
-// Rebuilds the layout of a FAT volume whose boot sector failed, from its directories
-// (1 when it could be, else 0; then `why`, if given, tells a developer the reason).
+// Rebuilds the layout of a volume whose boot sector failed, where its engine can (FAT:
+// from its directories); 1 when it could be, else 0, and then `why`, if given, tells a
+// developer the reason.
 int CalculateVolumeParams(RecoveryContext& context, std::stop_token stop = {},
                           std::string* why = nullptr);
 

@@ -1,10 +1,12 @@
 #include "app/Wizard.h"
 
 #include "app/EmptyPartitionStep.h"
+#include "app/EngineHooks.h"
 #include "app/PartitionTypeSelector.h"
 #include "model/FileSystemDetails.h"
 #include "platform/Programs.h"
 #include "platform/RegistryStore.h"
+#include "volume/EngineRegistry.h"
 
 #include <charconv>
 #include <filesystem>
@@ -288,10 +290,11 @@ void Wizard::nextFromPartitionStep() {
         view_.setItemText(item::kStatusLine, wizard_text::kPartitionStep);
         return;
     }
+    const volume::EngineRow* row = volume::FindEngineRow(*kind);
     const std::string name = volume::FileSystemName(*kind);
-    // An exFAT volume has one search in either mode: its directory walk and the sweep
-    // of its heap for lost folders. It is validated first and goes straight to the tree.
-    const bool exfat = *kind == volume::FileSystemKind::ExFat;
+    // A file system without an Advanced search (exFAT) has one search in either mode;
+    // it is validated first and goes straight to the tree.
+    const bool oneSearch = !row || !row->hooks || !row->hooks->advancedSweep;
     auto start = parseSectorField(view_.itemText(item::kStartSector));
     if (!start || *start < 0) { // a negative sector would wrap to the far end of the disk
         ctx_.messages->error("Start sector is not valid");
@@ -330,16 +333,16 @@ void Wizard::nextFromPartitionStep() {
     view_.enableItem(item::kMenuSaveLog, false);
     view_.enableItem(item::kMenuLoadLog, false);
 
-    if ((ctx_.searchMode == kSearchStandard || exfat) && engines_.validateVolume) {
+    if ((ctx_.searchMode == kSearchStandard || oneSearch) && engines_.validateVolume) {
         bool valid = engines_.validateVolume(ctx_);
-        if (volume::FileSystemKindFromName(name) != volume::FileSystemKind::Ntfs)
+        if (!row || !row->traits.standardNeedsValidBootSector)
             ctx_.validationSucceeded = valid;
         else if (!valid)
             ctx_.messages->ask("Recovery is not possible in Standard Search use Advance Search",
                                platform::kMessageCaption, platform::MessageIcon::None,
                                platform::MessageButtons::Ok);
     }
-    ctx_.wizardStage += modeCaption_ == kStandardCaption || exfat ? 2 : 1;
+    ctx_.wizardStage += modeCaption_ == kStandardCaption || oneSearch ? 2 : 1;
     if (engines_.startScan)
         engines_.startScan(ctx_);
 }

@@ -15,8 +15,11 @@ class DeviceFile {
 public:
     virtual ~DeviceFile() = default;
     // Reads up to `length` bytes at `offset`. Returns the bytes read (0 at or past the
-    // end), or -1 when the device reported an error for that range.
+    // end), kReadError when the device reported an error for that range, or kGone when
+    // the device itself went away (a card pulled out of its reader).
     virtual std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t length) = 0;
+    static constexpr std::int64_t kReadError = -1;
+    static constexpr std::int64_t kGone = -2;
     // Size in bytes, or 0 when unknown.
     virtual std::uint64_t size() const = 0;
 };

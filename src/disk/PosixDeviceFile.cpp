@@ -31,7 +31,10 @@ public:
             if (got < 0) {
                 if (errno == EINTR)
                     continue;
-                return -1;
+                // No such device or medium: the device is gone, not one range of it.
+                if (errno == ENXIO || errno == ENODEV || errno == ENOMEDIUM)
+                    return kGone;
+                return kReadError;
             }
             if (got == 0)
                 break; // end of the image

@@ -28,10 +28,6 @@ void DevicePathTable::setName(unsigned disk, std::string path) {
 SectorReader::SectorReader(ReaderBinding binding, std::shared_ptr<DeviceOpener> opener)
     : binding_(std::move(binding)), opener_(std::move(opener)) {}
 
-void SectorReader::setReadFailureHook(std::function<void()> hook) {
-    binding_.readFailed = std::move(hook);
-}
-
 std::string SectorReader::readName() const {
     return paths_.name(binding_.selectedDisk ? binding_.selectedDisk() : 0);
 }
@@ -207,6 +203,10 @@ ReadStatus SectorReader::readNt(const std::string& name, std::uint64_t start, st
         return ReadStatus::Complete;
     }
     const std::int64_t got = file->readAt(start * kSectorSize, buffer, length);
+    if (got == DeviceFile::kGone) {
+        std::memset(buffer, 0, length);
+        return ReadStatus::NoMedium;
+    }
     if (got >= 0) {
         // Behind the end of an image nothing is read; zero it rather than leave stale
         // bytes that a caller would take for medium content.
@@ -219,6 +219,10 @@ ReadStatus SectorReader::readNt(const std::string& name, std::uint64_t start, st
     for (std::uint64_t i = 0; i < count; ++i) {
         unsigned char* sector = buffer + i * kSectorSize;
         const std::int64_t one = file->readAt((start + i) * kSectorSize, sector, kSectorSize);
+        if (one == DeviceFile::kGone) {
+            std::memset(sector, 0, (count - i) * kSectorSize);
+            return ReadStatus::NoMedium;
+        }
         if (one < 0 && zeroUnreadable)
             std::memset(sector, 0, kSectorSize); // unreadable: zeros, never stale bytes
         else if (one >= 0 && one < static_cast<std::int64_t>(kSectorSize))

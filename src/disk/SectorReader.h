@@ -76,9 +76,6 @@ public:
                            unsigned char* buffer) override;
     std::uint64_t sectorCount() override { return mediumSectors(); }
 
-    // Replaces the read-failure hook (see ReaderBinding::readFailed).
-    void setReadFailureHook(std::function<void()> hook);
-
     // Name of the selected disk's medium: its device or image file (what a save must
     // keep off). On the 'F' family the one the listing recorded, else the name read.
     std::string selectedDeviceName() const;

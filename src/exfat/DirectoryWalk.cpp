@@ -16,20 +16,6 @@ std::string text(std::uint64_t value) {
 
 } // namespace
 
-void InsertExfatLostRow(model::RecordTable& folders) {
-    using namespace model::folder_col;
-    const int row = folders.insertRow(0, "Lost");
-    folders.setCell(row, Sector, "0");
-    folders.setNumber(row, Self, model::kLostFolderKey);
-    folders.setNumber(row, Parent, kRootKey);
-    folders.setCell(row, Date, "0");
-    folders.setCell(row, Time, "0");
-    folders.setCell(row, Size, "0");
-    folders.setCell(row, Attr, "16");
-    folders.setCell(row, SysId, "0");
-    folders.setCell(row, Type, "FOLDER");
-}
-
 DirectoryWalk::DirectoryWalk(disk::SectorSource& source, const Geometry& geometry, FatTable& fat,
                              model::RecordTable& folders, model::RecordTable& files,
                              volume::SearchProgress& progress)

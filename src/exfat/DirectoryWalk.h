@@ -84,7 +84,4 @@ private:
     WalkCounts counts_;
 };
 
-// Puts the Lost row at the top of FolderTable (its parent is the root).
-void InsertExfatLostRow(model::RecordTable& folders);
-
 } // namespace qr::exfat

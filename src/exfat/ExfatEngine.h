@@ -4,6 +4,7 @@
 #include "disk/SectorSource.h"
 #include "exfat/FatChain.h"
 #include "exfat/Geometry.h"
+#include "volume/RunWriter.h"
 #include "volume/VolumeEngine.h"
 
 #include <memory>
@@ -46,6 +47,7 @@ public:
                    const std::function<bool(const volume::FolderFile&)>& visit) override;
     volume::ExtractReport extract(const volume::FolderFile& file, volume::FileSink& sink,
                                   const volume::ExtractOptions& options) override;
+    bool mediumGone() override { return volume::MediumGone(source_); }
     std::string formatDate(const volume::EntryTimestamp& stamp) const override;
     std::string formatTime(const volume::EntryTimestamp& stamp) const override;
     bool calendarDate(const volume::EntryTimestamp& stamp,

@@ -12,7 +12,7 @@ ExfatSearchResult RunExfatStandardSearch(disk::SectorSource& source, const Geome
                                          model::RecordTable& fileTable,
                                          volume::SearchProgress& progress, std::stop_token stop) {
     ExfatSearchResult result;
-    InsertExfatLostRow(folderTable);
+    model::InsertLostFolderRow(folderTable, kRootKey);
     progress.phase(volume::SearchPhase::DirectoryScan);
     progress.counter(volume::SearchCounter::Directories, 0);
     FatTable fat(source, geometry);

@@ -1,7 +1,7 @@
 #pragma once
 // The layout of the exFAT volume under recovery, as its boot region gives it.
-#include "volume/ExfatBootRegion.h"
+#include "exfat/BootRegion.h"
 
 namespace qr::exfat {
-using Geometry = volume::ExfatGeometry;
+using Geometry = ExfatGeometry;
 }

@@ -1,5 +1,7 @@
 #include "fat/FatEngine.h"
 
+#include "volume/RunWriter.h"
+
 #include "disk/UnreadableSectors.h"
 #include "fat/DirectoryWalk.h"
 #include "fat/FatExtractClusters.h"
@@ -83,46 +85,23 @@ volume::ExtractReport FatEngine::extract(const volume::FolderFile& file, volume:
                      " lies outside the data area; nothing written";
         return report;
     }
+    if (!volume_.source) {
+        report.end = volume::ExtractEnd::NoData;
+        report.why = "no medium";
+        return report;
+    }
     const FileClusters clusters =
         ChooseFileClusters(volume_, static_cast<std::uint32_t>(first), needed, options.clusters);
-    report.uncertain = !clusters.fromChain && needed > 1;
-
-    std::vector<unsigned char> buffer(size > 0 ? std::size_t{kBatchSectors} * disk::kSectorBytes
-                                               : 0);
-    std::uint64_t remaining = size;
-    for (const ClusterRun& run : clusters.runs) {
-        std::uint64_t sector = g.cluster0Start + std::uint64_t{run.first} * g.sectorsPerCluster;
-        std::uint64_t sectorsLeft = std::uint64_t{run.count} * g.sectorsPerCluster;
-        while (sectorsLeft > 0 && remaining > 0) {
-            if (sink.interrupted()) {
-                report.end = volume::ExtractEnd::Interrupted;
-                return report;
-            }
-            const std::uint64_t dueSectors =
-                (remaining + disk::kSectorBytes - 1) / disk::kSectorBytes;
-            const auto take = static_cast<std::uint32_t>(
-                std::min<std::uint64_t>({sectorsLeft, kBatchSectors, dueSectors}));
-            const std::uint64_t bytes =
-                std::min<std::uint64_t>(std::uint64_t{take} * disk::kSectorBytes, remaining);
-            // A failed read leaves zeros where nothing could be read, never old data;
-            // only the sectors that fail alone are told as unreadable.
-            if (!volume_.read(sector, take, buffer.data()) && volume_.source)
-                disk::ForEachUnreadableRun(*volume_.source, sector, take, bytes,
-                                           [&](std::uint64_t offset, std::uint64_t length) {
-                                               report.unreadableBytes += length;
-                                               sink.unreadable(report.bytesWritten + offset,
-                                                               length);
-                                           });
-            if (!sink.write(disk::ByteView(buffer.data(), static_cast<std::size_t>(bytes)))) {
-                report.end = volume::ExtractEnd::SinkFailed;
-                return report;
-            }
-            report.bytesWritten += bytes;
-            remaining -= bytes;
-            sector += take;
-            sectorsLeft -= take;
-        }
-    }
+    volume::RunWriter writer(*volume_.source, sink, size);
+    writer.report().uncertain = !clusters.fromChain && needed > 1;
+    for (const ClusterRun& run : clusters.runs)
+        if (!writer.sectors(g.cluster0Start + std::uint64_t{run.first} * g.sectorsPerCluster,
+                            std::uint64_t{run.count} * g.sectorsPerCluster))
+            break;
+    report = writer.finish();
+    if (report.end != volume::ExtractEnd::Complete)
+        return report;
+    const std::uint64_t remaining = writer.left();
     if (size < file.size) {
         report.end = volume::ExtractEnd::Truncated;
         report.why = "the entry gives " + std::to_string(file.size) +

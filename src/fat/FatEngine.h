@@ -3,6 +3,7 @@
 // medium, names the folders a scan found, and extracts a file by its FAT chain (or
 // the contiguous rule) into a file sink.
 #include "fat/FatVolume.h"
+#include "volume/RunWriter.h"
 #include "volume/VolumeEngine.h"
 
 namespace qr::fat {
@@ -24,6 +25,7 @@ public:
     std::string formatTime(const volume::EntryTimestamp& stamp) const override;
     // The clusters 2 .. highest of the data area, in bytes.
     std::uint64_t largestFile() const override;
+    bool mediumGone() override { return volume_.source && volume::MediumGone(*volume_.source); }
     bool calendarDate(const volume::EntryTimestamp& stamp,
                       volume::CalendarDate& date) const override;
     // Every entry of the root (key 0; its sectors are all read) or of the directory

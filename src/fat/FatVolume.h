@@ -3,6 +3,7 @@
 // volume's last sector. Handed out by the owner of the search state; copied freely.
 #include "disk/SectorSource.h"
 #include "fat/ActiveGeometry.h"
+#include "fat/FatKinds.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,7 +21,7 @@ struct FatVolume {
     FatReadCache* cache = nullptr;
 
     bool fat32() const { return geometry.kind() == volume::FileSystemKind::Fat32; }
-    bool isFat() const { return volume::IsFat(geometry.kind()); }
+    bool isFat() const { return IsFatKind(geometry.kind()); }
     // Reads `count` sectors through the cache when there is one. False when some
     // sector could not be read (it holds zeros); true when the medium is missing.
     // `written` as for FatReadCache::read: the leading bytes written, the sectors

@@ -2,6 +2,7 @@
 
 #include "disk/Sweep.h"
 #include "fat/DirectoryEntry.h"
+#include "fat/FatKinds.h"
 
 #include <algorithm>
 
@@ -21,7 +22,7 @@ void ScanFatDirectories(disk::SectorSource& source, const volume::VolumeParams& 
                         const std::function<void(const FoundDirectory&)>& found,
                         FatReadCache* cache) {
     const volume::FileSystemKind kind = volume.kind();
-    if (!volume::IsFat(kind))
+    if (!IsFatKind(kind))
         return;
     const bool fat32 = kind == volume::FileSystemKind::Fat32;
     const std::uint64_t end = volume.partitionEnd;

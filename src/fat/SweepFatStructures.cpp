@@ -28,7 +28,7 @@ std::uint32_t firstCluster(disk::ByteView entry) {
 } // namespace
 
 bool AppendBootSectorRow(model::RecordTable& bootSectors, std::uint64_t sector,
-                         const volume::FatBootSector& boot) {
+                         const FatBootSector& boot) {
     using namespace model::boot_col;
     if (!boot.bootSignature || (!boot.fat32Text && !boot.fat16Text))
         return false;
@@ -105,7 +105,7 @@ FatSweepResult SweepFatStructures(disk::SectorSource& source, std::uint64_t part
                 // Cheap first bytes before the full tests: most sectors are neither.
                 if (sector.u8(510) == 0x55 && sector.u8(511) == 0xAA &&
                     AppendBootSectorRow(tables.bootSectorTable, first + i,
-                                        volume::DecodeFatBootSector(sector)))
+                                        DecodeFatBootSector(sector)))
                     ++result.bootSectors;
                 if (sector.u8(0) == '.' && IsDirectoryHead(sector)) {
                     AppendDirectoryHeadRow(tables.dirClusterTable, first + i, sector);

@@ -5,7 +5,7 @@
 // Nothing is judged here; file-system inference decides what the rows are worth.
 #include "disk/ByteView.h"
 #include "disk/Sweep.h"
-#include "volume/FatBootSector.h"
+#include "fat/FatBootSector.h"
 
 #include <cstdint>
 #include <stop_token>
@@ -43,7 +43,7 @@ FatSweepResult SweepFatStructures(disk::SectorSource& source, std::uint64_t part
 // The row a boot-sector candidate at `sector` gives, FAT32 when its type text says so,
 // else FAT16. Returns false (and appends nothing) when the sector is not a candidate.
 bool AppendBootSectorRow(model::RecordTable& bootSectors, std::uint64_t sector,
-                         const volume::FatBootSector& boot);
+                         const FatBootSector& boot);
 
 // A sector whose first two entries are "." and "..": the first sector of a directory.
 bool IsDirectoryHead(disk::ByteView sector);

@@ -106,12 +106,11 @@ void SetUpFolderColumns(FileList& list) {
 }
 
 void ListFolder(FileList& list, FolderNodeList& nodes, TreeItem item, const FolderLabels& labels,
-                volume::FileSystemKind kind, volume::VolumeEngine* engine) {
+                volume::VolumeEngine* engine) {
     list.clear();
-    const bool ntfs = kind == volume::FileSystemKind::Ntfs;
     const std::size_t self = nodes.indexOfItem(item);
-    const std::uint32_t key =
-        self != kNoNode ? nodes[self].selfKey : (ntfs ? kNtfsRootKey : kFatRootKey);
+    const std::uint32_t rootKey = engine ? engine->rootKey() : kFatRootKey;
+    const std::uint32_t key = self != kNoNode ? nodes[self].selfKey : rootKey;
     const bool folderDeleted = self != kNoNode && nodes[self].deleted;
 
     const std::vector<std::size_t>& subfolders = nodes.withParent(key);
@@ -123,13 +122,12 @@ void ListFolder(FileList& list, FolderNodeList& nodes, TreeItem item, const Fold
             node.deleted = true;
         FileListRow row;
         row.image = kFolderRowImage;
+        row.folderItem = node.treeItem;
+        row.folderKey = node.selfKey;
         row.cells[file_col::Name] = node.name;
         row.cells[file_col::Type] = node.deleted ? labels.deleted : labels.live;
         row.cells[file_col::Size] = "0";
-        if (ntfs) {
-            row.cells[file_col::Date] = FormatNtfsDate(static_cast<std::int64_t>(node.date));
-            row.cells[file_col::Time] = FormatNtfsTime(static_cast<std::int64_t>(node.date));
-        } else if (engine) {
+        if (engine) {
             const volume::EntryTimestamp stamp{node.date, static_cast<std::uint32_t>(node.time)};
             row.cells[file_col::Date] = engine->formatDate(stamp);
             row.cells[file_col::Time] = engine->formatTime(stamp);
@@ -142,10 +140,7 @@ void ListFolder(FileList& list, FolderNodeList& nodes, TreeItem item, const Fold
         row.cells[file_col::DebugInfo3] = std::to_string(node.treeItem);
         list.append(std::move(row));
     }
-    if (ntfs) {
-        if (engine)
-            ListNtfsFiles(*engine, list, key);
-    } else if (key != kLostFolderKey && engine)
+    if (engine && (key != kLostFolderKey || engine->listsLostFiles()))
         ListEngineFiles(*engine, list, key, folderDeleted);
 }
 
@@ -161,26 +156,11 @@ void ListEngineFiles(volume::VolumeEngine& engine, FileList& list, std::uint32_t
         row.cells[file_col::Date] = engine.formatDate(file.stamp);
         row.cells[file_col::Time] = engine.formatTime(file.stamp);
         row.cells[file_col::DebugInfo1] = std::to_string(file.location);
-        list.append(std::move(row));
-        return true;
-    });
-}
-
-void ListNtfsFiles(volume::VolumeEngine& engine, FileList& list, std::uint32_t key) {
-    // The engine lists the folder's FileTable rows in table order, from an index by
-    // parent made once per search, without the system records 0 to 19.
-    engine.listFiles(key, false, [&](const volume::FolderFile& file) {
-        const FileType type = ClassifyFile(file.name, file.deleted);
-        FileListRow row;
-        row.image = type.image;
-        row.cells[file_col::Name] = file.name;
-        row.cells[file_col::Type] = type.label;
-        row.cells[file_col::Size] = std::to_string(file.size);
-        row.cells[file_col::Date] = engine.formatDate(file.stamp);
-        row.cells[file_col::Time] = engine.formatTime(file.stamp);
-        row.cells[file_col::DebugInfo1] = std::to_string(file.location);
-        row.cells[file_col::DebugInfo2] = std::to_string(file.parentKey);
-        row.cells[file_col::DebugInfo3] = std::to_string(file.selfKey);
+        if (file.selfKey != 0) {
+            row.cells[file_col::DebugInfo2] = std::to_string(file.parentKey);
+            row.cells[file_col::DebugInfo3] = std::to_string(file.selfKey);
+        }
+        row.file = file;
         list.append(std::move(row));
         return true;
     });

@@ -23,10 +23,17 @@ struct ListColumn {
     bool rightAligned = false;
 };
 
+// One row: the texts it shows (the three debug cells rendered from the typed fields
+// when it is listed, never read back) and what it stands for.
 struct FileListRow {
     std::array<std::string, file_col::Count> cells;
     int image = 0;
     bool selected = false;
+    // A file row: the file as its engine listed it.
+    volume::FolderFile file;
+    // A folder row: its item in the recovery tree and its key.
+    TreeItem folderItem = kNoItem;
+    std::uint32_t folderKey = 0;
 };
 
 // Images of the list's small-image list used for rows.
@@ -76,16 +83,14 @@ void SetUpFolderColumns(FileList& list);
 class FolderNodeList;
 
 // Empties `list` and fills it with the folder shown by `item`: its subfolders from
-// `nodes`, then the files `engine` lists for it (null: none; `kind` says how dates
-// read and which root the root item stands for).
+// `nodes`, then the files `engine` lists for it (null: none). The engine says how
+// dates read and which key the root item stands for.
 void ListFolder(FileList& list, FolderNodeList& nodes, TreeItem item, const FolderLabels& labels,
-                volume::FileSystemKind kind, volume::VolumeEngine* engine);
+                volume::VolumeEngine* engine);
 
 // Appends the files of folder `key` as the volume's engine lists them (FAT: read from
-// its directory on disk); `deleted`: the folder itself is deleted.
+// its directory on disk; NTFS and exFAT: rows of the search); `deleted`: the folder
+// itself is deleted.
 void ListEngineFiles(volume::VolumeEngine& engine, FileList& list, std::uint32_t key, bool deleted);
-
-// Appends the NTFS files of folder `key` from FileTable.
-void ListNtfsFiles(volume::VolumeEngine& engine, FileList& list, std::uint32_t key);
 
 } // namespace qr::model

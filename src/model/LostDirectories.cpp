@@ -52,3 +52,21 @@ void FindLostDirectories(RecordTable& table, std::uint32_t rootParent,
 }
 
 } // namespace qr::model
+
+namespace qr::model {
+
+void InsertLostFolderRow(RecordTable& table, std::uint32_t rootKey) {
+    using namespace folder_col;
+    const int row = table.insertRow(0, "Lost");
+    table.setCell(row, Sector, "0");
+    table.setNumber(row, Self, kLostFolderKey);
+    table.setNumber(row, Parent, rootKey);
+    table.setCell(row, Date, "0");
+    table.setCell(row, Time, "0");
+    table.setCell(row, Size, "0");
+    table.setCell(row, Attr, "16");
+    table.setCell(row, SysId, "0");
+    table.setCell(row, Type, "FOLDER");
+}
+
+} // namespace qr::model

@@ -17,4 +17,8 @@ inline constexpr std::uint32_t kNtfsRootParent = 5;
 void FindLostDirectories(RecordTable& table, std::uint32_t rootParent,
                          volume::SearchProgress& progress);
 
+// Inserts the "Lost" pseudo-folder as row 0 of a folder table, under the root folder
+// whose key is `rootKey`.
+void InsertLostFolderRow(RecordTable& table, std::uint32_t rootKey);
+
 } // namespace qr::model

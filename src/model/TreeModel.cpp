@@ -72,11 +72,6 @@ std::vector<TreeItem> TreeModel::children(TreeItem item) const {
     return valid(item) ? items_[static_cast<std::size_t>(item)].children : std::vector<TreeItem>{};
 }
 
-std::vector<TreeItem> TreeModel::topLevel() const {
-    std::lock_guard lock(mutex_);
-    return topLevel_;
-}
-
 TreeItem TreeModel::firstTopLevel() const {
     std::lock_guard lock(mutex_);
     return topLevel_.empty() ? kNoItem : topLevel_.front();

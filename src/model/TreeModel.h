@@ -63,7 +63,6 @@ public:
     std::string text(TreeItem item) const;
     TreeItem parent(TreeItem item) const;
     std::vector<TreeItem> children(TreeItem item) const;
-    std::vector<TreeItem> topLevel() const;
     TreeItem firstTopLevel() const;
     CheckState check(TreeItem item) const;
     std::uint64_t data(TreeItem item) const;

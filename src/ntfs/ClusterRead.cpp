@@ -7,6 +7,18 @@
 
 namespace qr::ntfs {
 
+std::uint64_t ClustersInside(const NtfsGeometry& geometry, std::uint64_t mediumSectors,
+                             std::uint64_t cluster, std::uint64_t count) {
+    const std::uint64_t spc = geometry.sectorsPerCluster;
+    const std::uint64_t clusters = geometry.clusterCount();
+    if (cluster >= clusters || spc == 0)
+        return 0;
+    const std::uint64_t first = geometry.volumeStart + cluster * spc;
+    if (first >= mediumSectors)
+        return 0;
+    return std::min({count, clusters - cluster, (mediumSectors - first) / spc});
+}
+
 ClusterRead ReadClusters(disk::SectorSource& source, const NtfsGeometry& geometry,
                          std::uint64_t mediumSectors, std::uint64_t cluster, std::uint64_t count,
                          unsigned char* buffer) {
@@ -14,14 +26,10 @@ ClusterRead ReadClusters(disk::SectorSource& source, const NtfsGeometry& geometr
     const std::uint64_t spc = geometry.sectorsPerCluster;
     const std::uint64_t clusterBytes = spc * disk::kSectorBytes;
     std::memset(buffer, 0, count * clusterBytes);
-    const std::uint64_t clusters = geometry.clusterCount();
-    if (cluster >= clusters || spc == 0)
+    const std::uint64_t inside = ClustersInside(geometry, mediumSectors, cluster, count);
+    if (inside == 0)
         return result;
-    std::uint64_t inside = std::min(count, clusters - cluster);
     const std::uint64_t first = geometry.volumeStart + cluster * spc;
-    if (first >= mediumSectors)
-        return result;
-    inside = std::min(inside, (mediumSectors - first) / spc);
     result.inside = inside;
     // Reads of at most 4 MiB each, so a caller's large span never asks for more.
     constexpr std::uint64_t kMaxSectors = 8192;

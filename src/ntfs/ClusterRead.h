@@ -17,6 +17,10 @@ struct ClusterRead {
     bool noMedium = false;
 };
 
+// How many of `count` clusters from `cluster` lie inside the volume and the medium.
+std::uint64_t ClustersInside(const NtfsGeometry& geometry, std::uint64_t mediumSectors,
+                             std::uint64_t cluster, std::uint64_t count);
+
 // Reads `count` clusters from `cluster` into `buffer` (count * cluster bytes). What
 // lies outside the volume or the medium is zero-filled and not read.
 ClusterRead ReadClusters(disk::SectorSource& source, const NtfsGeometry& geometry,

@@ -5,6 +5,7 @@
 #include "ntfs/MftRunList.h"
 #include "ntfs/NtfsGeometry.h"
 #include "ntfs/ScanSectorsForNtfs.h"
+#include "volume/RunWriter.h"
 #include "volume/VolumeEngine.h"
 
 #include <memory>
@@ -54,6 +55,8 @@ public:
                    const std::function<bool(const volume::FolderFile&)>& visit) override;
     volume::ExtractReport extract(const volume::FolderFile& file, volume::FileSink& sink,
                                   const volume::ExtractOptions& options) override;
+    bool mediumGone() override { return volume::MediumGone(source_); }
+    bool listsLostFiles() const override { return true; }
     std::string formatDate(const volume::EntryTimestamp& stamp) const override;
     std::string formatTime(const volume::EntryTimestamp& stamp) const override;
     bool calendarDate(const volume::EntryTimestamp& stamp,

@@ -62,6 +62,31 @@ private:
     State state_ = State::Closed;
 };
 
+// Removes what was written of a file that cannot be saved whole, so no file stands
+// under a recovered name with other bytes than the file's.
+void discard(OutputFileSink& sink, const std::string& path) {
+    if (sink.state() != OutputFileSink::State::Open)
+        return;
+    sink.out().close();
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+}
+
+// An extraction that ended early because the medium went away rather than because of
+// the file's own data.
+bool mediumWentAway(const volume::ExtractReport& report, volume::VolumeEngine& engine) {
+    switch (report.end) {
+    case volume::ExtractEnd::MediumLost:
+        return true;
+    case volume::ExtractEnd::NoData:
+    case volume::ExtractEnd::Truncated:
+    case volume::ExtractEnd::Unreadable:
+        return engine.mediumGone();
+    default:
+        return false;
+    }
+}
+
 ExtractResult writeError(SaveState& save, OutputFile& out, const std::string& path) {
     const std::string reason = out.error();
     out.close();
@@ -87,22 +112,27 @@ volume::ClusterSource ClusterSourceOf(std::uint32_t savingMode) {
 
 ExtractResult ExtractToFile(SaveState& save, const std::string& sourceDevice,
                             volume::VolumeEngine& engine, const std::string& outputPath,
-                            const std::string& name, std::uint64_t size, std::uint64_t location,
-                            bool saveMode, bool deleted) {
+                            const volume::FolderFile& file, bool saveMode) {
     save.skipCurrent = false;
-    if (saveMode && !AdmitForSave(save, outputPath, name, deleted))
+    if (saveMode && !AdmitForSave(save, outputPath, file.name, file.deleted))
         return ExtractResult::PassedOver;
 
-    volume::FolderFile file;
-    file.name = name;
-    file.size = size;
-    file.validLength = size;
-    file.deleted = deleted;
-    file.location = location;
-    OutputFileSink sink(save, sourceDevice, outputPath, name, size, saveMode);
+    OutputFileSink sink(save, sourceDevice, outputPath, file.name, file.size, saveMode);
     const volume::ExtractReport report =
         engine.extract(file, sink, {ClusterSourceOf(save.settings.savingMode)});
+    if (mediumWentAway(report, engine)) {
+        discard(sink, outputPath);
+        save.summary.mediumLostAt = report.lostAtSector;
+        save.stopSaving = true;
+        NoteProblem(save, outputPath, "the medium stopped answering; not saved, and the save ends");
+        return ExtractResult::MediumLost;
+    }
     if (report.end == volume::ExtractEnd::NoData) {
+        NoteProblem(save, outputPath, report.why);
+        return ExtractResult::Failed;
+    }
+    if (report.end == volume::ExtractEnd::Unreadable) {
+        discard(sink, outputPath);
         NoteProblem(save, outputPath, report.why);
         return ExtractResult::Failed;
     }

@@ -10,15 +10,14 @@
 
 namespace qr::output {
 
-// At most `size` bytes are written. The skip and stop flags are polled before every
-// read; a file cut short keeps what was written. `location` is the engine's own
-// (FAT: the first cluster).
+// At most `file.size` bytes are written. The skip and stop flags are polled before every
+// read; a file stopped by them keeps what was written. `file` is the entry as the
+// engine listed it.
 // `save`: the save's settings, flags, counters and ports; `sourceDevice`: the device
 // name of the medium under recovery, which an output may never be.
 ExtractResult ExtractToFile(SaveState& save, const std::string& sourceDevice,
                             volume::VolumeEngine& engine, const std::string& outputPath,
-                            const std::string& name, std::uint64_t size, std::uint64_t location,
-                            bool saveMode, bool deleted);
+                            const volume::FolderFile& file, bool saveMode);
 
 // The cluster source of a save's "Saving Mode".
 volume::ClusterSource ClusterSourceOf(std::uint32_t savingMode);

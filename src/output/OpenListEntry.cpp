@@ -39,8 +39,7 @@ OpenedAs OpenListEntry(ListEntryPorts& ctx, int rowIndex, const ShellServices& s
     const model::FileListRow row = ctx.fileList.row(rowIndex);
     const std::string type = upper(row.cells[model::file_col::Type]);
     if (endsWith(type, "FOLDER")) {
-        const auto item = static_cast<model::TreeItem>(
-            model::parseCellNumber(row.cells[model::file_col::DebugInfo3]));
+        const model::TreeItem item = row.folderItem;
         if (!ctx.recoveryTree.valid(item))
             return OpenedAs::Nothing;
         ctx.recoveryTree.setSelected(item);
@@ -50,16 +49,13 @@ OpenedAs OpenListEntry(ListEntryPorts& ctx, int rowIndex, const ShellServices& s
     if (!endsWith(type, "FILE"))
         return OpenedAs::Nothing;
 
-    const std::string& name = row.cells[model::file_col::Name];
-    const auto size =
-        static_cast<std::uint64_t>(model::parseCellNumber64(row.cells[model::file_col::Size]));
-    const std::uint32_t location = model::parseCellNumber(row.cells[model::file_col::DebugInfo1]);
+    const std::string& name = row.file.name;
     CreateDirectoryPath(ctx.workFolder);
     const std::string path = OpenedFilePath(ctx.workFolder, name);
     const std::unique_ptr<volume::VolumeEngine> engine = ctx.engine();
     if (!engine)
         return OpenedAs::Nothing;
-    ExtractToFile(ctx.save, ctx.sourceDevice, *engine, path, name, size, location, false, false);
+    ExtractToFile(ctx.save, ctx.sourceDevice, *engine, path, row.file, false);
     if (shell.launcher)
         OpenWithShell(path, *shell.launcher, shell.chooser);
     return OpenedAs::File;

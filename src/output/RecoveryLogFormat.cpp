@@ -1,7 +1,7 @@
 #include "output/RecoveryLogFormat.h"
 
 #include "disk/ByteView.h"
-#include "volume/FileSystemKind.h"
+#include "volume/EngineRegistry.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -107,11 +107,11 @@ private:
     std::string problem_;
 };
 
-// File records follow the folders only when the working file system is NTFS or exFAT
-// (their files are rows of the search, not read from directories again).
+// File records follow the folders only when the working file system's files are rows
+// of the search (NTFS, exFAT), not read from directories again.
 bool carriesFiles(std::string_view fileSystemName) {
-    const volume::FileSystemKind kind = volume::FileSystemKindFromName(fileSystemName);
-    return kind == volume::FileSystemKind::Ntfs || kind == volume::FileSystemKind::ExFat;
+    const volume::EngineRow* row = volume::FindEngineRow(fileSystemName);
+    return row && row->traits.filesAreSearchRows;
 }
 
 // Fields 1 to 3: the title is skipped, the model is read.

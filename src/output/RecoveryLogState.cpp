@@ -1,6 +1,6 @@
 #include "output/RecoveryLogState.h"
 
-#include "volume/FileSystemKind.h"
+#include "volume/EngineRegistry.h"
 
 #include <algorithm>
 
@@ -67,8 +67,8 @@ RecoveryLogSnapshot TakeLogSnapshot(const LogSearchFields& search,
         log.folders.push_back(
             {node.name, node.selfKey, node.parentKey, node.date, node.time, node.deleted});
 
-    const volume::FileSystemKind kind = volume::FileSystemKindFromName(working.fileSystemName);
-    if (kind == volume::FileSystemKind::Ntfs || kind == volume::FileSystemKind::ExFat) {
+    const volume::EngineRow* row = volume::FindEngineRow(working.fileSystemName);
+    if (row && row->traits.filesAreSearchRows) {
         const int rows = fileTable.rowCount();
         log.files.reserve(static_cast<std::size_t>(rows));
         for (int row = 0; row < rows; ++row) {

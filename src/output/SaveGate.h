@@ -15,6 +15,7 @@ enum class ExtractResult {
     PassedOver, // a filter or the replace answer kept it from being written
     Failed,     // output not created or not written, or no data to read
     Stopped,    // Skip or Stop during the file (the part written stays)
+    MediumLost, // the medium stopped answering: nothing of the file stays, the save ends
 };
 
 // Save mode, before anything is written: true when the file is to be written. Applies

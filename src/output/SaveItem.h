@@ -1,6 +1,7 @@
 #pragma once
-// One file admitted by the counting pass of a save.
+// One file admitted by the counting pass of a save, with the entry its engine listed.
 #include "model/TreeModel.h"
+#include "volume/VolumeEngine.h"
 
 #include <cstdint>
 #include <string>
@@ -13,8 +14,33 @@ struct SaveItem {
     model::TreeItem folder = model::kNoItem;
     std::string name; // the recovered name, as listed
     std::uint64_t size = 0;
-    std::uint32_t location = 0; // FAT: first cluster; NTFS: MFT record sector
+    std::uint64_t location = 0; // the engine's own (FAT: first cluster; NTFS: record sector)
     bool deleted = false;
+    // The rest of the entry as the engine listed it.
+    std::uint32_t selfKey = 0;
+    std::uint32_t flags = 0;
+    std::uint64_t validLength = 0;
+    volume::EntryTimestamp stamp;
 };
+
+// The plan's item for a listed file of `folder`.
+inline SaveItem PlannedFile(model::TreeItem folder, const volume::FolderFile& file, bool deleted) {
+    return {folder,       file.name,  file.size,        file.location, deleted,
+            file.selfKey, file.flags, file.validLength, file.stamp};
+}
+
+// The entry an engine extracts a planned file by.
+inline volume::FolderFile EntryOf(const SaveItem& item) {
+    volume::FolderFile file;
+    file.name = item.name;
+    file.size = item.size;
+    file.deleted = item.deleted;
+    file.stamp = item.stamp;
+    file.location = item.location;
+    file.selfKey = item.selfKey;
+    file.flags = item.flags;
+    file.validLength = item.validLength != 0 ? item.validLength : item.size;
+    return file;
+}
 
 } // namespace qr::output

@@ -37,7 +37,8 @@ struct SaveSelection {
     model::FileList& fileList;
     model::TreeItem currentFolderItem;
     model::RecordTables& tables;
-    volume::FileSystemKind kind;
+    // Key of the root folder, whose own files are listed apart from its subfolders.
+    std::uint32_t rootKey = 0;
     std::function<std::unique_ptr<volume::VolumeEngine>()> engine;
 };
 
@@ -49,13 +50,11 @@ void CountTreeSelection(SaveSelection& selection, model::TreeItem item);
 // The list walk over the rows the selection mode admits.
 void CountListSelection(SaveSelection& selection);
 
-// Counts one FAT folder's files (tree item under the tree source, folder key under the
-// list source) with the date window.
-void CountFatFolder(SaveSelection& selection, std::uint32_t reference);
+// Counts one folder's files as the engine lists them (tree item under the tree source,
+// folder key under the list source) with the date window.
+void CountFolder(SaveSelection& selection, std::uint32_t reference);
 // The folder of `item`, then its sub-folders depth first in tree order.
-void CountFatFolderTree(SaveSelection& selection, model::TreeItem item, std::uint32_t key);
-// Counts one NTFS folder's files from the file table.
-void CountNtfsFolder(SaveSelection& selection, std::uint32_t reference);
+void CountFolderTree(SaveSelection& selection, model::TreeItem item, std::uint32_t key);
 
 // What the writing pass reads besides the save: the device name of the medium under
 // recovery (never a destination), the volume's engine (null: none), the recovery tree

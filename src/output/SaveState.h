@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,9 @@ struct SaveSummary {
     // Why nothing was written when the save was refused before its first file (the
     // destination is unsafe or has too little free space); empty otherwise.
     std::string refused;
+    // The medium stopped answering during the save (at this sector, when known): the
+    // file being written was removed and no further file was written.
+    std::optional<std::uint64_t> mediumLostAt;
 };
 
 struct SaveState {

@@ -67,6 +67,7 @@ void tally(SaveSummary& summary, ExtractResult result, std::uint64_t size) {
         summary.passedOver += 1;
         break;
     case ExtractResult::Failed:
+    case ExtractResult::MediumLost:
         summary.failed += 1;
         break;
     case ExtractResult::Stopped:
@@ -112,6 +113,13 @@ void WriteSavePlan(SaveState& save, const SaveSources& sources) {
             sources.messages->error(refusal);
         return;
     }
+    // A medium that answers nothing any more gives no file: nothing is made.
+    if (engine && !save.plan.empty() && engine->mediumGone()) {
+        NoteProblem(save, destination, "the medium stopped answering; nothing was saved");
+        save.summary.mediumLostAt = 0;
+        save.summary.failed = static_cast<std::uint32_t>(save.plan.size());
+        return;
+    }
     CreateDirectoryPath(destination);
     const std::size_t nameMax = NameMaxOf(destination);
     std::string madeFolder;
@@ -144,8 +152,7 @@ void WriteSavePlan(SaveState& save, const SaveSources& sources) {
         }
         ExtractResult result = ExtractResult::Failed;
         if (engine) {
-            result = ExtractToFile(save, source, *engine, path, item.name, item.size, item.location,
-                                   true, item.deleted);
+            result = ExtractToFile(save, source, *engine, path, EntryOf(item), true);
         } else {
             NoteProblem(save, path, "this file system cannot be saved from yet");
         }

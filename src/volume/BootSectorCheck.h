@@ -1,7 +1,7 @@
 #pragma once
-// Recognising a volume boot sector by its fields alone: FAT16, FAT32 and NTFS, with a
-// plausibility check of the layout so that a stray sector ending in 0x55 0xAA, or one
-// whose sizes reach beyond the disk, is not taken for a volume.
+// Recognising a volume boot sector by its fields alone, through the registered file
+// systems, with a plausibility check of the layout so that a stray sector ending in
+// 0x55 0xAA, or one whose sizes reach beyond the disk, is not taken for a volume.
 #include "disk/ByteView.h"
 #include "volume/FileSystemKind.h"
 
@@ -16,18 +16,22 @@ struct BootSectorVolume {
     std::uint64_t systemSectors = 0; // reserved sectors and tables in front of the data
 };
 
+// Both boot-sector signature bytes 0x55 0xAA at bytes 510 and 511.
+bool HasBootSignature(disk::ByteView sector);
+
 // The volume whose boot sector `sector` (512 bytes) is, when it lies at `at` on a disk
 // of `diskSectors` sectors (0: size unknown, not checked); nullopt when the sector is
-// no plausible FAT16, FAT32 or NTFS boot sector or the volume does not fit the disk.
+// no plausible boot sector of a registered file system or the volume does not fit.
 std::optional<BootSectorVolume> RecogniseBootSector(disk::ByteView sector, std::uint64_t at,
                                                     std::uint64_t diskSectors);
 
-// Sector offset of the FAT32 backup boot sector this system looks for.
-inline constexpr std::uint64_t kFat32BackupOffset = 6;
+// The farthest backup boot sector any registered file system keeps, in sectors from
+// its volume's start (0: none keeps one).
+std::uint64_t FarthestBackupOffset();
 
-// A FAT32 backup boot sector read at `at` + 6 that names itself as the backup at +6:
-// the volume it describes starts at `at`.
-std::optional<BootSectorVolume> RecogniseFat32Backup(disk::ByteView backup, std::uint64_t at,
-                                                     std::uint64_t diskSectors);
+// A backup boot sector inside `run` (the sectors from `at` on) that names itself as its
+// file system's backup: the volume it describes starts at `at`.
+std::optional<BootSectorVolume> RecogniseBackupBootSector(disk::ByteView run, std::uint64_t at,
+                                                          std::uint64_t diskSectors);
 
 } // namespace qr::volume

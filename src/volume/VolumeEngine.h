@@ -1,8 +1,9 @@
 #pragma once
-// One implementation per file system (FAT, NTFS, exFAT), chosen once by its kind. The
+// One implementation per file system, opened through its engine registry row. The
 // tree, the file list, counting, saving, opening and the recovery log call it instead
 // of testing the file-system name. Engines read the medium through a sector source and
-// write extracted bytes into a file sink; they know nothing of windows.
+// describe a file's content as runs for the run writer (volume/RunWriter.h), which
+// moves them into a file sink; they know nothing of windows.
 #include "volume/FileSink.h"
 #include "volume/FileSystemKind.h"
 
@@ -52,6 +53,8 @@ enum class ExtractEnd {
     SinkFailed,  // the sink could not store bytes
     Truncated,   // the data ran out of the volume or the medium before the size
     NoData,      // nothing could be located (first cluster outside the data area, ...)
+    Unreadable,  // the medium gave not one byte of the file
+    MediumLost,  // the medium stopped answering (`lostAtSector`): the save ends
 };
 
 struct ExtractReport {
@@ -60,6 +63,7 @@ struct ExtractReport {
     std::uint64_t unreadableBytes = 0; // written as zeros: the medium would not give them
     bool uncertain = false;            // a deleted file's clusters were guessed (contiguous rule)
     bool notDecoded = false;           // stored as it lies (encrypted)
+    std::uint64_t lostAtSector = 0;    // MediumLost: the first sector not answered
     std::string why;                   // for diagnostics, when not Complete
 };
 
@@ -83,6 +87,14 @@ public:
     // The most bytes one file of this volume can hold (its data area); a larger size in
     // a damaged directory is clipped to it. No bound by default.
     virtual std::uint64_t largestFile() const { return UINT64_MAX; }
+
+    // True when the files whose folder was not found are listed under the Lost folder
+    // (they are rows of the search, not entries of a directory).
+    virtual bool listsLostFiles() const { return false; }
+
+    // True when the medium under the volume no longer answers at all (a card pulled
+    // out): an extraction that found nothing then says so instead of blaming the file.
+    virtual bool mediumGone() { return false; }
 
     // The calendar date of a stamp for the save's date window; false when the stamp
     // has none (the window then keeps the file).

@@ -8,7 +8,7 @@
 namespace qr::volume {
 
 struct VolumeParams {
-    std::string fileSystemName; // "FAT16", "FAT32" or "NTFS", as shown and logged
+    std::string fileSystemName; // a registered file system's name, as shown and logged
     std::uint64_t partitionStart = 0;
     std::uint64_t partitionEnd = 0; // last sector inside the volume
     std::uint32_t sectorsPerFat = 0;

@@ -1,7 +1,7 @@
 #include "volume/VolumeSearch.h"
 
 #include <algorithm>
-#include <array>
+#include <vector>
 
 namespace qr::volume {
 namespace {
@@ -9,8 +9,6 @@ namespace {
 constexpr std::uint64_t kFineStep = 64;
 constexpr std::uint64_t kMiB = 2048;
 constexpr std::uint64_t kNone = ~std::uint64_t{0};
-// A candidate and the sectors up to its FAT32 backup, read in one request.
-constexpr std::uint32_t kCandidateRun = static_cast<std::uint32_t>(kFat32BackupOffset + 1);
 
 } // namespace
 
@@ -58,7 +56,9 @@ SearchVolumes(disk::SectorSource& source, const VolumeSearchPlan& plan, std::sto
     end = std::min(end, kSearchLimit);
 
     SearchCandidates candidates(plan, end);
-    std::array<unsigned char, kCandidateRun * disk::kSectorBytes> run{};
+    // A candidate and the sectors up to the farthest backup boot sector, in one request.
+    const auto candidateRun = static_cast<std::uint32_t>(FarthestBackupOffset() + 1);
+    std::vector<unsigned char> run(std::size_t{candidateRun} * disk::kSectorBytes);
     std::uint64_t coveredUntil = 0; // the end of the last volume found
     std::uint64_t at = 0;
     std::uint64_t lastReport = 0;
@@ -70,8 +70,8 @@ SearchVolumes(disk::SectorSource& source, const VolumeSearchPlan& plan, std::sto
         if (at < coveredUntil)
             continue;
         const auto count =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(kCandidateRun, end - at));
-        run.fill(0);
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(candidateRun, end - at));
+        std::fill(run.begin(), run.end(), 0);
         if (source.readSectors(at, count, run.data()) == disk::ReadStatus::NoMedium) {
             outcome.end = VolumeSearchEnd::MediumLost;
             return outcome;
@@ -81,8 +81,7 @@ SearchVolumes(disk::SectorSource& source, const VolumeSearchPlan& plan, std::sto
         const disk::ByteView bytes(run.data(), std::size_t{count} * disk::kSectorBytes);
         auto volume = RecogniseBootSector(bytes.sub(0, disk::kSectorBytes), at, disk);
         if (!volume)
-            volume = RecogniseFat32Backup(
-                bytes.sub(kFat32BackupOffset * disk::kSectorBytes, disk::kSectorBytes), at, disk);
+            volume = RecogniseBackupBootSector(bytes, at, disk);
         if (volume) {
             coveredUntil = at + volume->sectors;
             if (!found({volume->kind, at, at + volume->sectors})) {

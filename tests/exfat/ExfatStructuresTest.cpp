@@ -32,8 +32,7 @@ disk::ByteView view(const std::vector<unsigned char>& bytes) {
 
 TEST(ExfatBootRegion, RefusesEachHostileFieldAndSkipsTheVolatileBytesInTheChecksum) {
     std::string why;
-    ASSERT_TRUE(volume::DecodeExfatBootSector(view(BootSectorBytes()), kVolumeSectors, &why))
-        << why;
+    ASSERT_TRUE(exfat::DecodeExfatBootSector(view(BootSectorBytes()), kVolumeSectors, &why)) << why;
     struct Case {
         const char* what;
         std::size_t at;
@@ -52,27 +51,27 @@ TEST(ExfatBootRegion, RefusesEachHostileFieldAndSkipsTheVolatileBytesInTheChecks
         auto bytes = BootSectorBytes();
         for (int i = 0; i < c.width; ++i)
             bytes[c.at + i] = static_cast<unsigned char>(c.value >> (8 * i));
-        EXPECT_FALSE(volume::DecodeExfatBootSector(view(bytes), kVolumeSectors)) << c.what;
+        EXPECT_FALSE(exfat::DecodeExfatBootSector(view(bytes), kVolumeSectors)) << c.what;
     }
     // A volume that claims more sectors than its partition keeps its clusters inside it.
     auto longer = BootSectorBytes();
     longer[72 + 1] = 0x10; // 4096 + 256 sectors
-    const auto boot = volume::DecodeExfatBootSector(view(longer), kVolumeSectors);
+    const auto boot = exfat::DecodeExfatBootSector(view(longer), kVolumeSectors);
     ASSERT_TRUE(boot);
-    const Geometry g = volume::ExfatGeometryOf(*boot, 0, 100);
+    const Geometry g = exfat::ExfatGeometryOf(*boot, 0, 100);
     EXPECT_LE(g.heapStart + std::uint64_t{g.clusterCount} * g.sectorsPerCluster, 100u);
 
     auto region = BootRegionBytes(BootSectorBytes());
-    EXPECT_TRUE(volume::ExfatBootChecksumHolds(view(region), 512));
+    EXPECT_TRUE(exfat::ExfatBootChecksumHolds(view(region), 512));
     for (std::size_t volatileByte : {106, 107, 112}) {
         auto changed = region;
         changed[volatileByte] ^= 0xFF;
-        EXPECT_TRUE(volume::ExfatBootChecksumHolds(view(changed), 512)) << volatileByte;
+        EXPECT_TRUE(exfat::ExfatBootChecksumHolds(view(changed), 512)) << volatileByte;
     }
     region[5 * 512 + 9] = 1;
-    EXPECT_FALSE(volume::ExfatBootChecksumHolds(view(region), 512));
+    EXPECT_FALSE(exfat::ExfatBootChecksumHolds(view(region), 512));
     region.resize(11 * 512 + 100); // the checksum sector cut short
-    EXPECT_FALSE(volume::ExfatBootChecksumHolds(view(region), 512));
+    EXPECT_FALSE(exfat::ExfatBootChecksumHolds(view(region), 512));
 }
 
 TEST(ExfatBootRegion, APartitionSearchRecognisesTheBootSectorWithinTheDisk) {
@@ -90,21 +89,21 @@ TEST(ExfatBootRegion, APartitionSearchRecognisesTheBootSectorWithinTheDisk) {
 
 TEST(ExfatBootRegion, FallsBackToTheBackupAndRefusesWhenBothFail) {
     TinyVolume tiny;
-    auto result = volume::ReadExfatBootRegion(tiny.source, 0, kVolumeSectors);
+    auto result = exfat::ReadExfatBootRegion(tiny.source, 0, kVolumeSectors);
     ASSERT_TRUE(result.geometry) << result.why;
     EXPECT_FALSE(result.fromBackup);
     EXPECT_EQ(result.geometry->heapStart, 32u);
     EXPECT_EQ(result.geometry->rootCluster, 2u);
     tiny.source.bytes[3 * 512] ^= 1; // main checksum broken
-    result = volume::ReadExfatBootRegion(tiny.source, 0, kVolumeSectors);
+    result = exfat::ReadExfatBootRegion(tiny.source, 0, kVolumeSectors);
     ASSERT_TRUE(result.geometry);
     EXPECT_TRUE(result.fromBackup);
     tiny.source.bytes[12 * 512 + 3] = 'X'; // backup no longer named exFAT
-    result = volume::ReadExfatBootRegion(tiny.source, 0, kVolumeSectors);
+    result = exfat::ReadExfatBootRegion(tiny.source, 0, kVolumeSectors);
     EXPECT_FALSE(result.geometry);
     EXPECT_FALSE(result.why.empty());
     tiny.source.readsBeforeLoss = 0;
-    EXPECT_FALSE(volume::ReadExfatBootRegion(tiny.source, 0, kVolumeSectors).geometry);
+    EXPECT_FALSE(exfat::ReadExfatBootRegion(tiny.source, 0, kVolumeSectors).geometry);
 }
 
 TEST(ExfatEntrySet, DecodesNamesWithSurrogatesAndDeletedSets) {
@@ -305,7 +304,7 @@ TEST(ExfatExtract, ValidLengthsZerosDeletedGuessesAndMissingData) {
     // The medium gone mid-file.
     tiny.source.readsBeforeLoss = static_cast<long>(tiny.source.reads.size());
     std::tie(report, data) = extract({40, 600, 600, true, false});
-    EXPECT_EQ(report.end, volume::ExtractEnd::Truncated);
+    EXPECT_EQ(report.end, volume::ExtractEnd::MediumLost);
 }
 
 TEST(ExfatSweep, FindsOnlyClustersWithValidSetsAndHangsThemUnderLost) {

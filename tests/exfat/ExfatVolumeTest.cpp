@@ -44,8 +44,8 @@ std::string parentOf(const std::string& path) {
 // A search of an image file, with its folders by path.
 struct Searched {
     explicit Searched(const std::string& image) : source(image) {
-        const auto region = volume::ReadExfatBootRegion(source, ExfatImage::kVolumeStart,
-                                                        ExfatImage::kVolumeSectors);
+        const auto region = exfat::ReadExfatBootRegion(source, ExfatImage::kVolumeStart,
+                                                       ExfatImage::kVolumeSectors);
         if (!region.geometry)
             return;
         geometry = *region.geometry;

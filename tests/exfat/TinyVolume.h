@@ -41,7 +41,7 @@ inline std::vector<unsigned char> BootSectorBytes() {
 inline std::vector<unsigned char> BootRegionBytes(const std::vector<unsigned char>& boot) {
     std::vector<unsigned char> region(12 * 512, 0);
     std::copy(boot.begin(), boot.end(), region.begin());
-    const std::uint32_t sum = volume::ExfatBootChecksum({region.data(), region.size()}, 512);
+    const std::uint32_t sum = exfat::ExfatBootChecksum({region.data(), region.size()}, 512);
     for (std::size_t i = 11 * 512; i < 12 * 512; i += 4)
         for (int b = 0; b < 4; ++b)
             region[i + b] = static_cast<unsigned char>(sum >> (8 * b));

@@ -1,6 +1,7 @@
 // The Standard search end to end on FAT16 and FAT32 images made with mkfs.fat and
 // mtools: live, deleted and orphaned folders and files under their names, with their
 // types, sizes and dates, and a search stopped half-way.
+#include "app/FatSearch.h"
 #include "app/FolderCommands.h"
 #include "app/PartitionCommands.h"
 #include "app/RecoveryContext.h"

@@ -2,6 +2,7 @@
 // partition table or a mistyped end sector): nothing behind the medium's end is read,
 // and what lies on the medium is still found.
 #include "app/ExtractCommands.h"
+#include "app/FatSearch.h"
 #include "app/ReadFailureNotice.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"

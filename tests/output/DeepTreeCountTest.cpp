@@ -124,6 +124,8 @@ TEST_F(DeepTreeCount, FolderRowOfTheListIsCountedToItsDeepestFolder) {
     row.cells[model::file_col::Type] = "Folder";
     row.cells[model::file_col::DebugInfo1] = std::to_string(kFirstFolderCluster);
     row.cells[model::file_col::DebugInfo3] = std::to_string(top);
+    row.folderItem = top;
+    row.folderKey = kFirstFolderCluster;
     ctx.fileList.append(row);
     ctx.currentFolderItem = ctx.recoveryTree.firstTopLevel();
     ctx.save.saveSource = kSaveSourceList;

@@ -1,9 +1,9 @@
-#include "volume/ExfatBootRegion.h"
+#include "exfat/BootRegion.h"
 
 #include <algorithm>
 #include <vector>
 
-namespace qr::volume {
+namespace qr::exfat {
 
 namespace {
 
@@ -173,7 +173,7 @@ ExfatBootRegionResult ReadExfatBootRegion(disk::SectorSource& source, std::uint6
     return result;
 }
 
-void StoreExfatGeometry(const ExfatGeometry& g, VolumeParams& p) {
+void StoreExfatGeometry(const ExfatGeometry& g, volume::VolumeParams& p) {
     p.sectorsPerCluster = g.sectorsPerCluster;
     p.firstFat = static_cast<std::uint32_t>(g.fatStart);
     p.sectorsPerFat = static_cast<std::uint32_t>(g.fatSectors);
@@ -182,7 +182,7 @@ void StoreExfatGeometry(const ExfatGeometry& g, VolumeParams& p) {
     p.reservedSectors = static_cast<std::uint32_t>(g.fatStart - g.volumeStart);
 }
 
-std::optional<ExfatGeometry> ExfatGeometryFromParams(const VolumeParams& p) {
+std::optional<ExfatGeometry> ExfatGeometryFromParams(const volume::VolumeParams& p) {
     if (p.sectorsPerCluster == 0 || p.cluster0Start <= p.partitionStart ||
         p.cluster0Start > p.partitionEnd || p.sectorsPerFat == 0)
         return std::nullopt;
@@ -202,4 +202,4 @@ std::optional<ExfatGeometry> ExfatGeometryFromParams(const VolumeParams& p) {
     return g;
 }
 
-} // namespace qr::volume
+} // namespace qr::exfat

@@ -1,11 +1,11 @@
-#include "volume/CalculateVolumeParams.h"
+#include "fat/CalculateVolumeParams.h"
 
 #include "disk/Sweep.h"
 #include "volume/SectorBytes.h"
 
 #include <algorithm>
 
-namespace qr::volume {
+namespace qr::fat {
 namespace {
 
 constexpr std::uint32_t kProgressEvery = 500;
@@ -45,7 +45,7 @@ struct Anchor {
 
 class Fit {
 public:
-    Fit(VolumeParams& params, Variant v, std::uint64_t reserved)
+    Fit(volume::VolumeParams& params, Variant v, std::uint64_t reserved)
         : params_(params), v_(v), reserved_(reserved) {}
 
     // Looks at the sector `i`; true when it completed the layout.
@@ -78,10 +78,11 @@ private:
         if (distance % clusters != 0)
             return false;
         const std::uint64_t spc = distance / clusters;
-        if (!IsSectorsPerCluster(static_cast<std::uint32_t>(std::min<std::uint64_t>(spc, 256))))
+        if (!volume::IsSectorsPerCluster(
+                static_cast<std::uint32_t>(std::min<std::uint64_t>(spc, 256))))
             return false;
         // The data area must lie behind the reserved area, the root and two tables.
-        VolumeParams& p = params_;
+        volume::VolumeParams& p = params_;
         if (spc * g > h)
             return false;
         const std::uint64_t cluster2 = h - spc * (g - 2);
@@ -100,7 +101,7 @@ private:
         return true;
     }
 
-    VolumeParams& params_;
+    volume::VolumeParams& params_;
     Variant v_;
     std::uint64_t reserved_;
     Anchor anchor_;
@@ -108,18 +109,19 @@ private:
 
 } // namespace
 
-Reconstruction CalculateVolumeParams(disk::SectorSource& source, VolumeParams& p,
-                                     std::stop_token stop, SearchProgress& progress) {
-    progress.phase(SearchPhase::LayoutReconstruction);
+volume::Reconstruction CalculateVolumeParams(disk::SectorSource& source, volume::VolumeParams& p,
+                                             std::stop_token stop,
+                                             volume::SearchProgress& progress) {
+    progress.phase(volume::SearchPhase::LayoutReconstruction);
     Variant v;
     std::uint64_t reserved;
-    if (p.kind() == FileSystemKind::Fat16) {
+    if (p.kind() == volume::FileSystemKind::Fat16) {
         reserved = lastTableHead(source, p.partitionStart, p.partitionStart, 10);
         if (reserved == 0)
             reserved = 1;
         v.rootSectors = kFat16RootSectors;
         p.rootSectors = kFat16RootSectors;
-    } else if (p.kind() == FileSystemKind::Fat32) {
+    } else if (p.kind() == volume::FileSystemKind::Fat32) {
         reserved = lastTableHead(source, p.partitionStart, p.partitionStart + 30, 30);
         if (reserved == 0)
             reserved = 32;
@@ -127,7 +129,7 @@ Reconstruction CalculateVolumeParams(disk::SectorSource& source, VolumeParams& p
         p.rootStart = 2;
         p.rootSectors = 0;
     } else {
-        return {ReconstructionOutcome::NotFat, "not a FAT16 or FAT32 volume"};
+        return {volume::ReconstructionOutcome::NotFat, "not a FAT16 or FAT32 volume"};
     }
 
     Fit fit(p, v, reserved);
@@ -155,15 +157,15 @@ Reconstruction CalculateVolumeParams(disk::SectorSource& source, VolumeParams& p
             return true;
         });
     if (rebuilt)
-        return {ReconstructionOutcome::Rebuilt, {}};
+        return {volume::ReconstructionOutcome::Rebuilt, {}};
     if (stop.stop_requested())
-        return {ReconstructionOutcome::Stopped, "stopped"};
+        return {volume::ReconstructionOutcome::Stopped, "stopped"};
     if (swept.end == disk::SweepEnd::Stopped && swept.next == p.partitionStart)
-        return {ReconstructionOutcome::NoMemory, "no memory for the read buffer"};
-    return {ReconstructionOutcome::NotFound,
+        return {volume::ReconstructionOutcome::NoMemory, "no memory for the read buffer"};
+    return {volume::ReconstructionOutcome::NotFound,
             "no two directory heads in sectors " + std::to_string(p.partitionStart) + " to " +
                 std::to_string(swept.clampedEnd) +
                 " give a power-of-two cluster size with the data area behind the tables"};
 }
 
-} // namespace qr::volume
+} // namespace qr::fat

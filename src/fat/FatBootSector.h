@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace qr::volume {
+namespace qr::fat {
 
 struct FatBootSector {
     bool bootSignature = false;          // 0x55 0xAA at 510
@@ -30,4 +30,4 @@ struct FatBootSector {
 
 FatBootSector DecodeFatBootSector(disk::ByteView sector);
 
-} // namespace qr::volume
+} // namespace qr::fat

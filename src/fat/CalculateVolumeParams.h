@@ -4,34 +4,23 @@
 // sectors over the distance between their clusters gives the cluster size, and from
 // there the data area, the allocation tables and the reserved area follow.
 #include "disk/SectorSource.h"
+#include "volume/LayoutRebuild.h"
 #include "volume/SearchProgress.h"
 #include "volume/VolumeParams.h"
 
 #include <stop_token>
 #include <string>
 
-namespace qr::volume {
+namespace qr::fat {
 
 // Sectors the directory sweep reads per request.
 inline constexpr unsigned kCalculateBatchSectors = 2048;
 
-enum class ReconstructionOutcome {
-    Rebuilt,  // the layout in the parameters was reconstructed
-    NotFat,   // the volume is not FAT16 or FAT32
-    NotFound, // no two directories gave a layout
-    Stopped,  // the stop token ended it
-    NoMemory, // the read buffer could not be had
-};
-
-struct Reconstruction {
-    ReconstructionOutcome outcome = ReconstructionOutcome::NotFound;
-    std::string why; // for developers: why it was refused
-};
-
 // Fills the layout in `params` for its FAT16 or FAT32 volume, sweeping the volume (up
 // to its end and the end of the medium). Reports the LayoutReconstruction phase and
 // the sector reached.
-Reconstruction CalculateVolumeParams(disk::SectorSource& source, VolumeParams& params,
-                                     std::stop_token stop, SearchProgress& progress);
+volume::Reconstruction CalculateVolumeParams(disk::SectorSource& source,
+                                             volume::VolumeParams& params, std::stop_token stop,
+                                             volume::SearchProgress& progress);
 
-} // namespace qr::volume
+} // namespace qr::fat

@@ -1,13 +1,14 @@
 // exFAT boot-region validation: the main region at the volume's first sector, or its
 // backup twelve sectors on when the main one fails, gives the layout.
+#include "exfat/Validation.h"
+
 #include "disk/SectorSource.h"
-#include "volume/ExfatBootRegion.h"
+#include "exfat/BootRegion.h"
 #include "volume/VolumeParams.h"
-#include "volume/VolumeValidation.h"
 
-namespace qr::volume {
+namespace qr::exfat {
 
-int ValidateExfatVolume(disk::SectorSource* source, VolumeParams& p, std::string* why) {
+int ValidateExfatVolume(disk::SectorSource* source, volume::VolumeParams& p, std::string* why) {
     if (!source || p.partitionEnd < p.partitionStart) {
         if (why)
             *why = "no medium or an empty volume";
@@ -25,4 +26,4 @@ int ValidateExfatVolume(disk::SectorSource* source, VolumeParams& p, std::string
     return 1;
 }
 
-} // namespace qr::volume
+} // namespace qr::exfat

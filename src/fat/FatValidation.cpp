@@ -1,17 +1,24 @@
 // FAT16 and FAT32 boot-sector validation. The second allocation table must begin with
 // the media byte 0xF8; zero or absurd layout fields count as an invalid boot sector.
-#include "volume/FatBootSector.h"
+#include "fat/FatValidation.h"
+
+#include "fat/FatBootSector.h"
 #include "volume/SectorRead.h"
 #include "volume/VolumeParams.h"
-#include "volume/VolumeValidation.h"
 
 #include <string>
 
-namespace qr::volume {
+namespace qr::fat {
 namespace {
 
 constexpr std::uint8_t kFixedDiskMedia = 0xF8;
 constexpr std::uint64_t kFat32BackupOffset = 6;
+
+int noMedium(std::string* why) {
+    if (why)
+        *why = "no medium";
+    return 0;
+}
 
 struct FatLayout {
     std::uint32_t sectorsPerCluster = 0;
@@ -21,14 +28,14 @@ struct FatLayout {
     std::uint32_t rootCluster = 0; // FAT32
 };
 
-FatLayout fat16Layout(const Sector& sector) {
+FatLayout fat16Layout(const volume::Sector& sector) {
     const FatBootSector boot = DecodeFatBootSector(disk::ByteView(sector.bytes));
     return {boot.sectorsPerCluster, boot.reservedSectors, boot.sectorsPerFat16, boot.rootEntries,
             0};
 }
 
 // Sectors per FAT and the root cluster are full 32-bit fields on FAT32.
-FatLayout fat32Layout(const Sector& sector) {
+FatLayout fat32Layout(const volume::Sector& sector) {
     const FatBootSector boot = DecodeFatBootSector(disk::ByteView(sector.bytes));
     return {boot.sectorsPerCluster, boot.reservedSectors, boot.sectorsPerFat32, 0,
             boot.rootCluster};
@@ -36,7 +43,7 @@ FatLayout fat32Layout(const Sector& sector) {
 
 // Empty when the layout is plausible, else what is wrong with it.
 std::string implausibility(const FatLayout& l) {
-    if (!IsSectorsPerCluster(l.sectorsPerCluster))
+    if (!volume::IsSectorsPerCluster(l.sectorsPerCluster))
         return "sectors per cluster " + std::to_string(l.sectorsPerCluster) +
                " is not a power of two from 1 to 128";
     if (l.reservedSectors == 0)
@@ -55,7 +62,7 @@ bool secondFatConfirms(disk::SectorSource& source, std::uint64_t partitionStart,
         return false;
     }
     const std::uint64_t secondFat = partitionStart + l.reservedSectors + l.sectorsPerFat;
-    const std::uint8_t media = ReadSector(source, secondFat).u8(0);
+    const std::uint8_t media = volume::ReadSector(source, secondFat).u8(0);
     if (media == kFixedDiskMedia)
         return true;
     why = std::string(copy) + ": the second FAT at sector " + std::to_string(secondFat) +
@@ -105,7 +112,7 @@ int refuse(std::string* why, std::string reason) {
     return 0;
 }
 
-void storeLayout(VolumeParams& p, const FatLayout& l, std::uint32_t rootSectors,
+void storeLayout(volume::VolumeParams& p, const FatLayout& l, std::uint32_t rootSectors,
                  std::uint32_t rootStart) {
     const std::uint64_t firstFat = p.partitionStart + l.reservedSectors;
     const std::uint64_t dataStart = firstFat + 2ull * l.sectorsPerFat + rootSectors;
@@ -121,8 +128,11 @@ void storeLayout(VolumeParams& p, const FatLayout& l, std::uint32_t rootSectors,
 
 } // namespace
 
-int ValidateFat16Volume(disk::SectorSource& source, VolumeParams& p, std::string* why) {
-    const Sector boot = ReadSector(source, p.partitionStart);
+int ValidateFat16Volume(disk::SectorSource* medium, volume::VolumeParams& p, std::string* why) {
+    if (!medium)
+        return noMedium(why);
+    disk::SectorSource& source = *medium;
+    const volume::Sector boot = volume::ReadSector(source, p.partitionStart);
     if (!boot.hasBootSignature())
         return refuse(why, "no boot signature 55 AA in sector " + std::to_string(p.partitionStart));
     const FatLayout l = fat16Layout(boot);
@@ -138,10 +148,13 @@ int ValidateFat16Volume(disk::SectorSource& source, VolumeParams& p, std::string
     return 1;
 }
 
-int ValidateFat32Volume(disk::SectorSource& source, VolumeParams& p, std::string* why) {
-    Sector boot = ReadSector(source, p.partitionStart);
+int ValidateFat32Volume(disk::SectorSource* medium, volume::VolumeParams& p, std::string* why) {
+    if (!medium)
+        return noMedium(why);
+    disk::SectorSource& source = *medium;
+    volume::Sector boot = volume::ReadSector(source, p.partitionStart);
     if (!boot.hasBootSignature()) {
-        boot = ReadSector(source, p.partitionStart + kFat32BackupOffset);
+        boot = volume::ReadSector(source, p.partitionStart + kFat32BackupOffset);
         if (!boot.hasBootSignature())
             return refuse(why, "no boot signature 55 AA in sector " +
                                    std::to_string(p.partitionStart) + " nor in its backup " +
@@ -150,7 +163,7 @@ int ValidateFat32Volume(disk::SectorSource& source, VolumeParams& p, std::string
     FatLayout l = fat32Layout(boot);
     std::string first, backup;
     if (!secondFatConfirms(source, p.partitionStart, l, "boot sector", first)) {
-        l = fat32Layout(ReadSector(source, p.partitionStart + kFat32BackupOffset));
+        l = fat32Layout(volume::ReadSector(source, p.partitionStart + kFat32BackupOffset));
         if (!secondFatConfirms(source, p.partitionStart, l, "backup boot sector", backup))
             return refuse(why, first + "; " + backup);
     }
@@ -158,4 +171,4 @@ int ValidateFat32Volume(disk::SectorSource& source, VolumeParams& p, std::string
     return 1;
 }
 
-} // namespace qr::volume
+} // namespace qr::fat

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace qr::volume {
+namespace qr::exfat {
 
 // Sectors of one boot region (in the volume's own sector size).
 inline constexpr std::uint32_t kExfatBootRegionSectors = 12;
@@ -79,8 +79,8 @@ ExfatBootRegionResult ReadExfatBootRegion(disk::SectorSource& source, std::uint6
 // Stores a geometry in the volume's parameters, as they are logged: sectors per
 // cluster, the FAT's start and length, the heap's start (cluster 2) and the root
 // cluster.
-void StoreExfatGeometry(const ExfatGeometry& geometry, VolumeParams& params);
+void StoreExfatGeometry(const ExfatGeometry& geometry, volume::VolumeParams& params);
 // The geometry the parameters hold; nullopt when they hold none.
-std::optional<ExfatGeometry> ExfatGeometryFromParams(const VolumeParams& params);
+std::optional<ExfatGeometry> ExfatGeometryFromParams(const volume::VolumeParams& params);
 
-} // namespace qr::volume
+} // namespace qr::exfat

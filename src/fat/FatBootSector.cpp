@@ -1,6 +1,6 @@
-#include "volume/FatBootSector.h"
+#include "fat/FatBootSector.h"
 
-namespace qr::volume {
+namespace qr::fat {
 
 FatBootSector DecodeFatBootSector(disk::ByteView sector) {
     FatBootSector boot;
@@ -18,4 +18,4 @@ FatBootSector DecodeFatBootSector(disk::ByteView sector) {
     return boot;
 }
 
-} // namespace qr::volume
+} // namespace qr::fat

@@ -1,20 +1,21 @@
 // NTFS boot-sector validation. The boot sector at the volume's start is the copy in
 // use and the one at its last sector the other; a copy whose fields do not hold is
 // replaced by the other, and the MFT and its mirror must begin with "FILE".
+#include "ntfs/NtfsValidation.h"
+
 #include "volume/SectorRead.h"
 #include "volume/VolumeParams.h"
-#include "volume/VolumeValidation.h"
 
 #include <utility>
 
-namespace qr::volume {
+namespace qr::ntfs {
 namespace {
 
 constexpr std::uint8_t kRecordOf1024Bytes = 0xF6;
 constexpr std::uint8_t kIndexOf4096Bytes = 0xF4;
 
 // Sectors per file record, or 0 when the copy's value is not 2, 4, 6 or 8.
-std::uint32_t recordSectors(const Sector& boot) {
+std::uint32_t recordSectors(const volume::Sector& boot) {
     const std::uint8_t perRecord = boot.u8(0x40);
     if (perRecord == kRecordOf1024Bytes)
         return 2;
@@ -22,19 +23,20 @@ std::uint32_t recordSectors(const Sector& boot) {
     return sectors == 2 || sectors == 4 || sectors == 6 || sectors == 8 ? sectors : 0;
 }
 
-bool fieldsHold(const Sector& boot) {
-    return IsSectorsPerCluster(boot.u8(0x0D)) && recordSectors(boot) != 0;
+bool fieldsHold(const volume::Sector& boot) {
+    return volume::IsSectorsPerCluster(boot.u8(0x0D)) && recordSectors(boot) != 0;
 }
 
 // First sector of the MFT (or its mirror) by the cluster at `clusterOffset`, tried in
 // `inUse` and then in `other`; 0 when neither points at a "FILE" record.
-std::uint32_t locateTable(disk::SectorSource& source, std::uint64_t start, const Sector& inUse,
-                          const Sector& other, std::size_t clusterOffset) {
+std::uint32_t locateTable(disk::SectorSource& source, std::uint64_t start,
+                          const volume::Sector& inUse, const volume::Sector& other,
+                          std::size_t clusterOffset) {
     const std::uint32_t spc = inUse.u8(0x0D);
-    for (const Sector* copy : {&inUse, &other}) {
+    for (const volume::Sector* copy : {&inUse, &other}) {
         const std::uint64_t sector =
             start + static_cast<std::uint64_t>(spc) * copy->u32(clusterOffset);
-        if (ReadSector(source, sector).hasText(0, "FILE"))
+        if (volume::ReadSector(source, sector).hasText(0, "FILE"))
             return static_cast<std::uint32_t>(sector);
     }
     return 0;
@@ -42,14 +44,20 @@ std::uint32_t locateTable(disk::SectorSource& source, std::uint64_t start, const
 
 } // namespace
 
-int ValidateNtfsVolume(disk::SectorSource& source, VolumeParams& p, std::string* why) {
+int ValidateNtfsVolume(disk::SectorSource* medium, volume::VolumeParams& p, std::string* why) {
+    if (!medium) {
+        if (why)
+            *why = "no medium";
+        return 0;
+    }
+    disk::SectorSource& source = *medium;
     const auto refuse = [why](const char* reason) {
         if (why)
             *why = reason;
         return 0;
     };
-    Sector inUse = ReadSector(source, p.partitionStart);
-    Sector other = ReadSector(source, p.partitionEnd);
+    volume::Sector inUse = volume::ReadSector(source, p.partitionStart);
+    volume::Sector other = volume::ReadSector(source, p.partitionEnd);
     if (!inUse.hasBootSignature()) {
         if (!other.hasBootSignature())
             return refuse("no boot signature 55 AA in the first or the last sector");
@@ -76,4 +84,4 @@ int ValidateNtfsVolume(disk::SectorSource& source, VolumeParams& p, std::string*
     return 1;
 }
 
-} // namespace qr::volume
+} // namespace qr::ntfs

@@ -1,0 +1,97 @@
+#include "app/FatSearch.h"
+
+#include "app/AdvancedFatSearch.h"
+#include "app/RecoveryContext.h"
+#include "app/ScanDriver.h"
+#include "disk/SectorReader.h"
+#include "fat/FatEngine.h"
+#include "fat/FatKinds.h"
+#include "fat/FatReadCache.h"
+#include "fat/ScanFatDirectories.h"
+#include "model/LostDirectories.h"
+
+#include <string>
+
+namespace qr::app {
+
+namespace {
+
+void writeFolderRow(model::RecordTable& table, std::uint64_t number,
+                    const fat::FoundDirectory& found) {
+    // One step per row, in column order: Name, Sector, Self, Parent, Date, Time, Size,
+    // Attr, SysId, Type (Deleted stays empty); numbers as unsigned 32-bit decimals.
+    const auto n = [](std::uint32_t value) { return std::to_string(value); };
+    table.appendCells({"Dir" + std::to_string(number), n(static_cast<std::uint32_t>(found.sector)),
+                       n(found.self), n(found.parent), n(found.date), n(found.time), n(found.size),
+                       n(found.attributes), "0", "FOLDER"});
+}
+
+bool standardSearch(RecoveryContext& context, std::stop_token stop) {
+    if (!context.validationSucceeded && CalculateVolumeParams(context, stop) == 0 &&
+        !stop.stop_requested() && context.messages)
+        context.messages->error("Unable to calculate partition parameters");
+    context.window().setItemText(item::kCounterLabel, "Directories Found                      :");
+    ScanDirectories(context, stop);
+    return !stop.stop_requested();
+}
+
+// Lost-directory search and tree building on the rows found (the end of every
+// Standard FAT search, stopped or not).
+void buildTree(RecoveryContext& context) {
+    FindLostAndBuildTree(context, model::kFatRootParent, model::TreeVariant::FatStandard);
+    // The search's reads are over: the file list reads the medium (a caller that lists
+    // every folder as part of the search keeps the cache).
+    if (!context.keepSearchCache)
+        context.searchCache.reset();
+}
+
+// The folders' rows became the tree; files are read from their directories.
+void afterStandardSearch(RecoveryContext& context) {
+    context.tables.folderTable.clear();
+    context.tables.fileTable.clear();
+    context.tables.dirClusterTable.clear();
+}
+
+std::unique_ptr<volume::VolumeEngine> openEngine(RecoveryContext& context,
+                                                 volume::FileSystemKind kind, bool searchCache) {
+    if (!fat::IsFatKind(kind))
+        return nullptr;
+    return std::make_unique<fat::FatEngine>(FatVolumeOf(context, searchCache), kind);
+}
+
+} // namespace
+
+const EngineHooks kFatHooks{
+    .standardSearch = standardSearch,
+    .buildTree = buildTree,
+    .afterStandardSearch = afterStandardSearch,
+    .advancedSweep = SweepAdvancedFat,
+    .advancedSweepEnded = ShowAdvancedFatFileSystems,
+    .openPickedFileSystem = OpenPickedFatFileSystem,
+    .openEngine = openEngine,
+    .logTree = model::TreeVariant::FatFromLog,
+    .restoreFromLog = nullptr,
+};
+
+void ScanDirectories(RecoveryContext& context, std::stop_token stop) {
+    const volume::VolumeParams& volume = context.volumeParams;
+    if (!fat::IsFatKind(volume.kind()))
+        return;
+    model::RecordTable& table = context.tables.folderTable;
+    volume::SearchProgress& progress = context.progress();
+    progress.phase(volume::SearchPhase::DirectoryScan);
+    progress.position(0, volume.partitionEnd);
+    AddLostFolderRow(table);
+    std::uint64_t rows = 1;
+    progress.counter(volume::SearchCounter::Directories, rows);
+    if (!context.reader)
+        return;
+    if (!context.searchCache)
+        context.searchCache = std::make_unique<fat::FatReadCache>();
+    fat::ScanFatDirectories(
+        *context.reader, volume, stop, progress, rows,
+        [&](const fat::FoundDirectory& found) { writeFolderRow(table, rows++, found); },
+        context.searchCache.get());
+}
+
+} // namespace qr::app

@@ -1,0 +1,45 @@
+#include "fat/FatRecognition.h"
+
+#include "volume/SectorBytes.h"
+
+namespace qr::fat {
+namespace {
+
+constexpr std::uint16_t kBytesPerSector = 512;
+
+std::optional<volume::BootSectorVolume> fatVolume(disk::ByteView s, bool fat32) {
+    const std::uint32_t perCluster = s.u8(0x0D);
+    const std::uint32_t reserved = s.u16(0x0E);
+    const std::uint32_t fats = s.u8(0x10);
+    const std::uint64_t perFat = fat32 ? s.u32(0x24) : s.u16(0x16);
+    const std::uint64_t total = s.u16(0x13) != 0 ? s.u16(0x13) : s.u32(0x20);
+    const std::uint64_t rootSectors = fat32 ? 0 : (std::uint64_t{s.u16(0x11)} * 32 + 511) / 512;
+    if (s.u16(0x0B) != kBytesPerSector || !volume::IsSectorsPerCluster(perCluster) ||
+        reserved == 0 || fats < 1 || fats > 2 || perFat == 0 || total == 0)
+        return std::nullopt;
+    if (fat32 && s.u32(0x2C) < 2) // the root folder's cluster
+        return std::nullopt;
+    const std::uint64_t system = reserved + fats * perFat + rootSectors;
+    if (system >= total)
+        return std::nullopt;
+    return volume::BootSectorVolume{
+        fat32 ? volume::FileSystemKind::Fat32 : volume::FileSystemKind::Fat16, total, system};
+}
+
+} // namespace
+
+std::optional<volume::BootSectorVolume> RecogniseFat16BootSector(disk::ByteView s) {
+    return s.matches(0x36, "FAT16") ? fatVolume(s, false) : std::nullopt;
+}
+
+std::optional<volume::BootSectorVolume> RecogniseFat32BootSector(disk::ByteView s) {
+    return s.matches(0x52, "FAT32") ? fatVolume(s, true) : std::nullopt;
+}
+
+std::optional<volume::BootSectorVolume> RecogniseFat32Backup(disk::ByteView backup) {
+    if (!volume::HasBootSignature(backup) || backup.u16(0x32) != kFat32BackupOffset)
+        return std::nullopt;
+    return RecogniseFat32BootSector(backup);
+}
+
+} // namespace qr::fat

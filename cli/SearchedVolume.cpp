@@ -136,8 +136,7 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
         return nullptr;
     }
     const auto typed = option(line, "--fs");
-    // The Advanced search sweeps for FAT and NTFS structures; an exFAT volume is searched
-    // the same way in both modes, as the wizard does.
+    // The Advanced search sweeps for FAT, NTFS and exFAT structures.
     if (advanced && typed && *typed != "FAT16" && *typed != "FAT32" && *typed != "NTFS" &&
         *typed != "exFAT") {
         err << "recovery-cli: " << command << " does not take --fs " << *typed << "\n";
@@ -172,8 +171,7 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
     }
     ctx.searchDiskNumber = ctx.selectedDiskNumber;
     TakeDiskModel(ctx, ctx.selectedDiskNumber);
-    const bool exfat = ctx.volumeParams.kind() == volume::FileSystemKind::ExFat;
-    if (advanced && !exfat) {
+    if (advanced) {
         if (!runAdvancedSearch(ctx, stopAfter, fileSystem.value_or(1), err))
             return nullptr;
     } else {

@@ -1,5 +1,6 @@
 #include "app/AdvancedFatSearch.h"
 
+#include "app/AdvancedExfatSearch.h"
 #include "app/AdvancedNtfsSearch.h"
 #include "app/FolderCommands.h"
 #include "app/RecoveryContext.h"
@@ -64,11 +65,15 @@ bool SweepAdvancedFat(RecoveryContext& context, std::stop_token stop) {
 }
 
 void ShowAdvancedFatFileSystems(RecoveryContext& context, bool stopped) {
-    WindowItems& window = context.window();
-    window.showItem(kStopSearch, false);
+    context.window().showItem(kStopSearch, false);
     context.tables.fileSystemTable.clear();
     context.fileSystemCount =
         fat::InferFileSystems(context.tables, context.volumeParams.kind(), context.progress());
+    ShowFoundFileSystems(context, stopped);
+}
+
+void ShowFoundFileSystems(RecoveryContext& context, bool stopped) {
+    WindowItems& window = context.window();
     if (context.fileSystemCount == 0) {
         window.enableItem(kNext, false);
         if (!stopped)
@@ -140,6 +145,8 @@ void FileSystemWorker(RecoveryContext& context, std::stop_token stop) {
         window.enableItem(kMenuSaveLog, true);
     } else if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs && context.reader) {
         OpenPickedNtfsFileSystem(context);
+    } else if (context.volumeParams.kind() == volume::FileSystemKind::ExFat) {
+        OpenPickedExfatFileSystem(context, stop);
     }
 
     window.showItem(kSearchView, false);

@@ -19,6 +19,9 @@ bool SweepAdvancedFat(RecoveryContext& context, std::stop_token stop);
 // listed; "No file system could be identified" when there is none. `stopped`: the
 // sweep was ended by Stop Searching.
 void ShowAdvancedFatFileSystems(RecoveryContext& context, bool stopped);
+// The file-systems step for the context.fileSystemCount rows of FileSystemTable, after
+// any engine's inference.
+void ShowFoundFileSystems(RecoveryContext& context, bool stopped);
 
 // One item per FileSystemTable row under the "File Systems" root of the file-systems
 // tree; returns the first.
@@ -27,7 +30,8 @@ model::TreeItem ListFileSystemItems(RecoveryContext& context);
 // Lists the details rows of file system `index` (0-based), which becomes the picked one.
 void ShowFileSystemDetails(RecoveryContext& context, int index);
 
-// Builds the folder tree of the picked FAT or NTFS file system (FolderTable holds the Lost row).
+// Builds the folder tree of the picked FAT, NTFS or exFAT file system (FolderTable holds the Lost
+// row).
 void FileSystemWorker(RecoveryContext& context, std::stop_token stop);
 // Starts FileSystemWorker on context.fileSystemWorker.
 void StartFileSystemWorker(RecoveryContext& context);

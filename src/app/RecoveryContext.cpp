@@ -58,7 +58,10 @@ std::unique_ptr<volume::VolumeEngine> EngineFor(RecoveryContext& context,
                                                   context.tables.fileTable);
     }
     if (kind == volume::FileSystemKind::ExFat && context.reader) {
-        const auto geometry = volume::ExfatGeometryFromParams(context.volumeParams);
+        // A file system picked after an Advanced search has a geometry of its own.
+        const auto geometry = context.exfatVolume && context.exfatVolume->picked
+                                  ? context.exfatVolume->picked
+                                  : volume::ExfatGeometryFromParams(context.volumeParams);
         if (!geometry)
             return nullptr;
         if (!context.exfatVolume)

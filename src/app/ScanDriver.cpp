@@ -1,5 +1,6 @@
 #include "app/ScanDriver.h"
 
+#include "app/AdvancedExfatSearch.h"
 #include "app/AdvancedFatSearch.h"
 #include "app/AdvancedNtfsSearch.h"
 #include "app/EmptySearch.h"
@@ -280,9 +281,7 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
     window.showItem(kStopSearch, true);
     bool startAssignment = false;
 
-    // An exFAT volume is searched the same way in both modes (its search sweeps the heap
-    // for lost folders already).
-    if (context.searchMode == kSearchStandard || isExfat(context)) {
+    if (context.searchMode == kSearchStandard) {
         context.wizardStage = 3;
         // The Advanced mode gets its own branches here.
         const bool ntfs = context.volumeParams.kind() == volume::FileSystemKind::Ntfs;
@@ -324,6 +323,15 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
             return; // StopSearch starts the assignment on the records found so far
         }
         startAssignment = true;
+    } else if (context.searchMode == kSearchAdvanced && isExfat(context)) {
+        context.tables.fileSystemTable.clear();
+        if (!SweepAdvancedExfat(context, stop)) {
+            context.scanStopped = true;
+            ReportMediumLoss(context, medium);
+            context.scanWorkerRunning = false;
+            return; // StopSearch infers the file systems of what was found
+        }
+        ShowAdvancedExfatFileSystems(context, false);
     }
     window.enableItem(kBack, true);
     window.showItem(kProgressBar, false);
@@ -383,16 +391,19 @@ void StopSearch(RecoveryContext& context) {
         return; // it had finished the search already
     context.scanStopped = false;
     FillRecoveryDetails(context);
-    if (context.searchMode == kSearchStandard || isExfat(context))
+    if (context.searchMode == kSearchStandard)
         enableSelectAndSaveMenu(window);
     if (isFat(context) && context.searchMode == kSearchStandard)
         showTreeOfStoppedSearch(context, buildFatTree);
-    if (isFat(context) && context.searchMode == kSearchAdvanced) {
+    if ((isFat(context) || isExfat(context)) && context.searchMode == kSearchAdvanced) {
         window.setItemText(kStatusLine, "For selecting partition click on back button and for "
                                         "save Files or Directories click on next button.");
         window.enableItem(kSaveButton, false);
         window.enableItem(kSaveLogButton, false);
-        ShowAdvancedFatFileSystems(context, true);
+        if (isExfat(context))
+            ShowAdvancedExfatFileSystems(context, true);
+        else
+            ShowAdvancedFatFileSystems(context, true);
     }
     if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
         context.searchMode == kSearchAdvanced) {
@@ -401,7 +412,7 @@ void StopSearch(RecoveryContext& context) {
         window.enableItem(kSaveButton, false);
         window.enableItem(kSaveLogButton, false);
     }
-    if (isExfat(context))
+    if (isExfat(context) && context.searchMode == kSearchStandard)
         showTreeOfStoppedSearch(context, buildExfatTree);
     if (context.volumeParams.kind() == volume::FileSystemKind::Ntfs &&
         context.searchMode == kSearchStandard)

@@ -289,9 +289,6 @@ void Wizard::nextFromPartitionStep() {
         return;
     }
     const std::string name = volume::FileSystemName(*kind);
-    // An exFAT volume has one search in either mode: its directory walk and the sweep
-    // of its heap for lost folders. It is validated first and goes straight to the tree.
-    const bool exfat = *kind == volume::FileSystemKind::ExFat;
     auto start = parseSectorField(view_.itemText(item::kStartSector));
     if (!start || *start < 0) { // a negative sector would wrap to the far end of the disk
         ctx_.messages->error("Start sector is not valid");
@@ -330,7 +327,7 @@ void Wizard::nextFromPartitionStep() {
     view_.enableItem(item::kMenuSaveLog, false);
     view_.enableItem(item::kMenuLoadLog, false);
 
-    if ((ctx_.searchMode == kSearchStandard || exfat) && engines_.validateVolume) {
+    if (ctx_.searchMode == kSearchStandard && engines_.validateVolume) {
         bool valid = engines_.validateVolume(ctx_);
         if (volume::FileSystemKindFromName(name) != volume::FileSystemKind::Ntfs)
             ctx_.validationSucceeded = valid;
@@ -339,7 +336,7 @@ void Wizard::nextFromPartitionStep() {
                                platform::kMessageCaption, platform::MessageIcon::None,
                                platform::MessageButtons::Ok);
     }
-    ctx_.wizardStage += modeCaption_ == kStandardCaption || exfat ? 2 : 1;
+    ctx_.wizardStage += modeCaption_ == kStandardCaption ? 2 : 1;
     if (engines_.startScan)
         engines_.startScan(ctx_);
 }

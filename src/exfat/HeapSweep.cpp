@@ -33,6 +33,26 @@ bool LooksLikeDirectoryCluster(disk::ByteView cluster) {
     return setHolds;
 }
 
+std::uint64_t WalkFoundDirectories(DirectoryWalk& walk, const std::vector<std::uint32_t>& found,
+                                   const std::unordered_set<std::uint32_t>& named,
+                                   std::stop_token stop, bool& stopped) {
+    std::uint64_t lost = 0;
+    // Tops first; then any found cluster still unreached (those naming each other in a
+    // circle, or continuation clusters of a lost directory).
+    for (const bool tops : {true, false})
+        for (const std::uint32_t cluster : found) {
+            if (stop.stop_requested()) {
+                stopped = true;
+                return lost;
+            }
+            if (walk.reached(cluster) || (tops && named.count(cluster) != 0))
+                continue;
+            walk.walkOrphan(cluster, model::kLostFolderKey, stop);
+            ++lost;
+        }
+    return lost;
+}
+
 SweepResult SweepHeapForDirectories(disk::SectorSource& source, const Geometry& geometry,
                                     DirectoryWalk& walk, volume::SearchProgress& progress,
                                     std::stop_token stop) {
@@ -72,19 +92,9 @@ SweepResult SweepHeapForDirectories(disk::SectorSource& source, const Geometry& 
         });
     result.stopped = outcome.end == disk::SweepEnd::Stopped;
     result.mediumLost = outcome.end == disk::SweepEnd::MediumLost;
-    // Tops first; then any found cluster still unreached (those naming each other in a
-    // circle, or continuation clusters of a lost directory).
-    for (const bool tops : {true, false})
-        for (const std::uint32_t cluster : result.found) {
-            if (stop.stop_requested()) {
-                result.stopped = true;
-                return result;
-            }
-            if (walk.reached(cluster) || (tops && named.count(cluster) != 0))
-                continue;
-            walk.walkOrphan(cluster, model::kLostFolderKey, stop);
-            ++result.lostFolders;
-        }
+    bool stopped = false;
+    result.lostFolders = WalkFoundDirectories(walk, result.found, named, stop, stopped);
+    result.stopped = result.stopped || stopped;
     return result;
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <stop_token>
+#include <unordered_set>
 #include <vector>
 
 namespace qr::exfat {
@@ -24,6 +25,13 @@ struct SweepResult {
     bool stopped = false;
     bool mediumLost = false;
 };
+
+// Walks the found directory clusters the walk has not reached, each under Lost with the
+// tree below it: first those no found cluster names as a folder, then the rest. Returns
+// the count hung under Lost; `stopped` is set when the stop token ended it.
+std::uint64_t WalkFoundDirectories(DirectoryWalk& walk, const std::vector<std::uint32_t>& found,
+                                   const std::unordered_set<std::uint32_t>& named,
+                                   std::stop_token stop, bool& stopped);
 
 // Sweeps the heap, then walks what it found into the walk's tables.
 SweepResult SweepHeapForDirectories(disk::SectorSource& source, const Geometry& geometry,

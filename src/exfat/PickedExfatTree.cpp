@@ -1,0 +1,45 @@
+#include "exfat/PickedExfatTree.h"
+
+#include "exfat/DirectoryWalk.h"
+#include "exfat/FatChain.h"
+#include "exfat/HeapSweep.h"
+#include "model/LostDirectories.h"
+
+#include <unordered_set>
+
+namespace qr::exfat {
+
+ExfatSearchResult BuildPickedExfatTree(disk::SectorSource& source, const ExfatFindings& findings,
+                                       const ExfatFileSystem& system,
+                                       model::RecordTable& folderTable,
+                                       model::RecordTable& fileTable,
+                                       volume::SearchProgress& progress, std::stop_token stop) {
+    ExfatSearchResult result;
+    const Geometry& geometry = system.geometry;
+    InsertExfatLostRow(folderTable);
+    progress.phase(volume::SearchPhase::DirectoryScan);
+    progress.counter(volume::SearchCounter::Directories, 0);
+    FatTable fat(source, geometry);
+    DirectoryWalk walk(source, geometry, fat, folderTable, fileTable, progress);
+    if (geometry.inHeap(geometry.rootCluster))
+        walk.walkRoot(stop);
+    if (!walk.counts().stopped) {
+        // What the found folder sets of this file system name, so a found folder below
+        // another found one is walked from its parent.
+        std::unordered_set<std::uint32_t> named;
+        for (const FoundFolderSet& folder : findings.folders)
+            if (ExplainsFolder(geometry, findings, folder))
+                named.insert(folder.firstCluster);
+        bool stopped = false;
+        result.lostFolders = WalkFoundDirectories(walk, FoundDirectoryClusters(geometry, findings),
+                                                  named, stop, stopped);
+    }
+    result.folders = walk.counts().folders;
+    result.files = walk.counts().files;
+    result.deletedFiles = walk.counts().deletedFiles;
+    result.stopped = stop.stop_requested();
+    model::FindLostDirectories(folderTable, kRootKey, progress);
+    return result;
+}
+
+} // namespace qr::exfat

@@ -170,11 +170,16 @@ bool runStandardExfat(RecoveryContext& context, std::stop_token stop) {
         return true;
     }
     window.setItemText(kCounterLabel, "Directories Found                      :");
-    exfat::RunExfatStandardSearch(*context.reader, *geometry, context.tables.folderTable,
-                                  context.tables.fileTable, context.progress(), stop);
+    context.exfatVolume->earlierFolders =
+        exfat::RunExfatStandardSearch(*context.reader, *geometry, context.tables.folderTable,
+                                      context.tables.fileTable, context.progress(), stop)
+            .earlierFolders;
     if (stop.stop_requested())
         return false;
     buildExfatTree(context);
+    // Said here when the tree holds files; an empty tree says it as what was not found.
+    if (context.exfatVolume->earlierFolders > 0 && context.messages && !SearchFoundNothing(context))
+        context.messages->error(FormattedVolumeText());
     enableSaving(window);
     window.enableItem(kMenuSaveLog, true);
     model::SetUpFolderColumns(context.fileList);

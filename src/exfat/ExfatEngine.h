@@ -35,6 +35,8 @@ struct ExfatVolumeState {
     // The geometry of the file system picked after an Advanced search (the volume's
     // parameters describe the searched range then).
     std::optional<Geometry> picked;
+    // Directory clusters of an earlier format the Standard search left out.
+    std::uint64_t earlierFolders = 0;
 };
 
 class ExfatEngine final : public volume::VolumeEngine {

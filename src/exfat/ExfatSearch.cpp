@@ -21,6 +21,7 @@ ExfatSearchResult RunExfatStandardSearch(disk::SectorSource& source, const Geome
     if (!walk.counts().stopped) {
         const SweepResult sweep = SweepHeapForDirectories(source, geometry, walk, progress, stop);
         result.lostFolders = sweep.lostFolders;
+        result.earlierFolders = sweep.earlierFolders;
     }
     result.folders = walk.counts().folders;
     result.files = walk.counts().files;

@@ -19,6 +19,8 @@ struct ExfatSearchResult {
     std::uint64_t files = 0;
     std::uint64_t deletedFiles = 0;
     std::uint64_t lostFolders = 0;
+    // Directory clusters of an earlier format, left out (the Advanced search reads them).
+    std::uint64_t earlierFolders = 0;
     bool stopped = false;
 };
 

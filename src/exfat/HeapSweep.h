@@ -22,6 +22,9 @@ bool LooksLikeDirectoryCluster(disk::ByteView cluster);
 struct SweepResult {
     std::vector<std::uint32_t> found; // unreached directory clusters, in heap order
     std::uint64_t lostFolders = 0;    // folders hung under Lost
+    // Found clusters whose sets describe data this geometry does not hold (left by an
+    // earlier format): not walked.
+    std::uint64_t earlierFolders = 0;
     bool stopped = false;
     bool mediumLost = false;
 };
@@ -33,7 +36,8 @@ std::uint64_t WalkFoundDirectories(DirectoryWalk& walk, const std::vector<std::u
                                    const std::unordered_set<std::uint32_t>& named,
                                    std::stop_token stop, bool& stopped);
 
-// Sweeps the heap, then walks what it found into the walk's tables.
+// Sweeps the heap, drops the found clusters whose sets contradict the geometry, then
+// walks the others into the walk's tables.
 SweepResult SweepHeapForDirectories(disk::SectorSource& source, const Geometry& geometry,
                                     DirectoryWalk& walk, volume::SearchProgress& progress,
                                     std::stop_token stop);

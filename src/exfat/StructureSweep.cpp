@@ -63,7 +63,7 @@ void lookForEntries(disk::ByteView bytes, std::uint64_t sector, ExfatFindings& f
             at += kEntryBytes;
             continue;
         }
-        if (at == 0)
+        if (findings.setStarts.empty() || findings.setStarts.back() != sector)
             keep(findings.setStarts, kMaxFoundSets, sector);
         if (set->directory())
             keep(findings.folders, kMaxFoundSets,

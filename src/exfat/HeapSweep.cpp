@@ -11,31 +11,6 @@
 
 namespace qr::exfat {
 
-namespace {
-
-// Found clusters checked against the geometry; any beyond are kept unchecked.
-constexpr std::size_t kMostFitChecks = 4096;
-
-// Removes the found clusters whose sets contradict the geometry; returns their count.
-std::uint64_t dropEarlierFolders(disk::SectorSource& source, const Geometry& geometry,
-                                 std::vector<std::uint32_t>& found, std::stop_token stop) {
-    std::size_t checked = 0;
-    const auto before = found.size();
-    std::erase_if(found, [&](std::uint32_t cluster) {
-        if (checked++ >= kMostFitChecks || stop.stop_requested())
-            return false;
-        StreamPlace place;
-        place.runs.push_back({cluster, 1});
-        place.clusters = 1;
-        const std::vector<unsigned char> bytes =
-            ReadStream(source, geometry, place, geometry.clusterBytes());
-        return ClusterContradictsGeometry(source, geometry, {bytes.data(), bytes.size()});
-    });
-    return before - found.size();
-}
-
-} // namespace
-
 bool LooksLikeDirectoryCluster(disk::ByteView cluster) {
     // Cheap first: most data clusters fail at their first byte.
     const std::uint8_t first = cluster.u8(0);
@@ -58,6 +33,26 @@ bool LooksLikeDirectoryCluster(disk::ByteView cluster) {
         at += kEntryBytes;
     }
     return setHolds;
+}
+
+// Found clusters checked against the geometry; any beyond are kept unchecked.
+constexpr std::size_t kMostFitChecks = 4096;
+
+std::uint64_t DropEarlierFolders(disk::SectorSource& source, const Geometry& geometry,
+                                 std::vector<std::uint32_t>& found, std::stop_token stop) {
+    std::size_t checked = 0;
+    const auto before = found.size();
+    std::erase_if(found, [&](std::uint32_t cluster) {
+        if (checked++ >= kMostFitChecks || stop.stop_requested())
+            return false;
+        StreamPlace place;
+        place.runs.push_back({cluster, 1});
+        place.clusters = 1;
+        const std::vector<unsigned char> bytes =
+            ReadStream(source, geometry, place, geometry.clusterBytes());
+        return ClusterContradictsGeometry(source, geometry, {bytes.data(), bytes.size()});
+    });
+    return before - found.size();
 }
 
 std::uint64_t WalkFoundDirectories(DirectoryWalk& walk, const std::vector<std::uint32_t>& found,
@@ -119,7 +114,7 @@ SweepResult SweepHeapForDirectories(disk::SectorSource& source, const Geometry& 
         });
     result.stopped = outcome.end == disk::SweepEnd::Stopped;
     result.mediumLost = outcome.end == disk::SweepEnd::MediumLost;
-    result.earlierFolders = dropEarlierFolders(source, geometry, result.found, stop);
+    result.earlierFolders = DropEarlierFolders(source, geometry, result.found, stop);
     bool stopped = false;
     result.lostFolders = WalkFoundDirectories(walk, result.found, named, stop, stopped);
     result.stopped = result.stopped || stopped;

@@ -29,6 +29,11 @@ struct SweepResult {
     bool mediumLost = false;
 };
 
+// Removes the found clusters whose sets contradict the geometry (an earlier format's);
+// returns their count. A few thousand are checked, any beyond are kept.
+std::uint64_t DropEarlierFolders(disk::SectorSource& source, const Geometry& geometry,
+                                 std::vector<std::uint32_t>& found, std::stop_token stop);
+
 // Walks the found directory clusters the walk has not reached, each under Lost with the
 // tree below it: first those no found cluster names as a folder, then the rest. Returns
 // the count hung under Lost; `stopped` is set when the stop token ended it.

@@ -30,9 +30,10 @@ ExfatSearchResult BuildPickedExfatTree(disk::SectorSource& source, const ExfatFi
         for (const FoundFolderSet& folder : findings.folders)
             if (ExplainsFolder(geometry, findings, folder))
                 named.insert(folder.firstCluster);
+        std::vector<std::uint32_t> found = FoundDirectoryClusters(geometry, findings);
+        result.earlierFolders = DropEarlierFolders(source, geometry, found, stop);
         bool stopped = false;
-        result.lostFolders = WalkFoundDirectories(walk, FoundDirectoryClusters(geometry, findings),
-                                                  named, stop, stopped);
+        result.lostFolders = WalkFoundDirectories(walk, found, named, stop, stopped);
     }
     result.folders = walk.counts().folders;
     result.files = walk.counts().files;

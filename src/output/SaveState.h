@@ -43,9 +43,13 @@ struct SaveSummary {
     // Written whole, but with parts the medium could not read, saved as zeros (also
     // counted in `written`; each is named in the problems).
     std::uint32_t withUnreadable = 0;
-    // Written, but from clusters guessed for a deleted file (the contiguous rule): the
-    // content may belong to another file (also counted in `written`).
+    // Written, but from clusters guessed (the contiguous rule), or beginning with bytes
+    // their extension's format never has: the content may belong to another file (also
+    // counted in `written`).
     std::uint32_t uncertain = 0;
+    // The paths of the uncertain files whose first bytes contradict the format their
+    // extension names (read from another file's clusters, or with a wrong geometry).
+    std::vector<std::string> contradicted;
     // Why nothing was written when the save was refused before its first file (the
     // destination is unsafe or has too little free space); empty otherwise.
     std::string refused;

@@ -294,8 +294,8 @@ int runSave(const CommandLine& line) {
               << "\nskipped: " << s.passedOver << "\nfailed: " << s.failed + s.stopped
               << "\nwith unreadable sectors: " << s.withUnreadable
               << "\nuncertain (clusters guessed): " << s.uncertain << "\n";
-    for (const std::string& path : s.contradicted)
-        std::cout << "uncertain (not what its extension names): " << path << "\n";
+    for (const std::string& path : s.uncertainFiles)
+        std::cout << "uncertain: " << path << "\n";
     if (s.failed + s.stopped > 0)
         return 1;
     if (ctx.mediumLostAt)

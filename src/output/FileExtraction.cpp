@@ -148,10 +148,10 @@ ExtractResult ExtractToFile(SaveState& save, const std::string& sourceDevice,
     }
     const bool contradicted =
         volume::CheckContent(name, sink.head()) == volume::ContentVerdict::Contradicts;
-    if ((report.uncertain || contradicted) && saveMode)
+    if ((report.uncertain || contradicted) && saveMode) {
         save.summary.uncertain += 1;
-    if (contradicted && saveMode)
-        save.summary.contradicted.push_back(outputPath);
+        save.summary.uncertainFiles.push_back(outputPath);
+    }
     if (report.unreadableBytes > 0 && saveMode) {
         // The read-failure notice stays as it is; the save tells which files have holes.
         NoteProblem(save, outputPath,

@@ -47,9 +47,8 @@ struct SaveSummary {
     // their extension's format never has: the content may belong to another file (also
     // counted in `written`).
     std::uint32_t uncertain = 0;
-    // The paths of the uncertain files whose first bytes contradict the format their
-    // extension names (read from another file's clusters, or with a wrong geometry).
-    std::vector<std::string> contradicted;
+    // The paths of the uncertain files, in the order they were written.
+    std::vector<std::string> uncertainFiles;
     // Why nothing was written when the save was refused before its first file (the
     // destination is unsafe or has too little free space); empty otherwise.
     std::string refused;

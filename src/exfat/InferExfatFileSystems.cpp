@@ -255,7 +255,7 @@ std::vector<std::uint32_t> FoundDirectoryClusters(const Geometry& geometry,
     const std::uint64_t spc = geometry.sectorsPerCluster;
     if (spc == 0)
         return clusters;
-    for (const std::uint64_t sector : findings.setStarts) {
+    for (const std::uint64_t sector : findings.directorySectors) {
         if (sector < geometry.heapStart || (sector - geometry.heapStart) % spc != 0)
             continue;
         const std::uint64_t cluster = (sector - geometry.heapStart) / spc + 2;

@@ -31,8 +31,8 @@ inline constexpr std::size_t kMostInferredSystems = 8;
 // ones, largest first. `findings.setStarts` is in sector order, as the sweep wrote it.
 std::vector<ExfatFileSystem> InferExfatFileSystems(const ExfatFindings& findings);
 
-// True when the folder set is one of the file system's: it lies in the heap and an
-// entry set begins in its first cluster's first sector where the geometry puts it.
+// True when the folder set is one of the file system's: it lies in the heap and its
+// first cluster begins with an entry set where the geometry puts it.
 bool ExplainsFolder(const Geometry& geometry, const ExfatFindings& findings,
                     const FoundFolderSet& folder);
 

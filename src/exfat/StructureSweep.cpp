@@ -63,8 +63,10 @@ void lookForEntries(disk::ByteView bytes, std::uint64_t sector, ExfatFindings& f
             at += kEntryBytes;
             continue;
         }
-        if (findings.setStarts.empty() || findings.setStarts.back() != sector)
+        if (at == 0)
             keep(findings.setStarts, kMaxFoundSets, sector);
+        if (findings.directorySectors.empty() || findings.directorySectors.back() != sector)
+            keep(findings.directorySectors, kMaxFoundSets, sector);
         if (set->directory())
             keep(findings.folders, kMaxFoundSets,
                  FoundFolderSet{sector, set->firstCluster, set->dataLength, set->noFatChain(),

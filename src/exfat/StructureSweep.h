@@ -47,9 +47,12 @@ struct FoundRootEntries {
 struct ExfatFindings {
     std::vector<FoundBootRegion> boots;
     std::vector<std::uint64_t> fatStarts; // sectors that begin as an exFAT FAT does
-    std::vector<std::uint64_t> setStarts; // sectors whose first entry begins a valid set
-    std::vector<FoundFolderSet> folders;  // every folder set, in sector order
-    std::vector<FoundRootEntries> roots;  // in sector order
+    // Directory sectors whose first entry begins a valid set (where a folder's first
+    // cluster starts), and those in which any valid set begins.
+    std::vector<std::uint64_t> setStarts;
+    std::vector<std::uint64_t> directorySectors;
+    std::vector<FoundFolderSet> folders; // every folder set, in sector order
+    std::vector<FoundRootEntries> roots; // in sector order
     std::uint64_t rangeFirst = 0;
     std::uint64_t rangeEnd = 0; // clamped to the medium
     disk::SweepEnd end = disk::SweepEnd::Finished;

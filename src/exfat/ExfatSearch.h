@@ -24,6 +24,11 @@ struct ExfatSearchResult {
     bool stopped = false;
 };
 
+class DirectoryWalk;
+
+// The walk's counts in a result, and whether `stop` ended the search.
+void TakeWalkCounts(const DirectoryWalk& walk, std::stop_token stop, ExfatSearchResult& result);
+
 // Fills `folderTable` (Lost row first) and `fileTable`; the caller empties them. On a
 // stop the rows found so far stay, with their Lost parents.
 ExfatSearchResult RunExfatStandardSearch(disk::SectorSource& source, const Geometry& geometry,

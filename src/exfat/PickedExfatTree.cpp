@@ -35,10 +35,7 @@ ExfatSearchResult BuildPickedExfatTree(disk::SectorSource& source, const ExfatFi
         bool stopped = false;
         result.lostFolders = WalkFoundDirectories(walk, found, named, stop, stopped);
     }
-    result.folders = walk.counts().folders;
-    result.files = walk.counts().files;
-    result.deletedFiles = walk.counts().deletedFiles;
-    result.stopped = stop.stop_requested();
+    TakeWalkCounts(walk, stop, result);
     model::FindLostDirectories(folderTable, kRootKey, progress);
     return result;
 }

@@ -58,76 +58,50 @@ const ExfatCameraCard* ExfatCameraCard::shared(std::string* why) {
 
 bool ExfatCameraCard::build(const fs::path& folder, std::string& why) {
     const fs::path volume = folder / "vol.img";
-    const fs::path mnt = folder / "mnt";
-    fs::create_directories(mnt);
-    auto step = [&](const std::string& command) { return runStep(command, why); };
-    if (!step("truncate -s " + std::to_string(kVolumeSectors * 512) + " " +
-              shellQuote(volume.string())) ||
-        !step("mkfs.exfat -c " + std::to_string(kClusterBytes) + " -L CAMERA " +
-              shellQuote(volume.string())))
-        return false;
-    const CommandResult loop = run("losetup -f --show " + shellQuote(volume.string()));
-    if (loop.exitCode != 0) {
-        why = "losetup: " + loop.output;
-        return false;
-    }
-    const std::string device = loop.output.substr(0, loop.output.find('\n'));
-    const auto detach = [&] { run("losetup -d " + shellQuote(device)); };
-    if (!step("mount.exfat-fuse " + shellQuote(device) + " " + shellQuote(mnt.string()))) {
-        detach();
-        return false;
-    }
-    auto add = [&](const std::string& relative, const std::string& content) {
-        writeAll(mnt / fs::u8path(relative), content);
-        files_[relative] = {content, false, 0};
+    const auto fill = [&](const fs::path& mnt) {
+        auto add = [&](const std::string& relative, const std::string& content) {
+            writeAll(mnt / fs::u8path(relative), content);
+            files_[relative] = {content, false, 0};
+        };
+        std::uint32_t seed = 1000;
+        auto size = [&](std::uint32_t i) { return 20000 + (i * 7919) % 180000; };
+        for (std::uint32_t i = 1; i <= 60; ++i)
+            add("DCIM/100CANON/IMG_" + std::to_string(1000 + i) + ".JPG", photo(size(i), ++seed));
+        // A photo written into one-cluster holes, so only the FAT knows its clusters.
+        for (int i = 0; i < 24; ++i)
+            writeAll(mnt / "fill" / ("f" + std::to_string(i)), NoiseBytes(kClusterBytes, 50 + i));
+        for (int i = 0; i < 24; i += 2)
+            fs::remove(mnt / "fill" / ("f" + std::to_string(i)));
+        add(kFragmented, photo(8 * kClusterBytes + 123, ++seed));
+        fs::remove_all(mnt / "fill");
+        for (std::uint32_t i = 1; i <= 40; ++i)
+            add("DCIM/101CANON/IMG_" + std::to_string(2000 + i) + ".JPG",
+                photo(size(i + 60), ++seed));
+        for (std::uint32_t i = 1; i <= 12; ++i)
+            add("DCIM/102_PANA/P102" + std::to_string(1000 + i) +
+                    " holiday at the seaside with the whole family, day " + std::to_string(i) +
+                    ".JPG",
+                photo(size(i + 100), ++seed));
+        for (std::uint32_t i = 1; i <= 8; ++i)
+            add("Фото/写真_" + std::to_string(i) + ".jpg", photo(size(i + 120), ++seed));
+        add("Ελληνικά/εικόνα.png", png(40000, ++seed));
+        add("DCIM/103OLD/IMG_3001.JPG", photo(50000, ++seed));
+        add("DCIM/103OLD/IMG_3002.JPG", photo(60000, ++seed));
+        add("notes.txt", "Card notes.\n");
+        // Deleted with rm: photos of one folder and a whole folder.
+        for (const char* gone : {"DCIM/100CANON/IMG_1003.JPG", "DCIM/100CANON/IMG_1017.JPG"}) {
+            fs::remove(mnt / gone);
+            files_[gone].deleted = true;
+        }
+        fs::remove_all(mnt / "DCIM/103OLD");
+        for (auto& [name, file] : files_)
+            if (name.rfind("DCIM/103OLD/", 0) == 0)
+                file.deleted = true;
     };
-    std::uint32_t seed = 1000;
-    auto size = [&](std::uint32_t i) { return 20000 + (i * 7919) % 180000; };
-    for (std::uint32_t i = 1; i <= 60; ++i)
-        add("DCIM/100CANON/IMG_" + std::to_string(1000 + i) + ".JPG", photo(size(i), ++seed));
-    // A photo written into one-cluster holes, so only the FAT knows its clusters.
-    for (int i = 0; i < 24; ++i)
-        writeAll(mnt / "fill" / ("f" + std::to_string(i)), NoiseBytes(kClusterBytes, 50 + i));
-    for (int i = 0; i < 24; i += 2)
-        fs::remove(mnt / "fill" / ("f" + std::to_string(i)));
-    add(kFragmented, photo(8 * kClusterBytes + 123, ++seed));
-    fs::remove_all(mnt / "fill");
-    for (std::uint32_t i = 1; i <= 40; ++i)
-        add("DCIM/101CANON/IMG_" + std::to_string(2000 + i) + ".JPG", photo(size(i + 60), ++seed));
-    for (std::uint32_t i = 1; i <= 12; ++i)
-        add("DCIM/102_PANA/P102" + std::to_string(1000 + i) +
-                " holiday at the seaside with the whole family, day " + std::to_string(i) + ".JPG",
-            photo(size(i + 100), ++seed));
-    for (std::uint32_t i = 1; i <= 8; ++i)
-        add("Фото/写真_" + std::to_string(i) + ".jpg", photo(size(i + 120), ++seed));
-    add("Ελληνικά/εικόνα.png", png(40000, ++seed));
-    add("DCIM/103OLD/IMG_3001.JPG", photo(50000, ++seed));
-    add("DCIM/103OLD/IMG_3002.JPG", photo(60000, ++seed));
-    add("notes.txt", "Card notes.\n");
-    // Deleted with rm: photos of one folder and a whole folder.
-    for (const char* gone : {"DCIM/100CANON/IMG_1003.JPG", "DCIM/100CANON/IMG_1017.JPG"}) {
-        fs::remove(mnt / gone);
-        files_[gone].deleted = true;
-    }
-    fs::remove_all(mnt / "DCIM/103OLD");
-    for (auto& [name, file] : files_)
-        if (name.rfind("DCIM/103OLD/", 0) == 0)
-            file.deleted = true;
-
-    const bool unmounted = step("umount " + shellQuote(mnt.string()));
-    detach();
-    if (!unmounted)
-        return false;
     path_ = folder / "card.img";
-    return step("truncate -s " + std::to_string(kDiskSectors * 512) + " " +
-                shellQuote(path_.string())) &&
-           step("echo 'start=" + std::to_string(kVolumeStart) +
-                ", size=" + std::to_string(kVolumeSectors) + ", type=7' | sfdisk -q " +
-                shellQuote(path_.string())) &&
-           step("dd if=" + shellQuote(volume.string()) + " of=" + shellQuote(path_.string()) +
-                " bs=512 seek=" + std::to_string(kVolumeStart) +
-                " conv=notrunc,sparse status=none") &&
-           (fs::remove(volume), true);
+    return MakeFilledExfatVolume(volume, folder / "mnt", kVolumeSectors,
+                                 "-c " + std::to_string(kClusterBytes) + " -L CAMERA", fill, why) &&
+           PlaceExfatVolume(volume, path_, kVolumeStart, kVolumeSectors, kDiskSectors, why);
 }
 
 bool ExfatCameraCard::damagedCopy(Damage damage, const fs::path& to, std::string& why) const {

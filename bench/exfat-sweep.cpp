@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     test::ImageSource source(argv[1]);
-    const auto region = volume::ReadExfatBootRegion(source, 0, source.sectorCount());
+    const auto region = exfat::ReadExfatBootRegion(source, 0, source.sectorCount());
     if (!region.geometry) {
         std::fprintf(stderr, "no exFAT volume: %s\n", region.why.c_str());
         return 1;

@@ -297,6 +297,8 @@ int runSave(const CommandLine& line) {
               << "\nskipped: " << s.passedOver << "\nfailed: " << s.failed + s.stopped
               << "\nwith unreadable sectors: " << s.withUnreadable
               << "\nuncertain (clusters guessed): " << s.uncertain << "\n";
+    for (const std::string& path : s.uncertainFiles)
+        std::cout << "uncertain: " << path << "\n";
     if (s.mediumLostAt)
         return kMediumLostExit;
     if (s.failed + s.stopped > 0)

@@ -64,11 +64,15 @@ bool SweepAdvancedFat(RecoveryContext& context, std::stop_token stop) {
 }
 
 void ShowAdvancedFatFileSystems(RecoveryContext& context, bool stopped) {
-    WindowItems& window = context.window();
-    window.showItem(kStopSearch, false);
+    context.window().showItem(kStopSearch, false);
     context.tables.fileSystemTable.clear();
     context.fileSystemCount =
         fat::InferFileSystems(context.tables, context.volumeParams.kind(), context.progress());
+    ShowFoundFileSystems(context, stopped);
+}
+
+void ShowFoundFileSystems(RecoveryContext& context, bool stopped) {
+    WindowItems& window = context.window();
     if (context.fileSystemCount == 0) {
         window.enableItem(kNext, false);
         if (!stopped)

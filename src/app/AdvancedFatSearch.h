@@ -19,6 +19,9 @@ bool SweepAdvancedFat(RecoveryContext& context, std::stop_token stop);
 // listed; "No file system could be identified" when there is none. `stopped`: the
 // sweep was ended by Stop Searching.
 void ShowAdvancedFatFileSystems(RecoveryContext& context, bool stopped);
+// The file-systems step for the context.fileSystemCount rows of FileSystemTable, after
+// any engine's inference.
+void ShowFoundFileSystems(RecoveryContext& context, bool stopped);
 
 // One item per FileSystemTable row under the "File Systems" root of the file-systems
 // tree; returns the first.

@@ -1,5 +1,7 @@
 #include "app/EmptySearch.h"
 
+#include "exfat/ExfatEngine.h"
+
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
 #include "model/RecordTable.h"
@@ -35,9 +37,17 @@ std::string VolumeOutsideDiskText(RecoveryContext& context) {
            ", behind the end of the disk (" + std::to_string(sectors) + " sectors).";
 }
 
+std::string FormattedVolumeText() {
+    return "The volume seems to have been formatted: folders of an earlier file system were "
+           "found that do not fit this one. Search the volume in Advanced mode to get the "
+           "earlier files.";
+}
+
 std::string NothingFoundText(RecoveryContext& context) {
     if (std::string outside = VolumeOutsideDiskText(context); !outside.empty())
         return outside;
+    if (context.exfatVolume && context.exfatVolume->earlierFolders > 0)
+        return FormattedVolumeText();
     return "No folder or file was found on this volume. Check that the right partition "
            "was chosen, or search the disk in Advanced mode.";
 }

@@ -15,8 +15,12 @@ bool SearchFoundNothing(RecoveryContext& context);
 // behind the end of the disk (N sectors)." The disk's size comes from the reader.
 std::string VolumeOutsideDiskText(RecoveryContext& context);
 
+// What the Standard search says of a volume that holds folders of an earlier format.
+std::string FormattedVolumeText();
+
 // What a search that found nothing tells the user: the volume outside the disk, or
-// that no folder or file was found and what the user can try.
+// that it seems to have been formatted, or that no folder or file was found and what
+// the user can try.
 std::string NothingFoundText(RecoveryContext& context);
 
 } // namespace qr::app

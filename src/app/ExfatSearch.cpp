@@ -1,5 +1,7 @@
 #include "app/ExfatSearch.h"
 
+#include "app/AdvancedExfatSearch.h"
+#include "app/EmptySearch.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
 #include "disk/SectorReader.h"
@@ -19,9 +21,19 @@ bool standardSearch(RecoveryContext& context, std::stop_token stop) {
         return true;
     }
     context.window().setItemText(item::kCounterLabel, "Directories Found                      :");
-    exfat::RunExfatStandardSearch(*context.reader, *geometry, context.tables.folderTable,
-                                  context.tables.fileTable, context.progress(), stop);
+    context.exfatVolume->earlierFolders =
+        exfat::RunExfatStandardSearch(*context.reader, *geometry, context.tables.folderTable,
+                                      context.tables.fileTable, context.progress(), stop)
+            .earlierFolders;
     return !stop.stop_requested();
+}
+
+// A heap that holds folders of an earlier format: said once, when the tree holds files
+// (an empty tree says it as what was not found).
+void afterStandardSearch(RecoveryContext& context) {
+    if (context.exfatVolume && context.exfatVolume->earlierFolders > 0 && context.messages &&
+        !SearchFoundNothing(context))
+        context.messages->error(FormattedVolumeText());
 }
 
 // The search put its orphans under Lost already.
@@ -45,10 +57,10 @@ std::unique_ptr<volume::VolumeEngine> openEngine(RecoveryContext& context, volum
 const EngineHooks kExfatHooks{
     .standardSearch = standardSearch,
     .buildTree = buildTree,
-    .afterStandardSearch = nullptr,
-    .advancedSweep = nullptr,
-    .advancedSweepEnded = nullptr,
-    .openPickedFileSystem = nullptr,
+    .afterStandardSearch = afterStandardSearch,
+    .advancedSweep = SweepAdvancedExfat,
+    .advancedSweepEnded = ShowAdvancedExfatFileSystems,
+    .openPickedFileSystem = OpenPickedExfatFileSystem,
     .openEngine = openEngine,
     .logTree = model::TreeVariant::ExFat,
     .restoreFromLog = nullptr,

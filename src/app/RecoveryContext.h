@@ -42,6 +42,8 @@ class RegistryStore;
 
 namespace qr::app {
 
+struct AdvancedExfatState;
+
 enum class PlatformFamily : char { Win95 = 'F', NT = 'N' };
 
 inline constexpr std::uint16_t kNoSearchMode = 0xFFFF;
@@ -141,6 +143,8 @@ struct RecoveryContext {
     std::shared_ptr<ntfs::NtfsVolumeState> ntfsVolume;
     // The exFAT search's file rows indexed by folder, kept while the user browses.
     std::shared_ptr<exfat::ExfatVolumeState> exfatVolume;
+    // What the Advanced exFAT sweep found and the file systems inferred from it.
+    std::shared_ptr<AdvancedExfatState> advancedExfat;
     bool scanStopped = false;
     // Where the medium stopped answering during the last search (it shrank or went
     // away); the search's rows are those found before. Empty when it answered throughout.

@@ -33,6 +33,11 @@ struct ExfatVolumeState {
     // Lengths read again from the medium for rows whose size a log clipped, by row:
     // data length and valid length.
     std::unordered_map<int, std::pair<std::uint64_t, std::uint64_t>> rereadLengths;
+    // The geometry of the file system picked after an Advanced search (the volume's
+    // parameters describe the searched range then).
+    std::optional<Geometry> picked;
+    // Directory clusters of an earlier format the Standard search left out.
+    std::uint64_t earlierFolders = 0;
 };
 
 class ExfatEngine final : public volume::VolumeEngine {

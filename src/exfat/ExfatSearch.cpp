@@ -7,6 +7,13 @@
 
 namespace qr::exfat {
 
+void TakeWalkCounts(const DirectoryWalk& walk, std::stop_token stop, ExfatSearchResult& result) {
+    result.folders = walk.counts().folders;
+    result.files = walk.counts().files;
+    result.deletedFiles = walk.counts().deletedFiles;
+    result.stopped = stop.stop_requested();
+}
+
 ExfatSearchResult RunExfatStandardSearch(disk::SectorSource& source, const Geometry& geometry,
                                          model::RecordTable& folderTable,
                                          model::RecordTable& fileTable,
@@ -21,11 +28,9 @@ ExfatSearchResult RunExfatStandardSearch(disk::SectorSource& source, const Geome
     if (!walk.counts().stopped) {
         const SweepResult sweep = SweepHeapForDirectories(source, geometry, walk, progress, stop);
         result.lostFolders = sweep.lostFolders;
+        result.earlierFolders = sweep.earlierFolders;
     }
-    result.folders = walk.counts().folders;
-    result.files = walk.counts().files;
-    result.deletedFiles = walk.counts().deletedFiles;
-    result.stopped = stop.stop_requested();
+    TakeWalkCounts(walk, stop, result);
     model::FindLostDirectories(folderTable, kRootKey, progress);
     return result;
 }

@@ -19,8 +19,15 @@ struct ExfatSearchResult {
     std::uint64_t files = 0;
     std::uint64_t deletedFiles = 0;
     std::uint64_t lostFolders = 0;
+    // Directory clusters of an earlier format, left out (the Advanced search reads them).
+    std::uint64_t earlierFolders = 0;
     bool stopped = false;
 };
+
+class DirectoryWalk;
+
+// The walk's counts in a result, and whether `stop` ended the search.
+void TakeWalkCounts(const DirectoryWalk& walk, std::stop_token stop, ExfatSearchResult& result);
 
 // Fills `folderTable` (Lost row first) and `fileTable`; the caller empties them. On a
 // stop the rows found so far stay, with their Lost parents.

@@ -1,6 +1,8 @@
 #include "exfat/HeapSweep.h"
 
 #include "disk/Sweep.h"
+#include "exfat/GeometryFit.h"
+#include "exfat/StreamClusters.h"
 #include "model/RecordTable.h"
 
 #include <algorithm>
@@ -31,6 +33,46 @@ bool LooksLikeDirectoryCluster(disk::ByteView cluster) {
         at += kEntryBytes;
     }
     return setHolds;
+}
+
+// Found clusters checked against the geometry; any beyond are kept unchecked.
+constexpr std::size_t kMostFitChecks = 4096;
+
+std::uint64_t DropEarlierFolders(disk::SectorSource& source, const Geometry& geometry,
+                                 std::vector<std::uint32_t>& found, std::stop_token stop) {
+    std::size_t checked = 0;
+    const auto before = found.size();
+    std::erase_if(found, [&](std::uint32_t cluster) {
+        if (checked++ >= kMostFitChecks || stop.stop_requested())
+            return false;
+        StreamPlace place;
+        place.runs.push_back({cluster, 1});
+        place.clusters = 1;
+        const std::vector<unsigned char> bytes =
+            ReadStream(source, geometry, place, geometry.clusterBytes());
+        return ClusterContradictsGeometry(source, geometry, {bytes.data(), bytes.size()});
+    });
+    return before - found.size();
+}
+
+std::uint64_t WalkFoundDirectories(DirectoryWalk& walk, const std::vector<std::uint32_t>& found,
+                                   const std::unordered_set<std::uint32_t>& named,
+                                   std::stop_token stop, bool& stopped) {
+    std::uint64_t lost = 0;
+    // Tops first; then any found cluster still unreached (those naming each other in a
+    // circle, or continuation clusters of a lost directory).
+    for (const bool tops : {true, false})
+        for (const std::uint32_t cluster : found) {
+            if (stop.stop_requested()) {
+                stopped = true;
+                return lost;
+            }
+            if (walk.reached(cluster) || (tops && named.count(cluster) != 0))
+                continue;
+            walk.walkOrphan(cluster, model::kLostFolderKey, stop);
+            ++lost;
+        }
+    return lost;
 }
 
 SweepResult SweepHeapForDirectories(disk::SectorSource& source, const Geometry& geometry,
@@ -72,19 +114,10 @@ SweepResult SweepHeapForDirectories(disk::SectorSource& source, const Geometry& 
         });
     result.stopped = outcome.end == disk::SweepEnd::Stopped;
     result.mediumLost = outcome.end == disk::SweepEnd::MediumLost;
-    // Tops first; then any found cluster still unreached (those naming each other in a
-    // circle, or continuation clusters of a lost directory).
-    for (const bool tops : {true, false})
-        for (const std::uint32_t cluster : result.found) {
-            if (stop.stop_requested()) {
-                result.stopped = true;
-                return result;
-            }
-            if (walk.reached(cluster) || (tops && named.count(cluster) != 0))
-                continue;
-            walk.walkOrphan(cluster, model::kLostFolderKey, stop);
-            ++result.lostFolders;
-        }
+    result.earlierFolders = DropEarlierFolders(source, geometry, result.found, stop);
+    bool stopped = false;
+    result.lostFolders = WalkFoundDirectories(walk, result.found, named, stop, stopped);
+    result.stopped = result.stopped || stopped;
     return result;
 }
 

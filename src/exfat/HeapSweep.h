@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <stop_token>
+#include <unordered_set>
 #include <vector>
 
 namespace qr::exfat {
@@ -21,11 +22,27 @@ bool LooksLikeDirectoryCluster(disk::ByteView cluster);
 struct SweepResult {
     std::vector<std::uint32_t> found; // unreached directory clusters, in heap order
     std::uint64_t lostFolders = 0;    // folders hung under Lost
+    // Found clusters whose sets describe data this geometry does not hold (left by an
+    // earlier format): not walked.
+    std::uint64_t earlierFolders = 0;
     bool stopped = false;
     bool mediumLost = false;
 };
 
-// Sweeps the heap, then walks what it found into the walk's tables.
+// Removes the found clusters whose sets contradict the geometry (an earlier format's);
+// returns their count. A few thousand are checked, any beyond are kept.
+std::uint64_t DropEarlierFolders(disk::SectorSource& source, const Geometry& geometry,
+                                 std::vector<std::uint32_t>& found, std::stop_token stop);
+
+// Walks the found directory clusters the walk has not reached, each under Lost with the
+// tree below it: first those no found cluster names as a folder, then the rest. Returns
+// the count hung under Lost; `stopped` is set when the stop token ended it.
+std::uint64_t WalkFoundDirectories(DirectoryWalk& walk, const std::vector<std::uint32_t>& found,
+                                   const std::unordered_set<std::uint32_t>& named,
+                                   std::stop_token stop, bool& stopped);
+
+// Sweeps the heap, drops the found clusters whose sets contradict the geometry, then
+// walks the others into the walk's tables.
 SweepResult SweepHeapForDirectories(disk::SectorSource& source, const Geometry& geometry,
                                     DirectoryWalk& walk, volume::SearchProgress& progress,
                                     std::stop_token stop);

@@ -46,13 +46,17 @@ StreamPlace PlaceStream(FatTable& fat, const Geometry& geometry, const StreamRef
         return place;
     }
     const bool unknownLength = stream.dataLength == std::numeric_limits<std::uint64_t>::max();
+    const bool noFat = geometry.fatSectors == 0;
+    // Without a FAT a stream of unknown length (the root) is known in its first cluster.
     const std::uint64_t needed = unknownLength
-                                     ? geometry.clusterCount
+                                     ? (noFat ? 1 : geometry.clusterCount)
                                      : NeededClusters(stream.dataLength, geometry.clusterBytes());
     if (needed == 0)
         return place;
-    if (stream.noFatChain) {
+    if (stream.noFatChain || noFat) {
         placeConsecutive(place, geometry, stream.firstCluster, needed);
+        // A chained stream of more than one cluster taken as consecutive is a guess.
+        place.guessed = !stream.noFatChain && needed > 1;
         return place;
     }
     // A deleted chain must end exactly where the length does; one cluster more is

@@ -2,7 +2,9 @@
 // Which clusters hold a stream (a file's data or a directory): a "no FAT chain" stream
 // lies in consecutive clusters from its first one; another follows the FAT. A deleted
 // chained stream keeps its chain only when the chain has exactly the clusters its
-// length needs; otherwise it is taken to lie in consecutive clusters (a guess).
+// length needs; otherwise it is taken to lie in consecutive clusters (a guess). A
+// geometry without a FAT (an inferred file system whose table did not survive) places
+// every stream in consecutive clusters, chained ones of several clusters as guesses.
 #include "disk/SectorSource.h"
 #include "exfat/FatChain.h"
 #include "exfat/Geometry.h"

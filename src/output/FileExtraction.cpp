@@ -3,6 +3,9 @@
 #include "output/OutputFile.h"
 #include "output/SaveSettings.h"
 #include "output/SaveState.h"
+#include "volume/ContentCheck.h"
+
+#include <array>
 
 #include <filesystem>
 #include <system_error>
@@ -44,8 +47,12 @@ public:
             return false;
         }
         reporter_.written(bytes.size());
+        for (std::size_t i = 0; i < bytes.size() && headBytes_ < head_.size(); ++i)
+            head_[headBytes_++] = bytes.data()[i];
         return true;
     }
+    // The file's first bytes as written, for the content check.
+    disk::ByteView head() const { return {head_.data(), headBytes_}; }
     bool interrupted() override { return save_.skipCurrent || save_.stopSaving; }
     void unreadable(std::uint64_t, std::uint64_t) override {}
 
@@ -60,6 +67,8 @@ private:
     OutputFile out_;
     SavingReporter reporter_;
     State state_ = State::Closed;
+    std::array<unsigned char, volume::kContentCheckBytes> head_{};
+    std::size_t headBytes_ = 0;
 };
 
 // Removes what was written of a file that cannot be saved whole, so no file stands
@@ -167,8 +176,12 @@ ExtractResult ExtractToFile(SaveState& save, const std::string& sourceDevice,
         NoteProblem(save, outputPath, report.why);
         return ExtractResult::Failed;
     }
-    if (report.uncertain && saveMode)
+    const bool contradicted =
+        volume::CheckContent(name, sink.head()) == volume::ContentVerdict::Contradicts;
+    if ((report.uncertain || contradicted) && saveMode) {
         save.summary.uncertain += 1;
+        save.summary.uncertainFiles.push_back(outputPath);
+    }
     if (report.unreadableBytes > 0 && saveMode) {
         // The read-failure notice stays as it is; the save tells which files have holes.
         NoteProblem(save, outputPath,

@@ -44,9 +44,12 @@ struct SaveSummary {
     // Written whole, but with parts the medium could not read, saved as zeros (also
     // counted in `written`; each is named in the problems).
     std::uint32_t withUnreadable = 0;
-    // Written, but from clusters guessed for a deleted file (the contiguous rule): the
-    // content may belong to another file (also counted in `written`).
+    // Written, but from clusters guessed (the contiguous rule), or beginning with bytes
+    // their extension's format never has: the content may belong to another file (also
+    // counted in `written`).
     std::uint32_t uncertain = 0;
+    // The paths of the uncertain files, in the order they were written.
+    std::vector<std::string> uncertainFiles;
     // Why nothing was written when the save was refused before its first file (the
     // destination is unsafe or has too little free space); empty otherwise.
     std::string refused;

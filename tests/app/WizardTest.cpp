@@ -196,8 +196,9 @@ TEST(Wizard, RangeChecksOnNextKeepThePartitionStep) {
     EXPECT_EQ(s.ctx->wizardStage, 2); // Advanced mode goes to the file-systems step
 }
 
-// exFAT has its own selector entry after the blank one; it is searched, validated
-// first, the same way in both modes and goes straight to the tree.
+// exFAT has its own selector entry after the blank one; the Standard search validates
+// it first and goes straight to the tree, the Advanced one sweeps the range and goes to
+// the file-systems step.
 TEST(Wizard, ExfatIsChosenFromTheSelectorInBothModes) {
     WizardSession standard;
     standard.partitionType = "exFAT";
@@ -222,9 +223,9 @@ TEST(Wizard, ExfatIsChosenFromTheSelectorInBothModes) {
     EXPECT_EQ(advanced.ctx->volumeParams.fileSystemName, "exFAT");
     EXPECT_EQ(advanced.ctx->volumeParams.partitionStart, 2048u);
     EXPECT_EQ(advanced.ctx->volumeParams.partitionEnd, 133119u);
-    EXPECT_EQ(advanced.validations, 1);
+    EXPECT_EQ(advanced.validations, 0);
     EXPECT_EQ(advanced.scansStarted, 1);
-    EXPECT_EQ(advanced.ctx->wizardStage, 3); // no file-systems step
+    EXPECT_EQ(advanced.ctx->wizardStage, 2); // the file-systems step
     EXPECT_EQ(advanced.view.texts[item::kSearchFileSystem], "exFAT");
 
     // Past the last entry is no type.

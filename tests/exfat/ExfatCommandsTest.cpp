@@ -85,12 +85,23 @@ TEST_F(ExfatCommands, SaveWritesEveryFileByteForByteAndSoDoesASaveFromTheLog) {
     expectSaved(dir / "fromlog");
 }
 
-// The Advanced mode searches an exFAT volume as the Standard one does, whether the
-// type comes from the partition or is typed with the range.
+// The listing without the file systems an Advanced search names first.
+std::string treeOnly(const std::string& output) {
+    std::istringstream in(withoutProgress(output));
+    std::string line, kept;
+    while (std::getline(in, line))
+        if (line.rfind("File System ", 0) != 0)
+            kept += line + "\n";
+    return kept;
+}
+
+// On a sound volume the Advanced mode finds the volume's own file system and lists the
+// tree the Standard one does, whether the type comes from the partition or is typed
+// with the range.
 TEST_F(ExfatCommands, TheAdvancedModeListsTheSameTree) {
     const std::string standard = withoutProgress(cli("list --partition 1"));
-    EXPECT_EQ(withoutProgress(cli("list --partition 1 --mode advanced")), standard);
-    EXPECT_EQ(withoutProgress(cli("list --mode advanced" + range())), standard);
+    EXPECT_EQ(treeOnly(cli("list --partition 1 --mode advanced")), standard);
+    EXPECT_EQ(treeOnly(cli("list --mode advanced" + range())), standard);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 // Built once per test program.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -44,5 +45,19 @@ private:
     std::filesystem::path path_;
     std::map<std::string, ExfatImageFile> files_;
 };
+
+// Makes `volume`, a file of `sectors` sectors, with mkfs.exfat and `mkfsOptions`,
+// mounts it through exfat-fuse on a loop device at `mnt`, runs `fill` on the mount and
+// unmounts it. False (with `why`) when a step failed.
+bool MakeFilledExfatVolume(const std::filesystem::path& volume, const std::filesystem::path& mnt,
+                           std::uint64_t sectors, const std::string& mkfsOptions,
+                           const std::function<void(const std::filesystem::path&)>& fill,
+                           std::string& why);
+
+// Places `volume` at sector `start` of a new disk image `disk` of `diskSectors` sectors
+// whose partition table names it type 7, then removes the volume file.
+bool PlaceExfatVolume(const std::filesystem::path& volume, const std::filesystem::path& disk,
+                      std::uint64_t start, std::uint64_t sectors, std::uint64_t diskSectors,
+                      std::string& why);
 
 } // namespace qr::test

@@ -6,11 +6,11 @@
 #include "app/ScanDriver.h"
 #include "app/SearchReport.h"
 #include "disk/SectorReader.h"
+#include "exfat/BootRegion.h"
 #include "exfat/ExfatEngine.h"
 #include "exfat/PickedExfatTree.h"
 #include "exfat/SurvivingFat.h"
 #include "model/RecoveryTree.h"
-#include "exfat/BootRegion.h"
 
 #include <memory>
 
@@ -26,7 +26,8 @@ std::uint32_t low32(std::uint64_t value) {
 
 // A FileSystemTable row for the file-systems step and its details: the volume's start,
 // its heap's start as the file system's start, the cluster size and the FAT's place.
-void appendFileSystemRow(model::RecordTable& systems, const exfat::ExfatFileSystem& system) {
+void appendFileSystemRow(model::RecordTable& systems, const exfat::ExfatFileSystem& system,
+                         const std::string& name) {
     using namespace model::boot_col;
     const exfat::Geometry& g = system.geometry;
     const int row = systems.appendRow(std::to_string(low32(g.volumeStart)));
@@ -39,7 +40,7 @@ void appendFileSystemRow(model::RecordTable& systems, const exfat::ExfatFileSyst
     systems.setNumber(row, FirstFat, low32(g.fatStart));
     systems.setNumber(row, SecondFat, 0);
     systems.setNumber(row, TotalSectors, low32(g.volumeEnd));
-    systems.setCell(row, PartType, context.volumeParams.fileSystemName);
+    systems.setCell(row, PartType, name);
 }
 
 } // namespace
@@ -69,7 +70,8 @@ void ShowAdvancedExfatFileSystems(RecoveryContext& context, bool stopped) {
     for (exfat::ExfatFileSystem& system : state.fileSystems) {
         if (context.reader)
             exfat::LocateSurvivingFat(*context.reader, state.findings, system);
-        appendFileSystemRow(context.tables.fileSystemTable, system);
+        appendFileSystemRow(context.tables.fileSystemTable, system,
+                            context.volumeParams.fileSystemName);
     }
     context.fileSystemCount = static_cast<int>(state.fileSystems.size());
     ShowFoundFileSystems(context, stopped);

@@ -46,6 +46,9 @@ struct SaveSummary {
     // Written, but from clusters guessed for a deleted file (the contiguous rule): the
     // content may belong to another file (also counted in `written`).
     std::uint32_t uncertain = 0;
+    // Written under a numbered name ("name (2).ext") because an earlier file of this save
+    // took its own (also counted in `written`; each is named in the problems).
+    std::uint32_t renamed = 0;
     // Why nothing was written when the save was refused before its first file (the
     // destination is unsafe or has too little free space); empty otherwise.
     std::string refused;

@@ -51,6 +51,17 @@ inline bool isDirectoryHead(disk::ByteView sector) {
            sector.u8(33) == '.' && sector.u8(34) == ' ';
 }
 
+// Where the "." and ".." entries of a directory stand among the entries of its first
+// sector (a damaged directory may hold them anywhere, or in the other order).
+struct DotEntries {
+    std::size_t dot = 0;    // offset of "." in the sector
+    std::size_t dotDot = 0; // offset of ".."
+};
+
+// The "." (eleven-byte name ".", directory attribute) and ".." entries among the
+// entries of `sector` before its first end marker; nullopt unless both are there.
+std::optional<DotEntries> FindDotEntries(disk::ByteView sector);
+
 // Where ReadLongName finds the sectors before the one it started in: first in a
 // buffer of consecutive sectors the caller already holds, then on the volume.
 struct LookbackSource {

@@ -4,6 +4,8 @@
 #include "model/FileTypeTable.h"
 #include "model/RecoveryTree.h"
 
+#include <algorithm>
+
 namespace qr::model {
 
 void FileList::setColumns(std::vector<ListColumn> columns) {
@@ -156,7 +158,7 @@ void ListEngineFiles(volume::VolumeEngine& engine, FileList& list, std::uint32_t
         FileListRow row;
         row.image = type.image;
         row.cells[file_col::Name] = file.name;
-        row.cells[file_col::Type] = type.label;
+        row.cells[file_col::Type] = file.uncertain ? type.label + kUncertainLabel : type.label;
         row.cells[file_col::Size] = std::to_string(file.size);
         row.cells[file_col::Date] = engine.formatDate(file.stamp);
         row.cells[file_col::Time] = engine.formatTime(file.stamp);
@@ -170,7 +172,11 @@ void ListNtfsFiles(volume::VolumeEngine& engine, FileList& list, std::uint32_t k
     // The engine lists the folder's FileTable rows in table order, from an index by
     // parent made once per search, without the system records 0 to 19.
     engine.listFiles(key, false, [&](const volume::FolderFile& file) {
-        const FileType type = ClassifyFile(file.name, file.deleted);
+        // A named stream ("name:stream") has the type of its file.
+        const std::size_t streamPart = file.stream.empty() ? 0 : file.stream.size() + 1;
+        const FileType type = ClassifyFile(
+            file.name.substr(0, file.name.size() - std::min(streamPart, file.name.size())),
+            file.deleted);
         FileListRow row;
         row.image = type.image;
         row.cells[file_col::Name] = file.name;

@@ -257,7 +257,9 @@ void CountListSelection(SaveSelection& ctx) {
         if (!rowAdmitted(ctx.save.settings.selectionMode, row.selected))
             continue;
         using namespace model::file_col;
-        const std::string& type = row.cells[Type];
+        std::string type = row.cells[Type];
+        if (endsWith(type, model::kUncertainLabel))
+            type.resize(type.size() - std::string_view(model::kUncertainLabel).size());
         if (endsWith(type, "FILE") || endsWith(type, "File") || endsWith(type, "file")) {
             addToPlan(ctx, {folder, row.cells[Name], model::parseCellNumber(row.cells[Size]),
                             model::parseCellNumber(row.cells[DebugInfo1]),

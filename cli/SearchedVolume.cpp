@@ -69,6 +69,10 @@ bool runAdvancedSearch(app::RecoveryContext& ctx, std::optional<std::uint64_t> s
         return false;
     }
     app::ShowFileSystemDetails(ctx, static_cast<int>(number - 1));
+    if (app::PickedFileSystemIsFat12(ctx)) {
+        err << "recovery-cli: " << volume::kFat12NotSearched << "\n";
+        return false;
+    }
     app::AddLostFolderRow(ctx.tables.folderTable);
     app::FileSystemWorker(ctx, {});
     return true;
@@ -160,6 +164,10 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
     if (advanced && typed)
         ctx.volumeParams.fileSystemName = *typed;
     const std::string& name = ctx.volumeParams.fileSystemName;
+    if (ctx.volumeParams.kind() == volume::FileSystemKind::Fat12) {
+        err << "recovery-cli: " << volume::kFat12NotSearched << "\n";
+        return nullptr;
+    }
     if (std::find(fileSystems.begin(), fileSystems.end(), name) == fileSystems.end()) {
         err << "recovery-cli: partition " << choice->partition.value_or(0) << " holds "
             << (name.empty() ? "no known file system" : name) << "; " << command
@@ -178,6 +186,11 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
             return nullptr;
     } else {
         ctx.validationSucceeded = app::ValidateVolume(ctx) == 1;
+        // A volume given as FAT16 that validation found to be FAT12.
+        if (ctx.volumeParams.kind() == volume::FileSystemKind::Fat12) {
+            err << "recovery-cli: " << volume::kFat12NotSearched << "\n";
+            return nullptr;
+        }
         RunSearch(ctx, stopAfter);
     }
     return session;

@@ -68,7 +68,8 @@ void ShowAdvancedFatFileSystems(RecoveryContext& context, bool stopped) {
     window.showItem(kStopSearch, false);
     context.tables.fileSystemTable.clear();
     context.fileSystemCount =
-        fat::InferFileSystems(context.tables, context.volumeParams.kind(), context.progress());
+        fat::InferFileSystems(context.tables, context.volumeParams.kind(), context.progress(),
+                              context.volumeParams.partitionStart);
     if (context.fileSystemCount == 0) {
         window.enableItem(kNext, false);
         if (!stopped)
@@ -91,6 +92,14 @@ void ShowAdvancedFatFileSystems(RecoveryContext& context, bool stopped) {
     FillRecoveryDetails(context);
     if (!stopped || context.fileSystemCount > 0)
         window.setItemText(kStatusLine, kPickInstructions);
+}
+
+bool PickedFileSystemIsFat12(const RecoveryContext& context) {
+    const model::RecordTable& systems = context.tables.fileSystemTable;
+    const int row = context.pickedFileSystem;
+    return row >= 0 && row < systems.rowCount() &&
+           volume::FileSystemKindFromName(systems.cell(row, model::boot_col::PartType)) ==
+               volume::FileSystemKind::Fat12;
 }
 
 void ShowFileSystemDetails(RecoveryContext& context, int index) {
@@ -117,7 +126,11 @@ void FileSystemWorker(RecoveryContext& context, std::stop_token stop) {
     window.showItem(kRecoveryTree, true);
     context.wizardStage = 3;
 
-    if (volume::IsFat(context.volumeParams.kind()) && context.reader) {
+    if (PickedFileSystemIsFat12(context)) {
+        // Named, but not searched: nothing is read from its tables as FAT16 entries.
+        if (context.messages)
+            context.messages->error(volume::kFat12NotSearched);
+    } else if (volume::IsFat(context.volumeParams.kind()) && context.reader) {
         const auto number = static_cast<std::uint32_t>(context.pickedFileSystem + 1);
         // The type the row names: a FAT16 search goes on as FAT32 when the volume is.
         context.activeGeometry =

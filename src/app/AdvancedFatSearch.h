@@ -26,6 +26,8 @@ model::TreeItem ListFileSystemItems(RecoveryContext& context);
 
 // Lists the details rows of file system `index` (0-based), which becomes the picked one.
 void ShowFileSystemDetails(RecoveryContext& context, int index);
+// True when the picked file system is a FAT12 one: named, but not searched.
+bool PickedFileSystemIsFat12(const RecoveryContext& context);
 
 // Builds the folder tree of the picked FAT or NTFS file system (FolderTable holds the Lost row).
 void FileSystemWorker(RecoveryContext& context, std::stop_token stop);

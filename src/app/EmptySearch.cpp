@@ -38,6 +38,8 @@ std::string VolumeOutsideDiskText(RecoveryContext& context) {
 std::string NothingFoundText(RecoveryContext& context) {
     if (std::string outside = VolumeOutsideDiskText(context); !outside.empty())
         return outside;
+    if (context.volumeParams.kind() == volume::FileSystemKind::Fat12)
+        return volume::kFat12NotSearched;
     return "No folder or file was found on this volume. Check that the right partition "
            "was chosen, or search the disk in Advanced mode.";
 }

@@ -18,7 +18,8 @@ bool fitsDisk(std::uint64_t at, std::uint64_t sectors, std::uint64_t diskSectors
     return diskSectors == 0 || (at <= diskSectors && sectors <= diskSectors - at);
 }
 
-std::optional<BootSectorVolume> fatVolume(disk::ByteView s, bool fat32) {
+std::optional<BootSectorVolume> fatVolume(disk::ByteView s, FileSystemKind kind) {
+    const bool fat32 = kind == FileSystemKind::Fat32;
     const std::uint32_t perCluster = s.u8(0x0D);
     const std::uint32_t reserved = s.u16(0x0E);
     const std::uint32_t fats = s.u8(0x10);
@@ -33,7 +34,7 @@ std::optional<BootSectorVolume> fatVolume(disk::ByteView s, bool fat32) {
     const std::uint64_t system = reserved + fats * perFat + rootSectors;
     if (system >= total)
         return std::nullopt;
-    return BootSectorVolume{fat32 ? FileSystemKind::Fat32 : FileSystemKind::Fat16, total, system};
+    return BootSectorVolume{kind, total, system};
 }
 
 std::optional<BootSectorVolume> ntfsVolume(disk::ByteView s) {
@@ -66,9 +67,11 @@ std::optional<BootSectorVolume> RecogniseBootSector(disk::ByteView s, std::uint6
         return std::nullopt;
     std::optional<BootSectorVolume> v;
     if (s.matches(0x52, "FAT32"))
-        v = fatVolume(s, true);
+        v = fatVolume(s, FileSystemKind::Fat32);
     else if (s.matches(0x36, "FAT16"))
-        v = fatVolume(s, false);
+        v = fatVolume(s, FileSystemKind::Fat16);
+    else if (s.matches(0x36, "FAT12"))
+        v = fatVolume(s, FileSystemKind::Fat12);
     else if (s.matches(0x03, "NTFS"))
         v = ntfsVolume(s);
     else if (HasExfatName(s))

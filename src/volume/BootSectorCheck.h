@@ -1,5 +1,6 @@
 #pragma once
-// Recognising a volume boot sector by its fields alone: FAT16, FAT32 and NTFS, with a
+// Recognising a volume boot sector by its fields alone: FAT12, FAT16, FAT32, NTFS and
+// exFAT, with a
 // plausibility check of the layout so that a stray sector ending in 0x55 0xAA, or one
 // whose sizes reach beyond the disk, is not taken for a volume.
 #include "disk/ByteView.h"

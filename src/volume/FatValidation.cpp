@@ -125,6 +125,12 @@ int ValidateFat16Volume(disk::SectorSource& source, VolumeParams& p, std::string
     const Sector boot = ReadSector(source, p.partitionStart);
     if (!boot.hasBootSignature())
         return refuse(why, "no boot signature 55 AA in sector " + std::to_string(p.partitionStart));
+    // A FAT12 table read as FAT16 would give junk for every cluster: the volume is
+    // named for what it is, and not searched.
+    if (DecodeFatBootSector(disk::ByteView(boot.bytes)).fat12Text) {
+        p.fileSystemName = FileSystemName(FileSystemKind::Fat12);
+        return refuse(why, kFat12NotSearched);
+    }
     const FatLayout l = fat16Layout(boot);
     std::string reason;
     if (!secondFatConfirms(source, p.partitionStart, l, "boot sector", reason))

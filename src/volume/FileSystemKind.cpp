@@ -3,6 +3,8 @@
 namespace qr::volume {
 
 FileSystemKind FileSystemKindFromName(std::string_view name) {
+    if (name == "FAT12")
+        return FileSystemKind::Fat12;
     if (name == "FAT16")
         return FileSystemKind::Fat16;
     if (name == "FAT32")
@@ -16,6 +18,8 @@ FileSystemKind FileSystemKindFromName(std::string_view name) {
 
 std::string FileSystemName(FileSystemKind kind) {
     switch (kind) {
+    case FileSystemKind::Fat12:
+        return "FAT12";
     case FileSystemKind::Fat16:
         return "FAT16";
     case FileSystemKind::Fat32:

@@ -1,7 +1,7 @@
 #pragma once
 // The partition-table reader: the master boot record and the chain of extended boot
-// records behind it. Each partition named FAT16, FAT32 or NTFS (by its boot-sector
-// text first, its partition type second) is listed in the selected disk's record and
+// records behind it. Each partition named FAT12, FAT16, FAT32, NTFS or exFAT (by its
+// boot-sector text first, its partition type second) is listed in the selected disk's record and
 // under the partition tree's root; other kinds are not listed and take no number.
 #include "volume/FileSystemKind.h"
 

@@ -13,6 +13,10 @@ int ValidateVolume(disk::SectorSource* source, VolumeParams& params, std::string
         return 0;
     }
     switch (kind) {
+    case FileSystemKind::Fat12:
+        if (why)
+            *why = kFat12NotSearched;
+        return 0;
     case FileSystemKind::Fat16:
         return ValidateFat16Volume(*source, params, why);
     case FileSystemKind::Fat32:

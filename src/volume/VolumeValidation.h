@@ -20,7 +20,8 @@ int ValidateVolume(disk::SectorSource* source, VolumeParams& params, std::string
 
 // The checks by file system, without the caption and the emptying of the tables: the
 // boot sector of `params` (start, end) on `source` is checked and the layout stored
-// in `params`.
+// in `params`. A FAT16 check that finds a FAT12 boot sector renames the volume FAT12
+// and refuses it.
 int ValidateFat16Volume(disk::SectorSource& source, VolumeParams& params,
                         std::string* why = nullptr);
 int ValidateFat32Volume(disk::SectorSource& source, VolumeParams& params,

@@ -8,6 +8,7 @@
 #include "disk/SectorReader.h"
 #include "fat/FatReadCache.h"
 #include "fat/InferFileSystems.h"
+#include "fat/OwnBootSector.h"
 #include "fat/PickedFileSystem.h"
 #include "fat/SweepFatStructures.h"
 #include "model/FileSystemDetails.h"
@@ -67,9 +68,11 @@ void ShowAdvancedFatFileSystems(RecoveryContext& context, bool stopped) {
     WindowItems& window = context.window();
     window.showItem(kStopSearch, false);
     context.tables.fileSystemTable.clear();
-    context.fileSystemCount =
-        fat::InferFileSystems(context.tables, context.volumeParams.kind(), context.progress(),
-                              context.volumeParams.partitionStart);
+    context.fileSystemCount = fat::InferFileSystems(
+        context.tables, context.volumeParams.kind(), context.progress(),
+        context.reader ? fat::OwnBootSectorOfRange(*context.reader, context.tables.bootSectorTable,
+                                                   context.volumeParams.partitionStart)
+                       : fat::kNoOwnBootSector);
     if (context.fileSystemCount == 0) {
         window.enableItem(kNext, false);
         if (!stopped)

@@ -142,6 +142,18 @@ std::optional<DotEntries> FindDotEntries(disk::ByteView sector) {
     return DotEntries{*dot, *dotDot};
 }
 
+bool HoldsDirectoryEntries(disk::ByteView sector) {
+    constexpr std::uint8_t kAttrVolumeLabel = 0x08;
+    for (std::size_t at = 0; sector.has(at, kEntrySize); at += kEntrySize) {
+        const disk::ByteView entry = sector.sub(at, kEntrySize);
+        if (entry.u8(0) == 0)
+            return false;
+        if (isLongNameEntry(entry) || (attributeOf(entry) & kAttrVolumeLabel) == 0)
+            return true;
+    }
+    return false;
+}
+
 bool IsValidEntryName(std::string_view name) {
     for (std::size_t i = 0; i < name.size();) {
         const long cp = decodeUtf8(name, i);

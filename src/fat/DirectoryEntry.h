@@ -62,6 +62,11 @@ struct DotEntries {
 // entries of `sector` before its first end marker; nullopt unless both are there.
 std::optional<DotEntries> FindDotEntries(disk::ByteView sector);
 
+// True when `sector` holds, before its first end marker, an entry other than a volume
+// label (a dot, long-name, file or folder entry): the sector can begin a directory
+// that has something in it.
+bool HoldsDirectoryEntries(disk::ByteView sector);
+
 // Where ReadLongName finds the sectors before the one it started in: first in a
 // buffer of consecutive sectors the caller already holds, then on the volume.
 struct LookbackSource {

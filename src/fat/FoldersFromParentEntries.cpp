@@ -3,6 +3,7 @@
 #include "fat/DirectoryWalk.h"
 #include "fat/FatExtractClusters.h"
 
+#include <array>
 #include <deque>
 #include <unordered_set>
 
@@ -22,6 +23,7 @@ std::vector<FoundDirectory> FoldersFromParentEntries(const FatVolume& volume,
     // Each folder is walked once: every key enters the queue only when first seen.
     std::deque<std::uint32_t> pending(known.begin(), known.end());
     pending.push_front(0);
+    std::array<unsigned char, disk::kSectorBytes> head{};
     while (!pending.empty() && !stop.stop_requested()) {
         const std::uint32_t key = pending.front();
         pending.pop_front();
@@ -32,13 +34,18 @@ std::vector<FoundDirectory> FoldersFromParentEntries(const FatVolume& volume,
                 const disk::ByteView entry = named.entry();
                 const std::uint32_t cluster = firstClusterOf(entry, fat32);
                 if (named.deleted || cluster < 2 || cluster > highest ||
-                    !folders.insert(cluster).second)
+                    folders.count(cluster) != 0)
                     return true;
+                // A first cluster overwritten since (zeros, or data) holds no folder.
                 const ActiveGeometry& g = volume.geometry;
-                added.push_back(
-                    {std::uint64_t{g.cluster0Start} + std::uint64_t{cluster} * g.sectorsPerCluster,
-                     cluster, key, dateOf(entry), timeOf(entry), sizeOf(entry),
-                     attributeOf(entry)});
+                const std::uint64_t sector =
+                    std::uint64_t{g.cluster0Start} + std::uint64_t{cluster} * g.sectorsPerCluster;
+                if (!volume.read(sector, 1, head.data()) ||
+                    !HoldsDirectoryEntries({head.data(), head.size()}))
+                    return true;
+                folders.insert(cluster);
+                added.push_back({sector, cluster, key, dateOf(entry), timeOf(entry), sizeOf(entry),
+                                 attributeOf(entry)});
                 pending.push_back(cluster);
                 return true;
             },

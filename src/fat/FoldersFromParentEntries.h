@@ -13,9 +13,9 @@ namespace qr::fat {
 
 // Walks the root and every folder in `known` (the first clusters the scan found), and
 // every folder this finds, for live folder entries whose first cluster lies in the data
-// area and is no known folder. Each becomes a FoundDirectory whose fields come from the
-// parent's entry (the parent key is 0 for the root). Stops between folders when `stop`
-// is requested.
+// area, is no known folder and still begins with directory entries (HoldsDirectoryEntries). Each
+// becomes a FoundDirectory whose fields come from the parent's entry (the parent key is 0 for the
+// root). Stops between folders when `stop` is requested.
 std::vector<FoundDirectory> FoldersFromParentEntries(const FatVolume& volume,
                                                      const std::vector<std::uint32_t>& known,
                                                      std::stop_token stop);

@@ -31,9 +31,8 @@ namespace qr::fat {
 // searched for; a phase-2 file system takes its name, or FAT32 when its clusters go
 // beyond what FAT16 can number. Returns the count of file systems identified.
 // Boot rows whose sectors per cluster is not 1, 2, 4, ... 128 describe no volume and
-// are passed over. The boot row at sector `ownBootSector` (the first sector of the
-// range swept: the volume's own boot sector) makes a file system even when no head
-// matches it (a volume whose files all lie in its root folder).
+// are passed over. The boot row at sector `ownBootSector` (the volume's own boot
+// sector, see OwnBootSectorOfRange) makes a file system even when no head matches it.
 inline constexpr std::uint64_t kNoOwnBootSector = UINT64_MAX;
 int InferFileSystems(model::RecordTables& tables, volume::FileSystemKind searched,
                      volume::SearchProgress& progress,

@@ -56,7 +56,6 @@ FileSystemKind KindOfPartition(const Sector& first, std::uint8_t type) {
         return FileSystemKind::ExFat;
     switch (type) {
     case 0x01:
-        return FileSystemKind::Fat12;
     case 0x04:
     case 0x06:
     case 0x0E:

@@ -9,6 +9,7 @@
 #include "SearchedVolume.h"
 #include "app/FolderCommands.h"
 #include "model/FileList.h"
+#include "output/NameText.h"
 
 #include <algorithm>
 #include <iostream>
@@ -22,12 +23,13 @@ namespace {
 using model::file_col::DebugInfo3;
 
 // One line: the folder's path, the row's name, then its type, size, date and time.
+// Names are escaped, so a control character in one cannot break the line's fields.
 // Written in one piece: a listing prints a line for each of hundreds of thousands of rows.
 void printRow(std::string& line, const std::string& folderPath, const model::FileListRow& row) {
     using namespace model::file_col;
     line.assign(folderPath);
     for (const int column : {Name, Type, Size, Date, Time}) {
-        line += row.cells[column];
+        line += column == Name ? output::EscapeListedName(row.cells[column]) : row.cells[column];
         line += column == Time ? '\n' : '\t';
     }
     std::cout.write(line.data(), static_cast<std::streamsize>(line.size()));
@@ -83,7 +85,7 @@ void printTree(app::RecoveryContext& ctx, model::TreeItem root) {
         printRow(line, path, row);
         const auto child = static_cast<model::TreeItem>(std::stol(row.cells[DebugInfo3]));
         if (firstVisit(child)) {
-            path += row.cells[model::file_col::Name];
+            path += output::EscapeListedName(row.cells[model::file_col::Name]);
             path += '/';
             open(child);
         }

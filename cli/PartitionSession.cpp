@@ -31,7 +31,8 @@ std::optional<std::uint64_t> numberOption(const CommandLine& line, const std::st
 std::vector<std::string> KnownFileSystems() {
     std::vector<std::string> names;
     for (const volume::EngineRow& row : volume::EngineRows())
-        names.emplace_back(row.name);
+        if (row.notSearched.empty())
+            names.emplace_back(row.name);
     return names;
 }
 

@@ -36,7 +36,8 @@ std::vector<OptionSpec> VolumeOptions();
 
 // Reads "[--disk N] (--partition K | --fs NAME --start S --end E)"; `fileSystems` are
 // the names --fs accepts. Prints what is wrong and returns nullopt on bad arguments.
-// The names of the file systems the program's engines search, in registry order.
+// The names of the file systems the program's engines search, in registry order (not
+// those it only names).
 std::vector<std::string> KnownFileSystems();
 // The same joined with "|", as usage lines show them.
 std::string FileSystemChoices();

@@ -296,7 +296,8 @@ int runSave(const CommandLine& line) {
     std::cout << "files written: " << s.written << "\nbytes written: " << s.bytesWritten
               << "\nskipped: " << s.passedOver << "\nfailed: " << s.failed + s.stopped
               << "\nwith unreadable sectors: " << s.withUnreadable
-              << "\nuncertain (clusters guessed): " << s.uncertain << "\n";
+              << "\nuncertain (clusters guessed): " << s.uncertain
+              << "\nrenamed (name taken): " << s.renamed << "\n";
     for (const std::string& path : s.uncertainFiles)
         std::cout << "uncertain: " << path << "\n";
     if (s.mediumLostAt)

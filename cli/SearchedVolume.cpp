@@ -71,6 +71,11 @@ bool runAdvancedSearch(app::RecoveryContext& ctx, std::optional<std::uint64_t> s
         return false;
     }
     app::ShowFileSystemDetails(ctx, static_cast<int>(number - 1));
+    if (const std::string_view notSearched = app::PickedFileSystemNotSearched(ctx);
+        !notSearched.empty()) {
+        err << "recovery-cli: " << notSearched << "\n";
+        return false;
+    }
     app::AddLostFolderRow(ctx.tables.folderTable);
     app::FileSystemWorker(ctx, {});
     return true;
@@ -161,6 +166,10 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
     if (advanced && typed)
         ctx.volumeParams.fileSystemName = *typed;
     const std::string& name = ctx.volumeParams.fileSystemName;
+    if (const std::string_view notSearched = volume::NotSearchedText(name); !notSearched.empty()) {
+        err << "recovery-cli: " << notSearched << "\n";
+        return nullptr;
+    }
     if (std::find(fileSystems.begin(), fileSystems.end(), name) == fileSystems.end()) {
         err << "recovery-cli: partition " << choice->partition.value_or(0) << " holds "
             << (name.empty() ? "no known file system" : name) << "; " << command
@@ -179,6 +188,14 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
             return nullptr;
     } else {
         ctx.validationSucceeded = app::ValidateVolume(ctx) == 1;
+        // A volume given as one file system that validation found to be one it names
+        // but does not search (FAT16 that is FAT12).
+        if (const std::string_view notSearched =
+                volume::NotSearchedText(ctx.volumeParams.fileSystemName);
+            !notSearched.empty()) {
+            err << "recovery-cli: " << notSearched << "\n";
+            return nullptr;
+        }
         RunSearch(ctx, stopAfter);
     }
     return session;

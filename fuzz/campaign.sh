@@ -28,7 +28,8 @@ targets() {
     done
 }
 
-# Seeds for a target into folder $2: the kit's volumes for the whole search and save,
+# Seeds for a target into folder $2: the kit's volumes, intact and damaged the way other
+# projects' fsck test volumes are, for the whole search and save,
 # the scripted NTFS medium for the NTFS structures; the others start from nothing.
 seeds() {
     mkdir -p "$2"

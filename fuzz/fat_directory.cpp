@@ -1,12 +1,13 @@
-// FAT directory decoding, cluster chains, the directory scan, the lost-directory
-// search and the engine's listings over hostile media, without a recovery context.
-// The first 16 bytes choose a small layout; every sector s of the medium reads block
-// (s mod blocks) of the rest, so any cluster or sector a structure names lands on
-// fuzzed bytes.
+// FAT directory decoding, cluster chains, the directory scan and the folders found
+// through their parents' entries, the lost-directory search and the engine's listings over hostile
+// media, without a recovery context. The first 16 bytes choose a small layout; every sector s of
+// the medium reads block (s mod blocks) of the rest, so any cluster or sector a structure names
+// lands on fuzzed bytes.
 #include "disk/SectorSource.h"
 #include "fat/DirectoryEntry.h"
 #include "fat/FatChains.h"
 #include "fat/FatEngine.h"
+#include "fat/FoldersFromParentEntries.h"
 #include "fat/ScanFatDirectories.h"
 #include "model/LostDirectories.h"
 #include "model/RecordTable.h"
@@ -15,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -87,6 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     unsigned char sector[512];
     for (std::size_t b = 0; b < blocks; ++b) {
         source.readSectors(b, 1, sector);
+        fat::FindDotEntries({sector, sizeof sector});
         for (std::size_t offset = 0; offset < 512; offset += fat::kEntrySize)
             if (fat::EntryNameOf({sector, sizeof sector}, offset, b, lookback).verdict ==
                 fat::EntryVerdict::EndOfDirectory)
@@ -113,6 +116,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         table.setNumber(row, model::folder_col::Parent, found.parent);
         table.setCell(row, model::folder_col::Type, "FOLDER");
     });
+    std::vector<std::uint32_t> heads;
+    for (int row = 0; row < table.rowCount(); ++row)
+        heads.push_back(table.number(row, model::folder_col::Self));
+    for (const fat::FoundDirectory& found : fat::FoldersFromParentEntries(volume, heads, {})) {
+        const int row = table.appendRow("Dir");
+        table.setNumber(row, model::folder_col::Self, found.self);
+        table.setNumber(row, model::folder_col::Parent, found.parent);
+    }
     model::FindLostDirectories(table, model::kFatRootParent, progress);
 
     fat::FatEngine engine(volume, v.kind());

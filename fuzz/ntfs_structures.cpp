@@ -1,12 +1,13 @@
 // NTFS structures over hostile bytes: record fixups, the attribute walk and its
-// lookups, attribute lists, run lists, LZNT1, the MFT's runs, the standard walk and
-// extraction, all through an in-memory medium made of the input.
+// lookups and named streams, attribute lists, run lists, LZNT1, the MFT's runs, the standard walk
+// and extraction, all through an in-memory medium made of the input.
 #include "model/RecordTable.h"
 #include "ntfs/Attribute.h"
 #include "ntfs/AttributeList.h"
 #include "ntfs/AttributeLookups.h"
 #include "ntfs/Fixups.h"
 #include "ntfs/Lznt1.h"
+#include "ntfs/NamedStreams.h"
 #include "ntfs/NtfsEngine.h"
 #include "ntfs/NtfsSearch.h"
 #include "ntfs/RunList.h"
@@ -36,6 +37,7 @@ void decodeRecord(std::vector<unsigned char> record) {
     const disk::ByteView view(record.data(), record.size());
     ntfs::FindFileName(view);
     ntfs::FindDataSize(view);
+    ntfs::FindNamedStreams(view);
     ntfs::AttributeWalk walk(view);
     ntfs::Attribute attribute;
     while (walk.next(attribute)) {

@@ -1,7 +1,9 @@
 #include "FileListAdapter.h"
 
+#include "FixedPitchFont.h"
+#include "output/NameText.h"
+
 #include <QApplication>
-#include <QFontDatabase>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QStyle>
@@ -62,9 +64,7 @@ void FileListAdapter::applyColumns() {
     }
     if (columns_.size() == 1) {
         // Fixed pitch lines the detail rows' colons up; the size follows the desktop's.
-        QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        fixed.setPointSizeF(QApplication::font().pointSizeF());
-        view_->setFont(fixed);
+        view_->setFont(FixedPitchFont(QApplication::font().pointSizeF()));
     } else {
         view_->setFont(QApplication::font());
     }
@@ -160,7 +160,9 @@ QVariant FileListAdapter::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         if (columns_.size() == 1)
             return detailLine(row.cells[0]);
-        return QString::fromStdString(row.cells[std::size_t(index.column())]);
+        // A control character in a recovered name shows as a visible mark.
+        return QString::fromStdString(
+            output::VisibleControlMarks(row.cells[std::size_t(index.column())]));
     case Qt::DecorationRole:
         if (index.column() != 0 || columns_.size() <= 1)
             return {};

@@ -1,5 +1,7 @@
 #include "TreeAdapter.h"
 
+#include "output/NameText.h"
+
 #include <QApplication>
 #include <QStyle>
 #include <QThread>
@@ -167,7 +169,7 @@ QVariant TreeAdapter::data(const QModelIndex& index, int role) const {
     const auto& node = nodes_[std::size_t(item)].item;
     switch (role) {
     case Qt::DisplayRole:
-        return QString::fromStdString(node.text);
+        return QString::fromStdString(output::VisibleControlMarks(node.text));
     case Qt::DecorationRole:
         return imageIcon(view_->currentIndex() == index ? node.selectedImage : node.image);
     case Qt::CheckStateRole:

@@ -8,11 +8,13 @@
 #include "disk/SectorReader.h"
 #include "fat/FatReadCache.h"
 #include "fat/InferFileSystems.h"
+#include "fat/OwnBootSector.h"
 #include "fat/PickedFileSystem.h"
 #include "fat/SweepFatStructures.h"
 #include "model/FileSystemDetails.h"
 #include "model/LostDirectories.h"
 #include "model/RecoveryTree.h"
+#include "volume/EngineRegistry.h"
 
 namespace qr::app {
 
@@ -66,8 +68,11 @@ bool SweepAdvancedFat(RecoveryContext& context, std::stop_token stop) {
 void ShowAdvancedFatFileSystems(RecoveryContext& context, bool stopped) {
     context.window().showItem(kStopSearch, false);
     context.tables.fileSystemTable.clear();
-    context.fileSystemCount =
-        fat::InferFileSystems(context.tables, context.volumeParams.kind(), context.progress());
+    context.fileSystemCount = fat::InferFileSystems(
+        context.tables, context.volumeParams.kind(), context.progress(),
+        context.reader ? fat::OwnBootSectorOfRange(*context.reader, context.tables.bootSectorTable,
+                                                   context.volumeParams.partitionStart)
+                       : fat::kNoOwnBootSector);
     ShowFoundFileSystems(context, stopped);
 }
 
@@ -95,6 +100,14 @@ void ShowFoundFileSystems(RecoveryContext& context, bool stopped) {
     FillRecoveryDetails(context);
     if (!stopped || context.fileSystemCount > 0)
         window.setItemText(kStatusLine, kPickInstructions);
+}
+
+std::string_view PickedFileSystemNotSearched(const RecoveryContext& context) {
+    const model::RecordTable& systems = context.tables.fileSystemTable;
+    const int row = context.pickedFileSystem;
+    if (row < 0 || row >= systems.rowCount())
+        return {};
+    return volume::NotSearchedText(systems.cell(row, model::boot_col::PartType));
 }
 
 void ShowFileSystemDetails(RecoveryContext& context, int index) {
@@ -145,9 +158,15 @@ void FileSystemWorker(RecoveryContext& context, std::stop_token stop) {
     window.showItem(kRecoveryTree, true);
     context.wizardStage = 3;
 
-    if (const EngineHooks* hooks = HooksOf(context);
-        hooks && hooks->openPickedFileSystem && context.reader)
+    if (const std::string_view notSearched = PickedFileSystemNotSearched(context);
+        !notSearched.empty()) {
+        // Named, but not searched: nothing is read from its tables as another's entries.
+        if (context.messages)
+            context.messages->error(std::string(notSearched));
+    } else if (const EngineHooks* hooks = HooksOf(context);
+               hooks && hooks->openPickedFileSystem && context.reader) {
         hooks->openPickedFileSystem(context, stop);
+    }
 
     window.showItem(kSearchView, false);
     model::SetUpFolderColumns(context.fileList);

@@ -5,6 +5,7 @@
 #include "model/TreeModel.h"
 
 #include <stop_token>
+#include <string_view>
 
 namespace qr::app {
 
@@ -29,6 +30,8 @@ model::TreeItem ListFileSystemItems(RecoveryContext& context);
 
 // Lists the details rows of file system `index` (0-based), which becomes the picked one.
 void ShowFileSystemDetails(RecoveryContext& context, int index);
+// True when the picked file system is a FAT12 one: named, but not searched.
+std::string_view PickedFileSystemNotSearched(const RecoveryContext& context);
 
 // Builds the folder tree of the FAT file system picked on the file-systems step.
 void OpenPickedFatFileSystem(RecoveryContext& context, std::stop_token stop);

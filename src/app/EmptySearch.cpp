@@ -5,6 +5,7 @@
 #include "app/RecoveryContext.h"
 #include "disk/SectorReader.h"
 #include "model/RecordTable.h"
+#include "volume/EngineRegistry.h"
 
 namespace qr::app {
 
@@ -48,6 +49,10 @@ std::string NothingFoundText(RecoveryContext& context) {
         return outside;
     if (context.exfatVolume && context.exfatVolume->earlierFolders > 0)
         return FormattedVolumeText();
+    if (const std::string_view notSearched =
+            volume::NotSearchedText(context.volumeParams.fileSystemName);
+        !notSearched.empty())
+        return std::string(notSearched);
     return "No folder or file was found on this volume. Check that the right partition "
            "was chosen, or search the disk in Advanced mode.";
 }

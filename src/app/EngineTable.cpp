@@ -21,6 +21,11 @@ namespace qr::volume {
 namespace {
 
 constexpr std::array kRows{
+    EngineRow{.kind = FileSystemKind::Fat12,
+              .name = "FAT12",
+              .recognise = fat::RecogniseFat12BootSector,
+              .validate = fat::ValidateFat12Volume,
+              .notSearched = fat::kFat12NotSearched},
     EngineRow{.kind = FileSystemKind::Fat16,
               .name = "FAT16",
               .traits = {.rootKey = 0, .typeSelectorEntry = 0},

@@ -7,10 +7,12 @@
 #include "fat/FatEngine.h"
 #include "fat/FatKinds.h"
 #include "fat/FatReadCache.h"
+#include "fat/FoldersFromParentEntries.h"
 #include "fat/ScanFatDirectories.h"
 #include "model/LostDirectories.h"
 
 #include <string>
+#include <vector>
 
 namespace qr::app {
 
@@ -88,10 +90,21 @@ void ScanDirectories(RecoveryContext& context, std::stop_token stop) {
         return;
     if (!context.searchCache)
         context.searchCache = std::make_unique<fat::FatReadCache>();
+    std::vector<std::uint32_t> heads;
     fat::ScanFatDirectories(
         *context.reader, volume, stop, progress, rows,
-        [&](const fat::FoundDirectory& found) { writeFolderRow(table, rows++, found); },
+        [&](const fat::FoundDirectory& found) {
+            writeFolderRow(table, rows++, found);
+            heads.push_back(found.self);
+        },
         context.searchCache.get());
+    // Folders whose own head is damaged are kept through their parents' entries.
+    LoadActiveGeometryFromVolume(context);
+    for (const fat::FoundDirectory& found :
+         fat::FoldersFromParentEntries(FatVolumeOf(context, true), heads, stop)) {
+        writeFolderRow(table, rows++, found);
+        progress.counter(volume::SearchCounter::Directories, rows);
+    }
 }
 
 } // namespace qr::app

@@ -10,6 +10,9 @@ namespace qr::exfat {
 
 namespace {
 
+// AllocationPossible and NoFatChain; the other bits of the stream's flags are not kept.
+constexpr std::uint8_t kDefinedStreamFlags = 0x03;
+
 std::string text(std::uint64_t value) {
     return std::to_string(value);
 }
@@ -112,14 +115,13 @@ void DirectoryWalk::listEntries(disk::ByteView bytes, std::uint32_t key, bool de
     using namespace model::folder_col;
     std::uint64_t at = 0;
     while (bytes.has(at, kEntryBytes)) {
-        const std::uint8_t type = bytes.u8(at);
-        if (type == 0)
-            break; // the end of the directory
-        if ((type | kInUse) != kFileEntry) {
+        // An unused slot (type 0) does not end the walk: entries found behind one in a
+        // damaged directory are listed too, up to the directory's allocated size.
+        if ((bytes.u8(at) | kInUse) != kFileEntry) {
             at += kEntryBytes;
             continue;
         }
-        const auto set = DecodeEntrySet(bytes.from(at));
+        const auto set = DecodeEntrySet(bytes.from(at), nullptr, ChecksumRule::Tolerate);
         if (!set) {
             at += kEntryBytes;
             continue;
@@ -138,7 +140,9 @@ void DirectoryWalk::listEntries(disk::ByteView bytes, std::uint32_t key, bool de
             (gone ? deleted_ : live_).push_back(std::move(child));
             continue;
         }
-        files_.appendCells({set->name, text(set->firstCluster), text(set->streamFlags), text(key),
+        const std::uint32_t flags =
+            (set->streamFlags & kDefinedStreamFlags) | (set->checksumMismatch ? kUncertainSet : 0);
+        files_.appendCells({set->name, text(set->firstCluster), text(flags), text(key),
                             text(set->modified), text(set->validLength), text(set->dataLength),
                             text(set->attributes), "0", "FILE", gone ? "1" : ""});
         ++counts_.files;
@@ -150,8 +154,9 @@ void DirectoryWalk::listEntries(disk::ByteView bytes, std::uint32_t key, bool de
 std::vector<std::uint32_t> DirectoryWalk::FolderClusters(disk::ByteView bytes) {
     std::vector<std::uint32_t> clusters;
     for (std::uint64_t at = 0; bytes.has(at, kEntryBytes);) {
-        const auto set =
-            (bytes.u8(at) | kInUse) == kFileEntry ? DecodeEntrySet(bytes.from(at)) : std::nullopt;
+        const auto set = (bytes.u8(at) | kInUse) == kFileEntry
+                             ? DecodeEntrySet(bytes.from(at), nullptr, ChecksumRule::Tolerate)
+                             : std::nullopt;
         if (!set) {
             at += kEntryBytes;
             continue;

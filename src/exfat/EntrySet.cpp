@@ -35,7 +35,8 @@ std::uint16_t EntrySetChecksum(disk::ByteView entries, std::uint32_t count, bool
     return sum;
 }
 
-std::optional<EntrySet> DecodeEntrySet(disk::ByteView entries, SetProblem* problem) {
+std::optional<EntrySet> DecodeEntrySet(disk::ByteView entries, SetProblem* problem,
+                                       ChecksumRule rule) {
     if (problem)
         *problem = SetProblem::None;
     if (!entries.has(0, kEntryBytes))
@@ -69,10 +70,15 @@ std::optional<EntrySet> DecodeEntrySet(disk::ByteView entries, SetProblem* probl
         for (std::uint32_t u = 0; u < kNameUnitsPerEntry && units.size() < nameLength; ++u)
             units.push_back(entry.u16(2 + 2 * u));
     }
-    if (EntrySetChecksum(entries, count, deleted) != entries.u16(2))
-        return fail(problem, SetProblem::BadChecksum);
+    const bool mismatch = EntrySetChecksum(entries, count, deleted) != entries.u16(2);
+    if (mismatch) {
+        fail(problem, SetProblem::BadChecksum);
+        if (rule == ChecksumRule::Require)
+            return std::nullopt;
+    }
 
     EntrySet set;
+    set.checksumMismatch = mismatch;
     set.deleted = deleted;
     set.attributes = entries.u16(4);
     set.created = entries.u32(8);

@@ -32,6 +32,9 @@ struct EntrySet {
     std::uint64_t dataLength = 0;
     std::string name;          // UTF-8
     std::uint32_t entries = 0; // entries the set takes, file entry included
+    // The set checksum does not match (decoded under ChecksumRule::Tolerate only): the
+    // entries are otherwise sound, so the file is listed, but as uncertain.
+    bool checksumMismatch = false;
 
     bool directory() const { return (attributes & kDirectoryAttribute) != 0; }
     bool noFatChain() const { return (streamFlags & kNoFatChain) != 0; }
@@ -52,9 +55,14 @@ enum class SetProblem {
 // with `asInUse` the in-use bit of every entry type is counted as set.
 std::uint16_t EntrySetChecksum(disk::ByteView entries, std::uint32_t count, bool asInUse);
 
+// Whether a set whose checksum does not match is refused or decoded with
+// checksumMismatch set (and `problem` BadChecksum).
+enum class ChecksumRule { Require, Tolerate };
+
 // Decodes the set that starts at the beginning of `entries`. On failure `problem` says
 // why and nullopt is returned.
-std::optional<EntrySet> DecodeEntrySet(disk::ByteView entries, SetProblem* problem = nullptr);
+std::optional<EntrySet> DecodeEntrySet(disk::ByteView entries, SetProblem* problem = nullptr,
+                                       ChecksumRule rule = ChecksumRule::Require);
 
 // True when the byte is the type of an entry a directory holds (in use or not), or the
 // end mark 0.

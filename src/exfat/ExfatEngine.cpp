@@ -80,8 +80,13 @@ volume::FolderFile ExfatEngine::fileOfRow(int row, std::uint32_t key, bool folde
     file.stamp.date = fileTable_.number(row, Date);
     file.parentKey = key;
     file.flags = kListedFlag;
-    if ((fileTable_.number(row, Self) & kNoFatChain) != 0)
+    const std::uint32_t rowFlags = fileTable_.number(row, Self);
+    if ((rowFlags & kNoFatChain) != 0)
         file.flags |= kNoFatChainFlag;
+    if ((rowFlags & kUncertainSet) != 0) {
+        file.flags |= kUncertainFlag;
+        file.uncertain = true;
+    }
     return file;
 }
 
@@ -138,7 +143,9 @@ volume::ExtractReport ExfatEngine::extract(const volume::FolderFile& file, volum
     ref.validLength = whole.validLength;
     ref.noFatChain = (whole.flags & kNoFatChainFlag) != 0;
     ref.deleted = whole.deleted;
-    return ExtractExfatFile(source_, geometry_, fat_, ref, sink);
+    volume::ExtractReport report = ExtractExfatFile(source_, geometry_, fat_, ref, sink);
+    report.uncertain = report.uncertain || (whole.flags & kUncertainFlag) != 0;
+    return report;
 }
 
 std::string ExfatEngine::formatDate(const volume::EntryTimestamp& stamp) const {

@@ -62,6 +62,8 @@ public:
     // listFiles (its flags and valid length are known).
     static constexpr std::uint32_t kNoFatChainFlag = 1;
     static constexpr std::uint32_t kListedFlag = 2;
+    // Its set checksum did not match: extracted, but reported uncertain.
+    static constexpr std::uint32_t kUncertainFlag = 4;
     // The size a recovery log stores for a file of 4 GiB or more.
     static constexpr std::uint64_t kClippedSize = 0xFFFFFFFFu;
 

@@ -120,6 +120,40 @@ std::optional<std::string> ReadLongName(disk::ByteView sector, std::size_t offse
     return Utf16ToUtf8(std::span<const std::uint16_t>(units.data(), count));
 }
 
+std::optional<DotEntries> FindDotEntries(disk::ByteView sector) {
+    const auto named = [](disk::ByteView entry, std::size_t dots) {
+        for (std::size_t i = 0; i < 11; ++i)
+            if (entry.u8(i) != (i < dots ? '.' : ' '))
+                return false;
+        return (attributeOf(entry) & kAttrDirectory) != 0;
+    };
+    std::optional<std::size_t> dot, dotDot;
+    for (std::size_t offset = 0; sector.has(offset, kEntrySize); offset += kEntrySize) {
+        const disk::ByteView entry = sector.sub(offset, kEntrySize);
+        if (entry.u8(0) == 0)
+            break;
+        if (!dot && named(entry, 1))
+            dot = offset;
+        else if (!dotDot && named(entry, 2))
+            dotDot = offset;
+    }
+    if (!dot || !dotDot)
+        return std::nullopt;
+    return DotEntries{*dot, *dotDot};
+}
+
+bool HoldsDirectoryEntries(disk::ByteView sector) {
+    constexpr std::uint8_t kAttrVolumeLabel = 0x08;
+    for (std::size_t at = 0; sector.has(at, kEntrySize); at += kEntrySize) {
+        const disk::ByteView entry = sector.sub(at, kEntrySize);
+        if (entry.u8(0) == 0)
+            return false;
+        if (isLongNameEntry(entry) || (attributeOf(entry) & kAttrVolumeLabel) == 0)
+            return true;
+    }
+    return false;
+}
+
 bool IsValidEntryName(std::string_view name) {
     for (std::size_t i = 0; i < name.size();) {
         const long cp = decodeUtf8(name, i);

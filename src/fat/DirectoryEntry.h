@@ -51,6 +51,22 @@ inline bool isDirectoryHead(disk::ByteView sector) {
            sector.u8(33) == '.' && sector.u8(34) == ' ';
 }
 
+// Where the "." and ".." entries of a directory stand among the entries of its first
+// sector (a damaged directory may hold them anywhere, or in the other order).
+struct DotEntries {
+    std::size_t dot = 0;    // offset of "." in the sector
+    std::size_t dotDot = 0; // offset of ".."
+};
+
+// The "." (eleven-byte name ".", directory attribute) and ".." entries among the
+// entries of `sector` before its first end marker; nullopt unless both are there.
+std::optional<DotEntries> FindDotEntries(disk::ByteView sector);
+
+// True when `sector` holds, before its first end marker, an entry other than a volume
+// label (a dot, long-name, file or folder entry): the sector can begin a directory
+// that has something in it.
+bool HoldsDirectoryEntries(disk::ByteView sector);
+
 // Where ReadLongName finds the sectors before the one it started in: first in a
 // buffer of consecutive sectors the caller already holds, then on the volume.
 struct LookbackSource {

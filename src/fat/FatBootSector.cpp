@@ -7,6 +7,7 @@ FatBootSector DecodeFatBootSector(disk::ByteView sector) {
     boot.bootSignature = sector.u8(510) == 0x55 && sector.u8(511) == 0xAA;
     boot.fat16Text = sector.matches(57, "16");
     boot.fat32Text = sector.matches(85, "32");
+    boot.fat12Text = sector.matches(54, "FAT12");
     boot.sectorsPerCluster = sector.u8(13);
     boot.reservedSectors = sector.u16(14);
     boot.rootEntries = sector.u16(17);

@@ -1,5 +1,5 @@
 #pragma once
-// The fields of a FAT16 or FAT32 boot sector that validation and the advanced sweep
+// The fields of a FAT12, FAT16 or FAT32 boot sector that validation and the advanced sweep
 // read. Decoding never fails: bytes outside the view read as 0, and judging the values
 // is the caller's business.
 #include "disk/ByteView.h"
@@ -12,6 +12,7 @@ struct FatBootSector {
     bool bootSignature = false;          // 0x55 0xAA at 510
     bool fat16Text = false;              // "16" at 57, inside the FAT16 type text at 54
     bool fat32Text = false;              // "32" at 85, inside the FAT32 type text at 82
+    bool fat12Text = false;              // "FAT12" at 54, the FAT12 type text
     std::uint32_t sectorsPerCluster = 0; // offset 13
     std::uint32_t reservedSectors = 0;   // offset 14
     std::uint32_t rootEntries = 0;       // offset 17 (FAT16)

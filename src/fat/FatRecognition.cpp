@@ -7,7 +7,8 @@ namespace {
 
 constexpr std::uint16_t kBytesPerSector = 512;
 
-std::optional<volume::BootSectorVolume> fatVolume(disk::ByteView s, bool fat32) {
+std::optional<volume::BootSectorVolume> fatVolume(disk::ByteView s, volume::FileSystemKind kind) {
+    const bool fat32 = kind == volume::FileSystemKind::Fat32;
     const std::uint32_t perCluster = s.u8(0x0D);
     const std::uint32_t reserved = s.u16(0x0E);
     const std::uint32_t fats = s.u8(0x10);
@@ -22,18 +23,21 @@ std::optional<volume::BootSectorVolume> fatVolume(disk::ByteView s, bool fat32) 
     const std::uint64_t system = reserved + fats * perFat + rootSectors;
     if (system >= total)
         return std::nullopt;
-    return volume::BootSectorVolume{
-        fat32 ? volume::FileSystemKind::Fat32 : volume::FileSystemKind::Fat16, total, system};
+    return volume::BootSectorVolume{kind, total, system};
 }
 
 } // namespace
 
+std::optional<volume::BootSectorVolume> RecogniseFat12BootSector(disk::ByteView s) {
+    return s.matches(0x36, "FAT12") ? fatVolume(s, volume::FileSystemKind::Fat12) : std::nullopt;
+}
+
 std::optional<volume::BootSectorVolume> RecogniseFat16BootSector(disk::ByteView s) {
-    return s.matches(0x36, "FAT16") ? fatVolume(s, false) : std::nullopt;
+    return s.matches(0x36, "FAT16") ? fatVolume(s, volume::FileSystemKind::Fat16) : std::nullopt;
 }
 
 std::optional<volume::BootSectorVolume> RecogniseFat32BootSector(disk::ByteView s) {
-    return s.matches(0x52, "FAT32") ? fatVolume(s, true) : std::nullopt;
+    return s.matches(0x52, "FAT32") ? fatVolume(s, volume::FileSystemKind::Fat32) : std::nullopt;
 }
 
 std::optional<volume::BootSectorVolume> RecogniseFat32Backup(disk::ByteView backup) {

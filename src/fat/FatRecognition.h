@@ -1,5 +1,5 @@
 #pragma once
-// Recognising FAT16 and FAT32 boot sectors by their fields alone, with a plausibility
+// Recognising FAT12, FAT16 and FAT32 boot sectors by their fields alone, with a plausibility
 // check of the layout so that a stray sector ending in 0x55 0xAA is not taken for one.
 #include "disk/ByteView.h"
 #include "volume/BootSectorCheck.h"
@@ -9,6 +9,12 @@
 
 namespace qr::fat {
 
+// What the program says of a FAT12 volume: it is named, not searched.
+inline constexpr const char* kFat12NotSearched =
+    "This is a FAT12 volume. FAT12 volumes are not searched: the search reads FAT16, FAT32, "
+    "NTFS and exFAT volumes.";
+
+std::optional<volume::BootSectorVolume> RecogniseFat12BootSector(disk::ByteView sector);
 std::optional<volume::BootSectorVolume> RecogniseFat16BootSector(disk::ByteView sector);
 std::optional<volume::BootSectorVolume> RecogniseFat32BootSector(disk::ByteView sector);
 

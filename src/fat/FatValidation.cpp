@@ -3,6 +3,7 @@
 #include "fat/FatValidation.h"
 
 #include "fat/FatBootSector.h"
+#include "fat/FatRecognition.h"
 #include "volume/SectorRead.h"
 #include "volume/VolumeParams.h"
 
@@ -128,6 +129,10 @@ void storeLayout(volume::VolumeParams& p, const FatLayout& l, std::uint32_t root
 
 } // namespace
 
+int ValidateFat12Volume(disk::SectorSource*, volume::VolumeParams&, std::string* why) {
+    return refuse(why, kFat12NotSearched);
+}
+
 int ValidateFat16Volume(disk::SectorSource* medium, volume::VolumeParams& p, std::string* why) {
     if (!medium)
         return noMedium(why);
@@ -135,6 +140,12 @@ int ValidateFat16Volume(disk::SectorSource* medium, volume::VolumeParams& p, std
     const volume::Sector boot = volume::ReadSector(source, p.partitionStart);
     if (!boot.hasBootSignature())
         return refuse(why, "no boot signature 55 AA in sector " + std::to_string(p.partitionStart));
+    // A FAT12 table read as FAT16 would give junk for every cluster: the volume is
+    // named for what it is, and not searched.
+    if (DecodeFatBootSector(disk::ByteView(boot.bytes)).fat12Text) {
+        p.fileSystemName = volume::FileSystemName(volume::FileSystemKind::Fat12);
+        return refuse(why, kFat12NotSearched);
+    }
     const FatLayout l = fat16Layout(boot);
     std::string reason;
     if (!secondFatConfirms(source, p.partitionStart, l, "boot sector", reason))

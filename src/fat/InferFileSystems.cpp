@@ -112,9 +112,10 @@ private:
 class Inference {
 public:
     Inference(RecordTables& tables, volume::FileSystemKind searched,
-              volume::SearchProgress& progress)
+              volume::SearchProgress& progress, std::uint64_t ownBootSector)
         : boot_(tables.bootSectorTable), dirs_(tables.dirClusterTable),
-          systems_(tables.fileSystemTable), searched_(searched), progress_(progress) {
+          systems_(tables.fileSystemTable), searched_(searched), progress_(progress),
+          ownBootSector_(ownBootSector) {
         const int rows = dirs_.rowCount();
         heads_.resize(static_cast<std::size_t>(rows));
         fs_.resize(static_cast<std::size_t>(rows));
@@ -168,7 +169,8 @@ private:
     }
 
     // Each boot row in order takes every unassigned head that lies inside its volume
-    // at the sector its layout gives the head's cluster.
+    // at the sector its layout gives the head's cluster. The volume's own boot row
+    // needs no head.
     void phase1(HeadIndex& index) {
         for (int b = 0; b < boot_.rowCount(); ++b) {
             const int size = sizeIndex(boot_.number(b, boot_col::Spc));
@@ -177,8 +179,15 @@ private:
             const std::uint32_t cluster0 = boot_.number(b, boot_col::Cluster0Start);
             const std::uint32_t end = boot_.number(b, boot_col::TotalSectors);
             const HeadIndex::Group g = index.group(size, cluster0);
-            if (!g.cursor)
+            // Sector cells hold the low 32 bits, as every sector cell does.
+            const bool own = ownBootSector_ != kNoOwnBootSector && !ownCopied_ &&
+                             boot_.number(b, 0) == static_cast<std::uint32_t>(ownBootSector_);
+            ownCopied_ = ownCopied_ || own;
+            if (!g.cursor) {
+                if (own)
+                    copyBootRow(b);
                 continue;
+            }
             advance(index, g, -1);
             std::uint32_t number = 0;
             for (std::size_t e = *g.cursor; e < g.end; ++e) {
@@ -195,6 +204,8 @@ private:
                 assign(row, number);
                 settle(1);
             }
+            if (own && number == 0)
+                copyBootRow(b);
         }
     }
 
@@ -295,6 +306,8 @@ private:
     volume::SearchProgress& progress_;
     std::vector<Head> heads_;
     std::vector<std::uint32_t> fs_; // the "File System" cells as numbers
+    std::uint64_t ownBootSector_;
+    bool ownCopied_ = false;
     int count_ = 0;
     std::uint64_t settled_ = 0;
     int shownPercent_ = -1;
@@ -303,8 +316,8 @@ private:
 } // namespace
 
 int InferFileSystems(RecordTables& tables, volume::FileSystemKind searched,
-                     volume::SearchProgress& progress) {
-    return Inference(tables, searched, progress).run();
+                     volume::SearchProgress& progress, std::uint64_t ownBootSector) {
+    return Inference(tables, searched, progress, ownBootSector).run();
 }
 
 int NextUnassignedCluster(const RecordTable& dirClusters, int start) {

@@ -14,6 +14,8 @@
 // damaged cluster number whose product overflows 32 bits never matches by wrap-around.
 #include "volume/FileSystemKind.h"
 
+#include <cstdint>
+
 namespace qr::model {
 class RecordTable;
 struct RecordTables;
@@ -29,9 +31,12 @@ namespace qr::fat {
 // searched for; a phase-2 file system takes its name, or FAT32 when its clusters go
 // beyond what FAT16 can number. Returns the count of file systems identified.
 // Boot rows whose sectors per cluster is not 1, 2, 4, ... 128 describe no volume and
-// are passed over.
+// are passed over. The boot row at sector `ownBootSector` (the volume's own boot
+// sector, see OwnBootSectorOfRange) makes a file system even when no head matches it.
+inline constexpr std::uint64_t kNoOwnBootSector = UINT64_MAX;
 int InferFileSystems(model::RecordTables& tables, volume::FileSystemKind searched,
-                     volume::SearchProgress& progress);
+                     volume::SearchProgress& progress,
+                     std::uint64_t ownBootSector = kNoOwnBootSector);
 
 // The index of the first DirClusterTable row at or after `start` whose "File System"
 // parses as 0, or -1 when there is none.

@@ -5,6 +5,7 @@
 #include "fat/FatKinds.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace qr::fat {
 
@@ -48,11 +49,16 @@ void ScanFatDirectories(disk::SectorSource& source, const volume::VolumeParams& 
                 const disk::ByteView head = bytes.sub(offset, disk::kSectorBytes);
                 const std::uint64_t cluster = 2 + (sector - first) / perCluster;
                 // A head whose "." entry names another cluster is a copy or a later
-                // cluster of a directory.
-                if (isDirectoryHead(head) && firstClusterOf(head, fat32) == cluster) {
-                    const disk::ByteView parent = head.sub(kEntrySize, kEntrySize);
-                    found({sector, firstClusterOf(head, fat32), firstClusterOf(parent, fat32),
-                           dateOf(head), timeOf(head), sizeOf(head), attributeOf(head)});
+                // cluster of a directory. The dot entries usually lead; a damaged
+                // directory can hold them elsewhere in its first sector.
+                const auto dots = head.u8(0) == '.' && isDirectoryHead(head)
+                                      ? std::optional<DotEntries>(DotEntries{0, kEntrySize})
+                                      : FindDotEntries(head);
+                const disk::ByteView dot = dots ? head.sub(dots->dot, kEntrySize) : head;
+                if (dots && firstClusterOf(dot, fat32) == cluster) {
+                    const disk::ByteView parent = head.sub(dots->dotDot, kEntrySize);
+                    found({sector, firstClusterOf(dot, fat32), firstClusterOf(parent, fat32),
+                           dateOf(dot), timeOf(dot), sizeOf(dot), attributeOf(dot)});
                     progress.counter(volume::SearchCounter::Directories, ++counted);
                     if (cache && bytes.has(offset, clusterBytes))
                         cache->keep(sector, perCluster, bytes.data() + offset);

@@ -30,7 +30,7 @@ std::uint32_t firstCluster(disk::ByteView entry) {
 bool AppendBootSectorRow(model::RecordTable& bootSectors, std::uint64_t sector,
                          const FatBootSector& boot) {
     using namespace model::boot_col;
-    if (!boot.bootSignature || (!boot.fat32Text && !boot.fat16Text))
+    if (!boot.bootSignature || (!boot.fat32Text && !boot.fat16Text && !boot.fat12Text))
         return false;
     const bool fat32 = boot.fat32Text;
     const std::uint64_t s = sector;
@@ -51,7 +51,7 @@ bool AppendBootSectorRow(model::RecordTable& bootSectors, std::uint64_t sector,
     bootSectors.setNumber(row, FirstFat, low32(s + r));
     bootSectors.setNumber(row, SecondFat, low32(s + r + f));
     bootSectors.setNumber(row, TotalSectors, low32(s + boot.totalSectors()));
-    bootSectors.setCell(row, PartType, fat32 ? "FAT32" : "FAT16");
+    bootSectors.setCell(row, PartType, fat32 ? "FAT32" : boot.fat16Text ? "FAT16" : "FAT12");
     return true;
 }
 

@@ -4,6 +4,8 @@
 #include "model/FileTypeTable.h"
 #include "model/RecoveryTree.h"
 
+#include <algorithm>
+
 namespace qr::model {
 
 void FileList::setColumns(std::vector<ListColumn> columns) {
@@ -147,11 +149,15 @@ void ListFolder(FileList& list, FolderNodeList& nodes, TreeItem item, const Fold
 void ListEngineFiles(volume::VolumeEngine& engine, FileList& list, std::uint32_t key,
                      bool deleted) {
     engine.listFiles(key, deleted, [&](const volume::FolderFile& file) {
-        const FileType type = ClassifyFile(file.name, file.deleted);
+        // A named stream ("name:stream") has the type of its file.
+        const std::size_t streamPart = file.stream.empty() ? 0 : file.stream.size() + 1;
+        const FileType type = ClassifyFile(
+            file.name.substr(0, file.name.size() - std::min(streamPart, file.name.size())),
+            file.deleted);
         FileListRow row;
         row.image = type.image;
         row.cells[file_col::Name] = file.name;
-        row.cells[file_col::Type] = type.label;
+        row.cells[file_col::Type] = file.uncertain ? type.label + kUncertainLabel : type.label;
         row.cells[file_col::Size] = std::to_string(file.size);
         row.cells[file_col::Date] = engine.formatDate(file.stamp);
         row.cells[file_col::Time] = engine.formatTime(file.stamp);

@@ -88,6 +88,9 @@ class FolderNodeList;
 void ListFolder(FileList& list, FolderNodeList& nodes, TreeItem item, const FolderLabels& labels,
                 volume::VolumeEngine* engine);
 
+// Added to the type of a file whose entries failed a check (FolderFile::uncertain).
+inline constexpr const char* kUncertainLabel = " (uncertain)";
+
 // Appends the files of folder `key` as the volume's engine lists them (FAT: read from
 // its directory on disk; NTFS and exFAT: rows of the search); `deleted`: the folder
 // itself is deleted.

@@ -1,5 +1,6 @@
 #include "ntfs/Attribute.h"
 
+#include "ntfs/FileName.h"
 #include "ntfs/Fixups.h"
 
 namespace qr::ntfs {
@@ -20,6 +21,11 @@ bool Attribute::nameIs(std::string_view ascii) const {
         if (bytes_.u16(at + 2 * i) != static_cast<unsigned char>(ascii[i]))
             return false;
     return true;
+}
+
+std::string Attribute::nameText() const {
+    const std::uint32_t at = bytes_.u16(0x0A);
+    return Utf16LeToUtf8(bytes_.from(at), nameLength());
 }
 
 bool Attribute::valueFits() const {

@@ -5,6 +5,7 @@
 #include "disk/ByteView.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace qr::ntfs {
@@ -39,6 +40,8 @@ public:
     bool unnamed() const { return nameLength() == 0; }
     // Exact comparison of the attribute's UTF-16 name with an ASCII name ("$I30").
     bool nameIs(std::string_view ascii) const;
+    // The name as UTF-8 (the part of it inside the attribute; empty when unnamed).
+    std::string nameText() const;
 
     // Resident: the value, empty when it does not fit in the attribute.
     std::uint32_t valueLength() const { return bytes_.u32(0x10); }

@@ -11,12 +11,15 @@ namespace qr::ntfs {
 
 namespace {
 
-// The unnamed data attribute of `record` whose lowest VCN is `vcn`.
-bool findExtent(disk::ByteView record, std::uint64_t vcn, Attribute& found) {
+// The data attribute named `stream` (empty: unnamed) of `record` whose lowest VCN is
+// `vcn`.
+bool findExtent(disk::ByteView record, std::uint64_t vcn, Attribute& found,
+                const std::string& stream) {
     AttributeWalk walk(record);
     Attribute attribute;
     while (walk.next(attribute)) {
-        if (attribute.type() != kData || !attribute.unnamed())
+        if (attribute.type() != kData ||
+            (stream.empty() ? !attribute.unnamed() : attribute.nameText() != stream))
             continue;
         if (!attribute.nonResident() ? vcn == 0 : attribute.lowestVcn() == vcn) {
             found = attribute;
@@ -50,10 +53,11 @@ void addRuns(DataAttribute& data, const Attribute& attribute) {
 
 DataAttribute GatherDataAttribute(disk::SectorSource& source, const NtfsGeometry& geometry,
                                   const MftRunList& mftRuns, std::uint32_t recordNumber,
-                                  disk::ByteView baseRecord, std::size_t maxExtents) {
+                                  disk::ByteView baseRecord, std::size_t maxExtents,
+                                  const std::string& stream) {
     DataAttribute data;
     Attribute first;
-    if (findExtent(baseRecord, 0, first)) {
+    if (findExtent(baseRecord, 0, first, stream)) {
         takeFirstExtent(data, first);
         if (data.resident)
             return data;
@@ -65,7 +69,8 @@ DataAttribute GatherDataAttribute(disk::SectorSource& source, const NtfsGeometry
         if (data.found)
             seen.insert({recordNumber, 0});
         for (const AttributeListEntry& entry : *entries) {
-            if (entry.type != kData || entry.nameLength != 0)
+            // A named entry's name is compared in its record (findExtent).
+            if (entry.type != kData || (entry.nameLength == 0) != stream.empty())
                 continue;
             if (seen.size() >= maxExtents || !seen.insert({entry.record, entry.lowestVcn}).second)
                 continue;
@@ -79,7 +84,7 @@ DataAttribute GatherDataAttribute(disk::SectorSource& source, const NtfsGeometry
                 }
                 holder = disk::ByteView(other.data(), other.size());
             }
-            if (!findExtent(holder, entry.lowestVcn, extent)) {
+            if (!findExtent(holder, entry.lowestVcn, extent, stream)) {
                 data.extentsMissing = true;
                 continue;
             }

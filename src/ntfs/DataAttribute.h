@@ -1,7 +1,8 @@
 #pragma once
-// The unnamed data attribute of a file, gathered from its base record and, through its
-// attribute list, from the extension records that hold later extents: its resident
-// value, or its runs joined in VCN order with the sizes and flags of the first extent.
+// A data attribute of a file (the unnamed one, or a named stream), gathered from its
+// base record and, through its attribute list, from the extension records that hold
+// later extents: its resident value, or its runs joined in VCN order with the sizes
+// and flags of the first extent.
 #include "disk/SectorSource.h"
 #include "ntfs/MftRunList.h"
 #include "ntfs/NtfsGeometry.h"
@@ -25,10 +26,15 @@ struct DataAttribute {
     bool extentsMissing = false;       // a listed extent could not be read
 };
 
+inline constexpr std::size_t kMaxDataExtents = 4096;
+
 // Extension records named more than once, or a list naming its own extents again, add
-// nothing; at most `maxExtents` extents are read.
+// nothing; at most `maxExtents` extents are read. `stream` names the data stream
+// (UTF-8; empty: the unnamed one).
 DataAttribute GatherDataAttribute(disk::SectorSource& source, const NtfsGeometry& geometry,
                                   const MftRunList& mftRuns, std::uint32_t recordNumber,
-                                  disk::ByteView baseRecord, std::size_t maxExtents = 4096);
+                                  disk::ByteView baseRecord,
+                                  std::size_t maxExtents = kMaxDataExtents,
+                                  const std::string& stream = {});
 
 } // namespace qr::ntfs

@@ -6,6 +6,7 @@
 #include "ntfs/ExtensionRecords.h"
 #include "ntfs/FileRecord.h"
 #include "ntfs/Fixups.h"
+#include "ntfs/NamedStreams.h"
 
 #include <algorithm>
 #include <charconv>
@@ -86,9 +87,16 @@ public:
             size = fromListed(number, view, [](disk::ByteView r) { return FindDataSize(r); });
         Decimal sectorText(static_cast<std::uint32_t>(sector)), self(number), parent(name->parent),
             date(name->created), sizeText(size.value_or(0));
-        files_.appendCells({name->name, sectorText, self, parent, date, "", sizeText, "", "",
-                            "FILE", flags == 0 ? "1" : ""});
+        const std::string_view deleted = flags == 0 ? "1" : "";
+        files_.appendCells(
+            {name->name, sectorText, self, parent, date, "", sizeText, "", "", "FILE", deleted});
         ++result.files;
+        // Its named streams follow it, as "name:stream" rows.
+        for (const NamedStream& stream : FindNamedStreams(view)) {
+            const Decimal streamSize(stream.size);
+            files_.appendCells({name->name + ":" + stream.name, sectorText, self, parent, date, "",
+                                streamSize, stream.name, "", "FILE", deleted});
+        }
     }
 
 private:

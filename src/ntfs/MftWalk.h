@@ -16,6 +16,10 @@ class RecordTable;
 
 namespace qr::ntfs {
 
+// FileTable's Attr column of an NTFS file row: the name of the named data stream the
+// row stands for ("name:stream", listed after its file's row); empty for the file's own
+// data.
+
 // Key of the root directory's record.
 inline constexpr std::uint32_t kRootRecord = 5;
 // Records 0 to 19 hold the volume's own metadata and are never listed as files.

@@ -38,9 +38,16 @@ void NtfsEngine::buildIndex() {
     using namespace model::folder_col;
     state_->rowsByParent.clear();
     state_->rereadSizes.clear();
-    for (int row = 0; row < fileTable_.rowCount(); ++row)
-        if (fileTable_.number(row, Self) >= kFirstUserRecord)
-            state_->rowsByParent[fileTable_.number(row, Parent)].push_back(row);
+    state_->streamRows.clear();
+    for (int row = 0; row < fileTable_.rowCount(); ++row) {
+        if (fileTable_.number(row, Self) < kFirstUserRecord)
+            continue;
+        state_->rowsByParent[fileTable_.number(row, Parent)].push_back(row);
+        if (!fileTable_.view(row, Attr).empty())
+            state_->streamRows.emplace(std::pair{fileTable_.number(row, Sector),
+                                                 fileTable_.cell(row, Name, kNameCellBuffer)},
+                                       row);
+    }
     state_->indexed = true;
 }
 
@@ -68,6 +75,7 @@ void NtfsEngine::listFiles(std::uint32_t key, bool /*folderDeleted*/,
         file.location = fileTable_.number(row, Sector);
         file.selfKey = fileTable_.number(row, Self);
         file.parentKey = key;
+        file.stream = fileTable_.cell(row, Attr, kNameCellBuffer);
         if (file.size == kClippedListedSize)
             file.size = rereadSize(row, file);
         file.validLength = file.size;
@@ -84,8 +92,8 @@ std::uint64_t NtfsEngine::rereadSize(int row, const volume::FolderFile& file) {
     }
     // Read unlocked, so one thread's listing does not wait for another's reads; two
     // threads that read the same record keep the size found first.
-    const std::uint64_t size =
-        NtfsWholeSize(source_, geometry_, mftRuns(), {file.selfKey, file.location, file.size});
+    const std::uint64_t size = NtfsWholeSize(source_, geometry_, mftRuns(),
+                                             {file.selfKey, file.location, file.size}, file.stream);
     std::lock_guard lock(state_->mutex);
     return state_->rereadSizes.emplace(row, size).first->second;
 }
@@ -104,7 +112,20 @@ const MftRunList& NtfsEngine::mftRuns() {
 volume::ExtractReport NtfsEngine::extract(const volume::FolderFile& file, volume::FileSink& sink,
                                           const volume::ExtractOptions& /*options*/) {
     return ExtractNtfsFile(source_, geometry_, mftRuns(), {file.selfKey, file.location, file.size},
-                           sink);
+                           sink, streamOf(file));
+}
+
+std::string NtfsEngine::streamOf(const volume::FolderFile& file) {
+    if (!file.stream.empty() || file.name.find(':') == std::string::npos)
+        return file.stream;
+    std::lock_guard lock(state_->mutex);
+    if (!state_->indexed)
+        buildIndex();
+    const auto found =
+        state_->streamRows.find({static_cast<std::uint32_t>(file.location), file.name});
+    return found == state_->streamRows.end()
+               ? std::string{}
+               : fileTable_.cell(found->second, model::folder_col::Attr, kNameCellBuffer);
 }
 
 std::string NtfsEngine::formatDate(const volume::EntryTimestamp& stamp) const {

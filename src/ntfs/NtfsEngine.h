@@ -8,6 +8,7 @@
 #include "volume/RunWriter.h"
 #include "volume/VolumeEngine.h"
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -29,6 +30,9 @@ struct NtfsVolumeState {
     bool runsBuilt = false; // the runs were built (or handed over) already
     bool indexed = false;
     std::unordered_map<std::uint32_t, std::vector<int>> rowsByParent;
+    // Rows of named data streams by record sector and listed name ("name:stream"), for a
+    // save plan that keeps no more of a file than those.
+    std::map<std::pair<std::uint32_t, std::string>, int> streamRows;
     // Sizes read again from the medium for rows whose size a log clipped, by row.
     std::unordered_map<int, std::uint64_t> rereadSizes;
     // Advanced search: the picked volume's place and cluster size (its start and size
@@ -71,6 +75,9 @@ private:
     // A row whose size a log clipped gets its data attribute's real size; when the
     // record cannot be read again the clipped size stays.
     std::uint64_t rereadSize(int row, const volume::FolderFile& file);
+    // The named stream `file` stands for: its own, or that of the stream row of its
+    // record sector and name; empty for a file's own data.
+    std::string streamOf(const volume::FolderFile& file);
 
     disk::SectorSource& source_;
     NtfsGeometry geometry_;

@@ -149,7 +149,7 @@ void writeCompressed(const DataAttribute& data, const ClusterRuns& clusters, Run
 // is none.
 DataAttribute readDataAttribute(disk::SectorSource& source, const NtfsGeometry& geometry,
                                 const MftRunList& mftRuns, const NtfsFileRef& file,
-                                const char*& why) {
+                                const std::string& stream, const char*& why) {
     RecordBytes record{};
     const bool byNumber = mftRuns.recordToSector(file.record) == file.sector;
     const bool read = byNumber ? ReadMftRecord(source, geometry, mftRuns, file.record, record)
@@ -161,8 +161,9 @@ DataAttribute readDataAttribute(disk::SectorSource& source, const NtfsGeometry& 
     // A caller that knows only the sector: NTFS 3.1 records carry their own number.
     const std::uint32_t number =
         file.record != 0 ? file.record : disk::ByteView(record.data(), record.size()).u32(0x2C);
-    DataAttribute data = GatherDataAttribute(source, geometry, mftRuns, number,
-                                             disk::ByteView(record.data(), record.size()));
+    DataAttribute data =
+        GatherDataAttribute(source, geometry, mftRuns, number,
+                            disk::ByteView(record.data(), record.size()), kMaxDataExtents, stream);
     if (!data.found)
         why = "the file has no data attribute";
     return data;
@@ -180,15 +181,16 @@ std::uint64_t wholeSize(std::uint64_t listed, const DataAttribute& data) {
 } // namespace
 
 std::uint64_t NtfsWholeSize(disk::SectorSource& source, const NtfsGeometry& geometry,
-                            const MftRunList& mftRuns, const NtfsFileRef& file) {
+                            const MftRunList& mftRuns, const NtfsFileRef& file,
+                            const std::string& stream) {
     const char* why = nullptr;
-    const DataAttribute data = readDataAttribute(source, geometry, mftRuns, file, why);
+    const DataAttribute data = readDataAttribute(source, geometry, mftRuns, file, stream, why);
     return why ? file.size : wholeSize(file.size, data);
 }
 
 volume::ExtractReport ExtractNtfsFile(disk::SectorSource& source, const NtfsGeometry& geometry,
                                       const MftRunList& mftRuns, const NtfsFileRef& file,
-                                      volume::FileSink& sink) {
+                                      volume::FileSink& sink, const std::string& stream) {
     volume::ExtractReport noData;
     noData.end = ExtractEnd::NoData;
     if (sink.interrupted()) {
@@ -196,7 +198,7 @@ volume::ExtractReport ExtractNtfsFile(disk::SectorSource& source, const NtfsGeom
         return noData;
     }
     const char* why = nullptr;
-    const DataAttribute data = readDataAttribute(source, geometry, mftRuns, file, why);
+    const DataAttribute data = readDataAttribute(source, geometry, mftRuns, file, stream, why);
     if (why) {
         noData.why = why;
         return noData;

@@ -8,6 +8,7 @@
 #include "volume/VolumeEngine.h"
 
 #include <cstdint>
+#include <string>
 
 namespace qr::ntfs {
 
@@ -20,15 +21,17 @@ struct NtfsFileRef {
     std::uint64_t size = 0;   // bytes to write, as listed
 };
 
-// At most file.size bytes are written. The sink is polled before every read.
+// At most file.size bytes are written. The sink is polled before every read. `stream`
+// names a named data stream (UTF-8) to write instead of the file's own data.
 volume::ExtractReport ExtractNtfsFile(disk::SectorSource& source, const NtfsGeometry& geometry,
                                       const MftRunList& mftRuns, const NtfsFileRef& file,
-                                      volume::FileSink& sink);
+                                      volume::FileSink& sink, const std::string& stream = {});
 
 // The size the file is saved with: the listed one, or the data attribute's real size
 // when the listed one is that size clipped by a log or cut to its low 32 bits. The
 // listed size when the record or its data attribute cannot be read.
 std::uint64_t NtfsWholeSize(disk::SectorSource& source, const NtfsGeometry& geometry,
-                            const MftRunList& mftRuns, const NtfsFileRef& file);
+                            const MftRunList& mftRuns, const NtfsFileRef& file,
+                            const std::string& stream = {});
 
 } // namespace qr::ntfs

@@ -168,7 +168,9 @@ void CountListSelection(SaveSelection& ctx) {
         if (!rowAdmitted(ctx.save.settings.selectionMode, row.selected))
             continue;
         using namespace model::file_col;
-        const std::string& type = row.cells[Type];
+        std::string type = row.cells[Type];
+        if (endsWith(type, model::kUncertainLabel))
+            type.resize(type.size() - std::string_view(model::kUncertainLabel).size());
         if (endsWith(type, "FILE") || endsWith(type, "File") || endsWith(type, "file")) {
             addToPlan(ctx, PlannedFile(folder, row.file, type.rfind("Deleted", 0) == 0));
         } else if (endsWith(type, "FOLDER") || endsWith(type, "Folder")) {

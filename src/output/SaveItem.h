@@ -21,12 +21,14 @@ struct SaveItem {
     std::uint32_t flags = 0;
     std::uint64_t validLength = 0;
     volume::EntryTimestamp stamp;
+    std::string stream; // NTFS: the named data stream the item stands for
+    bool uncertain = false;
 };
 
 // The plan's item for a listed file of `folder`.
 inline SaveItem PlannedFile(model::TreeItem folder, const volume::FolderFile& file, bool deleted) {
-    return {folder,       file.name,  file.size,        file.location, deleted,
-            file.selfKey, file.flags, file.validLength, file.stamp};
+    return {folder,     file.name,        file.size,  file.location, deleted,       file.selfKey,
+            file.flags, file.validLength, file.stamp, file.stream,   file.uncertain};
 }
 
 // The entry an engine extracts a planned file by.
@@ -40,6 +42,8 @@ inline volume::FolderFile EntryOf(const SaveItem& item) {
     file.selfKey = item.selfKey;
     file.flags = item.flags;
     file.validLength = item.validLength != 0 ? item.validLength : item.size;
+    file.stream = item.stream;
+    file.uncertain = item.uncertain;
     return file;
 }
 

@@ -50,6 +50,9 @@ struct SaveSummary {
     std::uint32_t uncertain = 0;
     // The paths of the uncertain files, in the order they were written.
     std::vector<std::string> uncertainFiles;
+    // Written under a numbered name ("name (2).ext") because an earlier file of this save
+    // took its own (also counted in `written`; each is named in the problems).
+    std::uint32_t renamed = 0;
     // Why nothing was written when the save was refused before its first file (the
     // destination is unsafe or has too little free space); empty otherwise.
     std::string refused;

@@ -2,6 +2,7 @@
 // destination, below the folders of the recovery tree (the root's children at the top,
 // "Lost" as a folder of its own).
 #include "model/RecoveryTree.h"
+#include "output/ClaimedOutputNames.h"
 #include "output/CreateDirectoryPath.h"
 #include "output/DestinationSafety.h"
 #include "output/DestinationSpace.h"
@@ -122,6 +123,8 @@ void WriteSavePlan(SaveState& save, const SaveSources& sources) {
     }
     CreateDirectoryPath(destination);
     const std::size_t nameMax = NameMaxOf(destination);
+    ClaimedOutputNames claims(nameMax);
+    DestinationNames names(destination, nameMax);
     std::string madeFolder;
     bool folderInside = true;
     // The plan holds a folder's files together: its path is made once for them.
@@ -144,7 +147,8 @@ void WriteSavePlan(SaveState& save, const SaveSources& sources) {
                 folderInside = staysInside(folder, destination);
             }
         }
-        const std::string path = folder + "/" + SafeOutputName(item.name, nameMax);
+        bool renamed = false;
+        const std::string path = claims.claim(folder, names.nameFor(item.name), renamed);
         if (folder == madeFolder && !folderInside) {
             NoteProblem(save, path, "a link in the destination leads outside it; not written");
             tally(save.summary, ExtractResult::Failed, item.size);
@@ -157,6 +161,14 @@ void WriteSavePlan(SaveState& save, const SaveSources& sources) {
             NoteProblem(save, path, "this file system cannot be saved from yet");
         }
         tally(save.summary, result, item.size);
+        if (result == ExtractResult::Written || result == ExtractResult::Stopped)
+            claims.wrote(path);
+        if (renamed && result == ExtractResult::Written) {
+            save.summary.renamed += 1;
+            NoteProblem(save, path,
+                        "an earlier file of this save took the name \"" + item.name +
+                            "\"; saved under this one");
+        }
     }
 }
 

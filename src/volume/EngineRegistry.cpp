@@ -40,6 +40,11 @@ const EngineRow* FindEngineRow(std::string_view fileSystemName) {
     return nullptr;
 }
 
+std::string_view NotSearchedText(std::string_view fileSystemName) {
+    const EngineRow* row = FindEngineRow(fileSystemName);
+    return row ? row->notSearched : std::string_view();
+}
+
 ScopedEngineRow::ScopedEngineRow(const EngineRow& row) : kind_(row.kind) {
     rows().push_back(row);
 }

@@ -57,6 +57,9 @@ struct EngineRow {
     Reconstruction (*rebuildLayout)(disk::SectorSource& source, VolumeParams& params,
                                     std::stop_token stop, SearchProgress& progress) = nullptr;
     const app::EngineHooks* hooks = nullptr;
+    // Not empty for a file system the program recognises and names but does not search
+    // (FAT12): what it says of such a volume instead.
+    std::string_view notSearched;
 };
 
 // Every row: the engine table's, then those added for as long as a ScopedEngineRow lives.
@@ -64,6 +67,10 @@ std::span<const EngineRow> EngineRows();
 // The row of a kind or a file-system name; null for one the registry does not know.
 const EngineRow* FindEngineRow(FileSystemKind kind);
 const EngineRow* FindEngineRow(std::string_view fileSystemName);
+
+// What the program says of a volume of this file system that it names but does not
+// search; empty for one it searches (or does not know).
+std::string_view NotSearchedText(std::string_view fileSystemName);
 
 // The rows the program is built with (defined by the engine table).
 std::span<const EngineRow> BuiltInEngineRows();

@@ -5,7 +5,8 @@
 
 namespace qr::volume {
 
-enum class FileSystemKind { None, Fat16, Fat32, Ntfs, ExFat };
+// FAT12 is recognised and named, but not searched: no engine reads it.
+enum class FileSystemKind { None, Fat12, Fat16, Fat32, Ntfs, ExFat };
 
 // The kind of a registered file-system name; anything else is None.
 FileSystemKind FileSystemKindFromName(std::string_view name);

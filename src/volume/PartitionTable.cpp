@@ -47,6 +47,8 @@ FileSystemKind KindOfPartition(const Sector& first, std::uint8_t type) {
         return FileSystemKind::Fat32;
     if (first.hasText(0x36, "FAT16"))
         return FileSystemKind::Fat16;
+    if (first.hasText(0x36, "FAT12"))
+        return FileSystemKind::Fat12;
     if (first.hasText(0x03, "NTFS"))
         return FileSystemKind::Ntfs;
     // Type 0x07 is shared by NTFS and exFAT; the boot sector tells them apart.

@@ -33,6 +33,12 @@ struct FolderFile {
     std::uint32_t parentKey = 0;
     std::uint32_t flags = 0;       // engine-specific (exFAT: no FAT chain)
     std::uint64_t validLength = 0; // exFAT: valid data length; otherwise the size
+    // NTFS: the named data stream the row stands for (its name is "file:stream"); empty
+    // for the file's own data.
+    std::string stream;
+    // Its entries failed a check (exFAT: the set checksum) but were otherwise sound:
+    // listed as uncertain, and its save is counted uncertain.
+    bool uncertain = false;
 };
 
 // A calendar date (month 1-12, day 1-31), for the save's date window.
@@ -61,10 +67,10 @@ struct ExtractReport {
     ExtractEnd end = ExtractEnd::Complete;
     std::uint64_t bytesWritten = 0;
     std::uint64_t unreadableBytes = 0; // written as zeros: the medium would not give them
-    bool uncertain = false;            // a deleted file's clusters were guessed (contiguous rule)
-    bool notDecoded = false;           // stored as it lies (encrypted)
-    std::uint64_t lostAtSector = 0;    // MediumLost: the first sector not answered
-    std::string why;                   // for diagnostics, when not Complete
+    bool uncertain = false;  // clusters guessed (contiguous rule), or entries that failed a check
+    bool notDecoded = false; // stored as it lies (encrypted)
+    std::uint64_t lostAtSector = 0; // MediumLost: the first sector not answered
+    std::string why;                // for diagnostics, when not Complete
 };
 
 class VolumeEngine {

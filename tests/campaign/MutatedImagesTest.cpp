@@ -223,3 +223,85 @@ TEST(MutatedImages, ExfatSearchAndSaveEndWithoutFault) {
 
 } // namespace
 } // namespace qr::test
+
+namespace qr::test {
+namespace {
+
+// Overwrites `bytes` at `at` of the image file (the hostile cases below).
+void patch(const std::filesystem::path& path, std::size_t at, const std::string& bytes) {
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp(static_cast<std::streamoff>(at));
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::size_t find(const std::vector<unsigned char>& image, const std::string& text) {
+    const std::string all(image.begin(), image.end());
+    return all.find(text);
+}
+
+// Volumes damaged the way other projects' fsck test volumes are: a folder whose dot
+// entries are swapped and two entries of one name, a FAT12 volume given as FAT16, an
+// exFAT set checksum flipped and an unused slot in front of valid sets. Each search
+// ends with a tree (or, for FAT12, without one), and each volume is kept as a seed.
+TEST(HostileVolumes, EndWithAResultAndSeedTheFuzzer) {
+    if (!haveFatTools())
+        GTEST_SKIP() << "mkfs.fat, mtools or sfdisk missing";
+    TempDir dir;
+    {
+        const std::filesystem::path path = dir / "fat16-hostile.img";
+        std::vector<unsigned char> image = makeVolume(path, 16, 3);
+        // The first folder's "." and ".." change places.
+        const std::size_t head = find(image, ".          \x10");
+        ASSERT_NE(head, std::string::npos);
+        const std::string dots(image.begin() + static_cast<std::ptrdiff_t>(head),
+                               image.begin() + static_cast<std::ptrdiff_t>(head + 64));
+        patch(path, head, dots.substr(32) + dots.substr(0, 32));
+        // A second IMG_1000.JPG in its folder.
+        const std::size_t second = find(image, "IMG_1001JPG");
+        ASSERT_NE(second, std::string::npos);
+        patch(path, second, "IMG_1000");
+        keepAsSeed(path);
+        image = readImage(path);
+        const SearchAndSaveResult r =
+            SearchAndSave(image.data(), image.size(), volume::FileSystemKind::Fat16);
+        EXPECT_TRUE(r.treeBuilt);
+        EXPECT_GE(r.planned, 14u);
+    }
+    {
+        const std::filesystem::path path = dir / "fat12.img";
+        runOrFail("mkfs.fat -F 12 -C " + shellQuote(path.string()) + " 1440 >/dev/null");
+        runOrFail("mmd -i " + shellQuote(path.string()) + " ::/DOCS");
+        keepAsSeed(path);
+        const std::vector<unsigned char> image = readImage(path);
+        const SearchAndSaveResult r =
+            SearchAndSave(image.data(), image.size(), volume::FileSystemKind::Fat16);
+        EXPECT_EQ(r.planned, 0u);
+    }
+    if (!haveExfatTools())
+        GTEST_SKIP() << "mkfs.exfat, exfat-fuse, losetup and FUSE are needed";
+    const std::filesystem::path path = dir / "exfat-hostile.img";
+    std::string why;
+    std::vector<unsigned char> image = makeExfatVolume(path, why);
+    ASSERT_FALSE(image.empty()) << why;
+    const auto utf16 = [](const std::string& name) {
+        std::string units;
+        for (char c : name)
+            units += std::string{c, '\0'};
+        return units;
+    };
+    const std::size_t readme = find(image, utf16("README.TXT"));
+    const std::size_t first = find(image, utf16("IMG_1000.JPG"));
+    ASSERT_NE(readme, std::string::npos);
+    ASSERT_NE(first, std::string::npos);
+    patch(path, readme - 2 - 64 + 2, std::string(1, static_cast<char>(image[readme - 64] ^ 0x5A)));
+    patch(path, first - 2 - 64, std::string(1, '\0'));
+    keepAsSeed(path);
+    image = readImage(path);
+    const SearchAndSaveResult r =
+        SearchAndSave(image.data(), image.size(), volume::FileSystemKind::ExFat);
+    EXPECT_TRUE(r.treeBuilt);
+    EXPECT_GE(r.planned, 8u);
+}
+
+} // namespace
+} // namespace qr::test

@@ -1,6 +1,7 @@
 #include "reports/TextPrinter.h"
 
-#include <QFontDatabase>
+#include "FixedPitchFont.h"
+
 #include <QFontMetrics>
 #include <QPagedPaintDevice>
 
@@ -15,10 +16,7 @@ TextPrinter::~TextPrinter() {
 }
 
 void TextPrinter::startPrinting() {
-    font_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font_.setStyleHint(QFont::Monospace);
-    font_.setFixedPitch(true);
-    font_.setPointSize(10);
+    font_ = FixedPitchFont(10);
     const QFontMetrics metrics(font_, &device_);
     lineHeight_ = std::max(1, metrics.height() + metrics.leading());
     ascent_ = metrics.ascent();

@@ -90,7 +90,7 @@ TEST_F(RawCommand, RefusesBadRangesAndKindsWithTheirMessages) {
         {"--start 50 --end 50", "Start sector should be less than End sector"},
         {"--end " + std::to_string(sectors + 1), "Invalid End Sector"},
         {"--types ,", "Please select file type for recovery"},
-        {"--types pdf", "--types takes jpg, png, raw, mp4, avi, doc, xls, ppt and zip"},
+        {"--types exe", "--types takes jpg, png, raw, mp4, avi, doc, xls, ppt and zip"},
     };
     for (const auto& [args, message] : cases) {
         SCOPED_TRACE(args);

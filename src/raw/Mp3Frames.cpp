@@ -38,6 +38,22 @@ std::uint64_t id3Bytes(const unsigned char* b) {
     return 10 + size + (footer ? 10 : 0);
 }
 
+// The stream's bytes that a Xing or Info frame at `at` (the first frame, with header
+// `h`) records, or 0 when it records none.
+std::uint64_t recordedBytes(ByteWalker& walk, std::uint64_t at, std::uint32_t h) {
+    const bool mpeg1 = (h >> 19 & 3) == 3;
+    const bool mono = (h >> 6 & 3) == 3;
+    const std::uint32_t side = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+    unsigned char tag[16];
+    if (!walk.get(at + 4 + side, sizeof tag, tag) ||
+        (std::memcmp(tag, "Xing", 4) != 0 && std::memcmp(tag, "Info", 4) != 0))
+        return 0;
+    const std::uint32_t flags = Be32(tag + 4);
+    if (!(flags & 2))
+        return 0;
+    return Be32(tag + ((flags & 1) ? 12 : 8));
+}
+
 } // namespace
 
 std::uint32_t Mp3FrameBytes(std::uint32_t h) {
@@ -85,6 +101,7 @@ std::optional<MediaLength> Mp3Length(const FileBytesReader& read, std::uint64_t 
     const std::uint64_t tag = id3Bytes(head);
     std::uint64_t at = tag;
     std::uint32_t stream = 0;
+    std::uint64_t recorded = 0;
     unsigned frames = 0;
     for (; frames < kMaxFrames; ++frames) {
         unsigned char h[4];
@@ -95,12 +112,20 @@ std::optional<MediaLength> Mp3Length(const FileBytesReader& read, std::uint64_t 
         if (bytes == 0 || (frames > 0 && (header & kStreamBits) != stream))
             break;
         if (bytes > walk.limit() - at)
-            break; // the last frame is cut
+            return std::nullopt; // the last frame is cut
+        if (frames == 0)
+            recorded = recordedBytes(walk, at, header);
         stream = header & kStreamBits;
         at += bytes;
     }
     if (frames < (tag ? kFramesWithTag : kFramesWithoutTag))
         return std::nullopt;
+    // A stream whose Info frame records its length is whole only at that length.
+    if (recorded != 0) {
+        if (at - tag < recorded)
+            return std::nullopt;
+        at = tag + recorded;
+    }
     unsigned char v1[3];
     if (walk.get(at, 3, v1) && std::memcmp(v1, "TAG", 3) == 0 && kId3v1Bytes <= walk.limit() - at)
         at += kId3v1Bytes;

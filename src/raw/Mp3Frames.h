@@ -2,7 +2,8 @@
 // An MP3 sound: an optional ID3v2 tag (its syncsafe size, and its footer when flagged),
 // then MPEG audio frames walked by the length each header gives (bit rate, sample rate,
 // padding), all of one version, layer and sample rate, then an optional ID3v1 "TAG".
-// A file without an ID3v2 tag must start with a run of such frames to be taken.
+// A file without an ID3v2 tag must start with a run of such frames to be taken; one
+// whose first frame is a Xing or Info frame must run to the length it records.
 #include "raw/MediaLength.h"
 
 namespace qr::raw {

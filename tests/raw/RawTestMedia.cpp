@@ -67,7 +67,7 @@ namespace {
 // The script's version: a change to it or to the helper it runs makes fresh media.
 std::size_t mediaVersion() {
     std::string text;
-    for (const char* name : {"make_media.sh", "make_camera_raw.py"}) {
+    for (const char* name : {"make_media.sh", "make_camera_raw.py", "make_more_raw.py"}) {
         const auto bytes = readFile(std::filesystem::path(TEST_SOURCE_DIR) / "raw" / name);
         text.append(bytes.begin(), bytes.end());
     }

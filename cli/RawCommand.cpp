@@ -1,7 +1,7 @@
 // raw: the content search over a disk or a sector range of it for the kinds of the formats
 // table (Word, Excel, PowerPoint and Zip files, pictures, videos, sounds, PDF and Office Open
-// and OpenDocument files), each file found written into --to DIR. Ctrl-C stops the search; the files written so far stay, the one being
-// written is removed.
+// and OpenDocument files), each file found written into --to DIR. Ctrl-C stops the search; the
+// files written so far stay, the one being written is removed.
 #include "CliSession.h"
 #include "PartitionSession.h"
 #include "disk/SectorReader.h"
@@ -160,6 +160,15 @@ int runRaw(const CommandLine& line) {
     }
     raw::RawSearchOptions options;
     options.kinds = kinds;
+    if (const auto names = option(line, "--names")) {
+        if (*names != "metadata" && *names != "numbers") {
+            std::cerr << "recovery-cli: --names takes metadata or numbers, not '" << *names
+                      << "'\n";
+            return 2;
+        }
+        options.naming.metadata = *names == "metadata";
+    }
+    options.naming.byKind = hasFlag(line, "--sort-by-kind");
     options.first = range.first;
     options.end = range.end;
 
@@ -217,12 +226,21 @@ int runRaw(const CommandLine& line) {
 
 RegisterCommand reg{"raw",
                     "[--disk N] --to DIR [--types jpg,png,raw,mp4,avi,doc,xls,ppt,zip|all|...] "
-                    "[--start S --end E]  search the disk (or sectors S to E-1) for photos, "
+                    "[--start S --end E] [--names metadata] [--sort-by-kind]  search the disk (or "
+                    "sectors S to E-1) for photos, "
                     "videos, Word, Excel, PowerPoint and Zip files by their content (those nine "
                     "kinds unless --types names others; `all` is every kind: HEIC, CR3, RAF, "
                     "RW2, ORF, GIF, BMP, WebP, PDF, MP3, WAV, M4A, MKV, DOCX, XLSX, PPTX, ODT, "
-                    "ODS, ODP too) and write each one found into DIR",
-                    {{{"--disk"}, {"--to"}, {"--types"}, {"--start"}, {"--end"}}},
+                    "ODS, ODP too) and write each one found into DIR; --names metadata names "
+                    "photos by the moment they were taken and documents by their title, "
+                    "--sort-by-kind puts each kind into a folder of its own",
+                    {{{"--disk"},
+                      {"--to"},
+                      {"--types"},
+                      {"--start"},
+                      {"--end"},
+                      {"--names"},
+                      {"--sort-by-kind", false}}},
                     runRaw};
 
 } // namespace

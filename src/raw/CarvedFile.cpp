@@ -44,6 +44,14 @@ private:
     std::vector<unsigned char> buffer_;
 };
 
+// The name `file` is written under: the target's names, which may read the file.
+std::string nameOf(const CarveTarget& target, const CarvedFile& file, std::string_view extension) {
+    if (!target.names)
+        return CarvedFileName(file.kind, file.number, extension);
+    FileBytes bytes(target.source, file.startSector, file.bytes);
+    return target.names->name(file.kind, file.number, extension, std::ref(bytes), file.bytes);
+}
+
 } // namespace
 
 RawKind CheckDocumentKind(disk::SectorSource& source, int entry, std::uint64_t start,
@@ -123,7 +131,7 @@ CarveResult WriteCarvedFile(const CarveTarget& target, const FileDecision& decis
     if (!kind || !target.kinds[static_cast<std::size_t>(kind->kind)])
         return CarveResult::NotTicked;
     file.kind = kind->kind;
-    file.name = CarvedFileName(file.kind, file.number, kind->extension);
+    file.name = nameOf(target, file, kind->extension);
 
     return CopyCarvedFile(target, decision.start, file);
 }
@@ -183,9 +191,11 @@ CarveResult WriteMediaFile(const CarveTarget& target, const MeasuredFile& measur
     file.startSector = start;
     file.bytes = measured.length.bytes;
     file.ownLength = true;
-    file.name = CarvedFileName(measured.kind, number, measured.length.extension);
-    if (!target.kinds[static_cast<std::size_t>(measured.kind)])
+    if (!target.kinds[static_cast<std::size_t>(measured.kind)]) {
+        file.name = CarvedFileName(measured.kind, number, measured.length.extension);
         return CarveResult::NotTicked;
+    }
+    file.name = nameOf(target, file, measured.length.extension);
     return CopyCarvedFile(target, start, file);
 }
 

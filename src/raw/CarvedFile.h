@@ -9,6 +9,7 @@
 // 5,242,880 bytes. Nothing is read behind the end of the search range.
 #include "disk/SectorSource.h"
 #include "raw/CarvedFileOutput.h"
+#include "raw/CarvedNames.h"
 #include "raw/MediaFormats.h"
 #include "raw/MediaLength.h"
 #include "raw/RawSignatures.h"
@@ -55,6 +56,7 @@ struct CarveTarget {
     RawKindSet kinds{};
     CarvedFileOutput& output;
     std::stop_token stop;
+    CarvedNames* names = nullptr; // none: the running-number names
 };
 
 CarveResult WriteCarvedFile(const CarveTarget& target, const FileDecision& decision,

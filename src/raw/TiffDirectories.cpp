@@ -88,6 +88,7 @@ public:
             if (!claim(at[i], size[i]))
                 return false;
         image_ = image_ || !at.empty();
+        unsized_ = unsized_ || std::find(size.begin(), size.end(), 0u) != size.end();
         return true;
     }
 
@@ -166,6 +167,8 @@ public:
 
     std::uint64_t end() const { return end_; }
     bool hasImage() const { return image_; }
+    // Some strip or tile has a byte count of 0: its data runs to an end no field gives.
+    bool unsized() const { return unsized_; }
     bool dng() const { return dng_; }
     const std::string& make() const { return make_; }
 
@@ -176,6 +179,7 @@ private:
     std::uint64_t end_ = 8;
     std::uint64_t valuesRead_ = 0;
     bool image_ = false;
+    bool unsized_ = false;
     bool dng_ = false;
     std::string make_;
 };
@@ -274,14 +278,14 @@ std::optional<MediaLength> TiffLength(const FileBytesReader& read, std::uint64_t
 
 std::optional<MediaLength> Rw2Length(const FileBytesReader& read, std::uint64_t limit) {
     const auto found = measure(read, limit, LooksLikeRw2);
-    if (!found)
+    if (!found || found->first.unsized())
         return std::nullopt;
     return MediaLength{found->first.end(), ".RW2"};
 }
 
 std::optional<MediaLength> OrfLength(const FileBytesReader& read, std::uint64_t limit) {
     const auto found = measure(read, limit, LooksLikeOrf);
-    if (!found)
+    if (!found || found->first.unsized())
         return std::nullopt;
     return MediaLength{found->first.end(), ".ORF"};
 }

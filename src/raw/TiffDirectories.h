@@ -3,8 +3,9 @@
 // (CR2, NEF, ARW, DNG): the file ends with the last byte that a directory names, be it
 // an image strip or tile, an embedded JPEG, a sub-directory, the EXIF directory, a
 // directory table itself or a value kept outside its entry. Panasonic RW2 and Olympus
-// ORF files are TIFF directories behind magic numbers of their own. Directory offsets are
-// followed once each and their number is bounded, so loops end.
+// ORF files are TIFF directories behind magic numbers of their own (one whose raw data
+// has a byte count of 0, running to an end no field gives, has no length). Directory
+// offsets are followed once each and their number is bounded, so loops end.
 #include "raw/MediaLength.h"
 
 namespace qr::raw {

@@ -101,6 +101,20 @@ TEST_F(RawCommand, RefusesBadRangesAndKindsWithTheirMessages) {
     EXPECT_FALSE(std::filesystem::exists(dir / "out"));
 }
 
+// Every kind, each in a folder of its own; the count lines cover every row; a --names
+// value that is neither metadata nor numbers is refused.
+TEST_F(RawCommand, AllKindsSortedIntoFoldersOfTheirKinds) {
+    const auto r = raw("--types all --sort-by-kind --names numbers");
+    ASSERT_EQ(r.exitCode, 0) << errors();
+    EXPECT_NE(r.output.find("XLS/XLS1.XLS\txls\t"), std::string::npos) << r.output;
+    EXPECT_TRUE(test::readFile(dir / "out" / "ZIP" / "ZIP3.ZIP") ==
+                test::sampleNamed("deflated.zip").bytes);
+    for (const RawKindInfo& row : RawKindTable)
+        EXPECT_NE(r.output.find(std::string(row.countLine)), std::string::npos) << row.option;
+    EXPECT_EQ(raw("--names titles").exitCode, 2);
+    EXPECT_NE(errors().find("--names takes metadata or numbers"), std::string::npos);
+}
+
 } // namespace
 } // namespace qr::raw
 

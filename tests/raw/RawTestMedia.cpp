@@ -77,10 +77,9 @@ std::vector<SampleMedia> madeByScript(std::initializer_list<const char*> scripts
         text.append(bytes.begin(), bytes.end());
     }
     const std::string script = *scripts.begin();
-    const std::filesystem::path kept =
-        std::filesystem::temp_directory_path() /
-        ("raw-sample-" + script.substr(0, script.find('.')) + "-" +
-         std::to_string(std::hash<std::string>{}(text)));
+    const std::filesystem::path kept = std::filesystem::temp_directory_path() /
+                                       ("raw-sample-" + script.substr(0, script.find('.')) + "-" +
+                                        std::to_string(std::hash<std::string>{}(text)));
     if (!std::filesystem::exists(kept / "manifest.txt")) {
         TempDir fresh;
         runOrFail("sh " + shellQuote(std::string(TEST_SOURCE_DIR) + "/raw/" + script) + " " +

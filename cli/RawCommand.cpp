@@ -1,7 +1,7 @@
-// raw: the content search for Word, Excel, PowerPoint and Zip files, pictures (JPEG,
-// PNG, camera raw) and videos (MP4, AVI) over a disk or a sector range of it, each file found
-// written into --to DIR. Ctrl-C stops the search; the files written so far stay, the one being
-// written is removed.
+// raw: the content search over a disk or a sector range of it for the kinds of the formats
+// table (Word, Excel, PowerPoint and Zip files, pictures, videos, sounds, PDF and Office Open
+// and OpenDocument files), each file found written into --to DIR. Ctrl-C stops the search; the
+// files written so far stay, the one being written is removed.
 #include "CliSession.h"
 #include "PartitionSession.h"
 #include "disk/SectorReader.h"
@@ -80,7 +80,8 @@ public:
     }
 };
 
-// "jpg,png,doc": the ticked kinds; false on an unknown name.
+// "jpg,png,doc": the ticked kinds ("all": every row of the formats table); false on an
+// unknown name.
 bool parseKinds(const std::string& text, raw::RawKindSet& kinds) {
     kinds = {};
     std::stringstream list(text);
@@ -88,6 +89,10 @@ bool parseKinds(const std::string& text, raw::RawKindSet& kinds) {
     while (std::getline(list, one, ',')) {
         if (one.empty())
             continue;
+        if (one == "all") {
+            kinds.fill(true);
+            continue;
+        }
         bool known = false;
         for (std::size_t k = 0; k < raw::kRawKinds; ++k)
             if (raw::RawKindTable[k].option == one) {
@@ -95,9 +100,9 @@ bool parseKinds(const std::string& text, raw::RawKindSet& kinds) {
                 known = true;
             }
         if (!known) {
-            std::cerr << "recovery-cli: --types takes jpg, png, raw, mp4, avi, doc, xls, ppt and "
-                         "zip, not '"
-                      << one << "'\n";
+            std::cerr << "recovery-cli: --types takes " << raw::KindOptionList(true)
+                      << " (searched for without --types), " << raw::KindOptionList(false)
+                      << ", or all, not '" << one << "'\n";
             return false;
         }
     }
@@ -118,9 +123,10 @@ int runRaw(const CommandLine& line) {
         std::cerr << "recovery-cli: --disk must be 0 to " << disk::kDeviceNames - 1 << "\n";
         return 2;
     }
-    // Every kind unless --types narrows it.
-    raw::RawKindSet kinds;
-    kinds.fill(true);
+    // The classic kinds unless --types names others.
+    raw::RawKindSet kinds{};
+    for (std::size_t k = 0; k < raw::kRawKinds; ++k)
+        kinds[k] = raw::RawKindTable[k].classic;
     if (const auto types = option(line, "--types"); types && !parseKinds(*types, kinds))
         return 2;
     if (const std::string_view refusal = raw::CheckRawKinds(kinds); !refusal.empty()) {
@@ -154,6 +160,15 @@ int runRaw(const CommandLine& line) {
     }
     raw::RawSearchOptions options;
     options.kinds = kinds;
+    if (const auto names = option(line, "--names")) {
+        if (*names != "metadata" && *names != "numbers") {
+            std::cerr << "recovery-cli: --names takes metadata or numbers, not '" << *names
+                      << "'\n";
+            return 2;
+        }
+        options.naming.metadata = *names == "metadata";
+    }
+    options.naming.byKind = hasFlag(line, "--sort-by-kind");
     options.first = range.first;
     options.end = range.end;
 
@@ -210,11 +225,22 @@ int runRaw(const CommandLine& line) {
 }
 
 RegisterCommand reg{"raw",
-                    "[--disk N] --to DIR [--types jpg,png,raw,mp4,avi,doc,xls,ppt,zip] "
-                    "[--start S --end E]  search the disk (or sectors S to E-1) for photos, "
-                    "videos, Word, Excel, PowerPoint and Zip files by their content (every kind "
-                    "unless --types narrows it) and write each one found into DIR",
-                    {{{"--disk"}, {"--to"}, {"--types"}, {"--start"}, {"--end"}}},
+                    "[--disk N] --to DIR [--types jpg,png,raw,mp4,avi,doc,xls,ppt,zip|all|...] "
+                    "[--start S --end E] [--names metadata] [--sort-by-kind]  search the disk (or "
+                    "sectors S to E-1) for photos, "
+                    "videos, Word, Excel, PowerPoint and Zip files by their content (those nine "
+                    "kinds unless --types names others; `all` is every kind: HEIC, CR3, RAF, "
+                    "RW2, ORF, GIF, BMP, WebP, PDF, MP3, WAV, M4A, MKV, DOCX, XLSX, PPTX, ODT, "
+                    "ODS, ODP too) and write each one found into DIR; --names metadata names "
+                    "photos by the moment they were taken and documents by their title, "
+                    "--sort-by-kind puts each kind into a folder of its own",
+                    {{{"--disk"},
+                      {"--to"},
+                      {"--types"},
+                      {"--start"},
+                      {"--end"},
+                      {"--names"},
+                      {"--sort-by-kind", false}}},
                     runRaw};
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "FileTypeList.h"
+
 #include "CommandIds.h"
 #include "FileListAdapter.h"
 #include "PanelTree.h"
@@ -21,6 +23,7 @@
 #include "skin/ModeButton.h"
 #include "skin/Skin.h"
 
+#include <QCheckBox>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMenu>
@@ -123,6 +126,12 @@ void MainWindow::connectEngines() {
             [this] { wizard_->setRawRange(false); });
     connect(static_cast<QPushButton*>(item(item::kStartRecovery)), &QPushButton::clicked, this,
             [this] { rawRecovery_->startOrStop(); });
+    connect(static_cast<QCheckBox*>(item(item::kRawMetadataNames)), &QCheckBox::toggled, this,
+            [this](bool on) { rawRecovery_->setMetadataNames(on); });
+    connect(static_cast<QCheckBox*>(item(item::kRawEveryKind)), &QCheckBox::toggled, this,
+            [this](bool on) {
+                FillFileTypes(*static_cast<QListWidget*>(item(item::kFileTypeList)), on);
+            });
     auto* disks = tree(item::kDiskTree);
     connect(disks, &PanelTree::itemClicked, this, [this](const QModelIndex& index, bool) {
         wizard_->clickDisk(treeAdapter(item::kDiskTree)->itemOf(index));

@@ -3,6 +3,7 @@
 // larger font scales the whole window.
 #include "CommandIds.h"
 #include "FileListAdapter.h"
+#include "FileTypeList.h"
 #include "FontScale.h"
 #include "MainWindow.h"
 #include "PanelTree.h"
@@ -16,6 +17,7 @@
 #include "skin/TextProgress.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -185,13 +187,7 @@ void MainWindow::buildPartitionStep(QWidget* central) {
     types->setWordWrap(true);
     types->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     types->setTextElideMode(Qt::ElideNone);
-    for (const raw::RawKindInfo& kind : raw::RawKindTable) {
-        auto* row = new QListWidgetItem(
-            QString::fromUtf8(kind.listText.data(), static_cast<qsizetype>(kind.listText.size())),
-            types);
-        row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
-        row->setCheckState(kind.tickedAtFirst ? Qt::Checked : Qt::Unchecked);
-    }
+    FillFileTypes(*types, false);
     registerItem(item::kFileTypeList, types);
     auto* whole = new QRadioButton("Entire Disk", panel);
     whole->setGeometry(10, 196, 120, 22);
@@ -214,9 +210,16 @@ void MainWindow::buildPartitionStep(QWidget* central) {
     auto* rawProgress = new TextProgress(panel);
     rawProgress->setGeometry(410, 202, 90, 20);
     registerItem(item::kRawProgress, rawProgress);
-    for (int id : {item::kFileTypeList, item::kEntireDisk, item::kSectorRange, item::kRawStart,
-                   item::kRawEnd, item::kRawStartLabel, item::kRawEndLabel, item::kResultList,
-                   item::kStartRecovery, item::kRawProgress})
+    auto* metadataNames = new QCheckBox("Name by date taken or title", panel);
+    metadataNames->setGeometry(285, 232, 215, 22);
+    registerItem(item::kRawMetadataNames, metadataNames);
+    auto* everyKind = new QCheckBox("List every file type", panel);
+    everyKind->setGeometry(285, 258, 215, 22);
+    registerItem(item::kRawEveryKind, everyKind);
+    for (int id :
+         {item::kFileTypeList, item::kEntireDisk, item::kSectorRange, item::kRawStart,
+          item::kRawEnd, item::kRawStartLabel, item::kRawEndLabel, item::kResultList,
+          item::kStartRecovery, item::kRawProgress, item::kRawMetadataNames, item::kRawEveryKind})
         item(id)->hide();
 
     auto* summary = new QListWidget(central);

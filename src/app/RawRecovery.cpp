@@ -93,6 +93,7 @@ void RawRecovery::startOrStop() {
     options.first = range.first;
     options.end = range.end;
     options.kinds = kinds_;
+    options.naming.metadata = metadataNames_;
     worker_.start(*ctx_.reader, options, *folder_, *this, ctx_.progress(),
                   [this](const raw::RawSearchResult&) { searchEnded(); });
 }
@@ -118,8 +119,8 @@ void RawRecovery::showCounts(const raw::RawCounts& counts) {
 void RawRecovery::lockControls(bool searching) {
     view_.setItemText(item::kStartRecovery,
                       searching ? raw_text::kStopSearching : raw_text::kStartRecoveryAfter);
-    for (int id :
-         {item::kFileTypeList, item::kEntireDisk, item::kSectorRange, item::kNext, item::kBack})
+    for (int id : {item::kFileTypeList, item::kEntireDisk, item::kSectorRange,
+                   item::kRawMetadataNames, item::kRawEveryKind, item::kNext, item::kBack})
         view_.enableItem(id, !searching);
     for (int id : {item::kRawStart, item::kRawEnd})
         view_.enableItem(id, !searching && !ctx_.rawWholeDisk);

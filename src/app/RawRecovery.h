@@ -38,6 +38,8 @@ public:
     // Waits for the search to end by itself (tests).
     void wait() { worker_.join(); }
     raw::RawCounts counts() const;
+    // Photos named by the moment they were taken and documents by their title.
+    void setMetadataNames(bool on) { metadataNames_ = on; }
 
 private:
     void fileWritten(const raw::CarvedFile& file, const raw::RawCounts& counts) override;
@@ -50,6 +52,7 @@ private:
     WizardView& view_;
     std::function<std::optional<std::string>()> chooseDestination_;
     raw::RawKindSet kinds_{};
+    bool metadataNames_ = false;
     mutable std::mutex mutex_;
     raw::RawCounts counts_{};
     std::unique_ptr<output::CarvedFileFolder> folder_;

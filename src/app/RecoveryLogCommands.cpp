@@ -39,12 +39,13 @@ void restorePartitionStep(RecoveryContext& ctx) {
 // columns, empty.
 void showResultsStep(RecoveryContext& ctx) {
     WindowItems& window = ctx.window();
-    for (int id :
-         {item::kPartitionOptions, item::kFileTypeList, item::kEntireDisk, item::kSectorRange,
-          item::kPartitionTypeLabel, item::kPartitionType, item::kStartSectorLabel,
-          item::kStartSector, item::kEndSectorLabel, item::kEndSector, item::kRawStart,
-          item::kRawEnd, item::kRawStartLabel, item::kRawEndLabel, item::kResultList,
-          item::kStartRecovery, item::kSearchPartition, item::kModeCaption, item::kSearchView})
+    for (int id : {item::kPartitionOptions, item::kFileTypeList,       item::kEntireDisk,
+                   item::kSectorRange,      item::kPartitionTypeLabel, item::kPartitionType,
+                   item::kStartSectorLabel, item::kStartSector,        item::kEndSectorLabel,
+                   item::kEndSector,        item::kRawStart,           item::kRawEnd,
+                   item::kRawStartLabel,    item::kRawEndLabel,        item::kResultList,
+                   item::kStartRecovery,    item::kSearchPartition,    item::kModeCaption,
+                   item::kSearchView,       item::kRawMetadataNames,   item::kRawEveryKind})
         window.showItem(id, false);
     model::SetUpFolderColumns(ctx.fileList);
     window.showItem(item::kCurrentFolder, true);

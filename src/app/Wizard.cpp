@@ -576,9 +576,10 @@ void Wizard::setModeCaption(const std::string& caption) {
 }
 
 void Wizard::showRawControls(bool visible) {
-    for (int id : {item::kFileTypeList, item::kEntireDisk, item::kSectorRange, item::kRawStart,
-                   item::kRawEnd, item::kRawStartLabel, item::kRawEndLabel, item::kStartRecovery,
-                   item::kRawProgress, item::kResultList})
+    for (int id :
+         {item::kFileTypeList, item::kEntireDisk, item::kSectorRange, item::kRawStart,
+          item::kRawEnd, item::kRawStartLabel, item::kRawEndLabel, item::kStartRecovery,
+          item::kRawProgress, item::kResultList, item::kRawMetadataNames, item::kRawEveryKind})
         view_.showItem(id, visible);
 }
 

@@ -1,6 +1,7 @@
 #include "output/CarvedFileFolder.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace qr::output {
 
@@ -18,6 +19,11 @@ bool CarvedFileFolder::create(const std::string& name) {
     if (open_)
         discard();
     path_ = folder_ + name;
+    // A name may lead into a folder of its kind.
+    if (name.find('/') != std::string::npos) {
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ec);
+    }
     open_ = file_.open(path_);
     return open_;
 }

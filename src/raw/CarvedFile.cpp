@@ -1,7 +1,6 @@
 #include "raw/CarvedFile.h"
 
 #include "raw/CompoundDocument.h"
-#include "raw/MediaFormats.h"
 #include "raw/ZipRecords.h"
 
 #include <algorithm>
@@ -44,6 +43,14 @@ private:
     std::uint64_t limit_;
     std::vector<unsigned char> buffer_;
 };
+
+// The name `file` is written under: the target's names, which may read the file.
+std::string nameOf(const CarveTarget& target, const CarvedFile& file, std::string_view extension) {
+    if (!target.names)
+        return CarvedFileName(file.kind, file.number, extension);
+    FileBytes bytes(target.source, file.startSector, file.bytes);
+    return target.names->name(file.kind, file.number, extension, std::ref(bytes), file.bytes);
+}
 
 } // namespace
 
@@ -100,7 +107,7 @@ CarveResult WriteCarvedFile(const CarveTarget& target, const FileDecision& decis
     const int entry = end.entry;
     file.kind = CheckDocumentKind(target.source, entry, decision.start, target.rangeEnd);
     file.name = CarvedFileName(file.kind, file.number);
-    if (!target.kinds[static_cast<std::size_t>(file.kind)])
+    if (!RowWanted(file.kind, target.kinds))
         return CarveResult::NotTicked;
 
     // The length: the format's own where it can be read, else the chunk rule.
@@ -118,6 +125,13 @@ CarveResult WriteCarvedFile(const CarveTarget& target, const FileDecision& decis
     file.bytes = own ? *own
                      : std::min(limit, ChunkRuleLength(decision.start, end.sector,
                                                        IsDocumentEntry(decision.headerEntry)));
+    // An archive of a known length may be an Office Open or OpenDocument file.
+    const auto kind = own ? ClassifyFile(file.kind, target.kinds, read, file.bytes)
+                          : ClassifiedFile{file.kind, {}};
+    if (!kind || !target.kinds[static_cast<std::size_t>(kind->kind)])
+        return CarveResult::NotTicked;
+    file.kind = kind->kind;
+    file.name = nameOf(target, file, kind->extension);
 
     return CopyCarvedFile(target, decision.start, file);
 }
@@ -152,26 +166,36 @@ CarveResult CopyCarvedFile(const CarveTarget& target, std::uint64_t start, const
     return CarveResult::Written;
 }
 
-std::optional<MediaLength> MeasureMediaFile(const CarveTarget& target, RawKind kind,
-                                            std::uint64_t start) {
+std::optional<MeasuredFile> MeasureMediaFile(const CarveTarget& target, RawKind row,
+                                             std::uint64_t start) {
     if (start >= target.rangeEnd)
         return std::nullopt;
     const std::uint64_t limit = (target.rangeEnd - start) * kSector;
     FileBytes bytes(target.source, start, limit);
-    return MediaFileLength(kind, std::ref(bytes), limit);
+    const FileBytesReader read = std::ref(bytes);
+    const auto length = InfoOf(row).length(read, limit);
+    if (!length || length->bytes == 0)
+        return std::nullopt;
+    const auto kind = ClassifyFile(row, target.kinds, read, length->bytes);
+    if (!kind)
+        return std::nullopt;
+    return MeasuredFile{
+        kind->kind, {length->bytes, kind->extension.empty() ? length->extension : kind->extension}};
 }
 
-CarveResult WriteMediaFile(const CarveTarget& target, RawKind kind, std::uint64_t start,
-                           const MediaLength& length, std::uint64_t number, CarvedFile& file) {
+CarveResult WriteMediaFile(const CarveTarget& target, const MeasuredFile& measured,
+                           std::uint64_t start, std::uint64_t number, CarvedFile& file) {
     file = {};
-    file.kind = kind;
+    file.kind = measured.kind;
     file.number = number;
     file.startSector = start;
-    file.bytes = length.bytes;
+    file.bytes = measured.length.bytes;
     file.ownLength = true;
-    file.name = CarvedFileName(kind, number, length.extension);
-    if (!target.kinds[static_cast<std::size_t>(kind)])
+    if (!target.kinds[static_cast<std::size_t>(measured.kind)]) {
+        file.name = CarvedFileName(measured.kind, number, measured.length.extension);
         return CarveResult::NotTicked;
+    }
+    file.name = nameOf(target, file, measured.length.extension);
     return CopyCarvedFile(target, start, file);
 }
 

@@ -9,6 +9,8 @@
 // 5,242,880 bytes. Nothing is read behind the end of the search range.
 #include "disk/SectorSource.h"
 #include "raw/CarvedFileOutput.h"
+#include "raw/CarvedNames.h"
+#include "raw/MediaFormats.h"
 #include "raw/MediaLength.h"
 #include "raw/RawSignatures.h"
 #include "raw/WindowRules.h"
@@ -19,8 +21,6 @@
 #include <string>
 
 namespace qr::raw {
-
-using RawKindSet = std::array<bool, kRawKinds>;
 
 struct CarvedFile {
     std::string name;
@@ -56,6 +56,7 @@ struct CarveTarget {
     RawKindSet kinds{};
     CarvedFileOutput& output;
     std::stop_token stop;
+    CarvedNames* names = nullptr; // none: the running-number names
 };
 
 CarveResult WriteCarvedFile(const CarveTarget& target, const FileDecision& decision,
@@ -64,13 +65,19 @@ CarveResult WriteCarvedFile(const CarveTarget& target, const FileDecision& decis
 // Copies `file.bytes` bytes from sector `start` into `file.name` of the output.
 CarveResult CopyCarvedFile(const CarveTarget& target, std::uint64_t start, const CarvedFile& file);
 
-// The length of the picture or video of `kind` whose header stands at `start`, read
-// from its own structure; nullopt when that does not hold together within the range.
-std::optional<MediaLength> MeasureMediaFile(const CarveTarget& target, RawKind kind,
-                                            std::uint64_t start);
+struct MeasuredFile {
+    RawKind kind = RawKind::Jpeg; // the kind it is written as
+    MediaLength length;
+};
 
-// Writes a measured picture or video as file `number` of its kind.
-CarveResult WriteMediaFile(const CarveTarget& target, RawKind kind, std::uint64_t start,
-                           const MediaLength& length, std::uint64_t number, CarvedFile& file);
+// The file whose header of row `row` stands at `start`: its length read from its own
+// structure and the ticked kind it is written as; nullopt when that does not hold
+// together within the range or no ticked kind takes it.
+std::optional<MeasuredFile> MeasureMediaFile(const CarveTarget& target, RawKind row,
+                                             std::uint64_t start);
+
+// Writes a measured file as file `number` of its kind.
+CarveResult WriteMediaFile(const CarveTarget& target, const MeasuredFile& measured,
+                           std::uint64_t start, std::uint64_t number, CarvedFile& file);
 
 } // namespace qr::raw

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 namespace qr::raw {
 
@@ -36,18 +37,26 @@ bool LooksLikeIsoVideo(const unsigned char* b, std::size_t size) {
     return boxSize >= 16 && boxSize <= 4096 && (boxSize - 16) % 4 == 0 && isBrand(b + 8);
 }
 
-std::optional<MediaLength> IsoVideoLength(const FileBytesReader& read, std::uint64_t limit) {
+namespace {
+
+// The top-level boxes behind a valid `ftyp`: where the last known one ends and
+// whether a `moov` and a `meta` stood among them.
+struct TopLevel {
+    std::uint64_t end = 0;
+    bool movie = false;
+    bool meta = false;
+    unsigned char brand[4] = {};
+};
+
+std::optional<TopLevel> walkTopLevel(const FileBytesReader& read, std::uint64_t limit) {
     unsigned char head[16];
     if (limit < sizeof head || !read(0, sizeof head, head) || !LooksLikeIsoVideo(head, sizeof head))
         return std::nullopt;
     const std::uint32_t ftypSize = Be32(head);
     if (ftypSize > limit)
         return std::nullopt;
-    std::string_view extension = ".MP4";
-    if (std::memcmp(head + 8, "qt  ", 4) == 0)
-        extension = ".MOV";
-    else if (std::memcmp(head + 8, "3g", 2) == 0)
-        extension = ".3GP";
+    TopLevel top;
+    std::memcpy(top.brand, head + 8, 4);
     // The compatible brands must be letters too.
     for (std::uint32_t at = 16; at < ftypSize; at += 4) {
         unsigned char brand[4];
@@ -55,11 +64,10 @@ std::optional<MediaLength> IsoVideoLength(const FileBytesReader& read, std::uint
             return std::nullopt;
     }
     std::uint64_t at = ftypSize;
-    bool movie = false;
     for (unsigned boxes = 0; boxes < kMaxBoxes; ++boxes) {
         unsigned char box[16];
         if (at + 8 > limit || !read(at, 8, box) || !isTopLevel(box + 4))
-            break; // the video ended behind the last box
+            break; // the file ended behind the last box
         std::uint64_t size = Be32(box);
         if (size == 1) {
             if (at + 16 > limit || !read(at + 8, 8, box + 8))
@@ -72,13 +80,76 @@ std::optional<MediaLength> IsoVideoLength(const FileBytesReader& read, std::uint
         }
         if (size > limit - at)
             return std::nullopt;
-        if (std::memcmp(box + 4, "moov", 4) == 0)
-            movie = true;
+        top.movie = top.movie || std::memcmp(box + 4, "moov", 4) == 0;
+        top.meta = top.meta || std::memcmp(box + 4, "meta", 4) == 0;
         at += size;
     }
-    if (!movie)
+    top.end = at;
+    return top;
+}
+
+bool brandIs(const unsigned char* brand, std::initializer_list<std::string_view> names) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](std::string_view n) { return std::memcmp(brand, n.data(), 4) == 0; });
+}
+
+bool isHeicBrand(const unsigned char* brand) {
+    return brandIs(brand, {"heic", "heix", "heim", "heis", "hevc", "hevx"});
+}
+
+bool isHeifBrand(const unsigned char* brand) {
+    return isHeicBrand(brand) || brandIs(brand, {"mif1", "msf1", "heif"});
+}
+
+// The major brand of the `ftyp` at the start of the file.
+bool majorBrand(const FileBytesReader& read, std::uint64_t bytes, unsigned char* brand) {
+    unsigned char head[12];
+    if (bytes < sizeof head || !read(0, sizeof head, head))
+        return false;
+    std::memcpy(brand, head + 8, 4);
+    return true;
+}
+
+} // namespace
+
+std::optional<MediaLength> IsoVideoLength(const FileBytesReader& read, std::uint64_t limit) {
+    const auto top = walkTopLevel(read, limit);
+    if (!top || !top->movie)
         return std::nullopt;
-    return MediaLength{at, extension};
+    std::string_view extension = ".MP4";
+    if (std::memcmp(top->brand, "qt  ", 4) == 0)
+        extension = ".MOV";
+    else if (std::memcmp(top->brand, "3g", 2) == 0)
+        extension = ".3GP";
+    return MediaLength{top->end, extension};
+}
+
+bool LooksLikeHeif(const unsigned char* b, std::size_t size) {
+    return LooksLikeIsoVideo(b, size) && isHeifBrand(b + 8);
+}
+
+std::optional<MediaLength> HeifLength(const FileBytesReader& read, std::uint64_t limit) {
+    unsigned char head[16];
+    if (limit < sizeof head || !read(0, sizeof head, head) || !LooksLikeHeif(head, sizeof head))
+        return std::nullopt;
+    const auto top = walkTopLevel(read, limit);
+    if (!top || !top->meta)
+        return std::nullopt;
+    return MediaLength{top->end, isHeicBrand(top->brand) ? ".HEIC" : ".HEIF"};
+}
+
+std::optional<std::string_view> AudioBrand(const FileBytesReader& read, std::uint64_t bytes) {
+    unsigned char brand[4];
+    if (majorBrand(read, bytes, brand) && brandIs(brand, {"M4A ", "M4B ", "M4P "}))
+        return ".M4A";
+    return std::nullopt;
+}
+
+std::optional<std::string_view> CanonRawBrand(const FileBytesReader& read, std::uint64_t bytes) {
+    unsigned char brand[4];
+    if (majorBrand(read, bytes, brand) && brandIs(brand, {"crx "}))
+        return ".CR3";
+    return std::nullopt;
 }
 
 } // namespace qr::raw

@@ -28,4 +28,12 @@ inline std::uint64_t Be64(const unsigned char* p) {
     return std::uint64_t{Be32(p)} << 32 | Be32(p + 4);
 }
 
+// Little-endian fields, as RIFF, BMP and GIF keep them.
+inline std::uint16_t Le16(const unsigned char* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+inline std::uint32_t Le32(const unsigned char* p) {
+    return std::uint32_t{Le16(p)} | std::uint32_t{Le16(p + 2)} << 16;
+}
+
 } // namespace qr::raw

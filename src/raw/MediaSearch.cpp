@@ -11,11 +11,22 @@ constexpr std::uint64_t kSector = disk::kSectorBytes;
 }
 
 bool AnyMediaKind(const RawKindSet& kinds) {
-    return std::any_of(kinds.begin() + kDocumentKinds, kinds.end(), [](bool k) { return k; });
+    for (std::size_t k = 0; k < kRawKinds; ++k)
+        if (kinds[k] && IsMediaKind(static_cast<RawKind>(k)))
+            return true;
+    return false;
 }
 
 bool AnyDocumentKind(const RawKindSet& kinds) {
-    return std::any_of(kinds.begin(), kinds.begin() + kDocumentKinds, [](bool k) { return k; });
+    for (std::size_t k = 0; k < kRawKinds; ++k)
+        if (kinds[k] && !IsMediaKind(static_cast<RawKind>(k)))
+            return true;
+    return false;
+}
+
+MediaSearch::MediaSearch(const CarveTarget& target) : target_(target) {
+    for (std::size_t k = 0; k < kRawKinds; ++k)
+        wanted_[k] = RowWanted(static_cast<RawKind>(k), target.kinds);
 }
 
 bool MediaSearch::take(disk::ByteView window, std::uint64_t firstSector, std::uint32_t sectors,
@@ -26,15 +37,21 @@ bool MediaSearch::take(disk::ByteView window, std::uint64_t firstSector, std::ui
         if (!window.has(offset, kSector))
             break;
         const std::size_t held = std::min<std::size_t>(window.size() - offset, 2 * kSector);
-        const auto kind = MediaHeaderKind(window.data() + offset, held);
-        if (!kind || !target_.kinds[static_cast<std::size_t>(*kind)])
-            continue;
-        const auto length = MeasureMediaFile(target_, *kind, s);
-        if (!length || length->bytes == 0)
+        const unsigned char* head = window.data() + offset;
+        // The rows this first byte may start, tried in turn until one measures a file.
+        std::optional<MeasuredFile> measured;
+        for (const RawKind row : HeaderRows(head[0])) {
+            if (!wanted_[static_cast<std::size_t>(row)] || !InfoOf(row).header(head, held))
+                continue;
+            measured = MeasureMediaFile(target_, row, s);
+            if (measured)
+                break;
+        }
+        if (!measured)
             continue;
         CarvedFile file;
-        const CarveResult result = WriteMediaFile(target_, *kind, s, *length, ++number_, file);
-        resumeAt_ = s + (length->bytes + kSector - 1) / kSector;
+        const CarveResult result = WriteMediaFile(target_, *measured, s, ++number_, file);
+        resumeAt_ = s + (measured->length.bytes + kSector - 1) / kSector;
         if (!written(file, result))
             return false;
         s = resumeAt_ - 1;

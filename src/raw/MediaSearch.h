@@ -1,6 +1,7 @@
 #pragma once
-// The pictures and videos of the raw search: at each sector start of a window the
-// quick header test; a candidate of a ticked kind is measured through its own
+// The pictures, videos, sounds and other files found at sector starts: at each sector
+// start of a window the header tests of the rows its first byte may start; a candidate
+// of a ticked kind (or of a kind a ticked row refines) is measured through its own
 // structure and, when that holds together, written at that length. Headers inside a
 // file already written are not taken up again; its end is where the search goes on.
 // Candidates whose structure is broken are passed over, and the next sector is tried.
@@ -18,7 +19,7 @@ public:
     // window (a stop, a lost medium).
     using Written = std::function<bool(const CarvedFile&, CarveResult)>;
 
-    explicit MediaSearch(const CarveTarget& target) : target_(target) {}
+    explicit MediaSearch(const CarveTarget& target);
 
     // Looks at the `sectors` sectors held at the start of `window`, the first of which
     // is `firstSector`.
@@ -31,13 +32,14 @@ public:
 
 private:
     const CarveTarget& target_;
+    RawKindSet wanted_{};        // the rows ticked themselves or through a row refining them
     std::uint64_t resumeAt_ = 0; // first sector behind the last file measured
     std::uint64_t number_ = 0;
 };
 
 // True when some picture or video kind is ticked.
 bool AnyMediaKind(const RawKindSet& kinds);
-// True when some of the four document kinds is ticked.
+// True when some kind of the window rules is ticked.
 bool AnyDocumentKind(const RawKindSet& kinds);
 
 } // namespace qr::raw

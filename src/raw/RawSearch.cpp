@@ -24,7 +24,8 @@ RawSearchResult RunRawSearch(disk::SectorSource& source, const RawSearchOptions&
         return result;
 
     WindowRules rules;
-    const CarveTarget target{source, end, options.kinds, output, stop};
+    CarvedNames names(options.naming);
+    const CarveTarget target{source, end, options.kinds, output, stop, &names};
     bool mediumLost = false;
     // Counts a file's outcome; false once the medium is gone.
     const auto account = [&](const CarvedFile& file, CarveResult carved) {

@@ -31,6 +31,7 @@ struct RawSearchOptions {
     std::uint64_t end = 0;                    // first sector behind the range
     RawKindSet kinds{true, true, true, true}; // the documents; pictures and videos when asked
     std::uint32_t windowsPerBatch = 10;
+    CarvedNaming naming{}; // the running-number names unless asked otherwise
 };
 
 enum class RawSearchEnd { Finished, Stopped, MediumLost };

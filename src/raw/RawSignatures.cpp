@@ -40,25 +40,4 @@ const std::array<DocumentCheck, 3> DocumentCheckTable = {{
     {kPowerPoint, 0x480, RawKind::PowerPoint},
 }};
 
-const std::array<RawKindInfo, kRawKinds> RawKindTable = {{
-    {"Microsoft Word File(s) (.DOC)", "DOC", ".DOC", "Total Word File(s) Recovered :  ", "doc"},
-    {"Microsoft Excel File(s) (.XLS)", "XLS", ".XLS", "Total Excel File(s) Recovered :  ", "xls"},
-    {"Microsoft PowerPoint File(s) (.PPT)", "PPT", ".PPT",
-     "Total PowerPoint File(s) Recovered :  ", "ppt"},
-    {"Compressed File(s) (.Zip)", "ZIP", ".ZIP", "Total Zip File(s) Recovered :  ", "zip"},
-    {"JPEG Picture(s) (.JPG)", "JPG", ".JPG", "Total JPEG Picture(s) Recovered :  ", "jpg", true},
-    {"PNG Picture(s) (.PNG)", "PNG", ".PNG", "Total PNG Picture(s) Recovered :  ", "png", true},
-    {"Camera Raw Picture(s) (.CR2, .NEF, .ARW, .DNG)", "RAW", ".TIF",
-     "Total Camera Raw Picture(s) Recovered :  ", "raw", true},
-    {"MP4 Video(s) (.MP4, .MOV, .3GP)", "MP4", ".MP4", "Total MP4 Video(s) Recovered :  ", "mp4",
-     false},
-    {"AVI Video(s) (.AVI)", "AVI", ".AVI", "Total AVI Video(s) Recovered :  ", "avi", false},
-}};
-
-std::string CarvedFileName(RawKind kind, std::uint64_t number, std::string_view extension) {
-    const RawKindInfo& info = InfoOf(kind);
-    return std::string(info.prefix) + std::to_string(number) +
-           std::string(extension.empty() ? info.extension : extension);
-}
-
 } // namespace qr::raw

@@ -1,32 +1,15 @@
 #pragma once
-// The fixed tables of the content search: the six header / end marker pairs, the
-// markers that correct a document's kind, and the output kinds with their list texts,
-// file names and count lines: the four document kinds, then the pictures and videos
-// whose length their own structure gives.
+// The fixed tables of the document rules of the content search: the six header / end
+// marker pairs and the markers that correct a document's kind. The kinds themselves
+// are the rows of CarvedFormats.h.
+#include "raw/CarvedFormats.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace qr::raw {
-
-enum class RawKind : std::uint8_t {
-    Word = 0,
-    Excel = 1,
-    PowerPoint = 2,
-    Zip = 3,
-    Jpeg = 4,
-    Png = 5,
-    CameraRaw = 6, // TIFF-based: CR2, NEF, ARW, DNG, TIFF
-    Mp4 = 7,       // MP4, MOV, 3GP
-    Avi = 8,
-};
-inline constexpr std::size_t kRawKinds = 9;
-inline constexpr std::size_t kDocumentKinds = 4;
-
-inline bool IsMediaKind(RawKind kind) {
-    return static_cast<std::size_t>(kind) >= kDocumentKinds;
-}
 
 struct RawSignature {
     std::string_view header; // compared at a sector start
@@ -61,25 +44,6 @@ extern const std::array<DocumentCheck, 3> DocumentCheckTable;
 
 // The bytes CheckDocumentKind looks at: 10 sectors from the file's start.
 inline constexpr std::uint32_t kDocumentCheckBytes = 10 * 512;
-
-struct RawKindInfo {
-    std::string_view listText;  // row of the file-type list
-    std::string_view prefix;    // file name prefix
-    std::string_view extension; // with its dot
-    std::string_view countLine; // followed by the count
-    std::string_view option;    // the command line's name for it
-    bool tickedAtFirst = false; // ticked when the list is first shown
-};
-
-extern const std::array<RawKindInfo, kRawKinds> RawKindTable;
-
-inline const RawKindInfo& InfoOf(RawKind kind) {
-    return RawKindTable[static_cast<std::size_t>(kind)];
-}
-
-// The output name of file `number` of `kind`, such as "DOC7.DOC"; a picture or video
-// may carry the extension its content calls for ("RAW3.NEF").
-std::string CarvedFileName(RawKind kind, std::uint64_t number, std::string_view extension = {});
 
 // The messages of the raw search (caption "Quarrixdale Recovery-Memory Card").
 namespace message {

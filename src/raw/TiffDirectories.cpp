@@ -1,6 +1,7 @@
 #include "raw/TiffDirectories.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <unordered_set>
@@ -87,6 +88,7 @@ public:
             if (!claim(at[i], size[i]))
                 return false;
         image_ = image_ || !at.empty();
+        unsized_ = unsized_ || std::find(size.begin(), size.end(), 0u) != size.end();
         return true;
     }
 
@@ -165,6 +167,8 @@ public:
 
     std::uint64_t end() const { return end_; }
     bool hasImage() const { return image_; }
+    // Some strip or tile has a byte count of 0: its data runs to an end no field gives.
+    bool unsized() const { return unsized_; }
     bool dng() const { return dng_; }
     const std::string& make() const { return make_; }
 
@@ -175,29 +179,39 @@ private:
     std::uint64_t end_ = 8;
     std::uint64_t valuesRead_ = 0;
     bool image_ = false;
+    bool unsized_ = false;
     bool dng_ = false;
     std::string make_;
 };
 
-} // namespace
-
-bool LooksLikeTiff(const unsigned char* b, std::size_t size) {
+// The byte order of a TIFF-like head whose magic number is `magic` (42 for TIFF), with
+// a first-directory offset inside a sector-sized head; nullopt when it is not one.
+std::optional<bool> headOrder(const unsigned char* b, std::size_t size, std::uint16_t magic) {
     if (size < 8)
-        return false;
-    const bool little = b[0] == 'I' && b[1] == 'I' && b[2] == 0x2A && b[3] == 0;
-    const bool big = b[0] == 'M' && b[1] == 'M' && b[2] == 0 && b[3] == 0x2A;
+        return std::nullopt;
+    const bool little = b[0] == 'I' && b[1] == 'I' && Le16(b + 2) == magic;
+    const bool big = b[0] == 'M' && b[1] == 'M' && Be16(b + 2) == magic;
     if (!little && !big)
-        return false;
-    const std::uint32_t first = little ? std::uint32_t{b[4]} | std::uint32_t{b[5]} << 8 |
-                                             std::uint32_t{b[6]} << 16 | std::uint32_t{b[7]} << 24
-                                       : Be32(b + 4);
-    return first >= 8 && first % 2 == 0;
+        return std::nullopt;
+    const std::uint32_t first = little ? Le32(b + 4) : Be32(b + 4);
+    if (first < 8 || first % 2 != 0)
+        return std::nullopt;
+    return little;
 }
 
-std::optional<MediaLength> TiffLength(const FileBytesReader& read, std::uint64_t limit) {
-    unsigned char head[16];
-    if (limit < sizeof head || !read(0, sizeof head, head) || !LooksLikeTiff(head, sizeof head))
-        return std::nullopt;
+constexpr std::uint16_t kTiffMagic = 0x2A;
+constexpr std::uint16_t kRw2Magic = 0x55;
+constexpr std::uint16_t kOrfMagic = 0x4F52;  // "RO"
+constexpr std::uint16_t kOrfMagicS = 0x5352; // "RS"
+
+bool isOrf(const unsigned char* b, std::size_t size) {
+    return headOrder(b, size, kOrfMagic) || headOrder(b, size, kOrfMagicS);
+}
+
+// Walks every directory of the file whose head is `head`; the walk when each one holds
+// together and some image data was named.
+std::optional<Walk> walkFile(const FileBytesReader& read, std::uint64_t limit,
+                             const unsigned char* head) {
     Walk walk(read, limit, head[0] == 'I');
     std::vector<std::uint64_t> pending{walk.u32(head + 4)};
     std::unordered_set<std::uint64_t> seen;
@@ -214,6 +228,42 @@ std::optional<MediaLength> TiffLength(const FileBytesReader& read, std::uint64_t
     }
     if (!walk.hasImage())
         return std::nullopt;
+    return walk;
+}
+
+// The length of a TIFF-like file whose head `looks` accepts.
+std::optional<std::pair<Walk, std::array<unsigned char, 16>>>
+measure(const FileBytesReader& read, std::uint64_t limit,
+        bool (*looks)(const unsigned char*, std::size_t)) {
+    std::array<unsigned char, 16> head{};
+    if (limit < head.size() || !read(0, head.size(), head.data()) ||
+        !looks(head.data(), head.size()))
+        return std::nullopt;
+    auto walk = walkFile(read, limit, head.data());
+    if (!walk)
+        return std::nullopt;
+    return std::pair{std::move(*walk), head};
+}
+
+} // namespace
+
+bool LooksLikeTiff(const unsigned char* b, std::size_t size) {
+    return headOrder(b, size, kTiffMagic).has_value();
+}
+
+bool LooksLikeRw2(const unsigned char* b, std::size_t size) {
+    return b[0] == 'I' && headOrder(b, size, kRw2Magic).has_value();
+}
+
+bool LooksLikeOrf(const unsigned char* b, std::size_t size) {
+    return isOrf(b, size);
+}
+
+std::optional<MediaLength> TiffLength(const FileBytesReader& read, std::uint64_t limit) {
+    const auto found = measure(read, limit, LooksLikeTiff);
+    if (!found)
+        return std::nullopt;
+    const auto& [walk, head] = *found;
     std::string_view extension = ".TIF";
     if (head[8] == 'C' && head[9] == 'R' && head[10] == 2)
         extension = ".CR2";
@@ -224,6 +274,20 @@ std::optional<MediaLength> TiffLength(const FileBytesReader& read, std::uint64_t
     else if (walk.make().starts_with("SONY"))
         extension = ".ARW";
     return MediaLength{walk.end(), extension};
+}
+
+std::optional<MediaLength> Rw2Length(const FileBytesReader& read, std::uint64_t limit) {
+    const auto found = measure(read, limit, LooksLikeRw2);
+    if (!found || found->first.unsized())
+        return std::nullopt;
+    return MediaLength{found->first.end(), ".RW2"};
+}
+
+std::optional<MediaLength> OrfLength(const FileBytesReader& read, std::uint64_t limit) {
+    const auto found = measure(read, limit, LooksLikeOrf);
+    if (!found || found->first.unsized())
+        return std::nullopt;
+    return MediaLength{found->first.end(), ".ORF"};
 }
 
 } // namespace qr::raw

@@ -5,7 +5,9 @@
 #include "PanelTree.h"
 #include "app/WindowItems.h"
 #include "dialogs/SaveDialogs.h"
+#include "raw/CarvedFormats.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
@@ -97,6 +99,38 @@ TEST(RawModeWindow, SearchesTheDiskIntoTheSaveAsFolderWithLiveCounts) {
     EXPECT_FALSE(std::filesystem::exists(destination / "PPT3.PPT"));
     EXPECT_TRUE(w.item(item::kFileTypeList)->isEnabled());
     EXPECT_EQ(s.messages.count(), 0u);
+}
+
+// "List every file type" adds the newer kinds behind the classic ones, keeping the ticks
+// given; unticked, the classic list is back. The two check boxes stand in the panel.
+TEST(RawModeWindow, EveryFileTypeIsListedWhenAskedAndTheTicksStay) {
+    TempDir media;
+    const std::filesystem::path image = media / "raw.img";
+    std::ofstream(image, std::ios::binary) << std::string(512 * 64, '\0');
+    GuiSession s({}, false);
+    gui::MainWindow& w = *s.window;
+    w.addDiskImage(image.string());
+    ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    clickRow(w.tree(item::kDiskTree), findRow(w.tree(item::kDiskTree), "Disk0"));
+    hover(w.item(item::kRawMode));
+    click(w.item(item::kNext));
+    ASSERT_EQ(w.context().wizardStage, 1);
+
+    auto* types = static_cast<QListWidget*>(w.item(item::kFileTypeList));
+    const int classic = types->count();
+    types->item(0)->setCheckState(Qt::Checked);
+    auto* every = static_cast<QCheckBox*>(w.item(item::kRawEveryKind));
+    ASSERT_TRUE(every->isVisible());
+    EXPECT_TRUE(w.item(item::kRawMetadataNames)->isVisible());
+    every->click();
+    ASSERT_EQ(types->count(), static_cast<int>(raw::kRawKinds));
+    EXPECT_EQ(types->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(types->item(static_cast<int>(raw::RawKind::Pdf))->text(), "PDF Document(s) (.PDF)");
+    every->click();
+    EXPECT_EQ(types->count(), classic);
+    EXPECT_EQ(types->item(0)->checkState(), Qt::Checked);
 }
 
 } // namespace

@@ -222,6 +222,23 @@ Bytes tiff(const std::vector<TiffEntry>& entries, std::uint32_t next = 0) {
 
 const std::vector<TiffEntry> kStrip = {{256, 3, 1, 4}, {273, 4, 1, 100}, {279, 4, 1, 50}};
 
+// Panasonic and Olympus raw files: TIFF directories behind magic numbers of their own;
+// raw data without a byte count has no end to give.
+TEST(TiffReader, Rw2AndOrfMagicNumbersAndUnsizedRawData) {
+    Bytes rw2 = tiff(kStrip);
+    rw2[2] = 'U';
+    EXPECT_FALSE(measure(TiffLength, rw2));
+    EXPECT_EQ(measure(Rw2Length, rw2)->bytes, 150u);
+    EXPECT_EQ(measure(Rw2Length, rw2)->extension, ".RW2");
+    Bytes orf = tiff(kStrip);
+    orf[2] = 'R', orf[3] = 'O';
+    EXPECT_EQ(measure(OrfLength, orf)->extension, ".ORF");
+    EXPECT_FALSE(measure(Rw2Length, orf));
+    Bytes unsized = tiff({{256, 3, 1, 4}, {273, 4, 1, 100}, {279, 4, 1, 0}});
+    unsized[2] = 'U';
+    EXPECT_FALSE(measure(Rw2Length, unsized));
+}
+
 TEST(TiffReader, EndsWithTheLastByteADirectoryNames) {
     auto length = measure(TiffLength, tiff(kStrip));
     ASSERT_TRUE(length);

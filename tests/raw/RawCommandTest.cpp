@@ -90,7 +90,7 @@ TEST_F(RawCommand, RefusesBadRangesAndKindsWithTheirMessages) {
         {"--start 50 --end 50", "Start sector should be less than End sector"},
         {"--end " + std::to_string(sectors + 1), "Invalid End Sector"},
         {"--types ,", "Please select file type for recovery"},
-        {"--types pdf", "--types takes jpg, png, raw, mp4, avi, doc, xls, ppt and zip"},
+        {"--types exe", "--types takes jpg, png, raw, mp4, avi, doc, xls, ppt and zip"},
     };
     for (const auto& [args, message] : cases) {
         SCOPED_TRACE(args);
@@ -99,6 +99,20 @@ TEST_F(RawCommand, RefusesBadRangesAndKindsWithTheirMessages) {
         EXPECT_NE(errors().find(message), std::string::npos) << errors();
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "out"));
+}
+
+// Every kind, each in a folder of its own; the count lines cover every row; a --names
+// value that is neither metadata nor numbers is refused.
+TEST_F(RawCommand, AllKindsSortedIntoFoldersOfTheirKinds) {
+    const auto r = raw("--types all --sort-by-kind --names numbers");
+    ASSERT_EQ(r.exitCode, 0) << errors();
+    EXPECT_NE(r.output.find("XLS/XLS1.XLS\txls\t"), std::string::npos) << r.output;
+    EXPECT_TRUE(test::readFile(dir / "out" / "ZIP" / "ZIP3.ZIP") ==
+                test::sampleNamed("deflated.zip").bytes);
+    for (const RawKindInfo& row : RawKindTable)
+        EXPECT_NE(r.output.find(std::string(row.countLine)), std::string::npos) << row.option;
+    EXPECT_EQ(raw("--names titles").exitCode, 2);
+    EXPECT_NE(errors().find("--names takes metadata or numbers"), std::string::npos);
 }
 
 } // namespace

@@ -64,40 +64,50 @@ const SampleDocument& sampleNamed(const std::string& name) {
 }
 
 namespace {
-// The script's version: a change to it or to the helper it runs makes fresh media.
-std::size_t mediaVersion() {
+// The samples a shell script writes with its manifest, made once per version of the
+// script and of the helpers it runs, and kept under the system's temporary folder.
+std::vector<SampleMedia> madeByScript(std::initializer_list<const char*> scripts,
+                                      std::initializer_list<const char*> tools) {
+    std::vector<SampleMedia> all;
+    if (!haveTools(tools))
+        return all;
     std::string text;
-    for (const char* name : {"make_media.sh", "make_camera_raw.py"}) {
+    for (const char* name : scripts) {
         const auto bytes = readFile(std::filesystem::path(TEST_SOURCE_DIR) / "raw" / name);
         text.append(bytes.begin(), bytes.end());
     }
-    return std::hash<std::string>{}(text);
+    const std::string script = *scripts.begin();
+    const std::filesystem::path kept = std::filesystem::temp_directory_path() /
+                                       ("raw-sample-" + script.substr(0, script.find('.')) + "-" +
+                                        std::to_string(std::hash<std::string>{}(text)));
+    if (!std::filesystem::exists(kept / "manifest.txt")) {
+        TempDir fresh;
+        runOrFail("sh " + shellQuote(std::string(TEST_SOURCE_DIR) + "/raw/" + script) + " " +
+                  shellQuote(fresh.path().string()));
+        std::error_code ec;
+        std::filesystem::rename(fresh.path(), kept, ec); // another process may win
+        std::filesystem::create_directories(fresh.path(), ec);
+    }
+    std::ifstream manifest(kept / "manifest.txt");
+    SampleMedia m;
+    while (manifest >> m.name >> m.kind >> m.extension) {
+        m.bytes = readFile(kept / m.name);
+        all.push_back(m);
+    }
+    return all;
 }
 } // namespace
 
 const std::vector<SampleMedia>& sampleMedia() {
-    static const std::vector<SampleMedia> made = [] {
-        std::vector<SampleMedia> all;
-        if (!haveTools({"python3", "ffmpeg", "cjpeg", "exiftool"}))
-            return all;
-        const std::filesystem::path kept = std::filesystem::temp_directory_path() /
-                                           ("raw-sample-media-" + std::to_string(mediaVersion()));
-        if (!std::filesystem::exists(kept / "manifest.txt")) {
-            TempDir fresh;
-            runOrFail("sh " + shellQuote(std::string(TEST_SOURCE_DIR) + "/raw/make_media.sh") +
-                      " " + shellQuote(fresh.path().string()));
-            std::error_code ec;
-            std::filesystem::rename(fresh.path(), kept, ec);
-            std::filesystem::create_directories(fresh.path(), ec);
-        }
-        std::ifstream manifest(kept / "manifest.txt");
-        SampleMedia m;
-        while (manifest >> m.name >> m.kind >> m.extension) {
-            m.bytes = readFile(kept / m.name);
-            all.push_back(m);
-        }
-        return all;
-    }();
+    static const std::vector<SampleMedia> made =
+        madeByScript({"make_media.sh", "make_camera_raw.py", "make_more_raw.py"},
+                     {"python3", "ffmpeg", "cjpeg", "exiftool"});
+    return made;
+}
+
+const std::vector<SampleMedia>& sampleOfficeFiles() {
+    static const std::vector<SampleMedia> made =
+        madeByScript({"make_office.sh"}, {"python3", "zip", "pdfunite"});
     return made;
 }
 

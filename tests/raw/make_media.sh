@@ -42,3 +42,49 @@ camera.dng raw .DNG
 clip.mp4 mp4 .MP4
 clip.avi avi .AVI
 LIST
+
+# The newer formats, each with the tool that writes it; a missing tool leaves its file out
+# (and says so), so that only its tests are skipped.
+made() { # name kind extension
+    echo "$1 $2 $3" >> manifest.txt
+}
+ffmpeg -loglevel error -y -f lavfi -i testsrc=size=120x90 -frames:v 1 still.gif && made still.gif gif .GIF
+ffmpeg -loglevel error -y -f lavfi -i testsrc=duration=1:size=80x60:rate=5 moving.gif &&
+    made moving.gif gif .GIF
+ffmpeg -loglevel error -y -f lavfi -i smptebars=size=90x70 -frames:v 1 bars.bmp && made bars.bmp bmp .BMP
+ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=1 tone.wav && made tone.wav wav .WAV
+ffmpeg -loglevel error -y -f lavfi -i sine=frequency=660:duration=2 -c:a aac -b:a 64k tone.m4a &&
+    made tone.m4a m4a .M4A
+ffmpeg -loglevel error -y -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -c:v mpeg4 clip.mkv &&
+    made clip.mkv mkv .MKV
+if ffmpeg -hide_banner -encoders 2>/dev/null | grep -q libvpx; then
+    ffmpeg -loglevel error -y -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -c:v libvpx \
+        -b:v 200k clip.webm && made clip.webm mkv .WEBM
+else
+    echo "make_media.sh: ffmpeg has no libvpx: no WebM sample" >&2
+fi
+# Canon's CR3 is an ISO-BMFF file of brand "crx ".
+ffmpeg -loglevel error -y -f lavfi -i testsrc=duration=1:size=160x120:rate=5 -c:v mjpeg \
+    -brand 'crx ' -f mp4 canon.cr3 && made canon.cr3 cr3 .CR3
+if command -v heif-enc >/dev/null; then
+    heif-enc -q 40 picture.png -o photo.heic >/dev/null && made photo.heic heic .HEIC
+else
+    echo "make_media.sh: heif-enc (libheif-examples) is missing: no HEIC sample" >&2
+fi
+if command -v cwebp >/dev/null; then
+    cwebp -quiet -q 60 picture.png -o picture.webp && made picture.webp webp .WEBP
+    cwebp -quiet -lossless picture.png -o lossless.webp && made lossless.webp webp .WEBP
+else
+    echo "make_media.sh: cwebp (webp) is missing: no WebP sample" >&2
+fi
+if command -v lame >/dev/null; then
+    lame --quiet -b 96 --tt "Test tone" --ta "Bench" --add-id3v2 tone.wav tagged.mp3 &&
+        made tagged.mp3 mp3 .MP3
+    lame --quiet -b 128 tone.wav bare.mp3 && made bare.mp3 mp3 .MP3
+else
+    echo "make_media.sh: lame is missing: no MP3 sample" >&2
+fi
+python3 "$here/make_more_raw.py" . plain_restart.jpg
+made camera.rw2 rw2 .RW2
+made camera.orf orf .ORF
+made camera.raf raf .RAF

@@ -1,0 +1,20 @@
+#pragma once
+// What a found file says about itself that can name it: a photo's EXIF DateTimeOriginal
+// ("2021:06:01 12:09:33", in a JPEG's APP1 segment or a TIFF-based raw file's EXIF
+// directory) and a PDF document's /Title. Reads are bounded by the file's length.
+#include "raw/CarvedFormats.h"
+
+#include <optional>
+#include <string>
+
+namespace qr::raw {
+
+// "2021-06-01 12-09-33" from the photo's DateTimeOriginal; nullopt without one.
+std::optional<std::string> PhotoTakenAt(RawKind kind, const FileBytesReader& read,
+                                        std::uint64_t bytes);
+
+// The document's title, made fit for a file name; nullopt without one.
+std::optional<std::string> DocumentTitle(RawKind kind, const FileBytesReader& read,
+                                         std::uint64_t bytes);
+
+} // namespace qr::raw

@@ -161,6 +161,41 @@ bool GptImage::makeExfat(const fs::path& folder, Volume& v, std::string& why) {
     return ok && place(volume, v, why);
 }
 
+bool MakeFarNtfsDisk(const fs::path& image, std::uint64_t start, std::uint64_t sectors,
+                     const std::map<std::string, std::string>& files, std::string& why) {
+    if (::geteuid() != 0 || !fs::exists("/dev/fuse") ||
+        !haveTools({"sfdisk", "mkntfs", "ntfs-3g", "losetup", "truncate"})) {
+        why = "sfdisk, mkntfs, ntfs-3g, losetup, FUSE and root are needed";
+        return false;
+    }
+    const std::string script = "label: gpt\nstart=" + std::to_string(start) +
+                               ", size=" + std::to_string(sectors) + ", type=" + kBasicData +
+                               ", name=\"far\"\n";
+    if (!runStep("truncate -s 3T " + shellQuote(image.string()), why) ||
+        !runStep("printf '" + script + "' | sfdisk -q " + shellQuote(image.string()), why))
+        return false;
+    const CommandResult loop =
+        run("losetup -f --show -o " + std::to_string(start * 512) + " --sizelimit " +
+            std::to_string(sectors * 512) + " " + shellQuote(image.string()));
+    if (loop.exitCode != 0) {
+        why = "no loop device: " + loop.output;
+        return false;
+    }
+    const std::string device = loop.output.substr(0, loop.output.find('\n'));
+    const fs::path mnt = image.parent_path() / "far-mnt";
+    fs::create_directories(mnt);
+    // mkntfs keeps the partition start in 32 bits: beyond them it is left 0.
+    bool ok = runStep("mkntfs -F -Q -q -s 512 -p 0 -H 255 -S 63 " + shellQuote(device), why) &&
+              runStep("ntfs-3g " + shellQuote(device) + " " + shellQuote(mnt.string()), why);
+    if (ok) {
+        for (const auto& [name, content] : files)
+            writeFile(mnt / name, content);
+        ok = runStep("umount " + shellQuote(mnt.string()), why);
+    }
+    run("losetup -d " + shellQuote(device));
+    return ok;
+}
+
 void GptImage::copyWithoutPrimary(const fs::path& copy) const {
     runOrFail("cp --sparse=always " + shellQuote(path_.string()) + " " + shellQuote(copy.string()));
     runOrFail("dd if=/dev/zero of=" + shellQuote(copy.string()) +

@@ -47,4 +47,10 @@ private:
     std::vector<Volume> volumes_;
 };
 
+// A sparse GPT disk of 3 TiB whose one NTFS partition starts at `start` (beyond 2^32
+// sectors): mkntfs on a loop device at that offset, filled through ntfs-3g with
+// `files`. False, with `why`, when a tool, root, FUSE or a loop device is missing.
+bool MakeFarNtfsDisk(const std::filesystem::path& image, std::uint64_t start, std::uint64_t sectors,
+                     const std::map<std::string, std::string>& files, std::string& why);
+
 } // namespace qr::test

@@ -2,6 +2,7 @@
 // through mtools and mounts), and on the same disk with its primary header and entry
 // array zeroed; The Sleuth Kit's mmls is the oracle for every start and end.
 #include "support/GptImages.h"
+#include "support/NtfsImages.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -109,6 +110,25 @@ TEST(GptDisk, ZeroedPrimaryHeaderAndArrayAreReadFromTheBackup) {
     EXPECT_NE(details.find("The primary GPT header at sector 1 has no GPT signature"),
               std::string::npos)
         << details;
+}
+
+TEST(GptDisk, NtfsBeyondTwoTebibytesIsListedAndSavedByteExact) {
+    test::TempDir dir;
+    const fs::path image = dir / "3tib.img";
+    const std::uint64_t start = (std::uint64_t{1} << 32) + 2048;
+    const std::uint64_t sectors = 409600;
+    const std::map<std::string, std::string> files{{"FAR.BIN", test::NoiseBytes(1000000, 5)},
+                                                   {"DEEP/HELLO.TXT", "beyond 2 TiB\n"}};
+    std::string why;
+    if (!test::MakeFarNtfsDisk(image, start, sectors, files, why))
+        GTEST_SKIP() << why;
+    const std::string listing = cli(image, "partitions --disk 0");
+    EXPECT_EQ(listing, "Partition - 1 ( NTFS )\t" + std::to_string(start) + "\t" +
+                           std::to_string(start + sectors) + "\n");
+    EXPECT_EQ(ourPartitions(listing), mmlsPartitions(image));
+    cli(image, "save --disk 0 --partition 1 --to " + test::shellQuote((dir / "out").string()));
+    for (const auto& [name, content] : files)
+        EXPECT_TRUE(test::ReadWholeFile(dir / "out" / name) == content) << name;
 }
 
 } // namespace

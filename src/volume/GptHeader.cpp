@@ -10,10 +10,6 @@ namespace {
 constexpr std::size_t kMinHeaderSize = 92;
 constexpr std::size_t kCrcOffset = 16;
 
-std::string sectorText(std::uint64_t sector) {
-    return "sector " + std::to_string(sector);
-}
-
 // The header CRC32 is taken over the header with its own CRC field as zeros.
 std::uint32_t headerCrc(disk::ByteView sector, std::uint32_t size) {
     static constexpr std::array<unsigned char, 4> kZeros{};
@@ -30,10 +26,10 @@ std::string arrayProblem(const GptHeader& h, std::uint64_t at, std::uint64_t dis
         return "gives an entry count of " + std::to_string(h.entryCount);
     const std::uint64_t sectors = GptArraySectors(h, sectorSize);
     if (h.entriesSector == 0 || (h.entriesSector <= at && at - h.entriesSector < sectors))
-        return "puts its entry array at " + sectorText(h.entriesSector) + ", over its own sectors";
+        return "puts its entry array at " + SectorText(h.entriesSector) + ", over its own sectors";
     if (diskSectors != 0 &&
         (h.entriesSector >= diskSectors || sectors > diskSectors - h.entriesSector))
-        return "puts its entry array at " + sectorText(h.entriesSector) + ", beyond the disk";
+        return "puts its entry array at " + SectorText(h.entriesSector) + ", beyond the disk";
     return {};
 }
 
@@ -69,7 +65,7 @@ GptHeaderCheck CheckGptHeader(disk::ByteView sector, std::uint64_t at, std::uint
     h.entrySize = sector.u32(84);
     h.entriesCrc = sector.u32(88);
     if (h.ownSector != at) {
-        check.problem = "names " + sectorText(h.ownSector) + " as its own";
+        check.problem = "names " + SectorText(h.ownSector) + " as its own";
         return check;
     }
     check.problem = arrayProblem(h, at, diskSectors, sectorSize);

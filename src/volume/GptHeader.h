@@ -39,6 +39,11 @@ struct GptHeaderCheck {
 GptHeaderCheck CheckGptHeader(disk::ByteView sector, std::uint64_t at, std::uint64_t diskSectors,
                               std::uint32_t sectorSize);
 
+// "sector N", as the GPT's problem lines name places.
+inline std::string SectorText(std::uint64_t sector) {
+    return "sector " + std::to_string(sector);
+}
+
 // Sectors the entry array of `header` covers.
 std::uint64_t GptArraySectors(const GptHeader& header, std::uint32_t sectorSize);
 

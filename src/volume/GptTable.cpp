@@ -14,10 +14,6 @@ namespace {
 constexpr std::size_t kNameOffset = 56;
 constexpr std::size_t kNameBytes = 72;
 
-std::string sectorText(std::uint64_t sector) {
-    return "sector " + std::to_string(sector);
-}
-
 void appendUtf8(std::string& out, std::uint32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -54,7 +50,7 @@ std::optional<HeaderAndArray> readHeader(disk::SectorSource& source, std::uint64
     const GptHeaderCheck check =
         CheckGptHeader(disk::ByteView(sector.data(), sector.size()), at, diskSectors, sectorSize);
     if (!check.header) {
-        reading.problems.push_back("The " + which + " GPT header at " + sectorText(at) + " " +
+        reading.problems.push_back("The " + which + " GPT header at " + SectorText(at) + " " +
                                    check.problem);
         return std::nullopt;
     }
@@ -66,7 +62,7 @@ std::optional<HeaderAndArray> readHeader(disk::SectorSource& source, std::uint64
     const disk::ByteView array(found.array.data(), static_cast<std::size_t>(h.arrayBytes()));
     if (Crc32(array) != h.entriesCrc) {
         reading.problems.push_back("The entry array of the " + which + " GPT header (" +
-                                   sectorText(h.entriesSector) + ") fails its CRC32");
+                                   SectorText(h.entriesSector) + ") fails its CRC32");
         return std::nullopt;
     }
     return found;

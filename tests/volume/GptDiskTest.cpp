@@ -4,6 +4,7 @@
 #include "support/GptImages.h"
 #include "support/NtfsImages.h"
 #include "support/TestSupport.h"
+#include "support/VolumeImages.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -13,13 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string cli(const fs::path& image, const std::string& args, int expected = 0) {
-    const test::CommandResult r =
-        test::run(std::string(RECOVERY_CLI) + " --image " + test::shellQuote(image.string()) + " " +
-                  args + " </dev/null 2>/dev/null");
-    EXPECT_EQ(r.exitCode, expected) << args << "\n" << r.output;
-    return r.output;
-}
+using test::cli;
 
 // "start end" (end: the first sector behind) of each partition, as mmls lists them.
 std::vector<std::string> mmlsPartitions(const fs::path& image) {

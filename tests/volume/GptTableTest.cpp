@@ -15,21 +15,7 @@ namespace {
 using test::SectorBytes;
 using test::SparseDisk;
 
-class SparseSource final : public disk::SectorSource {
-public:
-    explicit SparseSource(SparseDisk& disk) : disk_(disk) {}
-    disk::ReadStatus readSectors(std::uint64_t start, std::uint32_t count,
-                                 unsigned char* buffer) override {
-        const std::size_t length = std::size_t{count} * 512;
-        std::memset(buffer, 0, length);
-        disk_.read(start * 512, buffer, length);
-        return disk::ReadStatus::Complete;
-    }
-    std::uint64_t sectorCount() override { return disk_.sectors(); }
-
-private:
-    SparseDisk& disk_;
-};
+using test::SparseSource;
 
 void put16(unsigned char* at, std::uint16_t v) {
     std::memcpy(at, &v, 2);

@@ -4,6 +4,8 @@
 #include "app/DiskCommands.h"
 #include "disk/DiskDetails.h"
 #include "disk/DiskRegistry.h"
+#include "disk/SectorReader.h"
+#include "volume/PartitionTree.h"
 
 #include <charconv>
 #include <iostream>
@@ -33,6 +35,10 @@ int printDetails(CliSession& s, const std::string& text) {
         return 1;
     }
     for (const std::string& line : app::DiskDetailLines(*s.context, *n))
+        std::cout << line << "\n";
+    // The table the partition step reads (GPT disks only): read from the disk itself.
+    s.context->selectedDiskNumber = static_cast<std::uint16_t>(*n);
+    for (const std::string& line : volume::PartitionTableDetailLines(*s.context->reader))
         std::cout << line << "\n";
     return 0;
 }

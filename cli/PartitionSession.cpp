@@ -121,8 +121,9 @@ bool applyVolumeChoice(app::RecoveryContext& ctx, const VolumeChoice& choice, st
         return false;
     }
     p.fileSystemName = record.fileSystemNames[k - 1];
-    p.partitionStart = record.slots[k].startSector;
-    p.partitionEnd = record.slots[k].endSector > 0 ? record.slots[k].endSector - 1 : 0;
+    p.partitionStart = volume::SlotStart(record.slots[k]);
+    p.partitionEnd =
+        volume::SlotEnd(record.slots[k]) > 0 ? volume::SlotEnd(record.slots[k]) - 1 : 0;
     ctx.searchPartitionIndex = static_cast<std::int32_t>(k - 1);
     return true;
 }

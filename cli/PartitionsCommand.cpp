@@ -38,8 +38,8 @@ int runPartitions(const CommandLine& line) {
     }
     for (std::uint32_t k = 1; k <= record.count; ++k) {
         const volume::PartitionSlot& slot = record.slots[k];
-        std::cout << ctx.partitionTree.text(slot.treeItem) << '\t' << slot.startSector << '\t'
-                  << slot.endSector << '\n';
+        std::cout << ctx.partitionTree.text(slot.treeItem) << '\t' << volume::SlotStart(slot)
+                  << '\t' << volume::SlotEnd(slot) << '\n';
     }
     return 0;
 }

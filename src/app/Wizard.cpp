@@ -35,6 +35,21 @@ std::uint16_t diskNumberOf(const std::string& label) {
     return static_cast<std::uint16_t>(model::parseCellNumber(label.substr(4)));
 }
 
+// The Standard mode's partition details; a GPT partition adds its entry's name.
+std::vector<std::string> StandardSummaryRows(std::uint16_t disk, int number,
+                                             const std::string& type,
+                                             const volume::PartitionSlot& s) {
+    std::vector<std::string> rows{"Disk Number :" + std::to_string(disk),
+                                  "Partition Number : " + std::to_string(number),
+                                  "Partition Type : " + type,
+                                  "Search Mode : Standard",
+                                  "Start Sector : " + std::to_string(volume::SlotStart(s)),
+                                  "End Sector : " + std::to_string(volume::SlotEnd(s))};
+    if (!s.gptName.empty())
+        rows.push_back("GPT Name : " + s.gptName);
+    return rows;
+}
+
 } // namespace
 
 int partitionTypeEntry(const std::string& fileSystemName) {
@@ -104,7 +119,7 @@ void Wizard::clickPartition(model::TreeItem item) {
         if (record.slots[k].treeItem != item)
             continue;
         ctx_.partitionTree.setSelected(item);
-        std::string name = k <= volume::kPartitionNames ? record.fileSystemNames[k - 1] : "";
+        std::string name = k <= volume::kListedPartitions ? record.fileSystemNames[k - 1] : "";
         showPartitionOptions(name, static_cast<int>(k - 1), disk);
         return;
     }
@@ -194,8 +209,8 @@ void Wizard::buildPartitionStep() {
     case kSearchAdvanced:
         // Standard shows partition 1 read-only; Advanced lets the user edit it.
         setModeCaption(advanced ? kAdvanceCaption : kStandardEntryCaption);
-        view_.setItemText(item::kStartSector, std::to_string(first.startSector));
-        view_.setItemText(item::kEndSector, std::to_string(first.endSector));
+        view_.setItemText(item::kStartSector, std::to_string(volume::SlotStart(first)));
+        view_.setItemText(item::kEndSector, std::to_string(volume::SlotEnd(first)));
         view_.showItem(item::kPartitionType, true);
         view_.showItem(item::kPartitionTypeLabel, true);
         showSectorFields(true);
@@ -229,15 +244,11 @@ void Wizard::fillPartitionSummary(int partitionNumber) {
     const std::uint16_t disk = ctx_.selectedDiskNumber;
     const auto& s = slot(disk, partitionNumber);
     const auto& record = ctx_.partitions[disk < volume::kMaxDisks ? disk : 0];
-    std::string type = partitionNumber >= 1 && partitionNumber <= volume::kPartitionNames &&
+    std::string type = partitionNumber >= 1 && partitionNumber <= volume::kListedPartitions &&
                                static_cast<std::uint32_t>(partitionNumber) <= record.count
                            ? record.fileSystemNames[static_cast<std::size_t>(partitionNumber - 1)]
                            : "";
-    view_.setListRows(item::kSummaryList, {"Disk Number :" + std::to_string(disk),
-                                           "Partition Number : " + std::to_string(partitionNumber),
-                                           "Partition Type : " + type, "Search Mode : Standard",
-                                           "Start Sector : " + std::to_string(s.startSector),
-                                           "End Sector : " + std::to_string(s.endSector)});
+    view_.setListRows(item::kSummaryList, StandardSummaryRows(disk, partitionNumber, type, s));
 }
 
 void Wizard::showPartitionOptions(const std::string& fileSystemName, int index,
@@ -248,22 +259,18 @@ void Wizard::showPartitionOptions(const std::string& fileSystemName, int index,
         setModeCaption(kStandardCaption);
         view_.enableItem(item::kPartitionType, false);
         enableSectorFields(false);
-        view_.setItemText(item::kStartSector, std::to_string(s.startSector));
-        view_.setItemText(item::kEndSector, std::to_string(s.endSector));
+        view_.setItemText(item::kStartSector, std::to_string(volume::SlotStart(s)));
+        view_.setItemText(item::kEndSector, std::to_string(volume::SlotEnd(s)));
         view_.setListRows(item::kSummaryList,
-                          {"Disk Number :" + std::to_string(disk),
-                           "Partition Number : " + std::to_string(index + 1),
-                           "Partition Type : " + fileSystemName, "Search Mode : Standard",
-                           "Start Sector : " + std::to_string(s.startSector),
-                           "End Sector : " + std::to_string(s.endSector)});
+                          StandardSummaryRows(disk, index + 1, fileSystemName, s));
         view_.selectEntry(item::kPartitionType, partitionTypeEntry(fileSystemName));
         break;
     case kSearchAdvanced:
         setModeCaption(kAdvanceModeCaption);
         view_.enableItem(item::kPartitionType, true);
         enableSectorFields(true);
-        view_.setItemText(item::kStartSector, std::to_string(s.startSector));
-        view_.setItemText(item::kEndSector, std::to_string(s.endSector));
+        view_.setItemText(item::kStartSector, std::to_string(volume::SlotStart(s)));
+        view_.setItemText(item::kEndSector, std::to_string(volume::SlotEnd(s)));
         view_.setListRows(item::kSummaryList, {"Partition Number : " + std::to_string(index + 1),
                                                "Search Mode : Advance"});
         if (partitionTypeEntry(fileSystemName) != kNoTypeEntry)
@@ -271,8 +278,8 @@ void Wizard::showPartitionOptions(const std::string& fileSystemName, int index,
         break;
     case kSearchRaw:
         setModeCaption(kRawCaption);
-        view_.setItemText(item::kStartSector, std::to_string(s.startSector));
-        view_.setItemText(item::kEndSector, std::to_string(s.endSector));
+        view_.setItemText(item::kStartSector, std::to_string(volume::SlotStart(s)));
+        view_.setItemText(item::kEndSector, std::to_string(volume::SlotEnd(s)));
         break;
     default:
         break;

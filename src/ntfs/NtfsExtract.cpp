@@ -151,9 +151,10 @@ DataAttribute readDataAttribute(disk::SectorSource& source, const NtfsGeometry& 
                                 const MftRunList& mftRuns, const NtfsFileRef& file,
                                 const std::string& stream, const char*& why) {
     RecordBytes record{};
-    const bool byNumber = mftRuns.recordToSector(file.record) == file.sector;
+    const std::uint64_t sector = geometry.wholeSector(file.sector);
+    const bool byNumber = mftRuns.recordToSector(file.record) == sector;
     const bool read = byNumber ? ReadMftRecord(source, geometry, mftRuns, file.record, record)
-                               : ReadRecordAt(source, geometry, file.sector, record);
+                               : ReadRecordAt(source, geometry, sector, record);
     if (!read) {
         why = "the file's record is not a file record";
         return {};

@@ -17,6 +17,16 @@ struct NtfsGeometry {
             return 0;
         return volumeStart + cluster * sectorsPerCluster;
     }
+    // The record sector `sector` names, whole: record tables and the rows a save hands
+    // over keep sector numbers in 32 bits, and a volume of fewer than 2^32 sectors that
+    // reaches beyond them holds exactly one sector with those low bits.
+    std::uint64_t wholeSector(std::uint64_t sector) const {
+        constexpr std::uint64_t kLow = 0xFFFFFFFFu;
+        if (sector > kLow || volumeEnd <= kLow + 1)
+            return sector;
+        const std::uint64_t candidate = (volumeStart & ~kLow) | sector;
+        return candidate < volumeStart ? candidate + kLow + 1 : candidate;
+    }
     // Clusters of the volume.
     std::uint64_t clusterCount() const {
         return sectorsPerCluster == 0 || volumeEnd <= volumeStart

@@ -29,15 +29,14 @@ bool fieldsHold(const volume::Sector& boot) {
 
 // First sector of the MFT (or its mirror) by the cluster at `clusterOffset`, tried in
 // `inUse` and then in `other`; 0 when neither points at a "FILE" record.
-std::uint32_t locateTable(disk::SectorSource& source, std::uint64_t start,
-                          const volume::Sector& inUse, const volume::Sector& other,
-                          std::size_t clusterOffset) {
+std::uint64_t locateTable(disk::SectorSource& source, std::uint64_t start, const volume::Sector& inUse,
+                          const volume::Sector& other, std::size_t clusterOffset) {
     const std::uint32_t spc = inUse.u8(0x0D);
     for (const volume::Sector* copy : {&inUse, &other}) {
         const std::uint64_t sector =
             start + static_cast<std::uint64_t>(spc) * copy->u32(clusterOffset);
         if (volume::ReadSector(source, sector).hasText(0, "FILE"))
-            return static_cast<std::uint32_t>(sector);
+            return sector;
     }
     return 0;
 }
@@ -69,8 +68,8 @@ int ValidateNtfsVolume(disk::SectorSource* medium, volume::VolumeParams& p, std:
                           "record of 2, 4, 6 or 8 sectors");
         std::swap(inUse, other);
     }
-    const std::uint32_t mft = locateTable(source, p.partitionStart, inUse, other, 0x30);
-    const std::uint32_t mirror = locateTable(source, p.partitionStart, inUse, other, 0x38);
+    const std::uint64_t mft = locateTable(source, p.partitionStart, inUse, other, 0x30);
+    const std::uint64_t mirror = locateTable(source, p.partitionStart, inUse, other, 0x38);
     p.mftStart = mft;
     p.mftMirrorStart = mirror;
     if (mft == 0 && mirror == 0)
@@ -80,7 +79,7 @@ int ValidateNtfsVolume(disk::SectorSource* medium, volume::VolumeParams& p, std:
     p.indexRecordSectors = perIndex == kIndexOf4096Bytes ? 8 : perIndex * spc;
     p.sectorsPerCluster = spc;
     p.mftRecordSectors = recordSectors(inUse);
-    p.cluster0Start = static_cast<std::uint32_t>(p.partitionStart);
+    p.cluster0Start = p.partitionStart;
     return 1;
 }
 

@@ -10,10 +10,12 @@ namespace {
 
 using namespace model::folder_col;
 
+// The log's format keeps sector numbers in 32 bits.
 template <typename Layout> LogVolumeFields fieldsOf(const Layout& v) {
-    return {v.sectorsPerFat,   v.sectorsPerCluster, v.rootSectors,      v.rootStart,
-            v.reservedSectors, v.cluster0Start,     v.firstFat,         v.secondFat,
-            v.mftStart,        v.mftMirrorStart,    v.mftRecordSectors, v.indexRecordSectors};
+    const auto low = [](std::uint64_t sector) { return static_cast<std::uint32_t>(sector); };
+    return {v.sectorsPerFat,   v.sectorsPerCluster,   v.rootSectors,      v.rootStart,
+            v.reservedSectors, low(v.cluster0Start),  low(v.firstFat),    low(v.secondFat),
+            low(v.mftStart),   low(v.mftMirrorStart), v.mftRecordSectors, v.indexRecordSectors};
 }
 
 template <typename Layout> void setFields(Layout& v, const LogVolumeFields& f) {

@@ -9,18 +9,34 @@
 namespace qr::volume {
 
 inline constexpr int kMaxDisks = 26;
+// An MBR table and the partition search list at most this many partitions.
 inline constexpr int kPartitionNames = 26;
-inline constexpr int kPartitionSlots = 50; // slot 0 unused
+// A GPT lists up to this many (its header gives the count, usually 128).
+inline constexpr int kListedPartitions = 256;
+inline constexpr int kPartitionSlots = kListedPartitions + 1; // slot 0 unused
 
 struct PartitionSlot {
     model::TreeItem treeItem = model::kNoItem;
+    // The values of the classic record, kept to 32 bits ...
     std::uint32_t startSector = 0;
     std::uint32_t endSector = 0; // first sector behind the partition
+    // ... and the whole ones beside them, read where a 32-bit value is at its limit.
+    std::uint64_t firstSector = 0;
+    std::uint64_t behindSector = 0;
+    std::string gptName = {}; // the GPT entry's own name; empty on MBR disks
 };
+
+// The start and end of a slot, whole: the wide value where the 32-bit one is full.
+inline std::uint64_t SlotStart(const PartitionSlot& s) {
+    return s.startSector == 0xFFFFFFFFu ? s.firstSector : s.startSector;
+}
+inline std::uint64_t SlotEnd(const PartitionSlot& s) {
+    return s.endSector == 0xFFFFFFFFu ? s.behindSector : s.endSector;
+}
 
 struct DiskPartitionRecord {
     std::uint32_t count = 0;
-    std::array<std::string, kPartitionNames> fileSystemNames{}; // index k - 1
+    std::array<std::string, kListedPartitions> fileSystemNames{}; // index k - 1
     std::array<PartitionSlot, kPartitionSlots> slots{};
 };
 

@@ -13,10 +13,8 @@ std::string PartitionItemText(std::uint32_t k, const std::string& name) {
     return "Partition - " + std::to_string(k) + " ( " + name + " )";
 }
 
-bool HasRoomForPartition(const DiskPartitionRecord& record) {
-    // Names are indexed k - 1, slots k; the smaller of the two bounds the count.
-    return record.count <
-           static_cast<std::uint32_t>(std::min(kPartitionNames, kPartitionSlots - 1));
+bool HasRoomForPartition(const DiskPartitionRecord& record, std::uint32_t limit) {
+    return record.count < std::min<std::uint32_t>(limit, kListedPartitions);
 }
 
 model::TreeItem PartitionTreeRoot(const model::TreeModel& tree) {
@@ -29,9 +27,9 @@ DiskPartitionRecord& DiskRecord(std::array<DiskPartitionRecord, kMaxDisks>& reco
 }
 
 bool ListPartition(PartitionListingTarget& target, const std::string& name, std::uint64_t start,
-                   std::uint64_t end) {
+                   std::uint64_t end, std::uint32_t limit) {
     DiskPartitionRecord& record = target.record;
-    if (!HasRoomForPartition(record))
+    if (!HasRoomForPartition(record, limit))
         return false;
     const std::uint32_t k = record.count + 1;
     constexpr std::uint64_t kMax32 = 0xFFFFFFFFu;
@@ -39,6 +37,9 @@ bool ListPartition(PartitionListingTarget& target, const std::string& name, std:
     PartitionSlot& slot = record.slots[k];
     slot.startSector = static_cast<std::uint32_t>(std::min(start, kMax32));
     slot.endSector = static_cast<std::uint32_t>(std::min(end, kMax32));
+    slot.firstSector = start;
+    slot.behindSector = end;
+    slot.gptName.clear();
     slot.treeItem =
         AddTreeItem(target.tree, PartitionItemText(k, name), PartitionTreeRoot(target.tree));
     if (k == 1)

@@ -26,14 +26,15 @@ struct PartitionListingTarget {
     model::TreeItem& firstPartitionItem;
 };
 
-// True while the record has room for one more partition (names and slots).
-bool HasRoomForPartition(const DiskPartitionRecord& record);
+// True while the record holds fewer than `limit` partitions (at most kListedPartitions).
+bool HasRoomForPartition(const DiskPartitionRecord& record, std::uint32_t limit = kPartitionNames);
 
 // Lists partition k = count + 1 of the record: its name, start, end (the first sector
-// behind it, kept to 32 bits), its tree item under the partition tree's root, and
-// `firstPartitionItem` for k = 1. Returns false when the record is full.
+// behind it; kept to 32 bits in startSector and endSector, whole in firstSector and
+// behindSector), its tree item under the partition tree's root, and
+// `firstPartitionItem` for k = 1. Returns false when the record holds `limit` already.
 bool ListPartition(PartitionListingTarget& target, const std::string& name, std::uint64_t start,
-                   std::uint64_t end);
+                   std::uint64_t end, std::uint32_t limit = kPartitionNames);
 
 // The root item of the partition tree (kNoItem when the tree has none).
 model::TreeItem PartitionTreeRoot(const model::TreeModel& tree);

@@ -59,7 +59,7 @@ SearchGeometry ReadSearchGeometry(platform::RegistryStore* registry, unsigned di
 
 void ForgetPartitions(PartitionListingTarget& target, unsigned disk) {
     DiskPartitionRecord& record = target.record;
-    const std::uint32_t listed = std::min<std::uint32_t>(record.count, kPartitionNames);
+    const std::uint32_t listed = std::min<std::uint32_t>(record.count, kListedPartitions);
     for (std::uint32_t k = 1; k <= listed; ++k) {
         record.fileSystemNames[k - 1].clear();
         record.slots[k] = {};

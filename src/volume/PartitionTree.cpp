@@ -2,16 +2,16 @@
 
 #include "disk/ByteView.h"
 #include "disk/SectorSource.h"
+#include "volume/GptPartitions.h"
 #include "volume/PartitionListing.h"
 #include "volume/PartitionTable.h"
+#include "volume/SectorRead.h"
 #include "volume/TableSector.h"
-
-#include <array>
 
 namespace qr::volume {
 
 bool ReadDiskStart(disk::SectorSource& source, PartitionListingTarget& target) {
-    std::array<unsigned char, disk::kSectorBytes> sector0{};
+    std::vector<unsigned char> sector0(disk::kSectorBytes);
     const disk::ReadStatus status = source.readSectors(0, 1, sector0.data());
     const disk::ByteView bytes(sector0.data(), sector0.size());
     const std::uint64_t diskSectors = source.sectorCount();
@@ -21,8 +21,18 @@ bool ReadDiskStart(disk::SectorSource& source, PartitionListingTarget& target) {
             return false;
         }
     }
+    if (HasGptEntry(bytes))
+        return ListGptPartitions(source, target, disk::kSectorBytes) &&
+               status != disk::ReadStatus::NoMedium;
     ReadPartitionTable(source, target, 0);
     return status != disk::ReadStatus::NoMedium && TableFailed(bytes, diskSectors);
+}
+
+std::vector<std::string> PartitionTableDetailLines(disk::SectorSource& source) {
+    const std::vector<unsigned char> sector0 = ReadSectorBytes(source, 0, 1, disk::kSectorBytes);
+    if (!HasGptEntry(disk::ByteView(sector0.data(), sector0.size())))
+        return {};
+    return GptDetailLines(ReadGptDisk(source, disk::kSectorBytes));
 }
 
 } // namespace qr::volume

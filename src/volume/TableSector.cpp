@@ -44,6 +44,14 @@ bool TableFailed(disk::ByteView s, std::uint64_t diskSectors) {
                         [&](const Entry& e) { return !empty(e) && possible(e, diskSectors); });
 }
 
+bool HasGptEntry(disk::ByteView s) {
+    if (s.u8(0x1FE) != 0x55 && s.u8(0x1FF) != 0xAA)
+        return false;
+    const auto entries = entriesOf(s);
+    return std::any_of(entries.begin(), entries.end(),
+                       [](const Entry& e) { return e.type == 0xEE; });
+}
+
 std::optional<BootSectorVolume> WholeDiskVolume(disk::ByteView s, std::uint64_t diskSectors) {
     const auto volume = RecogniseBootSector(s, 0, diskSectors);
     if (!volume)

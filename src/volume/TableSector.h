@@ -15,6 +15,10 @@ namespace qr::volume {
 // of `diskSectors` sectors; 0 means size unknown).
 bool TableFailed(disk::ByteView sector0, std::uint64_t diskSectors);
 
+// True when the table sector is signed (one byte is enough) and one of its four entries
+// is of type 0xEE: a protective or hybrid MBR, read as GPT as current tools do.
+bool HasGptEntry(disk::ByteView sector0);
+
 // The volume that starts at sector 0 when sector 0 is a plausible boot sector and its
 // entry slots do not form a credible table (an entry with a bad status byte, with no
 // size, beyond the disk, starting inside the volume's own reserved sectors and tables,

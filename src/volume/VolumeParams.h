@@ -7,6 +7,7 @@
 
 namespace qr::volume {
 
+// Sector numbers are 64-bit: a volume may lie beyond 2^32 sectors on a large disk.
 struct VolumeParams {
     std::string fileSystemName; // a registered file system's name, as shown and logged
     std::uint64_t partitionStart = 0;
@@ -16,11 +17,11 @@ struct VolumeParams {
     std::uint32_t rootSectors = 0;
     std::uint32_t rootStart = 0; // FAT16: root directory sector; FAT32: root cluster
     std::uint32_t reservedSectors = 0;
-    std::uint32_t cluster0Start = 0;
-    std::uint32_t firstFat = 0;
-    std::uint32_t secondFat = 0;
-    std::uint32_t mftStart = 0;
-    std::uint32_t mftMirrorStart = 0;
+    std::uint64_t cluster0Start = 0;
+    std::uint64_t firstFat = 0;
+    std::uint64_t secondFat = 0;
+    std::uint64_t mftStart = 0;
+    std::uint64_t mftMirrorStart = 0;
     std::uint32_t mftRecordSectors = 0;
     std::uint32_t indexRecordSectors = 0;
 

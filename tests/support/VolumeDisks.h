@@ -3,6 +3,7 @@
 // sector by sector (terabytes cost only the sectors written), disks whose sectors
 // repeat a short byte string, and a wrapper that makes chosen sectors fail to read.
 #include "disk/DeviceFile.h"
+#include "disk/SectorSource.h"
 
 #include <algorithm>
 #include <array>
@@ -51,6 +52,25 @@ public:
 private:
     std::uint64_t sectors_;
     std::map<std::uint64_t, SectorBytes> data_;
+};
+
+// The sparse disk as a sector source; counts the sectors read.
+class SparseSource final : public disk::SectorSource {
+public:
+    explicit SparseSource(SparseDisk& disk) : disk_(disk) {}
+    disk::ReadStatus readSectors(std::uint64_t start, std::uint32_t count,
+                                 unsigned char* buffer) override {
+        sectorsRead += count;
+        std::memset(buffer, 0, std::size_t{count} * 512);
+        disk_.read(start * 512, buffer, std::size_t{count} * 512);
+        return start + count <= disk_.sectors() ? disk::ReadStatus::Complete
+                                                : disk::ReadStatus::Partial;
+    }
+    std::uint64_t sectorCount() override { return disk_.sectors(); }
+    std::uint64_t sectorsRead = 0;
+
+private:
+    SparseDisk& disk_;
 };
 
 // A disk whose every sector s reads block (s mod blocks) of `bytes`, so that any

@@ -68,6 +68,13 @@ std::filesystem::path makeFat32AndNtfsDisk(const std::filesystem::path& folder) 
     return image;
 }
 
+std::string cli(const std::filesystem::path& image, const std::string& args, int expected) {
+    const CommandResult r = run(std::string(RECOVERY_CLI) + " --image " +
+                                shellQuote(image.string()) + " " + args + " </dev/null");
+    EXPECT_EQ(r.exitCode, expected) << args << "\n" << r.output;
+    return r.output;
+}
+
 SectorBytes readImageSector(const std::filesystem::path& image, std::uint64_t sector) {
     SectorBytes s{};
     std::ifstream in(image, std::ios::binary);

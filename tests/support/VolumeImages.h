@@ -3,9 +3,9 @@
 // recovery context over one disk for the partition and volume tests.
 #include "app/RecoveryContext.h"
 #include "platform/RegistryData.h"
-#include "support/VolumeDisks.h"
 #include "support/RecordingWindow.h"
 #include "support/ScriptedMessages.h"
+#include "support/VolumeDisks.h"
 
 #include <filesystem>
 #include <memory>
@@ -40,6 +40,10 @@ void makeFatFolders(const std::filesystem::path& image, std::uint64_t offset,
 // mkntfs over `sectors` sectors written into `image` at sector `offset`.
 void formatNtfs(const std::filesystem::path& image, std::uint64_t offset, std::uint64_t sectors,
                 const std::string& extra = "");
+
+// Runs recovery-cli with `image` as disk 0 and `args`; expects exit code `expected`
+// (a test failure otherwise). Returns what it printed, error output included.
+std::string cli(const std::filesystem::path& image, const std::string& args, int expected = 0);
 
 SectorBytes readImageSector(const std::filesystem::path& image, std::uint64_t sector);
 void writeImageSector(const std::filesystem::path& image, std::uint64_t sector,

@@ -12,13 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string cli(const fs::path& image, const std::string& args, int expected = 0) {
-    const test::CommandResult r =
-        test::run(std::string(RECOVERY_CLI) + " --image " + test::shellQuote(image.string()) + " " +
-                  args + " </dev/null");
-    EXPECT_EQ(r.exitCode, expected) << args << "\n" << r.output;
-    return r.output;
-}
+using test::cli;
 
 std::string line(const std::string& name, std::uint64_t start, std::uint64_t end) {
     return "Partition - 1 ( " + name + " )\t" + std::to_string(start) + "\t" + std::to_string(end) +

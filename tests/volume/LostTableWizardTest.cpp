@@ -6,6 +6,7 @@
 #include "app/Wizard.h"
 #include "disk/SectorReader.h"
 #include "support/FatImages.h"
+#include "support/PartitionStepSession.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestSupport.h"
 #include "support/VolumeImages.h"
@@ -21,88 +22,14 @@ namespace qr::volume {
 namespace {
 
 namespace item = app::item;
-
-// A view that keeps the last state of every item; the search worker writes to it too.
-class View final : public app::WizardView {
-public:
-    void setItemText(int id, const std::string& text) override { set(texts, id, text); }
-    void showItem(int id, bool visible) override { set(shown, id, visible); }
-    void enableItem(int id, bool enabled) override { set(enabled_, id, enabled); }
-    void setProgress(int, int) override {}
-    void selectEntry(int id, int index) override { set(entries, id, index); }
-    std::string itemText(int id) override { return get(texts, id); }
-    int selectedEntry(int id) override { return entries.count(id) ? get(entries, id) : -1; }
-    void checkItem(int, bool) override {}
-    void focusItem(int) override {}
-    void setListRows(int, const std::vector<std::string>&) override {}
-    void setSingleColumn(int, const std::string&, int) override {}
-    void closeWindow() override {}
-    bool isShown(int id) { return get(shown, id); }
-    bool isEnabled(int id) { return get(enabled_, id); }
-
-private:
-    template <class M, class V> void set(M& map, int id, const V& value) {
-        std::lock_guard lock(mutex_);
-        map[id] = value;
-    }
-    template <class M> typename M::mapped_type get(M& map, int id) {
-        std::lock_guard lock(mutex_);
-        return map[id];
-    }
-    std::mutex mutex_;
-    std::map<int, std::string> texts;
-    std::map<int, bool> shown, enabled_;
-    std::map<int, int> entries;
-};
-
-struct Session {
-    explicit Session(const std::filesystem::path& image) {
-        app::Services services;
-        services.window = &view;
-        services.messages = &messages;
-        services.registry = &registry;
-        ctx = std::make_unique<app::RecoveryContext>(services);
-        ctx->reader = app::MakeSectorReader(*ctx, std::make_shared<disk::PosixDeviceOpener>());
-        ctx->reader->paths().setName(0, image.string());
-        app::WizardEngines engines = app::defaultWizardEngines();
-        engines.startScan = [this](app::RecoveryContext&) { ++scans; };
-        wizard = std::make_unique<app::Wizard>(*ctx, view, engines);
-        const auto root = ctx->diskTree.insert(model::kNoItem, "My Computer", 0, 0);
-        disk0 = ctx->diskTree.insert(root, "Disk0", 1, 1);
-        ctx->selectedDiskLabel = "Disk0";
-        ctx->wizardStage = 0;
-        ctx->readFailureNotices = 1;
-    }
-    void toPartitionStep(bool waitForTheSearch = true) {
-        wizard->clickDisk(disk0);
-        wizard->chooseMode(app::kSearchStandard);
-        wizard->next();
-        if (waitForTheSearch)
-            waitForSearch();
-    }
-    void waitForSearch() {
-        if (ctx->partitionSearchThread.joinable())
-            ctx->partitionSearchThread.join();
-    }
-    std::string partitionText(std::uint32_t k) {
-        return ctx->partitionTree.text(ctx->partitions[0].slots[k].treeItem);
-    }
-
-    View view;
-    test::ScriptedMessages messages;
-    platform::MemoryRegistryStore registry;
-    std::unique_ptr<app::RecoveryContext> ctx;
-    std::unique_ptr<app::Wizard> wizard;
-    model::TreeItem disk0 = model::kNoItem;
-    int scans = 0;
-};
+using test::PartitionStepSession;
 
 TEST(LostTableWizard, WholeDiskFat32ReachesTheBrowseStepInStandardMode) {
     if (!test::haveFatTools())
         GTEST_SKIP() << "needs mkfs.fat and mtools";
     test::TempDir dir;
     test::FatImage image(dir / "whole.img", {});
-    Session s(image.path());
+    PartitionStepSession s(image.path());
     s.toPartitionStep();
     ASSERT_EQ(s.ctx->wizardStage, 1);
     ASSERT_EQ(s.ctx->partitions[0].count, 1u);
@@ -128,7 +55,7 @@ TEST(LostTableWizard, ZeroedTableIsSearchedAndTheUserCanSearchAHealthyDisk) {
     test::FatImage image(dir / "card.img", o);
     {
         // Healthy: the table is read, no search runs until the user asks.
-        Session s(image.path());
+        PartitionStepSession s(image.path());
         s.toPartitionStep();
         ASSERT_EQ(s.ctx->partitions[0].count, 1u);
         EXPECT_FALSE(s.ctx->partitionSearchThread.joinable());
@@ -141,7 +68,7 @@ TEST(LostTableWizard, ZeroedTableIsSearchedAndTheUserCanSearchAHealthyDisk) {
         EXPECT_FALSE(s.view.isShown(item::kStopSearchPartition));
     }
     test::writeImageSector(image.path(), 0, test::SectorBytes{});
-    Session s(image.path());
+    PartitionStepSession s(image.path());
     s.toPartitionStep();
     ASSERT_EQ(s.ctx->partitions[0].count, 1u);
     EXPECT_EQ(s.partitionText(1), "Partition - 1 ( FAT32 )");
@@ -158,7 +85,7 @@ TEST(LostTableWizard, StopKeepsThePartitionsFoundAndGivesTheStepBack) {
     test::runOrFail("truncate -s 512G " + test::shellQuote(image.string()));
     test::formatFat(image, 16, 2048, 40000, "-s 4");
     test::formatFat(image, 16, (1ull << 30) - 1024 * 2048, 40000, "-s 4");
-    Session s(image);
+    PartitionStepSession s(image);
     s.toPartitionStep(false);         // the zero table sector starts the search
     s.wizard->searchMorePartitions(); // refused: one is running
     const auto began = std::chrono::steady_clock::now();

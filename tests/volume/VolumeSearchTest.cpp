@@ -16,23 +16,7 @@ namespace {
 using test::SectorBytes;
 using test::SparseDisk;
 
-class SparseSource final : public disk::SectorSource {
-public:
-    explicit SparseSource(SparseDisk& disk) : disk_(disk) {}
-    disk::ReadStatus readSectors(std::uint64_t start, std::uint32_t count,
-                                 unsigned char* buffer) override {
-        sectorsRead += count;
-        std::memset(buffer, 0, std::size_t{count} * 512);
-        disk_.read(start * 512, buffer, std::size_t{count} * 512);
-        return start + count <= disk_.sectors() ? disk::ReadStatus::Complete
-                                                : disk::ReadStatus::Partial;
-    }
-    std::uint64_t sectorCount() override { return disk_.sectors(); }
-    std::uint64_t sectorsRead = 0;
-
-private:
-    SparseDisk& disk_;
-};
+using test::SparseSource;
 
 template <class T> void put(SectorBytes& s, std::size_t at, T v) {
     std::memcpy(s.data() + at, &v, sizeof v);

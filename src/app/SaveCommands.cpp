@@ -29,8 +29,9 @@ void CountFatFolderTree(RecoveryContext& context, model::TreeItem item, std::uin
 
 void WriteSavePlan(RecoveryContext& context) {
     const std::unique_ptr<volume::VolumeEngine> engine = EngineFor(context);
-    output::WriteSavePlan(context.save, {SourceDeviceName(context), engine.get(),
-                                         context.recoveryTree, context.messages});
+    output::WriteSavePlan(context.save,
+                          {SourceDeviceName(context), engine.get(), context.recoveryTree,
+                           context.messages, &context.folderNodes});
 }
 
 } // namespace qr::app

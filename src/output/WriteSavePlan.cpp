@@ -6,6 +6,7 @@
 #include "output/DestinationSafety.h"
 #include "output/DestinationSpace.h"
 #include "output/FileExtraction.h"
+#include "output/KeptDates.h"
 #include "output/SafeOutputName.h"
 #include "output/SaveGate.h"
 #include "output/SavePasses.h"
@@ -119,6 +120,7 @@ void WriteSavePlan(SaveState& save, const SaveSources& sources) {
     // The plan holds a folder's files together: its path is made once for them.
     std::optional<model::TreeItem> folderItem;
     std::string folder;
+    KeptDates dates(engine, sources.folderNodes, sources.recoveryTree);
     for (const SaveItem& item : save.plan) {
         if (save.stopSaving)
             break;
@@ -135,6 +137,8 @@ void WriteSavePlan(SaveState& save, const SaveSources& sources) {
                 CreateDirectoryPath(folder);
                 folderInside = staysInside(folder, destination);
             }
+            if (folderInside)
+                dates.folderUsed(item.folder, folder, destination);
         }
         const std::string path = folder + "/" + SafeOutputName(item.name, nameMax);
         if (folder == madeFolder && !folderInside) {
@@ -149,8 +153,11 @@ void WriteSavePlan(SaveState& save, const SaveSources& sources) {
         } else {
             NoteProblem(save, path, "this file system cannot be saved from yet");
         }
+        if (result == ExtractResult::Written)
+            dates.fileWritten(item, path);
         tally(save.summary, result, item.size);
     }
+    dates.finish();
 }
 
 } // namespace qr::output

@@ -151,8 +151,9 @@ void FileListAdapter::applyColumns() {
                                            view_->header()->sortIndicatorSection() >= 0);
     if (!folderView())
         proxy_->sort(-1);
+    // Shown once the rows are fitted and leave it room (fitColumns).
     if (folderView())
-        view_->setColumnHidden(kRecoverabilityColumn, false);
+        view_->setColumnHidden(kRecoverabilityColumn, true);
     for (int c = 0; c < int(columns_.size()); ++c) {
         int width = columns_[std::size_t(c)].width;
         view_->setColumnHidden(c, width == 0);
@@ -181,7 +182,7 @@ void FileListAdapter::fitColumns() {
     if (columns_.size() <= 1 || rows_.empty())
         return;
     int used = 0;
-    for (int c = 1; c < columnCount(); ++c) {
+    for (int c = 1; c < int(columns_.size()); ++c) {
         if (view_->isColumnHidden(c))
             continue;
         const int width = std::max(contentWidth(c), view_->header()->sectionSizeHint(c));
@@ -193,8 +194,21 @@ void FileListAdapter::fitColumns() {
     const int bar = view_->verticalScrollBar()->isVisible()
                         ? 0
                         : view_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view_);
-    const int room = view_->viewport()->width() - bar - used;
+    int room = view_->viewport()->width() - bar - used;
     const int wanted = std::max(contentWidth(0), view_->header()->sectionSizeHint(0));
+    // A narrow list keeps the names whole: the recoverability column shows only where
+    // they leave it room (the icon's mark and the name's tooltip tell it otherwise).
+    if (folderView()) {
+        const int judged = std::max(contentWidth(kRecoverabilityColumn),
+                                    view_->header()->sectionSizeHint(kRecoverabilityColumn));
+        const bool fits = room - judged >= wanted;
+        if (view_->isColumnHidden(kRecoverabilityColumn) == fits)
+            view_->setColumnHidden(kRecoverabilityColumn, !fits);
+        if (fits) {
+            view_->setColumnWidth(kRecoverabilityColumn, judged);
+            room -= judged;
+        }
+    }
     view_->setColumnWidth(0, std::max(80, std::min(wanted, room)));
 }
 
@@ -277,6 +291,10 @@ QVariant FileListAdapter::data(const QModelIndex& index, int role) const {
         if (index.column() != 0 || columns_.size() <= 1)
             return {};
         return icon(row, index.row());
+    case Qt::ToolTipRole:
+        if (index.column() == 0 && folderView() && !judged(index.row()).isEmpty())
+            return QString::fromStdString(row.cells[0]) + " : " + judged(index.row());
+        return {};
     case Qt::TextAlignmentRole:
         if (index.column() < int(columns_.size()) &&
             columns_[std::size_t(index.column())].rightAligned)

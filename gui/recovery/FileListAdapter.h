@@ -25,6 +25,8 @@ public:
     ~FileListAdapter() override;
 
     void refresh();
+    // Fits the columns again (the list was resized).
+    void refit() { scheduleFit(); }
     // The recoverability text of a deleted file's row (empty for others), asked once
     // per row when it is first shown, sorted or filtered by.
     void setJudge(std::function<std::string(const model::FileListRow&)> judge);

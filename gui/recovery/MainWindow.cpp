@@ -336,8 +336,10 @@ void MainWindow::showSaveSummary() {
     if (saveSummary_)
         saveSummary_->close();
     const std::string destination = ctx_->save.destinationFolder;
+    // A window of its own (no parent): it stays open beside the main window and is
+    // closed with it.
     saveSummary_ =
-        new SaveSummaryDialog(this, output::SaveSummaryLines(ctx_->save.summary, destination),
+        new SaveSummaryDialog(nullptr, output::SaveSummaryLines(ctx_->save.summary, destination),
                               [this, destination] { app::OpenOnDesktop(*ctx_, destination); });
     saveSummary_->show();
 }

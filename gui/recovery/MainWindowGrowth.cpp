@@ -3,6 +3,7 @@
 // the lists and trees; the controls below them move down, those at the right edge
 // move right, and the rest keep their places.
 #include "CommandIds.h"
+#include "FileListAdapter.h"
 #include "FileListFilterBar.h"
 #include "FontScale.h"
 #include "MainWindow.h"
@@ -102,6 +103,7 @@ void MainWindow::applyGrowth() {
         filterBar_->place(filterBar_->width(), filterBar_->height());
         placeBrowseLists();
     }
+    fileList_->refit();
 }
 
 void MainWindow::placeBrowseLists() {

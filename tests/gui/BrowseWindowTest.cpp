@@ -50,6 +50,11 @@ std::string cellOf(const std::vector<std::string>& names, const std::vector<std:
                                                         : column[std::size_t(row)];
 }
 
+// 1400 x 900, or more at a larger font: room for the preview beside the list.
+QSize largeSize(QSize placed) {
+    return {std::max(1400, placed.width() + 640), std::max(900, placed.height() + 200)};
+}
+
 // Partition 1 of the first disk searched in Standard mode, up to the browse step.
 void toBrowseStep(gui::MainWindow& w, const char* partition = "Partition - 1 ( FAT16 )") {
     ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
@@ -207,10 +212,11 @@ TEST_F(BrowseWindow, TheWindowGrowsAndASaveEndsWithItsSummary) {
     const QRect listBefore = list->geometry(), nextBefore = w.item(item::kNext)->geometry();
     const int treeBefore = folders->height();
     EXPECT_LT(w.minimumWidth(), w.maximumWidth()); // it can be resized and maximised
-    w.resize(1400, 900);
-    ASSERT_TRUE(waitFor([&] { return w.size() == QSize(1400, 900); }, 5000));
+    const QSize large = largeSize(placed);
+    w.resize(large);
+    ASSERT_TRUE(waitFor([&] { return w.size() == large; }, 5000));
     QApplication::processEvents();
-    const int dx = 1400 - placed.width(), dy = 900 - placed.height();
+    const int dx = large.width() - placed.width(), dy = large.height() - placed.height();
     // The list and the preview beside it share the room the window added.
     gui::PreviewPane* preview = w.preview();
     EXPECT_TRUE(preview->isVisible());
@@ -219,6 +225,7 @@ TEST_F(BrowseWindow, TheWindowGrowsAndASaveEndsWithItsSummary) {
     EXPECT_GT(list->width(), listBefore.width());
     EXPECT_EQ(list->height(), listBefore.height() + dy);
     EXPECT_EQ(preview->height(), list->height());
+    EXPECT_FALSE(list->isColumnHidden(gui::FileListAdapter::kRecoverabilityColumn));
     EXPECT_EQ(w.item(item::kNext)->geometry(), nextBefore.translated(dx, dy));
     EXPECT_EQ(folders->height(), treeBefore + dy);
     EXPECT_GE(w.item(item::kStatusLine)->geometry().bottom(), 900 - 60);
@@ -351,8 +358,9 @@ TEST_F(PreviewWindow, ShowsPicturesAndTextAndSaysWhatCannotBeShown) {
     GuiSession s({}, false, {image->path().string()});
     gui::MainWindow& w = *s.window;
     toBrowseStep(w);
-    w.resize(1400, 900);
-    ASSERT_TRUE(waitFor([&] { return w.size() == QSize(1400, 900); }, 5000));
+    const QSize large = largeSize(w.size());
+    w.resize(large);
+    ASSERT_TRUE(waitFor([&] { return w.size() == large; }, 5000));
     auto* folders = w.tree(item::kRecoveryTree);
     clickRow(folders, folders->model()->index(0, 0));
     ASSERT_TRUE(waitFor([&] { return w.context().fileList.rowCount() >= 7; }));

@@ -1,7 +1,6 @@
 #include "model/MediaTypeLabels.h"
 
-#include <algorithm>
-#include <cctype>
+#include "volume/FileExtension.h"
 
 namespace qr::model {
 
@@ -31,12 +30,9 @@ constexpr MediaLabel kMediaLabels[] = {
 } // namespace
 
 std::optional<std::string> MediaTypeLabel(std::string_view name, bool deleted) {
-    const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos || name.size() - dot - 1 > 4)
+    const std::string extension = volume::LowerExtension(name);
+    if (extension.empty())
         return std::nullopt;
-    std::string extension(name.substr(dot + 1));
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const MediaLabel& known : kMediaLabels)
         if (known.extension == extension)
             return (deleted ? "Deleted " : "") + std::string(known.label);

@@ -1,7 +1,8 @@
 #include "output/PreviewRead.h"
 
+#include "volume/FileExtension.h"
+
 #include <algorithm>
-#include <cctype>
 
 namespace qr::output {
 
@@ -27,20 +28,10 @@ private:
     std::vector<unsigned char> bytes_;
 };
 
-std::string lowerExtension(std::string_view name) {
-    const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos)
-        return {};
-    std::string extension(name.substr(dot + 1));
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
-}
-
 } // namespace
 
 PreviewKind PreviewKindOf(std::string_view name) {
-    const std::string extension = lowerExtension(name);
+    const std::string extension = volume::LowerExtension(name);
     for (const char* picture : {"jpg", "jpeg", "jpe", "png", "gif", "bmp", "tif", "tiff", "webp"})
         if (extension == picture)
             return PreviewKind::Picture;

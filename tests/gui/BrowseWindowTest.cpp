@@ -55,6 +55,16 @@ QSize largeSize(QSize placed) {
     return {std::max(1400, placed.width() + 640), std::max(900, placed.height() + 200)};
 }
 
+// A partitioned FAT16 card: there mtools gives a new file the first free clusters (on
+// FAT32 it goes on from the last one it allocated), so a deleted file's are taken.
+std::unique_ptr<FatImage> makeCard(const TempDir& dir) {
+    FatImageOptions o;
+    o.fatBits = 16;
+    o.sectorsPerCluster = 4;
+    o.partitioned = true;
+    return std::make_unique<FatImage>(dir / "card.img", o);
+}
+
 // Partition 1 of the first disk searched in Standard mode, up to the browse step.
 void toBrowseStep(gui::MainWindow& w, const char* partition = "Partition - 1 ( FAT16 )") {
     ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
@@ -82,13 +92,7 @@ protected:
     void SetUp() override {
         if (!haveFatTools())
             GTEST_SKIP() << "mkfs.fat, mtools or sfdisk missing";
-        // FAT16: mtools gives a new file the first free clusters (on FAT32 it goes on
-        // from the last one it allocated), so a deleted file's clusters are taken.
-        FatImageOptions o;
-        o.fatBits = 16;
-        o.sectorsPerCluster = 4;
-        o.partitioned = true;
-        image = std::make_unique<FatImage>(dir / "card.img", o);
+        image = makeCard(dir);
         const auto put = [&](const std::string& name, const std::string& content,
                              const char* date) {
             const fs::path host = dir / "host.bin";
@@ -328,13 +332,7 @@ protected:
     void SetUp() override {
         if (!haveFatTools())
             GTEST_SKIP() << "mkfs.fat, mtools or sfdisk missing";
-        // FAT16: mtools gives a new file the first free clusters (on FAT32 it goes on
-        // from the last one it allocated), so a deleted file's clusters are taken.
-        FatImageOptions o;
-        o.fatBits = 16;
-        o.sectorsPerCluster = 4;
-        o.partitioned = true;
-        image = std::make_unique<FatImage>(dir / "card.img", o);
+        image = makeCard(dir);
         image->writeFile("::/LIVE.JPG", jpegBytes(320, Qt::darkGreen));
         image->writeFile("::/KEPT.JPG", jpegBytes(200, Qt::blue));
         image->writeFile("::/TAKEN.JPG", jpegBytes(400, Qt::red));

@@ -12,6 +12,8 @@
 #include "app/ListRowFile.h"
 #include "app/ListRowRecoverability.h"
 #include "app/PartitionTypeSelector.h"
+#include "disk/DiskDetails.h"
+#include "model/RecordTable.h"
 #include "raw/RawSignatures.h"
 #include "skin/AnimatedPicture.h"
 #include "skin/ImageButton.h"
@@ -117,6 +119,14 @@ void MainWindow::buildTrees(QWidget* central) {
         view->setGeometry(kTreeRect);
         registerItem(t.id, view);
         trees_.insert(t.id, new TreeAdapter(*t.model, view, t.checks));
+        if (t.id == item::kDiskTree) // "Disk0" alone does not tell the card from the system disk
+            trees_.value(t.id)->setToolTips([this](model::TreeItem disk) {
+                const std::string label = ctx_->diskTree.text(disk);
+                if (label.rfind("Disk", 0) != 0 || label.size() <= 4)
+                    return QString();
+                return QString::fromStdString(
+                    disk::DiskSummary(ctx_->registry, model::parseCellNumber(label.substr(4))));
+            });
         view->setVisible(t.id == item::kDiskTree);
         view->installEventFilter(this);
     }

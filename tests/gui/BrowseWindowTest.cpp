@@ -267,6 +267,12 @@ TEST(BrowseWindowBack, BackThenNextSearchesTheHighlightedPartition) {
     GuiSession s;
     gui::MainWindow& w = *s.window;
     toBrowseStep(w, "Partition - 2 ( FAT16 )");
+    // The disk item tells model, size and path, so the card is told from the system disk.
+    auto* disks = w.tree(item::kDiskTree);
+    const std::string tip = findRow(disks, "Disk0").data(Qt::ToolTipRole).toString().toStdString();
+    EXPECT_EQ(tip.rfind("Disk0 : ", 0), 0u) << tip;
+    EXPECT_NE(tip.find(std::to_string(kDemoCardBytes / 1048576) + " MB"), std::string::npos) << tip;
+    EXPECT_NE(tip.find(GuiSession::demoCard().string()), std::string::npos) << tip;
     EXPECT_EQ(w.context().volumeParams.partitionStart, kDemoFat16Start);
     click(w.item(item::kBack));
     ASSERT_EQ(w.context().wizardStage, 1);

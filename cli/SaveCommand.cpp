@@ -9,6 +9,7 @@
 #include "model/FileList.h"
 #include "model/TreeChecks.h"
 #include "output/DestinationSafety.h"
+#include "output/RecoverableOnly.h"
 #include "output/SavePasses.h"
 #include "ui/SaveProgressView.h"
 #include "ui/SaveQuestions.h"
@@ -280,6 +281,11 @@ int runSave(const CommandLine& line) {
     else if (!countPaths(ctx, paths)) {
         return 1;
     }
+    // --recoverable-only: deleted files whose clusters other files took are not written.
+    std::uint32_t overwritten = 0;
+    if (hasFlag(line, "--recoverable-only"))
+        if (const auto engine = app::EngineFor(ctx))
+            overwritten = output::DropOverwritten(save, *engine);
     std::cerr << "counted " << save.counters.filesToSave << " files, " << save.counters.bytesToSave
               << " bytes\n";
     app::WriteSavePlan(ctx);
@@ -289,6 +295,7 @@ int runSave(const CommandLine& line) {
         return 1;
     for (const std::string& problem : save.problems)
         std::cerr << "recovery-cli: " << problem << "\n";
+    save.summary.passedOver += overwritten;
     const output::SaveSummary& s = save.summary;
     if (s.mediumLostAt)
         std::cerr << "recovery-cli: the medium stopped answering during the save; the file "
@@ -300,6 +307,8 @@ int runSave(const CommandLine& line) {
               << "\nrenamed (name taken): " << s.renamed << "\n";
     for (const std::string& path : s.uncertainFiles)
         std::cout << "uncertain: " << path << "\n";
+    if (hasFlag(line, "--recoverable-only"))
+        std::cout << "overwritten, not saved: " << overwritten << "\n";
     if (s.mediumLostAt)
         return kMediumLostExit;
     if (s.failed + s.stopped > 0)
@@ -316,13 +325,15 @@ RegisterCommand reg{
         "[--save-log FILE] --to DIR "
         "[--deleted all|live|deleted] [--ext doc,xls,...] [--saving-mode "
         "auto|fat1|fat2|contiguous] "
-        "[--replace ask|yes-all|no-all] [--mode standard|advanced [--file-system N]] [PATH ...]  "
+        "[--replace ask|yes-all|no-all] [--recoverable-only] [--mode standard|advanced "
+        "[--file-system N]] [PATH ...]  "
         "search the volume and save the whole tree or "
         "the named folders and files",
     {[] {
          std::vector<OptionSpec> options = SearchOptions();
          for (const char* name : {"--to", "--deleted", "--ext", "--saving-mode", "--replace"})
              options.push_back({name});
+         options.push_back({"--recoverable-only", false});
          return options;
      }(),
      true},

@@ -6,11 +6,13 @@
 #include "FileListAdapter.h"
 #include "PanelTree.h"
 #include "TreeAdapter.h"
+#include "app/DesktopOpen.h"
 #include "app/DiskCommands.h"
 #include "app/ExtractCommands.h"
 #include "app/FolderCommands.h"
 #include "dialogs/SaveDialogs.h"
 #include "dialogs/SaveQuestionsGui.h"
+#include "dialogs/SaveSummaryDialog.h"
 #include "dialogs/SimpleDialogs.h"
 #include "disk/DiskListing.h"
 #include "disk/DiskRegistry.h"
@@ -18,6 +20,7 @@
 #include "model/FolderTreeEvents.h"
 #include "output/OpenListEntry.h"
 #include "output/SaveEndNotice.h"
+#include "output/SaveSummaryText.h"
 #include "platform/RegistryStore.h"
 #include "reports/ReportCommands.h"
 #include "skin/ModeButton.h"
@@ -100,7 +103,9 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     connectCommands();
     connectEngines();
     relayout();
-    setFixedSize(sizeHint());
+    // Opens at the placed size; larger is allowed, smaller not.
+    setMinimumSize(sizeHint());
+    resize(sizeHint());
 }
 
 // The wizard's own controls and the engines' views: steps, modes, trees and the file list.
@@ -185,7 +190,7 @@ void MainWindow::connectEngines() {
     connect(static_cast<QPushButton*>(item(item::kStopSearch)), &QPushButton::clicked, this,
             [this] { stopSearching(); });
     connect(fileListView_, &QTreeView::doubleClicked, this,
-            [this](const QModelIndex& index) { openListRow(index.row()); });
+            [this](const QModelIndex& index) { openListRow(fileList_->sourceRow(index)); });
     ctx_->save.replaceQuestion = saveQuestions_.get();
     ctx_->save.writeErrorQuestion = saveQuestions_.get();
     ctx_->showNoMediaDialog = [this] { showNoMedia(); };
@@ -230,7 +235,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (watched == fileListView_ && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-        openListRow(fileListView_->currentIndex().row());
+        openListRow(fileList_->sourceRow(fileListView_->currentIndex()));
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
@@ -309,7 +314,7 @@ void MainWindow::selectAllFiles() {
     fileListView_->setFocus();
     fileListActive_ = true;
     // The focus mark goes to row 0 without touching the selection.
-    fileListView_->selectionModel()->setCurrentIndex(fileList_->index(0, 0),
+    fileListView_->selectionModel()->setCurrentIndex(fileList_->viewIndex(0),
                                                      QItemSelectionModel::NoUpdate);
 }
 
@@ -331,6 +336,21 @@ void MainWindow::saveSelection(std::uint16_t source) {
     saving.exec();
     if (const std::string notice = output::SaveEndNotice(ctx_->save.summary); !notice.empty())
         ctx_->messages->inform(notice);
+    showSaveSummary();
+}
+
+void MainWindow::showSaveSummary() {
+    if (!ctx_->save.summary.refused.empty())
+        return; // already told why nothing was written
+    if (saveSummary_)
+        saveSummary_->close();
+    const std::string destination = ctx_->save.destinationFolder;
+    // A window of its own (no parent): it stays open beside the main window and is
+    // closed with it.
+    saveSummary_ =
+        new SaveSummaryDialog(nullptr, output::SaveSummaryLines(ctx_->save.summary, destination),
+                              [this, destination] { app::OpenOnDesktop(*ctx_, destination); });
+    saveSummary_->show();
 }
 
 } // namespace qr::gui

@@ -11,8 +11,10 @@
 #include "app/Startup.h"
 #include "app/Wizard.h"
 
+#include <QDialog>
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -27,6 +29,8 @@ namespace qr::gui {
 class PanelTree;
 class TreeAdapter;
 class FileListAdapter;
+class FileListFilterBar;
+class PreviewPane;
 class SaveQuestionsGui;
 class ReportCommands;
 class PrinterChooser;
@@ -56,6 +60,9 @@ public:
 
     app::RecoveryContext& context() { return *ctx_; }
     app::Wizard& wizard() { return *wizard_; }
+    FileListAdapter* fileListAdapter() const { return fileList_; }
+    FileListFilterBar* filterBar() const { return filterBar_; }
+    PreviewPane* preview() const { return preview_; }
     app::RawRecovery& rawRecovery() { return *rawRecovery_; }
     // The widget or null for an item number.
     QWidget* item(int itemId) const { return widgets_.value(itemId); }
@@ -66,6 +73,8 @@ public:
 
     // Save of the selection (the file list's rows or the recovery tree's marks).
     void saveSelection(std::uint16_t source);
+    // The last save's summary, open until closed (null: none).
+    QDialog* saveSummary() const { return saveSummary_; }
     // Lists a disk image as one more disk of the disk tree.
     void addDiskImage(const std::string& path);
     void showAbout();
@@ -92,6 +101,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     static constexpr int kWidth = 790;
@@ -109,6 +119,19 @@ private:
     void buildSearchView(QWidget* central);
     void buildBottom(QWidget* central);
     void relayout();
+    // How a control follows a window larger than its placed size (MainWindowGrowth.cpp).
+    enum class Growth { None, Width, Height, Both, MoveX, MoveY, MoveXY, MoveYWidth };
+    struct Grown {
+        QRect base; // where the control sits at the placed size
+        Growth rule = Growth::None;
+    };
+    void noteGrowth();
+    void place(QWidget* widget, const QRect& base, Growth rule);
+    QRect grown(const QRect& base, Growth rule) const;
+    void applyGrowth();
+    // The browse step's file list, and the preview beside it when there is room.
+    void placeBrowseLists();
+    void previewCurrentRow();
     void clearSearchProgress();
     void showBrowseStep();
     void showStepBackground();
@@ -122,6 +145,7 @@ private:
     void selectAllFiles();
     void openListRow(int row);
     void listDisks();
+    void showSaveSummary();
     // Save Log and Load Log, with the file dialogs and the wait window they use
     // (MainWindowLog.cpp).
     app::RecoveryLogDialogs logDialogs();
@@ -147,6 +171,11 @@ private:
     QHash<int, TreeAdapter*> trees_;
     FileListAdapter* fileList_ = nullptr;
     QTreeView* fileListView_ = nullptr;
+    FileListFilterBar* filterBar_ = nullptr;
+    PreviewPane* preview_ = nullptr;
+    QPointer<QDialog> saveSummary_;
+    QSize baseSize_;
+    QHash<QWidget*, Grown> growth_;
     bool closing_ = false;
     // Set while the destructor serves the workers' last requests.
     bool destroying_ = false;

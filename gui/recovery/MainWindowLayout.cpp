@@ -4,11 +4,17 @@
 #include "CommandIds.h"
 #include "FileListAdapter.h"
 #include "FileTypeList.h"
+#include "FileListFilterBar.h"
 #include "FontScale.h"
 #include "MainWindow.h"
 #include "PanelTree.h"
+#include "PreviewPane.h"
 #include "TreeAdapter.h"
+#include "app/ListRowFile.h"
+#include "app/ListRowRecoverability.h"
 #include "app/PartitionTypeSelector.h"
+#include "disk/DiskDetails.h"
+#include "model/RecordTable.h"
 #include "raw/RawSignatures.h"
 #include "skin/AnimatedPicture.h"
 #include "skin/ImageButton.h"
@@ -20,6 +26,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -50,6 +57,7 @@ void MainWindow::buildLayout() {
     buildSearchView(central);
     buildBottom(central);
     scale_ = fitToFont(central);
+    noteGrowth();
     // The lists' icons grow with their rows.
     if (scale_ > 1.0)
         for (auto* view : central->findChildren<QAbstractItemView*>()) {
@@ -113,6 +121,14 @@ void MainWindow::buildTrees(QWidget* central) {
         view->setGeometry(kTreeRect);
         registerItem(t.id, view);
         trees_.insert(t.id, new TreeAdapter(*t.model, view, t.checks));
+        if (t.id == item::kDiskTree) // "Disk0" alone does not tell the card from the system disk
+            trees_.value(t.id)->setToolTips([this](model::TreeItem disk) {
+                const std::string label = ctx_->diskTree.text(disk);
+                if (label.rfind("Disk", 0) != 0 || label.size() <= 4)
+                    return QString();
+                return QString::fromStdString(
+                    disk::DiskSummary(ctx_->registry, model::parseCellNumber(label.substr(4))));
+            });
         view->setVisible(t.id == item::kDiskTree);
         view->installEventFilter(this);
     }
@@ -127,6 +143,22 @@ void MainWindow::buildDiskStep(QWidget* central) {
     registerItem(item::kFileList, list);
     fileListView_ = list;
     fileList_ = new FileListAdapter(ctx_->fileList, list);
+    fileList_->setJudge([this](const model::FileListRow& row) {
+        return ctx_->wizardStage == 3 ? app::ListRowRecoverability(*ctx_, row) : std::string();
+    });
+    filterBar_ = new FileListFilterBar(fileList_->proxy(), central);
+    filterBar_->hide();
+    preview_ = new PreviewPane(
+        [this](const model::FileListRow& row, std::size_t limit, std::stop_token stop) {
+            const std::unique_ptr<volume::VolumeEngine> engine = app::EngineFor(*ctx_);
+            if (!engine)
+                return output::PreviewBytes{};
+            return output::ReadForPreview(*engine, app::ListRowFile(row), limit, std::move(stop));
+        },
+        central);
+    preview_->hide();
+    connect(list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { previewCurrentRow(); });
 
     auto* current = placeLabel("Current Folder  :", central, QRect(270, 154, 500, 22));
     registerItem(item::kCurrentFolder, current);
@@ -317,8 +349,23 @@ void MainWindow::relayout() {
     // earlier search left there goes when the disk step comes back.
     if (diskStep)
         clearSearchProgress();
-    fileListView_->setGeometry(
-        scaled(browse ? QRect(270, 180, 500, 196) : QRect(270, 156, 500, 178), scale_));
+    // The browse step's filter box takes the top of the list's room.
+    const bool filtering = browse && ctx_->wizardStage == 3;
+    if (!filtering && filterBar_->isVisibleTo(this))
+        filterBar_->clear();
+    filterBar_->setVisible(filtering);
+    if (filtering) {
+        place(filterBar_, scaled(QRect(270, 180, 500, 24), scale_), Growth::Width);
+        filterBar_->place(filterBar_->width(), filterBar_->height());
+        growth_.remove(fileListView_);
+        placeBrowseLists();
+    } else {
+        preview_->hide();
+        preview_->showRow(nullptr);
+        place(fileListView_,
+              scaled(browse ? QRect(270, 180, 500, 196) : QRect(270, 156, 500, 178), scale_),
+              Growth::Both);
+    }
     fileListView_->setVisible(browse || diskStep);
     bool partitionStep = item(item::kPartitionOptions)->isVisibleTo(this);
     bool searching = item(item::kSearchView)->isVisibleTo(this);
@@ -326,6 +373,18 @@ void MainWindow::relayout() {
     summary->setVisible((partitionStep && ctx_->searchMode != app::kSearchRaw) || searching);
     summary->setGeometry(
         scaled(searching ? QRect(610, 190, 160, 150) : QRect(555, 190, 215, 150), scale_));
+}
+
+void MainWindow::previewCurrentRow() {
+    if (!preview_->isVisibleTo(this))
+        return;
+    const int row = fileList_->sourceRow(fileListView_->currentIndex());
+    if (row < 0 || row >= ctx_->fileList.rowCount()) {
+        preview_->showRow(nullptr);
+        return;
+    }
+    const model::FileListRow shown = ctx_->fileList.row(row);
+    preview_->showRow(&shown);
 }
 
 void MainWindow::clearSearchProgress() {

@@ -2,6 +2,7 @@
 #include "CommandIds.h"
 #include "MainWindow.h"
 #include "app/Contacts.h"
+#include "app/DesktopOpen.h"
 #include "dialogs/SaveDialogs.h"
 #include "dialogs/SimpleDialogs.h"
 #include "platform/Programs.h"
@@ -71,7 +72,7 @@ void MainWindow::buildMenus() {
 
     QMenu* support = menuBar()->addMenu("Support");
     add(support, command::kSupportOnline, "Online",
-        [this] { ctx_->shell().open(app::kMakerWebSite); });
+        [this] { app::OpenOnDesktop(*ctx_, app::kMakerWebSite); });
     add(support, command::kSupportEmail, "Email",
         [this] { ctx_->messages->inform("Send email to " + app::kSupportMail); });
     add(support, command::kSupportTelephone, "Telephonic", [this] {
@@ -83,7 +84,7 @@ void MainWindow::buildMenus() {
 
     QMenu* help = menuBar()->addMenu("&Help");
     add(help, command::kHelpContents, "Contents        ",
-        [this] { ctx_->shell().open(ctx_->installationPath + "/" + kHelpFile); });
+        [this] { app::OpenOnDesktop(*ctx_, ctx_->installationPath + "/" + kHelpFile); });
     QAction* balloon = add(help, command::kBalloonHelp, "Show Balloon Help", [this] {
         balloonHelp_ = !balloonHelp_;
         actions_.value(command::kBalloonHelp)->setChecked(balloonHelp_);
@@ -161,7 +162,7 @@ void MainWindow::connectCommands() {
     connect(static_cast<QPushButton*>(item(button::kAboutUs)), &QPushButton::clicked, this,
             [this] { showAbout(); });
     connect(static_cast<QPushButton*>(item(button::kWebSite)), &QPushButton::clicked, this,
-            [this] { ctx_->shell().open(app::kMakerWebSite); });
+            [this] { app::OpenOnDesktop(*ctx_, app::kMakerWebSite); });
     connect(static_cast<QPushButton*>(item(button::kExit)), &QPushButton::clicked, this,
             [this] { menuExit(true); });
     connect(static_cast<QPushButton*>(item(item::kSaveLogButton)), &QPushButton::clicked, this,

@@ -19,6 +19,7 @@ MainWindow::~MainWindow() {
     // Workers write to this window and may be waiting on it (a tree update, a question):
     // end them while it still exists, serving them until they have.
     destroying_ = true;
+    delete saveSummary_.data(); // it opens the destination through this window
     ctx_->noDiskPromptThread = {};
     rawRecovery_->stop();
     stopWorker(ctx_->scanWorker);
@@ -38,6 +39,8 @@ void MainWindow::stopWorker(std::jthread& worker) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (closing_) {
+        if (saveSummary_)
+            saveSummary_->close(); // the program ends with its main window
         event->accept();
         return;
     }

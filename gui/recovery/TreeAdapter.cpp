@@ -170,6 +170,8 @@ QVariant TreeAdapter::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return QString::fromStdString(output::VisibleControlMarks(node.text));
+    case Qt::ToolTipRole:
+        return tips_ ? tips_(item) : QVariant();
     case Qt::DecorationRole:
         return imageIcon(view_->currentIndex() == index ? node.selectedImage : node.image);
     case Qt::CheckStateRole:

@@ -7,6 +7,7 @@
 #include <QAbstractItemModel>
 #include <QTreeView>
 #include <atomic>
+#include <functional>
 #include <vector>
 
 namespace qr::gui {
@@ -33,6 +34,9 @@ public:
     void itemInserted(model::TreeItem parent, model::TreeItem item) override;
     void itemChanged(model::TreeItem item) override;
 
+    // The tooltip of each item (none by default).
+    void setToolTips(std::function<QString(model::TreeItem)> tips) { tips_ = std::move(tips); }
+
     // True while the adapter itself expands items to mirror the model.
     bool restoring() const { return restoring_; }
 
@@ -51,6 +55,7 @@ private:
     std::vector<model::TreeItem> top_;
     std::atomic<bool> refreshQueued_{false};
     bool restoring_ = false;
+    std::function<QString(model::TreeItem)> tips_;
 };
 
 } // namespace qr::gui

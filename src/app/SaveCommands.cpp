@@ -30,8 +30,9 @@ void CountFolderTree(RecoveryContext& context, model::TreeItem item, std::uint32
 
 void WriteSavePlan(RecoveryContext& context) {
     const std::unique_ptr<volume::VolumeEngine> engine = EngineFor(context);
-    output::WriteSavePlan(context.save, {SourceDeviceName(context), engine.get(),
-                                         context.recoveryTree, context.messages});
+    output::WriteSavePlan(context.save,
+                          {SourceDeviceName(context), engine.get(), context.recoveryTree,
+                           context.messages, &context.folderNodes});
 }
 
 } // namespace qr::app

@@ -503,7 +503,13 @@ void Wizard::backFromBrowseStep() {
         view_.enableItem(item::kLoadLogButton, true);
         view_.enableItem(item::kMenuLoadLog, true);
     }
+    // The partition searched stays highlighted, and the next search reads it again.
+    const model::TreeItem searched = ctx_.partitionTree.selected();
     buildPartitionStep();
+    if (searched != model::kNoItem && searched != ctx_.firstPartitionItem)
+        clickPartition(searched);
+    view_.showItem(item::kSearchPartition, ctx_.searchMode != kSearchRaw);
+    view_.enableItem(item::kSearchPartition, ctx_.searchMode != kSearchRaw);
     view_.enableItem(item::kNext, true);
     view_.setItemText(item::kStatusLine, wizard_text::kPartitionStep);
     ctx_.wizardStage = 1;

@@ -23,6 +23,21 @@ std::uint64_t DiskSizeBytes(platform::RegistryStore* registry, unsigned disk) {
     return bytes;
 }
 
+std::string DiskSummary(platform::RegistryStore* registry, unsigned disk) {
+    std::string summary = "Disk" + std::to_string(disk) + " :";
+    const std::uint64_t bytes = DiskSizeBytes(registry, disk);
+    const std::string parts[] = {readValue(registry, kModelKey, disk),
+                                 bytes ? std::to_string(bytes / 1048576) + " MB" : "",
+                                 readValue(registry, kPathKey, disk)};
+    const char* separator = " ";
+    for (const std::string& part : parts)
+        if (!part.empty()) {
+            summary += separator + part;
+            separator = ", ";
+        }
+    return summary;
+}
+
 bool DiskIsListed(platform::RegistryStore* registry, bool win95, unsigned disk) {
     return !readValue(registry, win95 ? kCylinderKey : kMediaKey, disk).empty();
 }

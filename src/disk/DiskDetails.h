@@ -19,6 +19,10 @@ inline constexpr int kDiskDetailsWidth = 485;
 std::vector<std::string> DiskDetailLines(platform::RegistryStore* registry, bool shortForm,
                                          unsigned disk);
 
+// One line that tells disk `disk` from the others: "Disk0 : MODEL, 64 MB, /dev/sdb" (the
+// parts the listing did not record are left out), for the disk items' tooltips.
+std::string DiskSummary(platform::RegistryStore* registry, unsigned disk);
+
 // Disk size in bytes as the detector stored it (0 when missing or not a number).
 std::uint64_t DiskSizeBytes(platform::RegistryStore* registry, unsigned disk);
 

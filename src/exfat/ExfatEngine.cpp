@@ -4,8 +4,10 @@
 #include "exfat/EntryLookup.h"
 #include "exfat/EntrySet.h"
 #include "exfat/ExfatExtract.h"
+#include "exfat/StreamClusters.h"
 #include "model/RecordTable.h"
 #include "volume/DateFormats.h"
+#include "volume/EntryTimes.h"
 
 #include <algorithm>
 #include <optional>
@@ -148,6 +150,39 @@ volume::ExtractReport ExfatEngine::extract(const volume::FolderFile& file, volum
     return report;
 }
 
+const AllocationBitmap& ExfatEngine::bitmap() {
+    // Read once under the lock, never changed after: read unlocked.
+    std::lock_guard lock(state_->mutex);
+    if (!state_->bitmap)
+        state_->bitmap = AllocationBitmap::Load(source_, geometry_, fat_);
+    return *state_->bitmap;
+}
+
+volume::Recoverability ExfatEngine::recoverability(const volume::FolderFile& file) {
+    const volume::FolderFile whole = (file.flags & kListedFlag) != 0 ? file : completed(file);
+    if (whole.size == 0)
+        return volume::Recoverability::Intact;
+    const AllocationBitmap& taken = bitmap();
+    const StreamPlace place = PlaceStream(fat_, geometry_,
+                                          {static_cast<std::uint32_t>(whole.location), whole.size,
+                                           (whole.flags & kNoFatChainFlag) != 0, true});
+    if (place.noData || taken.empty() || place.runs.empty())
+        return volume::Recoverability::Unknown;
+    volume::ClusterTally tally;
+    for (const ClusterRun& run : place.runs)
+        for (std::uint32_t i = 0; i < run.count; ++i) {
+            tally.total += 1;
+            tally.taken += taken.taken(run.first + i) ? 1 : 0;
+        }
+    const std::uint64_t needed = NeededClusters(whole.size, geometry_.clusterBytes());
+    tally.missing = needed > tally.total ? needed - tally.total : 0;
+    unsigned char head[512] = {};
+    source_.readSectors(geometry_.clusterSector(place.runs.front().first), 1, head);
+    const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(whole.size, sizeof head));
+    return volume::JudgeRecoverability(
+        tally, volume::CheckContent(whole.name, disk::ByteView(head, length)));
+}
+
 std::string ExfatEngine::formatDate(const volume::EntryTimestamp& stamp) const {
     return volume::FormatFatDate(static_cast<std::uint16_t>(stamp.date >> 16));
 }
@@ -165,6 +200,11 @@ bool ExfatEngine::calendarDate(const volume::EntryTimestamp& stamp,
     date.month = (day >> 5) & 0x0F;
     date.day = day & 0x1F;
     return true;
+}
+
+std::optional<std::int64_t> ExfatEngine::modificationTime(const volume::FolderFile& file) {
+    return volume::FatLocalTime(static_cast<std::uint16_t>(file.stamp.date >> 16),
+                                static_cast<std::uint16_t>(file.stamp.date & 0xFFFF));
 }
 
 } // namespace qr::exfat

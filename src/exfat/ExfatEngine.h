@@ -2,6 +2,7 @@
 // The exFAT volume engine: files listed from FileTable (indexed by folder once, in row
 // order), extracted through their chains or runs, dates in FAT form.
 #include "disk/SectorSource.h"
+#include "exfat/AllocationBitmap.h"
 #include "exfat/FatChain.h"
 #include "exfat/Geometry.h"
 #include "volume/RunWriter.h"
@@ -38,6 +39,8 @@ struct ExfatVolumeState {
     std::optional<Geometry> picked;
     // Directory clusters of an earlier format the Standard search left out.
     std::uint64_t earlierFolders = 0;
+    // Read at the first recoverability judgement.
+    std::optional<AllocationBitmap> bitmap;
 };
 
 class ExfatEngine final : public volume::VolumeEngine {
@@ -57,6 +60,10 @@ public:
     std::string formatTime(const volume::EntryTimestamp& stamp) const override;
     bool calendarDate(const volume::EntryTimestamp& stamp,
                       volume::CalendarDate& date) const override;
+    // The allocation bitmap's bits of the clusters a save would read.
+    volume::Recoverability recoverability(const volume::FolderFile& file) override;
+    // The entry set's last-modified date and time, as local time.
+    std::optional<std::int64_t> modificationTime(const volume::FolderFile& file) override;
 
     // FolderFile flags: the data lies in consecutive clusters; the file came from
     // listFiles (its flags and valid length are known).
@@ -81,6 +88,7 @@ private:
     // A row read back from a log with a clipped size gets the lengths its entry set
     // gives; when the set cannot be found again the clipped size stays.
     void rereadLengths(int row, volume::FolderFile& file);
+    const AllocationBitmap& bitmap();
 
     disk::SectorSource& source_;
     Geometry geometry_;

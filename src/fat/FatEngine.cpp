@@ -4,8 +4,10 @@
 
 #include "disk/UnreadableSectors.h"
 #include "fat/DirectoryWalk.h"
+#include "fat/FatChains.h"
 #include "fat/FatExtractClusters.h"
 #include "volume/DateFormats.h"
+#include "volume/EntryTimes.h"
 
 #include <algorithm>
 #include <utility>
@@ -130,6 +132,40 @@ bool FatEngine::calendarDate(const volume::EntryTimestamp& stamp,
     date.month = (d >> 5) & 0x0Fu;
     date.day = d & 0x1Fu;
     return true;
+}
+
+volume::Recoverability FatEngine::recoverability(const volume::FolderFile& file) {
+    const ActiveGeometry& g = volume_.geometry;
+    const std::uint64_t clusterBytes = std::uint64_t{g.sectorsPerCluster} * disk::kSectorBytes;
+    if (file.size == 0)
+        return volume::Recoverability::Intact;
+    const std::uint64_t first = file.location;
+    if (clusterBytes == 0 || first < 2 || first > HighestCluster(volume_))
+        return volume::Recoverability::Unknown;
+    const std::uint32_t needed = NeededClusters(std::min(file.size, largestFile()), clusterBytes);
+    const FileClusters clusters = ChooseFileClusters(volume_, static_cast<std::uint32_t>(first),
+                                                     needed, volume::ClusterSource::Automatic);
+    volume::ClusterTally tally;
+    FatEntryReader fat(volume_, volume_.fat32(), g.firstFat);
+    for (const ClusterRun& run : clusters.runs)
+        for (std::uint32_t i = 0; i < run.count; ++i) {
+            std::uint32_t value = 0;
+            fat.entry(run.first + i, value);
+            tally.total += 1;
+            tally.taken += value != 0 ? 1 : 0;
+        }
+    tally.missing = needed > tally.total ? needed - tally.total : 0;
+    unsigned char head[disk::kSectorBytes] = {};
+    if (!volume_.read(g.cluster0Start + first * g.sectorsPerCluster, 1, head))
+        return volume::JudgeRecoverability(tally, volume::ContentVerdict::Unknown);
+    const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(file.size, sizeof head));
+    return volume::JudgeRecoverability(
+        tally, volume::CheckContent(file.name, disk::ByteView(head, length)));
+}
+
+std::optional<std::int64_t> FatEngine::modificationTime(const volume::FolderFile& file) {
+    return volume::FatLocalTime(static_cast<std::uint16_t>(file.stamp.date),
+                                static_cast<std::uint16_t>(file.stamp.time));
 }
 
 } // namespace qr::fat

@@ -28,6 +28,11 @@ public:
     bool mediumGone() override { return volume_.source && volume::MediumGone(*volume_.source); }
     bool calendarDate(const volume::EntryTimestamp& stamp,
                       volume::CalendarDate& date) const override;
+    // The first FAT's entries of the clusters a save would read (Automatic mode): a
+    // cluster with a value belongs to another file.
+    volume::Recoverability recoverability(const volume::FolderFile& file) override;
+    // The entry's write date and time, as local time.
+    std::optional<std::int64_t> modificationTime(const volume::FolderFile& file) override;
     // Every entry of the root (key 0; its sectors are all read) or of the directory
     // chain of `key` (up to its end marker).
     void listEntries(std::uint32_t key,

@@ -1,10 +1,15 @@
 #include "ntfs/NtfsEngine.h"
 
 #include "model/RecordTable.h"
+#include "ntfs/DataAttribute.h"
+#include "ntfs/FileRecord.h"
 #include "ntfs/MftWalk.h"
 #include "ntfs/NtfsExtract.h"
+#include "ntfs/StandardInformation.h"
 #include "volume/DateFormats.h"
+#include "volume/EntryTimes.h"
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <utility>
@@ -126,6 +131,74 @@ std::string NtfsEngine::streamOf(const volume::FolderFile& file) {
     return found == state_->streamRows.end()
                ? std::string{}
                : fileTable_.cell(found->second, model::folder_col::Attr, kNameCellBuffer);
+}
+
+bool NtfsEngine::readRecord(const volume::FolderFile& file, RecordBytes& record) {
+    const MftRunList& runs = mftRuns();
+    if (file.location == 0 || runs.recordToSector(file.selfKey) == file.location)
+        return ReadMftRecord(source_, geometry_, runs, file.selfKey, record);
+    return ReadRecordAt(source_, geometry_, file.location, record);
+}
+
+const ClusterBitmap& NtfsEngine::bitmap() {
+    const MftRunList& runs = mftRuns();
+    // Read once under the lock, never changed after: read unlocked.
+    std::lock_guard lock(state_->mutex);
+    if (!state_->bitmap)
+        state_->bitmap = ClusterBitmap::Load(source_, geometry_, runs);
+    return *state_->bitmap;
+}
+
+volume::Recoverability NtfsEngine::recoverability(const volume::FolderFile& file) {
+    using volume::Recoverability;
+    RecordBytes record{};
+    // A record that is no file record now, or one in use again, belongs to another file.
+    if (!readRecord(file, record))
+        return Recoverability::Overwritten;
+    const disk::ByteView view(record.data(), record.size());
+    if ((ReadFileRecordHeader(view).flags & kInUse) != 0)
+        return Recoverability::Overwritten;
+    if (file.size == 0)
+        return Recoverability::Intact;
+    const std::uint32_t number = file.selfKey != 0 ? file.selfKey : view.u32(0x2C);
+    const DataAttribute data = GatherDataAttribute(source_, geometry_, mftRuns(), number, view);
+    if (!data.found)
+        return Recoverability::Unknown;
+    volume::ClusterTally tally;
+    if (data.resident) {
+        tally.total = 1; // the value lives in the record, which nobody took
+        return volume::JudgeRecoverability(
+            tally,
+            volume::CheckContent(file.name, disk::ByteView(data.value.data(), data.value.size())));
+    }
+    const ClusterBitmap& taken = bitmap();
+    if (taken.empty())
+        return Recoverability::Unknown;
+    std::int64_t firstCluster = -1;
+    for (const DataRun& run : data.runs) {
+        if (run.sparse())
+            continue;
+        if (firstCluster < 0)
+            firstCluster = run.cluster;
+        tally.total += run.length;
+        tally.taken += taken.takenOf(static_cast<std::uint64_t>(run.cluster), run.length);
+    }
+    unsigned char head[512] = {};
+    const std::uint64_t sector =
+        firstCluster < 0 ? 0 : geometry_.clusterSector(static_cast<std::uint64_t>(firstCluster));
+    if (sector == 0 || source_.readSectors(sector, 1, head) != disk::ReadStatus::Complete)
+        return volume::JudgeRecoverability(tally, volume::ContentVerdict::Unknown);
+    const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(file.size, sizeof head));
+    return volume::JudgeRecoverability(
+        tally, volume::CheckContent(file.name, disk::ByteView(head, length)));
+}
+
+std::optional<std::int64_t> NtfsEngine::modificationTime(const volume::FolderFile& file) {
+    RecordBytes record{};
+    if (!readRecord(file, record))
+        return std::nullopt;
+    const auto fileTime = FindModificationTime(disk::ByteView(record.data(), record.size()));
+    return fileTime ? volume::NtfsTimeToUnix(*fileTime) : std::nullopt;
 }
 
 std::string NtfsEngine::formatDate(const volume::EntryTimestamp& stamp) const {

@@ -2,6 +2,7 @@
 // The NTFS volume engine: files listed from FileTable (indexed by parent once, in row
 // order), extracted through the MFT's runs, dates in NTFS form.
 #include "disk/SectorSource.h"
+#include "ntfs/ClusterBitmap.h"
 #include "ntfs/MftRunList.h"
 #include "ntfs/NtfsGeometry.h"
 #include "ntfs/ScanSectorsForNtfs.h"
@@ -11,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -40,6 +42,8 @@ struct NtfsVolumeState {
     bool hasGeometry = false;
     NtfsGeometry geometry;
     IndexSignatures signatures;
+    // Read at the first recoverability judgement.
+    std::optional<ClusterBitmap> bitmap;
 };
 
 class NtfsEngine final : public volume::VolumeEngine {
@@ -65,8 +69,16 @@ public:
     std::string formatTime(const volume::EntryTimestamp& stamp) const override;
     bool calendarDate(const volume::EntryTimestamp& stamp,
                       volume::CalendarDate& date) const override;
+    // Overwritten when the record was reused; else $Bitmap's bits of the data runs.
+    volume::Recoverability recoverability(const volume::FolderFile& file) override;
+    // $STANDARD_INFORMATION's modification time, read from the record (by number when
+    // the MFT places it at the listed sector or no sector is given).
+    std::optional<std::int64_t> modificationTime(const volume::FolderFile& file) override;
 
 private:
+    // The fixed-up record of `file`; false when it is not a file record.
+    bool readRecord(const volume::FolderFile& file, RecordBytes& record);
+    const ClusterBitmap& bitmap();
     // With the state's mutex held.
     void buildIndex();
     // The MFT's runs, built from the volume at the first need when the engine was made

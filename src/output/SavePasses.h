@@ -64,6 +64,8 @@ struct SaveSources {
     volume::VolumeEngine* engine = nullptr;
     const model::TreeModel& recoveryTree;
     platform::UserMessages* messages = nullptr;
+    // The tree's folder nodes: the saved folders get their entries' dates (null: not).
+    const model::FolderNodeList* folderNodes = nullptr;
 };
 
 // The writing pass over the plan. Resets the replace answer and the stop flag, creates

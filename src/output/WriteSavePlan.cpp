@@ -7,6 +7,7 @@
 #include "output/DestinationSafety.h"
 #include "output/DestinationSpace.h"
 #include "output/FileExtraction.h"
+#include "output/KeptDates.h"
 #include "output/SafeOutputName.h"
 #include "output/SaveGate.h"
 #include "output/SavePasses.h"
@@ -130,6 +131,7 @@ void WriteSavePlan(SaveState& save, const SaveSources& sources) {
     // The plan holds a folder's files together: its path is made once for them.
     std::optional<model::TreeItem> folderItem;
     std::string folder;
+    KeptDates dates(engine, sources.folderNodes, sources.recoveryTree);
     for (const SaveItem& item : save.plan) {
         if (save.stopSaving)
             break;
@@ -146,6 +148,8 @@ void WriteSavePlan(SaveState& save, const SaveSources& sources) {
                 CreateDirectoryPath(folder);
                 folderInside = staysInside(folder, destination);
             }
+            if (folderInside)
+                dates.folderUsed(item.folder, folder, destination);
         }
         bool renamed = false;
         const std::string path = claims.claim(folder, names.nameFor(item.name), renamed);
@@ -160,6 +164,8 @@ void WriteSavePlan(SaveState& save, const SaveSources& sources) {
         } else {
             NoteProblem(save, path, "this file system cannot be saved from yet");
         }
+        if (result == ExtractResult::Written)
+            dates.fileWritten(item, path);
         tally(save.summary, result, item.size);
         if (result == ExtractResult::Written || result == ExtractResult::Stopped)
             claims.wrote(path);
@@ -170,6 +176,7 @@ void WriteSavePlan(SaveState& save, const SaveSources& sources) {
                             "\"; saved under this one");
         }
     }
+    dates.finish();
 }
 
 } // namespace qr::output

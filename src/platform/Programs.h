@@ -43,7 +43,7 @@ class ShellOpener {
 public:
     virtual ~ShellOpener() = default;
     // Opens a file, folder or address with the desktop's default application, without
-    // waiting for it. False when the opener could not be started.
+    // waiting for it. False when the opener could not be started or found no program.
     virtual bool open(const std::string& target) = 0;
 };
 

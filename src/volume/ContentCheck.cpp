@@ -1,7 +1,7 @@
 #include "volume/ContentCheck.h"
 
-#include <algorithm>
-#include <cctype>
+#include "volume/FileExtension.h"
+
 #include <string>
 
 namespace qr::volume {
@@ -55,12 +55,9 @@ constexpr ExtensionSignature kExtensions[] = {
 };
 
 Signature signatureOf(std::string_view name) {
-    const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos || name.size() - dot - 1 > 4)
+    const std::string extension = LowerExtension(name);
+    if (extension.empty())
         return Signature::None;
-    std::string extension(name.substr(dot + 1));
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const ExtensionSignature& known : kExtensions)
         if (known.extension == extension)
             return known.signature;

@@ -6,9 +6,11 @@
 // moves them into a file sink; they know nothing of windows.
 #include "volume/FileSink.h"
 #include "volume/FileSystemKind.h"
+#include "volume/Recoverability.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace qr::volume {
@@ -108,6 +110,20 @@ public:
         (void)stamp;
         (void)date;
         return false;
+    }
+    // The modification time (seconds since 1970, UTC) the entry of `file` records, for
+    // the saved copy; a folder of the tree comes with kFolderFlag, its node's stamp and
+    // key. Nothing when the entry records none.
+    virtual std::optional<std::int64_t> modificationTime(const FolderFile& file) {
+        (void)file;
+        return std::nullopt;
+    }
+    // How much of deleted `file` is still on the medium, from the allocation state of
+    // the clusters its save would read and the content check of its first bytes.
+    // Reads at most the allocation entries of those clusters and one sector of data.
+    virtual Recoverability recoverability(const FolderFile& file) {
+        (void)file;
+        return Recoverability::Unknown;
     }
     // Every named entry, folders included, of the directory of folder `key`, for an
     // engine whose folder tree comes from a scan that finds folders without their

@@ -271,6 +271,33 @@ TEST(Wizard, BackFromTheBrowseStepReturnsToThePartitionStep) {
     EXPECT_EQ(s.tableReads, 1); // the partition tree is kept
 }
 
+// Back from the browse step keeps the partition that was searched: highlighted, in the
+// sector fields the next search reads, and "Search More Partitions" is offered again.
+TEST(Wizard, BackThenNextSearchesTheHighlightedPartition) {
+    WizardSession s;
+    s.toPartitionStep(app::kSearchStandard);
+    auto& record = s.ctx->partitions[0];
+    record.count = 2;
+    record.fileSystemNames[1] = "FAT16";
+    const model::TreeItem second = s.ctx->partitionTree.insert(s.ctx->partitionTree.firstTopLevel(),
+                                                               "Partition - 2 ( FAT16 )", 1, 1);
+    record.slots[2] = {second, 200000, 300000};
+    s.wizard->clickPartition(second);
+    s.wizard->next();
+    ASSERT_EQ(s.ctx->wizardStage, 3);
+    s.wizard->back();
+    ASSERT_EQ(s.ctx->wizardStage, 1);
+    EXPECT_EQ(s.ctx->partitionTree.selected(), second);
+    EXPECT_EQ(s.view.texts[item::kStartSector], "200000");
+    EXPECT_EQ(s.view.texts[item::kEndSector], "300000");
+    EXPECT_TRUE(s.view.shown[item::kSearchPartition]);
+    EXPECT_TRUE(s.view.isEnabled(item::kSearchPartition));
+    s.wizard->next();
+    EXPECT_EQ(s.ctx->wizardStage, 3);
+    EXPECT_EQ(s.scansStarted, 2);
+    EXPECT_EQ(s.view.texts[item::kStartSector], "200000");
+}
+
 // The current folder names the folder whose rows a list save writes under; once Back
 // has destroyed the tree it belonged to, it must not name a folder of the next tree.
 TEST(Wizard, BackFromTheBrowseStepForgetsTheCurrentFolderOfTheOldTree) {

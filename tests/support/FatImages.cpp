@@ -78,6 +78,11 @@ void FatImage::copyIn(const std::filesystem::path& hostPath, const std::string& 
     mtools("mcopy -o", shellQuote(hostPath.string()) + " " + shellQuote(dosPath));
 }
 
+void FatImage::copyInKeepingTime(const std::filesystem::path& hostPath,
+                                 const std::string& dosPath) {
+    mtools("mcopy -o -m", shellQuote(hostPath.string()) + " " + shellQuote(dosPath));
+}
+
 void FatImage::del(const std::string& dosPath) {
     mtools("mdel", shellQuote(dosPath));
 }

@@ -35,6 +35,8 @@ public:
     void mkdir(const std::string& dosPath);
     void writeFile(const std::string& dosPath, const std::string& content);
     void copyIn(const std::filesystem::path& hostPath, const std::string& dosPath);
+    // The same, the entry taking the host file's modification time (mcopy -m).
+    void copyInKeepingTime(const std::filesystem::path& hostPath, const std::string& dosPath);
     void del(const std::string& dosPath);     // mdel
     void delTree(const std::string& dosPath); // mdeltree
     // First cluster of a file or folder, and its whole chain (mshowfat).

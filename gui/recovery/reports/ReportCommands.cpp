@@ -1,6 +1,7 @@
 #include "reports/ReportCommands.h"
 
 #include "app/Contacts.h"
+#include "app/DesktopOpen.h"
 #include "app/RecoveryContext.h"
 #include "app/SearchReport.h"
 #include "dialogs/LogFileSelectionDialog.h"
@@ -64,7 +65,7 @@ void ReportCommands::viewDirectoryList() {
         file, output::DirectoryListLines(ctx_.recoveryTree, ctx_.recoveryTree.firstTopLevel()),
         "\r\n");
     writingList_ = false;
-    ctx_.shell().open(file.string());
+    app::OpenOnDesktop(ctx_, file.string());
 }
 
 void ReportCommands::printDirectoryList() {
@@ -101,7 +102,7 @@ void ReportCommands::viewReport() {
         names << qs(file.string());
     LogFileSelectionDialog dialog(owner_, names);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFile().isEmpty())
-        ctx_.shell().open(dialog.selectedFile().toStdString());
+        app::OpenOnDesktop(ctx_, dialog.selectedFile().toStdString());
 }
 
 void ReportCommands::emailReport() {

@@ -162,6 +162,9 @@ std::unique_ptr<CliSession> openSession(const CommandLine& line, std::ostream& e
     session->context = std::make_unique<app::RecoveryContext>(services);
     app::RecoveryContext& ctx = *session->context;
     ctx.installationPath = installationFolder(*session->registry);
+    ctx.reader->setSlowAreaHook([](std::uint64_t sector) {
+        std::cerr << "the medium reads slowly around sector " << sector << "\n";
+    });
 
     disk::RegisterDiskImages(*session->registry, images);
     switch (app::ListDisks(ctx)) {

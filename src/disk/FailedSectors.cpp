@@ -59,9 +59,12 @@ void FailedSectors::clear() {
 bool SlowReadJudge::slow(std::uint64_t bytes, std::uint64_t nanoseconds) {
     if (bytes == 0)
         return false;
+    // A small read is all latency: taking the floor's time is slow on its own.
+    if (bytes < kLargeRead)
+        return nanoseconds >= floor_;
     const double perByte = double(nanoseconds) / double(bytes);
     std::lock_guard lock(mutex_);
-    if (usualPerByte_ > 0 && nanoseconds >= floor_ && perByte > 8 * usualPerByte_)
+    if (nanoseconds >= floor_ && usualPerByte_ > 0 && perByte > 8 * usualPerByte_)
         return true;
     usualPerByte_ = usualPerByte_ == 0 ? perByte : 0.9 * usualPerByte_ + 0.1 * perByte;
     return false;

@@ -25,12 +25,14 @@ private:
     std::map<std::uint64_t, std::uint64_t> runs_; // first sector -> end (one past)
 };
 
-// Whether a read is slow for the medium: at least `floor` long and eight times longer
-// than the medium's usual time per byte says it should be. The usual time is learnt
-// from the reads that were not slow.
+// Whether a read is slow for the medium. Only a read of at least `floor` can be: a
+// small one (under 64 KiB) then is, a large one when it also took eight times longer
+// than the medium's usual time per byte, learnt from the large reads that were not slow.
 class SlowReadJudge {
 public:
+    static constexpr std::uint64_t kLargeRead = 64 * 1024;
     explicit SlowReadJudge(std::uint64_t floorNanoseconds) : floor_(floorNanoseconds) {}
+    // Judges one read (and learns from it when it was large and not slow).
     bool slow(std::uint64_t bytes, std::uint64_t nanoseconds);
 
 private:

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
+#include <vector>
 
 namespace qr::disk {
 
@@ -31,16 +33,22 @@ bool FailedSectors::any(std::uint64_t first, std::uint64_t count) const {
 void FailedSectors::forEachIn(std::uint64_t first, std::uint64_t count,
                               const std::function<void(std::uint64_t, std::uint64_t)>& each) const {
     const std::uint64_t end = first + count;
-    std::lock_guard lock(mutex_);
-    auto it = runs_.upper_bound(first);
-    if (it != runs_.begin())
-        --it;
-    for (; it != runs_.end() && it->first < end; ++it) {
-        const std::uint64_t from = std::max(first, it->first);
-        const std::uint64_t to = std::min(end, it->second);
-        if (from < to)
-            each(from, to - from);
+    // Gathered under the lock, told without it: `each` may read and add failures.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> inside;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = runs_.upper_bound(first);
+        if (it != runs_.begin())
+            --it;
+        for (; it != runs_.end() && it->first < end; ++it) {
+            const std::uint64_t from = std::max(first, it->first);
+            const std::uint64_t to = std::min(end, it->second);
+            if (from < to)
+                inside.emplace_back(from, to - from);
+        }
     }
+    for (const auto& [from, sectors] : inside)
+        each(from, sectors);
 }
 
 std::uint64_t FailedSectors::total() const {

@@ -37,6 +37,14 @@ void SectorReader::setSlowAreaHook(std::function<void(std::uint64_t)> hook) {
     binding_.slowArea = std::move(hook);
 }
 
+void SectorReader::presetUnreadable(const std::string& name, std::uint64_t first,
+                                    std::uint64_t count) {
+    std::lock_guard lock(mutex_);
+    preset_[name].emplace_back(first, count);
+    if (failedOn_ == name)
+        failed_.add(first, count);
+}
+
 std::string SectorReader::readName() const {
     return paths_.name(binding_.selectedDisk ? binding_.selectedDisk() : 0);
 }
@@ -217,6 +225,9 @@ ReadStatus SectorReader::readNt(const std::string& name, std::uint64_t start, st
         if (failedOn_ != name) {
             failed_.clear();
             failedOn_ = name;
+            if (const auto it = preset_.find(name); it != preset_.end())
+                for (const auto& [first, sectors] : it->second)
+                    failed_.add(first, sectors);
         }
     }
     if (!failed_.any(start, count)) {
@@ -274,20 +285,28 @@ void SectorReader::remember(std::uint64_t sector, unsigned char* buffer, bool ze
 
 void SectorReader::locateFailures(DeviceFile& file, std::uint64_t start, std::uint64_t count,
                                   unsigned char* buffer, bool zeroUnreadable) {
-    for (std::uint64_t i = 0; i < count; ++i) {
-        unsigned char* const sector = buffer + i * kSectorSize;
-        switch (readOnce(file, start + i, 1, sector)) {
+    // Sector by sector while the medium answers quickly; over a slow area the pieces
+    // double, and a piece that fails there is halved down to its failing sectors.
+    constexpr std::uint64_t kLargestPiece = 1 << 16;
+    std::uint64_t piece = 1;
+    for (std::uint64_t i = 0; i < count;) {
+        const std::uint64_t n = std::min(piece, count - i);
+        unsigned char* const at = buffer + i * kSectorSize;
+        switch (readOnce(file, start + i, n, at)) {
         case Try::Failed:
-            remember(start + i, sector, zeroUnreadable);
+            if (n == 1)
+                remember(start + i, at, zeroUnreadable);
+            else
+                halve(file, start + i, n, at, zeroUnreadable, true);
             break;
         case Try::Read:
+            piece = 1;
             break;
         case Try::ReadSlowly:
-            if (i + 1 < count)
-                halve(file, start + i + 1, count - i - 1, sector + kSectorSize, zeroUnreadable,
-                      false);
-            return;
+            piece = std::min(piece * 2, kLargestPiece);
+            break;
         }
+        i += n;
     }
 }
 

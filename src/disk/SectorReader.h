@@ -9,9 +9,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace qr::disk {
 
@@ -59,11 +62,11 @@ struct ReaderBinding {
 };
 
 // On device files a failed run is read again sector by sector while single reads are
-// quick, so a bad sector is asked for at most twice; once they are slow, the rest of the
-// run is split in halves down to the sectors that fail, so a slow area costs a few reads
-// rather than one per sector. Failed sectors are remembered: no later read asks the
-// medium for them again (each comes back as zeros and its run as Partial), until
-// another medium is read.
+// quick, so a bad sector is asked for at most twice; over a slow area the pieces double
+// and a piece that fails is split in halves down to the sectors that fail, so a slow
+// area costs a few reads rather than one per sector. Failed sectors are remembered: no later read
+// asks the medium for them again (each comes back as zeros and its run as Partial), until another
+// medium is read.
 class SectorReader final : public SectorSource, public RemembersFailures {
 public:
     SectorReader(ReaderBinding binding, std::shared_ptr<DeviceOpener> opener);
@@ -91,6 +94,9 @@ public:
     void setSlowAreaHook(std::function<void(std::uint64_t)> hook);
 
     const FailedSectors& failedSectors() const override { return failed_; }
+    // Sectors of the medium `name` that read as unreadable without being asked for (an
+    // image's rescue map says they were never rescued).
+    void presetUnreadable(const std::string& name, std::uint64_t first, std::uint64_t count);
 
     // Name of the selected disk's medium: its device or image file (what a save must
     // keep off). On the 'F' family the one the listing recorded, else the name read.
@@ -124,8 +130,8 @@ private:
     // Reads what it can of a run that failed whole and remembers the sectors that fail.
     void locateFailures(DeviceFile& file, std::uint64_t start, std::uint64_t count,
                         unsigned char* buffer, bool zeroUnreadable);
-    // The halving: `failing` says the run is known to hold a failing sector, so it is
-    // split without being read whole. True when every sector was read.
+    // Splits a run in halves down to its failing sectors. `failing`: the run is known to
+    // hold one, so it is split without being read whole. True when every sector was read.
     bool halve(DeviceFile& file, std::uint64_t start, std::uint64_t count, unsigned char* buffer,
                bool zeroUnreadable, bool failing);
     void remember(std::uint64_t sector, unsigned char* buffer, bool zeroUnreadable);
@@ -142,6 +148,7 @@ private:
     // The sectors that failed on the medium named failedOn_.
     FailedSectors failed_;
     std::string failedOn_;
+    std::map<std::string, std::vector<std::pair<std::uint64_t, std::uint64_t>>> preset_;
     SlowReadJudge slowJudge_{15'000'000};
     SlowAreas slowAreas_{65'536};
 };

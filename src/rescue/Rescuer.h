@@ -28,7 +28,7 @@ struct RescueOptions {
     bool reverse = false;
     std::chrono::milliseconds saveEvery{30'000};
     // A block read at under 1/8 of the medium's usual rate, and taking at least this
-    // long, is a slow one.
+    // long, is a slow one (see disk::SlowReadJudge).
     std::chrono::milliseconds slowAtLeast{15};
 };
 

@@ -152,6 +152,29 @@ TEST_P(FailingMedium, ImageEqualsTheMediumOutsideTheBadRangesAndResumesFromItsMa
         EXPECT_EQ(count - before, card->isBad(sector) ? 1u : 0u) << "sector " << sector;
     }
     expectImageOfCard(image);
+
+    // The image with its map is the card again: the same files saved, the same named.
+    const CommandResult saved =
+        run(std::string(RECOVERY_CLI) + " --image " + shellQuote(image.string()) + " --map " +
+            shellQuote(map.string()) + " save --partition 1 --replace yes-all --to " +
+            shellQuote((dir / "from-image").string()) + " </dev/null");
+    EXPECT_EQ(saved.exitCode, 3) << saved.output;
+    for (const auto& [path, content] : card->cleanFiles)
+        EXPECT_EQ(ReadWholeFile(dir / "from-image" / path), content) << path;
+    for (const std::string& path : card->damagedFiles)
+        EXPECT_NE(saved.output.find(fs::path(path).filename().string() + ": 4096 bytes lie on"),
+                  std::string::npos)
+            << path << "\n"
+            << saved.output;
+
+    // A map of another size is refused with its line, before anything is read.
+    std::ofstream(dir / "short.map") << "0x0 + 1\n0x0 0x200 +\n";
+    const CommandResult refused =
+        run(std::string(RECOVERY_CLI) + " --image " + shellQuote(image.string()) + " --map " +
+            shellQuote((dir / "short.map").string()) + " list --partition 1");
+    EXPECT_EQ(refused.exitCode, 1) << refused.output;
+    EXPECT_NE(refused.output.find("short.map:2: the map ends at byte 512"), std::string::npos)
+        << refused.output;
 }
 
 TEST_P(FailingMedium, MediumThatStopsAnsweringLeavesAMapTheNextRunResumes) {
@@ -185,6 +208,25 @@ TEST_P(FailingMedium, MediumThatStopsAnsweringLeavesAMapTheNextRunResumes) {
 
 INSTANTIATE_TEST_SUITE_P(Cards, FailingMedium, ::testing::Values("FAT32", "exFAT"));
 #endif
+
+// Refused before anything is read or written: a damaged map (the image untouched) and a
+// destination that is the medium itself.
+TEST(ImageCommand, RefusesADamagedMapAndTheMediumAsDestination) {
+    TempDir dir;
+    const fs::path medium = dir / "medium.img", copy = dir / "copy.img", map = dir / "copy.map";
+    std::ofstream(medium, std::ios::binary) << std::string(64 * 1024, 'm');
+    std::ofstream(copy, std::ios::binary) << "keep";
+    std::ofstream(map) << "# Mapfile\n0x0 ? 1\n0x0 0x8000 +\n0x7000 0x9000 ?\n";
+    CommandResult r = run(cli(medium, "image --to " + shellQuote(copy.string()) + " --map " +
+                                          shellQuote(map.string())));
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    EXPECT_NE(r.output.find("copy.map:4: the block overlaps"), std::string::npos) << r.output;
+    EXPECT_EQ(ReadWholeFile(copy), "keep");
+
+    r = run(cli(medium, "image --to " + shellQuote(medium.string())));
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    EXPECT_EQ(ReadWholeFile(medium), std::string(64 * 1024, 'm'));
+}
 
 } // namespace
 } // namespace qr::test

@@ -6,12 +6,14 @@
 #include "disk/DiskListing.h"
 #include "disk/DiskRegistry.h"
 #include "disk/SectorReader.h"
+#include "rescue/RescueMap.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <iostream>
 #include <pthread.h>
 #include <sys/stat.h>
@@ -100,6 +102,35 @@ fs::path makePrivateStore() {
     return pattern;
 }
 
+// The sectors a rescue map did not rescue read as unreadable on its image. A map that
+// cannot be read, or is not of the image's size, is refused with its line.
+bool applyImageMaps(const CommandLine& line, const std::vector<std::string>& images,
+                    disk::SectorReader& reader, std::ostream& err) {
+    for (const auto& [index, mapPath] : line.imageMaps) {
+        std::error_code ec;
+        const std::uint64_t size = fs::file_size(images[index], ec);
+        std::ifstream in(mapPath);
+        if (ec || !in) {
+            err << "recovery-cli: cannot read the map '" << mapPath << "'\n";
+            return false;
+        }
+        const rescue::MapRead read = rescue::ReadRescueMap(in, size);
+        if (!read.map) {
+            err << "recovery-cli: " << mapPath << ":" << read.refusal.line << ": "
+                << read.refusal.why << "\n";
+            return false;
+        }
+        for (const rescue::MapBlock& block : read.map->blocks())
+            if (block.state != rescue::BlockState::Rescued) {
+                const std::uint64_t first = block.pos / disk::kSectorBytes;
+                const std::uint64_t end =
+                    (block.end() + disk::kSectorBytes - 1) / disk::kSectorBytes;
+                reader.presetUnreadable(images[index], first, end - first);
+            }
+    }
+    return true;
+}
+
 } // namespace
 
 platform::MessageAnswer StderrMessages::ask(const std::string& text, const std::string&,
@@ -162,6 +193,9 @@ std::unique_ptr<CliSession> openSession(const CommandLine& line, std::ostream& e
     session->context = std::make_unique<app::RecoveryContext>(services);
     app::RecoveryContext& ctx = *session->context;
     ctx.installationPath = installationFolder(*session->registry);
+    ctx.reader->setSlowAreaHook([](std::uint64_t sector) {
+        std::cerr << "the medium reads slowly around sector " << sector << "\n";
+    });
 
     disk::RegisterDiskImages(*session->registry, images);
     switch (app::ListDisks(ctx)) {
@@ -178,6 +212,8 @@ std::unique_ptr<CliSession> openSession(const CommandLine& line, std::ostream& e
             << "\n";
         return nullptr;
     }
+    if (!applyImageMaps(line, images, *ctx.reader, err))
+        return nullptr;
     // Each image must have become the disk of its position.
     for (unsigned i = 0; i < images.size(); ++i) {
         // On 'F' disks are read by unit, and the library serves the images first.

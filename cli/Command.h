@@ -21,7 +21,9 @@ struct CommandOptions {
 
 struct CommandLine {
     std::vector<std::string> images; // --image FILE (repeatable), before the command
-    std::vector<std::string> args;   // everything after the command name
+    // The rescue map given after an image (--image FILE --map MAPFILE), by image index.
+    std::map<std::size_t, std::string> imageMaps;
+    std::vector<std::string> args; // everything after the command name
     // Read from `args` by ParseArguments: each option given with its value (empty for a
     // flag), and the operands in order.
     std::map<std::string, std::string> values;

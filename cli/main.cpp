@@ -22,7 +22,8 @@ RegisterCommand::RegisterCommand(std::string name, std::string usage, CommandOpt
 namespace {
 
 int usage(std::ostream& out) {
-    out << "usage: recovery-cli [--platform N|F] [--image FILE]... COMMAND [ARGS]\n\ncommands:\n";
+    out << "usage: recovery-cli [--platform N|F] [--image FILE [--map MAPFILE]]... COMMAND "
+           "[ARGS]\n\ncommands:\n";
     auto list = qr::cli::commands();
     std::sort(list.begin(), list.end(), [](auto& a, auto& b) { return a.name < b.name; });
     for (const auto& c : list)
@@ -43,6 +44,15 @@ int main(int argc, char** argv) {
                 return usage(std::cerr);
             }
             line.images.emplace_back(argv[++i]);
+            // A rescue map may follow its image: what it did not rescue reads as unreadable.
+            if (i + 2 < argc && std::string(argv[i + 1]) == "--map") {
+                if (!*argv[i + 2]) {
+                    std::cerr << "recovery-cli: --map needs a file\n";
+                    return usage(std::cerr);
+                }
+                line.imageMaps[line.images.size() - 1] = argv[i + 2];
+                i += 2;
+            }
         } else if (arg == "--platform") {
             if (i + 1 >= argc || !qr::platform::ChoosePlatformFamily(argv[i + 1])) {
                 std::cerr << "recovery-cli: --platform takes N or F\n";

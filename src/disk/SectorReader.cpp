@@ -1,6 +1,7 @@
 #include "disk/SectorReader.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 
@@ -27,6 +28,22 @@ void DevicePathTable::setName(unsigned disk, std::string path) {
 
 SectorReader::SectorReader(ReaderBinding binding, std::shared_ptr<DeviceOpener> opener)
     : binding_(std::move(binding)), opener_(std::move(opener)) {}
+
+void SectorReader::setReadFailureHook(std::function<void()> hook) {
+    binding_.readFailed = std::move(hook);
+}
+
+void SectorReader::setSlowAreaHook(std::function<void(std::uint64_t)> hook) {
+    binding_.slowArea = std::move(hook);
+}
+
+void SectorReader::presetUnreadable(const std::string& name, std::uint64_t first,
+                                    std::uint64_t count) {
+    std::lock_guard lock(mutex_);
+    preset_[name].emplace_back(first, count);
+    if (failedOn_ == name)
+        failed_.add(first, count);
+}
 
 std::string SectorReader::readName() const {
     return paths_.name(binding_.selectedDisk ? binding_.selectedDisk() : 0);
@@ -189,6 +206,18 @@ std::uint32_t SectorReader::readBios(const std::string& name, std::uint64_t star
 
 ReadStatus SectorReader::readNt(const std::string& name, std::uint64_t start, std::uint32_t count,
                                 unsigned char* buffer, bool zeroUnreadable) {
+    // A medium that went away (a card pulled out) is not asked again; what a read of it
+    // gave is no content.
+    const ReadStatus status = readNtAnswered(name, start, count, buffer, zeroUnreadable);
+    if (!gone_)
+        return status;
+    std::memset(buffer, 0, static_cast<std::size_t>(count) * kSectorSize);
+    return ReadStatus::NoMedium;
+}
+
+ReadStatus SectorReader::readNtAnswered(const std::string& name, std::uint64_t start,
+                                        std::uint32_t count, unsigned char* buffer,
+                                        bool zeroUnreadable) {
     std::shared_ptr<DeviceFile> file = handleFor(name);
     if (!file)
         return ReadStatus::NoMedium;
@@ -202,33 +231,116 @@ ReadStatus SectorReader::readNt(const std::string& name, std::uint64_t start, st
         std::memset(buffer, 0, length);
         return ReadStatus::Complete;
     }
-    const std::int64_t got = file->readAt(start * kSectorSize, buffer, length);
-    if (got == DeviceFile::kGone) {
-        std::memset(buffer, 0, length);
-        return ReadStatus::NoMedium;
+    {
+        // What failed on one medium says nothing of another.
+        std::lock_guard lock(mutex_);
+        if (failedOn_ != name) {
+            failed_.clear();
+            failedOn_ = name;
+            gone_ = false;
+            if (const auto it = preset_.find(name); it != preset_.end())
+                for (const auto& [first, sectors] : it->second)
+                    failed_.add(first, sectors);
+        }
     }
-    if (got >= 0) {
-        // Behind the end of an image nothing is read; zero it rather than leave stale
-        // bytes that a caller would take for medium content.
-        if (static_cast<std::size_t>(got) < length)
-            std::memset(buffer + got, 0, length - static_cast<std::size_t>(got));
-        return ReadStatus::Complete;
+    if (!failed_.any(start, count)) {
+        if (readOnce(*file, start, count, buffer) != Try::Failed)
+            return ReadStatus::Complete;
+        if (binding_.readFailed)
+            binding_.readFailed();
+        locateFailures(*file, start, count, buffer, zeroUnreadable);
+        return ReadStatus::Partial;
     }
+    // Sectors known to fail are not asked for again; the runs between them are read.
     if (binding_.readFailed)
         binding_.readFailed();
-    for (std::uint64_t i = 0; i < count; ++i) {
-        unsigned char* sector = buffer + i * kSectorSize;
-        const std::int64_t one = file->readAt((start + i) * kSectorSize, sector, kSectorSize);
-        if (one == DeviceFile::kGone) {
-            std::memset(sector, 0, (count - i) * kSectorSize);
-            return ReadStatus::NoMedium;
-        }
-        if (one < 0 && zeroUnreadable)
-            std::memset(sector, 0, kSectorSize); // unreadable: zeros, never stale bytes
-        else if (one >= 0 && one < static_cast<std::int64_t>(kSectorSize))
-            std::memset(sector + one, 0, kSectorSize - static_cast<std::size_t>(one));
-    }
+    std::uint64_t at = start;
+    const auto readUpTo = [&](std::uint64_t end) {
+        unsigned char* const into = buffer + (at - start) * kSectorSize;
+        if (end > at && readOnce(*file, at, end - at, into) == Try::Failed)
+            locateFailures(*file, at, end - at, into, zeroUnreadable);
+    };
+    failed_.forEachIn(start, count, [&](std::uint64_t first, std::uint64_t sectors) {
+        readUpTo(first);
+        if (zeroUnreadable)
+            std::memset(buffer + (first - start) * kSectorSize, 0, sectors * kSectorSize);
+        at = first + sectors;
+    });
+    readUpTo(start + count);
     return ReadStatus::Partial;
+}
+
+SectorReader::Try SectorReader::readOnce(DeviceFile& file, std::uint64_t start, std::uint64_t count,
+                                         unsigned char* buffer) {
+    const std::size_t length = static_cast<std::size_t>(count) * kSectorSize;
+    const auto began = std::chrono::steady_clock::now();
+    if (gone_)
+        return Try::Failed;
+    const std::int64_t got = file.readAt(start * kSectorSize, buffer, length);
+    if (got == DeviceFile::kGone)
+        gone_ = true;
+    if (got < 0)
+        return Try::Failed;
+    // Behind the end of an image nothing is read; zero it rather than leave stale bytes
+    // that a caller would take for medium content.
+    if (static_cast<std::size_t>(got) < length)
+        std::memset(buffer + got, 0, length - static_cast<std::size_t>(got));
+    const auto took = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::steady_clock::now() - began);
+    if (!slowJudge_.slow(length, static_cast<std::uint64_t>(took.count())))
+        return Try::Read;
+    if (slowAreas_.firstOfArea(start) && binding_.slowArea)
+        binding_.slowArea(start);
+    return Try::ReadSlowly;
+}
+
+void SectorReader::remember(std::uint64_t sector, unsigned char* buffer, bool zeroUnreadable) {
+    failed_.add(sector, 1);
+    if (zeroUnreadable)
+        std::memset(buffer, 0, kSectorSize); // unreadable: zeros, never stale bytes
+}
+
+void SectorReader::locateFailures(DeviceFile& file, std::uint64_t start, std::uint64_t count,
+                                  unsigned char* buffer, bool zeroUnreadable) {
+    // Sector by sector while the medium answers quickly; over a slow area the pieces
+    // double, and a piece that fails there is halved down to its failing sectors.
+    constexpr std::uint64_t kLargestPiece = 1 << 16;
+    std::uint64_t piece = 1;
+    for (std::uint64_t i = 0; i < count;) {
+        const std::uint64_t n = std::min(piece, count - i);
+        unsigned char* const at = buffer + i * kSectorSize;
+        switch (readOnce(file, start + i, n, at)) {
+        case Try::Failed:
+            if (n == 1)
+                remember(start + i, at, zeroUnreadable);
+            else
+                halve(file, start + i, n, at, zeroUnreadable, true);
+            break;
+        case Try::Read:
+            piece = 1;
+            break;
+        case Try::ReadSlowly:
+            piece = std::min(piece * 2, kLargestPiece);
+            break;
+        }
+        i += n;
+    }
+}
+
+bool SectorReader::halve(DeviceFile& file, std::uint64_t start, std::uint64_t count,
+                         unsigned char* buffer, bool zeroUnreadable, bool failing) {
+    if (!failing && readOnce(file, start, count, buffer) != Try::Failed)
+        return true;
+    if (count == 1) {
+        remember(start, buffer, zeroUnreadable);
+        return false;
+    }
+    // The whole failed. When its first half reads, the failure is in the second half:
+    // that half is split at once rather than asked for whole again.
+    const std::uint64_t half = count / 2;
+    const bool firstRead = halve(file, start, half, buffer, zeroUnreadable, false);
+    halve(file, start + half, count - half, buffer + half * kSectorSize, zeroUnreadable, firstRead);
+    return false;
 }
 
 } // namespace qr::disk

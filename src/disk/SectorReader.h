@@ -3,14 +3,19 @@
 // sectors by absolute sector number. There is no write path.
 #include "disk/DeviceFile.h"
 #include "disk/Disk32Library.h"
+#include "disk/FailedSectors.h"
 #include "disk/SectorSource.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace qr::disk {
 
@@ -45,6 +50,8 @@ struct ReaderBinding {
     // Called when a run could not be read in one request, before it is read sector by
     // sector (the application's read-failure notice).
     std::function<void()> readFailed;
+    // Called once per area of the medium that reads slowly, with a sector of it.
+    std::function<void(std::uint64_t sector)> slowArea;
     // Folder searched first for the disk library (the installation folder).
     std::function<std::string()> libraryFolder;
     // Sectors of the selected disk as the listing recorded them (the library cannot
@@ -55,7 +62,13 @@ struct ReaderBinding {
     std::function<std::string()> listedMedium;
 };
 
-class SectorReader final : public SectorSource {
+// On device files a failed run is read again sector by sector while single reads are
+// quick, so a bad sector is asked for at most twice; over a slow area the pieces double
+// and a piece that fails is split in halves down to the sectors that fail, so a slow
+// area costs a few reads rather than one per sector. Failed sectors are remembered: no later read
+// asks the medium for them again (each comes back as zeros and its run as Partial), until another
+// medium is read.
+class SectorReader final : public SectorSource, public RemembersFailures {
 public:
     SectorReader(ReaderBinding binding, std::shared_ptr<DeviceOpener> opener);
 
@@ -75,6 +88,16 @@ public:
     ReadStatus readSectors(std::uint64_t start, std::uint32_t count,
                            unsigned char* buffer) override;
     std::uint64_t sectorCount() override { return mediumSectors(); }
+
+    // Replaces the read-failure hook (see ReaderBinding::readFailed).
+    void setReadFailureHook(std::function<void()> hook);
+    // Replaces the slow-area hook (see ReaderBinding::slowArea).
+    void setSlowAreaHook(std::function<void(std::uint64_t)> hook);
+
+    const FailedSectors& failedSectors() const override { return failed_; }
+    // Sectors of the medium `name` that read as unreadable without being asked for (an
+    // image's rescue map says they were never rescued).
+    void presetUnreadable(const std::string& name, std::uint64_t first, std::uint64_t count);
 
     // Name of the selected disk's medium: its device or image file (what a save must
     // keep off). On the 'F' family the one the listing recorded, else the name read.
@@ -102,6 +125,19 @@ private:
     ReadDisk32Function biosFunction();
     ReadStatus readNt(const std::string& name, std::uint64_t start, std::uint32_t count,
                       unsigned char* buffer, bool zeroUnreadable);
+    enum class Try { Failed, Read, ReadSlowly };
+    // One request for the run. Slow ones are told once per area.
+    ReadStatus readNtAnswered(const std::string& name, std::uint64_t start, std::uint32_t count,
+                              unsigned char* buffer, bool zeroUnreadable);
+    Try readOnce(DeviceFile& file, std::uint64_t start, std::uint64_t count, unsigned char* buffer);
+    // Reads what it can of a run that failed whole and remembers the sectors that fail.
+    void locateFailures(DeviceFile& file, std::uint64_t start, std::uint64_t count,
+                        unsigned char* buffer, bool zeroUnreadable);
+    // Splits a run in halves down to its failing sectors. `failing`: the run is known to
+    // hold one, so it is split without being read whole. True when every sector was read.
+    bool halve(DeviceFile& file, std::uint64_t start, std::uint64_t count, unsigned char* buffer,
+               bool zeroUnreadable, bool failing);
+    void remember(std::uint64_t sector, unsigned char* buffer, bool zeroUnreadable);
 
     ReaderBinding binding_;
     std::shared_ptr<DeviceOpener> opener_;
@@ -112,6 +148,14 @@ private:
     Disk32Library disk32_;
     // A missing library is said once, not on each of the thousands of reads of a search.
     bool disk32Reported_ = false;
+    // The sectors that failed on the medium named failedOn_.
+    FailedSectors failed_;
+    std::string failedOn_;
+    // The medium named failedOn_ went away: every read of it gives NoMedium.
+    std::atomic<bool> gone_{false};
+    std::map<std::string, std::vector<std::pair<std::uint64_t, std::uint64_t>>> preset_;
+    SlowReadJudge slowJudge_{15'000'000};
+    SlowAreas slowAreas_{65'536};
 };
 
 } // namespace qr::disk

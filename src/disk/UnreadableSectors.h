@@ -1,7 +1,7 @@
 #pragma once
 // Which sectors of a read that came back Partial the medium cannot read: each is read
-// again alone, so a file with one bad sector is told as one bad sector, not as the
-// whole batch it was read in.
+// again alone (or looked up, where the source remembers its failures), so a file with
+// one bad sector is told as one bad sector, not as the whole batch it was read in.
 #include "disk/SectorSource.h"
 
 #include <cstdint>

@@ -3,15 +3,25 @@
 // writes a held file while it waits: a test can change the backing image (cut it, as a
 // medium that stops answering) at a known point of a program's reading. Reads that
 // touch bytes BAD_FROM to BAD_TO-1 fail with EIO, as sectors a medium cannot read.
+// Further faults are words after the positional arguments:
+//   bad=FROM:TO       reads touching bytes FROM to TO-1 fail with EIO (repeatable)
+//   slow=FROM:TO:MS   reads touching bytes FROM to TO-1 take MS milliseconds more
+//   gone=N            the N-th read (from 1) and every later one fail with ENXIO, as a
+//                     card that dropped off the bus
+// The file "counts" lists, for every 512-byte sector of the medium read so far, the
+// sector and how many reads asked for it ("SECTOR COUNT" lines).
 //
-//   stall-fs BACKING MOUNTPOINT OFFSET HELD RELEASE [BAD_FROM BAD_TO]
+//   stall-fs BACKING MOUNTPOINT OFFSET HELD RELEASE [BAD_FROM BAD_TO] [FAULT...]
 //
 // Sizes are not cached, so a fresh open or stat sees the backing image as it is now.
 #define FUSE_USE_VERSION 31
 #include <fuse3/fuse.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -19,16 +29,32 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
 constexpr const char* kFile = "/medium.img";
+constexpr const char* kCounts = "/counts";
+constexpr off_t kSector = 512;
+
+struct Range {
+    off_t from = 0, to = 0;
+    bool touches(off_t offset, size_t size) const {
+        return offset < to && offset + off_t(size) > from;
+    }
+};
 
 struct Settings {
     std::string backing, held, release;
     off_t stallAt = 0;
     bool stalled = false;
-    off_t badFrom = 0, badTo = 0;
+    std::vector<Range> bad;
+    Range slow;
+    unsigned slowMs = 0;
+    std::uint64_t goneFrom = 0; // 0: never
+    std::uint64_t reads = 0;
+    std::vector<std::uint32_t> counts; // reads per sector, grown as reads reach further
 };
 
 Settings& settings() {
@@ -41,6 +67,11 @@ int getAttr(const char* path, struct stat* st, fuse_file_info*) {
     if (std::strcmp(path, "/") == 0) {
         st->st_mode = S_IFDIR | 0555;
         st->st_nlink = 2;
+        return 0;
+    }
+    if (std::strcmp(path, kCounts) == 0) {
+        st->st_mode = S_IFREG | 0444; // read with direct_io: its size is not looked at
+        st->st_nlink = 1;
         return 0;
     }
     if (std::strcmp(path, kFile) != 0)
@@ -61,14 +92,21 @@ int readDir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, fuse_file_
     fill(buf, ".", nullptr, 0, fuse_fill_dir_flags{});
     fill(buf, "..", nullptr, 0, fuse_fill_dir_flags{});
     fill(buf, kFile + 1, nullptr, 0, fuse_fill_dir_flags{});
+    fill(buf, kCounts + 1, nullptr, 0, fuse_fill_dir_flags{});
     return 0;
 }
 
 int openFile(const char* path, fuse_file_info* fi) {
-    if (std::strcmp(path, kFile) != 0)
+    const bool counts = std::strcmp(path, kCounts) == 0;
+    if (!counts && std::strcmp(path, kFile) != 0)
         return -ENOENT;
     if ((fi->flags & O_ACCMODE) != O_RDONLY)
         return -EROFS;
+    if (counts) {
+        fi->fh = ~std::uint64_t{0};
+        fi->direct_io = 1;
+        return 0;
+    }
     const int fd = ::open(settings().backing.c_str(), O_RDONLY);
     if (fd < 0)
         return -errno;
@@ -87,38 +125,101 @@ void holdOnce() {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
+std::string countsText() {
+    std::string text;
+    const std::vector<std::uint32_t>& counts = settings().counts;
+    for (std::size_t i = 0; i < counts.size(); ++i)
+        if (counts[i] > 0)
+            text += std::to_string(i) + " " + std::to_string(counts[i]) + "\n";
+    return text;
+}
+
+void count(off_t offset, size_t size) {
+    std::vector<std::uint32_t>& counts = settings().counts;
+    const auto last = std::size_t((offset + off_t(size) - 1) / kSector);
+    if (counts.size() <= last)
+        counts.resize(last + 1);
+    for (std::size_t i = std::size_t(offset / kSector); i <= last; ++i)
+        ++counts[i];
+}
+
 int readFile(const char*, char* buf, size_t size, off_t offset, fuse_file_info* fi) {
-    const Settings& s = settings();
+    Settings& s = settings();
+    if (fi->fh == ~std::uint64_t{0}) {
+        const std::string text = countsText();
+        if (offset >= off_t(text.size()))
+            return 0;
+        const size_t n = std::min(size, text.size() - size_t(offset));
+        std::memcpy(buf, text.data() + offset, n);
+        return int(n);
+    }
+    if (size == 0)
+        return 0;
+    ++s.reads;
+    count(offset, size);
+    if (s.goneFrom != 0 && s.reads >= s.goneFrom)
+        return -ENXIO;
     if (!s.stalled && offset + off_t(size) > s.stallAt)
         holdOnce();
-    if (offset < s.badTo && offset + off_t(size) > s.badFrom)
-        return -EIO;
+    if (s.slowMs > 0 && s.slow.touches(offset, size))
+        std::this_thread::sleep_for(std::chrono::milliseconds(s.slowMs));
+    for (const Range& bad : s.bad)
+        if (bad.touches(offset, size))
+            return -EIO;
     const ssize_t n = ::pread(int(fi->fh), buf, size, offset);
     return n < 0 ? -errno : int(n);
 }
 
 int releaseFile(const char*, fuse_file_info* fi) {
-    ::close(int(fi->fh));
+    if (fi->fh != ~std::uint64_t{0})
+        ::close(int(fi->fh));
     return 0;
+}
+
+// "bad=FROM:TO", "slow=FROM:TO:MS" or "gone=N"; false when the word is none of them.
+bool readFault(const std::string& word) {
+    Settings& s = settings();
+    long long from = 0, to = 0;
+    unsigned long long n = 0;
+    unsigned ms = 0;
+    if (std::sscanf(word.c_str(), "bad=%lld:%lld", &from, &to) == 2 && from < to) {
+        s.bad.push_back({off_t(from), off_t(to)});
+        return true;
+    }
+    if (std::sscanf(word.c_str(), "slow=%lld:%lld:%u", &from, &to, &ms) == 3 && from < to) {
+        s.slow = {off_t(from), off_t(to)};
+        s.slowMs = ms;
+        return true;
+    }
+    if (std::sscanf(word.c_str(), "gone=%llu", &n) == 1 && n > 0) {
+        s.goneFrom = n;
+        return true;
+    }
+    return false;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 6 && argc != 8) {
-        std::fprintf(stderr,
-                     "usage: stall-fs BACKING MOUNTPOINT OFFSET HELD RELEASE [BAD_FROM BAD_TO]\n");
+    Settings& s = settings();
+    int next = 6;
+    if (argc >= 8 && std::strchr(argv[6], '=') == nullptr) {
+        s.bad.push_back(
+            {off_t(std::strtoll(argv[6], nullptr, 10)), off_t(std::strtoll(argv[7], nullptr, 10))});
+        next = 8;
+    }
+    bool faultsRead = argc >= 6;
+    for (int i = next; i < argc && faultsRead; ++i)
+        faultsRead = readFault(argv[i]);
+    if (!faultsRead) {
+        std::fprintf(stderr, "usage: stall-fs BACKING MOUNTPOINT OFFSET HELD RELEASE [BAD_FROM "
+                             "BAD_TO] [bad=FROM:TO]... [slow=FROM:TO:MS] [gone=N]\n");
         return 2;
     }
-    Settings& s = settings();
     s.backing = argv[1];
     s.stallAt = off_t(std::strtoll(argv[3], nullptr, 10));
     s.held = argv[4];
     s.release = argv[5];
-    if (argc == 8) {
-        s.badFrom = off_t(std::strtoll(argv[6], nullptr, 10));
-        s.badTo = off_t(std::strtoll(argv[7], nullptr, 10));
-    }
 
     fuse_operations ops{};
     ops.getattr = getAttr;

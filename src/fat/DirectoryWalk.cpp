@@ -47,17 +47,18 @@ std::vector<DirectoryExtent> DirectoryExtentsOf(const FatVolume& volume, std::ui
     return ChainExtents(volume, BuildDirectoryChain(volume, key));
 }
 
-void WalkDirectory(const FatVolume& volume, const std::vector<DirectoryExtent>& extents,
+bool WalkDirectory(const FatVolume& volume, const std::vector<DirectoryExtent>& extents,
                    EndMarkerStops endMarker, const EntryVisitor& visit,
                    const std::function<bool(disk::ByteView)>& keepEntry) {
     if (!volume.source)
-        return;
+        return false;
     // Sized for the largest extent (usually one cluster), at most one batch.
     std::uint64_t largest = 0;
     for (const DirectoryExtent& extent : extents)
         largest = std::max(largest, extent.count);
     if (largest == 0)
-        return;
+        return true;
+    bool allRead = true;
     // Not cleared: every sector the walk looks at is written by the read.
     const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(
         std::min(largest, kWalkBatchSectors) * disk::kSectorBytes);
@@ -68,7 +69,8 @@ void WalkDirectory(const FatVolume& volume, const std::vector<DirectoryExtent>& 
             const auto count =
                 static_cast<std::uint32_t>(std::min(kWalkBatchSectors, extent.count - done));
             std::size_t written = 0;
-            volume.read(first, count, buffer.get(), &written);
+            if (!volume.read(first, count, buffer.get(), &written))
+                allRead = false;
             const disk::ByteView run(buffer.get(), written);
             const LookbackSource source{&volume, run, first};
             // Sectors behind the written ones are zeros: an end marker in each.
@@ -80,7 +82,7 @@ void WalkDirectory(const FatVolume& volume, const std::vector<DirectoryExtent>& 
                     const disk::ByteView entry = sector.sub(offset, kEntrySize);
                     if (entry.u8(0) == 0) {
                         if (endMarker == EndMarkerStops::Directory)
-                            return;
+                            return allRead;
                         break;
                     }
                     if (keepEntry && !keepEntry(entry))
@@ -94,14 +96,15 @@ void WalkDirectory(const FatVolume& volume, const std::vector<DirectoryExtent>& 
                     named.sector = first + s;
                     named.offset = offset;
                     if (!visit(named))
-                        return;
+                        return allRead;
                 }
             }
             if (withData < count && endMarker == EndMarkerStops::Directory)
-                return;
+                return allRead;
             done += count;
         }
     }
+    return allRead;
 }
 
 } // namespace qr::fat

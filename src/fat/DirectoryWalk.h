@@ -53,7 +53,8 @@ using EntryVisitor = std::function<bool(NamedEntry&)>;
 // Walks the extents' sectors in order and calls `visit` for every entry that
 // EntryNameOf accepts. `keepEntry` (when given) is asked first, on the raw entry,
 // so callers can pass over entries (such as directories) before any name is read.
-void WalkDirectory(const FatVolume& volume, const std::vector<DirectoryExtent>& extents,
+// False when a sector of the directory could not be read (it held no entries then).
+bool WalkDirectory(const FatVolume& volume, const std::vector<DirectoryExtent>& extents,
                    EndMarkerStops endMarker, const EntryVisitor& visit,
                    const std::function<bool(disk::ByteView)>& keepEntry = {});
 

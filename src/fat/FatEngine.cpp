@@ -43,7 +43,7 @@ void FatEngine::listFiles(std::uint32_t key, bool folderDeleted,
     bool fixedRoot = false;
     const std::vector<DirectoryExtent> extents = DirectoryExtentsOf(volume_, key, &fixedRoot);
     const bool fat32 = volume_.fat32();
-    WalkDirectory(
+    directoryUnreadable_ = !WalkDirectory(
         volume_, extents, fixedRoot ? EndMarkerStops::Sector : EndMarkerStops::Directory,
         [&](NamedEntry& named) { return visit(fileOf(named, fat32, folderDeleted)); },
         [](disk::ByteView entry) { return (attributeOf(entry) & kAttrDirectory) == 0; });

@@ -38,11 +38,14 @@ public:
     void listEntries(std::uint32_t key,
                      const std::function<bool(const volume::FolderFile&)>& visit) override;
 
+    bool directoryUnreadable() const override { return directoryUnreadable_; }
+
     const FatVolume& volume() const { return volume_; }
 
 private:
     FatVolume volume_;
     volume::FileSystemKind kind_;
+    bool directoryUnreadable_ = false; // by the last listFiles
 };
 
 } // namespace qr::fat

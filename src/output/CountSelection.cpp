@@ -61,6 +61,8 @@ void countEngineFolder(SaveSelection& ctx, std::uint32_t key, model::TreeItem fo
         addToPlan(ctx, PlannedFile(folder, file, file.deleted), largest);
         return true;
     });
+    if (engine->directoryUnreadable())
+        ctx.save.unreadableFolders.push_back(folder);
 }
 
 // A folder's files as the volume's engine lists them (list source: by key). Key 0 (a
@@ -183,6 +185,7 @@ void CountSaveSelection(SaveSelection& ctx) {
     SaveState& save = ctx.save;
     save.counters = {};
     save.plan.clear();
+    save.unreadableFolders.clear();
     save.stopSaving = false;
     if (save.saveSource == kSaveSourceList) {
         CountListSelection(ctx);

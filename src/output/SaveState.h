@@ -80,6 +80,9 @@ struct SaveState {
     SaveCounters counters;
     // The files the counting pass admitted, in walk order; the writing pass writes them.
     std::vector<SaveItem> plan;
+    // Folders whose directory the counting pass could not read: their files could not
+    // be listed, and the writing pass names them as failed.
+    std::vector<model::TreeItem> unreadableFolders;
     SaveSummary summary;
     // One line per file that could not be saved whole ("path: reason"), for the summary.
     std::vector<std::string> problems;

@@ -115,11 +115,19 @@ void WriteSavePlan(SaveState& save, const SaveSources& sources) {
             sources.messages->error(refusal);
         return;
     }
+    // A folder whose directory could not be read lost the names of its files.
+    for (const model::TreeItem folder : save.unreadableFolders) {
+        const std::string path = model::FolderPath(sources.recoveryTree, folder);
+        NoteProblem(save, path.empty() ? std::string("Root") : path,
+                    "the folder's directory could not be read from the medium; its files "
+                    "could not be listed");
+        save.summary.failed += 1;
+    }
     // A medium that answers nothing any more gives no file: nothing is made.
-    if (engine && !save.plan.empty() && engine->mediumGone()) {
+    if (engine && engine->mediumGone()) {
         NoteProblem(save, destination, "the medium stopped answering; nothing was saved");
         save.summary.mediumLostAt = 0;
-        save.summary.failed = static_cast<std::uint32_t>(save.plan.size());
+        save.summary.failed += static_cast<std::uint32_t>(save.plan.size());
         return;
     }
     CreateDirectoryPath(destination);

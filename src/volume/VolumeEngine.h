@@ -96,6 +96,10 @@ public:
     // a damaged directory is clipped to it. No bound by default.
     virtual std::uint64_t largestFile() const { return UINT64_MAX; }
 
+    // True when the last listFiles could not read the folder's directory whole (its
+    // files are then not all known).
+    virtual bool directoryUnreadable() const { return false; }
+
     // True when the files whose folder was not found are listed under the Lost folder
     // (they are rows of the search, not entries of a directory).
     virtual bool listsLostFiles() const { return false; }

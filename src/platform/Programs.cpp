@@ -126,7 +126,7 @@ BoundedRun ProgramRunner::runAndWaitAtMost(const std::string& program,
 }
 
 bool XdgShellOpener::open(const std::string& target) {
-    // A shell starts xdg-open in the background and watches it for a moment: one that
+    // A shell starts xdg-open in the background and watches it for half a second: one that
     // ends at once with a failure (3: no method, 4: no program for the target, 127: no
     // xdg-open) is told; one still running has handed the target to its program. The
     // call never waits for the application, and the opener never stays a zombie of
@@ -134,7 +134,7 @@ bool XdgShellOpener::open(const std::string& target) {
     static const char* const kWatch = "command -v xdg-open >/dev/null 2>&1 || exit 127\n"
                                       "xdg-open \"$1\" >/dev/null 2>&1 </dev/null & p=$!\n"
                                       "i=0\n"
-                                      "while [ $i -lt 20 ]; do\n"
+                                      "while [ $i -lt 5 ]; do\n"
                                       "  if ! kill -0 $p 2>/dev/null; then wait $p; exit $?; fi\n"
                                       "  sleep 0.1; i=$((i+1))\n"
                                       "done\n"

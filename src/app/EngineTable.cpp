@@ -23,15 +23,18 @@ namespace {
 constexpr std::array kRows{
     EngineRow{.kind = FileSystemKind::Fat12,
               .name = "FAT12",
+              .traits = {},
               .recognise = fat::RecogniseFat12BootSector,
               .validate = fat::ValidateFat12Volume,
-              .notSearched = fat::kFat12NotSearched},
+              .notSearched = fat::kFat12NotSearched,
+              .hooks = nullptr},
     EngineRow{.kind = FileSystemKind::Fat16,
               .name = "FAT16",
               .traits = {.rootKey = 0, .typeSelectorEntry = 0},
               .recognise = fat::RecogniseFat16BootSector,
               .validate = fat::ValidateFat16Volume,
               .rebuildLayout = fat::CalculateVolumeParams,
+              .notSearched = {},
               .hooks = &app::kFatHooks},
     EngineRow{.kind = FileSystemKind::Fat32,
               .name = "FAT32",
@@ -41,6 +44,7 @@ constexpr std::array kRows{
               .recogniseBackup = fat::RecogniseFat32Backup,
               .validate = fat::ValidateFat32Volume,
               .rebuildLayout = fat::CalculateVolumeParams,
+              .notSearched = {},
               .hooks = &app::kFatHooks},
     EngineRow{.kind = FileSystemKind::Ntfs,
               .name = "NTFS",
@@ -50,6 +54,7 @@ constexpr std::array kRows{
                          .typeSelectorEntry = 2},
               .recognise = ntfs::RecogniseNtfsBootSector,
               .validate = ntfs::ValidateNtfsVolume,
+              .notSearched = {},
               .hooks = &app::kNtfsHooks},
     // After the selector's blank entry, so the first four keep their places.
     EngineRow{.kind = FileSystemKind::ExFat,
@@ -57,6 +62,7 @@ constexpr std::array kRows{
               .traits = {.rootKey = 0, .filesAreSearchRows = true, .typeSelectorEntry = 4},
               .recognise = exfat::RecogniseExfatBootSector,
               .validate = exfat::ValidateExfatVolume,
+              .notSearched = {},
               .hooks = &app::kExfatHooks},
 };
 

@@ -78,15 +78,15 @@ bool SlowReadJudge::slow(std::uint64_t bytes, std::uint64_t nanoseconds) {
     return false;
 }
 
-bool SlowAreas::firstOfArea(std::uint64_t sector) {
+bool SlowAreas::tellNow(std::uint64_t sector) {
     std::lock_guard lock(mutex_);
-    const auto after = told_.lower_bound(sector);
-    if (after != told_.end() && *after - sector <= span_)
-        return false;
-    if (after != told_.begin() && sector - *std::prev(after) <= span_)
-        return false;
-    told_.insert(sector);
-    return true;
+    // The area this slow read belongs to: one started within `span` sectors before it.
+    auto area = slow_.upper_bound(sector);
+    if (area != slow_.begin() && sector - std::prev(area)->first <= span_)
+        --area;
+    else
+        area = slow_.emplace(sector, 0).first;
+    return ++area->second == kSlowReadsToTell;
 }
 
 } // namespace qr::disk

@@ -6,7 +6,6 @@
 #include <functional>
 #include <map>
 #include <mutex>
-#include <set>
 
 namespace qr::disk {
 
@@ -41,18 +40,20 @@ private:
     double usualPerByte_ = 0;
 };
 
-// Sectors that read slowly, told once per area: a slow read within `span` sectors of
-// one already told is not told again.
+// Areas that read slowly, told once each: an area starts at a slow read and spans
+// `span` sectors; it is told at its third slow read, so one read held up by a busy
+// machine is not taken for a slow medium.
 class SlowAreas {
 public:
+    static constexpr std::uint32_t kSlowReadsToTell = 3;
     explicit SlowAreas(std::uint64_t span) : span_(span) {}
-    // True when `sector` starts an area not told before.
-    bool firstOfArea(std::uint64_t sector);
+    // Counts a slow read at `sector`; true when its area is to be told now.
+    bool tellNow(std::uint64_t sector);
 
 private:
     std::mutex mutex_;
     std::uint64_t span_;
-    std::set<std::uint64_t> told_;
+    std::map<std::uint64_t, std::uint32_t> slow_; // first sector of an area -> slow reads
 };
 
 // A sector source that keeps its failed sectors: after it answered Partial for a run,

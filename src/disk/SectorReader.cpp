@@ -289,7 +289,7 @@ SectorReader::Try SectorReader::readOnce(DeviceFile& file, std::uint64_t start, 
         std::chrono::steady_clock::now() - began);
     if (!slowJudge_.slow(length, static_cast<std::uint64_t>(took.count())))
         return Try::Read;
-    if (slowAreas_.firstOfArea(start) && binding_.slowArea)
+    if (slowAreas_.tellNow(start) && binding_.slowArea)
         binding_.slowArea(start);
     return Try::ReadSlowly;
 }

@@ -16,7 +16,7 @@ ExfatSearchResult BuildPickedExfatTree(disk::SectorSource& source, const ExfatFi
                                        volume::SearchProgress& progress, std::stop_token stop) {
     ExfatSearchResult result;
     const Geometry& geometry = system.geometry;
-    InsertExfatLostRow(folderTable);
+    model::InsertLostFolderRow(folderTable, kRootKey);
     progress.phase(volume::SearchPhase::DirectoryScan);
     progress.counter(volume::SearchCounter::Directories, 0);
     FatTable fat(source, geometry);

@@ -13,7 +13,6 @@ namespace qr::fat {
 namespace {
 
 constexpr std::uint8_t kFixedDiskMedia = 0xF8;
-constexpr std::uint64_t kFat32BackupOffset = 6;
 
 int noMedium(std::string* why) {
     if (why)

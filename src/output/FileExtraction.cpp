@@ -177,7 +177,7 @@ ExtractResult ExtractToFile(SaveState& save, const std::string& sourceDevice,
         return ExtractResult::Failed;
     }
     const bool contradicted =
-        volume::CheckContent(name, sink.head()) == volume::ContentVerdict::Contradicts;
+        volume::CheckContent(file.name, sink.head()) == volume::ContentVerdict::Contradicts;
     if ((report.uncertain || contradicted) && saveMode) {
         save.summary.uncertain += 1;
         save.summary.uncertainFiles.push_back(outputPath);

@@ -56,10 +56,10 @@ struct EngineRow {
     // Rebuilds the layout of a volume whose boot sector failed (null: not possible).
     Reconstruction (*rebuildLayout)(disk::SectorSource& source, VolumeParams& params,
                                     std::stop_token stop, SearchProgress& progress) = nullptr;
-    const app::EngineHooks* hooks = nullptr;
     // Not empty for a file system the program recognises and names but does not search
     // (FAT12): what it says of such a volume instead.
     std::string_view notSearched;
+    const app::EngineHooks* hooks = nullptr;
 };
 
 // Every row: the engine table's, then those added for as long as a ScopedEngineRow lives.

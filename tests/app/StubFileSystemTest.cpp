@@ -127,6 +127,7 @@ const volume::EngineRow kStubRow{.kind = kStubKind,
                                  .traits = {.rootKey = 0, .typeSelectorEntry = 5},
                                  .recognise = recogniseStub,
                                  .validate = validateStub,
+                                 .notSearched = {},
                                  .hooks = &kStubHooks};
 
 struct StubVolume {

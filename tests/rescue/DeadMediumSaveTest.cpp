@@ -6,6 +6,7 @@
 #include "support/FatImages.h"
 #include "support/FuseMedium.h"
 #include "support/NtfsImages.h"
+#include "support/SaveFixtures.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -29,10 +29,6 @@ void DevicePathTable::setName(unsigned disk, std::string path) {
 SectorReader::SectorReader(ReaderBinding binding, std::shared_ptr<DeviceOpener> opener)
     : binding_(std::move(binding)), opener_(std::move(opener)) {}
 
-void SectorReader::setReadFailureHook(std::function<void()> hook) {
-    binding_.readFailed = std::move(hook);
-}
-
 void SectorReader::setSlowAreaHook(std::function<void(std::uint64_t)> hook) {
     binding_.slowArea = std::move(hook);
 }

@@ -89,8 +89,6 @@ public:
                            unsigned char* buffer) override;
     std::uint64_t sectorCount() override { return mediumSectors(); }
 
-    // Replaces the read-failure hook (see ReaderBinding::readFailed).
-    void setReadFailureHook(std::function<void()> hook);
     // Replaces the slow-area hook (see ReaderBinding::slowArea).
     void setSlowAreaHook(std::function<void(std::uint64_t)> hook);
 

@@ -64,7 +64,8 @@ struct RecoveryLogSnapshot {
     std::uint64_t partitionEnd = 0;
     LogVolumeFields validated;
     LogVolumeFields working;
-    std::string fileSystemName; // of the working copy; "NTFS" and "exFAT" logs carry `files`
+    std::string fileSystemName; // of the working copy; logs of file systems whose files are search
+                                // rows carry `files`
     std::vector<FolderRecord> folders;
     std::vector<FileRecord> files;
 

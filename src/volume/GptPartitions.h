@@ -18,7 +18,7 @@ struct PartitionListingTarget;
 
 struct GptVolume {
     GptEntry entry;
-    std::string fileSystem; // "FAT16", "FAT32", "NTFS" or "exFAT"
+    std::string fileSystem; // the name its boot sector gives it (a registered file system)
 };
 
 struct GptDisk {

@@ -43,7 +43,11 @@ void buildTree(RecoveryContext& context) {
 
 std::unique_ptr<volume::VolumeEngine> openEngine(RecoveryContext& context, volume::FileSystemKind,
                                                  bool) {
-    const auto geometry = exfat::ExfatGeometryFromParams(context.volumeParams);
+    // A file system picked after an Advanced search has a geometry of its own (the
+    // volume's parameters describe the searched range then).
+    const auto geometry = context.exfatVolume && context.exfatVolume->picked
+                              ? context.exfatVolume->picked
+                              : exfat::ExfatGeometryFromParams(context.volumeParams);
     if (!context.reader || !geometry)
         return nullptr;
     if (!context.exfatVolume)

@@ -156,7 +156,11 @@ DataAttribute readDataAttribute(disk::SectorSource& source, const NtfsGeometry& 
     const bool read = byNumber ? ReadMftRecord(source, geometry, mftRuns, file.record, record)
                                : ReadRecordAt(source, geometry, sector, record);
     if (!read) {
-        why = "the file's record is not a file record";
+        // A record the medium would not give is told apart from one that holds no file.
+        unsigned char probe[disk::kSectorBytes];
+        why = source.readSectors(file.sector, 1, probe) == disk::ReadStatus::Complete
+                  ? "the file's record is not a file record"
+                  : "the file's record could not be read from the medium";
         return {};
     }
     // A caller that knows only the sector: NTFS 3.1 records carry their own number.

@@ -129,9 +129,13 @@ bool RunWriter::sectors(std::uint64_t first, std::uint64_t count) {
 }
 
 ExtractReport RunWriter::finish() {
-    if (report_.end == ExtractEnd::Complete && fromMedium_ > 0 &&
-        report_.unreadableBytes >= fromMedium_)
-        end(ExtractEnd::Unreadable, "not one sector of the file could be read from the medium");
+    // Whole or cut short, a file of which the medium gave nothing is not a file.
+    const bool nothingRead = fromMedium_ > 0 && report_.unreadableBytes >= fromMedium_;
+    if (nothingRead &&
+        (report_.end == ExtractEnd::Complete || report_.end == ExtractEnd::Truncated)) {
+        report_.end = ExtractEnd::Unreadable;
+        report_.why = "the file could not be read from the medium at all";
+    }
     return report_;
 }
 

@@ -53,8 +53,8 @@ public:
     std::uint64_t left() const { return size_ - report_.bytesWritten; }
     ExtractReport& report() { return report_; }
 
-    // The report once every run was given: Unreadable when the file has bytes and the
-    // medium gave none of them.
+    // The report once every run was given: Unreadable (also in place of Truncated) when
+    // the file has bytes and the medium gave none of them.
     ExtractReport finish();
 
 private:

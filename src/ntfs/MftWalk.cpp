@@ -1,6 +1,7 @@
 #include "ntfs/MftWalk.h"
 
 #include "disk/Sweep.h"
+#include "model/LostDirectories.h"
 #include "model/RecordTable.h"
 #include "ntfs/AttributeLookups.h"
 #include "ntfs/ExtensionRecords.h"
@@ -15,20 +16,6 @@
 #include <vector>
 
 namespace qr::ntfs {
-
-void InsertNtfsLostRow(model::RecordTable& folderTable) {
-    using namespace model::folder_col;
-    const int row = folderTable.insertRow(0, "Lost");
-    folderTable.setCell(row, Sector, "0");
-    folderTable.setNumber(row, Self, model::kLostFolderKey);
-    folderTable.setNumber(row, Parent, kRootRecord);
-    folderTable.setCell(row, Date, "0");
-    folderTable.setCell(row, Time, "0");
-    folderTable.setCell(row, Size, "0");
-    folderTable.setCell(row, Attr, "16");
-    folderTable.setCell(row, SysId, "0");
-    folderTable.setCell(row, Type, "FOLDER");
-}
 
 namespace {
 
@@ -141,7 +128,7 @@ MftWalkResult WalkMftStandard(disk::SectorSource& source, const NtfsGeometry& ge
                               const MftRunList& runs, model::RecordTable& folderTable,
                               model::RecordTable& fileTable, volume::SearchProgress& progress,
                               std::stop_token stop) {
-    InsertNtfsLostRow(folderTable);
+    model::InsertLostFolderRow(folderTable, kRootRecord);
     MftWalkResult result;
     progress.phase(volume::SearchPhase::MftWalk);
     const std::uint64_t total = runs.recordCount();

@@ -36,9 +36,6 @@ struct MftWalkResult {
     bool mediumLost = false; // the medium stopped answering
 };
 
-// Puts the Lost row at the top of `folderTable`.
-void InsertNtfsLostRow(model::RecordTable& folderTable);
-
 // Inserts the Lost row, then appends one row per directory or file record found. Rows
 // written before a stop stay whole.
 MftWalkResult WalkMftStandard(disk::SectorSource& source, const NtfsGeometry& geometry,

@@ -1,5 +1,6 @@
 #include "app/RawRecovery.h"
 
+#include "app/StopQuestion.h"
 #include "disk/SectorReader.h"
 #include "output/DestinationSafety.h"
 #include "raw/RawRange.h"
@@ -30,7 +31,7 @@ void RawRecovery::stop() {
 
 void RawRecovery::startOrStop() {
     if (worker_.running()) {
-        if (!ctx_.messages->askYesNo(std::string(raw::message::kTerminate)))
+        if (!AskToStopWithReadsPaused(ctx_, std::string(raw::message::kTerminate)))
             return;
         stop();
         view_.setItemText(item::kRawProgress, "0" + raw_text::kCompleted);

@@ -3,6 +3,7 @@
 #include "app/EmptyPartitionStep.h"
 #include "app/EngineHooks.h"
 #include "app/PartitionTypeSelector.h"
+#include "app/StopQuestion.h"
 #include "model/FileSystemDetails.h"
 #include "platform/Programs.h"
 #include "platform/RegistryStore.h"
@@ -558,7 +559,7 @@ bool Wizard::searchRunning() const {
 }
 
 bool Wizard::askTerminate(std::jthread& worker) {
-    if (!ctx_.messages->askYesNo("Do you want terminate current process?"))
+    if (!AskToStopWithReadsPaused(ctx_, "Do you want terminate current process?"))
         return false;
     view_.stopWorker(worker);
     return true;

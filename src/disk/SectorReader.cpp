@@ -67,6 +67,7 @@ std::uint32_t SectorReader::read(std::uint64_t start, std::uint32_t count, void*
 std::uint32_t SectorReader::ReadSectors(const std::string& deviceName, std::uint32_t startLow,
                                         std::uint32_t startHigh, std::uint32_t count,
                                         void* buffer) {
+    pause_.waitWhilePaused();
     const std::uint64_t start = (static_cast<std::uint64_t>(startHigh) << 32) | startLow;
     if (binding_.backEnd && binding_.backEnd() == ReaderBackEnd::Bios) {
         ReadStatus status = ReadStatus::Complete;
@@ -86,6 +87,7 @@ std::uint32_t SectorReader::ReadSectors(const std::string& deviceName, std::uint
 
 ReadStatus SectorReader::readSectors(std::uint64_t start, std::uint32_t count,
                                      unsigned char* buffer) {
+    pause_.waitWhilePaused();
     const ReadStatus status = readRun(readName(), start, count, buffer, true);
     if (status == ReadStatus::NoMedium && count > 0)
         std::memset(buffer, 0, std::size_t{count} * kSectorSize);

@@ -4,6 +4,7 @@
 #include "disk/DeviceFile.h"
 #include "disk/Disk32Library.h"
 #include "disk/FailedSectors.h"
+#include "disk/ReadPause.h"
 #include "disk/SectorSource.h"
 
 #include <array>
@@ -109,6 +110,9 @@ public:
     // stays loaded for the life of the reader.
     void release();
 
+    // Held while the user is asked whether to stop the search that reads.
+    ReadPause& pause() { return pause_; }
+
     DevicePathTable& paths() { return paths_; }
     const DevicePathTable& paths() const { return paths_; }
 
@@ -152,6 +156,7 @@ private:
     // The medium named failedOn_ went away: every read of it gives NoMedium.
     std::atomic<bool> gone_{false};
     std::map<std::string, std::vector<std::pair<std::uint64_t, std::uint64_t>>> preset_;
+    ReadPause pause_;
     SlowReadJudge slowJudge_{15'000'000};
     SlowAreas slowAreas_{65'536};
 };

@@ -1,10 +1,13 @@
 // The wizard controller driven like a user, without a display: fields typed into a
 // fake view, Next and Back pressed, questions answered from a script.
 #include "app/Wizard.h"
+#include "app/ReadFailureNotice.h"
 #include "app/Startup.h"
+#include "disk/SectorReader.h"
 #include "model/RecoveryTree.h"
 #include "platform/Programs.h"
 #include "platform/RegistryData.h"
+#include "support/MemoryDevice.h"
 #include "support/RecordingShell.h"
 #include "support/ScriptedMessages.h"
 
@@ -364,6 +367,46 @@ TEST(Wizard, CloseDuringASearchAsksAndStopsTheWorkerOnYes) {
               (std::vector<std::string>{"Do you want terminate current process?",
                                         "Do you want terminate current process?"}));
     EXPECT_EQ(s.shell.opened, std::vector<std::string>{app::kMakerWebSite});
+}
+
+// While the user is asked whether to stop, the search reads nothing; it goes on after No.
+TEST(Wizard, TheStopQuestionHoldsTheSearchUntilAnswered) {
+    WizardSession s({MessageAnswer::No, MessageAnswer::Yes});
+    test::MemoryMedium medium;
+    medium.bytes.assign(64 * 512, 0);
+    auto opener = std::make_shared<test::MemoryOpener>();
+    opener->add("card", medium);
+    s.ctx->reader = app::MakeSectorReader(*s.ctx, opener);
+    s.ctx->reader->paths().setName(0, "card");
+    std::atomic<int> reads{0};
+    s.ctx->partitionSearchRunning = true;
+    s.ctx->partitionSearchThread = std::jthread([&](std::stop_token stop) {
+        unsigned char sector[512];
+        while (!stop.stop_requested()) {
+            s.ctx->reader->readSectors(reads % 64, 1, sector);
+            ++reads;
+        }
+        s.ctx->partitionSearchRunning = false;
+    });
+    std::vector<int> duringQuestions;
+    s.messages.whileAsking = [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20)); // a read under way ends
+        const int before = reads;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        duringQuestions.push_back(reads - before);
+        // The asking thread itself may still read (a window repainting from the medium).
+        unsigned char sector[512];
+        EXPECT_EQ(s.ctx->reader->readSectors(0, 1, sector), disk::ReadStatus::Complete);
+    };
+    while (reads < 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(s.wizard->closeSequence());
+    const int afterNo = reads;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_GT(reads, afterNo) << "No lets the search go on";
+    EXPECT_TRUE(s.wizard->closeSequence());
+    EXPECT_FALSE(s.ctx->partitionSearchRunning);
+    EXPECT_EQ(duringQuestions, (std::vector<int>{0, 0}));
 }
 
 TEST(Wizard, CloseAfterASearchOffersToSaveTheRecoveryFirst) {

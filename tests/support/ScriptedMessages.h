@@ -4,6 +4,7 @@
 #include "platform/UserMessages.h"
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@ public:
     platform::MessageAnswer ask(const std::string& text, const std::string& caption,
                                 platform::MessageIcon icon,
                                 platform::MessageButtons buttons) override {
+        if (whileAsking)
+            whileAsking();
         std::lock_guard lock(mutex_);
         platform::MessageAnswer answer = platform::MessageAnswer::Ok;
         if (buttons != platform::MessageButtons::Ok) {
@@ -86,6 +89,10 @@ public:
         std::lock_guard lock(mutex_);
         asked_.clear();
     }
+
+    // Runs on the asking thread before each message is answered, as the user's time with
+    // the box open.
+    std::function<void()> whileAsking;
 
 private:
     mutable std::mutex mutex_;

@@ -142,9 +142,10 @@ void DirectoryWalk::listEntries(disk::ByteView bytes, std::uint32_t key, bool de
         }
         const std::uint32_t flags =
             (set->streamFlags & kDefinedStreamFlags) | (set->checksumMismatch ? kUncertainSet : 0);
-        files_.appendCells({set->name, text(set->firstCluster), text(flags), text(key),
-                            text(set->modified), text(set->validLength), text(set->dataLength),
-                            text(set->attributes), "0", "FILE", gone ? "1" : ""});
+        const int row = files_.appendCells(
+            {set->name, text(set->firstCluster), text(flags), text(key), text(set->modified), "",
+             text(set->dataLength), text(set->attributes), "0", "FILE", gone ? "1" : ""});
+        files_.setRowValue(row, set->validLength);
         ++counts_.files;
         if (gone)
             ++counts_.deletedFiles;

@@ -27,8 +27,8 @@ inline constexpr std::uint32_t kRootKey = 0;
 inline constexpr std::uint64_t kMaxDirectoryBytes = 256ull << 20;
 
 // FileTable's columns as the exFAT engine fills them: Sector holds the first cluster,
-// Self the stream flags (the two the format defines, and kUncertainSet), Time the valid
-// data length and Size the data length.
+// Self the stream flags (the two the format defines, and kUncertainSet), Size the data
+// length; Time stays empty. The valid data length is the row's own value beside its cells.
 
 // In FileTable's Self column: the file's set checksum did not match.
 inline constexpr std::uint32_t kUncertainSet = 0x100;

@@ -71,10 +71,9 @@ volume::FolderFile ExfatEngine::fileOfRow(int row, std::uint32_t key, bool folde
     file.name = fileTable_.cell(row, Name, kNameCellBuffer);
     file.size = static_cast<std::uint64_t>(fileTable_.number64(row, Size, kNumberBuffer));
     // Rows read back from a log carry no valid length: the whole file is taken.
-    const bool fromLog = fileTable_.cell(row, Time).empty();
-    file.validLength =
-        fromLog ? file.size
-                : static_cast<std::uint64_t>(fileTable_.number64(row, Time, kNumberBuffer));
+    const std::optional<std::uint64_t> validLength = fileTable_.rowValue(row);
+    const bool fromLog = !validLength;
+    file.validLength = validLength.value_or(file.size);
     file.location = fileTable_.number(row, Sector);
     if (fromLog && file.size == kClippedSize)
         rereadLengths(row, file);

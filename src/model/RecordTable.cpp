@@ -106,6 +106,8 @@ int RecordTable::insertRow(int row, std::string_view firstCell) {
         cells.append(columns_.size() - 1, '\0');
     }
     rows_.insert(rows_.begin() + row, std::move(cells));
+    if (!rowValues_.empty())
+        rowValues_.insert(rowValues_.begin() + row, std::nullopt);
     return row;
 }
 
@@ -122,7 +124,22 @@ int RecordTable::appendCells(std::initializer_list<std::string_view> cells) {
     }
     row.append(columns_.size() - column, '\0');
     rows_.push_back(std::move(row));
+    if (!rowValues_.empty())
+        rowValues_.emplace_back();
     return rowCount() - 1;
+}
+
+void RecordTable::setRowValue(int row, std::uint64_t value) {
+    if (row < 0 || row >= rowCount())
+        return;
+    rowValues_.resize(rows_.size());
+    rowValues_[static_cast<std::size_t>(row)] = value;
+}
+
+std::optional<std::uint64_t> RecordTable::rowValue(int row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= rowValues_.size())
+        return std::nullopt;
+    return rowValues_[static_cast<std::size_t>(row)];
 }
 
 void RecordTable::setCell(int row, int column, std::string_view text) {
@@ -204,6 +221,8 @@ void RecordTable::deleteRow(int row) {
     if (row < 0 || row >= rowCount())
         return;
     rows_.erase(rows_.begin() + row);
+    if (static_cast<std::size_t>(row) < rowValues_.size())
+        rowValues_.erase(rowValues_.begin() + row);
 }
 
 RecordTables::RecordTables()

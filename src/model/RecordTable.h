@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,9 +86,18 @@ public:
     // Whole-text byte comparison of a cell with `text`.
     bool cellEquals(int row, int column, std::string_view text) const;
 
+    // A number a row carries beside its text cells where no cell may hold it (an engine's
+    // own field). It is no column: copies of the cells and the recovery log leave it out,
+    // so a row read back from a log has none.
+    void setRowValue(int row, std::uint64_t value);
+    std::optional<std::uint64_t> rowValue(int row) const;
+
     int rowCount() const { return static_cast<int>(rows_.size()); }
     void deleteRow(int row);
-    void clear() { rows_.clear(); }
+    void clear() {
+        rows_.clear();
+        rowValues_.clear();
+    }
 
 private:
     // A row is one string: for every column, the cell's length (7 bits a byte, low
@@ -96,6 +106,8 @@ private:
 
     std::vector<std::string> columns_;
     std::vector<std::string> rows_;
+    // By row once any row has a value (empty until then, so other tables pay nothing).
+    std::vector<std::optional<std::uint64_t>> rowValues_;
 };
 
 // Column indexes of the seven tables.

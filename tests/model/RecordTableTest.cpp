@@ -57,6 +57,29 @@ TEST(RecordTableRows, InsertAtFrontAndDeleteWhileWalking) {
     EXPECT_EQ(t.cell(1, 0), "a");
 }
 
+// A row's own value stays with its row when rows are inserted before it or deleted, and
+// rows made before or after any value was set have none.
+TEST(RecordTableRows, RowValuesMoveWithTheirRows) {
+    RecordTable t({"name", "length"});
+    t.appendRow("before");
+    const int big = t.appendCells({"big", ""});
+    t.setRowValue(big, 0x1'0000'0001ull);
+    t.appendRow("after");
+    t.insertRow(0, "lost");
+    t.setRowValue(99, 7); // no such row: ignored
+    EXPECT_FALSE(t.rowValue(0));
+    EXPECT_FALSE(t.rowValue(1));
+    EXPECT_EQ(t.rowValue(2), 0x1'0000'0001ull);
+    EXPECT_FALSE(t.rowValue(3));
+    t.deleteRow(1);
+    EXPECT_EQ(t.cell(1, 0), "big");
+    EXPECT_EQ(t.rowValue(1), 0x1'0000'0001ull);
+    EXPECT_FALSE(t.rowValue(2));
+    t.clear();
+    t.appendRow("again");
+    EXPECT_FALSE(t.rowValue(0));
+}
+
 TEST(RecordTableCells, DeletedFlagIsTheTextOneAsSmallBuffersReadIt) {
     RecordTable t({"Deleted"});
     for (const char* text : {"1", "", "0", "11", " 1", "1 "})

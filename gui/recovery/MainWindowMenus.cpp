@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 #include "app/Contacts.h"
 #include "app/DesktopOpen.h"
+#include "app/StopQuestion.h"
 #include "dialogs/SaveDialogs.h"
 #include "dialogs/SimpleDialogs.h"
 #include "platform/Programs.h"
@@ -172,9 +173,10 @@ void MainWindow::connectCommands() {
 }
 
 void MainWindow::menuExit(bool fromButton) {
-    if (!ctx_->messages->askYesNo(fromButton
-                                      ? "Do you want to exit from Quarrixdale Recovery-Memory Card?"
-                                      : "Do you want to Exit?"))
+    // A search running behind the question waits for the answer.
+    if (!app::AskToStopWithReadsPaused(
+            *ctx_, fromButton ? "Do you want to exit from Quarrixdale Recovery-Memory Card?"
+                              : "Do you want to Exit?"))
         return;
     if (fromButton)
         ctx_->shell().open(app::kMakerWebSite);

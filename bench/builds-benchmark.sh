@@ -21,6 +21,7 @@ FOLDERS=${FOLDERS:-4000}
 FILES=${FILES:-12000}
 SIZE_MIB=${SIZE_MIB:-1024}
 WORK=${WORK:-$(mktemp -d /tmp/builds-benchmark.XXXXXX)}
+mkdir -p "$WORK"
 export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
 
 for tool in mkfs.fat mcopy mkfs.exfat mount.exfat-fuse mkntfs ntfs-3g losetup python3 bc; do
@@ -87,9 +88,12 @@ make_image() {
     mv "$1.part" "$1"
 }
 
-seconds() { # runs "$@" quietly and prints the wall-clock seconds
+seconds() { # runs "$@" quietly and prints the wall-clock seconds; stops on a failure
     start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1 || true
+    "$@" >"$WORK/job.out" 2>&1 || {
+        echo "failed: $* (see $WORK/job.out)" >&2
+        exit 1
+    }
     echo "$(date +%s.%N) - $start" | bc
 }
 

@@ -88,45 +88,64 @@ make_image() {
     mv "$1.part" "$1"
 }
 
-seconds() { # runs "$@" quietly and prints the wall-clock seconds; stops on a failure
-    start=$(date +%s.%N)
-    "$@" >"$WORK/job.out" 2>&1 || {
+# Runs "$@" quietly and prints its wall-clock seconds and its CPU seconds (user and
+# system); stops the benchmark when the command fails.
+timed() {
+    /usr/bin/time -f "%e %U %S" -o "$WORK/job.time" "$@" >"$WORK/job.out" 2>&1 || {
         echo "failed: $* (see $WORK/job.out)" >&2
-        exit 1
+        kill $$
     }
-    echo "$(date +%s.%N) - $start" | bc
+    awk '{ printf "%s %.2f\n", $1, $2 + $3 }' "$WORK/job.time"
 }
 
 best() { # the smaller of $1 (may be empty) and $2
     if [ -z "$1" ] || [ "$(echo "$2 < $1" | bc)" = 1 ]; then echo "$2"; else echo "$1"; fi
 }
 
-run_list() { "$1" --image "$2" list --fs "$3" --start 0 --end "$4"; }
-run_save() {
-    rm -rf "$WORK/out"
-    "$1" --image "$2" save --fs "$3" --start 0 --end "$4" --to "$WORK/out" --replace yes-all
+# The saves write to memory, so the destination's disk does not time them.
+OUT=$(mktemp -d /dev/shm/builds-benchmark.XXXXXX)
+# Turn by turn, the job $1 on image $2 of kind $3 with $4 sectors; sets old_wall,
+# old_cpu, new_wall and new_cpu to the best of each build.
+turns() {
+    old_wall="" old_cpu="" new_wall="" new_cpu=""
+    save=""
+    [ "$1" = save ] && save="--to $OUT/files --replace yes-all"
+    i=1
+    while [ "$i" -le "$RUNS" ]; do
+        for build in old new; do
+            cli=$OLD
+            [ "$build" = new ] && cli=$NEW
+            rm -rf "$OUT/files"
+            # shellcheck disable=SC2086 # the words are ours, without blanks
+            set -- "$1" "$2" "$3" "$4" $(timed "$cli" --image "$2" "$1" --fs "$3" --start 0 \
+                --end "$4" $save)
+            if [ "$build" = old ]; then
+                old_wall=$(best "$old_wall" "$5") old_cpu=$(best "$old_cpu" "$6")
+            else
+                new_wall=$(best "$new_wall" "$5") new_cpu=$(best "$new_cpu" "$6")
+            fi
+            set -- "$1" "$2" "$3" "$4"
+        done
+        i=$((i + 1))
+    done
 }
 
-printf '\n%-8s %-6s %10s %10s %10s\n' "volume" "job" "old s" "new s" "new / old"
+printf '\n%-8s %-5s %9s %9s %9s %9s %9s %9s\n' "volume" "job" "old s" "new s" "new/old" \
+    "old cpu" "new cpu" "new/old"
 for kind in FAT32 exFAT NTFS; do
     image="$WORK/$kind.img"
     make_image "$image" "$kind"
     sectors=$(($(stat -c %s "$image") / 512))
     cat "$image" >/dev/null # warm the page cache for both builds
     for job in list save; do
-        old_best="" new_best=""
-        i=1
-        while [ "$i" -le "$RUNS" ]; do
-            old_best=$(best "$old_best" "$(seconds "run_$job" "$OLD" "$image" "$kind" "$sectors")")
-            new_best=$(best "$new_best" "$(seconds "run_$job" "$NEW" "$image" "$kind" "$sectors")")
-            i=$((i + 1))
-        done
-        printf '%-8s %-6s %10.3f %10.3f %10.2f\n' "$kind" "$job" "$old_best" "$new_best" \
-            "$(echo "$new_best / $old_best" | bc -l)"
+        turns "$job" "$image" "$kind" "$sectors"
+        printf '%-8s %-5s %9.2f %9.2f %9.2f %9.2f %9.2f %9.2f\n' "$kind" "$job" \
+            "$old_wall" "$new_wall" "$(echo "$new_wall / $old_wall" | bc -l)" \
+            "$old_cpu" "$new_cpu" "$(echo "$new_cpu / $old_cpu" | bc -l)"
     done
 done
 printf '\nmachine: %s cores, %s; load average %s\n' "$(nproc)" \
     "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')" \
     "$(cut -d' ' -f1-3 /proc/loadavg)"
-rm -rf "$WORK/out" "$WORK/mnt"
+rm -rf "$OUT" "$WORK/mnt" "$WORK/job.out" "$WORK/job.time"
 [ -n "${KEEP:-}" ] || rm -rf "$WORK"

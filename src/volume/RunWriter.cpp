@@ -91,8 +91,13 @@ bool RunWriter::read(std::uint64_t first, std::uint32_t count, unsigned char* bu
 }
 
 bool RunWriter::sectors(std::uint64_t first, std::uint64_t count) {
-    if (buffer_.empty() && count > 0 && !done())
-        buffer_.resize(std::size_t{kBatchSectors} * disk::kSectorBytes);
+    // Sized to the file, so a save of many small files does not clear a whole batch for
+    // each one.
+    if (buffer_.empty() && count > 0 && !done()) {
+        const std::uint64_t fileSectors = (size_ + disk::kSectorBytes - 1) / disk::kSectorBytes;
+        buffer_.resize(std::size_t{std::min<std::uint64_t>(kBatchSectors, fileSectors)} *
+                       disk::kSectorBytes);
+    }
     while (count > 0 && !done()) {
         if (interrupted())
             return false;

@@ -90,6 +90,7 @@ TEST_F(ImagingWindow, CopiesAFailingDiskAndOffersTheImageForSearching) {
     QWidget* button = w.item(gui::button::kCreateDiskImage);
     ASSERT_TRUE(button->isVisible()) << "the disk step shows Create Disk Image";
     EXPECT_TRUE(layoutProblems(&w).empty());
+    screenshot(&w, "imaging-disk-step");
 
     TempDir out;
     const fs::path image = out / "card.img";

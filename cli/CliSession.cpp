@@ -6,14 +6,13 @@
 #include "disk/DiskListing.h"
 #include "disk/DiskRegistry.h"
 #include "disk/SectorReader.h"
-#include "rescue/RescueMap.h"
+#include "rescue/ImageMapFile.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <iostream>
 #include <pthread.h>
 #include <sys/stat.h>
@@ -106,28 +105,12 @@ fs::path makePrivateStore() {
 // cannot be read, or is not of the image's size, is refused with its line.
 bool applyImageMaps(const CommandLine& line, const std::vector<std::string>& images,
                     disk::SectorReader& reader, std::ostream& err) {
-    for (const auto& [index, mapPath] : line.imageMaps) {
-        std::error_code ec;
-        const std::uint64_t size = fs::file_size(images[index], ec);
-        std::ifstream in(mapPath);
-        if (ec || !in) {
-            err << "recovery-cli: cannot read the map '" << mapPath << "'\n";
+    for (const auto& [index, mapPath] : line.imageMaps)
+        if (const std::string refusal = rescue::ApplyImageMap(reader, images[index], mapPath);
+            !refusal.empty()) {
+            err << "recovery-cli: " << refusal << "\n";
             return false;
         }
-        const rescue::MapRead read = rescue::ReadRescueMap(in, size);
-        if (!read.map) {
-            err << "recovery-cli: " << mapPath << ":" << read.refusal.line << ": "
-                << read.refusal.why << "\n";
-            return false;
-        }
-        for (const rescue::MapBlock& block : read.map->blocks())
-            if (block.state != rescue::BlockState::Rescued) {
-                const std::uint64_t first = block.pos / disk::kSectorBytes;
-                const std::uint64_t end =
-                    (block.end() + disk::kSectorBytes - 1) / disk::kSectorBytes;
-                reader.presetUnreadable(images[index], first, end - first);
-            }
-    }
     return true;
 }
 

@@ -6,7 +6,7 @@
 #include "PartitionSession.h"
 #include "disk/DeviceFile.h"
 #include "disk/SectorReader.h"
-#include "output/DestinationSafety.h"
+#include "rescue/ImageDestination.h"
 #include "rescue/RescueMap.h"
 #include "rescue/RescueMedium.h"
 #include "rescue/RescueStatusText.h"
@@ -19,7 +19,6 @@
 #include <iostream>
 #include <mutex>
 #include <pthread.h>
-#include <sys/statvfs.h>
 #include <thread>
 #include <unistd.h>
 
@@ -36,37 +35,6 @@ std::string commandText(const CommandLine& line) {
     for (const std::string& arg : line.args)
         text += " " + arg;
     return text;
-}
-
-// Refuses a destination on the medium, a map or image that is the medium or each
-// other, and an image folder without room for the disk. Empty when all is well.
-std::string destinationRefusal(const std::string& medium, const fs::path& image,
-                               const std::optional<std::string>& map, std::uint64_t size,
-                               bool resuming) {
-    for (const fs::path& file : {image, map ? fs::path(*map) : fs::path()}) {
-        if (file.empty())
-            continue;
-        const fs::path folder = fs::absolute(file).parent_path();
-        if (std::string refusal = output::DestinationRefusal(medium, folder.string());
-            !refusal.empty())
-            return refusal;
-        if (std::string refusal = output::OutputFileRefusal(medium, file.string());
-            !refusal.empty())
-            return refusal;
-    }
-    std::error_code ec;
-    if (map && fs::equivalent(image, *map, ec))
-        return "the map and the image are the same file";
-    struct statvfs room {};
-    if (::statvfs(fs::absolute(image).parent_path().c_str(), &room) != 0)
-        return "the image's folder cannot be used";
-    const std::uint64_t free = std::uint64_t{room.f_bavail} * room.f_frsize;
-    const std::uint64_t have = resuming && fs::exists(image, ec) ? fs::file_size(image, ec) : 0;
-    const std::uint64_t need = size > have ? size - have : 0;
-    if (free < need)
-        return "the destination has " + rescue::ByteText(free) + " free and the disk needs " +
-               rescue::ByteText(need);
-    return {};
 }
 
 class StatusLine {
@@ -136,7 +104,8 @@ int runImage(const CommandLine& line) {
         }
         map = std::move(*read.map);
     }
-    if (const std::string refusal = destinationRefusal(medium, *to, mapPath, size, resuming);
+    if (const std::string refusal =
+            rescue::ImageDestinationRefusal(medium, *to, mapPath, size, resuming);
         !refusal.empty()) {
         std::cerr << "recovery-cli: " << refusal << "\n";
         return 1;
@@ -180,27 +149,13 @@ int runImage(const CommandLine& line) {
 
     for (const auto& [first, last] : rescuer.slowAreas())
         std::cerr << "the medium reads slowly around sector " << first / disk::kSectorBytes << "\n";
-    switch (end) {
-    case rescue::RescueEnd::Finished:
+    if (end == rescue::RescueEnd::Finished)
         return map.bytesIn(rescue::BlockState::Rescued) == size ? 0 : 3;
-    case rescue::RescueEnd::Stopped:
-        std::cerr << "recovery-cli: stopped; the map keeps what was rescued\n";
+    std::cerr << "recovery-cli: " << rescue::RescueEndText(end, map) << "\n";
+    if (end == rescue::RescueEnd::Stopped)
         return 130;
-    case rescue::RescueEnd::MediumGone:
-        std::cerr << "recovery-cli: the medium stopped answering at sector "
-                  << map.currentPos / disk::kSectorBytes << "; the map keeps what was rescued\n";
+    if (end == rescue::RescueEnd::MediumGone || end == rescue::RescueEnd::SizeChanged)
         return kMediumLostExit;
-    case rescue::RescueEnd::SizeChanged:
-        std::cerr << "recovery-cli: the medium's size changed during the copy; the map keeps "
-                     "what was rescued\n";
-        return kMediumLostExit;
-    case rescue::RescueEnd::WriteFailed:
-        std::cerr << "recovery-cli: the image could not be written\n";
-        return 1;
-    case rescue::RescueEnd::MapNotSaved:
-        std::cerr << "recovery-cli: the map could not be saved\n";
-        return 1;
-    }
     return 1;
 }
 

@@ -13,6 +13,7 @@ inline constexpr int kSaveSettings = 32838;
 inline constexpr int kSaveLog = app::item::kMenuSaveLog;
 inline constexpr int kLoadLog = app::item::kMenuLoadLog;
 inline constexpr int kAddDiskImage = 32900;
+inline constexpr int kCreateDiskImage = 32901;
 inline constexpr int kExit = 57665;
 // Maintenance menu.
 inline constexpr int kUpdate = 32835;
@@ -42,6 +43,7 @@ inline constexpr int kAboutUs = 1159;
 inline constexpr int kAnimation = 1157;       // the activity picture beside the buttons
 inline constexpr int kHiddenSelectAll = 1017; // out of sight; runs "Select &All files"
 inline constexpr int kHiddenSpare = 1018;     // out of sight; does nothing
+inline constexpr int kCreateDiskImage = 1161; // the disk step's "Create Disk Image..."
 } // namespace button
 
 } // namespace qr::gui

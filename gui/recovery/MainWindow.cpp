@@ -256,13 +256,6 @@ void MainWindow::listDisks() {
         std::exit(1);
 }
 
-// The image joins the images the detector lists first; the listing runs again.
-void MainWindow::addDiskImage(const std::string& path) {
-    options_.images.push_back(path);
-    if (ctx_->wizardStage == 0)
-        listDisks();
-}
-
 void MainWindow::showAbout() {
     AboutDialog dialog(this, qs(app::RegisteredOwnerText(*ctx_)));
     dialog.exec();

@@ -10,6 +10,7 @@
 #include "app/RecoveryLogCommands.h"
 #include "app/Startup.h"
 #include "app/Wizard.h"
+#include "rescue/Rescuer.h"
 
 #include <QDialog>
 #include <QHash>
@@ -17,6 +18,7 @@
 #include <QPointer>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,7 @@ class SaveQuestionsGui;
 class ReportCommands;
 class PrinterChooser;
 class MailComposer;
+class DiskImageWindow;
 
 struct MainWindowOptions {
     platform::RegistryStore* registry = nullptr;
@@ -75,8 +78,14 @@ public:
     void saveSelection(std::uint16_t source);
     // The last save's summary, open until closed (null: none).
     QDialog* saveSummary() const { return saveSummary_; }
-    // Lists a disk image as one more disk of the disk tree.
+    // Lists a disk image as one more disk of the disk tree. A rescue map beside it is
+    // offered: with it, the sectors the map did not rescue read as unreadable.
     void addDiskImage(const std::string& path);
+    // Copies the disk chosen on the disk step into `destination` (its map beside it),
+    // in the imaging window; at the end the image is offered for searching.
+    void createDiskImage(const std::string& destination);
+    // The imaging window while it is open (null: none).
+    DiskImageWindow* imagingWindow() const;
     void showAbout();
     void showNoMedia();
     void startNoMediaPrompt();
@@ -145,6 +154,11 @@ private:
     void selectAllFiles();
     void openListRow(int row);
     void listDisks();
+    // Disk images (MainWindowImaging.cpp).
+    void chooseImageDestination();
+    void listDiskImage(const std::string& path, const std::optional<std::string>& map);
+    void selectImageDisk(const std::string& path);
+    void offerImageSearch(const DiskImageWindow& window, rescue::RescueEnd end);
     void showSaveSummary();
     // Save Log and Load Log, with the file dialogs and the wait window they use
     // (MainWindowLog.cpp).
@@ -174,6 +188,7 @@ private:
     FileListFilterBar* filterBar_ = nullptr;
     PreviewPane* preview_ = nullptr;
     QPointer<QDialog> saveSummary_;
+    QPointer<DiskImageWindow> imaging_;
     QSize baseSize_;
     QHash<QWidget*, Grown> growth_;
     bool closing_ = false;

@@ -3,8 +3,8 @@
 // larger font scales the whole window.
 #include "CommandIds.h"
 #include "FileListAdapter.h"
-#include "FileTypeList.h"
 #include "FileListFilterBar.h"
+#include "FileTypeList.h"
 #include "FontScale.h"
 #include "MainWindow.h"
 #include "PanelTree.h"
@@ -328,6 +328,10 @@ void MainWindow::buildBottom(QWidget* central) {
     stopPartitions->setGeometry(195, 448, 160, 30);
     registerItem(item::kStopSearchPartition, stopPartitions);
     stopPartitions->hide();
+    // The disk step copies the chosen disk into an image from the same corner.
+    auto* image = makeImageButton("Create Disk Image...", "Create Disk Image", central);
+    image->setGeometry(15, 448, 170, 30);
+    registerItem(button::kCreateDiskImage, image);
 
     auto* status = new QLabel(central);
     status->setGeometry(15, 486, 760, 46);
@@ -367,6 +371,7 @@ void MainWindow::relayout() {
               Growth::Both);
     }
     fileListView_->setVisible(browse || diskStep);
+    item(button::kCreateDiskImage)->setVisible(diskStep);
     bool partitionStep = item(item::kPartitionOptions)->isVisibleTo(this);
     bool searching = item(item::kSearchView)->isVisibleTo(this);
     QWidget* summary = item(item::kSummaryList);

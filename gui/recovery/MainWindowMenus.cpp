@@ -53,6 +53,8 @@ void MainWindow::buildMenus() {
         if (!path.isEmpty())
             addDiskImage(path.toStdString());
     });
+    add(options, command::kCreateDiskImage, "Create Disk Image...",
+        [this] { chooseImageDestination(); });
     options->addSeparator();
     add(options, command::kExit, "E&xit", [this] { menuExit(false); });
 
@@ -107,6 +109,8 @@ void MainWindow::describeCommands() {
         {command::kSelectAll, "Select all files to save"},
         {command::kUpdate, "Update Quarrixdale Recovery-Memory Card"},
         {command::kSaveSettings, "Set the options for saving selected data"},
+        {command::kCreateDiskImage,
+         "Copy the selected disk into an image file, good areas first, keeping a rescue map"},
         {command::kSaveLog, "Save the recovery information"},
         {command::kLoadLog, "Load the recovery information"},
         {command::kViewReport, "View the recovery details"},
@@ -164,6 +168,8 @@ void MainWindow::connectCommands() {
             [this] { showAbout(); });
     connect(static_cast<QPushButton*>(item(button::kWebSite)), &QPushButton::clicked, this,
             [this] { app::OpenOnDesktop(*ctx_, app::kMakerWebSite); });
+    connect(static_cast<QPushButton*>(item(button::kCreateDiskImage)), &QPushButton::clicked, this,
+            [this] { chooseImageDestination(); });
     connect(static_cast<QPushButton*>(item(button::kExit)), &QPushButton::clicked, this,
             [this] { menuExit(true); });
     connect(static_cast<QPushButton*>(item(item::kSaveLogButton)), &QPushButton::clicked, this,

@@ -29,13 +29,6 @@ std::string systemTempFolder() {
     return ec ? std::string("/tmp") : path.string();
 }
 
-// The disk number that follows "Disk" in a disk label such as "Disk0".
-std::uint16_t diskNumberOf(const std::string& label) {
-    if (label.size() <= 4)
-        return 0;
-    return static_cast<std::uint16_t>(model::parseCellNumber(label.substr(4)));
-}
-
 // The Standard mode's partition details; a GPT partition adds its entry's name.
 std::vector<std::string> StandardSummaryRows(std::uint16_t disk, int number,
                                              const std::string& type,
@@ -52,6 +45,12 @@ std::vector<std::string> StandardSummaryRows(std::uint16_t disk, int number,
 }
 
 } // namespace
+
+std::uint16_t DiskNumberOfLabel(const std::string& label) {
+    if (label.size() <= 4)
+        return 0;
+    return static_cast<std::uint16_t>(model::parseCellNumber(label.substr(4)));
+}
 
 int partitionTypeEntry(const std::string& fileSystemName) {
     return PartitionTypeEntry(volume::FileSystemKindFromName(fileSystemName));
@@ -91,7 +90,7 @@ void Wizard::clickDisk(model::TreeItem item) {
         return; // the "My Computer" root, or an item without a disk
     ctx_.selectedDiskLabel = label;
     ctx_.diskTree.setSelected(item);
-    std::uint16_t disk = diskNumberOf(label);
+    std::uint16_t disk = DiskNumberOfLabel(label);
     if (engines_.showDiskDetails)
         engines_.showDiskDetails(ctx_, disk); // also keeps the disk's model text
     view_.enableItem(item::kQuickMode, true);
@@ -182,7 +181,7 @@ void Wizard::nextFromDiskStep() {
 }
 
 void Wizard::buildPartitionStep() {
-    ctx_.selectedDiskNumber = diskNumberOf(ctx_.selectedDiskLabel);
+    ctx_.selectedDiskNumber = DiskNumberOfLabel(ctx_.selectedDiskLabel);
     const std::uint16_t disk = ctx_.selectedDiskNumber;
     if (ctx_.searchMode != kSearchRaw && ctx_.partitionTree.size() == 0 &&
         engines_.readPartitionTable)

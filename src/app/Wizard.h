@@ -84,6 +84,8 @@ private:
 // Index of the partition-type selector for a file-system name (see
 // PartitionTypeSelector.h); the blank entry for anything it lacks.
 int partitionTypeEntry(const std::string& fileSystemName);
+// The disk number of a disk label such as "Disk3" (0 for a label without one).
+std::uint16_t DiskNumberOfLabel(const std::string& label);
 // A whole-field signed decimal number (blanks around it allowed); nullopt otherwise.
 std::optional<std::int64_t> parseSectorField(const std::string& text);
 

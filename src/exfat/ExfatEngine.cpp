@@ -5,6 +5,7 @@
 #include "exfat/EntrySet.h"
 #include "exfat/ExfatExtract.h"
 #include "exfat/StreamClusters.h"
+#include "exfat/UnreadableDirectory.h"
 #include "model/RecordTable.h"
 #include "volume/DateFormats.h"
 #include "volume/EntryTimes.h"
@@ -49,6 +50,8 @@ void ExfatEngine::buildIndex() {
 
 void ExfatEngine::listFiles(std::uint32_t key, bool folderDeleted,
                             const std::function<bool(const volume::FolderFile&)>& visit) {
+    directoryUnreadable_ = DirectoryUnreadable(source_, geometry_, fat_,
+                                               key == kRootKey ? geometry_.rootCluster : key);
     for (const int row : rowsOf(&ExfatVolumeState::rowsByFolder, key)) {
         const volume::FolderFile file = fileOfRow(row, key, folderDeleted);
         if (!visit(file))

@@ -56,6 +56,8 @@ public:
     volume::ExtractReport extract(const volume::FolderFile& file, volume::FileSink& sink,
                                   const volume::ExtractOptions& options) override;
     bool mediumGone() override { return volume::MediumGone(source_); }
+    // The last listFiles' folder has a directory the medium fails on.
+    bool directoryUnreadable() const override { return directoryUnreadable_; }
     std::string formatDate(const volume::EntryTimestamp& stamp) const override;
     std::string formatTime(const volume::EntryTimestamp& stamp) const override;
     bool calendarDate(const volume::EntryTimestamp& stamp,
@@ -95,6 +97,7 @@ private:
     FatTable fat_;
     std::shared_ptr<ExfatVolumeState> state_;
     const model::RecordTable& fileTable_;
+    bool directoryUnreadable_ = false;
 };
 
 } // namespace qr::exfat

@@ -36,11 +36,13 @@ std::vector<FoundDirectory> FoldersFromParentEntries(const FatVolume& volume,
                 if (named.deleted || cluster < 2 || cluster > highest ||
                     folders.count(cluster) != 0)
                     return true;
-                // A first cluster overwritten since (zeros, or data) holds no folder.
+                // A first cluster overwritten since (zeros, or data) holds no folder. One
+                // the medium cannot read is kept: the parent's entry names the folder, and
+                // the save names it as a folder whose files could not be listed.
                 const ActiveGeometry& g = volume.geometry;
                 const std::uint64_t sector =
                     std::uint64_t{g.cluster0Start} + std::uint64_t{cluster} * g.sectorsPerCluster;
-                if (!volume.read(sector, 1, head.data()) ||
+                if (volume.read(sector, 1, head.data()) &&
                     !HoldsDirectoryEntries({head.data(), head.size()}))
                     return true;
                 folders.insert(cluster);

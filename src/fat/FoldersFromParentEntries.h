@@ -13,7 +13,8 @@ namespace qr::fat {
 
 // Walks the root and every folder in `known` (the first clusters the scan found), and
 // every folder this finds, for live folder entries whose first cluster lies in the data
-// area, is no known folder and still begins with directory entries (HoldsDirectoryEntries). Each
+// area, is no known folder and still begins with directory entries (HoldsDirectoryEntries), or
+// whose first sector the medium cannot read. Each
 // becomes a FoundDirectory whose fields come from the parent's entry (the parent key is 0 for the
 // root). Stops between folders when `stop` is requested.
 std::vector<FoundDirectory> FoldersFromParentEntries(const FatVolume& volume,

@@ -115,6 +115,7 @@ TEST_F(Commands, EveryMenuItemHasItsTextAndInitialState) {
         {3, "Save Log", false, false},
         {3, "Load Log", false, false},
         {2, "Add Disk Image...", true, false}, // this build's way to open a disk image
+        {2, "Create Disk Image...", true, false},
         {2, "E&xit", true, false},
         {1, "Maintenance", true, false},
         {2, "Update", true, false},

@@ -81,6 +81,9 @@ protected:
         return n;
     }
 
+    // A save of the card fails (1): the folder whose directory is bad lost its files.
+    static constexpr int kSaveExit = 1;
+
     const FailingCard* card = nullptr;
     TempDir dir;
 };
@@ -95,7 +98,7 @@ TEST_P(FailingMedium, SaveAsksForEachBadSectorAtMostTwiceAndNamesWhatItLost) {
                                      shellQuote((dir / "out").string()) + " </dev/null"));
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    EXPECT_EQ(r.exitCode, 3) << r.output;
+    EXPECT_EQ(r.exitCode, kSaveExit) << r.output;
     EXPECT_LE(seconds, 8.0) << r.output;
     for (const auto& [path, content] : card->cleanFiles)
         EXPECT_EQ(ReadWholeFile(dir / "out" / path), content) << path;
@@ -113,6 +116,24 @@ TEST_P(FailingMedium, SaveAsksForEachBadSectorAtMostTwiceAndNamesWhatItLost) {
         }
     EXPECT_NE(r.output.find("the medium reads slowly around sector"), std::string::npos)
         << r.output;
+}
+
+// The folder whose directory cluster is bad is named with its path in the failures
+// (found through its parent's entry), and its sibling folders are not.
+TEST_P(FailingMedium, SaveNamesTheFolderWhoseDirectoryCannotBeRead) {
+    FuseMedium medium(card->image, card->faults());
+    ASSERT_TRUE(medium.mounted());
+    const CommandResult r =
+        run(cli(medium.medium(), "save --partition 1 --replace yes-all --to " +
+                                     shellQuote((dir / "out").string()) + " </dev/null"));
+    EXPECT_EQ(r.exitCode, kSaveExit) << r.output;
+    const std::string named = ": the folder's directory could not be read from the medium";
+    EXPECT_NE(r.output.find(card->unreadableFolder + named), std::string::npos) << r.output;
+    std::size_t folders = 0;
+    for (std::size_t at = r.output.find(named); at != std::string::npos;
+         at = r.output.find(named, at + 1))
+        ++folders;
+    EXPECT_EQ(folders, 1u) << r.output;
 }
 
 TEST_P(FailingMedium, ImageEqualsTheMediumOutsideTheBadRangesAndResumesFromItsMap) {
@@ -158,7 +179,7 @@ TEST_P(FailingMedium, ImageEqualsTheMediumOutsideTheBadRangesAndResumesFromItsMa
         run(std::string(RECOVERY_CLI) + " --image " + shellQuote(image.string()) + " --map " +
             shellQuote(map.string()) + " save --partition 1 --replace yes-all --to " +
             shellQuote((dir / "from-image").string()) + " </dev/null");
-    EXPECT_EQ(saved.exitCode, 3) << saved.output;
+    EXPECT_EQ(saved.exitCode, kSaveExit) << saved.output;
     for (const auto& [path, content] : card->cleanFiles)
         EXPECT_EQ(ReadWholeFile(dir / "from-image" / path), content) << path;
     for (const std::string& path : card->damagedFiles)

@@ -63,7 +63,8 @@ def pad():
     out.extend(b"\0" * (-len(out) % cluster))
 split, whole = [], []
 for i, (name, data) in enumerate(zip(names, photos)):
-    progressive = b"\xff\xc2" in data[:4096]
+    # SOF2 never stands in coded data (an FF there is stuffed), so a search is exact.
+    progressive = b"\xff\xc2" in data
     clusters = (len(data) + cluster - 1) // cluster
     if i % 2 == 0 and not progressive and clusters >= 3:
         cut = rng.randrange(1, clusters - 1) * cluster

@@ -213,6 +213,8 @@ int runRaw(const CommandLine& line) {
     for (std::size_t k = 0; k < raw::kRawKinds; ++k)
         if (kinds[k])
             std::cout << raw::RawKindTable[k].countLine << result.counts[k] << '\n';
+    if (result.reassembled > 0)
+        std::cout << "Reassembled from fragments :  " << result.reassembled << '\n';
     if (result.end == raw::RawSearchEnd::MediumLost) {
         std::cerr << "recovery-cli: the medium stopped answering\n";
         return 1;

@@ -3,20 +3,14 @@
 // and the classification of a measured file. A length never runs behind the bytes there
 // are; nothing crashes or hangs.
 #include "raw/MediaFormats.h"
+#include "support/MemoryReader.h"
 
 #include <cstdint>
-#include <cstring>
 
 using namespace qr;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const raw::FileBytesReader read = [&](std::uint64_t offset, std::uint32_t length,
-                                          unsigned char* out) {
-        if (offset > size || length > size - offset)
-            return false;
-        std::memcpy(out, data + offset, length);
-        return true;
-    };
+    const raw::FileBytesReader read = test::ReaderOf(data, size);
     raw::RawKindSet every;
     every.fill(true);
     for (std::size_t k = 0; k < raw::kRawKinds; ++k) {

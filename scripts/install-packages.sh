@@ -7,7 +7,7 @@ packages=(cmake ninja-build g++ libgtest-dev qt6-base-dev
           dosfstools mtools ntfs-3g sleuthkit fdisk xvfb xauth python3 zip
           desktop-file-utils dpkg-dev strace exfatprogs exfat-fuse poppler-utils xdg-utils
           ffmpeg libjpeg-turbo-progs libimage-exiftool-perl
-          fuse3 libfuse3-dev pkgconf libheif-examples webp lame testdisk foremost gddrescue
+          fuse3 libfuse3-dev pkgconf zlib1g-dev libjpeg62-turbo-dev libheif-examples webp lame testdisk foremost gddrescue
           fonts-dejavu-core)
 
 missing=()

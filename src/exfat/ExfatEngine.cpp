@@ -1,5 +1,6 @@
 #include "exfat/ExfatEngine.h"
 
+#include "exfat/DeletedStreamClusters.h"
 #include "exfat/DirectoryWalk.h"
 #include "exfat/EntryLookup.h"
 #include "exfat/EntrySet.h"
@@ -138,16 +139,23 @@ volume::FolderFile ExfatEngine::completed(const volume::FolderFile& file) {
     return *chosen;
 }
 
+FileRef ExfatEngine::refOf(const volume::FolderFile& file, bool deleted) {
+    FileRef ref;
+    ref.firstCluster = static_cast<std::uint32_t>(file.location);
+    ref.dataLength = file.size;
+    ref.validLength = file.validLength;
+    ref.noFatChain = (file.flags & kNoFatChainFlag) != 0;
+    ref.deleted = deleted;
+    return ref;
+}
+
 volume::ExtractReport ExfatEngine::extract(const volume::FolderFile& file, volume::FileSink& sink,
                                            const volume::ExtractOptions& /*options*/) {
     const volume::FolderFile whole = (file.flags & kListedFlag) != 0 ? file : completed(file);
-    FileRef ref;
-    ref.firstCluster = static_cast<std::uint32_t>(whole.location);
-    ref.dataLength = whole.size;
-    ref.validLength = whole.validLength;
-    ref.noFatChain = (whole.flags & kNoFatChainFlag) != 0;
-    ref.deleted = whole.deleted;
-    volume::ExtractReport report = ExtractExfatFile(source_, geometry_, fat_, ref, sink);
+    const FileRef ref = refOf(whole, whole.deleted);
+    const StreamPlace place =
+        PlaceDeletedStream(source_, fat_, geometry_, bitmap(), whole.name, ref);
+    volume::ExtractReport report = WriteExfatStream(source_, geometry_, place, ref, sink);
     report.uncertain = report.uncertain || (whole.flags & kUncertainFlag) != 0;
     return report;
 }
@@ -165,9 +173,8 @@ volume::Recoverability ExfatEngine::recoverability(const volume::FolderFile& fil
     if (whole.size == 0)
         return volume::Recoverability::Intact;
     const AllocationBitmap& taken = bitmap();
-    const StreamPlace place = PlaceStream(fat_, geometry_,
-                                          {static_cast<std::uint32_t>(whole.location), whole.size,
-                                           (whole.flags & kNoFatChainFlag) != 0, true});
+    const StreamPlace place =
+        PlaceDeletedStream(source_, fat_, geometry_, taken, whole.name, refOf(whole, true));
     if (place.noData || taken.empty() || place.runs.empty())
         return volume::Recoverability::Unknown;
     volume::ClusterTally tally;

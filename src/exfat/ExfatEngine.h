@@ -3,6 +3,7 @@
 // order), extracted through their chains or runs, dates in FAT form.
 #include "disk/SectorSource.h"
 #include "exfat/AllocationBitmap.h"
+#include "exfat/ExfatExtract.h"
 #include "exfat/FatChain.h"
 #include "exfat/Geometry.h"
 #include "volume/RunWriter.h"
@@ -62,7 +63,8 @@ public:
     std::string formatTime(const volume::EntryTimestamp& stamp) const override;
     bool calendarDate(const volume::EntryTimestamp& stamp,
                       volume::CalendarDate& date) const override;
-    // The allocation bitmap's bits of the clusters a save would read.
+    // The allocation bitmap's bits of the clusters a save would read (a deleted file
+    // read around taken clusters also has the last sectors of both readings read).
     volume::Recoverability recoverability(const volume::FolderFile& file) override;
     // The entry set's last-modified date and time, as local time.
     std::optional<std::int64_t> modificationTime(const volume::FolderFile& file) override;
@@ -86,6 +88,8 @@ private:
     // The listed form of a file known only by name, size, first cluster and state (a
     // save plan keeps no more): its row's flags and valid length.
     volume::FolderFile completed(const volume::FolderFile& file);
+    // Where the stream of `file` lies, for extraction as `deleted` or not.
+    static FileRef refOf(const volume::FolderFile& file, bool deleted);
     volume::FolderFile fileOfRow(int row, std::uint32_t key, bool folderDeleted);
     // A row read back from a log with a clipped size gets the lengths its entry set
     // gives; when the set cannot be found again the clipped size stays.

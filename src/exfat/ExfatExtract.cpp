@@ -10,11 +10,21 @@ namespace qr::exfat {
 
 volume::ExtractReport ExtractExfatFile(disk::SectorSource& source, const Geometry& geometry,
                                        FatTable& fat, const FileRef& file, volume::FileSink& sink) {
+    if (file.dataLength == 0)
+        return {};
+    return WriteExfatStream(
+        source, geometry,
+        PlaceStream(fat, geometry,
+                    {file.firstCluster, file.dataLength, file.noFatChain, file.deleted}),
+        file, sink);
+}
+
+volume::ExtractReport WriteExfatStream(disk::SectorSource& source, const Geometry& geometry,
+                                       const StreamPlace& place, const FileRef& file,
+                                       volume::FileSink& sink) {
     volume::ExtractReport report;
     if (file.dataLength == 0)
         return report;
-    const StreamPlace place = PlaceStream(
-        fat, geometry, {file.firstCluster, file.dataLength, file.noFatChain, file.deleted});
     if (place.noData) {
         report.end = volume::ExtractEnd::NoData;
         report.why = "the first cluster lies outside the cluster heap";

@@ -5,6 +5,7 @@
 #include "disk/SectorSource.h"
 #include "exfat/FatChain.h"
 #include "exfat/Geometry.h"
+#include "exfat/StreamClusters.h"
 #include "volume/VolumeEngine.h"
 
 namespace qr::exfat {
@@ -17,7 +18,13 @@ struct FileRef {
     bool deleted = false;
 };
 
+// The file in the clusters PlaceStream gives.
 volume::ExtractReport ExtractExfatFile(disk::SectorSource& source, const Geometry& geometry,
                                        FatTable& fat, const FileRef& file, volume::FileSink& sink);
+
+// The file in the clusters of `place` (chosen by the caller).
+volume::ExtractReport WriteExfatStream(disk::SectorSource& source, const Geometry& geometry,
+                                       const StreamPlace& place, const FileRef& file,
+                                       volume::FileSink& sink);
 
 } // namespace qr::exfat

@@ -83,16 +83,15 @@ std::vector<unsigned char> ReadStream(disk::SectorSource& source, const Geometry
                                       const StreamPlace& place, std::uint64_t maxBytes) {
     std::vector<unsigned char> bytes;
     const std::uint64_t total = std::min(place.clusters * geometry.clusterBytes(), maxBytes);
-    bytes.resize(static_cast<std::size_t>(total));
+    // Whole sectors are read, the last one only in part kept.
+    bytes.resize(static_cast<std::size_t>((total + 511) / 512 * 512));
     std::uint64_t at = 0;
     for (const ClusterRun& run : place.runs) {
         std::uint64_t sector = geometry.clusterSector(run.first);
         std::uint64_t sectors = std::uint64_t{run.count} * geometry.sectorsPerCluster;
         while (sectors > 0 && at < total) {
             const std::uint64_t chunk =
-                std::min<std::uint64_t>({sectors, 8192, (total - at) / 512});
-            if (chunk == 0)
-                return bytes;
+                std::min<std::uint64_t>({sectors, 8192, (total - at + 511) / 512});
             if (source.readSectors(sector, static_cast<std::uint32_t>(chunk), bytes.data() + at) ==
                 disk::ReadStatus::NoMedium) {
                 bytes.resize(static_cast<std::size_t>(at));
@@ -103,6 +102,7 @@ std::vector<unsigned char> ReadStream(disk::SectorSource& source, const Geometry
             sectors -= chunk;
         }
     }
+    bytes.resize(static_cast<std::size_t>(std::min(at, total)));
     return bytes;
 }
 

@@ -3,6 +3,7 @@
 #include "volume/RunWriter.h"
 
 #include "disk/UnreadableSectors.h"
+#include "fat/DeletedFileClusters.h"
 #include "fat/DirectoryWalk.h"
 #include "fat/FatChains.h"
 #include "fat/FatExtractClusters.h"
@@ -70,6 +71,14 @@ std::uint64_t FatEngine::largestFile() const {
     return highest < 2 ? 0 : (std::uint64_t{highest} - 1) * clusterBytes;
 }
 
+FileClusters FatEngine::clustersOf(const volume::FolderFile& file, std::uint64_t size,
+                                   std::uint32_t needed, volume::ClusterSource source) const {
+    const auto first = static_cast<std::uint32_t>(file.location);
+    if (!file.deleted)
+        return ChooseFileClusters(volume_, first, needed, source);
+    return ChooseDeletedFileClusters(volume_, file.name, size, first, needed, source);
+}
+
 volume::ExtractReport FatEngine::extract(const volume::FolderFile& file, volume::FileSink& sink,
                                          const volume::ExtractOptions& options) {
     volume::ExtractReport report;
@@ -92,8 +101,7 @@ volume::ExtractReport FatEngine::extract(const volume::FolderFile& file, volume:
         report.why = "no medium";
         return report;
     }
-    const FileClusters clusters =
-        ChooseFileClusters(volume_, static_cast<std::uint32_t>(first), needed, options.clusters);
+    const FileClusters clusters = clustersOf(file, size, needed, options.clusters);
     volume::RunWriter writer(*volume_.source, sink, size);
     writer.report().uncertain = !clusters.fromChain && needed > 1;
     for (const ClusterRun& run : clusters.runs)
@@ -142,9 +150,9 @@ volume::Recoverability FatEngine::recoverability(const volume::FolderFile& file)
     const std::uint64_t first = file.location;
     if (clusterBytes == 0 || first < 2 || first > HighestCluster(volume_))
         return volume::Recoverability::Unknown;
-    const std::uint32_t needed = NeededClusters(std::min(file.size, largestFile()), clusterBytes);
-    const FileClusters clusters = ChooseFileClusters(volume_, static_cast<std::uint32_t>(first),
-                                                     needed, volume::ClusterSource::Automatic);
+    const std::uint64_t size = std::min(file.size, largestFile());
+    const std::uint32_t needed = NeededClusters(size, clusterBytes);
+    const FileClusters clusters = clustersOf(file, size, needed, volume::ClusterSource::Automatic);
     volume::ClusterTally tally;
     FatEntryReader fat(volume_, volume_.fat32(), g.firstFat);
     for (const ClusterRun& run : clusters.runs)

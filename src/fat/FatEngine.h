@@ -1,7 +1,9 @@
 #pragma once
 // The FAT16/FAT32 volume engine: lists a folder's files from its directory on the
-// medium, names the folders a scan found, and extracts a file by its FAT chain (or
-// the contiguous rule) into a file sink.
+// medium, names the folders a scan found, and extracts a file by its FAT chain (or,
+// for a file without one, the contiguous rule or the free clusters around live files)
+// into a file sink.
+#include "fat/FatExtractClusters.h"
 #include "fat/FatVolume.h"
 #include "volume/RunWriter.h"
 #include "volume/VolumeEngine.h"
@@ -29,7 +31,8 @@ public:
     bool calendarDate(const volume::EntryTimestamp& stamp,
                       volume::CalendarDate& date) const override;
     // The first FAT's entries of the clusters a save would read (Automatic mode): a
-    // cluster with a value belongs to another file.
+    // cluster with a value belongs to another file. A deleted file read around live
+    // files also has the last sectors of both its readings read.
     volume::Recoverability recoverability(const volume::FolderFile& file) override;
     // The entry's write date and time, as local time.
     std::optional<std::int64_t> modificationTime(const volume::FolderFile& file) override;
@@ -43,6 +46,10 @@ public:
     const FatVolume& volume() const { return volume_; }
 
 private:
+    // The clusters a save of `file` reads (`size` bytes, `needed` clusters).
+    FileClusters clustersOf(const volume::FolderFile& file, std::uint64_t size,
+                            std::uint32_t needed, volume::ClusterSource source) const;
+
     FatVolume volume_;
     volume::FileSystemKind kind_;
     bool directoryUnreadable_ = false; // by the last listFiles

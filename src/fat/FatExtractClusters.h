@@ -21,6 +21,7 @@ struct FileClusters {
     std::vector<ClusterRun> runs; // in file order
     bool fromChain = false;       // a FAT chain was used (else the contiguous rule)
     bool cutShort = false;        // the clusters ran out of the data area
+    bool aroundTaken = false;     // the free clusters around a live file's were followed
 };
 
 // Clusters a file of `size` bytes needs at `clusterBytes` per cluster.

@@ -44,15 +44,15 @@ private:
     std::vector<unsigned char> buffer_;
 };
 
-// The name `file` is written under: the target's names, which may read the file.
-std::string nameOf(const CarveTarget& target, const CarvedFile& file, std::string_view extension) {
+} // namespace
+
+std::string NameCarvedFile(const CarveTarget& target, const CarvedFile& file,
+                           std::string_view extension, std::uint64_t contiguousBytes) {
     if (!target.names)
         return CarvedFileName(file.kind, file.number, extension);
-    FileBytes bytes(target.source, file.startSector, file.bytes);
+    FileBytes bytes(target.source, file.startSector, std::min(file.bytes, contiguousBytes));
     return target.names->name(file.kind, file.number, extension, std::ref(bytes), file.bytes);
 }
-
-} // namespace
 
 RawKind CheckDocumentKind(disk::SectorSource& source, int entry, std::uint64_t start,
                           std::uint64_t rangeEnd) {
@@ -131,35 +131,45 @@ CarveResult WriteCarvedFile(const CarveTarget& target, const FileDecision& decis
     if (!kind || !target.kinds[static_cast<std::size_t>(kind->kind)])
         return CarveResult::NotTicked;
     file.kind = kind->kind;
-    file.name = nameOf(target, file, kind->extension);
+    file.name = NameCarvedFile(target, file, kind->extension);
 
     return CopyCarvedFile(target, decision.start, file);
 }
 
 CarveResult CopyCarvedFile(const CarveTarget& target, std::uint64_t start, const CarvedFile& file) {
+    return CopyCarvedPieces(target, {{start, file.bytes}}, file);
+}
+
+CarveResult CopyCarvedPieces(const CarveTarget& target, const std::vector<CarvedPiece>& pieces,
+                             const CarvedFile& file) {
     if (!target.output.create(file.name))
         return CarveResult::CannotCreate;
     const std::uint64_t fileSectors = (file.bytes + kSector - 1) / kSector;
     std::vector<unsigned char> buffer(
         static_cast<std::size_t>(std::min<std::uint64_t>(kCopySectors, fileSectors) * kSector));
-    std::uint64_t done = 0;
-    while (done < file.bytes) {
-        if (target.stop.stop_requested()) {
-            target.output.discard();
-            return CarveResult::Stopped;
+    std::uint64_t written = 0;
+    for (const CarvedPiece& piece : pieces) {
+        const std::uint64_t bytes = std::min(piece.bytes, file.bytes - written);
+        for (std::uint64_t done = 0; done < bytes;) {
+            if (target.stop.stop_requested()) {
+                target.output.discard();
+                return CarveResult::Stopped;
+            }
+            const std::uint64_t want = std::min<std::uint64_t>(buffer.size(), bytes - done);
+            const auto sectors = static_cast<std::uint32_t>((want + kSector - 1) / kSector);
+            if (target.source.readSectors(piece.sector + done / kSector, sectors, buffer.data()) ==
+                disk::ReadStatus::NoMedium) {
+                target.output.discard();
+                return CarveResult::MediumLost;
+            }
+            if (!target.output.write(
+                    disk::ByteView(buffer.data(), static_cast<std::size_t>(want)))) {
+                target.output.abandon();
+                return CarveResult::WriteFailed;
+            }
+            done += want;
         }
-        const std::uint64_t want = std::min<std::uint64_t>(buffer.size(), file.bytes - done);
-        const auto sectors = static_cast<std::uint32_t>((want + kSector - 1) / kSector);
-        if (target.source.readSectors(start + done / kSector, sectors, buffer.data()) ==
-            disk::ReadStatus::NoMedium) {
-            target.output.discard();
-            return CarveResult::MediumLost;
-        }
-        if (!target.output.write(disk::ByteView(buffer.data(), static_cast<std::size_t>(want)))) {
-            target.output.abandon();
-            return CarveResult::WriteFailed;
-        }
-        done += want;
+        written += bytes;
     }
     if (!target.output.finish())
         return CarveResult::WriteFailed;
@@ -195,7 +205,7 @@ CarveResult WriteMediaFile(const CarveTarget& target, const MeasuredFile& measur
         file.name = CarvedFileName(measured.kind, number, measured.length.extension);
         return CarveResult::NotTicked;
     }
-    file.name = nameOf(target, file, measured.length.extension);
+    file.name = NameCarvedFile(target, file, measured.length.extension);
     return CopyCarvedFile(target, start, file);
 }
 

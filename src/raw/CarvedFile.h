@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 namespace qr::raw {
 
@@ -28,7 +29,8 @@ struct CarvedFile {
     std::uint64_t number = 0;
     std::uint64_t startSector = 0;
     std::uint64_t bytes = 0;
-    bool ownLength = false; // the length the format records
+    bool ownLength = false;   // the length the format records
+    bool reassembled = false; // written from fragments found apart
 };
 
 enum class CarveResult {
@@ -57,13 +59,30 @@ struct CarveTarget {
     CarvedFileOutput& output;
     std::stop_token stop;
     CarvedNames* names = nullptr; // none: the running-number names
+    // Fragments of a file begin at sectors that are multiples of this (a cluster).
+    std::uint32_t stepSectors = 1;
 };
+
+// The name `file` is written under: the target's names, which may read the file's
+// first `contiguousBytes` (those that lie in one run from its first sector).
+std::string NameCarvedFile(const CarveTarget& target, const CarvedFile& file,
+                           std::string_view extension, std::uint64_t contiguousBytes = UINT64_MAX);
 
 CarveResult WriteCarvedFile(const CarveTarget& target, const FileDecision& decision,
                             CarvedFile& file);
 
 // Copies `file.bytes` bytes from sector `start` into `file.name` of the output.
 CarveResult CopyCarvedFile(const CarveTarget& target, std::uint64_t start, const CarvedFile& file);
+
+// `bytes` bytes of the medium from `sector`.
+struct CarvedPiece {
+    std::uint64_t sector = 0;
+    std::uint64_t bytes = 0;
+};
+
+// Copies the pieces in order, `file.bytes` bytes in all, into `file.name` of the output.
+CarveResult CopyCarvedPieces(const CarveTarget& target, const std::vector<CarvedPiece>& pieces,
+                             const CarvedFile& file);
 
 struct MeasuredFile {
     RawKind kind = RawKind::Jpeg; // the kind it is written as

@@ -1,5 +1,8 @@
 #include "raw/FileMetadata.h"
 
+#include "raw/HeifExif.h"
+#include "raw/ZipMember.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -175,23 +178,74 @@ std::optional<std::string> pdfTitle(const FileBytesReader& read, std::uint64_t b
     return std::nullopt;
 }
 
+// XML text with its five predefined entities decoded.
+std::string xmlText(std::string_view text) {
+    static constexpr std::pair<std::string_view, char> kEntities[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bool decoded = false;
+        for (const auto& [entity, c] : kEntities)
+            if (text.substr(i, entity.size()) == entity) {
+                out += c;
+                i += entity.size() - 1;
+                decoded = true;
+                break;
+            }
+        if (!decoded)
+            out += text[i];
+    }
+    return out;
+}
+
+// The text of the first <dc:title> element of the archive's entry `part`.
+std::optional<std::string> dublinCoreTitle(const FileBytesReader& read, std::uint64_t bytes,
+                                           std::string_view part) {
+    const auto xml = ZipMemberBytes(read, bytes, part, kTitleScan);
+    if (!xml)
+        return std::nullopt;
+    const std::size_t open = xml->find("<dc:title");
+    const std::size_t start = open == std::string::npos ? open : xml->find('>', open);
+    if (start == std::string::npos || xml->compare(start - 1, 2, "/>") == 0)
+        return std::nullopt;
+    const std::size_t end = xml->find("</dc:title>", start);
+    if (end == std::string::npos)
+        return std::nullopt;
+    return fitForName(xmlText(std::string_view(*xml).substr(start + 1, end - start - 1)));
+}
+
 } // namespace
 
 std::optional<std::string> PhotoTakenAt(RawKind kind, const FileBytesReader& read,
                                         std::uint64_t bytes) {
     if (isTiffBased(kind))
         return dateOf(TiffView(read, 0, bytes));
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> exif;
     if (kind == RawKind::Jpeg)
-        if (const auto exif = jpegExif(read, bytes))
-            return dateOf(TiffView(read, exif->first, exif->second));
+        exif = jpegExif(read, bytes);
+    else if (kind == RawKind::Heic)
+        exif = HeifExifTiff(read, bytes);
+    if (exif)
+        return dateOf(TiffView(read, exif->first, exif->second));
     return std::nullopt;
 }
 
 std::optional<std::string> DocumentTitle(RawKind kind, const FileBytesReader& read,
                                          std::uint64_t bytes) {
-    if (kind == RawKind::Pdf)
+    switch (kind) {
+    case RawKind::Pdf:
         return pdfTitle(read, bytes);
-    return std::nullopt;
+    case RawKind::Docx:
+    case RawKind::Xlsx:
+    case RawKind::Pptx:
+        return dublinCoreTitle(read, bytes, "docProps/core.xml");
+    case RawKind::Odt:
+    case RawKind::Ods:
+    case RawKind::Odp:
+        return dublinCoreTitle(read, bytes, "meta.xml");
+    default:
+        return std::nullopt;
+    }
 }
 
 } // namespace qr::raw

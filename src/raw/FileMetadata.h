@@ -1,7 +1,9 @@
 #pragma once
 // What a found file says about itself that can name it: a photo's EXIF DateTimeOriginal
-// ("2021:06:01 12:09:33", in a JPEG's APP1 segment or a TIFF-based raw file's EXIF
-// directory) and a PDF document's /Title. Reads are bounded by the file's length.
+// ("2021:06:01 12:09:33", in a JPEG's APP1 segment, a HEIF picture's Exif item or a
+// TIFF-based raw file's EXIF directory), a PDF document's /Title and the dc:title of an
+// Office Open file (docProps/core.xml) or an OpenDocument file (meta.xml). Reads are
+// bounded by the file's length.
 #include "raw/CarvedFormats.h"
 
 #include <optional>

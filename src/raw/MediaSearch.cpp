@@ -1,6 +1,7 @@
 #include "raw/MediaSearch.h"
 
 #include "raw/MediaFormats.h"
+#include "raw/ReassembledFile.h"
 
 #include <algorithm>
 
@@ -40,12 +41,26 @@ bool MediaSearch::take(disk::ByteView window, std::uint64_t firstSector, std::ui
         const unsigned char* head = window.data() + offset;
         // The rows this first byte may start, tried in turn until one measures a file.
         std::optional<MeasuredFile> measured;
+        bool jpegHeader = false;
         for (const RawKind row : HeaderRows(head[0])) {
             if (!wanted_[static_cast<std::size_t>(row)] || !InfoOf(row).header(head, held))
                 continue;
+            jpegHeader = jpegHeader || row == RawKind::Jpeg;
             measured = MeasureMediaFile(target_, row, s);
             if (measured)
                 break;
+        }
+        if (!measured && jpegHeader) {
+            // A JPEG whose data breaks may go on in a later fragment.
+            CarvedFile file;
+            if (const auto write = WriteReassembledJpeg(target_, s, number_ + 1, file)) {
+                ++number_;
+                resumeAt_ = s + write->firstSectors;
+                if (!written(file, write->result))
+                    return false;
+                s = resumeAt_ - 1;
+            }
+            continue;
         }
         if (!measured)
             continue;

@@ -32,6 +32,7 @@ RawSearchResult RunRawSearch(disk::SectorSource& source, const RawSearchOptions&
         switch (carved) {
         case CarveResult::Written:
             ++result.counts[static_cast<std::size_t>(file.kind)];
+            result.reassembled += file.reassembled ? 1 : 0;
             events.fileWritten(file, result.counts);
             progress.counter(
                 volume::SearchCounter::Files,

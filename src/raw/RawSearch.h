@@ -39,6 +39,7 @@ enum class RawSearchEnd { Finished, Stopped, MediumLost };
 struct RawSearchResult {
     RawSearchEnd end = RawSearchEnd::Finished;
     RawCounts counts{};
+    std::uint64_t reassembled = 0;     // files among the counts written from fragments
     std::uint64_t fileNumber = 0;      // the last number used by a document
     std::uint64_t mediaFileNumber = 0; // the last number used by a picture or video
     std::uint64_t rangeEnd = 0;        // the range's end after clamping to the medium

@@ -1,6 +1,6 @@
 #include "raw/ZipKinds.h"
 
-#include "raw/ZipRecords.h"
+#include "raw/ZipDirectory.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,50 +11,15 @@ namespace qr::raw {
 
 namespace {
 
-constexpr std::uint32_t kMaxComment = 65535;
-constexpr std::uint64_t kMaxCentralBytes = 8u << 20;
-constexpr std::uint32_t kCentralHead = 46;
 constexpr std::uint32_t kLocalHead = 30;
 constexpr std::string_view kContentTypes = "[Content_Types].xml";
 constexpr std::string_view kOpenDocument = "application/vnd.oasis.opendocument.";
 
-// The end record of the archive: the one whose comment runs to its last byte.
-std::optional<ZipEndRecord> endRecord(const FileBytesReader& read, std::uint64_t bytes) {
-    const std::uint64_t tail = std::min<std::uint64_t>(bytes, kZipEndRecordBytes + kMaxComment);
-    if (tail < kZipEndRecordBytes)
-        return std::nullopt;
-    std::vector<unsigned char> last(static_cast<std::size_t>(tail));
-    if (!read(bytes - tail, static_cast<std::uint32_t>(tail), last.data()))
-        return std::nullopt;
-    for (std::size_t at = last.size() - kZipEndRecordBytes + 1; at-- > 0;) {
-        ZipEndRecord record;
-        if (last[at] == 'P' &&
-            DecodeZipEndRecord(disk::ByteView(last.data() + at, last.size() - at), record) &&
-            at + kZipEndRecordBytes + record.commentLength == last.size())
-            return record;
-    }
-    return std::nullopt;
-}
-
-// The entry names of the central directory (an archive that needs Zip64 gives none).
+// The entry names of the central directory.
 std::vector<std::string> entryNames(const FileBytesReader& read, std::uint64_t bytes) {
     std::vector<std::string> names;
-    const auto record = endRecord(read, bytes);
-    if (!record || record->needsZip64 || record->centralSize > kMaxCentralBytes ||
-        record->centralOffset > bytes || record->centralSize > bytes - record->centralOffset)
-        return names;
-    std::vector<unsigned char> central(static_cast<std::size_t>(record->centralSize));
-    if (!read(record->centralOffset, static_cast<std::uint32_t>(central.size()), central.data()))
-        return names;
-    const disk::ByteView view(central.data(), central.size());
-    for (std::size_t at = 0; view.has(at, kCentralHead) && view.matches(at, "PK\x01\x02");) {
-        const std::size_t name = view.u16(at + 28);
-        const std::size_t rest = std::size_t{view.u16(at + 30)} + view.u16(at + 32);
-        if (!view.has(at + kCentralHead, name + rest))
-            break;
-        names.emplace_back(reinterpret_cast<const char*>(central.data() + at + kCentralHead), name);
-        at += kCentralHead + name + rest;
-    }
+    for (ZipEntry& entry : ZipCentralEntries(read, bytes))
+        names.push_back(std::move(entry.name));
     return names;
 }
 

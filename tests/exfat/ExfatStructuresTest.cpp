@@ -7,6 +7,7 @@
 #include "exfat/ExfatSearch.h"
 #include "exfat/HeapSweep.h"
 #include "model/RecordTable.h"
+#include "support/StringSink.h"
 #include "volume/BootSectorCheck.h"
 
 #include <gtest/gtest.h>
@@ -15,16 +16,7 @@ namespace qr::exfat {
 namespace {
 
 using namespace test;
-
-struct StringSink final : volume::FileSink {
-    bool write(disk::ByteView bytes) override {
-        data.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        return true;
-    }
-    bool interrupted() override { return false; }
-    void unreadable(std::uint64_t, std::uint64_t) override {}
-    std::string data;
-};
+using qr::test::StringSink;
 
 disk::ByteView view(const std::vector<unsigned char>& bytes) {
     return {bytes.data(), bytes.size()};

@@ -1,5 +1,6 @@
 // The standard search and extraction on a real exFAT volume made with mkfs.exfat and
 // filled through exfat-fuse, compared with the files written and with icat.
+#include "exfat/AllocationBitmap.h"
 #include "exfat/DirectoryWalk.h"
 #include "exfat/ExfatEngine.h"
 #include "exfat/ExfatSearch.h"
@@ -7,6 +8,8 @@
 #include "model/RecordTable.h"
 #include "support/ExfatImages.h"
 #include "support/ImageSource.h"
+#include "support/NtfsImages.h"
+#include "support/StringSink.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,21 +18,13 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 
 namespace qr::exfat {
 namespace {
 
 using test::ExfatImage;
-
-struct StringSink final : volume::FileSink {
-    bool write(disk::ByteView bytes) override {
-        data.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        return true;
-    }
-    bool interrupted() override { return false; }
-    void unreadable(std::uint64_t, std::uint64_t) override {}
-    std::string data;
-};
+using test::StringSink;
 
 std::string leaf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -98,6 +93,20 @@ struct Searched {
     std::unique_ptr<ExfatEngine> engine;
     std::map<std::string, std::uint32_t> folderKey;
 };
+
+// fls's inode of the deleted file `name` in the volume of `disk`.
+std::string deletedInode(const std::filesystem::path& disk, const std::string& name) {
+    std::istringstream lines(test::runOrFail("fls -rd -o " +
+                                             std::to_string(ExfatImage::kVolumeStart) + " " +
+                                             test::shellQuote(disk.string())));
+    for (std::string line; std::getline(lines, line);) {
+        const auto star = line.find("* ");
+        const auto colon = line.find(":\t");
+        if (star < colon && colon != std::string::npos && line.substr(colon + 2) == name)
+            return line.substr(star + 2, colon - star - 2);
+    }
+    return {};
+}
 
 class ExfatVolume : public ::testing::Test {
 protected:
@@ -244,6 +253,55 @@ TEST_F(ExfatVolume, AFolderWhoseParentDirectoryWasOverwrittenAppearsUnderLostWit
         EXPECT_TRUE(damaged.extract(files.at(name)) ==
                     image->files().at(std::string("orphans/child/") + name).content);
     }
+}
+
+TEST_F(ExfatVolume, ADeletedPhotoWrittenIntoHolesBetweenLiveFilesIsSavedAsIcatGetsIt) {
+    // exfat-fuse fills the holes left between live files first, then goes on behind them.
+    const std::string photo = "\xFF\xD8\xFF\xE0" +
+                              test::NoiseBytes(25 * ExfatImage::kClusterBytes + 100, 21) +
+                              "\xFF\xD9";
+    const auto put = [](const std::filesystem::path& path, const std::string& content) {
+        std::ofstream(path, std::ios::binary)
+            .write(content.data(), static_cast<std::streamsize>(content.size()));
+    };
+    const auto fill = [&](const std::filesystem::path& mnt) {
+        for (int i = 0; i < 12; ++i)
+            put(mnt / ("f" + std::to_string(i)),
+                test::NoiseBytes(2 * ExfatImage::kClusterBytes, 30 + i));
+        for (int i = 0; i < 12; i += 2)
+            std::filesystem::remove(mnt / ("f" + std::to_string(i)));
+        put(mnt / "photo.jpg", photo);
+        std::filesystem::remove(mnt / "photo.jpg");
+    };
+    std::string why;
+    const std::filesystem::path disk = dir / "holes.img";
+    ASSERT_TRUE(
+        test::MakeFilledExfatVolume(dir / "vol.img", dir / "mnt", ExfatImage::kVolumeSectors,
+                                    "-c " + std::to_string(ExfatImage::kClusterBytes), fill, why) &&
+        test::PlaceExfatVolume(dir / "vol.img", disk, ExfatImage::kVolumeStart,
+                               ExfatImage::kVolumeSectors,
+                               ExfatImage::kVolumeStart + ExfatImage::kVolumeSectors + 2048, why))
+        << why;
+    Searched holes(disk.string());
+    ASSERT_TRUE(holes.engine);
+    const auto files = holes.listed(kRootKey);
+    ASSERT_TRUE(files.count("photo.jpg"));
+    const volume::FolderFile& deleted = files.at("photo.jpg");
+    ASSERT_TRUE(deleted.deleted);
+    // The consecutive clusters from its first one run into the live files.
+    FatTable fat(holes.source, holes.geometry);
+    const auto taken = AllocationBitmap::Load(holes.source, holes.geometry, fat);
+    bool meetsLiveFile = false;
+    for (std::uint64_t c = deleted.location; c < deleted.location + 26; ++c)
+        meetsLiveFile = meetsLiveFile || taken.taken(static_cast<std::uint32_t>(c));
+    EXPECT_TRUE(meetsLiveFile);
+
+    const std::string oracle =
+        test::icatAt(disk, ExfatImage::kVolumeStart, deletedInode(disk, "photo.jpg"));
+    ASSERT_EQ(oracle, photo) << "icat should get the photo whole";
+    volume::ExtractReport report;
+    EXPECT_TRUE(holes.extract(deleted, &report) == photo);
+    EXPECT_TRUE(report.uncertain);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // Names by metadata and folders by kind: a photo made by cjpeg and tagged by exiftool is
 // named after its DateTimeOriginal (a second one with the same moment gets " (2)"), a
-// PDF after its /Title, and files without either keep their running-number names.
+// PDF after its /Title, a HEIF picture after the moment in its Exif item, Office Open
+// and OpenDocument files after their dc:title, and files without either keep their
+// running-number names.
 #include "RawSearchRun.h"
 #include "RawTestMedia.h"
 #include "support/MemorySource.h"
@@ -57,6 +59,54 @@ TEST(CarvedNames, PhotosByTheirMomentDocumentsByTheirTitleTheRestByNumber) {
     ASSERT_EQ(run->events.written.size(), 5u);
     EXPECT_EQ(run->events.written[0].name, "JPG/JPG1.JPG");
     EXPECT_EQ(run->events.written[4].name, "PDF/PDF5.PDF");
+}
+
+// The names a metadata-named search of `kinds` gives the files placed one behind the
+// other, in the order found.
+std::vector<std::string> metadataNames(const std::vector<const test::SampleMedia*>& files,
+                                       const RawKindSet& kinds, MemoryOutput* output = nullptr) {
+    Bytes image(4096, 0);
+    for (const auto* f : files)
+        place(image, f->bytes);
+    image.resize(image.size() + 64 * 512, 0);
+    RawSearchOptions options;
+    options.kinds = kinds;
+    options.naming.metadata = true;
+    test::MemorySource source(image);
+    auto run = search(source, options);
+    std::vector<std::string> names;
+    for (const CarvedFile& f : run->events.written)
+        names.push_back(f.name);
+    if (output)
+        *output = std::move(run->output);
+    return names;
+}
+
+TEST(CarvedNames, HeifPicturesByTheMomentInTheirExifItem) {
+    const auto* tagged = find(test::sampleMedia(), "photo_exif.heic");
+    const auto* plain = find(test::sampleMedia(), "photo.heic");
+    if (!tagged || !plain)
+        GTEST_SKIP() << "heif-enc (libheif-examples) is not installed";
+    RawKindSet heic{};
+    heic[static_cast<std::size_t>(RawKind::Heic)] = true;
+    EXPECT_EQ(metadataNames({tagged, plain}, heic),
+              (std::vector<std::string>{"2024-05-01 10-00-00.heic", "HEIC2.HEIC"}));
+}
+
+TEST(CarvedNames, OfficeAndOpenDocumentFilesByTheirDublinCoreTitle) {
+    const auto& office = test::sampleOfficeFiles();
+    const auto* docx = find(office, "titled.docx");
+    const auto* odt = find(office, "titled.odt");
+    const auto* untitled = find(office, "letter.docx");
+    if (!docx || !odt || !untitled)
+        GTEST_SKIP() << "zip or python3 is not installed";
+    RawKindSet every;
+    every.fill(true);
+    MemoryOutput output;
+    EXPECT_EQ(metadataNames({docx, odt, untitled, docx}, every, &output),
+              (std::vector<std::string>{"Quarterly & Annual.docx", "Field Notes.odt", "DOCX3.DOCX",
+                                        "Quarterly & Annual (2).docx"}));
+    EXPECT_TRUE(output.files["Field Notes.odt"] == odt->bytes);
 }
 
 } // namespace

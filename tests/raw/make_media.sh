@@ -68,6 +68,9 @@ ffmpeg -loglevel error -y -f lavfi -i testsrc=duration=1:size=160x120:rate=5 -c:
     -brand 'crx ' -f mp4 canon.cr3 && made canon.cr3 cr3 .CR3
 if command -v heif-enc >/dev/null; then
     heif-enc -q 40 picture.png -o photo.heic >/dev/null && made photo.heic heic .HEIC
+    # heif-enc keeps the JPEG's EXIF as the picture's Exif item.
+    heif-enc -q 40 photo_exif.jpg -o photo_exif.heic >/dev/null &&
+        made photo_exif.heic heic .HEIC
 else
     echo "make_media.sh: heif-enc (libheif-examples) is missing: no HEIC sample" >&2
 fi

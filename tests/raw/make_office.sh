@@ -8,8 +8,13 @@ mkdir -p "$out"
 cd "$out"
 
 # Office Open: [Content_Types].xml, the package relations and the main part's folder.
-openxml() { # name folder main-part content-type
-    rm -rf part && mkdir -p part/_rels "part/$2"
+openxml() { # name folder main-part content-type [title]
+    rm -rf part && mkdir -p part/_rels "part/$2" part/docProps
+    if [ $# -ge 5 ]; then
+        printf '<?xml version="1.0"?><cp:coreProperties xmlns:cp="%s" xmlns:dc="%s"><dc:title>%s</dc:title></cp:coreProperties>' \
+            http://schemas.openxmlformats.org/package/2006/metadata/core-properties \
+            http://purl.org/dc/elements/1.1/ "$5" > part/docProps/core.xml
+    fi
     cat > "part/[Content_Types].xml" <<XML
 <?xml version="1.0" encoding="UTF-8" standalone="yes"?>
 <Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">
@@ -22,21 +27,29 @@ XML
 <Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="$2/$3"/></Relationships>
 XML
     python3 -c "import sys; print('<?xml version=\"1.0\"?><root>' + 'text of the part ' * 400 + '</root>')" > "part/$2/$3"
-    (cd part && zip -q -X -r "../$1" "[Content_Types].xml" _rels "$2")
+    (cd part && zip -q -X -r "../$1" "[Content_Types].xml" _rels "$2" docProps)
 }
 openxml letter.docx word document.xml application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml
 openxml sums.xlsx xl workbook.xml application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml
+openxml titled.docx word document.xml application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml \
+    'Quarterly &amp; Annual'
 openxml talk.pptx ppt presentation.xml application/vnd.openxmlformats-officedocument.presentationml.presentation.main+xml
 
 # OpenDocument: "mimetype" stored first, then the content.
-opendocument() { # name kind
+opendocument() { # name kind [title]
     rm -rf part && mkdir -p part/META-INF
+    if [ $# -ge 3 ]; then
+        printf '<office:document-meta xmlns:dc="http://purl.org/dc/elements/1.1/"><office:meta><dc:title xml:lang="en">%s</dc:title></office:meta></office:document-meta>' \
+            "$3" > part/meta.xml
+    fi
     printf 'application/vnd.oasis.opendocument.%s' "$2" > part/mimetype
     python3 -c "print('<office:document-content>' + 'odf text ' * 500 + '</office:document-content>')" > part/content.xml
     echo '<manifest:manifest/>' > part/META-INF/manifest.xml
-    (cd part && zip -q -X -0 "../$1" mimetype && zip -q -X -r "../$1" content.xml META-INF)
+    (cd part && zip -q -X -0 "../$1" mimetype && zip -q -X -r "../$1" content.xml META-INF \
+        $( [ -f meta.xml ] && echo meta.xml ))
 }
 opendocument letter.odt text
+opendocument titled.odt text 'Field Notes'
 opendocument sums.ods spreadsheet
 opendocument talk.odp presentation
 rm -rf part
@@ -79,9 +92,11 @@ rm -f hand.pdf
 
 cat > manifest.txt <<LIST
 letter.docx docx .DOCX
+titled.docx docx .DOCX
 sums.xlsx xlsx .XLSX
 talk.pptx pptx .PPTX
 letter.odt odt .ODT
+titled.odt odt .ODT
 sums.ods ods .ODS
 talk.odp odp .ODP
 report.pdf pdf .PDF

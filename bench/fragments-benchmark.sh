@@ -1,0 +1,131 @@
+#!/bin/sh
+# A card image without a file system: JPEG photos (cjpeg, some with EXIF and a
+# thumbnail) at 32 KiB cluster boundaries, every other baseline photo written in two
+# fragments with other files' clusters (a whole photo, or filler) between them. Times
+# the raw search of recovery-cli for JPEGs against PhotoRec's, and counts for each the
+# photos written back byte for byte, those in one run and those in two fragments apart,
+# and the outputs that are no original. Not a test: the figures depend on the machine.
+#
+#   bench/fragments-benchmark.sh [RECOVERY_CLI]
+#
+# Environment: PHOTOS (default 40), WORK (folder for the image and outputs, default a
+# new one under /tmp), KEEP (keep WORK when set). Needs ffmpeg, cjpeg, exiftool,
+# python3, photorec (testdisk), bc and sha256sum.
+set -eu
+
+HERE=$(cd "$(dirname "$0")" && pwd)
+CLI=${1:-$HERE/../out/build/bin/recovery-cli}
+PHOTOS=${PHOTOS:-40}
+WORK=${WORK:-$(mktemp -d /tmp/fragments-benchmark.XXXXXX)}
+IMAGE=$WORK/card.img
+MEDIA=$WORK/media
+
+for tool in ffmpeg cjpeg exiftool python3 photorec bc sha256sum; do
+    command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 1; }
+done
+[ -x "$CLI" ] || { echo "recovery-cli not found at $CLI" >&2; exit 1; }
+
+echo "making $PHOTOS photos in $MEDIA ..." >&2
+mkdir -p "$MEDIA"
+ffmpeg -loglevel error -y -f lavfi -i testsrc=size=160x120 -frames:v 1 "$WORK/thumb.ppm"
+cjpeg -quality 70 "$WORK/thumb.ppm" >"$WORK/thumb.jpg"
+i=1
+while [ "$i" -le "$PHOTOS" ]; do
+    case $((i % 4)) in 0) size=640x480 ;; 1) size=1280x960 ;; 2) size=1600x1200 ;; *) size=2048x1536 ;; esac
+    case $((i % 3)) in 0) src=testsrc2 ;; 1) src=mandelbrot ;; *) src=rgbtestsrc ;; esac
+    ffmpeg -loglevel error -y -f lavfi -i "$src=size=$size" \
+        -vf "noise=alls=12:allf=t:all_seed=$i" -frames:v 1 "$WORK/frame.ppm"
+    name=$(printf 'IMG_%04d.JPG' "$i")
+    if [ $((i % 8)) -eq 7 ]; then
+        cjpeg -quality 85 -progressive "$WORK/frame.ppm" >"$MEDIA/$name"
+    else
+        cjpeg -quality 92 "$WORK/frame.ppm" >"$MEDIA/$name"
+    fi
+    if [ $((i % 5)) -ne 0 ]; then
+        exiftool -q -overwrite_original -Make=Canon -Model=BenchCam \
+            "-DateTimeOriginal=2024:05:01 10:$((i % 60)):00" "-ThumbnailImage<=$WORK/thumb.jpg" \
+            "$MEDIA/$name"
+    fi
+    i=$((i + 1))
+done
+rm -f "$WORK/thumb.ppm" "$WORK/frame.ppm"
+
+echo "placing them on a card image ..." >&2
+python3 - "$IMAGE" "$MEDIA" "$WORK" <<'PY'
+import os, random, sys
+image, media, work = sys.argv[1:4]
+cluster = 32 * 1024
+rng = random.Random(11)
+names = sorted(os.listdir(media))
+photos = [open(os.path.join(media, n), "rb").read() for n in names]
+out = bytearray(os.urandom(4 * cluster))
+def pad():
+    out.extend(b"\0" * (-len(out) % cluster))
+split, whole = [], []
+for i, (name, data) in enumerate(zip(names, photos)):
+    # SOF2 never stands in coded data (an FF there is stuffed), so a search is exact.
+    progressive = b"\xff\xc2" in data
+    clusters = (len(data) + cluster - 1) // cluster
+    if i % 2 == 0 and not progressive and clusters >= 3:
+        cut = rng.randrange(1, clusters - 1) * cluster
+        out.extend(data[:cut])
+        # Between the fragments: a whole other photo, or filler clusters.
+        if rng.random() < 0.5:
+            out.extend(photos[(i + 1) % len(photos)])
+            pad()
+        else:
+            out.extend(os.urandom(rng.randrange(1, 40) * cluster))
+        out.extend(data[cut:])
+        split.append(name)
+    else:
+        out.extend(data)
+        whole.append(name)
+    pad()
+    out.extend(os.urandom(rng.randrange(0, 3) * cluster))
+out.extend(b"\0" * (8 * cluster))
+open(image, "wb").write(out)
+open(os.path.join(work, "split.txt"), "w").write("\n".join(split) + "\n")
+open(os.path.join(work, "whole.txt"), "w").write("\n".join(whole) + "\n")
+PY
+
+sums() { # the sha256 of the originals named in $1
+    while read -r name; do sha256sum "$MEDIA/$name" | cut -d' ' -f1; done <"$1" | sort -u
+}
+sums "$WORK/split.txt" >"$WORK/split.sha"
+sums "$WORK/whole.txt" >"$WORK/whole.sha"
+cat "$WORK/split.sha" "$WORK/whole.sha" | sort -u >"$WORK/originals.sha"
+cat "$IMAGE" >/dev/null # warm the page cache for every contender
+
+seconds() { # runs "$@" quietly and prints the wall-clock seconds
+    start=$(date +%s.%N)
+    "$@" >/dev/null 2>&1 || true
+    end=$(date +%s.%N)
+    echo "$end - $start" | bc
+}
+
+found() { # originals of list $2 written back exactly under $1, of how many
+    find "$1" -type f -iname '*.jpg' -exec sha256sum {} + 2>/dev/null | cut -d' ' -f1 |
+        sort -u >"$1.sha"
+    echo "$(grep -cFxf "$1.sha" "$2")/$(wc -l <"$2")"
+}
+
+others() { # outputs under $1 that are no original
+    find "$1" -type f -iname '*.jpg' -exec sha256sum {} + 2>/dev/null | cut -d' ' -f1 |
+        grep -cvFxf "$WORK/originals.sha" || true
+}
+
+mkdir -p "$WORK/photorec"
+cd "$WORK"
+OURS=$(seconds "$CLI" --image "$IMAGE" raw --disk 0 --to "$WORK/ours" --types jpg)
+PHOTOREC=$(seconds photorec /log /d "$WORK/photorec/out" /cmd "$IMAGE" \
+    partition_none,fileopt,everything,disable,jpg,enable,wholespace,search)
+rm -f photorec.log photorec.ses
+
+printf '\n%-30s %s\n' "card" "$(($(stat -c %s "$IMAGE") >> 20)) MiB, $(wc -l <"$WORK/whole.txt") photos in one run, $(wc -l <"$WORK/split.txt") in two fragments"
+printf '%-30s %s\n' "machine" "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+printf '%-30s %8s %10s %14s %12s\n' "" "seconds" "one run" "two fragments" "no original"
+printf '%-30s %8.2f %10s %14s %12s\n' "recovery-cli raw --types jpg" "$OURS" \
+    "$(found "$WORK/ours" "$WORK/whole.sha")" "$(found "$WORK/ours" "$WORK/split.sha")" "$(others "$WORK/ours")"
+printf '%-30s %8.2f %10s %14s %12s\n' "photorec /cmd (jpg)" "$PHOTOREC" \
+    "$(found "$WORK/photorec" "$WORK/whole.sha")" "$(found "$WORK/photorec" "$WORK/split.sha")" "$(others "$WORK/photorec")"
+[ -n "${KEEP:-}" ] || rm -rf "$WORK"

@@ -3,11 +3,13 @@
 #include "app/AdvancedFatSearch.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
+#include "app/WalkedTree.h"
 #include "disk/SectorReader.h"
 #include "fat/FatEngine.h"
 #include "fat/FatKinds.h"
 #include "fat/FatReadCache.h"
 #include "fat/FoldersFromParentEntries.h"
+#include "fat/RootWalk.h"
 #include "fat/ScanFatDirectories.h"
 #include "model/LostDirectories.h"
 
@@ -33,6 +35,20 @@ bool standardSearch(RecoveryContext& context, std::stop_token stop) {
         !stop.stop_requested() && context.messages)
         context.messages->error("Unable to calculate partition parameters");
     context.window().setItemText(item::kCounterLabel, "Directories Found                      :");
+    model::RecordTable walkRows(context.tables.folderTable.columns());
+    if (context.searchScope == volume::SearchScope::WalkOnly) {
+        AddLostFolderRow(context.tables.folderTable);
+        WalkDirectories(context, stop, context.tables.folderTable);
+        return !stop.stop_requested();
+    }
+    // The walk goes first: its tree may be shown while the sweep runs. The sweep then
+    // writes every row, in sector order, as a search without the walk does.
+    WalkDirectories(context, stop, walkRows);
+    if (stop.stop_requested()) {
+        AddLostFolderRow(context.tables.folderTable); // as a stop where the sweep begins
+        return false;
+    }
+    ShowWalkedTree(context, walkRows, model::TreeVariant::FatStandard);
     ScanDirectories(context, stop);
     return !stop.stop_requested();
 }
@@ -74,6 +90,20 @@ const EngineHooks kFatHooks{
     .logTree = model::TreeVariant::FatFromLog,
     .restoreFromLog = nullptr,
 };
+
+void WalkDirectories(RecoveryContext& context, std::stop_token stop, model::RecordTable& table) {
+    if (!fat::IsFatKind(context.volumeParams.kind()) || !context.reader)
+        return;
+    if (!context.searchCache)
+        context.searchCache = std::make_unique<fat::FatReadCache>();
+    LoadActiveGeometryFromVolume(context);
+    std::uint64_t number = 1; // row names go on from the Lost row's
+    const std::uint64_t folders = fat::WalkFatFromRoot(
+        FatVolumeOf(context, true), stop,
+        [&](const fat::FoundDirectory& found) { writeFolderRow(table, number++, found); });
+    if (!stop.stop_requested())
+        context.progress().walkEnded(folders);
+}
 
 void ScanDirectories(RecoveryContext& context, std::stop_token stop) {
     const volume::VolumeParams& volume = context.volumeParams;

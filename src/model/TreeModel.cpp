@@ -159,6 +159,34 @@ void TreeModel::setListener(TreeListener* listener) {
     listener_ = listener;
 }
 
+void TreeModel::moveItemsTo(TreeModel& other) {
+    if (&other == this)
+        return;
+    std::scoped_lock lock(mutex_, other.mutex_);
+    other.items_ = std::move(items_);
+    other.topLevel_ = std::move(topLevel_);
+    other.selected_ = selected_;
+    items_.clear();
+    topLevel_.clear();
+    selected_ = kNoItem;
+}
+
+void TreeModel::rebuildQuietly(const std::function<void()>& fn) {
+    TreeListener* listener;
+    {
+        std::lock_guard lock(mutex_);
+        listener = listener_;
+        listener_ = nullptr;
+    }
+    fn();
+    {
+        std::lock_guard lock(mutex_);
+        listener_ = listener;
+    }
+    if (listener)
+        listener->treeReset();
+}
+
 void TreeModel::notifyChanged(TreeItem item) {
     TreeListener* listener;
     {

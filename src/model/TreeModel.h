@@ -83,6 +83,13 @@ public:
 
     void setListener(TreeListener* listener);
 
+    // Moves every item (and the selection) into `other`, which is emptied first, and
+    // leaves this tree empty; neither listener is told.
+    void moveItemsTo(TreeModel& other);
+    // Runs `fn` with the listener's notifications held back (the view goes on showing
+    // what it has), then tells the listener the tree was replaced.
+    void rebuildQuietly(const std::function<void()>& fn);
+
 private:
     void notifyChanged(TreeItem item);
 

@@ -14,6 +14,7 @@
 #include "model/LostDirectories.h"
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace qr::app {
@@ -28,6 +29,21 @@ void writeFolderRow(model::RecordTable& table, std::uint64_t number,
     table.appendCells({"Dir" + std::to_string(number), n(static_cast<std::uint32_t>(found.sector)),
                        n(found.self), n(found.parent), n(found.date), n(found.time), n(found.size),
                        n(found.attributes), "0", "FOLDER"});
+}
+
+// Appends the rows of `walked` whose folder `table` does not hold.
+void keepWalkedFolders(model::RecordTable& table, const model::RecordTable& walked) {
+    using model::folder_col::Self;
+    std::unordered_set<std::uint32_t> held;
+    for (int row = 0; row < table.rowCount(); ++row)
+        held.insert(table.number(row, Self));
+    for (int row = 0; row < walked.rowCount(); ++row) {
+        if (held.count(walked.number(row, Self)))
+            continue;
+        const int at = table.appendRow(walked.view(row, 0));
+        for (int column = 1; column < walked.columnCount(); ++column)
+            table.setCell(at, column, walked.view(row, column));
+    }
 }
 
 bool standardSearch(RecoveryContext& context, std::stop_token stop) {
@@ -48,9 +64,15 @@ bool standardSearch(RecoveryContext& context, std::stop_token stop) {
         AddLostFolderRow(context.tables.folderTable); // as a stop where the sweep begins
         return false;
     }
+    // The walk's rows as they were: a sweep stopped early keeps the folders shown.
+    const model::RecordTable walked =
+        context.showWalkedTree ? walkRows : model::RecordTable(walkRows.columns());
     ShowWalkedTree(context, walkRows, model::TreeVariant::FatStandard);
     ScanDirectories(context, stop);
-    return !stop.stop_requested();
+    if (!stop.stop_requested())
+        return true;
+    keepWalkedFolders(context.tables.folderTable, walked);
+    return false;
 }
 
 // Lost-directory search and tree building on the rows found (the end of every

@@ -43,8 +43,9 @@ void JoinSweptTree(RecoveryContext& context, const std::function<void()>& build)
         context.recoveryTree.moveItemsTo(walked);
         std::swap(walkedNodes, context.folderNodes);
         build();
-        const model::ItemMap map = model::CarryBrowsingState(
-            walked, walkedNodes, context.recoveryTree, context.folderNodes);
+        model::ItemMap map = model::CarryBrowsingState(walked, walkedNodes, context.recoveryTree,
+                                                       context.folderNodes);
+        model::KeepHandles(map, context.recoveryTree, context.folderNodes);
         context.currentFolderItem = model::MappedItem(map, context.currentFolderItem);
         context.lastClickedFolderItem = model::MappedItem(map, context.lastClickedFolderItem);
     });

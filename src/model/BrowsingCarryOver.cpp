@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 namespace qr::model {
 
@@ -62,6 +63,39 @@ ItemMap CarryBrowsingState(const TreeModel& from, const FolderNodeList& fromNode
     if (selected != kNoItem)
         to.setSelected(selected);
     return map;
+}
+
+void KeepHandles(ItemMap& map, TreeModel& to, FolderNodeList& toNodes) {
+    const std::size_t size = to.size();
+    std::vector<TreeItem> handles(size, kNoItem);
+    std::vector<bool> used(size, false);
+    for (const auto& [fromItem, toItem] : map)
+        if (fromItem >= 0 && static_cast<std::size_t>(fromItem) < size && toItem >= 0 &&
+            static_cast<std::size_t>(toItem) < size && !used[std::size_t(fromItem)]) {
+            handles[std::size_t(toItem)] = fromItem;
+            used[std::size_t(fromItem)] = true;
+        }
+    std::size_t free = 0;
+    for (TreeItem& handle : handles) {
+        if (handle != kNoItem)
+            continue;
+        while (used[free])
+            ++free;
+        handle = static_cast<TreeItem>(free);
+        used[free] = true;
+    }
+    if (!to.renumber(handles))
+        return;
+    FolderNodeList renumbered;
+    renumbered.reserve(toNodes.size());
+    for (FolderNode node : toNodes) {
+        if (node.treeItem >= 0 && static_cast<std::size_t>(node.treeItem) < size)
+            node.treeItem = handles[std::size_t(node.treeItem)];
+        renumbered.append(std::move(node));
+    }
+    toNodes = std::move(renumbered);
+    for (auto& [fromItem, toItem] : map)
+        toItem = handles[std::size_t(toItem)];
 }
 
 } // namespace qr::model

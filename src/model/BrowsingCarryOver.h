@@ -20,4 +20,10 @@ ItemMap CarryBrowsingState(const TreeModel& from, const FolderNodeList& fromNode
 // The item of `to` that `item` of `from` became (kNoItem for none).
 TreeItem MappedItem(const ItemMap& map, TreeItem item);
 
+// Renumbers `to` (and its nodes) so that every folder `map` matched keeps the handle it
+// had in `from`: a click on a view of the earlier tree that is not redrawn yet still
+// reaches the same folder. New folders take the numbers left free. The map then reads
+// from the earlier tree to the same handles.
+void KeepHandles(ItemMap& map, TreeModel& to, FolderNodeList& toNodes);
+
 } // namespace qr::model

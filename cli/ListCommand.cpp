@@ -6,6 +6,8 @@
 // stderr and lists file system --file-system N (1 when not given).
 // --log FILE loads a recovery log instead of searching; --save-log FILE writes one.
 // --recoverability appends each row's recoverability as a sixth column.
+// --walk-only lists the folders the walk from the root reaches (live and deleted) and
+// leaves out the sweep of the volume for lost folders: first results in seconds.
 #include "PartitionSession.h"
 #include "RecoverabilityColumn.h"
 #include "SearchedVolume.h"
@@ -130,12 +132,15 @@ RegisterCommand reg{
     "[--disk N] (--partition K | --fs " + FileSystemChoices() +
         " --start S --end E | --log FILE) "
         "[--stop-after-sectors N] [--mode standard|advanced [--file-system N]] "
-        "[--save-log FILE] [--recoverability]  run the search (or load a recovery log) and "
+        "[--save-log FILE] [--recoverability] [--walk-only]  run the search (or load a recovery "
+        "log) and "
         "print every folder and file found (E: first sector behind the volume; advanced: the "
-        "file systems found go to stderr)",
+        "file systems found go to stderr; --walk-only: the folders reached from the root, no "
+        "sweep for lost ones)",
     {[] {
         std::vector<OptionSpec> options = SearchOptions();
         options.push_back({"--recoverability", false});
+        options.push_back({"--walk-only", false});
         return options;
     }()},
     runList};

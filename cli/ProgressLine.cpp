@@ -68,6 +68,15 @@ void ProgressLine::counter(volume::SearchCounter counter, std::uint64_t value) {
     }
 }
 
+void ProgressLine::walkEnded(std::uint64_t folders) {
+    std::lock_guard lock(mutex_);
+    if (terminal_ && drawn_)
+        std::fputs("\r\033[K", stderr);
+    std::fprintf(stderr, "folders reached from the root: %llu\n",
+                 static_cast<unsigned long long>(folders));
+    std::fflush(stderr);
+}
+
 void ProgressLine::stopAt(std::uint64_t sector, std::function<void()> stop) {
     std::lock_guard lock(mutex_);
     stopSector_ = sector;

@@ -18,6 +18,8 @@ public:
     void phase(volume::SearchPhase phase) override;
     void position(std::uint64_t position, std::uint64_t total) override;
     void counter(volume::SearchCounter counter, std::uint64_t value) override;
+    // Said at once, on a line of its own: the first result of a long search.
+    void walkEnded(std::uint64_t folders) override;
 
     // Calls `stop` once, from the search's thread, when the directory scan reports a
     // sector >= `sector`.

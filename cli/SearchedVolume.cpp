@@ -142,6 +142,10 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
         err << "recovery-cli: --file-system goes with --mode advanced\n";
         return nullptr;
     }
+    if (advanced && hasFlag(line, "--walk-only")) {
+        err << "recovery-cli: --walk-only goes with the Standard search\n";
+        return nullptr;
+    }
     const auto typed = option(line, "--fs");
     // The Advanced search sweeps for the structures of the named file system; one without
     // an Advanced search is searched the same way in both modes, as the wizard does.
@@ -161,6 +165,8 @@ std::unique_ptr<CliSession> SearchChosenVolume(const CommandLine& line, const st
     app::RecoveryContext& ctx = *session->context;
     ctx.searchMode = advanced ? app::kSearchAdvanced : app::kSearchStandard;
     ctx.keepSearchCache = keepSearchCache;
+    if (hasFlag(line, "--walk-only"))
+        ctx.searchScope = volume::SearchScope::WalkOnly;
     if (!applyVolumeChoice(ctx, *choice, err))
         return nullptr;
     if (advanced && typed)

@@ -10,6 +10,7 @@
 #include "app/DiskCommands.h"
 #include "app/ExtractCommands.h"
 #include "app/FolderCommands.h"
+#include "app/WalkedTree.h"
 #include "dialogs/SaveDialogs.h"
 #include "dialogs/SaveQuestionsGui.h"
 #include "dialogs/SaveSummaryDialog.h"
@@ -75,6 +76,8 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     services.registry = options_.registry;
     services.shell = options_.shell;
     ctx_ = std::make_unique<app::RecoveryContext>(services);
+    // The walk's tree is shown while the sweep for lost folders runs.
+    ctx_->showWalkedTree = true;
     app::WizardEngines engines = app::defaultWizardEngines();
     engines.saveRecoveryLog = [this](app::RecoveryContext& ctx) {
         app::SaveRecoveryLog(ctx, logDialogs().chooseSavePath);
@@ -153,21 +156,21 @@ void MainWindow::connectEngines() {
     auto* folderModel = treeAdapter(item::kRecoveryTree);
     connect(folders, &PanelTree::itemClicked, this,
             [this, folderModel](const QModelIndex& index, bool onCheckBox) {
-                if (ctx_->scanWorkerRunning)
+                if (app::BrowsingBlocked(*ctx_))
                     return;
                 fileListActive_ = false;
                 app::OnFolderItemClicked(*ctx_, folderModel->itemOf(index), onCheckBox);
             });
     connect(folders, &QTreeView::expanded, this, [this, folderModel](const QModelIndex& index) {
-        if (!folderModel->restoring() && !ctx_->scanWorkerRunning)
+        if (!folderModel->restoring() && !app::BrowsingBlocked(*ctx_))
             app::OnFolderItemExpanding(*ctx_, folderModel->itemOf(index), true);
     });
     connect(folders, &QTreeView::collapsed, this, [this, folderModel](const QModelIndex& index) {
-        if (!folderModel->restoring() && !ctx_->scanWorkerRunning)
+        if (!folderModel->restoring() && !app::BrowsingBlocked(*ctx_))
             app::OnFolderItemExpanding(*ctx_, folderModel->itemOf(index), false);
     });
     connect(folders, &PanelTree::enterPressed, this, [this, folders, folderModel] {
-        if (ctx_->scanWorkerRunning)
+        if (app::BrowsingBlocked(*ctx_))
             return;
         // Enter lists the highlighted folder: the arrow keys move the highlight without
         // telling the model, which otherwise still holds the last clicked folder.
@@ -283,7 +286,11 @@ void MainWindow::showNoMedia() {
 
 // Enter or a double click on a row: a folder opens, a file is extracted and opened.
 void MainWindow::openListRow(int row) {
-    if (ctx_->wizardStage != 3 || ctx_->scanWorkerRunning || row < 0)
+    if (ctx_->wizardStage != 3 || app::BrowsingBlocked(*ctx_) || row < 0)
+        return;
+    // The tree stays as it is while the file opens (the sweep's folders wait to join).
+    std::unique_lock browsing(ctx_->browseMutex, std::try_to_lock);
+    if (!browsing)
         return;
     output::PosixProcessLauncher launcher;
     ProgramChooserDialog chooser(this);
@@ -312,7 +319,12 @@ void MainWindow::selectAllFiles() {
 }
 
 void MainWindow::saveSelection(std::uint16_t source) {
-    if (ctx_->wizardStage != 3 || ctx_->scanWorkerRunning)
+    if (ctx_->wizardStage != 3 || app::BrowsingBlocked(*ctx_))
+        return;
+    // A save during the sweep saves the walk's tree as ticked: the sweep's folders join
+    // the tree once it ended.
+    std::unique_lock browsing(ctx_->browseMutex, std::try_to_lock);
+    if (!browsing)
         return;
     ctx_->save.saveSource = source;
     SaveAsDialog saveAs(this, *ctx_, ctx_->reader->selectedDeviceName());

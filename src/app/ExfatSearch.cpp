@@ -4,6 +4,7 @@
 #include "app/EmptySearch.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
+#include "app/WalkedTree.h"
 #include "disk/SectorReader.h"
 #include "exfat/ExfatEngine.h"
 #include "exfat/ExfatSearch.h"
@@ -11,6 +12,18 @@
 namespace qr::app {
 
 namespace {
+
+// The walk's rows, as the walk left them, become the tree shown while the sweep runs;
+// Lost joins with the sweep's folders. The tree lists a copy of the walk's file rows.
+void showWalkedTree(RecoveryContext& context) {
+    context.walkFileTable = context.tables.fileTable;
+    context.exfatWalkVolume = std::make_shared<exfat::ExfatVolumeState>();
+    model::RecordTable rows = context.tables.folderTable;
+    for (int row = rows.rowCount() - 1; row >= 0; --row)
+        if (rows.number(row, model::folder_col::Self) == model::kLostFolderKey)
+            rows.deleteRow(row);
+    ShowWalkedTree(context, rows, model::TreeVariant::ExFat);
+}
 
 bool standardSearch(RecoveryContext& context, std::stop_token stop) {
     context.exfatVolume = std::make_shared<exfat::ExfatVolumeState>();
@@ -21,10 +34,14 @@ bool standardSearch(RecoveryContext& context, std::stop_token stop) {
         return true;
     }
     context.window().setItemText(item::kCounterLabel, "Directories Found                      :");
+    if (context.showWalkedTree)
+        context.progress().setWalkHandler([&context](std::uint64_t) { showWalkedTree(context); });
     context.exfatVolume->earlierFolders =
         exfat::RunExfatStandardSearch(*context.reader, *geometry, context.tables.folderTable,
-                                      context.tables.fileTable, context.progress(), stop)
+                                      context.tables.fileTable, context.progress(), stop,
+                                      context.searchScope)
             .earlierFolders;
+    context.progress().setWalkHandler(nullptr);
     return !stop.stop_requested();
 }
 
@@ -52,6 +69,10 @@ std::unique_ptr<volume::VolumeEngine> openEngine(RecoveryContext& context, volum
         return nullptr;
     if (!context.exfatVolume)
         context.exfatVolume = std::make_shared<exfat::ExfatVolumeState>();
+    // While the sweep runs, the walk's tree lists the walk's rows.
+    if (context.walkTreeShown && context.walkFileTable && context.exfatWalkVolume)
+        return std::make_unique<exfat::ExfatEngine>(
+            *context.reader, *geometry, context.exfatWalkVolume, *context.walkFileTable);
     return std::make_unique<exfat::ExfatEngine>(*context.reader, *geometry, context.exfatVolume,
                                                 context.tables.fileTable);
 }

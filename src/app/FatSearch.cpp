@@ -3,15 +3,18 @@
 #include "app/AdvancedFatSearch.h"
 #include "app/RecoveryContext.h"
 #include "app/ScanDriver.h"
+#include "app/WalkedTree.h"
 #include "disk/SectorReader.h"
 #include "fat/FatEngine.h"
 #include "fat/FatKinds.h"
 #include "fat/FatReadCache.h"
 #include "fat/FoldersFromParentEntries.h"
+#include "fat/RootWalk.h"
 #include "fat/ScanFatDirectories.h"
 #include "model/LostDirectories.h"
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace qr::app {
@@ -28,13 +31,48 @@ void writeFolderRow(model::RecordTable& table, std::uint64_t number,
                        n(found.attributes), "0", "FOLDER"});
 }
 
+// Appends the rows of `walked` whose folder `table` does not hold.
+void keepWalkedFolders(model::RecordTable& table, const model::RecordTable& walked) {
+    using model::folder_col::Self;
+    std::unordered_set<std::uint32_t> held;
+    for (int row = 0; row < table.rowCount(); ++row)
+        held.insert(table.number(row, Self));
+    for (int row = 0; row < walked.rowCount(); ++row) {
+        if (held.count(walked.number(row, Self)))
+            continue;
+        const int at = table.appendRow(walked.view(row, 0));
+        for (int column = 1; column < walked.columnCount(); ++column)
+            table.setCell(at, column, walked.view(row, column));
+    }
+}
+
 bool standardSearch(RecoveryContext& context, std::stop_token stop) {
     if (!context.validationSucceeded && CalculateVolumeParams(context, stop) == 0 &&
         !stop.stop_requested() && context.messages)
         context.messages->error("Unable to calculate partition parameters");
     context.window().setItemText(item::kCounterLabel, "Directories Found                      :");
+    model::RecordTable walkRows(context.tables.folderTable.columns());
+    if (context.searchScope == volume::SearchScope::WalkOnly) {
+        AddLostFolderRow(context.tables.folderTable);
+        WalkDirectories(context, stop, context.tables.folderTable);
+        return !stop.stop_requested();
+    }
+    // The walk goes first: its tree may be shown while the sweep runs. The sweep then
+    // writes every row, in sector order, as a search without the walk does.
+    WalkDirectories(context, stop, walkRows);
+    if (stop.stop_requested()) {
+        AddLostFolderRow(context.tables.folderTable); // as a stop where the sweep begins
+        return false;
+    }
+    // The walk's rows as they were: a sweep stopped early keeps the folders shown.
+    const model::RecordTable walked =
+        context.showWalkedTree ? walkRows : model::RecordTable(walkRows.columns());
+    ShowWalkedTree(context, walkRows, model::TreeVariant::FatStandard);
     ScanDirectories(context, stop);
-    return !stop.stop_requested();
+    if (!stop.stop_requested())
+        return true;
+    keepWalkedFolders(context.tables.folderTable, walked);
+    return false;
 }
 
 // Lost-directory search and tree building on the rows found (the end of every
@@ -74,6 +112,20 @@ const EngineHooks kFatHooks{
     .logTree = model::TreeVariant::FatFromLog,
     .restoreFromLog = nullptr,
 };
+
+void WalkDirectories(RecoveryContext& context, std::stop_token stop, model::RecordTable& table) {
+    if (!fat::IsFatKind(context.volumeParams.kind()) || !context.reader)
+        return;
+    if (!context.searchCache)
+        context.searchCache = std::make_unique<fat::FatReadCache>();
+    LoadActiveGeometryFromVolume(context);
+    std::uint64_t number = 1; // row names go on from the Lost row's
+    const std::uint64_t folders = fat::WalkFatFromRoot(
+        FatVolumeOf(context, true), stop,
+        [&](const fat::FoundDirectory& found) { writeFolderRow(table, number++, found); });
+    if (!stop.stop_requested())
+        context.progress().walkEnded(folders);
+}
 
 void ScanDirectories(RecoveryContext& context, std::stop_token stop) {
     const volume::VolumeParams& volume = context.volumeParams;

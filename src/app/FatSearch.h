@@ -17,4 +17,8 @@ extern const EngineHooks kFatHooks;
 // it is stopped.
 void ScanDirectories(RecoveryContext& context, std::stop_token stop = {});
 
+// The FAT walk from the root: appends one FolderTable row per folder it reaches to
+// `table`, then reports its end with the folders' count.
+void WalkDirectories(RecoveryContext& context, std::stop_token stop, model::RecordTable& table);
+
 } // namespace qr::app

@@ -24,6 +24,11 @@ private:
 };
 
 template <typename Event> void browse(RecoveryContext& context, Event event) {
+    // While the sweep's folders join the walk's tree, a click waits for nothing: it is
+    // let go.
+    std::unique_lock held(context.browseMutex, std::try_to_lock);
+    if (!held)
+        return;
     ContextFolderReader reader(context);
     model::FolderBrowsing browsing{
         context.recoveryTree,      context.folderNodes,           context.fileList,
@@ -47,6 +52,11 @@ model::TreeItem InsertFolderNode(RecoveryContext& context, model::TreeItem paren
 }
 
 void BuildFolderTree(RecoveryContext& context, model::TreeVariant variant) {
+    BuildFolderTree(context, variant, context.tables.folderTable, context.progress());
+}
+
+void BuildFolderTree(RecoveryContext& context, model::TreeVariant variant,
+                     model::RecordTable& table, volume::SearchProgress& progress) {
     // Folder names are read through the search's cache: each directory once.
     const std::unique_ptr<volume::VolumeEngine> engine =
         EngineFor(context, context.activeGeometry.kind(), true);
@@ -58,8 +68,8 @@ void BuildFolderTree(RecoveryContext& context, model::TreeVariant variant) {
         rootEngine = EngineFor(context, context.volumeParams.kind(), true);
     else if (variant == model::TreeVariant::FatAdvance)
         rootEngine = EngineFor(context, context.activeGeometry.kind(), true);
-    model::FolderTreeParts parts = partsOf(context);
-    model::BuildFolderTree(parts, variant, {engine.get(), rootEngine.get()}, context.progress());
+    model::FolderTreeParts parts{table, context.recoveryTree, context.folderNodes};
+    model::BuildFolderTree(parts, variant, {engine.get(), rootEngine.get()}, progress);
 }
 
 void InsertChildFolders(RecoveryContext& context, const std::string& keyText,

@@ -24,6 +24,10 @@ model::TreeItem InsertFolderNode(RecoveryContext& context, model::TreeItem paren
 // Builds the recovery tree from the context's FolderTable; folder names are read
 // through the search's cache, each directory once.
 void BuildFolderTree(RecoveryContext& context, model::TreeVariant variant);
+// The same from the rows of `table` (emptied by the build), with its progress told to
+// `progress`.
+void BuildFolderTree(RecoveryContext& context, model::TreeVariant variant,
+                     model::RecordTable& table, volume::SearchProgress& progress);
 
 // Inserts under `item` every FOLDER row of FolderTable whose "parent" text is `keyText`.
 void InsertChildFolders(RecoveryContext& context, const std::string& keyText, model::TreeItem item);

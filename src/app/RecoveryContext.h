@@ -13,6 +13,7 @@
 #include "platform/Programs.h"
 #include "platform/UserMessages.h"
 #include "volume/DiskPartitionRecord.h"
+#include "volume/SearchProgress.h"
 #include "volume/VolumeEngine.h"
 #include "volume/VolumeParams.h"
 
@@ -22,6 +23,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -139,10 +141,24 @@ struct RecoveryContext {
     // Keeps searchCache after the tree is built, for a caller that lists every folder as
     // part of the search (recovery-cli list); the file list then reads through it.
     bool keepSearchCache = false;
+    // The Standard search's walk from the root and its sweep for lost folders, or the
+    // walk alone (recovery-cli list --walk-only).
+    volume::SearchScope searchScope = volume::SearchScope::WalkAndSweep;
+    // A window that browses the walk's tree while the sweep runs sets this; the tree is
+    // then built at the walk's end, and `walkTreeShown` stays set until the sweep's
+    // folders joined it. `browseMutex` is held by whatever reads the tree while the
+    // search runs (browsing, a save) and by the join, which waits for them.
+    bool showWalkedTree = false;
+    std::atomic<bool> walkTreeShown{false};
+    std::recursive_mutex browseMutex;
     // The MFT's runs and the file index of the NTFS volume of the current search.
     std::shared_ptr<ntfs::NtfsVolumeState> ntfsVolume;
     // The exFAT search's file rows indexed by folder, kept while the user browses.
     std::shared_ptr<exfat::ExfatVolumeState> exfatVolume;
+    // The walk's file rows and their index, which the walk's tree lists while the sweep
+    // goes on appending to FileTable (exFAT).
+    std::optional<model::RecordTable> walkFileTable;
+    std::shared_ptr<exfat::ExfatVolumeState> exfatWalkVolume;
     // What the Advanced exFAT sweep found and the file systems inferred from it.
     std::shared_ptr<AdvancedExfatState> advancedExfat;
     bool scanStopped = false;

@@ -6,6 +6,7 @@
 #include "app/MediumWatch.h"
 #include "app/RecoveryContext.h"
 #include "app/SearchReport.h"
+#include "app/WalkedTree.h"
 #include "disk/SectorReader.h"
 #include "fat/FatReadCache.h"
 #include "model/LostDirectories.h"
@@ -55,7 +56,7 @@ bool runStandardSearch(RecoveryContext& context, const EngineHooks& hooks, std::
     if (!hooks.standardSearch(context, stop))
         return false;
     LoadActiveGeometryFromVolume(context);
-    hooks.buildTree(context);
+    JoinSweptTree(context, [&] { hooks.buildTree(context); });
     enableSaving(window);
     window.enableItem(kMenuSaveLog, true);
     if (hooks.afterStandardSearch)
@@ -159,6 +160,7 @@ void ScanWorker(RecoveryContext& context, std::stop_token stop) {
     context.folderNodes.clear();
     context.searchCache.reset();
     context.recoveryTree.clear();
+    context.walkTreeShown = false;
     window.showItem(kStopSearch, true);
 
     const EngineHooks* hooks = HooksOf(context);
@@ -229,7 +231,7 @@ namespace {
 void showTreeOfStoppedSearch(RecoveryContext& context, const EngineHooks& hooks) {
     WindowItems& window = context.window();
     LoadActiveGeometryFromVolume(context);
-    hooks.buildTree(context);
+    JoinSweptTree(context, [&] { hooks.buildTree(context); });
     window.showItem(kSearchView, false);
     model::SetUpFolderColumns(context.fileList);
     window.showItem(kRecoveryTree, true);

@@ -35,6 +35,12 @@ std::string assignmentTitle(SearchPhase phase) {
     }
 }
 
+void showLostFolderSearch(WindowItems& w, std::uint64_t walked, int percent) {
+    w.setItemText(item::kStatusLine,
+                  "Folders reached from the root: " + std::to_string(walked) +
+                      ". Searching for lost folders: " + std::to_string(percent) + " %");
+}
+
 void showPercent(WindowItems& w, int percent) {
     w.setProgress(item::kProgressBar, percent);
     w.setItemText(item::kProgressBar, std::to_string(percent) + " % Completed");
@@ -45,6 +51,8 @@ void showPercent(WindowItems& w, int percent) {
 void SearchProgressWindow::phase(SearchPhase phase) {
     phase_ = phase;
     shownPercent_ = -1;
+    // The sweep after the walk reports the directory scan; anything else ends it.
+    walked_ = walked_ && phase == SearchPhase::DirectoryScan;
     WindowItems& w = window_();
     switch (phase) {
     case SearchPhase::DirectoryScan:
@@ -102,6 +110,8 @@ void SearchProgressWindow::position(std::uint64_t position, std::uint64_t total)
             shownPercent_ = percent;
             w.setProgress(item::kProgressBar, percent);
             w.setItemText(item::kProgressBar, std::to_string(percent) + " % Completed");
+            if (walked_)
+                showLostFolderSearch(w, walkedFolders_, percent);
         }
         break;
     case SearchPhase::LayoutReconstruction:
@@ -166,6 +176,17 @@ void SearchProgressWindow::counter(volume::SearchCounter counter, std::uint64_t 
         window_().setItemText(item::kBootSectorsFound, std::to_string(value));
     if (observer_)
         observer_->counter(counter, value);
+}
+
+void SearchProgressWindow::walkEnded(std::uint64_t folders) {
+    walked_ = true;
+    walkedFolders_ = folders;
+    shownPercent_ = -1;
+    showLostFolderSearch(window_(), folders, 0);
+    if (observer_)
+        observer_->walkEnded(folders);
+    if (walkHandler_)
+        walkHandler_(folders);
 }
 
 } // namespace qr::app

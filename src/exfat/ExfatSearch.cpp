@@ -17,7 +17,8 @@ void TakeWalkCounts(const DirectoryWalk& walk, std::stop_token stop, ExfatSearch
 ExfatSearchResult RunExfatStandardSearch(disk::SectorSource& source, const Geometry& geometry,
                                          model::RecordTable& folderTable,
                                          model::RecordTable& fileTable,
-                                         volume::SearchProgress& progress, std::stop_token stop) {
+                                         volume::SearchProgress& progress, std::stop_token stop,
+                                         volume::SearchScope scope) {
     ExfatSearchResult result;
     model::InsertLostFolderRow(folderTable, kRootKey);
     progress.phase(volume::SearchPhase::DirectoryScan);
@@ -25,7 +26,9 @@ ExfatSearchResult RunExfatStandardSearch(disk::SectorSource& source, const Geome
     FatTable fat(source, geometry);
     DirectoryWalk walk(source, geometry, fat, folderTable, fileTable, progress);
     walk.walkRoot(stop);
-    if (!walk.counts().stopped) {
+    if (!walk.counts().stopped)
+        progress.walkEnded(walk.counts().folders);
+    if (!walk.counts().stopped && scope == volume::SearchScope::WalkAndSweep) {
         const SweepResult sweep = SweepHeapForDirectories(source, geometry, walk, progress, stop);
         result.lostFolders = sweep.lostFolders;
         result.earlierFolders = sweep.earlierFolders;

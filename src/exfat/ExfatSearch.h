@@ -30,11 +30,12 @@ class DirectoryWalk;
 void TakeWalkCounts(const DirectoryWalk& walk, std::stop_token stop, ExfatSearchResult& result);
 
 // Fills `folderTable` (Lost row first) and `fileTable`; the caller empties them. On a
-// stop the rows found so far stay, with their Lost parents.
-ExfatSearchResult RunExfatStandardSearch(disk::SectorSource& source, const Geometry& geometry,
-                                         model::RecordTable& folderTable,
-                                         model::RecordTable& fileTable,
-                                         volume::SearchProgress& progress,
-                                         std::stop_token stop = {});
+// stop the rows found so far stay, with their Lost parents. The end of the walk is
+// reported before the sweep; `scope` WalkOnly leaves the sweep out.
+ExfatSearchResult
+RunExfatStandardSearch(disk::SectorSource& source, const Geometry& geometry,
+                       model::RecordTable& folderTable, model::RecordTable& fileTable,
+                       volume::SearchProgress& progress, std::stop_token stop = {},
+                       volume::SearchScope scope = volume::SearchScope::WalkAndSweep);
 
 } // namespace qr::exfat

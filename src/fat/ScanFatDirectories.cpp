@@ -17,6 +17,29 @@ constexpr unsigned kPositionTicks = 1000;
 
 } // namespace
 
+std::optional<FoundDirectory> DirectoryHeadOf(disk::ByteView head, std::uint64_t sector,
+                                              std::uint64_t cluster, bool fat32) {
+    // A head whose "." entry names another cluster is a copy or a later cluster of a
+    // directory. The dot entries usually lead; a damaged directory can hold them
+    // elsewhere in its first sector.
+    const auto dots = head.u8(0) == '.' && isDirectoryHead(head)
+                          ? std::optional<DotEntries>(DotEntries{0, kEntrySize})
+                          : FindDotEntries(head);
+    if (!dots)
+        return std::nullopt;
+    const disk::ByteView dot = head.sub(dots->dot, kEntrySize);
+    if (firstClusterOf(dot, fat32) != cluster)
+        return std::nullopt;
+    const disk::ByteView parent = head.sub(dots->dotDot, kEntrySize);
+    return FoundDirectory{sector,
+                          firstClusterOf(dot, fat32),
+                          firstClusterOf(parent, fat32),
+                          dateOf(dot),
+                          timeOf(dot),
+                          sizeOf(dot),
+                          attributeOf(dot)};
+}
+
 void ScanFatDirectories(disk::SectorSource& source, const volume::VolumeParams& volume,
                         std::stop_token stop, volume::SearchProgress& progress,
                         std::uint64_t countedBefore,
@@ -48,17 +71,8 @@ void ScanFatDirectories(disk::SectorSource& source, const volume::VolumeParams& 
                 const std::uint64_t sector = batchFirst + offset / disk::kSectorBytes;
                 const disk::ByteView head = bytes.sub(offset, disk::kSectorBytes);
                 const std::uint64_t cluster = 2 + (sector - first) / perCluster;
-                // A head whose "." entry names another cluster is a copy or a later
-                // cluster of a directory. The dot entries usually lead; a damaged
-                // directory can hold them elsewhere in its first sector.
-                const auto dots = head.u8(0) == '.' && isDirectoryHead(head)
-                                      ? std::optional<DotEntries>(DotEntries{0, kEntrySize})
-                                      : FindDotEntries(head);
-                const disk::ByteView dot = dots ? head.sub(dots->dot, kEntrySize) : head;
-                if (dots && firstClusterOf(dot, fat32) == cluster) {
-                    const disk::ByteView parent = head.sub(dots->dotDot, kEntrySize);
-                    found({sector, firstClusterOf(dot, fat32), firstClusterOf(parent, fat32),
-                           dateOf(dot), timeOf(dot), sizeOf(dot), attributeOf(dot)});
+                if (const auto dir = DirectoryHeadOf(head, sector, cluster, fat32)) {
+                    found(*dir);
                     progress.counter(volume::SearchCounter::Directories, ++counted);
                     if (cache && bytes.has(offset, clusterBytes))
                         cache->keep(sector, perCluster, bytes.data() + offset);

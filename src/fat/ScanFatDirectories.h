@@ -2,6 +2,7 @@
 // The standard FAT directory scan: the first sector of every cluster of the data
 // area is tested for a directory head ("." and ".." entries naming the cluster
 // itself); each find is handed to the caller, in sector order.
+#include "disk/ByteView.h"
 #include "disk/SectorSource.h"
 #include "fat/FatReadCache.h"
 #include "volume/SearchProgress.h"
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stop_token>
 
 namespace qr::fat {
@@ -24,6 +26,11 @@ struct FoundDirectory {
     std::uint32_t size = 0;
     std::uint8_t attributes = 0;
 };
+
+// The directory head of `cluster` when `head` (its first sector) holds one: "." and ".."
+// entries whose "." names the cluster itself. `sector` is where the head was read.
+std::optional<FoundDirectory> DirectoryHeadOf(disk::ByteView head, std::uint64_t sector,
+                                              std::uint64_t cluster, bool fat32);
 
 // Sweeps the data area of the FAT16 or FAT32 volume (up to its end and the end of the
 // medium) and calls `found` for each head. Reports the DirectoryScan phase, the

@@ -159,6 +159,64 @@ void TreeModel::setListener(TreeListener* listener) {
     listener_ = listener;
 }
 
+void TreeModel::moveItemsTo(TreeModel& other) {
+    if (&other == this)
+        return;
+    std::scoped_lock lock(mutex_, other.mutex_);
+    other.items_ = std::move(items_);
+    other.topLevel_ = std::move(topLevel_);
+    other.selected_ = selected_;
+    items_.clear();
+    topLevel_.clear();
+    selected_ = kNoItem;
+}
+
+bool TreeModel::renumber(const std::vector<TreeItem>& handles) {
+    std::lock_guard lock(mutex_);
+    const std::size_t size = items_.size();
+    if (handles.size() != size)
+        return false;
+    std::vector<bool> taken(size, false);
+    for (const TreeItem handle : handles) {
+        if (handle < 0 || static_cast<std::size_t>(handle) >= size || taken[std::size_t(handle)])
+            return false;
+        taken[std::size_t(handle)] = true;
+    }
+    const auto mapped = [&](TreeItem item) {
+        return item >= 0 && static_cast<std::size_t>(item) < size ? handles[std::size_t(item)]
+                                                                  : kNoItem;
+    };
+    std::vector<Item> renumbered(size);
+    for (std::size_t k = 0; k < size; ++k) {
+        Item item = std::move(items_[k]);
+        item.parent = mapped(item.parent);
+        for (TreeItem& child : item.children)
+            child = mapped(child);
+        renumbered[std::size_t(handles[k])] = std::move(item);
+    }
+    items_ = std::move(renumbered);
+    for (TreeItem& top : topLevel_)
+        top = mapped(top);
+    selected_ = mapped(selected_);
+    return true;
+}
+
+void TreeModel::rebuildQuietly(const std::function<void()>& fn) {
+    TreeListener* listener;
+    {
+        std::lock_guard lock(mutex_);
+        listener = listener_;
+        listener_ = nullptr;
+    }
+    fn();
+    {
+        std::lock_guard lock(mutex_);
+        listener_ = listener;
+    }
+    if (listener)
+        listener->treeReset();
+}
+
 void TreeModel::notifyChanged(TreeItem item) {
     TreeListener* listener;
     {

@@ -83,6 +83,16 @@ public:
 
     void setListener(TreeListener* listener);
 
+    // Moves every item (and the selection) into `other`, which is emptied first, and
+    // leaves this tree empty; neither listener is told.
+    void moveItemsTo(TreeModel& other);
+    // Gives item k the handle `handles[k]` (a permutation of 0 .. size()-1), keeping the
+    // tree's shape; nobody is told. False, changing nothing, for a list that is none.
+    bool renumber(const std::vector<TreeItem>& handles);
+    // Runs `fn` with the listener's notifications held back (the view goes on showing
+    // what it has), then tells the listener the tree was replaced.
+    void rebuildQuietly(const std::function<void()>& fn);
+
 private:
     void notifyChanged(TreeItem item);
 

@@ -21,6 +21,9 @@ NtfsSearchResult RunNtfsStandardSearch(disk::SectorSource& source, const NtfsGeo
     result.mftRuns = BuildMftRunList(source, geometry);
     result.walk =
         WalkMftStandard(source, geometry, result.mftRuns, folderTable, fileTable, progress, stop);
+    // The MFT holds every record: its walk is the whole search.
+    if (!result.walk.stopped)
+        progress.walkEnded(result.walk.folders);
     model::FindLostDirectories(folderTable, model::kNtfsRootParent, progress);
     return result;
 }

@@ -42,7 +42,15 @@ public:
     // for sweeps, so a sector caption can show them as they are).
     virtual void position(std::uint64_t position, std::uint64_t total) = 0;
     virtual void counter(SearchCounter counter, std::uint64_t value) = 0;
+    // The walk of a Standard search from the root ended with `folders` folders reached;
+    // the sweep for lost folders follows (unless the search is of the walk alone). Its
+    // rows are whole: what watches may show the walked tree while the sweep runs.
+    virtual void walkEnded(std::uint64_t folders) { (void)folders; }
 };
+
+// How much of a Standard search runs: the walk from the root and the sweep of the
+// volume for the folders no walk reaches, or the walk alone (first results, quickly).
+enum class SearchScope { WalkAndSweep, WalkOnly };
 
 // For callers that do not watch.
 class NoProgress final : public SearchProgress {

@@ -2,8 +2,8 @@
 // An image served through the stall-fs FUSE file (tests/support/fuse/StallFs.cpp): the
 // first read past `stallAt` waits until the test lets it go, and reads of the bytes
 // `badFrom` to `badTo`-1 fail as unreadable sectors. FuseFaults adds more bad ranges, a
-// slow range and a medium that stops answering from a chosen read on; readCounts() tells
-// how often each sector was asked for. Unmounted when it goes away.
+// slow range, a medium that stops answering from a chosen read on and a read rate;
+// readCounts() tells how often each sector was asked for. Unmounted when it goes away.
 // Only where stall-fs was built (STALL_FS); usable() says whether FUSE is there.
 #include "support/TestSupport.h"
 
@@ -25,7 +25,8 @@ struct FuseFaults {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> bad; // reads fail with EIO
     std::pair<std::uint64_t, std::uint64_t> slow{};           // reads take slowMs more
     unsigned slowMs = 0;
-    std::uint64_t goneFromRead = 0; // this read (from 1) and every later one: ENXIO
+    std::uint64_t goneFromRead = 0;   // this read (from 1) and every later one: ENXIO
+    std::uint64_t bytesPerSecond = 0; // reads deliver at most this many bytes a second
 };
 
 #ifdef STALL_FS
@@ -95,6 +96,8 @@ private:
                      std::to_string(faults.slow.second) + ":" + std::to_string(faults.slowMs);
         if (faults.goneFromRead > 0)
             words += " gone=" + std::to_string(faults.goneFromRead);
+        if (faults.bytesPerSecond > 0)
+            words += " rate=" + std::to_string(faults.bytesPerSecond);
         return words;
     }
     std::filesystem::path mount() const { return dir_ / "mnt"; }

@@ -8,6 +8,7 @@
 //   slow=FROM:TO:MS   reads touching bytes FROM to TO-1 take MS milliseconds more
 //   gone=N            the N-th read (from 1) and every later one fail with ENXIO, as a
 //                     card that dropped off the bus
+//   rate=BYTES        reads deliver at most BYTES bytes a second, as a slow card reader
 // The file "counts" lists, for every 512-byte sector of the medium read so far, the
 // sector and how many reads asked for it ("SECTOR COUNT" lines).
 //
@@ -52,7 +53,10 @@ struct Settings {
     std::vector<Range> bad;
     Range slow;
     unsigned slowMs = 0;
-    std::uint64_t goneFrom = 0; // 0: never
+    std::uint64_t goneFrom = 0;       // 0: never
+    std::uint64_t bytesPerSecond = 0; // 0: as fast as the backing image
+    // When the bytes served so far at that rate have all been delivered.
+    std::chrono::steady_clock::time_point rateClock{};
     std::uint64_t reads = 0;
     std::vector<std::uint32_t> counts; // reads per sector, grown as reads reach further
 };
@@ -115,6 +119,19 @@ int openFile(const char* path, fuse_file_info* fi) {
     return 0;
 }
 
+// Holds a read of `size` bytes until the rate allows it: the time it takes at the rate
+// is added behind the previous reads' (an idle medium does not bank time).
+void throttle(size_t size) {
+    Settings& s = settings();
+    if (s.bytesPerSecond == 0)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    const auto cost = std::chrono::nanoseconds(
+        static_cast<std::int64_t>(size * 1'000'000'000.0 / double(s.bytesPerSecond)));
+    s.rateClock = std::max(s.rateClock, now) + cost;
+    std::this_thread::sleep_until(s.rateClock);
+}
+
 void holdOnce() {
     Settings& s = settings();
     s.stalled = true;
@@ -167,6 +184,8 @@ int readFile(const char*, char* buf, size_t size, off_t offset, fuse_file_info* 
         if (bad.touches(offset, size))
             return -EIO;
     const ssize_t n = ::pread(int(fi->fh), buf, size, offset);
+    if (n > 0)
+        throttle(size_t(n));
     return n < 0 ? -errno : int(n);
 }
 
@@ -176,7 +195,8 @@ int releaseFile(const char*, fuse_file_info* fi) {
     return 0;
 }
 
-// "bad=FROM:TO", "slow=FROM:TO:MS" or "gone=N"; false when the word is none of them.
+// "bad=FROM:TO", "slow=FROM:TO:MS", "gone=N" or "rate=BYTES"; false when the word is
+// none of them.
 bool readFault(const std::string& word) {
     Settings& s = settings();
     long long from = 0, to = 0;
@@ -193,6 +213,10 @@ bool readFault(const std::string& word) {
     }
     if (std::sscanf(word.c_str(), "gone=%llu", &n) == 1 && n > 0) {
         s.goneFrom = n;
+        return true;
+    }
+    if (std::sscanf(word.c_str(), "rate=%llu", &n) == 1 && n > 0) {
+        s.bytesPerSecond = n;
         return true;
     }
     return false;
@@ -213,7 +237,7 @@ int main(int argc, char** argv) {
         faultsRead = readFault(argv[i]);
     if (!faultsRead) {
         std::fprintf(stderr, "usage: stall-fs BACKING MOUNTPOINT OFFSET HELD RELEASE [BAD_FROM "
-                             "BAD_TO] [bad=FROM:TO]... [slow=FROM:TO:MS] [gone=N]\n");
+                             "BAD_TO] [bad=FROM:TO]... [slow=FROM:TO:MS] [gone=N] [rate=BYTES]\n");
         return 2;
     }
     s.backing = argv[1];

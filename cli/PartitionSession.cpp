@@ -4,6 +4,7 @@
 #include "app/PartitionCommands.h"
 #include "disk/SectorReader.h"
 #include "volume/EngineRegistry.h"
+#include "volume/MediumSectorSize.h"
 #include "volume/PartitionTree.h"
 
 #include <algorithm>
@@ -108,8 +109,10 @@ bool applyVolumeChoice(app::RecoveryContext& ctx, const VolumeChoice& choice, st
     if (!choice.partition) {
         ctx.selectedDiskNumber = choice.disk;
         p.fileSystemName = choice.fileSystem;
-        p.partitionStart = choice.start;
-        p.partitionEnd = choice.end - 1;
+        // --start and --end count in the medium's own sectors.
+        const std::uint64_t k = volume::MediumSectorBytes(*ctx.reader) / disk::kSectorBytes;
+        p.partitionStart = choice.start * k;
+        p.partitionEnd = choice.end * k - 1;
         return true;
     }
     ListDiskPartitions(ctx, choice.disk);
@@ -121,9 +124,8 @@ bool applyVolumeChoice(app::RecoveryContext& ctx, const VolumeChoice& choice, st
         return false;
     }
     p.fileSystemName = record.fileSystemNames[k - 1];
-    p.partitionStart = volume::SlotStart(record.slots[k]);
-    p.partitionEnd =
-        volume::SlotEnd(record.slots[k]) > 0 ? volume::SlotEnd(record.slots[k]) - 1 : 0;
+    p.partitionStart = volume::VolumeStartOf(record, static_cast<std::uint32_t>(k));
+    p.partitionEnd = volume::VolumeLastOf(record, static_cast<std::uint32_t>(k));
     ctx.searchPartitionIndex = static_cast<std::int32_t>(k - 1);
     return true;
 }

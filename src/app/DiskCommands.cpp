@@ -92,7 +92,14 @@ void ShowDiskDetails(RecoveryContext& ctx, unsigned disk) {
     model::FileList& list = ctx.fileList;
     list.setColumns({{disk::kDiskDetailsColumn, disk::kDiskDetailsWidth, false}});
     list.clear();
-    for (std::string& line : DiskDetailLines(ctx, disk)) {
+    std::vector<std::string> lines = DiskDetailLines(ctx, disk);
+    // A device of larger logical sectors says so (asked of the device, nothing read).
+    if (ctx.reader && ctx.platform == PlatformFamily::NT)
+        if (const std::uint32_t bytes =
+                ctx.reader->deviceSectorBytesOf(ctx.reader->paths().name(disk));
+            bytes > disk::kSectorBytes)
+            lines.push_back("Bytes Per Sector                         : " + std::to_string(bytes));
+    for (std::string& line : lines) {
         model::FileListRow row;
         row.cells[0] = std::move(line);
         list.append(std::move(row));

@@ -4,6 +4,7 @@
 #include "app/EngineHooks.h"
 #include "app/PartitionTypeSelector.h"
 #include "app/StopQuestion.h"
+#include "disk/SectorSource.h"
 #include "model/FileSystemDetails.h"
 #include "platform/Programs.h"
 #include "platform/RegistryStore.h"
@@ -248,7 +249,10 @@ void Wizard::fillPartitionSummary(int partitionNumber) {
                                static_cast<std::uint32_t>(partitionNumber) <= record.count
                            ? record.fileSystemNames[static_cast<std::size_t>(partitionNumber - 1)]
                            : "";
-    view_.setListRows(item::kSummaryList, StandardSummaryRows(disk, partitionNumber, type, s));
+    std::vector<std::string> rows = StandardSummaryRows(disk, partitionNumber, type, s);
+    if (record.sectorBytes != disk::kSectorBytes)
+        rows.push_back("Bytes Per Sector : " + std::to_string(record.sectorBytes));
+    view_.setListRows(item::kSummaryList, rows);
 }
 
 void Wizard::showPartitionOptions(const std::string& fileSystemName, int index,
@@ -317,9 +321,12 @@ void Wizard::nextFromPartitionStep() {
         ctx_.messages->error("End sector should be bigger than start sector");
         return;
     }
+    // The fields count in the medium's sectors; the engines in 512-byte ones.
+    const std::uint64_t k = volume::SubSectorsOf(
+        ctx_.partitions[ctx_.selectedDiskNumber < volume::kMaxDisks ? ctx_.selectedDiskNumber : 0]);
     ctx_.volumeParams.fileSystemName = name;
-    ctx_.volumeParams.partitionStart = static_cast<std::uint64_t>(*start);
-    ctx_.volumeParams.partitionEnd = static_cast<std::uint64_t>(last);
+    ctx_.volumeParams.partitionStart = static_cast<std::uint64_t>(*start) * k;
+    ctx_.volumeParams.partitionEnd = static_cast<std::uint64_t>(*end) * k - 1;
     ctx_.searchModeText = modeCaption_;
     ctx_.searchDiskNumber = ctx_.selectedDiskNumber;
 

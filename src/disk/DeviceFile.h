@@ -22,6 +22,9 @@ public:
     static constexpr std::int64_t kGone = -2;
     // Size in bytes, or 0 when unknown.
     virtual std::uint64_t size() const = 0;
+    // The device's logical sector size as its driver tells it; 0 for an image file or
+    // a device that does not say.
+    virtual std::uint32_t logicalSectorBytes() const { return 0; }
 };
 
 class DeviceOpener {

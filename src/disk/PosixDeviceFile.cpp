@@ -2,6 +2,7 @@
 
 #include "disk/UdisksBroker.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace qr::disk {
 
@@ -17,12 +19,42 @@ namespace {
 
 class PosixDeviceFile final : public DeviceFile {
 public:
-    PosixDeviceFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    PosixDeviceFile(int fd, std::uint64_t size, std::uint32_t sectorBytes)
+        : fd_(fd), size_(size), sectorBytes_(sectorBytes) {}
     ~PosixDeviceFile() override { ::close(fd_); }
     PosixDeviceFile(const PosixDeviceFile&) = delete;
     PosixDeviceFile& operator=(const PosixDeviceFile&) = delete;
 
     std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t length) override {
+        if (sectorBytes_ > 512 && (offset % sectorBytes_ != 0 || length % sectorBytes_ != 0))
+            return readAligned(offset, static_cast<unsigned char*>(buffer), length);
+        return readWhole(offset, buffer, length);
+    }
+
+    std::uint64_t size() const override { return size_; }
+    std::uint32_t logicalSectorBytes() const override { return sectorBytes_; }
+
+private:
+    // A device of larger logical sectors is asked only for whole ones of its own: the
+    // covering run is read into a buffer and the part asked for copied out.
+    std::int64_t readAligned(std::uint64_t offset, unsigned char* out, std::size_t length) {
+        const std::uint64_t first = offset / sectorBytes_ * sectorBytes_;
+        const std::uint64_t behind =
+            (offset + length + sectorBytes_ - 1) / sectorBytes_ * sectorBytes_;
+        std::vector<unsigned char> whole(static_cast<std::size_t>(behind - first));
+        const std::int64_t got = readWhole(first, whole.data(), whole.size());
+        if (got < 0)
+            return got;
+        const std::uint64_t skip = offset - first;
+        if (static_cast<std::uint64_t>(got) <= skip)
+            return 0;
+        const std::size_t n = std::min<std::size_t>(
+            length, static_cast<std::size_t>(static_cast<std::uint64_t>(got) - skip));
+        std::memcpy(out, whole.data() + skip, n);
+        return static_cast<std::int64_t>(n);
+    }
+
+    std::int64_t readWhole(std::uint64_t offset, void* buffer, std::size_t length) {
         auto* out = static_cast<unsigned char*>(buffer);
         std::size_t done = 0;
         while (done < length) {
@@ -43,11 +75,9 @@ public:
         return static_cast<std::int64_t>(done);
     }
 
-    std::uint64_t size() const override { return size_; }
-
-private:
     int fd_;
     std::uint64_t size_;
+    std::uint32_t sectorBytes_;
 };
 
 bool isMedium(const struct stat& st) {
@@ -123,11 +153,17 @@ std::unique_ptr<DeviceFile> PosixDeviceOpener::open(const std::string& name) {
     if (const int flags = ::fcntl(fd, F_GETFL); flags >= 0)
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     std::uint64_t size = 0;
+    std::uint32_t sectorBytes = 0;
     if (::fstat(fd, &st) == 0) {
         if (S_ISBLK(st.st_mode)) {
             unsigned long long bytes = 0;
             if (::ioctl(fd, BLKGETSIZE64, &bytes) == 0)
                 size = bytes;
+            // Only sizes the program can read in whole 512-byte pieces count.
+            int logical = 0;
+            if (::ioctl(fd, BLKSSZGET, &logical) == 0 && logical >= 512 && logical <= 65536 &&
+                logical % 512 == 0)
+                sectorBytes = static_cast<std::uint32_t>(logical);
         } else if (S_ISREG(st.st_mode)) {
             size = static_cast<std::uint64_t>(st.st_size);
         } else {
@@ -135,7 +171,7 @@ std::unique_ptr<DeviceFile> PosixDeviceOpener::open(const std::string& name) {
             return nullptr; // only disks and images are media
         }
     }
-    return std::make_unique<PosixDeviceFile>(fd, size);
+    return std::make_unique<PosixDeviceFile>(fd, size, sectorBytes);
 }
 
 } // namespace qr::disk

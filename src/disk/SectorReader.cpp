@@ -59,6 +59,17 @@ std::uint64_t SectorReader::mediumSectors() {
     return file ? (file->size() + kSectorSize - 1) / kSectorSize : 0;
 }
 
+std::uint32_t SectorReader::deviceSectorBytes() {
+    return deviceSectorBytesOf(readName());
+}
+
+std::uint32_t SectorReader::deviceSectorBytesOf(const std::string& name) {
+    if (binding_.backEnd && binding_.backEnd() == ReaderBackEnd::Bios)
+        return 0;
+    const std::shared_ptr<DeviceFile> file = handleFor(name);
+    return file ? file->logicalSectorBytes() : 0;
+}
+
 std::uint32_t SectorReader::read(std::uint64_t start, std::uint32_t count, void* buffer) {
     return ReadSectors(readName(), static_cast<std::uint32_t>(start),
                        static_cast<std::uint32_t>(start >> 32), count, buffer);

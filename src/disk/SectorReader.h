@@ -89,6 +89,10 @@ public:
     ReadStatus readSectors(std::uint64_t start, std::uint32_t count,
                            unsigned char* buffer) override;
     std::uint64_t sectorCount() override { return mediumSectors(); }
+    std::uint32_t deviceSectorBytes() override;
+    // The logical sector size the device `name` gives (0: an image, or none given).
+    // Opens the device but reads nothing of it.
+    std::uint32_t deviceSectorBytesOf(const std::string& name);
 
     // Replaces the slow-area hook (see ReaderBinding::slowArea).
     void setSlowAreaHook(std::function<void(std::uint64_t)> hook);

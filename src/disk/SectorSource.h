@@ -25,6 +25,12 @@ public:
     // Sectors on the medium (a partial last sector counts); 0 when it cannot be opened
     // or does not tell its size.
     virtual std::uint64_t sectorCount() = 0;
+    // Bytes of one sector of this source's own: what each sector of a read fills
+    // (512 but for views of a medium in its logical sectors).
+    virtual std::uint32_t sectorBytes() const { return kSectorBytes; }
+    // The medium's logical sector size as its device tells it; 0 when it does not (an
+    // image file, a test medium): then the medium's own structures are asked.
+    virtual std::uint32_t deviceSectorBytes() { return 0; }
 };
 
 } // namespace qr::disk

@@ -15,7 +15,8 @@ std::optional<volume::BootSectorVolume> RecogniseExfatBootSector(disk::ByteView 
         return std::nullopt;
     const unsigned scale = boot->bytesPerSectorShift - 9;
     return volume::BootSectorVolume{volume::FileSystemKind::ExFat, boot->volumeLength << scale,
-                                    std::uint64_t{boot->heapOffset} << scale};
+                                    std::uint64_t{boot->heapOffset} << scale,
+                                    1u << boot->bytesPerSectorShift};
 }
 
 } // namespace qr::exfat

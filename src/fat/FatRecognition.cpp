@@ -5,25 +5,29 @@
 namespace qr::fat {
 namespace {
 
-constexpr std::uint16_t kBytesPerSector = 512;
-
 std::optional<volume::BootSectorVolume> fatVolume(disk::ByteView s, volume::FileSystemKind kind) {
     const bool fat32 = kind == volume::FileSystemKind::Fat32;
+    const std::uint32_t bytesPerSector = s.u16(0x0B);
+    const std::uint64_t scale = volume::SubSectorsPerSector(bytesPerSector);
     const std::uint32_t perCluster = s.u8(0x0D);
-    const std::uint32_t reserved = s.u16(0x0E);
     const std::uint32_t fats = s.u8(0x10);
-    const std::uint64_t perFat = fat32 ? s.u32(0x24) : s.u16(0x16);
-    const std::uint64_t total = s.u16(0x13) != 0 ? s.u16(0x13) : s.u32(0x20);
-    const std::uint64_t rootSectors = fat32 ? 0 : (std::uint64_t{s.u16(0x11)} * 32 + 511) / 512;
-    if (s.u16(0x0B) != kBytesPerSector || !volume::IsSectorsPerCluster(perCluster) ||
-        reserved == 0 || fats < 1 || fats > 2 || perFat == 0 || total == 0)
+    // Sizes in 512-byte sectors; the root area is whole sectors of the volume's own.
+    const std::uint64_t reserved = s.u16(0x0E) * scale;
+    const std::uint64_t perFat = (fat32 ? s.u32(0x24) : s.u16(0x16)) * scale;
+    const std::uint64_t total = (s.u16(0x13) != 0 ? s.u16(0x13) : s.u32(0x20)) * scale;
+    const std::uint64_t rootSectors =
+        fat32 || scale == 0
+            ? 0
+            : (std::uint64_t{s.u16(0x11)} * 32 + bytesPerSector - 1) / bytesPerSector * scale;
+    if (scale == 0 || !volume::IsSectorsPerCluster(perCluster) || reserved == 0 || fats < 1 ||
+        fats > 2 || perFat == 0 || total == 0)
         return std::nullopt;
     if (fat32 && s.u32(0x2C) < 2) // the root folder's cluster
         return std::nullopt;
     const std::uint64_t system = reserved + fats * perFat + rootSectors;
     if (system >= total)
         return std::nullopt;
-    return volume::BootSectorVolume{kind, total, system};
+    return volume::BootSectorVolume{kind, total, system, bytesPerSector};
 }
 
 } // namespace

@@ -26,25 +26,26 @@ struct FatLayout {
     std::uint32_t sectorsPerFat = 0;
     std::uint32_t rootEntries = 0; // FAT16
     std::uint32_t rootCluster = 0; // FAT32
+    std::uint32_t subSectors = 1;  // 512-byte sectors per sector of the volume
 };
 
 FatLayout fat16Layout(const volume::Sector& sector) {
     const FatBootSector boot = DecodeFatBootSector(disk::ByteView(sector.bytes));
-    return {boot.sectorsPerCluster, boot.reservedSectors, boot.sectorsPerFat16, boot.rootEntries,
-            0};
+    return {boot.sectorsPerCluster, boot.reservedSectors, boot.sectorsPerFat16, boot.rootEntries, 0,
+            boot.subSectors};
 }
 
 // Sectors per FAT and the root cluster are full 32-bit fields on FAT32.
 FatLayout fat32Layout(const volume::Sector& sector) {
     const FatBootSector boot = DecodeFatBootSector(disk::ByteView(sector.bytes));
     return {boot.sectorsPerCluster, boot.reservedSectors, boot.sectorsPerFat32, 0,
-            boot.rootCluster};
+            boot.rootCluster,       boot.subSectors};
 }
 
 // Empty when the layout is plausible, else what is wrong with it.
 std::string implausibility(const FatLayout& l) {
-    if (!volume::IsSectorsPerCluster(l.sectorsPerCluster))
-        return "sectors per cluster " + std::to_string(l.sectorsPerCluster) +
+    if (!volume::IsSectorsPerCluster(l.sectorsPerCluster / l.subSectors))
+        return "sectors per cluster " + std::to_string(l.sectorsPerCluster / l.subSectors) +
                " is not a power of two from 1 to 128";
     if (l.reservedSectors == 0)
         return "no reserved sectors";
@@ -121,9 +122,9 @@ void storeLayout(volume::VolumeParams& p, const FatLayout& l, std::uint32_t root
     p.reservedSectors = l.reservedSectors;
     p.rootSectors = rootSectors;
     p.rootStart = rootStart;
-    p.firstFat = static_cast<std::uint32_t>(firstFat);
-    p.secondFat = static_cast<std::uint32_t>(firstFat + l.sectorsPerFat);
-    p.cluster0Start = static_cast<std::uint32_t>(dataStart - 2ull * l.sectorsPerCluster);
+    p.firstFat = firstFat;
+    p.secondFat = firstFat + l.sectorsPerFat;
+    p.cluster0Start = dataStart - 2ull * l.sectorsPerCluster;
 }
 
 } // namespace

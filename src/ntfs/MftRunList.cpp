@@ -86,8 +86,9 @@ bool ReadRecordAt(disk::SectorSource& source, const NtfsGeometry& geometry, std:
 
 bool ReadMftRecord(disk::SectorSource& source, const NtfsGeometry& geometry, const MftRunList& runs,
                    std::uint32_t number, RecordBytes& record) {
-    const std::uint64_t first = runs.sectorOf(std::uint64_t{number} * 2);
-    const std::uint64_t second = runs.sectorOf(std::uint64_t{number} * 2 + 1);
+    const std::uint64_t at = std::uint64_t{number} * runs.recordSectors();
+    const std::uint64_t first = runs.sectorOf(at);
+    const std::uint64_t second = runs.sectorOf(at + 1);
     if (first != 0 && second == first + 1)
         return ReadRecordAt(source, geometry, first, record);
     // The record straddles two runs: each half on its own.
@@ -101,6 +102,7 @@ bool ReadMftRecord(disk::SectorSource& source, const NtfsGeometry& geometry, con
 
 MftRunList BuildMftRunList(disk::SectorSource& source, const NtfsGeometry& geometry) {
     MftRunList list;
+    list.setRecordSectors(geometry.recordSectors);
     if (geometry.sectorsPerCluster == 0 || geometry.volumeEnd <= geometry.volumeStart)
         return list;
     RecordBytes record{};

@@ -26,8 +26,11 @@ public:
     const std::vector<MftRun>& runs() const { return runs_; }
     std::size_t count() const { return runs_.size(); }
     std::uint64_t totalSectors() const { return ends_.empty() ? 0 : ends_.back(); }
-    // Whole 1024-byte records the runs hold.
-    std::uint64_t recordCount() const { return totalSectors() / 2; }
+    // Sectors per record (2 unless set; a volume's own is NtfsGeometry::recordSectors).
+    void setRecordSectors(std::uint32_t sectors) { recordSectors_ = sectors < 2 ? 2 : sectors; }
+    std::uint32_t recordSectors() const { return recordSectors_; }
+    // Whole records the runs hold.
+    std::uint64_t recordCount() const { return totalSectors() / recordSectors_; }
 
     // The absolute sector of sector `mftSector` of the MFT (counted over its runs), or
     // 0 when it lies past the last run or in a run that cannot be read. A search over
@@ -35,17 +38,18 @@ public:
     std::uint64_t sectorOf(std::uint64_t mftSector) const;
     // The first sector of record `number` (its second sector may lie in the next run).
     std::uint64_t recordToSector(std::uint32_t number) const {
-        return sectorOf(std::uint64_t{number} * 2);
+        return sectorOf(std::uint64_t{number} * recordSectors_);
     }
 
 private:
+    std::uint32_t recordSectors_ = 2;
     std::vector<MftRun> runs_;
     std::vector<std::uint64_t> ends_; // MFT sector behind each run (running sum)
 };
 
 using RecordBytes = std::array<unsigned char, 1024>;
 
-// Reads record `number` through `runs` (each of its two sectors mapped on its own),
+// Reads record `number` through `runs` (each of its first two sectors mapped on its own),
 // applies the fixups and tells whether it begins with "FILE". Sectors outside the
 // volume are not read.
 bool ReadMftRecord(disk::SectorSource& source, const NtfsGeometry& geometry, const MftRunList& runs,

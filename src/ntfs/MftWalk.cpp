@@ -135,6 +135,7 @@ MftWalkResult WalkMftStandard(disk::SectorSource& source, const NtfsGeometry& ge
     progress.position(0, total);
     RecordRows rows(source, geometry, runs, folderTable, fileTable);
     RecordBytes record{};
+    const std::uint64_t perRecord = runs.recordSectors();
     std::uint64_t runBase = 0; // MFT sector at which the current run starts
     std::uint64_t firstHalfSector = 0;
     for (const MftRun& run : runs.runs()) {
@@ -146,16 +147,20 @@ MftWalkResult WalkMftStandard(disk::SectorSource& source, const NtfsGeometry& ge
                 source, range, {}, stop, [&](std::uint64_t first, disk::ByteView bytes) {
                     const std::uint64_t sectors = bytes.size() / disk::kSectorBytes;
                     for (std::uint64_t i = 0; i < sectors; ++i) {
-                        // Sector v of the MFT: even ones start a record, odd ones end it.
+                        // Sector v of the MFT: the first two of each record are read
+                        // (one 1024-byte record; the head of a larger one).
                         const std::uint64_t v = runBase + (first + i - run.start);
-                        unsigned char* half = record.data() + (v % 2) * disk::kSectorBytes;
+                        const std::uint64_t inRecord = v % perRecord;
+                        if (inRecord > 1)
+                            continue;
+                        unsigned char* half = record.data() + inRecord * disk::kSectorBytes;
                         std::memcpy(half, bytes.data() + i * disk::kSectorBytes,
                                     disk::kSectorBytes);
-                        if (v % 2 == 0) {
+                        if (inRecord == 0) {
                             firstHalfSector = first + i;
                             continue;
                         }
-                        const std::uint64_t number = v / 2;
+                        const std::uint64_t number = v / perRecord;
                         if (number > UINT32_MAX)
                             return false;
                         rows.take(static_cast<std::uint32_t>(number), firstHalfSector, record,
@@ -176,10 +181,10 @@ MftWalkResult WalkMftStandard(disk::SectorSource& source, const NtfsGeometry& ge
             }
         }
         // Records behind a run that could not be read keep their numbers.
-        if (runEnd % 2 == 0 || run.start == 0)
+        if (runEnd % perRecord != 1 || run.start == 0)
             record.fill(0);
         runBase = runEnd;
-        result.records = std::max(result.records, runBase / 2);
+        result.records = std::max(result.records, runBase / perRecord);
     }
     progress.position(result.records, total);
     progress.counter(volume::SearchCounter::MftRecords, result.records);

@@ -2,6 +2,8 @@
 
 #include "model/LostDirectories.h"
 
+#include <algorithm>
+
 namespace qr::ntfs {
 
 NtfsGeometry GeometryFromVolume(const volume::VolumeParams& params) {
@@ -10,6 +12,7 @@ NtfsGeometry GeometryFromVolume(const volume::VolumeParams& params) {
     geometry.volumeEnd = params.partitionEnd + 1;
     geometry.sectorsPerCluster = params.sectorsPerCluster;
     geometry.mftStart = params.mftStart;
+    geometry.recordSectors = std::max<std::uint32_t>(params.mftRecordSectors, 2);
     return geometry;
 }
 

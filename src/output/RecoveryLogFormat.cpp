@@ -107,6 +107,42 @@ private:
     std::string problem_;
 };
 
+// The mode caption's field: the caption, and the wide sector numbers when there are any.
+std::string captionField(const RecoveryLogSnapshot& s) {
+    if (!s.validatedHigh.any())
+        return s.modeCaption;
+    std::vector<unsigned char> wide;
+    LogWriter w(wide);
+    w.bytes(kWideMarker);
+    const LogWideSectors& h = s.validatedHigh;
+    for (std::uint32_t half :
+         {h.cluster0Start, h.firstFat, h.secondFat, h.mftStart, h.mftMirrorStart})
+        w.u32(half);
+    const std::string caption = CutToLimit(s.modeCaption, kLogShortStringMax - kWideBytes);
+    return caption + std::string(wide.begin(), wide.end());
+}
+
+// Splits the caption's field into the caption and the wide sector numbers behind it.
+void readCaptionField(LogCursor& in, const std::string& field, RecoveryLogSnapshot& s) {
+    const std::size_t at = field.find(kWideMarker);
+    s.modeCaption = field.substr(0, at);
+    if (at == std::string::npos)
+        return;
+    if (field.size() - at != kWideBytes) {
+        in.fail("the wide sector numbers behind the mode caption are " +
+                std::to_string(field.size() - at) + " bytes long");
+        return;
+    }
+    const disk::ByteView wide(reinterpret_cast<const unsigned char*>(field.data()) + at +
+                                  kWideMarker.size(),
+                              kWideBytes - kWideMarker.size());
+    LogWideSectors& h = s.validatedHigh;
+    std::uint32_t* halves[] = {&h.cluster0Start, &h.firstFat, &h.secondFat, &h.mftStart,
+                               &h.mftMirrorStart};
+    for (std::size_t i = 0; i < std::size(halves); ++i)
+        *halves[i] = wide.u32(4 * i);
+}
+
 // File records follow the folders only when the working file system's files are rows
 // of the search (NTFS, exFAT), not read from directories again.
 bool carriesFiles(std::string_view fileSystemName) {
@@ -204,7 +240,7 @@ std::vector<unsigned char> EncodeRecoveryLog(const RecoveryLogSnapshot& s) {
     w.u8(s.searchDiskNumber);
     w.u8(s.partitionIndex);
     w.shortString(s.partitionType);
-    w.shortString(s.modeCaption);
+    w.shortString(captionField(s));
     w.u64(s.partitionStart);
     w.u64(s.partitionEnd);
     w.volume(s.validated);
@@ -258,7 +294,7 @@ LogParseResult ParseRecoveryLog(std::span<const unsigned char> bytes) {
     s.searchDiskNumber = in.u8("the search disk number");
     s.partitionIndex = in.u8("the partition index");
     s.partitionType = in.text(in.u8("the partition type length"), "the partition type");
-    s.modeCaption = in.text(in.u8("the mode caption length"), "the mode caption");
+    readCaptionField(in, in.text(in.u8("the mode caption length"), "the mode caption"), s);
     s.partitionStart = in.u64("the start sector");
     s.partitionEnd = in.u64("the end sector");
     s.validated = in.volume("the validated parameters");

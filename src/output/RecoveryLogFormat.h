@@ -3,6 +3,11 @@
 // search and partition fields, both copies of the volume layout, the folder records
 // and, for NTFS, the file records. Little-endian, no padding, no version, no trailer.
 //
+// Sector numbers beyond 32 bits: the high halves of the validated layout travel in the
+// mode caption's field, behind a NUL and the marker kWideMarker (the caption is kept
+// and written back but never shown, so a reader that knows nothing of them carries
+// them along unread). A log without them has the caption alone, as ever.
+//
 // The reader trusts nothing it reads: every length is bounded by the bytes that
 // remain and by the 259-byte string limit, no count is used to allocate before the
 // records it announces have been seen, and a file that is cut short, has bytes after
@@ -24,6 +29,10 @@ inline constexpr std::string_view kLogTitle = "Quarrixdale Recovery-Memory Card"
 inline constexpr std::size_t kLogStringMax = 259;
 // Strings whose length is stored in one byte.
 inline constexpr std::size_t kLogShortStringMax = 255;
+// What follows the caption when wide sector numbers do: the marker, then the five high
+// halves (LogWideSectors, in order, 32 bits each).
+inline constexpr std::string_view kWideMarker{"\0W64", 4};
+inline constexpr std::size_t kWideBytes = kWideMarker.size() + 5 * 4;
 // Bytes of a FolderRecord after its name, counted in its length field.
 inline constexpr std::size_t kFolderRecordTail = 25;
 // Bytes of a FileRecord after its name.

@@ -27,6 +27,22 @@ struct LogVolumeFields {
     bool operator==(const LogVolumeFields&) const = default;
 };
 
+// The high halves of the validated layout's sector numbers, which the twelve 32-bit
+// fields cannot hold for a volume beyond 2^32 sectors. All zero for any other volume,
+// whose log is then written exactly as logs always were.
+struct LogWideSectors {
+    std::uint32_t cluster0Start = 0;
+    std::uint32_t firstFat = 0;
+    std::uint32_t secondFat = 0;
+    std::uint32_t mftStart = 0;
+    std::uint32_t mftMirrorStart = 0;
+
+    bool any() const {
+        return (cluster0Start | firstFat | secondFat | mftStart | mftMirrorStart) != 0;
+    }
+    bool operator==(const LogWideSectors&) const = default;
+};
+
 // One folder of the tree, in tree insertion order.
 struct FolderRecord {
     std::string name;
@@ -63,6 +79,7 @@ struct RecoveryLogSnapshot {
     std::uint64_t partitionStart = 0;
     std::uint64_t partitionEnd = 0;
     LogVolumeFields validated;
+    LogWideSectors validatedHigh; // kept behind the mode caption (RecoveryLogFormat.h)
     LogVolumeFields working;
     std::string fileSystemName; // of the working copy; logs of file systems whose files are search
                                 // rows carry `files`

@@ -33,6 +33,23 @@ template <typename Layout> void setFields(Layout& v, const LogVolumeFields& f) {
     v.indexRecordSectors = f.indexRecordSectors;
 }
 
+LogWideSectors highHalvesOf(const volume::VolumeParams& v) {
+    const auto high = [](std::uint64_t sector) { return static_cast<std::uint32_t>(sector >> 32); };
+    return {high(v.cluster0Start), high(v.firstFat), high(v.secondFat), high(v.mftStart),
+            high(v.mftMirrorStart)};
+}
+
+void addHighHalves(volume::VolumeParams& v, const LogWideSectors& h) {
+    const auto wide = [](std::uint64_t& sector, std::uint32_t high) {
+        sector |= std::uint64_t{high} << 32;
+    };
+    wide(v.cluster0Start, h.cluster0Start);
+    wide(v.firstFat, h.firstFat);
+    wide(v.secondFat, h.secondFat);
+    wide(v.mftStart, h.mftStart);
+    wide(v.mftMirrorStart, h.mftMirrorStart);
+}
+
 // A cell as a reader with a 256-byte buffer sees it.
 constexpr std::size_t kFileCellBuffer = 256;
 
@@ -61,6 +78,7 @@ RecoveryLogSnapshot TakeLogSnapshot(const LogSearchFields& search,
     log.partitionStart = validated.partitionStart;
     log.partitionEnd = validated.partitionEnd;
     log.validated = fieldsOf(validated);
+    log.validatedHigh = highHalvesOf(validated);
     log.working = fieldsOf(working);
     log.fileSystemName = working.fileSystemName;
 
@@ -94,6 +112,7 @@ void RestoreVolumeFromLog(const RecoveryLogSnapshot& log, volume::VolumeParams& 
     validated.partitionStart = log.partitionStart;
     validated.partitionEnd = log.partitionEnd;
     setFields(validated, log.validated);
+    addHighHalves(validated, log.validatedHigh);
     setFields(working, log.working);
     working.fileSystemName = log.fileSystemName;
 }

@@ -14,7 +14,10 @@ struct BootSectorVolume {
     FileSystemKind kind = FileSystemKind::None;
     std::uint64_t sectors = 0;       // the volume's size as its boot sector gives it
     std::uint64_t systemSectors = 0; // reserved sectors and tables in front of the data
+    std::uint32_t sectorBytes = 512; // the volume's own sector size its boot sector gives
 };
+
+// Sizes and counts above are in 512-byte sectors whatever the volume's own sector size.
 
 // Both boot-sector signature bytes 0x55 0xAA at bytes 510 and 511.
 bool HasBootSignature(disk::ByteView sector);

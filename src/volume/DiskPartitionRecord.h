@@ -34,10 +34,27 @@ inline std::uint64_t SlotEnd(const PartitionSlot& s) {
     return s.endSector == 0xFFFFFFFFu ? s.behindSector : s.endSector;
 }
 
+// Slots count in the medium's own sectors of `sectorBytes` bytes, as its table does;
+// a volume chosen from them is searched in 512-byte sectors (VolumeStartOf).
 struct DiskPartitionRecord {
     std::uint32_t count = 0;
+    std::uint32_t sectorBytes = 512;
     std::array<std::string, kListedPartitions> fileSystemNames{}; // index k - 1
     std::array<PartitionSlot, kPartitionSlots> slots{};
 };
+
+// 512-byte sectors per sector of the record's medium.
+inline std::uint64_t SubSectorsOf(const DiskPartitionRecord& record) {
+    return record.sectorBytes >= 512 ? record.sectorBytes / 512 : 1;
+}
+
+// The first 512-byte sector of slot k's volume, and the last one inside it.
+inline std::uint64_t VolumeStartOf(const DiskPartitionRecord& record, std::uint32_t k) {
+    return SlotStart(record.slots[k]) * SubSectorsOf(record);
+}
+inline std::uint64_t VolumeLastOf(const DiskPartitionRecord& record, std::uint32_t k) {
+    const std::uint64_t behind = SlotEnd(record.slots[k]) * SubSectorsOf(record);
+    return behind > 0 ? behind - 1 : 0;
+}
 
 } // namespace qr::volume

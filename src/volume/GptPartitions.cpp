@@ -1,19 +1,13 @@
 #include "volume/GptPartitions.h"
 
 #include "disk/SectorSource.h"
+#include "volume/DetailLine.h"
 #include "volume/PartitionListing.h"
 #include "volume/PartitionTable.h"
 #include "volume/SectorRead.h"
 
 namespace qr::volume {
 namespace {
-
-// Detail labels are padded as the disk details pad theirs.
-std::string detailLine(const std::string& label, const std::string& value) {
-    constexpr std::size_t kLabelWidth = 41;
-    return label + std::string(label.size() < kLabelWidth ? kLabelWidth - label.size() : 1, ' ') +
-           ": " + value;
-}
 
 std::string headerText(const GptReading& r) {
     const std::string at = " header (sector " + std::to_string(r.headerSector) + ")";
@@ -59,13 +53,13 @@ bool ListGptPartitions(disk::SectorSource& source, PartitionListingTarget& targe
 }
 
 std::vector<std::string> GptDetailLines(const GptDisk& disk) {
-    std::vector<std::string> lines{detailLine("Partition Table", headerText(disk.reading))};
+    std::vector<std::string> lines{DetailLine("Partition Table", headerText(disk.reading))};
     for (const std::string& problem : disk.reading.problems)
-        lines.push_back(detailLine("GPT Check", problem));
+        lines.push_back(DetailLine("GPT Check", problem));
     for (const std::string& entry : disk.unlisted)
-        lines.push_back(detailLine("GPT Check", entry));
+        lines.push_back(DetailLine("GPT Check", entry));
     if (disk.volumes.size() > static_cast<std::size_t>(kListedPartitions))
-        lines.push_back(detailLine("GPT Check", "only the first " +
+        lines.push_back(DetailLine("GPT Check", "only the first " +
                                                     std::to_string(kListedPartitions) +
                                                     " volumes are listed"));
     return lines;

@@ -83,12 +83,23 @@ VolumeSearchOutcome SweepForPartitions(disk::SectorSource& source, SearchGeometr
     if (g.cylinders == 0)
         g = NormaliseGeometry(diskSectors / (kLbaHeads * kLbaSectorsPerTrack), kLbaSectorsPerTrack,
                               kLbaHeads);
+    // A device tells its sector size; an image's is what the first volume found gives.
+    const std::uint32_t deviceBytes = source.deviceSectorBytes();
+    DiskPartitionRecord& record = target.record;
+    if (deviceBytes != 0)
+        record.sectorBytes = deviceBytes;
     const VolumeSearchPlan plan{g.cylinders, std::uint64_t{g.heads} * g.sectorsPerTrack,
-                                g.sectorsPerTrack};
+                                g.sectorsPerTrack, SubSectorsOf(record)};
     return SearchVolumes(
         source, plan, std::move(stop),
-        [&target](const FoundVolumeAt& v) {
-            return ListPartition(target, FileSystemName(v.kind), v.start, v.end) &&
+        [&target, &record, deviceBytes](const FoundVolumeAt& v) {
+            if (deviceBytes == 0 && record.count == 0)
+                record.sectorBytes = v.sectorBytes;
+            // Listed in the medium's sectors; a volume off its sector boundaries is none of it.
+            const std::uint64_t k = SubSectorsOf(record);
+            if (v.start % k != 0 || v.end % k != 0)
+                return true;
+            return ListPartition(target, FileSystemName(v.kind), v.start / k, v.end / k) &&
                    HasRoomForPartition(target.record);
         },
         [&view](std::uint64_t at, std::uint64_t end) { view.partitionSearchAt(at, end); });

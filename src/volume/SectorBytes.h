@@ -34,4 +34,19 @@ inline bool IsSectorsPerCluster(std::uint32_t value) {
     return value >= 1 && value <= 128 && (value & (value - 1)) == 0;
 }
 
+// 512-byte sectors in one sector of `bytesPerSector` bytes as a FAT or NTFS boot sector
+// gives it (512, 1024, 2048 or 4096); 0 for any other value. The engines count in
+// 512-byte sectors: a volume of larger sectors has its sector fields scaled by this.
+inline std::uint32_t SubSectorsPerSector(std::uint32_t bytesPerSector) {
+    switch (bytesPerSector) {
+    case 512:
+    case 1024:
+    case 2048:
+    case 4096:
+        return bytesPerSector / 512;
+    default:
+        return 0;
+    }
+}
+
 } // namespace qr::volume

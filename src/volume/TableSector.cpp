@@ -52,10 +52,13 @@ bool HasGptEntry(disk::ByteView s) {
                        [](const Entry& e) { return e.type == 0xEE; });
 }
 
-std::optional<BootSectorVolume> WholeDiskVolume(disk::ByteView s, std::uint64_t diskSectors) {
-    const auto volume = RecogniseBootSector(s, 0, diskSectors);
+std::optional<BootSectorVolume> WholeDiskVolume(disk::ByteView s, std::uint64_t diskSectors,
+                                                std::uint64_t subSectors) {
+    auto volume = RecogniseBootSector(s, 0, diskSectors * subSectors);
     if (!volume)
         return std::nullopt;
+    volume->sectors /= subSectors;
+    volume->systemSectors /= subSectors;
     std::array<Entry, 4> used{};
     std::size_t count = 0;
     for (const Entry& e : entriesOf(s)) {

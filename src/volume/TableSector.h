@@ -23,6 +23,9 @@ bool HasGptEntry(disk::ByteView sector0);
 // entry slots do not form a credible table (an entry with a bad status byte, with no
 // size, beyond the disk, starting inside the volume's own reserved sectors and tables,
 // or overlapping another; or no entry at all).
-std::optional<BootSectorVolume> WholeDiskVolume(disk::ByteView sector0, std::uint64_t diskSectors);
+// `diskSectors` and the entries count in sectors of `subSectors` x 512 bytes; so do the
+// sizes of the volume returned.
+std::optional<BootSectorVolume> WholeDiskVolume(disk::ByteView sector0, std::uint64_t diskSectors,
+                                                std::uint64_t subSectors = 1);
 
 } // namespace qr::volume

@@ -49,11 +49,13 @@ SearchVolumes(disk::SectorSource& source, const VolumeSearchPlan& plan, std::sto
     VolumeSearchOutcome outcome;
     const std::uint64_t disk = source.sectorCount();
     std::uint64_t end = disk;
+    // A medium that does not tell its size is searched as far as its geometry reaches.
+    constexpr std::uint64_t kNoEnd = ~std::uint64_t{0};
     if (end == 0 && plan.cylinderSectors > 0)
-        end = plan.cylinders > kSearchLimit / plan.cylinderSectors
-                  ? kSearchLimit
+        end = plan.cylinders > kNoEnd / plan.cylinderSectors
+                  ? kNoEnd
                   : plan.cylinders * plan.cylinderSectors;
-    end = std::min(end, kSearchLimit);
+    const std::uint64_t subSectors = std::max<std::uint64_t>(plan.subSectors, 1);
 
     SearchCandidates candidates(plan, end);
     // A candidate and the sectors up to the farthest backup boot sector, in one request.
@@ -67,7 +69,7 @@ SearchVolumes(disk::SectorSource& source, const VolumeSearchPlan& plan, std::sto
             outcome.end = VolumeSearchEnd::Stopped;
             return outcome;
         }
-        if (at < coveredUntil)
+        if (at < coveredUntil || at % subSectors != 0)
             continue;
         const auto count =
             static_cast<std::uint32_t>(std::min<std::uint64_t>(candidateRun, end - at));
@@ -84,7 +86,7 @@ SearchVolumes(disk::SectorSource& source, const VolumeSearchPlan& plan, std::sto
             volume = RecogniseBackupBootSector(bytes, at, disk);
         if (volume) {
             coveredUntil = at + volume->sectors;
-            if (!found({volume->kind, at, at + volume->sectors})) {
+            if (!found({volume->kind, at, at + volume->sectors, volume->sectorBytes})) {
                 outcome.end = VolumeSearchEnd::Stopped;
                 return outcome;
             }

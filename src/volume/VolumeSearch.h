@@ -1,7 +1,9 @@
 #pragma once
 // The search for volumes on a disk whose partition table is lost: boot sectors are
 // looked for where partitioning tools put volumes — the first and the 63rd sector of
-// every cylinder, every 1 MiB boundary, and every 64 sectors below the first 1 MiB —
+// every cylinder, every 1 MiB boundary over the whole medium, and every 64 sectors below
+// the first 1 MiB (in 512-byte sectors; on a medium of larger sectors only those on its
+// own sector boundaries) —
 // reading only those sectors (and the FAT32 backup six sectors behind each).
 // Volumes are reported in disk order; one lying inside a volume found before is not
 // reported again.
@@ -18,12 +20,16 @@ struct VolumeSearchPlan {
     std::uint64_t cylinders = 0;
     std::uint64_t cylinderSectors = 0; // heads x sectors per track; 0: no cylinder grid
     std::uint64_t sectorsPerTrack = 0;
+    // 512-byte sectors per sector of the medium: only candidates on the medium's own
+    // sector boundaries are looked at.
+    std::uint64_t subSectors = 1;
 };
 
 struct FoundVolumeAt {
     FileSystemKind kind = FileSystemKind::None;
     std::uint64_t start = 0;
-    std::uint64_t end = 0; // start + the boot sector's volume size
+    std::uint64_t end = 0;           // start + the boot sector's volume size
+    std::uint32_t sectorBytes = 512; // the volume's own sector size
 };
 
 enum class VolumeSearchEnd { Finished, Stopped, MediumLost };
@@ -33,9 +39,6 @@ struct VolumeSearchOutcome {
     std::uint64_t candidates = 0; // candidate sectors examined
     std::uint64_t sectorsRead = 0;
 };
-
-// Sectors beyond 32 bits are not searched: partition slots hold 32-bit sector numbers.
-inline constexpr std::uint64_t kSearchLimit = 0xFFFFFFFFull;
 
 // The candidate sectors below `end`, in ascending order without repeats.
 class SearchCandidates {
@@ -55,7 +58,7 @@ private:
     std::uint64_t trackSector_ = 0; // next cylinder start + sectors per track
 };
 
-// Examines every candidate below the end of the disk (and kSearchLimit); `found` is
+// Examines every candidate below the end of the disk, however far; `found` is
 // called for each volume (return false to stop), `progress` with the sector reached.
 // The stop token is polled before every read.
 VolumeSearchOutcome

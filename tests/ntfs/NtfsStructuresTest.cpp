@@ -8,6 +8,7 @@
 #include "ntfs/Lznt1.h"
 #include "ntfs/MftRunList.h"
 #include "ntfs/RunList.h"
+#include "support/MemorySource.h"
 
 #include <gtest/gtest.h>
 
@@ -231,6 +232,41 @@ TEST(NtfsMftRuns, RecordSectorsAreFoundBySearchingTheRunEnds) {
     EXPECT_EQ(runs.recordToSector(4), 500u);
     EXPECT_EQ(runs.recordToSector(8), 901u);
     EXPECT_EQ(runs.recordToSector(11), 0u);
+}
+
+TEST(NtfsMftRuns, RecordsOfFourKibibytesAreNumberedByTheirOwnSizeAndReadByTheirHead) {
+    MftRunList runs;
+    runs.setRecordSectors(8);
+    runs.append({64, 20}); // two whole records and half of a third
+    runs.append({200, 12});
+    EXPECT_EQ(runs.recordCount(), 4u);
+    EXPECT_EQ(runs.recordToSector(1), 72u);
+    EXPECT_EQ(runs.recordToSector(2), 80u);
+    EXPECT_EQ(runs.recordToSector(3), 204u);
+    runs.setRecordSectors(0); // no record is smaller than 1024 bytes
+    EXPECT_EQ(runs.recordSectors(), 2u);
+    runs.setRecordSectors(8);
+
+    // Record 3 of 4096 bytes: "FILE" and an update sequence array of nine entries, whose
+    // first two hide the ends of the two sectors read.
+    test::MemorySource source(std::vector<unsigned char>(300 * 512, 0));
+    unsigned char* record = source.bytes.data() + 204 * 512;
+    std::memcpy(record, "FILE", 4);
+    put16(record + 4, 0x30);
+    put16(record + 6, 9);
+    put16(record + 0x30, 0x0707);
+    put16(record + 0x32, 0xBEEF);
+    put16(record + 0x34, 0xCAFE);
+    put16(record + 510, 0x0707);
+    put16(record + 1022, 0x0707);
+    const NtfsGeometry geometry{0, 300, 8, 64, 8};
+    RecordBytes read{};
+    ASSERT_TRUE(ReadMftRecord(source, geometry, runs, 3, read));
+    EXPECT_EQ(read[510] | read[511] << 8, 0xBEEF);
+    EXPECT_EQ(read[1022] | read[1023] << 8, 0xCAFE);
+    // A record whose head lies behind the volume is not read.
+    const NtfsGeometry small{0, 205, 8, 64, 8};
+    EXPECT_FALSE(ReadMftRecord(source, small, runs, 3, read));
 }
 
 TEST(NtfsLznt1, ChunksOfLiteralsBackReferencesAndStoredBytes) {

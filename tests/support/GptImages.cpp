@@ -1,6 +1,7 @@
 #include "support/GptImages.h"
 
 #include "support/NtfsImages.h"
+#include "support/SampleFiles.h"
 #include "support/TestSupport.h"
 
 #include <fstream>
@@ -15,33 +16,9 @@ namespace {
 
 constexpr const char* kBasicData = "EBD0A0A2-B9E5-4433-87C0-68B6B72699C7";
 
-void writeFile(const fs::path& path, const std::string& content) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-}
-
-// The files each volume gets: a small one, one over many clusters, one in a folder
-// (short names in upper case, as FAT keeps them).
-std::map<std::string, std::string> filesFor(std::uint32_t seed) {
-    return {{"README.TXT", "volume " + std::to_string(seed) + "\n"},
-            {"PHOTOS/IMG_0001.JPG", NoiseBytes(300000 + seed, seed)},
-            {"DOCS/REPORT.DOC", NoiseBytes(70000, seed + 1)}};
-}
-
-// The file each volume gets and loses again; FAT's deleted entry has lost its first
-// letter.
-const std::string kGone = "GONE.JPG";
-std::string goneContent(std::uint32_t seed) {
-    return NoiseBytes(40000, seed + 10);
-}
-
 // Writes the volume's files below `root` (where it is mounted), and the one it loses.
 void fillMounted(const fs::path& root, const GptImage::Volume& v) {
-    for (const auto& [name, content] : v.files)
-        writeFile(root / name, content);
-    writeFile(root / kGone, v.deleted.begin()->second);
-    fs::remove(root / kGone);
+    FillMountedVolume(root, v.files, v.deleted.begin()->second);
 }
 
 } // namespace
@@ -72,9 +49,24 @@ const GptImage* GptImage::shared(std::string* why) {
 
 bool GptImage::build(const fs::path& folder, std::string& why) {
     path_ = folder / "gpt.img";
-    volumes_ = {{"FAT32", "FAT32 part", 2048, 131072, filesFor(1), {{"_ONE.JPG", goneContent(1)}}},
-                {"NTFS", "Windows data", 133120, 81920, filesFor(2), {{kGone, goneContent(2)}}},
-                {"exFAT", "Camera", 215040, 81920, filesFor(3), {{kGone, goneContent(3)}}}};
+    volumes_ = {{"FAT32",
+                 "FAT32 part",
+                 2048,
+                 131072,
+                 SampleVolumeFiles(1),
+                 {{"_ONE.JPG", GoneFileContent(1)}}},
+                {"NTFS",
+                 "Windows data",
+                 133120,
+                 81920,
+                 SampleVolumeFiles(2),
+                 {{kGoneFile, GoneFileContent(2)}}},
+                {"exFAT",
+                 "Camera",
+                 215040,
+                 81920,
+                 SampleVolumeFiles(3),
+                 {{kGoneFile, GoneFileContent(3)}}}};
     std::string script = "label: gpt\n";
     for (const Volume& v : volumes_)
         script += "start=" + std::to_string(v.start) + ", size=" + std::to_string(v.sectors) +
@@ -104,20 +96,7 @@ bool GptImage::makeFat32(const fs::path& folder, Volume& v, std::string& why) {
                      std::to_string(v.sectors / 2),
                  why))
         return false;
-    const fs::path staging = folder / "fat-files";
-    for (const auto& [name, content] : v.files)
-        writeFile(staging / name, content);
-    writeFile(staging / kGone, v.deleted.begin()->second);
-    const std::string mtools = "MTOOLS_SKIP_CHECK=1 ";
-    const bool filled =
-        runStep(mtools + "mcopy -s -i " + at + " " + shellQuote((staging / "README.TXT").string()) +
-                    " " + shellQuote((staging / "PHOTOS").string()) + " " +
-                    shellQuote((staging / "DOCS").string()) + " " +
-                    shellQuote((staging / kGone).string()) + " ::",
-                why) &&
-        runStep(mtools + "mdel -i " + at + " ::/" + kGone, why);
-    fs::remove_all(staging);
-    return filled;
+    return FillFatThroughMtools(at, v.files, v.deleted.begin()->second, folder / "fat-files", why);
 }
 
 bool GptImage::makeNtfs(const fs::path& folder, Volume& v, std::string& why) {
@@ -189,7 +168,7 @@ bool MakeFarNtfsDisk(const fs::path& image, std::uint64_t start, std::uint64_t s
               runStep("ntfs-3g " + shellQuote(device) + " " + shellQuote(mnt.string()), why);
     if (ok) {
         for (const auto& [name, content] : files)
-            writeFile(mnt / name, content);
+            WriteFileAt(mnt / name, content);
         ok = runStep("umount " + shellQuote(mnt.string()), why);
     }
     run("losetup -d " + shellQuote(device));

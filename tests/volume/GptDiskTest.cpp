@@ -2,6 +2,7 @@
 // through mtools and mounts), and on the same disk with its primary header and entry
 // array zeroed; The Sleuth Kit's mmls is the oracle for every start and end.
 #include "support/GptImages.h"
+#include "support/MmlsListing.h"
 #include "support/NtfsImages.h"
 #include "support/TestSupport.h"
 #include "support/VolumeImages.h"
@@ -16,34 +17,11 @@ namespace fs = std::filesystem;
 
 using test::cli;
 
-// "start end" (end: the first sector behind) of each partition, as mmls lists them.
 std::vector<std::string> mmlsPartitions(const fs::path& image) {
-    std::istringstream lines(test::runOrFail("mmls -t gpt " + test::shellQuote(image.string())));
-    std::vector<std::string> out;
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        std::string slot, kind;
-        std::uint64_t start = 0, end = 0;
-        // "004:  000       0000002048   0000133119   0000131072   FAT32 part"
-        if (fields >> slot >> kind >> start >> end &&
-            kind.find_first_not_of("0123456789") == std::string::npos)
-            out.push_back(std::to_string(start) + " " + std::to_string(end + 1));
-    }
-    return out;
+    return test::MmlsPartitions(image, "-t gpt");
 }
 
-std::vector<std::string> ourPartitions(const std::string& listing) {
-    std::istringstream lines(listing);
-    std::vector<std::string> out;
-    std::string line;
-    while (std::getline(lines, line)) {
-        const auto tab = line.find('\t');
-        const auto tab2 = line.find('\t', tab + 1);
-        out.push_back(line.substr(tab + 1, tab2 - tab - 1) + " " + line.substr(tab2 + 1));
-    }
-    return out;
-}
+using test::ListedPartitions;
 
 void expectListedAndSaved(const test::GptImage& gpt, const fs::path& image, const fs::path& out) {
     const std::string listing = cli(image, "partitions --disk 0");
@@ -54,7 +32,7 @@ void expectListedAndSaved(const test::GptImage& gpt, const fs::path& image, cons
                     std::to_string(v.start) + "\t" + std::to_string(v.start + v.sectors) + "\n";
     }
     EXPECT_EQ(listing, expected);
-    EXPECT_EQ(ourPartitions(listing), mmlsPartitions(image));
+    EXPECT_EQ(ListedPartitions(listing), mmlsPartitions(image));
     for (std::size_t k = 0; k < gpt.volumes().size(); ++k) {
         const fs::path to = out / std::to_string(k + 1);
         cli(image, "save --disk 0 --partition " + std::to_string(k + 1) +
@@ -120,7 +98,7 @@ TEST(GptDisk, NtfsBeyondTwoTebibytesIsListedAndSavedByteExact) {
     const std::string listing = cli(image, "partitions --disk 0");
     EXPECT_EQ(listing, "Partition - 1 ( NTFS )\t" + std::to_string(start) + "\t" +
                            std::to_string(start + sectors) + "\n");
-    EXPECT_EQ(ourPartitions(listing), mmlsPartitions(image));
+    EXPECT_EQ(ListedPartitions(listing), mmlsPartitions(image));
     cli(image, "save --disk 0 --partition 1 --to " + test::shellQuote((dir / "out").string()));
     for (const auto& [name, content] : files)
         EXPECT_TRUE(test::ReadWholeFile(dir / "out" / name) == content) << name;

@@ -113,7 +113,7 @@ struct RecoveryContext {
     bool validationSucceeded = false;
     bool rawWholeDisk = false;
     bool rawRangeChosen = false;
-    std::uint32_t rawDiskSectors = 0;
+    std::uint64_t rawDiskSectors = 0;
     volume::VolumeParams volumeParams;
 
     // Search results.

@@ -335,6 +335,11 @@ TEST(Wizard, RawRangeChoices) {
     EXPECT_EQ(s.view.texts[item::kRawStart], "0");
     EXPECT_EQ(s.view.texts[item::kRawEnd], "196608");
     EXPECT_TRUE(s.ctx->rawRangeChosen);
+    // A 3 TiB disk's end sector does not fit a signed 32-bit number.
+    platform::SetRegistryString(s.registry, platform::RegistryRoot::ClassesRoot,
+                                "Quarrixdale Removal Media\\Size", "Disk0", "3298534883328");
+    s.wizard->setRawRange(false);
+    EXPECT_EQ(s.view.texts[item::kRawEnd], "6442450944");
     s.wizard->setRawRange(true);
     EXPECT_TRUE(s.ctx->rawWholeDisk);
     EXPECT_FALSE(s.ctx->rawRangeChosen);

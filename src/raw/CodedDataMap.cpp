@@ -83,10 +83,15 @@ bool CodedDataMap::otherData(std::uint64_t sector) const {
     return s.cleared || s.header || s.firstMarker < 512;
 }
 
-bool CodedDataMap::afterOtherData(std::uint64_t sector) const {
-    if (!inside(sector - 1))
-        return true;
-    return otherData(sector - 1) || map_[sector - 1 - first_].firstEnd < 512;
+bool CodedDataMap::afterOtherData(std::uint64_t sector, std::uint32_t within) const {
+    for (std::uint64_t k = 1; k <= within; ++k) {
+        const std::uint64_t before = sector - k;
+        if (k > sector || !inside(before))
+            return true;
+        if (otherData(before) || map_[before - first_].firstEnd < 512)
+            return true;
+    }
+    return false;
 }
 
 } // namespace qr::raw

@@ -26,9 +26,9 @@ public:
     // True when `sector` holds what no coded data holds: it is cleared, starts with
     // another file's header, or holds a marker other than restarts and the EOI.
     bool otherData(std::uint64_t sector) const;
-    // True when the sector before `sector` is other data or a picture's end: where a
-    // continuation most likely begins.
-    bool afterOtherData(std::uint64_t sector) const;
+    // True when one of the `within` sectors before `sector` is other data or holds a
+    // picture's end: where a continuation most likely begins.
+    bool afterOtherData(std::uint64_t sector, std::uint32_t within = 1) const;
 
 private:
     struct Sector {

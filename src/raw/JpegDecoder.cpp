@@ -107,6 +107,7 @@ void decode(jpeg_decompress_struct& info, Errors& errors, Source& source, std::v
     if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK || info.progressive_mode ||
         info.image_height == 0)
         return;
+    result.scanAt = source.taken();
     info.out_color_space = JCS_GRAYSCALE; // the coded data is all read either way
     info.dct_method = JDCT_IFAST;
     info.do_fancy_upsampling = FALSE;

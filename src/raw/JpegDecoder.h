@@ -26,6 +26,7 @@ struct JpegDecoding {
     bool warned = false;        // corrupt data was met
     std::uint32_t rows = 0;     // the picture's height in rows
     std::uint32_t goodRows = 0; // rows done before the corrupt data
+    std::uint64_t scanAt = 0;   // bytes before the first scan's coded data
     std::uint64_t brokenAt = 0; // bytes the decoder had taken when it met it
     std::uint64_t end = 0;      // whole: the offset behind the EOI
 };

@@ -19,10 +19,12 @@ constexpr std::uint64_t kMaxFirstFragment = 64ull << 20;
 // Break points tried around the corrupt data, and how far behind it they may lie.
 constexpr unsigned kBreakCandidates = 16;
 constexpr std::uint64_t kBreakSlack = 4096;
-constexpr std::chrono::seconds kPictureTime{10};
+constexpr std::chrono::seconds kPictureTime{1};
 constexpr std::chrono::milliseconds kCandidateTime{250};
 // Rows before the break that are drawn again (the rest are only entropy-decoded).
 constexpr std::uint32_t kRedrawnRows = 64;
+// The smallest cluster that cards are formatted with, as far as the search counts.
+constexpr std::uint64_t kClusterBytes = 4096;
 
 // Reads the medium from sector `start`, never behind `end`; false at a cleared sector,
 // so the picture's data ends where the area was cleared.
@@ -92,49 +94,66 @@ std::optional<JpegFragments> ReassembleJpeg(disk::SectorSource& source, std::uin
         std::min(rangeEnd, start + breaks.front() / kSector + kMaxJpegGapBytes / kSector + 8);
     const CodedDataMap map(source, mapFirst, mapEnd);
 
-    // The break where the first fragment's sectors stop looking like coded data comes
-    // first; the others are tried once it has failed.
+    // The first sector of the scan that no coded data holds ends the first fragment at
+    // the latest: the break at it comes first, then the ones before it, nearest first;
+    // those behind it are tried last.
     for (std::size_t b = breaks.size(); b-- > 1;)
-        if (map.otherData(start + breaks[b] / kSector)) {
+        if (breaks[b] >= first.scanAt && map.otherData(start + breaks[b] / kSector)) {
+            std::reverse(breaks.begin(), breaks.begin() + static_cast<std::ptrdiff_t>(b));
             std::rotate(breaks.begin(), breaks.begin() + static_cast<std::ptrdiff_t>(b),
-                        breaks.begin() + static_cast<std::ptrdiff_t>(b) + 1);
+                        breaks.end());
             break;
         }
+    // The picture decoded from the head up to `breakAt` and the medium from `candidate`.
+    const auto tryJoin = [&](std::uint64_t candidate,
+                             std::uint64_t breakAt) -> std::optional<JpegFragments> {
+        const std::uint64_t rest = std::min((rangeEnd - candidate) * kSector, limit - breakAt);
+        const FileBytesReader joined = [&](std::uint64_t offset, std::uint32_t length,
+                                           unsigned char* out) {
+            if (offset > breakAt + rest || length > breakAt + rest - offset)
+                return false;
+            const std::uint64_t fromHead =
+                offset < breakAt ? std::min<std::uint64_t>(length, breakAt - offset) : 0;
+            if (fromHead > 0)
+                std::memcpy(out, head.data() + offset, static_cast<std::size_t>(fromHead));
+            if (fromHead == length)
+                return true;
+            return readMedium(source, candidate, rangeEnd, offset + fromHead - breakAt,
+                              static_cast<std::uint32_t>(length - fromHead), out + fromHead,
+                              buffer);
+        };
+        const JpegDecoding tried = DecodeJpeg(joined, breakAt + rest, {skip, kCandidateTime, true});
+        if (tried.whole && tried.end > breakAt)
+            return JpegFragments{breakAt, candidate, tried.end - breakAt};
+        return std::nullopt;
+    };
     // A continuation most likely begins behind another file's data (its end, a cleared
-    // area, a header): only those places are tried.
+    // area, a header). Cards keep files in clusters of 4 KiB or more, so the pairs of a
+    // break and a continuation both 4 KiB apart from the picture's start come first,
+    // with a continuation that may lie a little behind the other data; then the rest,
+    // right behind it. Within a pass, the nearest continuation first, with every break.
+    const auto aligned = [&](std::uint64_t candidate, std::uint64_t breakAt) {
+        return breakAt % kClusterBytes == 0 && (candidate - start) * kSector % kClusterBytes == 0;
+    };
     std::vector<std::uint64_t> candidates;
     for (std::uint64_t c = (mapFirst / stepSectors + 1) * stepSectors; c < mapEnd; c += stepSectors)
-        if (map.afterOtherData(c) && map.mayContinue(c))
+        if (map.mayContinue(c) &&
+            map.afterOtherData(c, aligned(c, 0) ? kClusterBytes / kSector : 1))
             candidates.push_back(c);
 
-    for (const std::uint64_t breakAt : breaks) {
-        const std::uint64_t firstEnd = start + breakAt / kSector;
-        for (const std::uint64_t candidate : candidates) {
-            if (candidate <= firstEnd || candidate - firstEnd > kMaxJpegGapBytes / kSector)
-                continue;
-            if (std::chrono::steady_clock::now() > until)
-                return std::nullopt;
-            const std::uint64_t rest = std::min((rangeEnd - candidate) * kSector, limit - breakAt);
-            const FileBytesReader joined = [&](std::uint64_t offset, std::uint32_t length,
-                                               unsigned char* out) {
-                if (offset > breakAt + rest || length > breakAt + rest - offset)
-                    return false;
-                const std::uint64_t fromHead =
-                    offset < breakAt ? std::min<std::uint64_t>(length, breakAt - offset) : 0;
-                if (fromHead > 0)
-                    std::memcpy(out, head.data() + offset, static_cast<std::size_t>(fromHead));
-                if (fromHead == length)
-                    return true;
-                return readMedium(source, candidate, rangeEnd, offset + fromHead - breakAt,
-                                  static_cast<std::uint32_t>(length - fromHead), out + fromHead,
-                                  buffer);
-            };
-            const JpegDecoding tried =
-                DecodeJpeg(joined, breakAt + rest, {skip, kCandidateTime, true});
-            if (tried.whole && tried.end > breakAt)
-                return JpegFragments{breakAt, candidate, tried.end - breakAt};
-        }
-    }
+    for (const bool clustered : {true, false})
+        for (const std::uint64_t candidate : candidates)
+            for (const std::uint64_t breakAt : breaks) {
+                const std::uint64_t firstEnd = start + breakAt / kSector;
+                if (candidate <= firstEnd || candidate - firstEnd > kMaxJpegGapBytes / kSector ||
+                    aligned(candidate, breakAt) != clustered ||
+                    (!clustered && !map.afterOtherData(candidate)))
+                    continue;
+                if (std::chrono::steady_clock::now() > until)
+                    return std::nullopt;
+                if (auto joined = tryJoin(candidate, breakAt))
+                    return joined;
+            }
     return std::nullopt;
 }
 

@@ -108,6 +108,23 @@ TEST_F(JpegReassembly, TwoFragmentsAroundOtherFilesAreWrittenByteExact) {
     }
 }
 
+TEST_F(JpegReassembly, AContinuationBehindDataWithoutMarkersIsFoundAtAClusterBoundary) {
+    // Fragments 4 KiB apart from the picture's start; the other file's last sectors
+    // hold nothing that coded data could not hold, so only the cluster tells the
+    // continuation's place.
+    const std::size_t firstSectors = photo->bytes.size() / 512 / 2 / 8 * 8;
+    Bytes gap = test::randomSectors(37, 5);
+    gap.resize(gap.size() + 3 * 512);
+    for (std::size_t i = gap.size() - 3 * 512; i < gap.size(); ++i)
+        gap[i] = static_cast<unsigned char>('a' + i % 19);
+    test::MemorySource source(fragmented(photo->bytes, firstSectors, gap));
+    const auto fragments = ReassembleJpeg(source, 8, source.sectorCount(), 1);
+    ASSERT_TRUE(fragments);
+    EXPECT_EQ(fragments->firstBytes, firstSectors * 512);
+    EXPECT_EQ(fragments->secondSector, 8 + firstSectors + 40);
+    EXPECT_EQ(fragments->firstBytes + fragments->secondBytes, photo->bytes.size());
+}
+
 TEST_F(JpegReassembly, APictureWhoseRestIsGoneGivesNoFile) {
     const std::size_t sectors = photo->bytes.size() / 512;
     Bytes image = test::randomSectors(8, 3);

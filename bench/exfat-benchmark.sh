@@ -19,6 +19,7 @@ FILES=${FILES:-20000}
 FOLDERS=${FOLDERS:-3000}
 SIZE_GIB=${SIZE_GIB:-4}
 WORK=${WORK:-$(mktemp -d /tmp/exfat-benchmark.XXXXXX)}
+mkdir -p "$WORK"
 IMAGE=$WORK/exfat.img
 SWEEP=$WORK/exfat-sweep
 CLI=$BUILD/bin/recovery-cli

@@ -25,9 +25,10 @@ public:
     disk::ReadStatus readSectors(std::uint64_t start, std::uint32_t count,
                                  unsigned char* buffer) override {
         const std::size_t bytes = std::size_t{count} * disk::kSectorBytes;
-        std::memset(buffer, 0, bytes);
-        if (fd_ < 0)
+        if (fd_ < 0) {
+            std::memset(buffer, 0, bytes);
             return disk::ReadStatus::NoMedium;
+        }
         ++reads;
         std::size_t done = 0;
         while (done < bytes) {
@@ -37,6 +38,9 @@ public:
                 break;
             done += static_cast<std::size_t>(got);
         }
+        // Only what the image did not give is cleared: a whole-buffer clear costs a
+        // sixth of a warm sweep.
+        std::memset(buffer + done, 0, bytes - done);
         return done == bytes ? disk::ReadStatus::Complete : disk::ReadStatus::Partial;
     }
 

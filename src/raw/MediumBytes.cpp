@@ -11,32 +11,41 @@ constexpr std::uint64_t kBlockSectors = 128;
 } // namespace
 
 MediumBytes::MediumBytes(disk::SectorSource& source, std::uint64_t rangeEnd)
-    : source_(source), end_(rangeEnd * kSector), block_(kBlockSectors * kSector) {}
+    : source_(source), end_(rangeEnd * kSector) {}
 
-bool MediumBytes::load(std::uint64_t sector) {
-    const std::uint64_t first = sector / kBlockSectors * kBlockSectors;
-    const std::uint64_t count = std::min(kBlockSectors, end_ / kSector - first);
-    if (source_.readSectors(first, static_cast<std::uint32_t>(count), block_.data()) ==
-        disk::ReadStatus::NoMedium) {
+MediumBytes::Block* MediumBytes::blockOf(std::uint64_t sector) {
+    ++reads_;
+    for (Block& block : blocks_)
+        if (sector >= block.first && sector - block.first < block.sectors) {
+            block.used = reads_;
+            return &block;
+        }
+    Block& oldest =
+        *std::min_element(blocks_.begin(), blocks_.end(),
+                          [](const Block& a, const Block& b) { return a.used < b.used; });
+    oldest.first = sector / kBlockSectors * kBlockSectors;
+    oldest.sectors = std::min(kBlockSectors, end_ / kSector - oldest.first);
+    oldest.bytes.resize(kBlockSectors * kSector);
+    oldest.used = reads_;
+    if (source_.readSectors(oldest.first, static_cast<std::uint32_t>(oldest.sectors),
+                            oldest.bytes.data()) == disk::ReadStatus::NoMedium) {
         lost_ = true;
-        blockSectors_ = 0;
-        return false;
+        oldest.sectors = 0;
+        return nullptr;
     }
-    blockFirst_ = first;
-    blockSectors_ = count;
-    return true;
+    return &oldest;
 }
 
 bool MediumBytes::read(std::uint64_t offset, std::uint64_t length, unsigned char* out) {
     if (lost_ || offset > end_ || length > end_ - offset)
         return false;
     while (length > 0) {
-        const std::uint64_t sector = offset / kSector;
-        if ((sector < blockFirst_ || sector >= blockFirst_ + blockSectors_) && !load(sector))
+        const Block* block = blockOf(offset / kSector);
+        if (!block)
             return false;
-        const std::uint64_t at = offset - blockFirst_ * kSector;
-        const std::uint64_t n = std::min(length, blockSectors_ * kSector - at);
-        std::memcpy(out, block_.data() + at, static_cast<std::size_t>(n));
+        const std::uint64_t at = offset - block->first * kSector;
+        const std::uint64_t n = std::min(length, block->sectors * kSector - at);
+        std::memcpy(out, block->bytes.data() + at, static_cast<std::size_t>(n));
         out += n;
         offset += n;
         length -= n;

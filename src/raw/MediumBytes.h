@@ -1,9 +1,11 @@
 #pragma once
-// Bytes of the medium by their byte offset, read in blocks of 64 KiB that are kept
-// while the reads stay in them, never behind the end of the search range. Readers of
-// many small fields far apart (sample tables, box headers) go through it.
+// Bytes of the medium by their byte offset, read in blocks of 64 KiB of which the eight
+// used last are kept, never behind the end of the search range. Readers of many small
+// fields in a few places far apart (sample tables, box headers, a chunk tried at one
+// gap after another) go through it.
 #include "disk/SectorSource.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -17,16 +19,21 @@ public:
     bool read(std::uint64_t offset, std::uint64_t length, unsigned char* out);
 
     std::uint64_t endByte() const { return end_; }
-    bool lost() const { return lost_; }
 
 private:
-    bool load(std::uint64_t sector);
+    struct Block {
+        std::uint64_t first = 0; // first sector held
+        std::uint64_t sectors = 0;
+        std::uint64_t used = 0; // when it was last read from
+        std::vector<unsigned char> bytes;
+    };
+    // The block holding `sector`, read when none does; null once the medium is gone.
+    Block* blockOf(std::uint64_t sector);
 
     disk::SectorSource& source_;
-    std::uint64_t end_;            // bytes of the range
-    std::uint64_t blockFirst_ = 0; // first sector held
-    std::uint64_t blockSectors_ = 0;
-    std::vector<unsigned char> block_;
+    std::uint64_t end_; // bytes of the range
+    std::array<Block, 8> blocks_;
+    std::uint64_t reads_ = 0;
     bool lost_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include "raw/Mp4SampleTable.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 
 namespace qr::raw {
@@ -78,6 +79,12 @@ std::optional<std::uint64_t> PlacementSearch::bestBreak(std::uint64_t gap) const
     if (holding.size() <= 1)
         return holding.empty() ? std::nullopt : std::optional<std::uint64_t>(holding.front());
     // The candidates differ only in the bytes between the first and the last of them.
+    // Of those that score alike, the one on the widest power-of-two boundary that the
+    // gap is a multiple of: clusters are such boundaries, and the gap is whole clusters.
+    const auto aligned = [&](std::uint64_t b) {
+        return std::min(std::countr_zero(b / disk::kSectorBytes),
+                        std::countr_zero(gap / disk::kSectorBytes));
+    };
     std::optional<std::uint64_t> best;
     std::uint64_t fewest = 0;
     for (const std::uint64_t b : holding) {
@@ -85,7 +92,8 @@ std::optional<std::uint64_t> PlacementSearch::bestBreak(std::uint64_t gap) const
         JoinScore score{holding.front(), holding.back()};
         if (late() || !holds(localBegin_, localEnd_, placed(b, gap), steps, false, &score))
             continue;
-        if (!best || score.oddities < fewest) {
+        if (!best || score.oddities < fewest ||
+            (score.oddities == fewest && aligned(b) > aligned(*best))) {
             best = b;
             fewest = score.oddities;
         }

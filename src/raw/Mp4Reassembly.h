@@ -4,7 +4,8 @@
 // not hold its samples (raw/Mp4SampleCheck.h) the file broke at a step boundary before
 // it, and the rest is looked for 1 to 4,096 steps further on: the first video chunk
 // wholly behind the break must hold at the gap tried, then the break is placed where
-// the chunks around it hold and their coded bytes look least like other data, and
+// the chunks around it hold and their coded bytes look least like other data (of those
+// alike, on the widest boundary the gap is a multiple of, as clusters are), and
 // every chunk must hold before the video is taken. A movie box behind the media data
 // may itself lie behind the gap (raw/Mp4Layout.h). Checks spend a step budget and the
 // whole search a time budget.

@@ -30,6 +30,21 @@ bool hevcHeader(const unsigned char* h) {
     return type <= 9 || (type >= 16 && type <= 21) || (type >= 32 && type <= 40);
 }
 
+// A sector of coded bytes that looks like other data: few byte values (text, a
+// table, a cleared area) or a JPEG's stuffed FF 00 twice (coded video holds FF 00
+// about once in 64 KiB).
+bool otherSector(const unsigned char* sector) {
+    std::array<bool, 256> seen{};
+    unsigned values = 0;
+    unsigned stuffed = 0;
+    for (unsigned i = 0; i < 512; ++i) {
+        values += seen[sector[i]] ? 0 : 1;
+        seen[sector[i]] = true;
+        stuffed += i + 1 < 512 && sector[i] == 0xFF && sector[i + 1] == 0 ? 1 : 0;
+    }
+    return values < 128 || stuffed >= 2;
+}
+
 // Scores the coded bytes [from, to) of a sample where they meet the score's window; a
 // sector of the file counts when it lies whole in them.
 bool scorePayload(std::uint64_t from, std::uint64_t to, const FileBytesReader& read,
@@ -47,22 +62,11 @@ bool scorePayload(std::uint64_t from, std::uint64_t to, const FileBytesReader& r
             return false;
         --steps;
         const unsigned held = carried + n;
-        for (unsigned i = 0; i + 2 < held; ++i) {
+        for (unsigned i = 0; i + 2 < held; ++i)
             if (piece[i] == 0 && piece[i + 1] == 0 && piece[i + 2] <= 1)
                 ++score->oddities;
-            if (piece[i] == 0xFF && piece[i + 1] == 0)
-                ++score->oddities; // a JPEG's stuffed byte, rare elsewhere
-        }
-        for (std::uint64_t sector = (at + 511) / 512 * 512; sector + 512 <= at + n; sector += 512) {
-            std::array<bool, 256> seen{};
-            unsigned values = 0;
-            for (std::uint64_t i = sector; i < sector + 512; ++i)
-                if (!seen[piece[carried + (i - at)]]) {
-                    seen[piece[carried + (i - at)]] = true;
-                    ++values;
-                }
-            score->oddities += values < 128 ? 16 : 0;
-        }
+        for (std::uint64_t sector = (at + 511) / 512 * 512; sector + 512 <= at + n; sector += 512)
+            score->oddities += otherSector(piece + carried + (sector - at)) ? 16 : 0;
         carried = std::min(2u, held);
         std::copy(piece + held - carried, piece + held, piece);
         at += n;

@@ -10,7 +10,7 @@
 // Where two fragments may join inside a sample's coded bytes the lengths say nothing:
 // there the payload is scored for what coded data never holds (three bytes 00 00 00 or
 // 00 00 01, which start codes and emulation prevention keep out, and sectors of few
-// byte values) or seldom holds (FF 00, which JPEG data holds every few hundred bytes).
+// byte values) or seldom holds (sectors with FF 00 twice, as JPEG data has them).
 #include "raw/MediaLength.h"
 #include "raw/Mp4SampleTable.h"
 

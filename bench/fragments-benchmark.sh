@@ -1,21 +1,24 @@
 #!/bin/sh
 # A card image without a file system: JPEG photos (cjpeg, some with EXIF and a
-# thumbnail) at 32 KiB cluster boundaries, every other baseline photo written in two
-# fragments with other files' clusters (a whole photo, or filler) between them. Times
-# the raw search of recovery-cli for JPEGs against PhotoRec's, and counts for each the
-# photos written back byte for byte, those in one run and those in two fragments apart,
-# and the outputs that are no original. Not a test: the figures depend on the machine.
+# thumbnail) and MP4/MOV videos (ffmpeg: H.264 or MPEG-4 Visual, with and without AAC
+# sound, the movie box last or first) at 32 KiB cluster boundaries, every other
+# baseline photo and every other video written in two fragments with other files'
+# clusters (a whole photo, or filler) between them. Times the raw search of recovery-cli
+# for JPEGs and videos against PhotoRec's, and counts for each the files written back
+# byte for byte, those in one run and those in two fragments apart, and the outputs that
+# are no original. Not a test: the figures depend on the machine.
 #
 #   bench/fragments-benchmark.sh [RECOVERY_CLI]
 #
-# Environment: PHOTOS (default 40), WORK (folder for the image and outputs, default a
-# new one under /tmp), KEEP (keep WORK when set). Needs ffmpeg, cjpeg, exiftool,
-# python3, photorec (testdisk), bc and sha256sum.
+# Environment: PHOTOS (default 40), VIDEOS (default 12), WORK (folder for the image and
+# outputs, default a new one under /tmp), KEEP (keep WORK when set). Needs ffmpeg,
+# cjpeg, exiftool, python3, photorec (testdisk), bc and sha256sum.
 set -eu
 
 HERE=$(cd "$(dirname "$0")" && pwd)
 CLI=${1:-$HERE/../out/build/bin/recovery-cli}
 PHOTOS=${PHOTOS:-40}
+VIDEOS=${VIDEOS:-12}
 WORK=${WORK:-$(mktemp -d /tmp/fragments-benchmark.XXXXXX)}
 IMAGE=$WORK/card.img
 MEDIA=$WORK/media
@@ -50,6 +53,27 @@ while [ "$i" -le "$PHOTOS" ]; do
 done
 rm -f "$WORK/thumb.ppm" "$WORK/frame.ppm"
 
+echo "making $VIDEOS videos ..." >&2
+i=1
+while [ "$i" -le "$VIDEOS" ]; do
+    case $((i % 3)) in 0) size=640x480 ;; 1) size=320x240 ;; *) size=480x360 ;; esac
+    picture="testsrc=duration=$((2 + i % 3)):size=$size:rate=25"
+    sound="sine=frequency=$((300 + 40 * i)):duration=$((2 + i % 3))"
+    case $((i % 4)) in
+    0) set -- -c:v libx264 -preset veryfast -pix_fmt yuv420p; name=$(printf 'MVI_%04d.MP4' "$i") ;;
+    1) set -- -c:v libx264 -preset veryfast -pix_fmt yuv420p -movflags +faststart; name=$(printf 'MVI_%04d.MOV' "$i") ;;
+    2) set -- -c:v mpeg4 -q:v 4; name=$(printf 'MVI_%04d.MP4' "$i") ;;
+    *) set -- -c:v libx264 -preset veryfast -pix_fmt yuv420p -movflags +faststart; name=$(printf 'MVI_%04d.MP4' "$i") ;;
+    esac
+    if [ $((i % 3)) -eq 0 ]; then
+        ffmpeg -loglevel error -y -f lavfi -i "$picture" -vf "noise=alls=8:allf=t" "$@" "$MEDIA/$name"
+    else
+        ffmpeg -loglevel error -y -f lavfi -i "$picture" -f lavfi -i "$sound" \
+            -vf "noise=alls=8:allf=t" "$@" -c:a aac -b:a 96k -shortest "$MEDIA/$name"
+    fi
+    i=$((i + 1))
+done
+
 echo "placing them on a card image ..." >&2
 python3 - "$IMAGE" "$MEDIA" "$WORK" <<'PY'
 import os, random, sys
@@ -64,7 +88,7 @@ def pad():
 split, whole = [], []
 for i, (name, data) in enumerate(zip(names, photos)):
     # SOF2 never stands in coded data (an FF there is stuffed), so a search is exact.
-    progressive = b"\xff\xc2" in data
+    progressive = name.upper().endswith(".JPG") and b"\xff\xc2" in data
     clusters = (len(data) + cluster - 1) // cluster
     if i % 2 == 0 and not progressive and clusters >= 3:
         cut = rng.randrange(1, clusters - 1) * cluster
@@ -103,29 +127,41 @@ seconds() { # runs "$@" quietly and prints the wall-clock seconds
     echo "$end - $start" | bc
 }
 
-found() { # originals of list $2 written back exactly under $1, of how many
-    find "$1" -type f -iname '*.jpg' -exec sha256sum {} + 2>/dev/null | cut -d' ' -f1 |
-        sort -u >"$1.sha"
-    echo "$(grep -cFxf "$1.sha" "$2")/$(wc -l <"$2")"
+outputs() { # the sha256 of the outputs under $1 that are photos ($2 jpg) or videos
+    if [ "$2" = jpg ]; then
+        find "$1" -type f -iname '*.jpg' -exec sha256sum {} + 2>/dev/null
+    else
+        find "$1" -type f \( -iname '*.mp4' -o -iname '*.mov' \) -exec sha256sum {} + 2>/dev/null
+    fi | cut -d' ' -f1 | sort -u
 }
 
-others() { # outputs under $1 that are no original
-    find "$1" -type f -iname '*.jpg' -exec sha256sum {} + 2>/dev/null | cut -d' ' -f1 |
-        grep -cvFxf "$WORK/originals.sha" || true
+found() { # originals of list $2 written back exactly under $1 (of kind $3), of how many
+    outputs "$1" "$3" >"$1.sha"
+    grep -iE "$(if [ "$3" = jpg ]; then echo '\.jpg$'; else echo '\.(mp4|mov)$'; fi)" "$2" >"$2.$3"
+    sums "$2.$3" >"$2.$3.sha"
+    echo "$(grep -cFxf "$1.sha" "$2.$3.sha")/$(wc -l <"$2.$3")"
+}
+
+others() { # outputs under $1 of kind $2 that are no original
+    outputs "$1" "$2" | grep -cvFxf "$WORK/originals.sha" || true
 }
 
 mkdir -p "$WORK/photorec"
 cd "$WORK"
-OURS=$(seconds "$CLI" --image "$IMAGE" raw --disk 0 --to "$WORK/ours" --types jpg)
+OURS=$(seconds "$CLI" --image "$IMAGE" raw --disk 0 --to "$WORK/ours" --types jpg,mp4)
 PHOTOREC=$(seconds photorec /log /d "$WORK/photorec/out" /cmd "$IMAGE" \
-    partition_none,fileopt,everything,disable,jpg,enable,wholespace,search)
+    partition_none,fileopt,everything,disable,jpg,enable,mov,enable,wholespace,search)
 rm -f photorec.log photorec.ses
 
-printf '\n%-30s %s\n' "card" "$(($(stat -c %s "$IMAGE") >> 20)) MiB, $(wc -l <"$WORK/whole.txt") photos in one run, $(wc -l <"$WORK/split.txt") in two fragments"
+printf '\n%-30s %s\n' "card" "$(($(stat -c %s "$IMAGE") >> 20)) MiB, $(wc -l <"$WORK/whole.txt") files in one run, $(wc -l <"$WORK/split.txt") in two fragments"
 printf '%-30s %s\n' "machine" "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 printf '%-30s %8s %10s %14s %12s\n' "" "seconds" "one run" "two fragments" "no original"
-printf '%-30s %8.2f %10s %14s %12s\n' "recovery-cli raw --types jpg" "$OURS" \
-    "$(found "$WORK/ours" "$WORK/whole.sha")" "$(found "$WORK/ours" "$WORK/split.sha")" "$(others "$WORK/ours")"
-printf '%-30s %8.2f %10s %14s %12s\n' "photorec /cmd (jpg)" "$PHOTOREC" \
-    "$(found "$WORK/photorec" "$WORK/whole.sha")" "$(found "$WORK/photorec" "$WORK/split.sha")" "$(others "$WORK/photorec")"
+for kind in jpg mp4; do
+    printf '%-30s %8.2f %10s %14s %12s\n' "recovery-cli raw ($kind)" "$OURS" \
+        "$(found "$WORK/ours" "$WORK/whole.txt" $kind)" "$(found "$WORK/ours" "$WORK/split.txt" $kind)" \
+        "$(others "$WORK/ours" $kind)"
+    printf '%-30s %8.2f %10s %14s %12s\n' "photorec /cmd ($kind)" "$PHOTOREC" \
+        "$(found "$WORK/photorec" "$WORK/whole.txt" $kind)" \
+        "$(found "$WORK/photorec" "$WORK/split.txt" $kind)" "$(others "$WORK/photorec" $kind)"
+done
 [ -n "${KEEP:-}" ] || rm -rf "$WORK"

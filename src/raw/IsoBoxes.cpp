@@ -1,8 +1,11 @@
 #include "raw/IsoBoxes.h"
 
+#include "raw/Mp4SampleCheck.h"
+
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 namespace qr::raw {
 
@@ -18,8 +21,9 @@ bool isBrand(const unsigned char* p) {
     return std::all_of(p, p + 4, isBrandByte);
 }
 
-// The box types that stand at the top level of a video file (ftyp only first).
-bool isTopLevel(const unsigned char* type) {
+} // namespace
+
+bool IsTopLevelBox(const unsigned char* type) {
     static constexpr const char* known[] = {"moov", "mdat", "free", "skip", "wide", "uuid",
                                             "pdin", "moof", "mfra", "meta", "styp", "sidx",
                                             "udta", "ssix", "prft", "emsg", "pnot", "junk"};
@@ -27,7 +31,13 @@ bool isTopLevel(const unsigned char* type) {
                        [&](const char* k) { return std::memcmp(type, k, 4) == 0; });
 }
 
-} // namespace
+std::string_view IsoVideoExtension(const unsigned char* brand) {
+    if (std::memcmp(brand, "qt  ", 4) == 0)
+        return ".MOV";
+    if (std::memcmp(brand, "3g", 2) == 0)
+        return ".3GP";
+    return ".MP4";
+}
 
 bool LooksLikeIsoVideo(const unsigned char* b, std::size_t size) {
     if (size < 16 || std::memcmp(b + 4, "ftyp", 4) != 0)
@@ -45,6 +55,8 @@ struct TopLevel {
     std::uint64_t end = 0;
     bool movie = false;
     bool meta = false;
+    std::uint64_t movieAt = 0; // the `moov` payload
+    std::uint64_t movieBytes = 0;
     unsigned char brand[4] = {};
 };
 
@@ -66,7 +78,7 @@ std::optional<TopLevel> walkTopLevel(const FileBytesReader& read, std::uint64_t 
     std::uint64_t at = ftypSize;
     for (unsigned boxes = 0; boxes < kMaxBoxes; ++boxes) {
         unsigned char box[16];
-        if (at + 8 > limit || !read(at, 8, box) || !isTopLevel(box + 4))
+        if (at + 8 > limit || !read(at, 8, box) || !IsTopLevelBox(box + 4))
             break; // the file ended behind the last box
         std::uint64_t size = Be32(box);
         if (size == 1) {
@@ -80,12 +92,30 @@ std::optional<TopLevel> walkTopLevel(const FileBytesReader& read, std::uint64_t 
         }
         if (size > limit - at)
             return std::nullopt;
-        top.movie = top.movie || std::memcmp(box + 4, "moov", 4) == 0;
+        if (!top.movie && std::memcmp(box + 4, "moov", 4) == 0) {
+            const std::uint64_t header = Be32(box) == 1 ? 16 : 8;
+            top.movieAt = at + header;
+            top.movieBytes = size - header;
+            top.movie = true;
+        }
         top.meta = top.meta || std::memcmp(box + 4, "meta", 4) == 0;
         at += size;
     }
     top.end = at;
     return top;
+}
+
+// False when the movie's video chunks do not hold their samples where the tables put
+// them: the file broke somewhere (raw/Mp4Reassembly.h). Tables that cannot be read
+// leave the walked length.
+bool chunksInPlace(const FileBytesReader& read, const TopLevel& top) {
+    if (top.movieBytes > kMaxMovieBox)
+        return true;
+    std::vector<unsigned char> movie(static_cast<std::size_t>(top.movieBytes));
+    if (!read(top.movieAt, static_cast<std::uint32_t>(movie.size()), movie.data()))
+        return false;
+    const auto tables = ReadMp4SampleTables(movie.data(), movie.size(), top.end);
+    return !tables || ChunksInPlace(*tables, read);
 }
 
 bool brandIs(const unsigned char* brand, std::initializer_list<std::string_view> names) {
@@ -114,14 +144,9 @@ bool majorBrand(const FileBytesReader& read, std::uint64_t bytes, unsigned char*
 
 std::optional<MediaLength> IsoVideoLength(const FileBytesReader& read, std::uint64_t limit) {
     const auto top = walkTopLevel(read, limit);
-    if (!top || !top->movie)
+    if (!top || !top->movie || !chunksInPlace(read, *top))
         return std::nullopt;
-    std::string_view extension = ".MP4";
-    if (std::memcmp(top->brand, "qt  ", 4) == 0)
-        extension = ".MOV";
-    else if (std::memcmp(top->brand, "3g", 2) == 0)
-        extension = ".3GP";
-    return MediaLength{top->end, extension};
+    return MediaLength{top->end, IsoVideoExtension(top->brand)};
 }
 
 bool LooksLikeHeif(const unsigned char* b, std::size_t size) {

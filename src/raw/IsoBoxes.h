@@ -12,8 +12,11 @@
 namespace qr::raw {
 
 bool LooksLikeIsoVideo(const unsigned char* bytes, std::size_t size);
+// The box types that stand at the top level of a video file (`ftyp` only first).
+bool IsTopLevelBox(const unsigned char* type);
 
 // ".MOV" for QuickTime, ".3GP" for 3GPP brands, else ".MP4".
+std::string_view IsoVideoExtension(const unsigned char* brand);
 std::optional<MediaLength> IsoVideoLength(const FileBytesReader& read, std::uint64_t limit);
 
 // A HEIF brand ("heic", "heix", "mif1", ...): ".HEIC" for the HEVC ones, else ".HEIF".

@@ -41,19 +41,21 @@ bool MediaSearch::take(disk::ByteView window, std::uint64_t firstSector, std::ui
         const unsigned char* head = window.data() + offset;
         // The rows this first byte may start, tried in turn until one measures a file.
         std::optional<MeasuredFile> measured;
-        bool jpegHeader = false;
+        std::optional<RawKind> broken; // the first row whose file may lie in fragments
         for (const RawKind row : HeaderRows(head[0])) {
             if (!wanted_[static_cast<std::size_t>(row)] || !InfoOf(row).header(head, held))
                 continue;
-            jpegHeader = jpegHeader || row == RawKind::Jpeg;
+            if (!broken && MayReassemble(row))
+                broken = row;
             measured = MeasureMediaFile(target_, row, s);
             if (measured)
                 break;
         }
-        if (!measured && jpegHeader) {
-            // A JPEG whose data breaks may go on in a later fragment.
+        if (!measured && broken) {
+            // A JPEG whose data breaks or a video whose chunks do not follow may go on in
+            // a later fragment.
             CarvedFile file;
-            if (const auto write = WriteReassembledJpeg(target_, s, number_ + 1, file)) {
+            if (const auto write = WriteReassembledFile(target_, *broken, s, number_ + 1, file)) {
                 ++number_;
                 resumeAt_ = s + write->firstSectors;
                 if (!written(file, write->result))

@@ -5,8 +5,9 @@
 // structure and, when that holds together, written at that length. Headers inside a
 // file already written are not taken up again; its end is where the search goes on.
 // Candidates whose structure is broken are passed over, and the next sector is tried;
-// a JPEG whose data breaks is written from two fragments when a continuation decodes
-// it whole, and the search goes on behind its first fragment.
+// a JPEG whose data breaks or a video whose chunks do not follow is written from two
+// fragments when its continuation is found (raw/ReassembledFile.h), and the search
+// goes on behind its first fragment.
 #include "disk/ByteView.h"
 #include "raw/CarvedFile.h"
 

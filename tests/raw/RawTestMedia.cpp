@@ -105,6 +105,11 @@ const std::vector<SampleMedia>& sampleMedia() {
     return made;
 }
 
+const std::vector<SampleMedia>& sampleVideos() {
+    static const std::vector<SampleMedia> made = madeByScript({"make_videos.sh"}, {"ffmpeg"});
+    return made;
+}
+
 const std::vector<SampleMedia>& sampleOfficeFiles() {
     static const std::vector<SampleMedia> made =
         madeByScript({"make_office.sh"}, {"python3", "zip", "pdfunite"});

@@ -64,6 +64,8 @@ struct SampleMedia {
 // The pictures and videos make_media.sh writes with real tools, made once per version
 // of the script; empty when a tool is missing.
 const std::vector<SampleMedia>& sampleMedia();
+// The videos make_videos.sh writes for the two-fragment tests; empty without ffmpeg.
+const std::vector<SampleMedia>& sampleVideos();
 // The Office Open, OpenDocument and PDF files make_office.sh writes; empty when zip,
 // python3 or pdfunite is missing.
 const std::vector<SampleMedia>& sampleOfficeFiles();

@@ -12,7 +12,7 @@
 # image), REUSE (with WORK and KEEP of an earlier run: time the image kept there).
 set -eu
 
-CLI=${1:-$(dirname "$0")/../build-fat/bin/recovery-cli}
+CLI=${1:-$(dirname "$0")/../out/build/bin/recovery-cli}
 SIZE_MIB=${SIZE_MIB:-2304}
 RUNS=${RUNS:-5}
 FOLDERS=${FOLDERS:-60}

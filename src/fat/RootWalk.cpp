@@ -1,5 +1,6 @@
 #include "fat/RootWalk.h"
 
+#include "fat/DirectoryHeadReader.h"
 #include "fat/FatEngine.h"
 #include "fat/FatExtractClusters.h"
 
@@ -19,6 +20,7 @@ std::uint64_t WalkFatFromRoot(const FatVolume& volume, std::stop_token stop,
     std::unordered_set<std::uint32_t> taken{0};
     std::deque<std::uint32_t> pending{0};
     std::array<unsigned char, disk::kSectorBytes> head{};
+    DirectoryHeadReader heads(volume);
     std::uint64_t count = 0;
     while (!pending.empty() && !stop.stop_requested()) {
         const std::uint32_t directory = pending.front();
@@ -34,7 +36,7 @@ std::uint64_t WalkFatFromRoot(const FatVolume& volume, std::stop_token stop,
                 return true; // "." and "..", a folder named twice, a circle
             const std::uint64_t sector =
                 volume.geometry.cluster0Start + std::uint64_t{cluster} * perCluster;
-            if (sector > volume.partitionEnd || !volume.read(sector, 1, head.data()))
+            if (sector > volume.partitionEnd || !heads.read(cluster, head.data()))
                 return true;
             const auto dir = DirectoryHeadOf(disk::ByteView(head.data(), head.size()), sector,
                                              cluster, volume.fat32());

@@ -140,6 +140,55 @@ TEST_P(WalkFirst, AFolderThatNamesItsAncestorIsWalkedOnce) {
     EXPECT_EQ(walked.size(), 5u);
 }
 
+// Counts the requests that reach the medium.
+class CountingSource final : public disk::SectorSource {
+public:
+    explicit CountingSource(disk::SectorSource& inner) : inner_(inner) {}
+    disk::ReadStatus readSectors(std::uint64_t start, std::uint32_t count,
+                                 unsigned char* buffer) override {
+        ++reads;
+        return inner_.readSectors(start, count, buffer);
+    }
+    std::uint64_t sectorCount() override { return inner_.sectorCount(); }
+    std::uint64_t reads = 0;
+
+private:
+    disk::SectorSource& inner_;
+};
+
+TEST_P(WalkFirst, FoldersMadeInARowAreReadAheadAndFoundAsOneByOne) {
+    // Sixty folders in a row, then one far behind a large file: the read-ahead window
+    // grows over the row and a folder out of sequence is read alone.
+    for (int i = 0; i < 60; ++i)
+        image->mkdir("::/Docs/F" + std::to_string(i));
+    image->writeFile("::/big.bin", std::string(300 * 1024, 'b'));
+    image->mkdir("::/Docs/Far");
+    test::RecordingWindowItems window;
+    auto ctx = context(window);
+    app::LoadActiveGeometryFromVolume(*ctx);
+    const auto walk = [&](bool cached, std::uint64_t& reads) {
+        CountingSource counting(*ctx->reader);
+        fat::FatVolume volume = app::FatVolumeOf(*ctx, cached);
+        volume.source = &counting;
+        std::map<std::uint32_t, std::uint64_t> found;
+        WalkFatFromRoot(volume, {}, [&](const FoundDirectory& d) { found[d.self] = d.sector; });
+        reads = counting.reads;
+        return found;
+    };
+    std::uint64_t alone = 0;
+    std::uint64_t ahead = 0;
+    const auto plain = walk(false, alone);
+    const auto cached = walk(true, ahead);
+    EXPECT_EQ(cached, plain);
+    // The new folders may take the deleted ones' clusters; each of them is found.
+    for (int i = 0; i < 60; ++i)
+        EXPECT_EQ(plain.count(image->firstCluster("::/Docs/F" + std::to_string(i))), 1u) << i;
+    EXPECT_EQ(plain.count(image->firstCluster("::/Docs/Far")), 1u);
+    // One request per folder head and one per listing without the window; with it the
+    // row takes a handful of windows.
+    EXPECT_LT(ahead * 4, alone) << ahead << " reads with the window, " << alone << " without";
+}
+
 TEST_P(WalkFirst, TheWalkedTreeIsBrowsedAndTickedWhileTheSweepRunsThenJoinsItsFolders) {
     // The search without the early tree, for comparison.
     test::RecordingWindowItems plainWindow;

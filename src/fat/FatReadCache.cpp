@@ -34,61 +34,13 @@ std::size_t usedLength(const unsigned char* bytes, std::size_t length) {
 
 } // namespace
 
-std::size_t FatReadCache::orderedIndexOf(std::uint64_t start) {
-    const std::size_t size = ordered_.size();
-    if (size == 0 || start < ordered_.front().start || start > ordered_.back().start)
-        return size;
-    // Gallop from the last hit towards `start`, then search the bracket found.
-    std::size_t low = 0;
-    std::size_t high = size;
-    const std::size_t from = std::min(lastHit_, size - 1);
-    if (ordered_[from].start <= start) {
-        low = from;
-        for (std::size_t step = 1; low + step < size; step *= 2) {
-            if (ordered_[low + step].start > start) {
-                high = low + step;
-                break;
-            }
-            low += step;
-        }
-    } else {
-        high = from;
-        for (std::size_t step = 1; step <= high; step *= 2) {
-            if (ordered_[high - step].start <= start) {
-                low = high - step;
-                break;
-            }
-            high -= step;
-        }
-    }
-    const auto it =
-        std::lower_bound(ordered_.begin() + static_cast<std::ptrdiff_t>(low),
-                         ordered_.begin() + static_cast<std::ptrdiff_t>(high), start,
-                         [](const Run& run, std::uint64_t value) { return run.start < value; });
-    if (it == ordered_.end() || it->start != start)
-        return size;
-    lastHit_ = static_cast<std::size_t>(it - ordered_.begin());
-    return lastHit_;
-}
-
-const FatReadCache::Run* FatReadCache::findLocked(std::uint64_t start, std::uint32_t count) {
-    if (const std::size_t at = orderedIndexOf(start);
-        at < ordered_.size() && ordered_[at].count == count)
-        return &ordered_[at];
-    const auto [first, last] = others_.equal_range(start);
-    for (auto it = first; it != last; ++it)
-        if (it->second.count == count)
-            return &it->second;
-    return nullptr;
-}
-
 disk::ReadStatus FatReadCache::read(disk::SectorSource& source, std::uint64_t start,
                                     std::uint32_t count, unsigned char* buffer,
                                     std::size_t* written) {
     const std::size_t bytes = std::size_t{count} * disk::kSectorBytes;
     {
         std::lock_guard lock(mutex_);
-        if (const Run* kept = findLocked(start, count)) {
+        if (const Run* kept = runs_.find(start, count)) {
             if (kept->used > 0)
                 std::memcpy(buffer, kept->bytes, kept->used);
             // Zeros up to the end of the last sector with data, or of the run.
@@ -120,13 +72,9 @@ void FatReadCache::keepLocked(std::uint64_t start, std::uint32_t count,
                               const unsigned char* bytes) {
     const std::size_t used = usedLength(bytes, std::size_t{count} * disk::kSectorBytes);
     const std::uint64_t cost = used + kRunOverhead;
-    if (held_ + cost > budget_ || findLocked(start, count))
+    if (held_ + cost > budget_ || runs_.find(start, count))
         return;
-    const Run run{start, store(bytes, used), used, count};
-    if (ordered_.empty() || start > ordered_.back().start)
-        ordered_.push_back(run);
-    else
-        others_.emplace(start, run);
+    runs_.insert(start, count, Run{store(bytes, used), used});
     held_ += cost;
 }
 
@@ -147,9 +95,7 @@ const unsigned char* FatReadCache::store(const unsigned char* bytes, std::size_t
 
 void FatReadCache::clear() {
     std::lock_guard lock(mutex_);
-    ordered_.clear();
-    others_.clear();
-    lastHit_ = 0;
+    runs_.clear();
     chunks_.clear();
     chunkSize_ = chunkUsed_ = 0;
     held_ = 0;

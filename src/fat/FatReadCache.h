@@ -5,17 +5,12 @@
 // cluster is mostly the zeros behind its last entry, so 100,000 folders fit in a few
 // megabytes. A budget bounds the memory, after which reads go to the medium again.
 // Reads that failed are not kept.
-//
-// The scan keeps directory clusters in rising sector order: those runs go to a sorted
-// list searched outward from the last hit, so the tree's walk over folders made one
-// after another finds neighbouring entries in memory it touched just before. Runs kept
-// out of order (FAT sectors, reads of the naming and listing) go to a hash table.
 #include "disk/SectorSource.h"
+#include "fat/RunIndex.h"
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <unordered_map>
 #include <vector>
 
 namespace qr::fat {
@@ -43,19 +38,10 @@ public:
 private:
     // The run's bytes up to its last non-zero byte; the rest of the run is zeros.
     struct Run {
-        std::uint64_t start = 0;
         const unsigned char* bytes = nullptr;
         std::size_t used = 0;
-        std::uint32_t count = 0;
-    };
-    struct RunKeyHash {
-        std::size_t operator()(std::uint64_t key) const { return key * 0x9E3779B97F4A7C15ull; }
     };
 
-    // The kept run, or null. Caller holds mutex_.
-    const Run* findLocked(std::uint64_t start, std::uint32_t count);
-    // Index in ordered_ of the run starting at `start`, or ordered_.size().
-    std::size_t orderedIndexOf(std::uint64_t start);
     // Keeps the run unless it is kept already or the budget is spent. Caller holds mutex_.
     void keepLocked(std::uint64_t start, std::uint32_t count, const unsigned char* bytes);
     // A copy of `bytes` in the current chunk (a new one when it does not fit).
@@ -64,10 +50,8 @@ private:
     mutable std::mutex mutex_;
     std::uint64_t budget_;
     std::uint64_t held_ = 0;
-    std::vector<Run> ordered_; // rising starts, one run per start
-    std::size_t lastHit_ = 0;  // where the next search in ordered_ begins
-    // Every other run, by start; a start may have runs of several lengths.
-    std::unordered_multimap<std::uint64_t, Run, RunKeyHash> others_;
+    // A start may have runs of several lengths.
+    RunIndex<Run> runs_;
     // Kept bytes live in large chunks rather than one allocation per run.
     std::vector<std::unique_ptr<unsigned char[]>> chunks_;
     std::size_t chunkSize_ = 0;

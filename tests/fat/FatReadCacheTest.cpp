@@ -141,5 +141,32 @@ TEST(FatReadCache, RunsKeptInAndOutOfSectorOrderAreFoundAndWrittenOnlyWhereTheyH
     EXPECT_EQ(fresh, expected(m, 3, 2));
 }
 
+TEST(FatReadCache, ManyRunsOfSeveralLengthsAtTheSameStartsAreAllFound) {
+    // Thousands of runs make the index grow many times; runs of one and of two sectors
+    // share their starts.
+    std::vector<unsigned char> bytes(6000 * disk::kSectorBytes, 0);
+    for (std::size_t k = 0; k < 6000; ++k)
+        bytes[k * disk::kSectorBytes + k % 500] = static_cast<unsigned char>(k % 251 + 1);
+    MemorySource m(std::move(bytes));
+    FatReadCache cache;
+    for (std::uint64_t start = 0; start + 1 < 6000; start += 3) {
+        cache.keep(start, 1, expected(m, start, 1).data());
+        cache.keep(start, 2, expected(m, start, 2).data());
+    }
+    std::vector<unsigned char> out(2 * disk::kSectorBytes);
+    for (std::uint64_t k = 2000; k-- > 0;)
+        for (const std::uint32_t count : {2u, 1u}) {
+            const std::uint64_t start = 3 * k;
+            ASSERT_EQ(cache.read(m, start, count, out.data()), disk::ReadStatus::Complete);
+            ASSERT_TRUE(std::equal(out.begin(), out.begin() + count * disk::kSectorBytes,
+                                   expected(m, start, count).begin()))
+                << "run at " << start << " of " << count;
+        }
+    EXPECT_TRUE(m.reads.empty());
+    // A start between the kept ones is read from the medium.
+    cache.read(m, 1, 1, out.data());
+    EXPECT_EQ(m.reads.size(), 1u);
+}
+
 } // namespace
 } // namespace qr::fat

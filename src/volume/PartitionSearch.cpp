@@ -2,10 +2,12 @@
 
 #include "disk/SectorSource.h"
 #include "platform/RegistryStore.h"
+#include "volume/MediumSectorSize.h"
 #include "volume/PartitionListing.h"
 #include "volume/PartitionSearchView.h"
 #include "volume/VolumeSearch.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <string>
@@ -88,8 +90,10 @@ VolumeSearchOutcome SweepForPartitions(disk::SectorSource& source, SearchGeometr
     DiskPartitionRecord& record = target.record;
     if (deviceBytes != 0)
         record.sectorBytes = deviceBytes;
+    const std::uint64_t largest = std::ranges::max(kMediumSectorSizes) / disk::kSectorBytes;
     const VolumeSearchPlan plan{g.cylinders, std::uint64_t{g.heads} * g.sectorsPerTrack,
-                                g.sectorsPerTrack, SubSectorsOf(record)};
+                                g.sectorsPerTrack, SubSectorsOf(record),
+                                deviceBytes != 0 ? SubSectorsOf(record) : largest};
     return SearchVolumes(
         source, plan, std::move(stop),
         [&target, &record, deviceBytes](const FoundVolumeAt& v) {

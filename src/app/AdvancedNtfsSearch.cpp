@@ -209,9 +209,16 @@ bool SweepAdvancedNtfs(RecoveryContext& context, std::stop_token stop) {
     if (!context.reader)
         return true;
     const volume::VolumeParams& v = context.volumeParams;
-    ntfs::NtfsSweepResult result = ntfs::ScanSectorsForNtfs(
-        *context.reader, v.partitionStart, v.partitionEnd, context.tables, stop, context.progress(),
-        ntfs::kNtfsSweepBatch, volume::MediumSectorBytes(*context.reader));
+    // The medium's sector size gives its volumes' record size; an image that says none
+    // (512 by default) may hold volumes of any.
+    std::uint32_t sectorBytes = context.reader->deviceSectorBytes();
+    if (sectorBytes == 0)
+        if (const std::uint32_t own = volume::MediumSectorBytes(*context.reader);
+            own != disk::kSectorBytes)
+            sectorBytes = own;
+    ntfs::NtfsSweepResult result =
+        ntfs::ScanSectorsForNtfs(*context.reader, v.partitionStart, v.partitionEnd, context.tables,
+                                 stop, context.progress(), ntfs::kNtfsSweepBatch, sectorBytes);
     context.ntfsVolume->signatures = std::move(result.signatures);
     return !stop.stop_requested();
 }

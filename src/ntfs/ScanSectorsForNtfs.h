@@ -46,7 +46,8 @@ struct NtfsSweepResult {
 // any rows the tables already hold, in sector order. Reports the MftSweep phase, the
 // position after every batch and the MftRecords and BootSectors counters. A stop
 // request ends the sweep between batches; the rows written stay. File records are taken
-// of 1024 bytes and of the size of the medium's sectors (`mediumSectorBytes`).
+// of 1024 bytes and of the size of the medium's sectors (`mediumSectorBytes`; 0 when
+// it is not known: of every record size).
 NtfsSweepResult ScanSectorsForNtfs(disk::SectorSource& source, std::uint64_t partitionStart,
                                    std::uint64_t partitionEnd, model::RecordTables& tables,
                                    std::stop_token stop, volume::SearchProgress& progress,

@@ -71,10 +71,9 @@ void InsertNtfsBootSectorRow(model::RecordTable& bootSectors, int row, std::uint
 
 std::uint32_t SweptFileRecordBytes(disk::ByteView sector, std::uint32_t mediumSectorBytes) {
     const std::uint32_t bytes = sector.u32(0x1C);
-    if (!IsFileRecord(sector))
-        return 0;
-    return bytes == kRecordBytes || (bytes == mediumSectorBytes && IsRecordBytes(bytes)) ? bytes
-                                                                                         : 0;
+    const bool size = bytes == kRecordBytes || bytes == mediumSectorBytes ||
+                      (mediumSectorBytes == 0 && IsRecordBytes(bytes));
+    return IsFileRecord(sector) && size ? bytes : 0;
 }
 
 void InsertMftRecordRow(model::RecordTable& mftRecords, int row, std::uint64_t sector,

@@ -26,7 +26,8 @@ void InsertNtfsBootSectorRow(model::RecordTable& bootSectors, int row, std::uint
 
 // The size of the file record `sector` begins, as its header gives it: 1024 bytes, or
 // the sector size of a medium of larger sectors (whose volumes have records of that
-// size); 0 for no file record or one of another size.
+// size), or any record size when that is not known (`mediumSectorBytes` 0); 0 for no
+// file record or one of another size.
 std::uint32_t SweptFileRecordBytes(disk::ByteView sector, std::uint32_t mediumSectorBytes);
 // Inserts the row of the file record at `sector` (whole, fixups applied) at `row`.
 void InsertMftRecordRow(model::RecordTable& mftRecords, int row, std::uint64_t sector,

@@ -2,12 +2,10 @@
 
 #include "disk/SectorSource.h"
 #include "platform/RegistryStore.h"
-#include "volume/MediumSectorSize.h"
 #include "volume/PartitionListing.h"
 #include "volume/PartitionSearchView.h"
 #include "volume/VolumeSearch.h"
 
-#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <string>
@@ -90,10 +88,8 @@ VolumeSearchOutcome SweepForPartitions(disk::SectorSource& source, SearchGeometr
     DiskPartitionRecord& record = target.record;
     if (deviceBytes != 0)
         record.sectorBytes = deviceBytes;
-    const std::uint64_t largest = std::ranges::max(kMediumSectorSizes) / disk::kSectorBytes;
     const VolumeSearchPlan plan{g.cylinders, std::uint64_t{g.heads} * g.sectorsPerTrack,
-                                g.sectorsPerTrack, SubSectorsOf(record),
-                                deviceBytes != 0 ? SubSectorsOf(record) : largest};
+                                g.sectorsPerTrack, SubSectorsOf(record)};
     return SearchVolumes(
         source, plan, std::move(stop),
         [&target, &record, deviceBytes](const FoundVolumeAt& v) {

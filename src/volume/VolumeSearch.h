@@ -23,10 +23,6 @@ struct VolumeSearchPlan {
     // 512-byte sectors per sector of the medium: only candidates on the medium's own
     // sector boundaries are looked at.
     std::uint64_t subSectors = 1;
-    // 512-byte sectors per sector of the largest size a backup boot sector's offset may
-    // count in: the medium's own when its device tells it, else the largest an image's
-    // volumes may have (its sector size is what the first volume found says).
-    std::uint64_t backupSubSectors = 1;
 };
 
 struct FoundVolumeAt {

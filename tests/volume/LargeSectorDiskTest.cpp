@@ -179,7 +179,7 @@ TEST(LargeSectorDisk, TheAdvancedNtfsSearchReadsRecordsOfFourKibibytes) {
 
 // FAT32 of 4096-byte sectors keeps its backup boot sector six of those sectors in: with
 // the boot sector zeroed, the volume is read from it, through the table and through
-// the partition search of a disk without one.
+// the partition search of the medium the table gives the sector size of.
 TEST(LargeSectorDisk, AFat32VolumeWithoutItsBootSectorIsReadFromItsBackup) {
     std::string why;
     const LargeSectorImage* disk = sharedOrSkip(why);
@@ -187,25 +187,19 @@ TEST(LargeSectorDisk, AFat32VolumeWithoutItsBootSectorIsReadFromItsBackup) {
         GTEST_SKIP() << why;
     const auto& fat = disk->volumes()[0];
     ASSERT_EQ(fat.fileSystem, "FAT32");
-    const auto zeroBoot = [&](const fs::path& image) {
-        std::fstream f(image, std::ios::binary | std::ios::in | std::ios::out);
+    test::TempDir dir;
+    const fs::path copy = dir / "no-boot.img";
+    test::runOrFail("cp --sparse=always " + test::shellQuote(disk->path().string()) + " " +
+                    test::shellQuote(copy.string()));
+    {
+        std::fstream f(copy, std::ios::binary | std::ios::in | std::ios::out);
         f.seekp(static_cast<std::streamoff>(fat.start * LargeSectorImage::kSectorBytes));
         const std::string zeros(LargeSectorImage::kSectorBytes, '\0');
         f.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
-    };
-    test::TempDir dir;
-    const fs::path tabled = dir / "no-boot.img";
-    test::runOrFail("cp --sparse=always " + test::shellQuote(disk->path().string()) + " " +
-                    test::shellQuote(tabled.string()));
-    zeroBoot(tabled);
-    EXPECT_EQ(cli(tabled, "partitions --disk 0"), expectedListing(*disk));
-    expectSaved(*disk, tabled, 0, dir / "tabled");
-
-    const fs::path bare = dir / "bare.img";
-    disk->copyWithoutTable(bare);
-    zeroBoot(bare);
-    EXPECT_EQ(cli(bare, "partitions --disk 0 --search"), expectedListing(*disk, true));
-    expectSaved(*disk, bare, 0, dir / "bare");
+    }
+    EXPECT_EQ(cli(copy, "partitions --disk 0"), expectedListing(*disk));
+    EXPECT_EQ(cli(copy, "partitions --disk 0 --search"), expectedListing(*disk, true));
+    expectSaved(*disk, copy, 0, dir / "out");
 }
 
 } // namespace

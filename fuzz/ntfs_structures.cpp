@@ -1,6 +1,7 @@
 // NTFS structures over hostile bytes: record fixups, the attribute walk and its
-// lookups and named streams, attribute lists, run lists, LZNT1, the MFT's runs, the standard walk
-// and extraction, all through an in-memory medium made of the input.
+// lookups and named streams, attribute lists, run lists, LZNT1, the boot sector's
+// validation (record sizes), the MFT's runs, the standard walk over records of 1024 to
+// 8192 bytes and extraction, all through an in-memory medium made of the input.
 #include "model/RecordTable.h"
 #include "ntfs/Attribute.h"
 #include "ntfs/AttributeList.h"
@@ -10,6 +11,7 @@
 #include "ntfs/NamedStreams.h"
 #include "ntfs/NtfsEngine.h"
 #include "ntfs/NtfsSearch.h"
+#include "ntfs/NtfsValidation.h"
 #include "ntfs/RunList.h"
 #include "support/MemorySource.h"
 
@@ -62,7 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The input is the medium; its first bytes choose the geometry.
     test::MemorySource source(std::vector<unsigned char>(data, data + size));
+    volume::VolumeParams params;
+    params.partitionEnd = (size - 1) / 512;
+    ntfs::ValidateNtfsVolume(&source, params);
     ntfs::NtfsGeometry geometry;
+    geometry.recordSectors = 2u << (data[5] % 4);
     geometry.sectorsPerCluster = 1u << (data[0] % 4);
     geometry.volumeStart = data[1] % 4;
     geometry.volumeEnd = geometry.volumeStart + 1 + (data[2] | (data[3] << 8));

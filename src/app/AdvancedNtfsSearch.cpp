@@ -12,10 +12,13 @@
 #include "ntfs/AttributeLookups.h"
 #include "ntfs/DataAttribute.h"
 #include "ntfs/ExtensionRecords.h"
+#include "ntfs/FileRecord.h"
 #include "ntfs/MftRunList.h"
 #include "ntfs/MftWalk.h"
 #include "ntfs/NtfsEngine.h"
+#include "ntfs/RecordSize.h"
 #include "ntfs/ScanSectorsForNtfs.h"
+#include "volume/MediumSectorSize.h"
 
 #include <algorithm>
 #include <optional>
@@ -81,7 +84,7 @@ std::optional<std::uint32_t> numberAt(const ntfs::MftRunList& runs, std::uint64_
     std::uint64_t base = 0;
     for (const ntfs::MftRun& run : runs.runs()) {
         if (run.start != 0 && sector >= run.start && sector < run.start + run.sectors)
-            return static_cast<std::uint32_t>((base + sector - run.start) / 2);
+            return static_cast<std::uint32_t>((base + sector - run.start) / runs.recordSectors());
         base += run.sectors;
     }
     return std::nullopt;
@@ -185,6 +188,13 @@ ntfs::MftRunList mftRunsOf(RecoveryContext& context, ntfs::NtfsGeometry& geometr
     }
     if (withMft.mftStart == 0)
         return {};
+    // Its records are as large as its first one says (4096 bytes on a volume of
+    // 4096-byte sectors).
+    unsigned char head[disk::kSectorBytes];
+    context.reader->readSectors(withMft.mftStart, 1, head);
+    if (const disk::ByteView first(head, sizeof head);
+        ntfs::IsFileRecord(first) && ntfs::IsRecordBytes(first.u32(0x1C)))
+        withMft.recordSectors = first.u32(0x1C) / disk::kSectorBytes;
     return ntfs::BuildMftRunList(*context.reader, withMft);
 }
 
@@ -199,9 +209,16 @@ bool SweepAdvancedNtfs(RecoveryContext& context, std::stop_token stop) {
     if (!context.reader)
         return true;
     const volume::VolumeParams& v = context.volumeParams;
+    // The medium's sector size gives its volumes' record size; an image that says none
+    // (512 by default) may hold volumes of any.
+    std::uint32_t sectorBytes = context.reader->deviceSectorBytes();
+    if (sectorBytes == 0)
+        if (const std::uint32_t own = volume::MediumSectorBytes(*context.reader);
+            own != disk::kSectorBytes)
+            sectorBytes = own;
     ntfs::NtfsSweepResult result =
         ntfs::ScanSectorsForNtfs(*context.reader, v.partitionStart, v.partitionEnd, context.tables,
-                                 stop, context.progress());
+                                 stop, context.progress(), ntfs::kNtfsSweepBatch, sectorBytes);
     context.ntfsVolume->signatures = std::move(result.signatures);
     return !stop.stop_requested();
 }
@@ -284,6 +301,7 @@ void OpenPickedNtfsFileSystem(RecoveryContext& context) {
     // the MFT's start.
     context.activeGeometry.sectorsPerFat = static_cast<std::uint32_t>(volume.last);
     context.activeGeometry.mftStart = static_cast<std::uint32_t>(state->geometry.mftStart);
+    context.activeGeometry.mftRecordSectors = state->geometry.recordSectors;
     context.ntfsVolume = std::move(state);
 
     model::FindLostDirectories(context.tables.folderTable, model::kNtfsRootParent,
@@ -312,6 +330,7 @@ void RestorePickedNtfsVolume(RecoveryContext& context) {
     state->geometry.volumeEnd = last + 1;
     state->geometry.sectorsPerCluster = working.sectorsPerCluster;
     state->geometry.mftStart = working.mftStart;
+    state->geometry.recordSectors = ntfs::RecordSectorsOrDefault(working.mftRecordSectors);
     // Without the MFT's start the engine reads records where the rows say they lie.
     state->runsBuilt = working.mftStart == 0;
     context.ntfsVolume = std::move(state);

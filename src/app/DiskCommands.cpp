@@ -6,10 +6,30 @@
 #include "disk/SectorReader.h"
 #include "platform/PlatformChoice.h"
 #include "platform/RegistryData.h"
+#include "volume/MediumSectorSize.h"
+
+#include <filesystem>
 
 namespace qr::app {
 
 namespace {
+
+// The logical sector size of disk `disk`: what its device says, asked without reading,
+// or for an image file what its own structures say (read from the image through the
+// reader, the disk selected for as long as that takes). 0 when neither tells one.
+std::uint32_t mediumSectorBytes(RecoveryContext& ctx, unsigned disk) {
+    const std::string& path = ctx.reader->paths().name(disk);
+    if (const std::uint32_t device = ctx.reader->deviceSectorBytesOf(path); device != 0)
+        return device;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return 0;
+    const std::uint16_t selected = ctx.selectedDiskNumber;
+    ctx.selectedDiskNumber = static_cast<std::uint16_t>(disk);
+    const std::uint32_t bytes = volume::MediumSectorBytes(*ctx.reader);
+    ctx.selectedDiskNumber = selected;
+    return bytes;
+}
 
 constexpr int kRootImage = 0;
 constexpr int kDiskImage = 1;
@@ -93,11 +113,9 @@ void ShowDiskDetails(RecoveryContext& ctx, unsigned disk) {
     list.setColumns({{disk::kDiskDetailsColumn, disk::kDiskDetailsWidth, false}});
     list.clear();
     std::vector<std::string> lines = DiskDetailLines(ctx, disk);
-    // A device of larger logical sectors says so (asked of the device, nothing read).
+    // A medium of larger logical sectors says so.
     if (ctx.reader && ctx.platform == PlatformFamily::NT)
-        if (const std::uint32_t bytes =
-                ctx.reader->deviceSectorBytesOf(ctx.reader->paths().name(disk));
-            bytes > disk::kSectorBytes)
+        if (const std::uint32_t bytes = mediumSectorBytes(ctx, disk); bytes > disk::kSectorBytes)
             lines.push_back("Bytes Per Sector                         : " + std::to_string(bytes));
     for (std::string& line : lines) {
         model::FileListRow row;

@@ -4,10 +4,12 @@
 
 #include "fat/FatBootSector.h"
 #include "fat/FatRecognition.h"
+#include "volume/SectorBytes.h"
 #include "volume/SectorRead.h"
 #include "volume/VolumeParams.h"
 
 #include <string>
+#include <vector>
 
 namespace qr::fat {
 namespace {
@@ -107,6 +109,30 @@ std::string rootAreaProblem(const FatBootSector& boot) {
     return {};
 }
 
+// Where the FAT32 backup boot sector lies, in 512-byte sectors from the volume's start:
+// the place the boot sector names in its own sectors, else six sectors of 512, 1024,
+// 2048 or 4096 bytes in, whichever holds a backup that names itself at that place in
+// the sectors it gives. Six sectors of 512 bytes when none does.
+std::uint64_t fat32BackupOffset(disk::SectorSource& source, std::uint64_t start,
+                                const volume::Sector& boot) {
+    std::vector<std::uint64_t> places;
+    if (boot.hasBootSignature())
+        places.push_back(std::uint64_t{boot.u16(0x32)} *
+                         volume::SubSectorsPerSector(boot.u16(0x0B)));
+    for (std::uint64_t k = 1; k <= 8; k *= 2)
+        places.push_back(kFat32BackupOffset * k);
+    for (const std::uint64_t place : places) {
+        if (place == 0)
+            continue;
+        const volume::Sector backup = volume::ReadSector(source, start + place);
+        if (backup.hasBootSignature() &&
+            std::uint64_t{backup.u16(0x32)} * volume::SubSectorsPerSector(backup.u16(0x0B)) ==
+                place)
+            return place;
+    }
+    return kFat32BackupOffset;
+}
+
 int refuse(std::string* why, std::string reason) {
     if (why)
         *why = std::move(reason);
@@ -164,17 +190,21 @@ int ValidateFat32Volume(disk::SectorSource* medium, volume::VolumeParams& p, std
         return noMedium(why);
     disk::SectorSource& source = *medium;
     volume::Sector boot = volume::ReadSector(source, p.partitionStart);
+    // Looked for only when the boot sector will not do.
+    const auto backupSector = [&, primary = boot] {
+        return p.partitionStart + fat32BackupOffset(source, p.partitionStart, primary);
+    };
     if (!boot.hasBootSignature()) {
-        boot = volume::ReadSector(source, p.partitionStart + kFat32BackupOffset);
+        boot = volume::ReadSector(source, backupSector());
         if (!boot.hasBootSignature())
             return refuse(why, "no boot signature 55 AA in sector " +
                                    std::to_string(p.partitionStart) + " nor in its backup " +
-                                   std::to_string(p.partitionStart + kFat32BackupOffset));
+                                   std::to_string(backupSector()));
     }
     FatLayout l = fat32Layout(boot);
     std::string first, backup;
     if (!secondFatConfirms(source, p.partitionStart, l, "boot sector", first)) {
-        l = fat32Layout(volume::ReadSector(source, p.partitionStart + kFat32BackupOffset));
+        l = fat32Layout(volume::ReadSector(source, backupSector()));
         if (!secondFatConfirms(source, p.partitionStart, l, "backup boot sector", backup))
             return refuse(why, first + "; " + backup);
     }

@@ -1,7 +1,6 @@
 #include "ntfs/Attribute.h"
 
 #include "ntfs/FileName.h"
-#include "ntfs/Fixups.h"
 
 namespace qr::ntfs {
 
@@ -47,7 +46,7 @@ AttributeWalk::AttributeWalk(disk::ByteView record) : record_(record) {
     offset_ = record.u16(0x14);
     // The header takes at least 0x18 bytes; an offset inside it or at the record's
     // end names no attribute.
-    if (offset_ < 0x18 || offset_ >= record.size() || offset_ >= kRecordBytes - 1)
+    if (offset_ < 0x18 || offset_ + 1 >= record.size())
         ended_ = true;
 }
 

@@ -7,8 +7,6 @@
 
 namespace qr::ntfs {
 
-inline constexpr std::size_t kRecordBytes = 1024;
-
 // Restores the sector ends of `record` in place from its update sequence array.
 // Leaves the record as it is when the array's offset or length does not fit; the
 // stored check value is not compared (a torn write still gives its bytes). Returns

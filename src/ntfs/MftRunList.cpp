@@ -77,26 +77,31 @@ bool appendRuns(MftRunList& list, const NtfsGeometry& geometry, const RunListDec
 
 bool ReadRecordAt(disk::SectorSource& source, const NtfsGeometry& geometry, std::uint64_t sector,
                   RecordBytes& record) {
-    record.fill(0);
-    if (!insideVolume(geometry, sector) || !insideVolume(geometry, sector + 1))
+    const std::uint32_t sectors = geometry.recordSectors;
+    record.assign(std::size_t{sectors} * disk::kSectorBytes, 0);
+    if (sectors == 0 || !insideVolume(geometry, sector) ||
+        !insideVolume(geometry, sector + sectors - 1))
         return false;
-    source.readSectors(sector, 2, record.data());
+    source.readSectors(sector, sectors, record.data());
     return finishRecord(record);
 }
 
 bool ReadMftRecord(disk::SectorSource& source, const NtfsGeometry& geometry, const MftRunList& runs,
                    std::uint32_t number, RecordBytes& record) {
+    const std::uint32_t sectors = geometry.recordSectors;
     const std::uint64_t at = std::uint64_t{number} * runs.recordSectors();
     const std::uint64_t first = runs.sectorOf(at);
-    const std::uint64_t second = runs.sectorOf(at + 1);
-    if (first != 0 && second == first + 1)
+    const std::uint64_t last = sectors == 0 ? 0 : runs.sectorOf(at + sectors - 1);
+    if (first != 0 && last == first + sectors - 1)
         return ReadRecordAt(source, geometry, first, record);
-    // The record straddles two runs: each half on its own.
-    record.fill(0);
-    if (!insideVolume(geometry, first) || !insideVolume(geometry, second))
-        return false;
-    source.readSectors(first, 1, record.data());
-    source.readSectors(second, 1, record.data() + 512);
+    // The record straddles runs: each sector on its own.
+    record.assign(std::size_t{sectors} * disk::kSectorBytes, 0);
+    for (std::uint32_t i = 0; i < sectors; ++i) {
+        const std::uint64_t sector = runs.sectorOf(at + i);
+        if (!insideVolume(geometry, sector))
+            return false;
+        source.readSectors(sector, 1, record.data() + std::size_t{i} * disk::kSectorBytes);
+    }
     return finishRecord(record);
 }
 

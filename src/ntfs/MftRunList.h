@@ -3,8 +3,8 @@
 // attribute list names), and the mapping of an MFT record number to its sectors.
 #include "disk/SectorSource.h"
 #include "ntfs/NtfsGeometry.h"
+#include "ntfs/RecordSize.h"
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -26,8 +26,11 @@ public:
     const std::vector<MftRun>& runs() const { return runs_; }
     std::size_t count() const { return runs_.size(); }
     std::uint64_t totalSectors() const { return ends_.empty() ? 0 : ends_.back(); }
-    // Sectors per record (2 unless set; a volume's own is NtfsGeometry::recordSectors).
-    void setRecordSectors(std::uint32_t sectors) { recordSectors_ = sectors < 2 ? 2 : sectors; }
+    // Sectors per record (2 unless set; a volume's own is NtfsGeometry::recordSectors):
+    // 2 for a count that makes no record size.
+    void setRecordSectors(std::uint32_t sectors) {
+        recordSectors_ = RecordSectorsOrDefault(sectors);
+    }
     std::uint32_t recordSectors() const { return recordSectors_; }
     // Whole records the runs hold.
     std::uint64_t recordCount() const { return totalSectors() / recordSectors_; }
@@ -36,7 +39,7 @@ public:
     // 0 when it lies past the last run or in a run that cannot be read. A search over
     // the run ends, not a walk.
     std::uint64_t sectorOf(std::uint64_t mftSector) const;
-    // The first sector of record `number` (its second sector may lie in the next run).
+    // The first sector of record `number` (its later sectors may lie in the next run).
     std::uint64_t recordToSector(std::uint32_t number) const {
         return sectorOf(std::uint64_t{number} * recordSectors_);
     }
@@ -47,14 +50,17 @@ private:
     std::vector<std::uint64_t> ends_; // MFT sector behind each run (running sum)
 };
 
-using RecordBytes = std::array<unsigned char, 1024>;
+// The bytes of one record: 1024 zeros until a read gives it its volume's record size.
+struct RecordBytes : std::vector<unsigned char> {
+    RecordBytes() : std::vector<unsigned char>(kRecordBytes, 0) {}
+};
 
-// Reads record `number` through `runs` (each of its first two sectors mapped on its own),
-// applies the fixups and tells whether it begins with "FILE". Sectors outside the
-// volume are not read.
+// Reads record `number` (geometry.recordSectors sectors) through `runs`, each sector
+// mapped on its own where the record straddles runs, applies the fixups and tells
+// whether it begins with "FILE". Sectors outside the volume are not read.
 bool ReadMftRecord(disk::SectorSource& source, const NtfsGeometry& geometry, const MftRunList& runs,
                    std::uint32_t number, RecordBytes& record);
-// Reads the record at `sector` (two sectors) the same way.
+// Reads the record at `sector` (geometry.recordSectors sectors) the same way.
 bool ReadRecordAt(disk::SectorSource& source, const NtfsGeometry& geometry, std::uint64_t sector,
                   RecordBytes& record);
 

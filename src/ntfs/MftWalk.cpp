@@ -134,10 +134,11 @@ MftWalkResult WalkMftStandard(disk::SectorSource& source, const NtfsGeometry& ge
     const std::uint64_t total = runs.recordCount();
     progress.position(0, total);
     RecordRows rows(source, geometry, runs, folderTable, fileTable);
-    RecordBytes record{};
     const std::uint64_t perRecord = runs.recordSectors();
-    std::uint64_t runBase = 0; // MFT sector at which the current run starts
-    std::uint64_t firstHalfSector = 0;
+    RecordBytes record{};
+    record.assign(perRecord * disk::kSectorBytes, 0);
+    std::uint64_t runBase = 0;      // MFT sector at which the current run starts
+    std::uint64_t recordSector = 0; // where the record being gathered begins
     for (const MftRun& run : runs.runs()) {
         const std::uint64_t runEnd = runBase + run.sectors;
         if (run.start != 0 && run.start < geometry.volumeEnd) {
@@ -147,24 +148,19 @@ MftWalkResult WalkMftStandard(disk::SectorSource& source, const NtfsGeometry& ge
                 source, range, {}, stop, [&](std::uint64_t first, disk::ByteView bytes) {
                     const std::uint64_t sectors = bytes.size() / disk::kSectorBytes;
                     for (std::uint64_t i = 0; i < sectors; ++i) {
-                        // Sector v of the MFT: the first two of each record are read
-                        // (one 1024-byte record; the head of a larger one).
+                        // Sector v of the MFT, sector `inRecord` of its record.
                         const std::uint64_t v = runBase + (first + i - run.start);
                         const std::uint64_t inRecord = v % perRecord;
-                        if (inRecord > 1)
+                        std::memcpy(record.data() + inRecord * disk::kSectorBytes,
+                                    bytes.data() + i * disk::kSectorBytes, disk::kSectorBytes);
+                        if (inRecord == 0)
+                            recordSector = first + i;
+                        if (inRecord + 1 < perRecord)
                             continue;
-                        unsigned char* half = record.data() + inRecord * disk::kSectorBytes;
-                        std::memcpy(half, bytes.data() + i * disk::kSectorBytes,
-                                    disk::kSectorBytes);
-                        if (inRecord == 0) {
-                            firstHalfSector = first + i;
-                            continue;
-                        }
                         const std::uint64_t number = v / perRecord;
                         if (number > UINT32_MAX)
                             return false;
-                        rows.take(static_cast<std::uint32_t>(number), firstHalfSector, record,
-                                  result);
+                        rows.take(static_cast<std::uint32_t>(number), recordSector, record, result);
                         result.records = number + 1;
                     }
                     progress.position(result.records, total);
@@ -180,9 +176,10 @@ MftWalkResult WalkMftStandard(disk::SectorSource& source, const NtfsGeometry& ge
                 break;
             }
         }
-        // Records behind a run that could not be read keep their numbers.
-        if (runEnd % perRecord != 1 || run.start == 0)
-            record.fill(0);
+        // Records behind a run that could not be read keep their numbers; a record that
+        // goes on in the next run keeps the sectors gathered so far.
+        if (run.start == 0)
+            std::fill(record.begin(), record.end(), 0);
         runBase = runEnd;
         result.records = std::max(result.records, runBase / perRecord);
     }

@@ -10,9 +10,11 @@ struct NtfsGeometry {
     std::uint64_t volumeEnd = 0;   // first sector behind the volume
     std::uint32_t sectorsPerCluster = 0;
     std::uint64_t mftStart = 0; // first sector of the MFT (record 0)
-    // Sectors per MFT record: 2, or 8 on a volume of 4096-byte sectors, whose records
-    // are 4096 bytes. Of a larger record the first 1024 bytes are read.
+    // Sectors per MFT record, as the boot sector gives it: 2 (1024 bytes), or 8 on a
+    // volume of 4096-byte sectors, whose records are 4096 bytes; at most 128.
     std::uint32_t recordSectors = 2;
+
+    std::uint32_t recordBytes() const { return recordSectors * 512; }
 
     // The absolute sector of `cluster`, or 0 when it lies outside the volume.
     std::uint64_t clusterSector(std::uint64_t cluster) const {

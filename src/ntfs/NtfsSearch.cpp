@@ -1,8 +1,7 @@
 #include "ntfs/NtfsSearch.h"
 
 #include "model/LostDirectories.h"
-
-#include <algorithm>
+#include "ntfs/RecordSize.h"
 
 namespace qr::ntfs {
 
@@ -12,7 +11,7 @@ NtfsGeometry GeometryFromVolume(const volume::VolumeParams& params) {
     geometry.volumeEnd = params.partitionEnd + 1;
     geometry.sectorsPerCluster = params.sectorsPerCluster;
     geometry.mftStart = params.mftStart;
-    geometry.recordSectors = std::max<std::uint32_t>(params.mftRecordSectors, 2);
+    geometry.recordSectors = RecordSectorsOrDefault(params.mftRecordSectors);
     return geometry;
 }
 

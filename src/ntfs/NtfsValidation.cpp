@@ -3,6 +3,7 @@
 // replaced by the other, and the MFT and its mirror must begin with "FILE".
 #include "ntfs/NtfsValidation.h"
 
+#include "ntfs/RecordSize.h"
 #include "volume/SectorRead.h"
 #include "volume/VolumeParams.h"
 
@@ -11,9 +12,6 @@
 
 namespace qr::ntfs {
 namespace {
-
-constexpr std::uint8_t kRecordOf1024Bytes = 0xF6;
-constexpr std::uint8_t kIndexOf4096Bytes = 0xF4;
 
 // 512-byte sectors per sector of the copy's volume (a bytes-per-sector value other
 // than 1024, 2048 or 4096 is read as 512).
@@ -26,17 +24,16 @@ std::uint32_t clusterSectors(const volume::Sector& boot) {
     return boot.u8(0x0D) * subSectors(boot);
 }
 
-// 512-byte sectors per file record, or 0 when the copy's value is not 2, 4, 6 or 8.
-std::uint32_t recordSectors(const volume::Sector& boot) {
-    const std::uint8_t perRecord = boot.u8(0x40);
-    if (perRecord == kRecordOf1024Bytes)
-        return 2;
-    const std::uint32_t sectors = clusterSectors(boot) * static_cast<std::uint32_t>(perRecord);
-    return sectors == 2 || sectors == 4 || sectors == 6 || sectors == 8 ? sectors : 0;
+// 512-byte sectors per record of the size code at `offset` (0x40 file records, 0x44
+// index records), or 0 when the code gives no record size.
+std::uint32_t recordSectors(const volume::Sector& boot, std::size_t offset) {
+    const auto bytes =
+        RecordBytesFromCode(boot.u8(offset), std::uint64_t{clusterSectors(boot)} * 512);
+    return bytes ? *bytes / 512 : 0;
 }
 
 bool fieldsHold(const volume::Sector& boot) {
-    return volume::IsSectorsPerCluster(boot.u8(0x0D)) && recordSectors(boot) != 0;
+    return volume::IsSectorsPerCluster(boot.u8(0x0D)) && recordSectors(boot, 0x40) != 0;
 }
 
 // First sector of the MFT (or its mirror) by the cluster at `clusterOffset`, tried in
@@ -63,9 +60,9 @@ int ValidateNtfsVolume(disk::SectorSource* medium, volume::VolumeParams& p, std:
         return 0;
     }
     disk::SectorSource& source = *medium;
-    const auto refuse = [why](const char* reason) {
+    const auto refuse = [why](std::string reason) {
         if (why)
-            *why = reason;
+            *why = std::move(reason);
         return 0;
     };
     volume::Sector inUse = volume::ReadSector(source, p.partitionStart);
@@ -82,7 +79,7 @@ int ValidateNtfsVolume(disk::SectorSource* medium, volume::VolumeParams& p, std:
     if (!fieldsHold(inUse)) {
         if (!fieldsHold(other))
             return refuse("neither boot sector has a power-of-two cluster size and a file "
-                          "record of 2, 4, 6 or 8 sectors");
+                          "record size of a power of two from 512 to 65536 bytes");
         std::swap(inUse, other);
     }
     const std::uint64_t mft = locateTable(source, p.partitionStart, inUse, other, 0x30);
@@ -91,11 +88,16 @@ int ValidateNtfsVolume(disk::SectorSource* medium, volume::VolumeParams& p, std:
     p.mftMirrorStart = mirror;
     if (mft == 0 && mirror == 0)
         return refuse("neither the MFT nor its mirror begins with FILE");
-    const std::uint32_t spc = clusterSectors(inUse);
-    const std::uint8_t perIndex = inUse.u8(0x44);
-    p.indexRecordSectors = perIndex == kIndexOf4096Bytes ? 8 : perIndex * spc;
-    p.sectorsPerCluster = spc;
-    p.mftRecordSectors = recordSectors(inUse);
+    // The MFT's own first record says how large its records are: a boot sector that
+    // gives another size was not written for this MFT.
+    const std::uint32_t perRecord = recordSectors(inUse, 0x40);
+    const std::uint32_t claimed = volume::ReadSector(source, mft != 0 ? mft : mirror).u32(0x1C);
+    if (claimed != perRecord * 512)
+        return refuse("the boot sector gives file records of " + std::to_string(perRecord * 512) +
+                      " bytes, the MFT's first record " + std::to_string(claimed));
+    p.indexRecordSectors = recordSectors(inUse, 0x44);
+    p.sectorsPerCluster = clusterSectors(inUse);
+    p.mftRecordSectors = perRecord;
     p.cluster0Start = p.partitionStart;
     return 1;
 }

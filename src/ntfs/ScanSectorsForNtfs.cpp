@@ -38,7 +38,7 @@ void takeRecord(disk::SectorSource& source, std::uint64_t first, disk::ByteView 
 NtfsSweepResult ScanSectorsForNtfs(disk::SectorSource& source, std::uint64_t partitionStart,
                                    std::uint64_t partitionEnd, model::RecordTables& tables,
                                    std::stop_token stop, volume::SearchProgress& progress,
-                                   std::uint32_t batchSectors) {
+                                   std::uint32_t batchSectors, std::uint32_t mediumSectorBytes) {
     NtfsSweepResult result;
     result.signatures.first = result.signatures.next = partitionStart;
     progress.phase(volume::SearchPhase::MftSweep);
@@ -74,8 +74,9 @@ NtfsSweepResult ScanSectorsForNtfs(disk::SectorSource& source, std::uint64_t par
                                                 static_cast<int>(result.bootSectors++), at, sector);
                     continue;
                 }
-                if (IsSweptFileRecord(sector)) {
-                    takeRecord(source, first, bytes, i, kRecordBytes, record);
+                if (const std::uint32_t size = SweptFileRecordBytes(sector, mediumSectorBytes);
+                    size != 0) {
+                    takeRecord(source, first, bytes, i, size, record);
                     ApplyFixups(record);
                     InsertMftRecordRow(tables.mftRecordTable,
                                        static_cast<int>(result.fileRecords++), at,

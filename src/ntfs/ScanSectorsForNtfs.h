@@ -1,7 +1,7 @@
 #pragma once
 // The advanced NTFS sweep: every sector of a range is tested once for an NTFS boot
-// sector, a 1024-byte MFT file record ("FILE") and an index record ("INDX"), in one
-// batched pass. Each find becomes a row of BootSectorTable, MftRecordTable or
+// sector, an MFT file record ("FILE", of the size its header gives) and an index record
+// ("INDX"), in one batched pass. Each find becomes a row of BootSectorTable, MftRecordTable or
 // IndexRecordTable; the assignment of MFT numbers and volumes comes later.
 #include "disk/Sweep.h"
 
@@ -45,10 +45,13 @@ struct NtfsSweepResult {
 // Sweeps [partitionStart, partitionEnd) (clamped to the medium). Rows go in front of
 // any rows the tables already hold, in sector order. Reports the MftSweep phase, the
 // position after every batch and the MftRecords and BootSectors counters. A stop
-// request ends the sweep between batches; the rows written stay.
+// request ends the sweep between batches; the rows written stay. File records are taken
+// of 1024 bytes and of the size of the medium's sectors (`mediumSectorBytes`; 0 when
+// it is not known: of every record size).
 NtfsSweepResult ScanSectorsForNtfs(disk::SectorSource& source, std::uint64_t partitionStart,
                                    std::uint64_t partitionEnd, model::RecordTables& tables,
                                    std::stop_token stop, volume::SearchProgress& progress,
-                                   std::uint32_t batchSectors = kNtfsSweepBatch);
+                                   std::uint32_t batchSectors = kNtfsSweepBatch,
+                                   std::uint32_t mediumSectorBytes = 512);
 
 } // namespace qr::ntfs

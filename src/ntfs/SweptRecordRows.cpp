@@ -3,8 +3,10 @@
 #include "model/RecordTable.h"
 #include "ntfs/AttributeLookups.h"
 #include "ntfs/FileRecord.h"
-#include "ntfs/Fixups.h"
+#include "ntfs/RecordSize.h"
+#include "volume/SectorBytes.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -32,9 +34,14 @@ std::uint32_t systemFileNumber(std::string_view name) {
     return 0;
 }
 
-// Sectors per index record: 0xF4 stands for 4096 bytes; other values count clusters.
-constexpr std::uint32_t kIndexRecordCode = 0xF4;
-constexpr std::uint32_t kIndexRecordSectors = 8;
+// 512-byte sectors of a record the boot sector's size code gives; `fallback` for a
+// code that gives no record size.
+std::uint32_t codedRecordSectors(std::uint8_t code, std::uint64_t clusterBytes,
+                                 std::uint32_t fallback) {
+    const auto bytes = RecordBytesFromCode(code, clusterBytes);
+    return bytes ? *bytes / 512 : fallback;
+}
+
 // An index record's fields: its VCN, the offset of its first entry (from 0x18) and the
 // allocated size of its entries.
 constexpr std::uint32_t kIndexHeader = 0x18;
@@ -49,21 +56,24 @@ bool IsNtfsBootSector(disk::ByteView sector) {
 void InsertNtfsBootSectorRow(model::RecordTable& bootSectors, int row, std::uint64_t sector,
                              disk::ByteView boot) {
     using namespace model::boot_col;
-    const std::uint32_t perCluster = boot.u8(0x0D);
-    const std::uint32_t indexCode = boot.u32(0x44);
-    const std::uint32_t indexSectors =
-        indexCode == kIndexRecordCode ? kIndexRecordSectors : indexCode * perCluster;
+    // Counts in 512-byte sectors: a volume of larger sectors has them scaled.
+    const std::uint32_t scale = std::max(1u, volume::SubSectorsPerSector(boot.u16(0x0B)));
+    const std::uint32_t perCluster = boot.u8(0x0D) * scale;
+    const std::uint64_t clusterBytes = std::uint64_t{perCluster} * 512;
     row = bootSectors.insertRow(row, std::to_string(low32(sector)));
     bootSectors.setNumber(row, Spf, perCluster);
-    bootSectors.setNumber(row, Spc, indexSectors);
-    bootSectors.setCell(row, RootSectors, "2");
-    bootSectors.setNumber(row, RootStart, low32(boot.u64(0x28)));
+    bootSectors.setNumber(row, Spc, codedRecordSectors(boot.u8(0x44), clusterBytes, 8));
+    bootSectors.setNumber(row, RootSectors, codedRecordSectors(boot.u8(0x40), clusterBytes, 2));
+    bootSectors.setNumber(row, RootStart, low32(boot.u64(0x28) * scale));
     bootSectors.setNumber(row, ReserveSectors, low32(boot.u64(0x30)));
     bootSectors.setNumber(row, Cluster0Start, low32(boot.u64(0x38)));
 }
 
-bool IsSweptFileRecord(disk::ByteView sector) {
-    return IsFileRecord(sector) && sector.u16(0x1C) == kRecordBytes;
+std::uint32_t SweptFileRecordBytes(disk::ByteView sector, std::uint32_t mediumSectorBytes) {
+    const std::uint32_t bytes = sector.u32(0x1C);
+    const bool size = bytes == kRecordBytes || bytes == mediumSectorBytes ||
+                      (mediumSectorBytes == 0 && IsRecordBytes(bytes));
+    return IsFileRecord(sector) && size ? bytes : 0;
 }
 
 void InsertMftRecordRow(model::RecordTable& mftRecords, int row, std::uint64_t sector,

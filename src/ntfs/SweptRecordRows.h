@@ -18,13 +18,18 @@ inline constexpr std::uint32_t kMaxIndexRecordBytes = 65536;
 
 // A sector that ends in 0x55 0xAA and names "NTFS" at offset 3.
 bool IsNtfsBootSector(disk::ByteView sector);
-// Inserts the row of the boot sector at `sector` at `row`.
+// Inserts the row of the boot sector at `sector` at `row`, its sector counts in 512-byte
+// sectors and the record sizes in sectors (file records 2 and index records 8 when the
+// boot sector's codes give none).
 void InsertNtfsBootSectorRow(model::RecordTable& bootSectors, int row, std::uint64_t sector,
                              disk::ByteView boot);
 
-// A sector that begins a 1024-byte file record.
-bool IsSweptFileRecord(disk::ByteView sector);
-// Inserts the row of the file record at `sector` (1024 bytes, fixups applied) at `row`.
+// The size of the file record `sector` begins, as its header gives it: 1024 bytes, or
+// the sector size of a medium of larger sectors (whose volumes have records of that
+// size), or any record size when that is not known (`mediumSectorBytes` 0); 0 for no
+// file record or one of another size.
+std::uint32_t SweptFileRecordBytes(disk::ByteView sector, std::uint32_t mediumSectorBytes);
+// Inserts the row of the file record at `sector` (whole, fixups applied) at `row`.
 void InsertMftRecordRow(model::RecordTable& mftRecords, int row, std::uint64_t sector,
                         disk::ByteView record);
 

@@ -2,6 +2,7 @@
 
 #include "disk/SectorSource.h"
 #include "volume/EngineRegistry.h"
+#include "volume/MediumSectorSize.h"
 
 #include <algorithm>
 
@@ -49,12 +50,16 @@ std::optional<BootSectorVolume> RecogniseBackupBootSector(disk::ByteView run, st
     for (const EngineRow& row : EngineRows()) {
         if (!row.recogniseBackup || row.backupOffset == 0)
             continue;
-        const disk::ByteView backup =
-            run.sub(row.backupOffset * disk::kSectorBytes, disk::kSectorBytes);
-        if (!backup.has(0, disk::kSectorBytes))
-            continue;
-        if (auto v = row.recogniseBackup(backup))
-            return fitting(v, at, diskSectors);
+        // The offset counts the volume's own sectors: each sector size is tried as far
+        // as the run reaches, and a backup must give the size it was found by.
+        for (const std::uint32_t bytes : kMediumSectorSizes) {
+            const std::uint64_t place = row.backupOffset * (bytes / disk::kSectorBytes);
+            const disk::ByteView backup = run.sub(place * disk::kSectorBytes, disk::kSectorBytes);
+            if (!backup.has(0, disk::kSectorBytes))
+                break;
+            if (auto v = row.recogniseBackup(backup); v && v->sectorBytes == bytes)
+                return fitting(v, at, diskSectors);
+        }
     }
     return std::nullopt;
 }

@@ -28,12 +28,13 @@ bool HasBootSignature(disk::ByteView sector);
 std::optional<BootSectorVolume> RecogniseBootSector(disk::ByteView sector, std::uint64_t at,
                                                     std::uint64_t diskSectors);
 
-// The farthest backup boot sector any registered file system keeps, in sectors from
-// its volume's start (0: none keeps one).
+// The farthest backup boot sector any registered file system keeps, in the volume's own
+// sectors from its start (0: none keeps one).
 std::uint64_t FarthestBackupOffset();
 
-// A backup boot sector inside `run` (the sectors from `at` on) that names itself as its
-// file system's backup: the volume it describes starts at `at`.
+// A backup boot sector inside `run` (the 512-byte sectors from `at` on) that names
+// itself as its file system's backup, at its offset in the sectors it gives: the volume
+// it describes starts at `at`.
 std::optional<BootSectorVolume> RecogniseBackupBootSector(disk::ByteView run, std::uint64_t at,
                                                           std::uint64_t diskSectors);
 

@@ -58,8 +58,10 @@ SearchVolumes(disk::SectorSource& source, const VolumeSearchPlan& plan, std::sto
     const std::uint64_t subSectors = std::max<std::uint64_t>(plan.subSectors, 1);
 
     SearchCandidates candidates(plan, end);
-    // A candidate and the sectors up to the farthest backup boot sector, in one request.
-    const auto candidateRun = static_cast<std::uint32_t>(FarthestBackupOffset() + 1);
+    // A candidate and the sectors up to the farthest backup boot sector, in one request;
+    // its offset counts the volume's own sectors, taken to be the medium's (reading as
+    // far for every size would read each candidate eight times over).
+    const auto candidateRun = static_cast<std::uint32_t>(FarthestBackupOffset() * subSectors + 1);
     std::vector<unsigned char> run(std::size_t{candidateRun} * disk::kSectorBytes);
     std::uint64_t coveredUntil = 0; // the end of the last volume found
     std::uint64_t at = 0;

@@ -179,6 +179,33 @@ TEST_F(ListingFixture, RegistryThatCannotBeWrittenEndsTheProcess) {
     EXPECT_TRUE(detector.started.empty());
 }
 
+// An image file tells no sector size of its own device: its table does, read from it,
+// and the disk that was selected stays selected.
+TEST_F(ListingFixture, AnImageOfLargerSectorsShowsItsSectorSize) {
+    const std::filesystem::path image = install / "4k.img";
+    {
+        std::string bytes(16384, '\0');
+        bytes[0x1BE + 4] = static_cast<char>(0xEE); // protective entry of a GPT disk
+        bytes[510] = 0x55;
+        bytes[511] = static_cast<char>(0xAA);
+        bytes.replace(4096, 8, "EFI PART"); // its header one 4096-byte sector in
+        std::ofstream(image, std::ios::binary) << bytes;
+    }
+    detector.leave = [&](platform::RegistryStore& s) {
+        leaveDisk(s, 0, image.string(), "16384");
+        leaveDisk(s, 1, (install / "missing.img").string(), "16384");
+    };
+    app::ListDisks(*ctx);
+    ctx->selectedDiskNumber = 1;
+    app::ShowDiskDetails(*ctx, 0);
+    ASSERT_EQ(ctx->fileList.rowCount(), 8);
+    EXPECT_EQ(ctx->fileList.row(7).cells[0], "Bytes Per Sector                         : 4096");
+    EXPECT_EQ(ctx->selectedDiskNumber, 1);
+    // A path that is no file is not read.
+    app::ShowDiskDetails(*ctx, 1);
+    EXPECT_EQ(ctx->fileList.rowCount(), 7);
+}
+
 TEST_F(ListingFixture, DetailRowsAsTheRightPanelShowsThem) {
     detector.leave = [](platform::RegistryStore& s) { leaveDisk(s, 12, "/dev/sdm", "8422686720"); };
     app::ListDisks(*ctx);

@@ -18,7 +18,7 @@ constexpr const char* kBasicData = "EBD0A0A2-B9E5-4433-87C0-68B6B72699C7";
 
 // Writes the volume's files below `root` (where it is mounted), and the one it loses.
 void fillMounted(const fs::path& root, const GptImage::Volume& v) {
-    FillMountedVolume(root, v.files, v.deleted.begin()->second);
+    FillMountedVolume(root, v.files, v.deleted);
 }
 
 } // namespace

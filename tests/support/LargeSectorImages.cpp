@@ -1,5 +1,6 @@
 #include "support/LargeSectorImages.h"
 
+#include "support/NtfsImages.h"
 #include "support/SampleFiles.h"
 #include "support/TestSupport.h"
 
@@ -32,6 +33,17 @@ std::string loopDevice(const fs::path& image, std::uint64_t offset, std::uint64_
     return firstLine(loop.output);
 }
 
+// The NTFS volume's files: besides the sample ones, what its 4096-byte records hold
+// past their first 1024 bytes (resident files of a few KiB) and a folder of so many
+// files that its index takes index records; it loses a resident file too.
+std::map<std::string, std::string> ntfsFiles() {
+    std::map<std::string, std::string> files = SampleVolumeFiles(3);
+    files["NOTES/RESIDENT.TXT"] = NoiseBytes(2500, 31);
+    for (std::uint32_t i = 0; i < 60; ++i)
+        files["MANY/FILE" + std::to_string(i) + ".TXT"] = NoiseBytes(100 + 37 * i, 100 + i);
+    return files;
+}
+
 } // namespace
 
 const LargeSectorImage* LargeSectorImage::shared(std::string* why) {
@@ -62,7 +74,11 @@ bool LargeSectorImage::build(const fs::path& folder, std::string& why) {
     path_ = folder / "4k.img";
     volumes_ = {{"FAT32", 256, 71680, SampleVolumeFiles(1), {{"_ONE.JPG", GoneFileContent(1)}}},
                 {"exFAT", 71936, 16384, SampleVolumeFiles(2), {{kGoneFile, GoneFileContent(2)}}},
-                {"NTFS", 88320, 16384, SampleVolumeFiles(3), {{kGoneFile, GoneFileContent(3)}}}};
+                {"NTFS",
+                 88320,
+                 16384,
+                 ntfsFiles(),
+                 {{kGoneFile, GoneFileContent(3)}, {"SMALLGONE.TXT", NoiseBytes(1800, 33)}}}};
     if (!runStep("truncate -s " + std::to_string(kDiskSectors * kSectorBytes) + " " +
                      shellQuote(path_.string()),
                  why))
@@ -108,7 +124,7 @@ bool LargeSectorImage::onVolumeDevice(const Volume& v, const std::string& mkfs,
     if (ok && !mount.empty()) {
         ok = runStep(mount + " " + shellQuote(device) + " " + shellQuote(mnt.string()), why);
         if (ok) {
-            FillMountedVolume(mnt, v.files, v.deleted.begin()->second);
+            FillMountedVolume(mnt, v.files, v.deleted);
             ok = runStep("umount " + shellQuote(mnt.string()), why);
         }
     }

@@ -3,7 +3,8 @@
 // 4096-byte sectors carries sfdisk's MBR (its starts and sizes in those sectors), and
 // each partition, seen through a loop device of its own, gets its file system from
 // mkfs.fat -S 4096, mkfs.exfat (which takes the device's sector size) and mkntfs -s
-// 4096; they are filled through mtools, exfat-fuse and ntfs-3g. Built once per test
+// 4096; they are filled through mtools, exfat-fuse and ntfs-3g (NTFS with resident files
+// of a few KiB and a folder whose index takes index records). Built once per test
 // program; needs root, loop devices and FUSE.
 #include <cstdint>
 #include <filesystem>

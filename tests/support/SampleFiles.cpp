@@ -26,11 +26,13 @@ std::string GoneFileContent(std::uint32_t seed) {
 }
 
 void FillMountedVolume(const fs::path& root, const std::map<std::string, std::string>& files,
-                       const std::string& gone) {
+                       const std::map<std::string, std::string>& deleted) {
     for (const auto& [name, content] : files)
         WriteFileAt(root / name, content);
-    WriteFileAt(root / kGoneFile, gone);
-    fs::remove(root / kGoneFile);
+    for (const auto& [name, content] : deleted)
+        WriteFileAt(root / name, content);
+    for (const auto& [name, content] : deleted)
+        fs::remove(root / name);
 }
 
 bool FillFatThroughMtools(const std::string& at, const std::map<std::string, std::string>& files,

@@ -20,10 +20,11 @@ std::map<std::string, std::string> SampleVolumeFiles(std::uint32_t seed);
 inline const std::string kGoneFile = "GONE.JPG";
 std::string GoneFileContent(std::uint32_t seed);
 
-// Writes `files` below `root` (where a volume is mounted), then the gone file with
-// `gone` and removes it again.
+// Writes `files` below `root` (where a volume is mounted), then the `deleted` ones
+// (path -> content), which it removes again.
 void FillMountedVolume(const std::filesystem::path& root,
-                       const std::map<std::string, std::string>& files, const std::string& gone);
+                       const std::map<std::string, std::string>& files,
+                       const std::map<std::string, std::string>& deleted);
 
 // Copies `files` and then the gone file into the FAT volume at `at` ("image@@offset")
 // through mtools, staged in `staging`, and deletes the gone file again.

@@ -9,6 +9,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace qr::volume {
 namespace {
@@ -133,6 +134,72 @@ TEST(LargeSectorDisk, ABootSectorContradictingTheMediumIsSaidAndTheOthersStayLis
                   test::shellQuote(copy.string()) + " list --disk 0 --partition 1 </dev/null");
     EXPECT_NE(listed.exitCode, 124) << "the search of the contradicting volume did not end";
     expectSaved(*disk, copy, 1, dir / "out");
+}
+
+// The Advanced NTFS search over the NTFS partition: the sweep takes its 4096-byte
+// records whole, the volume is found by its boot sector, and every file fls lists
+// (live ones and the deleted ones) is listed; live files save byte-exact.
+TEST(LargeSectorDisk, TheAdvancedNtfsSearchReadsRecordsOfFourKibibytes) {
+    std::string why;
+    const LargeSectorImage* disk = sharedOrSkip(why);
+    if (!disk)
+        GTEST_SKIP() << why;
+    const auto& v = disk->volumes()[2];
+    ASSERT_EQ(v.fileSystem, "NTFS");
+    const std::string range = " --disk 0 --mode advanced --fs NTFS --start " +
+                              std::to_string(v.start) + " --end " +
+                              std::to_string(v.start + v.sectors);
+    const std::string listing = cli(disk->path(), "list" + range + " 2>/dev/null");
+    for (const auto& [name, content] : v.files)
+        EXPECT_NE(listing.find("\n" + name + "\t"), std::string::npos) << name << "\n" << listing;
+    const std::string fls = test::run("fls -b 4096 -o " + std::to_string(v.start) + " -r -p " +
+                                      test::shellQuote(disk->path().string()))
+                                .output;
+    std::istringstream lines(fls);
+    int deleted = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const std::string name = line.substr(line.find('\t') + 1);
+        // Files, live and deleted ones ("-/r *"), not the volume's own.
+        if ((line.rfind("r/r", 0) != 0 && line.rfind("-/r", 0) != 0) ||
+            name.find('$') != std::string::npos)
+            continue;
+        const bool gone = line.find(" * ") != std::string::npos;
+        deleted += gone;
+        const std::string shown = name.substr(name.rfind('/') + 1);
+        EXPECT_NE(listing.find(shown + (gone ? "\tDeleted" : "\t")), std::string::npos) << line;
+    }
+    EXPECT_EQ(deleted, static_cast<int>(v.deleted.size())) << fls;
+
+    test::TempDir out;
+    cli(disk->path(),
+        "save" + range + " --to " + test::shellQuote(out.path().string()) + " 2>/dev/null");
+    for (const auto& [name, content] : v.files)
+        EXPECT_TRUE(test::ReadWholeFile(out.path() / name) == content) << name;
+}
+
+// FAT32 of 4096-byte sectors keeps its backup boot sector six of those sectors in: with
+// the boot sector zeroed, the volume is read from it, through the table and through
+// the partition search of the medium the table gives the sector size of.
+TEST(LargeSectorDisk, AFat32VolumeWithoutItsBootSectorIsReadFromItsBackup) {
+    std::string why;
+    const LargeSectorImage* disk = sharedOrSkip(why);
+    if (!disk)
+        GTEST_SKIP() << why;
+    const auto& fat = disk->volumes()[0];
+    ASSERT_EQ(fat.fileSystem, "FAT32");
+    test::TempDir dir;
+    const fs::path copy = dir / "no-boot.img";
+    test::runOrFail("cp --sparse=always " + test::shellQuote(disk->path().string()) + " " +
+                    test::shellQuote(copy.string()));
+    {
+        std::fstream f(copy, std::ios::binary | std::ios::in | std::ios::out);
+        f.seekp(static_cast<std::streamoff>(fat.start * LargeSectorImage::kSectorBytes));
+        const std::string zeros(LargeSectorImage::kSectorBytes, '\0');
+        f.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+    }
+    EXPECT_EQ(cli(copy, "partitions --disk 0"), expectedListing(*disk));
+    EXPECT_EQ(cli(copy, "partitions --disk 0 --search"), expectedListing(*disk, true));
+    expectSaved(*disk, copy, 0, dir / "out");
 }
 
 } // namespace

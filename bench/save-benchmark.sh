@@ -81,6 +81,7 @@ done | wc -l)
 printf '%s files, %s bytes\n' "$files" "$bytes"
 printf '%-24s %8s s\n' "recovery-cli save" "$t_cli" "tsk_recover -a" "$t_tsk" \
     "plain copy (dd)" "$t_copy" "cp -r of the originals" "$t_cp"
-echo "$t_cli $t_copy" | awk '{ printf "recovery-cli / copy: %.2fx (target 1.5x)\n", $1 / $2 }'
+echo "$t_cli $t_copy $t_cp" |
+    awk '{ printf "recovery-cli / copy: %.2fx, recovery-cli / cp -r: %.2fx\n", $1 / $2, $1 / $3 }'
 printf 'files differing from their originals: %s\n' "$same"
 rm -rf "$work/out-cli" "$work/out-tsk" "$work/out-copy" "$work/out-cp"

@@ -47,9 +47,9 @@ bool crossReferenceAt(const FileBytesReader& read, std::uint64_t offset, std::ui
     return s.substr(i).starts_with("obj");
 }
 
-// True when the "%%EOF" at `eof` closes a trailer: "startxref", an offset before it
-// where a cross-reference stands.
-bool validEnd(const FileBytesReader& read, std::uint64_t eof) {
+// True when the "%%EOF" at `eof` closes a trailer: "startxref", an offset at or behind
+// `from` and before it where a cross-reference stands.
+bool validEnd(const FileBytesReader& read, std::uint64_t from, std::uint64_t eof) {
     const std::uint32_t back =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(kTrailerLookBack, eof));
     unsigned char text[kTrailerLookBack];
@@ -70,7 +70,7 @@ bool validEnd(const FileBytesReader& read, std::uint64_t eof) {
         return false;
     while (i < s.size() && isSpace(static_cast<unsigned char>(s[i])))
         ++i;
-    return i == s.size() && offset < eof && crossReferenceAt(read, offset, eof);
+    return i == s.size() && offset >= from && offset < eof && crossReferenceAt(read, offset, eof);
 }
 
 // The end of a line that ends at `at`: behind CR LF, LF or CR.
@@ -81,13 +81,12 @@ std::uint64_t behindLineEnd(ByteWalker& walk, std::uint64_t at) {
     return c == '\n' ? at + 1 : at;
 }
 
-// True when an incremental update may start at `at`: an object, a table or a comment.
-bool updateFollows(ByteWalker& walk, std::uint64_t at) {
-    unsigned char head[5];
-    if (!walk.get(at, sizeof head, head))
-        return false;
-    return isDigit(head[0]) || std::memcmp(head, "xref", 4) == 0 ||
-           (head[0] == '%' && std::memcmp(head, "%PDF-", 5) != 0);
+// True when an incremental update starts at `at`: an object ("12 0 obj") or a table.
+// A digit alone is not enough: the slack behind a document's last cluster holds
+// anything, and another copy of the same document further on ends with a trailer that
+// would read as valid.
+bool updateFollows(const FileBytesReader& read, std::uint64_t at, std::uint64_t limit) {
+    return at < limit && crossReferenceAt(read, at, limit);
 }
 
 } // namespace
@@ -98,7 +97,8 @@ bool LooksLikePdf(const unsigned char* b, std::size_t size) {
 }
 
 std::optional<MediaLength> PdfLength(const FileBytesReader& read, std::uint64_t limit) {
-    ByteWalker walk(read, std::min(limit, kMaxPdfBytes));
+    const std::uint64_t reach = std::min(limit, kMaxPdfBytes);
+    ByteWalker walk(read, reach);
     unsigned char head[8];
     if (!walk.get(0, sizeof head, head) || !LooksLikePdf(head, sizeof head))
         return std::nullopt;
@@ -120,10 +120,11 @@ std::optional<MediaLength> PdfLength(const FileBytesReader& read, std::uint64_t 
         }
         const std::uint64_t eof = at + hit;
         at = eof + kEof.size();
-        if (!validEnd(read, eof))
+        // An update's trailer names a cross-reference inside the update.
+        if (!validEnd(read, end.value_or(0), eof))
             continue;
         end = behindLineEnd(walk, at);
-        if (!updateFollows(walk, *end))
+        if (!updateFollows(read, *end, reach))
             break;
         at = *end;
     }

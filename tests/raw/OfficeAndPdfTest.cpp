@@ -114,6 +114,17 @@ TEST_F(OfficeImage, APdfEndsAtItsLastEndThatAValidCrossReferencePrecedes) {
     bad.insert(bad.end(), filler.begin(), filler.end());
     EXPECT_EQ(pdfLength(bad)->bytes, report.size());
 
+    // Slack behind the end that starts with a digit, and another copy of the same
+    // document further on, whose trailer names the same offset: the first copy ends at
+    // its own end.
+    for (const unsigned char slack : {'7', '%'}) {
+        Bytes twice = report;
+        twice.push_back(slack);
+        twice.insert(twice.end(), filler.begin(), filler.end());
+        twice.insert(twice.end(), report.begin(), report.end());
+        EXPECT_EQ(pdfLength(twice)->bytes, report.size()) << slack;
+    }
+
     // Cut before its first end, or followed by zeros for ever: none.
     const Bytes cut(report.begin(), report.end() - 40);
     EXPECT_FALSE(pdfLength(cut));

@@ -41,6 +41,9 @@ public:
     }
     void end() {
         std::lock_guard lock(mutex_);
+        // Files are counted once they are durable, which may be after the last position.
+        if (shown_ && files_ != drawnFiles_)
+            draw(true);
         if (shown_ && tty_)
             std::cerr << "\n";
     }
@@ -55,6 +58,7 @@ private:
         std::cerr << (tty_ ? "\r" : "") << percent << " % Completed  Sector " << position_ << " / "
                   << total_ << "  files " << files_ << (tty_ ? "\033[K" : "\n") << std::flush;
         shown_ = true;
+        drawnFiles_ = files_;
     }
 
     std::mutex mutex_;
@@ -64,6 +68,7 @@ private:
     std::uint64_t position_ = 0;
     std::uint64_t total_ = 0;
     std::uint64_t files_ = 0;
+    std::uint64_t drawnFiles_ = 0;
 };
 
 class PrintFiles final : public raw::RawSearchEvents {

@@ -25,10 +25,19 @@ public:
         written += bytes.size();
         return true;
     }
-    bool finish() override { return true; }
+    bool finish() override {
+        ++unsettled;
+        return true;
+    }
+    std::vector<bool> settle() override {
+        std::vector<bool> durable(unsettled, true);
+        unsettled = 0;
+        return durable;
+    }
     void discard() override {}
     void abandon() override {}
     std::uint64_t written = 0;
+    std::size_t unsettled = 0;
 };
 
 // Nothing written may run past the end of the disk.

@@ -13,6 +13,7 @@ CarvedFileFolder::CarvedFileFolder(std::string folder) : folder_(std::move(folde
 CarvedFileFolder::~CarvedFileFolder() {
     if (open_)
         discard();
+    settle();
 }
 
 bool CarvedFileFolder::create(const std::string& name) {
@@ -24,33 +25,50 @@ bool CarvedFileFolder::create(const std::string& name) {
         std::error_code ec;
         std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ec);
     }
-    open_ = file_.open(path_);
+    open_ = file_->open(path_);
     return open_;
 }
 
 bool CarvedFileFolder::write(disk::ByteView bytes) {
-    return open_ && file_.write(bytes.data(), bytes.size());
+    return open_ && file_->write(bytes.data(), bytes.size());
 }
 
 bool CarvedFileFolder::finish() {
     if (!open_)
         return false;
     open_ = false;
-    const bool synced = file_.sync();
-    return file_.close() && synced;
+    finished_.push_back(std::move(file_));
+    file_ = std::make_unique<OutputFile>();
+    return true;
+}
+
+std::vector<bool> CarvedFileFolder::settle() {
+    std::vector<bool> durable;
+    if (finished_.empty())
+        return durable;
+    // Every file's write-back under way before the first flush waits, so that the
+    // first flush commits what the others need and theirs cost little.
+    for (const auto& file : finished_)
+        file->startWriteBack();
+    for (const auto& file : finished_) {
+        const bool synced = file->sync();
+        durable.push_back(file->close() && synced);
+    }
+    finished_.clear();
+    return durable;
 }
 
 void CarvedFileFolder::discard() {
     if (!open_)
         return;
     open_ = false;
-    file_.close();
+    file_->close();
     std::remove(path_.c_str());
 }
 
 void CarvedFileFolder::abandon() {
     open_ = false;
-    file_.close();
+    file_->close();
 }
 
 } // namespace qr::output

@@ -56,6 +56,12 @@ bool OutputFile::sync() {
     return true;
 }
 
+void OutputFile::startWriteBack() {
+    // Its errors are reported by sync().
+    if (fd_ >= 0)
+        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 bool OutputFile::close() {
     if (fd_ < 0)
         return true;

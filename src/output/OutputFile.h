@@ -24,6 +24,9 @@ public:
     // Makes what was written durable (fsync); false (with error()) when that failed,
     // after which the file is removed when closed.
     bool sync();
+    // Starts writing the file's data back without waiting, so that the sync() of many
+    // files started together shares one flush of the destination.
+    void startWriteBack();
     // Closes; false when the final flush failed or a write or sync had failed. The file is
     // then removed.
     bool close();

@@ -5,9 +5,15 @@
 #include "raw/WindowRules.h"
 
 #include <algorithm>
+#include <chrono>
 #include <numeric>
 
 namespace qr::raw {
+
+namespace {
+constexpr std::size_t kFilesPerSettle = 64;
+constexpr auto kLongestUnsettled = std::chrono::milliseconds(250);
+} // namespace
 
 RawSearchResult RunRawSearch(disk::SectorSource& source, const RawSearchOptions& options,
                              CarvedFileOutput& output, RawSearchEvents& events,
@@ -27,16 +33,37 @@ RawSearchResult RunRawSearch(disk::SectorSource& source, const RawSearchOptions&
     CarvedNames names(options.naming);
     const CarveTarget target{source, end, options.kinds, output, stop, &names};
     bool mediumLost = false;
+    // Written files wait to be made durable together: one flush of the destination for
+    // many files, and a file is counted only once it is durable.
+    std::vector<CarvedFile> pending;
+    auto firstPending = std::chrono::steady_clock::now();
+    const auto settle = [&] {
+        const std::vector<bool> durable = output.settle();
+        for (std::size_t i = 0; i < pending.size(); ++i) {
+            const CarvedFile& file = pending[i];
+            if (i >= durable.size() || !durable[i]) {
+                events.fileFailed(file, CarveResult::WriteFailed);
+                continue;
+            }
+            ++result.counts[static_cast<std::size_t>(file.kind)];
+            result.reassembled += file.reassembled ? 1 : 0;
+            events.fileWritten(file, result.counts);
+        }
+        pending.clear();
+        progress.counter(
+            volume::SearchCounter::Files,
+            std::accumulate(result.counts.begin(), result.counts.end(), std::uint64_t{0}));
+    };
     // Counts a file's outcome; false once the medium is gone.
     const auto account = [&](const CarvedFile& file, CarveResult carved) {
         switch (carved) {
         case CarveResult::Written:
-            ++result.counts[static_cast<std::size_t>(file.kind)];
-            result.reassembled += file.reassembled ? 1 : 0;
-            events.fileWritten(file, result.counts);
-            progress.counter(
-                volume::SearchCounter::Files,
-                std::accumulate(result.counts.begin(), result.counts.end(), std::uint64_t{0}));
+            if (pending.empty())
+                firstPending = std::chrono::steady_clock::now();
+            pending.push_back(file);
+            if (pending.size() >= kFilesPerSettle ||
+                std::chrono::steady_clock::now() - firstPending >= kLongestUnsettled)
+                settle();
             break;
         case CarveResult::CannotCreate:
         case CarveResult::WriteFailed:
@@ -94,6 +121,7 @@ RawSearchResult RunRawSearch(disk::SectorSource& source, const RawSearchOptions&
             }
             return !stop.stop_requested() && !mediumLost;
         });
+    settle();
     result.fileNumber = rules.fileNumber();
     result.mediaFileNumber = pictures.fileNumber();
     if (outcome.end == disk::SweepEnd::MediumLost || mediumLost)

@@ -1,5 +1,5 @@
-// The folder the raw search writes into: finished files stay, a stopped one is
-// removed, a failed one stays as far as it got, an older file of the same name is
+// The folder the raw search writes into: finished files stay and are settled once, a
+// stopped one is removed, a failed one stays as far as it got, an older file of the same name is
 // replaced, and a link in its place is not written through.
 #include "output/CarvedFileFolder.h"
 #include "RawTestMedia.h"
@@ -40,13 +40,22 @@ TEST(CarvedFileFolder, FinishedFilesStayAndAStoppedOneIsRemoved) {
     ASSERT_TRUE(folder.write(view("as far as it got")));
     folder.abandon();
     EXPECT_EQ(contents(dir / "XLS3.XLS"), "as far as it got");
+    // Only the finished file waits to be made durable, and only once.
+    EXPECT_EQ(folder.settle(), std::vector<bool>{true});
+    EXPECT_TRUE(folder.settle().empty());
+    EXPECT_EQ(contents(dir / "DOC1.DOC"), "first file");
 
-    // A file left open when the folder goes away is removed with it.
+    // A file left open when the folder goes away is removed with it; one finished but
+    // not yet settled stays.
     {
         CarvedFileFolder other(dir.path().string());
+        ASSERT_TRUE(other.create("JPG5.JPG"));
+        ASSERT_TRUE(other.write(view("whole")));
+        ASSERT_TRUE(other.finish());
         ASSERT_TRUE(other.create("PPT4.PPT"));
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "PPT4.PPT"));
+    EXPECT_EQ(contents(dir / "JPG5.JPG"), "whole");
 }
 
 TEST(CarvedFileFolder, ALinkInTheFilesPlaceIsNotWrittenThrough) {

@@ -27,7 +27,13 @@ public:
     }
     bool finish() override {
         finished.push_back(current);
+        ++unsettled;
         return true;
+    }
+    std::vector<bool> settle() override {
+        std::vector<bool> durable(unsettled, true);
+        unsettled = 0;
+        return durable;
     }
     void discard() override {
         files.erase(current);
@@ -39,6 +45,7 @@ public:
     std::map<std::string, std::vector<unsigned char>> files;
     std::vector<std::string> finished;
     std::vector<std::string> discarded;
+    std::size_t unsettled = 0;
 };
 
 class Recorder final : public RawSearchEvents {

@@ -31,7 +31,9 @@ public:
         return true;
     }
     std::vector<bool> settle() override {
-        std::vector<bool> durable(unsettled, true);
+        std::vector<bool> durable;
+        for (std::size_t i = finished.size() - unsettled; i < finished.size(); ++i)
+            durable.push_back(finished[i] != notDurable);
         unsettled = 0;
         return durable;
     }
@@ -46,6 +48,7 @@ public:
     std::vector<std::string> finished;
     std::vector<std::string> discarded;
     std::size_t unsettled = 0;
+    std::string notDurable; // a file the destination fails to make durable
 };
 
 class Recorder final : public RawSearchEvents {
@@ -71,8 +74,10 @@ struct Run {
 
 inline std::unique_ptr<Run> search(disk::SectorSource& source, RawSearchOptions options,
                                    std::stop_source stop = {},
-                                   std::function<void(const CarvedFile&)> onWritten = {}) {
+                                   std::function<void(const CarvedFile&)> onWritten = {},
+                                   std::string notDurable = {}) {
     auto run = std::make_unique<Run>();
+    run->output.notDurable = std::move(notDurable);
     run->events.onWritten = std::move(onWritten);
     volume::NoProgress progress;
     if (options.end == 0)

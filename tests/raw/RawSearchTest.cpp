@@ -121,6 +121,18 @@ TEST_F(SampleImage, ARangeFindsOnlyWhatLiesWhollyInsideIt) {
     EXPECT_TRUE(search(source, {first, first})->events.written.empty());
 }
 
+TEST_F(SampleImage, AFileTheDestinationCannotMakeDurableIsReportedAndNotCounted) {
+    std::vector<Placed> placed;
+    test::MemorySource source(imageOfSamples(placed));
+    RawSearchOptions options;
+    options.kinds = {false, false, false, true};
+    const auto run = search(source, options, {}, {}, "ZIP9.ZIP");
+    ASSERT_EQ(run->events.failed.size(), 1u);
+    EXPECT_EQ(run->events.failed[0].name, "ZIP9.ZIP");
+    EXPECT_EQ(run->events.written.size(), 2u);
+    EXPECT_EQ(run->result.counts, (RawCounts{0, 0, 0, 2}));
+}
+
 TEST_F(SampleImage, AStopKeepsTheFilesWrittenAndRemovesTheOneBeingWritten) {
     std::vector<Placed> placed;
     test::MemorySource memory(imageOfSamples(placed));

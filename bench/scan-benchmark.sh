@@ -20,6 +20,7 @@ SUBFOLDERS=${SUBFOLDERS:-50}
 DATA_MIB=${DATA_MIB:-1024}
 WORK=${WORK:-$(mktemp -d /tmp/scan-benchmark.XXXXXX)}
 IMAGE=$WORK/fat32.img
+mkdir -p "$WORK"
 export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
 
 for tool in mkfs.fat mmd mcopy fls /usr/bin/time dd; do

@@ -70,9 +70,12 @@ void FatReadCache::keep(std::uint64_t start, std::uint32_t count, const unsigned
 
 void FatReadCache::keepLocked(std::uint64_t start, std::uint32_t count,
                               const unsigned char* bytes) {
+    // The sweep offers every folder the walk kept already: look before measuring.
+    if (held_ + kRunOverhead > budget_ || runs_.find(start, count))
+        return;
     const std::size_t used = usedLength(bytes, std::size_t{count} * disk::kSectorBytes);
     const std::uint64_t cost = used + kRunOverhead;
-    if (held_ + cost > budget_ || runs_.find(start, count))
+    if (held_ + cost > budget_)
         return;
     runs_.insert(start, count, Run{store(bytes, used), used});
     held_ += cost;

@@ -20,6 +20,7 @@
 #include "volume/VolumeValidation.h"
 
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -226,6 +227,38 @@ TEST_P(WalkFirst, TheWalkedTreeIsBrowsedAndTickedWhileTheSweepRunsThenJoinsItsFo
                                      "folders: ");
     EXPECT_TRUE(told);
     EXPECT_EQ(browser.statuses.back(), plainWindow.text(app::item::kStatusLine));
+}
+
+TEST_P(WalkFirst, AStopDuringTheSweepKeepsTheWalkedTreeWithItsTicksAndEachFolderOnce) {
+    // The user ticks Docs on the walk's tree, then presses Stop as the sweep begins.
+    std::promise<void> ticked;
+    test::WalkedTreeProbe browser;
+    browser.act = [&](app::RecoveryContext& c) {
+        app::OnFolderItemClicked(c, test::RootChild(c.recoveryTree, "Docs"), /*onCheckBox=*/true);
+        ticked.set_value();
+    };
+    auto ctx = context(browser);
+    browser.ctx = ctx.get();
+    ctx->showWalkedTree = true;
+    app::StartScanWorker(*ctx);
+    ticked.get_future().wait();
+    app::StopSearch(*ctx);
+
+    ASSERT_TRUE(browser.seen);
+    EXPECT_FALSE(ctx->scanWorkerRunning);
+    const auto final = test::FoldersOf(ctx->recoveryTree);
+    for (const auto& [path, tick] : browser.walked)
+        EXPECT_TRUE(final.count(path)) << path << " was shown and is gone after the stop";
+    EXPECT_EQ(final.at("/Docs"), model::CheckState::Checked);
+    EXPECT_EQ(final.at("/Docs/Sub"), model::CheckState::Checked);
+    EXPECT_EQ(final.at("/Photos"), model::CheckState::Unchecked);
+    // No folder twice under one parent (the walk's and a half sweep's rows together).
+    std::multiset<std::string> rootNames;
+    for (const model::TreeItem item : ctx->recoveryTree.children(ctx->recoveryTree.firstTopLevel()))
+        rootNames.insert(ctx->recoveryTree.text(item));
+    for (const std::string& name : rootNames)
+        EXPECT_EQ(rootNames.count(name), 1u) << name;
+    EXPECT_FALSE(ctx->walkTreeShown);
 }
 
 TEST_P(WalkFirst, ListWalkOnlyPrintsTheWalkedTreeAndListSaysTheWalksCount) {

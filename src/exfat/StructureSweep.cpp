@@ -84,12 +84,13 @@ void lookForEntries(disk::ByteView bytes, std::uint64_t sector, ExfatFindings& f
 void LookAtSector(disk::ByteView bytes, std::uint64_t sector, ExfatFindings& findings) {
     if (!bytes.has(0, kSector))
         return;
-    // Cheap first bytes before the full tests: most sectors are none of these.
-    if (bytes.u16(510) == 0xAA55 && exfat::HasExfatName(bytes))
-        lookForBootRegion(bytes, sector, findings);
-    if (bytes.u32(0) == 0xFFFFFFF8u && bytes.u32(4) == 0xFFFFFFFFu)
-        keep(findings.fatStarts, kMaxFoundFats, sector);
+    // Cheap first bytes before the full tests: most sectors are none of these. The
+    // sector's first bytes go first, since its signature lies in another cache line.
     const std::uint8_t first = bytes.u8(0);
+    if (bytes.u8(3) == 'E' && exfat::HasExfatName(bytes) && bytes.u16(510) == 0xAA55)
+        lookForBootRegion(bytes, sector, findings);
+    if (first == 0xF8 && bytes.u32(0) == 0xFFFFFFF8u && bytes.u32(4) == 0xFFFFFFFFu)
+        keep(findings.fatStarts, kMaxFoundFats, sector);
     if (first != 0 && IsDirectoryEntryType(first) && holdsOnlyEntries(bytes.sub(0, kSector)))
         lookForEntries(bytes, sector, findings);
 }

@@ -108,7 +108,8 @@ bool PlaceExfatVolume(const fs::path& volume, const fs::path& disk, std::uint64_
            step("echo 'start=" + std::to_string(start) + ", size=" + std::to_string(sectors) +
                 ", type=7' | sfdisk -q " + shellQuote(disk.string())) &&
            step("dd if=" + shellQuote(volume.string()) + " of=" + shellQuote(disk.string()) +
-                " bs=512 seek=" + std::to_string(start) + " conv=notrunc,sparse status=none") &&
+                " bs=1M seek=" + std::to_string(start * 512) +
+                " oflag=seek_bytes conv=notrunc,sparse status=none") &&
            (fs::remove(volume), true);
 }
 

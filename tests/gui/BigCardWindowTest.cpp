@@ -90,13 +90,7 @@ TEST_P(BigCardWindow, TheWalkedTreeIsOnScreenWithinTwoSecondsAndStopEndsTheSweep
 
     GuiSession s({}, false, {medium.medium().string()});
     gui::MainWindow& w = *s.window;
-    ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    auto* disks = w.tree(item::kDiskTree);
-    clickRow(disks, findRow(disks, "Disk0"));
-    hover(w.item(item::kQuickMode));
-    click(w.item(item::kNext));
+    toPartitionStep(w);
     auto* partitions = w.tree(item::kPartitionTree);
     const QString partition = QString("Partition - 1 ( %1 )").arg(GetParam());
     ASSERT_TRUE(waitFor([&] { return findRow(partitions, partition).isValid(); }, 30000));

@@ -67,13 +67,7 @@ std::unique_ptr<FatImage> makeCard(const TempDir& dir) {
 
 // Partition 1 of the first disk searched in Standard mode, up to the browse step.
 void toBrowseStep(gui::MainWindow& w, const char* partition = "Partition - 1 ( FAT16 )") {
-    ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    auto* disks = w.tree(item::kDiskTree);
-    clickRow(disks, findRow(disks, "Disk0"));
-    hover(w.item(item::kQuickMode));
-    click(w.item(item::kNext));
+    toPartitionStep(w);
     ASSERT_EQ(w.context().wizardStage, 1);
     auto* partitions = w.tree(item::kPartitionTree);
     const QModelIndex chosen = findRow(partitions, partition);

@@ -175,6 +175,16 @@ void saveTickedTo(gui::MainWindow& w, const std::filesystem::path& destination) 
     click(w.item(app::item::kSaveButton));
 }
 
+void toPartitionStep(gui::MainWindow& w) {
+    ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    auto* disks = w.tree(app::item::kDiskTree);
+    clickRow(disks, findRow(disks, "Disk0"));
+    hover(w.item(app::item::kQuickMode));
+    click(w.item(app::item::kNext));
+}
+
 void screenshot(QWidget* widget, const std::string& name) {
     const char* folder = std::getenv("QR_SCREENSHOT_DIR");
     if (!folder || !*folder)

@@ -56,6 +56,8 @@ std::string fileText(const std::filesystem::path& path);
 // The first file named `name` (case ignored: short FAT names come back in upper case)
 // anywhere under `root`; empty when there is none.
 std::filesystem::path findFile(const std::filesystem::path& root, const std::string& name);
+// Shows the window and takes its Disk0 to the partition step of the Standard search.
+void toPartitionStep(gui::MainWindow& w);
 // Ticks the folder's check box in a tree view.
 void tickRow(QTreeView* view, const QModelIndex& index);
 // Saves the ticked folders from the Save button into `destination` through "Save As".

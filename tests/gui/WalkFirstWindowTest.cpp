@@ -51,13 +51,7 @@ TEST(WalkFirstWindow, TheWalkedTreeIsBrowsedAndSavedWhileTheSweepRuns) {
 
     GuiSession s({}, false, {medium.medium().string()});
     gui::MainWindow& w = *s.window;
-    ASSERT_EQ(w.initialise(), app::StartupResult::Ready);
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    auto* disks = w.tree(item::kDiskTree);
-    clickRow(disks, findRow(disks, "Disk0"));
-    hover(w.item(item::kQuickMode));
-    click(w.item(item::kNext));
+    toPartitionStep(w);
     auto* partitions = w.tree(item::kPartitionTree);
     ASSERT_TRUE(waitFor([&] { return findRow(partitions, "Partition - 1 ( FAT16 )").isValid(); }));
     clickRow(partitions, findRow(partitions, "Partition - 1 ( FAT16 )"));

@@ -6,7 +6,7 @@
                            and in more that were written back byte for byte under OUTPUT,
                            of how many, and the outputs of that kind that are no original
 
-ORIGINALS holds "path fragments" per line.
+ORIGINALS holds "path fragments ..." per line.
 """
 import collections
 import hashlib
@@ -16,7 +16,7 @@ import sys
 
 def originals(listing):
     for line in open(listing):
-        path, fragments = line.split()
+        path, fragments = line.split()[:2]
         yield path, min(int(fragments), 3)
 
 

@@ -6,8 +6,9 @@
                               alternately, so that once the holes are deleted a first-fit
                               copy in that order splits the chosen samples
   forget-hint CARD            sets FSInfo's next free cluster to unknown
-  fragments CARD FLS ORDER    prints "path fragments" per sample, from The Sleuth Kit's
-                              istat, after checking that those sectors hold the sample
+  fragments CARD FLS ORDER    prints "path fragments sectors" per sample (sectors as
+                              first-last runs), from The Sleuth Kit's istat, after
+                              checking that those sectors hold the sample
   lose CARD FLS               zeroes both FATs and every directory cluster
 """
 import os
@@ -73,12 +74,14 @@ def sectors(card, inode):
 
 
 def runs(numbers):
-    count, last = 0, None
+    """The runs of consecutive sectors, as [first, last] pairs."""
+    found = []
     for n in numbers:
-        if last is None or n != last + 1:
-            count += 1
-        last = n
-    return count
+        if found and n == found[-1][1] + 1:
+            found[-1][1] = n
+        else:
+            found.append([n, n])
+    return found
 
 
 def fragments(card, fls, order):
@@ -95,7 +98,8 @@ def fragments(card, fls, order):
                 held += image.read(SECTOR)
             if held[: len(data)] != data:
                 sys.exit("fat-card: %s is not where istat says" % path)
-            print(path, runs(where))
+            pieces = runs(where)
+            print(path, len(pieces), ",".join("%d-%d" % (a, b) for a, b in pieces))
 
 
 def lose(card, fls):

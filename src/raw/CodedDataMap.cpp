@@ -11,7 +11,6 @@ namespace {
 
 constexpr std::uint64_t kSector = disk::kSectorBytes;
 constexpr std::uint32_t kBatchSectors = 2048;
-constexpr std::uint32_t kLookSectors = 8;
 
 bool isRestart(unsigned char m) {
     return m >= 0xD0 && m <= 0xD7;
@@ -66,7 +65,7 @@ CodedDataMap::CodedDataMap(disk::SectorSource& source, std::uint64_t first, std:
 bool CodedDataMap::mayContinue(std::uint64_t sector) const {
     if (!inside(sector) || map_[sector - first_].cleared || map_[sector - first_].header)
         return false;
-    for (std::uint64_t k = sector; k < sector + kLookSectors && inside(k); ++k) {
+    for (std::uint64_t k = sector; k < sector + kCodedDataLookSectors && inside(k); ++k) {
         const Sector& s = map_[k - first_];
         if (s.firstMarker < s.firstEnd || (k != sector && s.cleared && s.firstEnd == 512))
             return false;

@@ -11,6 +11,9 @@
 
 namespace qr::raw {
 
+// The sectors from a candidate that tell whether coded data may go on there.
+inline constexpr std::uint32_t kCodedDataLookSectors = 8;
+
 // A sector of one byte value, 00 or FF: a cleared or erased area, never coded data.
 bool ClearedSector(const unsigned char* sector);
 
@@ -20,8 +23,8 @@ public:
     CodedDataMap(disk::SectorSource& source, std::uint64_t first, std::uint64_t end);
 
     // True when a picture's coded data may go on at `sector`: not cleared, no other
-    // file's header, and no marker but restarts in it and the next seven sectors (up to
-    // an EOI, behind which anything may follow).
+    // file's header, and no marker but restarts in it and the kCodedDataLookSectors - 1
+    // sectors behind it (up to an EOI, behind which anything may follow).
     bool mayContinue(std::uint64_t sector) const;
     // True when `sector` holds what no coded data holds: it is cleared, starts with
     // another file's header, or holds a marker other than restarts and the EOI.

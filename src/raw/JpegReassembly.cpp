@@ -92,13 +92,15 @@ std::optional<JpegFragments> ReassembleJpeg(disk::SectorSource& source, std::uin
     const std::uint64_t mapFirst = start + breaks.back() / kSector;
     const std::uint64_t mapEnd =
         std::min(rangeEnd, start + breaks.front() / kSector + kMaxJpegGapBytes / kSector + 8);
-    const CodedDataMap map(source, mapFirst, mapEnd);
+    const std::uint64_t nearEnd =
+        std::min(mapEnd, start + breaks.front() / kSector + kNearJpegGapBytes / kSector);
+    const CodedDataMap near(source, mapFirst, nearEnd);
 
     // The first sector of the scan that no coded data holds ends the first fragment at
     // the latest: the break at it comes first, then the ones before it, nearest first;
     // those behind it are tried last.
     for (std::size_t b = breaks.size(); b-- > 1;)
-        if (breaks[b] >= first.scanAt && map.otherData(start + breaks[b] / kSector)) {
+        if (breaks[b] >= first.scanAt && near.otherData(start + breaks[b] / kSector)) {
             std::reverse(breaks.begin(), breaks.begin() + static_cast<std::ptrdiff_t>(b));
             std::rotate(breaks.begin(), breaks.begin() + static_cast<std::ptrdiff_t>(b),
                         breaks.end());
@@ -135,26 +137,40 @@ std::optional<JpegFragments> ReassembleJpeg(disk::SectorSource& source, std::uin
     const auto aligned = [&](std::uint64_t candidate, std::uint64_t breakAt) {
         return breakAt % kClusterBytes == 0 && (candidate - start) * kSector % kClusterBytes == 0;
     };
-    std::vector<std::uint64_t> candidates;
-    for (std::uint64_t c = (mapFirst / stepSectors + 1) * stepSectors; c < mapEnd; c += stepSectors)
-        if (map.mayContinue(c) &&
-            map.afterOtherData(c, aligned(c, 0) ? kClusterBytes / kSector : 1))
-            candidates.push_back(c);
-
-    for (const bool clustered : {true, false})
-        for (const std::uint64_t candidate : candidates)
-            for (const std::uint64_t breakAt : breaks) {
-                const std::uint64_t firstEnd = start + breakAt / kSector;
-                if (candidate <= firstEnd || candidate - firstEnd > kMaxJpegGapBytes / kSector ||
-                    aligned(candidate, breakAt) != clustered ||
-                    (!clustered && !map.afterOtherData(candidate)))
-                    continue;
-                if (std::chrono::steady_clock::now() > until)
-                    return std::nullopt;
-                if (auto joined = tryJoin(candidate, breakAt))
-                    return joined;
-            }
-    return std::nullopt;
+    // The continuations from sector `from` up to `to` that `map` tells, both passes.
+    const auto look = [&](const CodedDataMap& map, std::uint64_t from,
+                          std::uint64_t to) -> std::optional<JpegFragments> {
+        std::vector<std::uint64_t> candidates;
+        for (std::uint64_t c =
+                 (std::max(from, mapFirst + 1) + stepSectors - 1) / stepSectors * stepSectors;
+             c < to; c += stepSectors)
+            if (map.mayContinue(c) &&
+                map.afterOtherData(c, aligned(c, 0) ? kClusterBytes / kSector : 1))
+                candidates.push_back(c);
+        for (const bool clustered : {true, false})
+            for (const std::uint64_t candidate : candidates)
+                for (const std::uint64_t breakAt : breaks) {
+                    const std::uint64_t firstEnd = start + breakAt / kSector;
+                    if (candidate <= firstEnd ||
+                        candidate - firstEnd > kMaxJpegGapBytes / kSector ||
+                        aligned(candidate, breakAt) != clustered ||
+                        (!clustered && !map.afterOtherData(candidate)))
+                        continue;
+                    if (std::chrono::steady_clock::now() > until)
+                        return std::nullopt;
+                    if (auto joined = tryJoin(candidate, breakAt))
+                        return joined;
+                }
+        return std::nullopt;
+    };
+    // Near the first fragment first, then the whole gap: a candidate is judged where the
+    // sectors behind it are mapped.
+    const std::uint64_t nearLooked = nearEnd < mapEnd ? nearEnd - kCodedDataLookSectors : nearEnd;
+    if (auto joined = look(near, mapFirst, nearLooked))
+        return joined;
+    if (nearLooked == mapEnd || std::chrono::steady_clock::now() > until)
+        return std::nullopt;
+    return look(CodedDataMap(source, mapFirst, mapEnd), nearLooked, mapEnd);
 }
 
 } // namespace qr::raw

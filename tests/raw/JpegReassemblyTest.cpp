@@ -125,6 +125,28 @@ TEST_F(JpegReassembly, AContinuationBehindDataWithoutMarkersIsFoundAtAClusterBou
     EXPECT_EQ(fragments->firstBytes + fragments->secondBytes, photo->bytes.size());
 }
 
+TEST_F(JpegReassembly, AContinuationIsFoundOnEitherSideOfTheNearStretch) {
+    // The gap is mapped near the first fragment first, then as far as it may reach: a
+    // continuation just inside, at and behind the near stretch's end is found all the same.
+    const std::size_t firstSectors = photo->bytes.size() / 512 / 2 / 8 * 8;
+    const std::size_t near = kNearJpegGapBytes / 512;
+    // Random data without an EOI, so that no sector of it may pass for the continuation.
+    Bytes filler = test::randomSectors(near + 64, 13);
+    for (std::size_t i = 0; i + 1 < filler.size(); ++i)
+        if (filler[i] == 0xFF && filler[i + 1] == 0xD9)
+            filler[i + 1] = 0xD8;
+    for (const std::size_t gap : {near - 16, near - 8, near, near + 8, near + 16, near + 64}) {
+        SCOPED_TRACE(gap);
+        test::MemorySource source(fragmented(photo->bytes, firstSectors,
+                                             Bytes(filler.begin(), filler.begin() + gap * 512)));
+        const auto fragments = ReassembleJpeg(source, 8, source.sectorCount(), 1);
+        ASSERT_TRUE(fragments);
+        EXPECT_EQ(fragments->firstBytes, firstSectors * 512);
+        EXPECT_EQ(fragments->secondSector, 8 + firstSectors + gap);
+        EXPECT_EQ(fragments->firstBytes + fragments->secondBytes, photo->bytes.size());
+    }
+}
+
 TEST_F(JpegReassembly, APictureWhoseRestIsGoneGivesNoFile) {
     const std::size_t sectors = photo->bytes.size() / 512;
     Bytes image = test::randomSectors(8, 3);

@@ -23,6 +23,10 @@ exiftool -q -overwrite_original -Make=Canon -Model=TestCam -DateTimeOriginal='20
 # Without EXIF, with restart markers; and a progressive one (several scans).
 cjpeg -quality 75 -restart 1 photo.ppm > plain_restart.jpg
 cjpeg -progressive -quality 60 small.ppm > progressive.jpg
+# A night shot with optimised Huffman tables: its black sky is coded as long runs of
+# zero bytes (a whole cleared sector's worth and more), which is coded data all the same.
+ffmpeg -loglevel error -y -f lavfi -i "color=black:size=1024x768" -vf "drawbox=x=400:y=500:w=200:h=100:color=white:t=fill" -frames:v 1 night.ppm
+cjpeg -optimize -quality 90 night.ppm > night.jpg
 picture 400x300 testsrc2 picture.png
 # A TIFF made by a tool.
 picture 200x150 rgbtestsrc strips.tif
@@ -30,12 +34,13 @@ python3 "$here/make_camera_raw.py" camera.dng
 # Videos.
 ffmpeg -loglevel error -y -f lavfi -i testsrc=duration=2:size=320x240:rate=10 -c:v mpeg4 clip.mp4
 ffmpeg -loglevel error -y -f lavfi -i testsrc=duration=2:size=320x240:rate=10 -c:v mpeg4 clip.avi
-rm -f photo.ppm small.ppm thumb.ppm thumb.jpg
+rm -f photo.ppm small.ppm thumb.ppm thumb.jpg night.ppm
 
 cat > manifest.txt <<LIST
 photo_exif.jpg jpg .JPG
 plain_restart.jpg jpg .JPG
 progressive.jpg jpg .JPG
+night.jpg jpg .JPG
 picture.png png .PNG
 strips.tif raw .TIF
 camera.dng raw .DNG

@@ -1,8 +1,6 @@
 #pragma once
 // The order of the reads of a sweep: each batch's first sector, its sector count and
 // how many sectors of the previous batch are handed again in front of it (the overlap).
-// The plan depends only on the range and the options, so a read-ahead thread and the
-// visiting thread can each walk their own copy and agree on every batch.
 #include <algorithm>
 #include <cstdint>
 #include <optional>

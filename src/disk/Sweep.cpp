@@ -1,10 +1,8 @@
 #include "disk/Sweep.h"
 
-#include "disk/BackgroundRead.h"
 #include "disk/BatchPlan.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -13,8 +11,6 @@
 namespace qr::disk {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 struct FreeDeleter {
     void operator()(unsigned char* p) const { std::free(p); }
@@ -27,15 +23,11 @@ AlignedBuffer PageAligned(std::size_t bytes) {
     return AlignedBuffer(static_cast<unsigned char*>(std::aligned_alloc(4096, rounded)));
 }
 
-// Reading the next batch on a second thread pays when looking at a batch takes a
-// good part of reading one (a fast medium and a busy visitor); otherwise the thread's
-// hand-overs and the second buffer only cost time.
-bool aheadPays(Clock::duration visit, Clock::duration read) {
-    return visit * 4 >= read;
-}
-
 } // namespace
 
+// One thread reads and visits in turn: the kernel's own read-ahead keeps a sequential
+// medium busy while a batch is looked at, and a second reading thread measured slower
+// on every sweep (its hand-overs cost more than the visits it overlapped).
 SweepOutcome SweepBatches(SectorSource& source, SweepRange range, const SweepOptions& options,
                           std::stop_token stop, const BatchVisitor& visit) {
     SweepOutcome outcome;
@@ -50,52 +42,31 @@ SweepOutcome SweepBatches(SectorSource& source, SweepRange range, const SweepOpt
         return outcome;
 
     BatchPlan plan(range.first, end, options.batchSectors, options.overlapSectors);
-    const std::size_t bufferBytes =
-        std::size_t{std::max<std::uint32_t>(1, options.batchSectors)} * kSectorBytes;
-    AlignedBuffer current = PageAligned(bufferBytes);
-    if (!current) {
+    const AlignedBuffer buffer = PageAligned(
+        std::size_t{std::max<std::uint32_t>(1, options.batchSectors)} * kSectorBytes);
+    if (!buffer) {
         outcome.end = SweepEnd::Stopped;
         return outcome;
     }
-    AlignedBuffer spare; // the next batch's buffer while it is read in the background
-    std::optional<BackgroundRead> background;
-
     std::optional<PlannedBatch> batch = plan.next();
-    if (stop.stop_requested()) {
-        outcome.end = SweepEnd::Stopped;
-        return outcome;
-    }
-    auto readStart = Clock::now();
-    ReadStatus status = source.readSectors(batch->sector, batch->count, current.get());
-    Clock::duration readTime = Clock::now() - readStart;
-    Clock::duration visitTime{};
-    for (;;) {
+    for (; batch; batch = plan.next()) {
+        if (stop.stop_requested()) {
+            outcome.end = SweepEnd::Stopped;
+            return outcome;
+        }
+        // The batch begins with the previous one's last sectors, already in front of
+        // where its read goes.
+        const ReadStatus status =
+            source.readSectors(batch->sector, batch->count,
+                               buffer.get() + std::size_t{batch->kept} * kSectorBytes);
         if (status == ReadStatus::NoMedium) {
             outcome.end = SweepEnd::MediumLost;
             return outcome;
         }
         if (status == ReadStatus::Partial)
             ++outcome.partialReads;
-        const std::optional<PlannedBatch> next = plan.next();
         const std::size_t bytes = std::size_t{batch->kept + batch->count} * kSectorBytes;
-
-        // The last visit and read tell whether the next batch is worth reading behind
-        // this one's visit.
-        const bool ahead =
-            next && !stop.stop_requested() &&
-            (options.readAhead == ReadAhead::Always ||
-             (options.readAhead == ReadAhead::WhenItPays && aheadPays(visitTime, readTime))) &&
-            (spare || (spare = PageAligned(bufferBytes)));
-        unsigned char* const nextBuffer = ahead ? spare.get() : current.get();
-        if (ahead) {
-            if (!background)
-                background.emplace(source);
-            background->start(next->sector, next->count,
-                              nextBuffer + std::size_t{next->kept} * kSectorBytes);
-        }
-        const auto visitStart = Clock::now();
-        const bool goOn = visit(batch->sector - batch->kept, ByteView(current.get(), bytes));
-        visitTime = Clock::now() - visitStart;
+        const bool goOn = visit(batch->sector - batch->kept, ByteView(buffer.get(), bytes));
         outcome.next = batch->sector + batch->count;
         if (options.progress)
             options.progress(outcome.next);
@@ -103,31 +74,10 @@ SweepOutcome SweepBatches(SectorSource& source, SweepRange range, const SweepOpt
             outcome.end = SweepEnd::Stopped;
             return outcome;
         }
-        if (!next)
-            return outcome;
-        // The next batch begins with this one's last sectors (in front of where its
-        // read goes, so a read in the background does not touch them).
-        if (const std::size_t keptBytes = std::size_t{next->kept} * kSectorBytes)
-            std::memmove(nextBuffer, current.get() + bytes - keptBytes, keptBytes);
-        if (ahead) {
-            status = background->finish();
-            std::swap(current, spare);
-        } else {
-            if (stop.stop_requested()) {
-                outcome.end = SweepEnd::Stopped;
-                return outcome;
-            }
-            readStart = Clock::now();
-            status = source.readSectors(next->sector, next->count,
-                                        nextBuffer + std::size_t{next->kept} * kSectorBytes);
-            readTime = Clock::now() - readStart;
-        }
-        if (stop.stop_requested()) {
-            outcome.end = SweepEnd::Stopped;
-            return outcome;
-        }
-        batch = next;
+        if (const std::size_t keptBytes = std::size_t{plan.keptNext()} * kSectorBytes)
+            std::memmove(buffer.get(), buffer.get() + bytes - keptBytes, keptBytes);
     }
+    return outcome;
 }
 
 SweepOutcome SweepSectors(SectorSource& source, SweepRange range, std::uint32_t step,

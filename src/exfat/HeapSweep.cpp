@@ -86,9 +86,8 @@ SweepResult SweepHeapForDirectories(disk::SectorSource& source, const Geometry& 
                                  geometry.heapStart + std::uint64_t{geometry.clusterCount} * spc};
     // Whole clusters per batch: the cluster size is a power of two.
     disk::SweepOptions options;
-    options.batchSectors = static_cast<std::uint32_t>(std::max<std::uint64_t>(8192, spc));
-    // The visitor only looks at the batch (the walk's reads come after the sweep).
-    options.readAhead = disk::ReadAhead::WhenItPays;
+    options.batchSectors =
+        static_cast<std::uint32_t>(std::max<std::uint64_t>(options.batchSectors, spc));
     progress.phase(volume::SearchPhase::DirectoryScan);
     progress.position(range.first, range.end);
     // What the found clusters name as folders, so that a found folder below another

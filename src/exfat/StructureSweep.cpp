@@ -112,7 +112,6 @@ ExfatFindings SweepExfatStructures(disk::SectorSource& source, std::uint64_t fir
     // Each batch hands its last sectors again, so a sector is looked at with the ones
     // behind it in the same bytes.
     options.overlapSectors = kLookAheadSectors;
-    options.readAhead = disk::ReadAhead::WhenItPays;
     std::size_t shownFolders = 0, shownBoots = 0;
     options.progress = [&](std::uint64_t next) {
         if (findings.folders.size() != shownFolders)

@@ -59,8 +59,6 @@ void ScanFatDirectories(disk::SectorSource& source, const volume::VolumeParams& 
     unsigned tick = 0;
     std::uint64_t shownPercent = UINT64_MAX;
     disk::SweepOptions options;
-    // The visitor only looks at the batch (and copies directory clusters to the cache).
-    options.readAhead = disk::ReadAhead::WhenItPays;
     // Whole clusters per batch, so every batch begins on a cluster and holds it whole.
     options.batchSectors =
         std::max<std::uint32_t>(perCluster, options.batchSectors / perCluster * perCluster);

@@ -84,8 +84,6 @@ FatSweepResult SweepFatStructures(disk::SectorSource& source, std::uint64_t part
 
     disk::SweepOptions options;
     options.batchSectors = batchSectors;
-    // The visitor only looks at the batch; progress is told from this thread.
-    options.readAhead = disk::ReadAhead::WhenItPays;
     std::uint32_t shownBoot = 0;
     std::uint32_t shownDirectories = 0;
     options.progress = [&](std::uint64_t next) {

@@ -78,28 +78,17 @@ TEST(Sweep, StepVisitsTheFirstSectorOfEachClusterAcrossBatchBoundaries) {
     EXPECT_EQ(seen.back(), 195u);
 }
 
-// Reading ahead on a second thread must hand the visitor exactly the batches, bytes and
-// outcomes of a plain sweep.
-class SweepModes : public ::testing::TestWithParam<ReadAhead> {
-protected:
-    SweepOptions options(std::uint32_t batch, std::uint32_t overlap = 0) const {
-        SweepOptions o;
-        o.batchSectors = batch;
-        o.overlapSectors = overlap;
-        o.readAhead = GetParam();
-        return o;
-    }
-};
+SweepOptions Batches(std::uint32_t batch, std::uint32_t overlap = 0) {
+    SweepOptions o;
+    o.batchSectors = batch;
+    o.overlapSectors = overlap;
+    return o;
+}
 
-INSTANTIATE_TEST_SUITE_P(Sweep, SweepModes, ::testing::Values(ReadAhead::Off, ReadAhead::Always),
-                         [](const auto& info) {
-                             return info.param == ReadAhead::Always ? "ReadAhead" : "Plain";
-                         });
-
-TEST_P(SweepModes, OverlapHandsABatchEndAgainSoAMarkerAcrossTheBoundaryIsWhole) {
+TEST(Sweep, OverlapHandsABatchEndAgainSoAMarkerAcrossTheBoundaryIsWhole) {
     test::MemorySource source(numberedSectors(64));
     std::vector<std::pair<std::uint64_t, std::uint64_t>> batches;
-    SweepBatches(source, {0, 64}, options(8, 2), {}, [&](std::uint64_t first, ByteView b) {
+    SweepBatches(source, {0, 64}, Batches(8, 2), {}, [&](std::uint64_t first, ByteView b) {
         batches.emplace_back(first, b.size() / kSectorBytes);
         for (std::uint64_t i = 0; i < b.size() / kSectorBytes; ++i)
             EXPECT_EQ(b.u8(i * kSectorBytes), static_cast<unsigned char>(first + i));
@@ -109,7 +98,7 @@ TEST_P(SweepModes, OverlapHandsABatchEndAgainSoAMarkerAcrossTheBoundaryIsWhole) 
     EXPECT_EQ(batches[0], std::make_pair(std::uint64_t{0}, std::uint64_t{8}));
     EXPECT_EQ(batches[1].first, 6u);
     EXPECT_EQ(batches.back().first + batches.back().second, 64u);
-    // Every sector read once, in order, whatever thread read it.
+    // Every sector read once, in order.
     std::uint64_t next = 0;
     for (const auto& [start, count] : source.reads) {
         EXPECT_EQ(start, next);
@@ -118,24 +107,24 @@ TEST_P(SweepModes, OverlapHandsABatchEndAgainSoAMarkerAcrossTheBoundaryIsWhole) 
     EXPECT_EQ(next, 64u);
 }
 
-TEST_P(SweepModes, StopsOnTheTokenAndTellsWhereAMediumThatVanishedStoppedAnswering) {
+TEST(Sweep, StopsOnTheTokenAndTellsWhereAMediumThatVanishedStoppedAnswering) {
     test::MemorySource source(numberedSectors(100));
     std::stop_source stop;
     int batches = 0;
     const SweepOutcome stopped =
-        SweepBatches(source, {0, 100}, options(10), stop.get_token(), [&](std::uint64_t, ByteView) {
+        SweepBatches(source, {0, 100}, Batches(10), stop.get_token(), [&](std::uint64_t, ByteView) {
             if (++batches == 3)
                 stop.request_stop();
             return true;
         });
     EXPECT_EQ(stopped.end, SweepEnd::Stopped);
     EXPECT_EQ(stopped.next, 30u);
-    EXPECT_LE(source.reads.size(), 4u); // at most one batch read ahead of the stop
+    EXPECT_EQ(source.reads.size(), 3u); // no batch read behind the stop
 
     // A visitor that says stop ends the sweep the same way.
     test::MemorySource refused(numberedSectors(100));
     const SweepOutcome ended =
-        SweepBatches(refused, {0, 100}, options(10), {},
+        SweepBatches(refused, {0, 100}, Batches(10), {},
                      [](std::uint64_t first, ByteView) { return first < 20; });
     EXPECT_EQ(ended.end, SweepEnd::Stopped);
     EXPECT_EQ(ended.next, 30u);
@@ -144,7 +133,7 @@ TEST_P(SweepModes, StopsOnTheTokenAndTellsWhereAMediumThatVanishedStoppedAnsweri
     vanishing.readsBeforeLoss = 4;
     std::uint64_t visited = 0;
     const SweepOutcome lost =
-        SweepBatches(vanishing, {0, 100}, options(10), {}, [&](std::uint64_t, ByteView b) {
+        SweepBatches(vanishing, {0, 100}, Batches(10), {}, [&](std::uint64_t, ByteView b) {
             visited += b.size() / kSectorBytes;
             return true;
         });
@@ -154,7 +143,7 @@ TEST_P(SweepModes, StopsOnTheTokenAndTellsWhereAMediumThatVanishedStoppedAnsweri
 
     test::MemorySource failing(numberedSectors(100));
     failing.badSectors = {15, 16};
-    const SweepOutcome partial = SweepBatches(failing, {0, 100}, options(10), {},
+    const SweepOutcome partial = SweepBatches(failing, {0, 100}, Batches(10), {},
                                               [](std::uint64_t, ByteView) { return true; });
     EXPECT_EQ(partial.end, SweepEnd::Finished);
     EXPECT_EQ(partial.partialReads, 1u);

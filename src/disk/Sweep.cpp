@@ -42,8 +42,8 @@ SweepOutcome SweepBatches(SectorSource& source, SweepRange range, const SweepOpt
         return outcome;
 
     BatchPlan plan(range.first, end, options.batchSectors, options.overlapSectors);
-    const AlignedBuffer buffer = PageAligned(
-        std::size_t{std::max<std::uint32_t>(1, options.batchSectors)} * kSectorBytes);
+    const AlignedBuffer buffer =
+        PageAligned(std::size_t{std::max<std::uint32_t>(1, options.batchSectors)} * kSectorBytes);
     if (!buffer) {
         outcome.end = SweepEnd::Stopped;
         return outcome;
@@ -56,9 +56,8 @@ SweepOutcome SweepBatches(SectorSource& source, SweepRange range, const SweepOpt
         }
         // The batch begins with the previous one's last sectors, already in front of
         // where its read goes.
-        const ReadStatus status =
-            source.readSectors(batch->sector, batch->count,
-                               buffer.get() + std::size_t{batch->kept} * kSectorBytes);
+        const ReadStatus status = source.readSectors(
+            batch->sector, batch->count, buffer.get() + std::size_t{batch->kept} * kSectorBytes);
         if (status == ReadStatus::NoMedium) {
             outcome.end = SweepEnd::MediumLost;
             return outcome;

@@ -19,9 +19,9 @@ struct SweepRange {
 };
 
 struct SweepOptions {
-    // Sectors per read: 1 MiB reads measured fastest from the page cache (the batch
-    // stays in the processor's cache while it is looked at) and keep a card busy.
-    std::uint32_t batchSectors = 2048;
+    // Sectors per read (4 MiB by default): a slow medium loses the time between two
+    // requests, so fewer and larger ones keep it busy.
+    std::uint32_t batchSectors = 8192;
     // Sectors of a batch's end handed again at the start of the next one, so a pattern
     // across a batch boundary is seen whole (raw searches). Must be below batchSectors.
     std::uint32_t overlapSectors = 0;

@@ -48,8 +48,7 @@ SweepOutcome SweepBatches(SectorSource& source, SweepRange range, const SweepOpt
         outcome.end = SweepEnd::Stopped;
         return outcome;
     }
-    std::optional<PlannedBatch> batch = plan.next();
-    for (; batch; batch = plan.next()) {
+    for (std::optional<PlannedBatch> batch = plan.next(); batch; batch = plan.next()) {
         if (stop.stop_requested()) {
             outcome.end = SweepEnd::Stopped;
             return outcome;

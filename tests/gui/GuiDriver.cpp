@@ -196,8 +196,20 @@ void screenshot(QWidget* widget, const std::string& name) {
 
 std::vector<std::string> layoutProblems(QWidget* top) {
     // The text progress bar is drawn by hand but read like any progress bar.
-    return widgets::layoutProblems(top,
-                                   [](QWidget* w) { return qobject_cast<gui::TextProgress*>(w); });
+    const auto look = [top] {
+        return widgets::layoutProblems(
+            top, [](QWidget* w) { return qobject_cast<gui::TextProgress*>(w); });
+    };
+    // A list fits its columns on a queued call and Qt shows its scroll bars on a zero
+    // timer: a busy machine may look between the two, so a window is judged once settled.
+    std::vector<std::string> problems;
+    waitFor(
+        [&] {
+            problems = look();
+            return problems.empty();
+        },
+        2000);
+    return problems;
 }
 
 } // namespace qr::test

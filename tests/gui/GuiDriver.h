@@ -65,7 +65,7 @@ void saveTickedTo(gui::MainWindow& w, const std::filesystem::path& destination);
 // Saves a picture of the widget as NAME.png when QR_SCREENSHOT_DIR is set.
 void screenshot(QWidget* widget, const std::string& name);
 // Texts that do not fit their control, and controls over each other or outside their
-// frame or window (widgets/LayoutCheck.h).
+// frame or window (widgets/LayoutCheck.h), once the window's queued layout has run.
 std::vector<std::string> layoutProblems(QWidget* top);
 
 } // namespace qr::test

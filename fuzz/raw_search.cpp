@@ -86,7 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::uint64_t w = 0; w < sectors; w += windowSectors) {
         const auto n =
             static_cast<std::uint32_t>(std::min<std::uint64_t>(windowSectors, sectors - w));
-        const raw::WindowMarks marks = raw::SearchWindow(bytes.from(w * 512), w, n);
+        const raw::WindowMarks marks =
+            raw::SearchWindow(bytes.from(w * 512), w, n, rules.hasOpenFile());
         for (std::size_t i = 0; i < marks.headers.size(); ++i) {
             std::optional<std::uint64_t> next;
             if (i + 1 < marks.headers.size())

@@ -114,7 +114,7 @@ RawSearchResult RunRawSearch(disk::SectorSource& source, const RawSearchOptions&
                     std::min<std::uint64_t>(kWindowSectors, std::min(end, batchEnd) - w));
                 const disk::ByteView window = bytes.from((w - firstSector) * disk::kSectorBytes);
                 if (documents)
-                    rules.take(SearchWindow(window, w, sectors), decide);
+                    rules.take(SearchWindow(window, w, sectors, rules.hasOpenFile()), decide);
                 if (media && !mediumLost && !stop.stop_requested())
                     pictures.take(window, w, sectors, account);
                 progress.position(w + sectors, end);

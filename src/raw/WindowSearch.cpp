@@ -113,9 +113,11 @@ std::vector<HeaderCandidate> FindHeaders(disk::ByteView bytes, std::uint64_t fir
         if (!bytes.has(offset, kSector))
             break;
         // Every header marker is shorter than a sector; rows with the same marker
-        // share the first row's match.
+        // share the first row's match. The first byte turns most sectors away.
+        const unsigned char first = bytes.data()[offset];
         for (std::size_t row = 0; row < kRawSignatures; ++row)
-            if (bytes.matches(offset, RawSignatureTable[row].header)) {
+            if (static_cast<unsigned char>(RawSignatureTable[row].header[0]) == first &&
+                bytes.matches(offset, RawSignatureTable[row].header)) {
                 found.push_back({firstSector + s, static_cast<int>(row)});
                 break;
             }
@@ -142,13 +144,15 @@ void FindEndMarkers(disk::ByteView bytes, std::uint64_t firstSector, std::uint32
         checkAt(base, size, at, firstByte, marks);
 }
 
-WindowMarks SearchWindow(disk::ByteView bytes, std::uint64_t firstSector, std::uint32_t sectors) {
+WindowMarks SearchWindow(disk::ByteView bytes, std::uint64_t firstSector, std::uint32_t sectors,
+                         bool fileOpen) {
     WindowMarks marks;
     marks.firstSector = firstSector;
     marks.sectors =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(sectors, bytes.size() / kSector));
     marks.headers = FindHeaders(bytes, firstSector, marks.sectors);
-    FindEndMarkers(bytes, firstSector, marks.sectors, marks);
+    if (fileOpen || !marks.headers.empty())
+        FindEndMarkers(bytes, firstSector, marks.sectors, marks);
     return marks;
 }
 

@@ -43,7 +43,11 @@ std::vector<HeaderCandidate> FindHeaders(disk::ByteView bytes, std::uint64_t fir
 void FindEndMarkers(disk::ByteView bytes, std::uint64_t firstSector, std::uint32_t sectors,
                     WindowMarks& marks);
 
-WindowMarks SearchWindow(disk::ByteView bytes, std::uint64_t firstSector, std::uint32_t sectors);
+// The end markers are looked for only where a file may end: with a file open from an
+// earlier window (`fileOpen`) or a header in this one. Elsewhere no rule reads them, and
+// their byte-by-byte search is most of the window's cost.
+WindowMarks SearchWindow(disk::ByteView bytes, std::uint64_t firstSector, std::uint32_t sectors,
+                         bool fileOpen);
 
 // The file in hand when its end is looked for.
 struct EndQuery {

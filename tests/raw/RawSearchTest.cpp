@@ -292,5 +292,24 @@ TEST(RawSearch, AMarkerAcrossTheBoundaryOfTwoReadsIsSeen) {
     EXPECT_EQ(events.written[0].bytes, 20u * 512); // ends in sector 7999: the short rule
 }
 
+TEST(RawSearch, AnOpenDocumentEndsInAWindowWithoutHeadersAndStrayEndsAreIgnored) {
+    // An end marker in a window before any header, a document from sector 1000 whose
+    // end lies two windows on, in a window no header starts.
+    auto image = randomSectors(4000, 7);
+    put(image, 300 * 512 + 17, test::endOf(0));
+    put(image, 1000 * 512, test::headerOf(0));
+    put(image, 2500 * 512 + 40, test::endOf(0));
+    test::MemorySource source(image);
+    MemoryOutput output;
+    Recorder events;
+    volume::NoProgress progress;
+    RawSearchOptions options;
+    options.end = source.sectorCount();
+    RunRawSearch(source, options, output, events, progress, {});
+    ASSERT_EQ(events.written.size(), 1u);
+    EXPECT_EQ(events.written[0].startSector, 1000u);
+    EXPECT_EQ(events.written[0].bytes, ChunkRuleLength(1000, 2500, true));
+}
+
 } // namespace
 } // namespace qr::raw

@@ -18,7 +18,7 @@ constexpr std::uint64_t kWindowBytes = kWindowSectors * 512;
 
 WindowMarks search(const std::vector<unsigned char>& bytes, std::uint64_t first = 0,
                    std::uint32_t sectors = kWindowSectors) {
-    return SearchWindow(disk::ByteView(bytes.data(), bytes.size()), first, sectors);
+    return SearchWindow(disk::ByteView(bytes.data(), bytes.size()), first, sectors, true);
 }
 
 TEST(FindHeaders, OnlyAtSectorStartsAndZipWithAnyVersionByte) {

@@ -281,15 +281,10 @@ TEST(RawSearch, AMarkerAcrossTheBoundaryOfTwoReadsIsSeen) {
     put(image, 7990 * 512, test::headerOf(0));
     put(image, 8000 * 512 - 6, test::endOf(0));
     test::MemorySource source(image);
-    MemoryOutput output;
-    Recorder events;
-    volume::NoProgress progress;
-    RawSearchOptions options;
-    options.end = source.sectorCount();
-    RunRawSearch(source, options, output, events, progress, {});
-    ASSERT_EQ(events.written.size(), 1u);
-    EXPECT_EQ(events.written[0].startSector, 7990u);
-    EXPECT_EQ(events.written[0].bytes, 20u * 512); // ends in sector 7999: the short rule
+    const auto written = search(source, {})->events.written;
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].startSector, 7990u);
+    EXPECT_EQ(written[0].bytes, 20u * 512); // ends in sector 7999: the short rule
 }
 
 TEST(RawSearch, AnOpenDocumentEndsInAWindowWithoutHeadersAndStrayEndsAreIgnored) {
@@ -300,15 +295,10 @@ TEST(RawSearch, AnOpenDocumentEndsInAWindowWithoutHeadersAndStrayEndsAreIgnored)
     put(image, 1000 * 512, test::headerOf(0));
     put(image, 2500 * 512 + 40, test::endOf(0));
     test::MemorySource source(image);
-    MemoryOutput output;
-    Recorder events;
-    volume::NoProgress progress;
-    RawSearchOptions options;
-    options.end = source.sectorCount();
-    RunRawSearch(source, options, output, events, progress, {});
-    ASSERT_EQ(events.written.size(), 1u);
-    EXPECT_EQ(events.written[0].startSector, 1000u);
-    EXPECT_EQ(events.written[0].bytes, ChunkRuleLength(1000, 2500, true));
+    const auto written = search(source, {})->events.written;
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].startSector, 1000u);
+    EXPECT_EQ(written[0].bytes, ChunkRuleLength(1000, 2500, true));
 }
 
 } // namespace

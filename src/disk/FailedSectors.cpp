@@ -72,7 +72,8 @@ bool SlowReadJudge::slow(std::uint64_t bytes, std::uint64_t nanoseconds) {
         return nanoseconds >= floor_;
     const double perByte = double(nanoseconds) / double(bytes);
     std::lock_guard lock(mutex_);
-    if (nanoseconds >= floor_ && usualPerByte_ > 0 && perByte > 8 * usualPerByte_)
+    if (nanoseconds >= floor_ && usualPerByte_ > 0 && perByte > 8 * usualPerByte_ &&
+        perByte >= kSlowNanosecondsPerByte)
         return true;
     usualPerByte_ = usualPerByte_ == 0 ? perByte : 0.9 * usualPerByte_ + 0.1 * perByte;
     return false;

@@ -1,7 +1,6 @@
 #pragma once
 // The sectors of one medium that failed to read in this run, kept as sorted runs, so
-// no search or save asks the medium for them again. Safe to share between threads
-// (a sweep reads ahead on a second one).
+// no search or save asks the medium for them again. Safe to share between threads.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -26,10 +25,13 @@ private:
 
 // Whether a read is slow for the medium. Only a read of at least `floor` can be: a
 // small one (under 64 KiB) then is, a large one when it also took eight times longer
-// than the medium's usual time per byte, learnt from the large reads that were not slow.
+// than the medium's usual time per byte, learnt from the large reads that were not slow,
+// and ran under about 33 MB/s. A fast medium (an image in memory reads at gigabytes a
+// second) held up for a moment by a busy machine is no slow area.
 class SlowReadJudge {
 public:
     static constexpr std::uint64_t kLargeRead = 64 * 1024;
+    static constexpr double kSlowNanosecondsPerByte = 30.0;
     explicit SlowReadJudge(std::uint64_t floorNanoseconds) : floor_(floorNanoseconds) {}
     // Judges one read (and learns from it when it was large and not slow).
     bool slow(std::uint64_t bytes, std::uint64_t nanoseconds);

@@ -53,5 +53,16 @@ TEST(SlowReadJudge, SmallReadsByTheFloorLargeOnesByTheUsualRate) {
     EXPECT_TRUE(judge.slow(1 << 20, 160'000'000));
 }
 
+// An image read from memory at gigabytes a second, held up now and then by a busy
+// machine, has no slow area: a held-up read is still far faster than any slow card.
+TEST(SlowReadJudge, AFastMediumHeldUpByABusyMachineIsNotSlow) {
+    SlowReadJudge judge(15'000'000);
+    constexpr std::uint64_t batch = 4 << 20;
+    for (int i = 0; i < 10; ++i)
+        EXPECT_FALSE(judge.slow(batch, 400'000)); // 10 GB/s
+    EXPECT_FALSE(judge.slow(batch, 60'000'000));  // 150 times the usual, still 70 MB/s
+    EXPECT_TRUE(judge.slow(batch, 400'000'000));  // 10 MB/s
+}
+
 } // namespace
 } // namespace qr::disk

@@ -68,6 +68,8 @@ bool standardSearch(RecoveryContext& context, std::stop_token stop) {
     const model::RecordTable walked =
         context.showWalkedTree ? walkRows : model::RecordTable(walkRows.columns());
     ShowWalkedTree(context, walkRows, model::TreeVariant::FatStandard);
+    // The sweep writes as many rows again: they take the memory of these.
+    walkRows.clear();
     ScanDirectories(context, stop);
     if (!stop.stop_requested())
         return true;
